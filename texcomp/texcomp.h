@@ -1,0 +1,144 @@
+// texcomp: turns a pixel rectangle into a texture stream.
+//
+// A caller fills a TextureSettings record (start from texture_settings_init),
+// sets `user` to its own sink record and calls compress_texture. The library
+// emits the stream "DDS " magic, 124-byte surface header, then every level of
+// every face, one run per item, through sink_trampoline into the WriteSink that
+// the program bound with bind_write_sink (or, when a level_callback is given,
+// level by level into that callback without magic and header).
+//
+// One compression call at a time: the block encoder's channel weights, its
+// solid-colour table and the resampler's filter table are process-wide.
+#pragma once
+
+#include <cstdint>
+
+// ---------------------------------------------------------------------------
+// Settings record. Field names follow the settings profile keys.
+// ---------------------------------------------------------------------------
+struct TextureSettings {
+    int32_t g_rescale_mode = 0;
+    float g_rescale_width = 1.0f;
+    float g_rescale_height = 1.0f;
+    int16_t g_mip_map_type = 30;
+    int16_t g_specified_mip_maps = 0;
+    int32_t g_mip_filter_type = 2;
+    uint8_t g_b_binary_alpha = 0;
+    int32_t g_b_normalmaptype = 0;
+    uint8_t g_b_alpha_border = 0;
+    uint8_t g_b_border = 0;
+    int32_t g_border_color = 0;
+    uint8_t g_b_fade_color = 0;
+    uint8_t g_b_fade_alpha = 0;
+    int32_t g_fade_to_color = 0;
+    int32_t g_fade_to_alpha = 0;
+    int32_t g_fade_to_delay = 0;
+    int32_t g_fade_amount = 0;
+    int32_t g_binary_alpha_threshold = 128;
+    uint8_t g_b_dither_color = 0;
+    uint8_t g_b_dither_mip0 = 0;
+    uint8_t g_b_grey_scale = 0;
+    uint8_t g_b_quick_compress = 0;
+    uint8_t g_b_force_four_colours = 0;
+    float CustomFilter[33];
+    int32_t SharpeningPassMIP[14];
+    int32_t g_sharpen_method = 0;
+    uint8_t g_b_error_diffusion = 0;
+    float g_filter_gamma = 2.2f;
+    float g_filter_blur = 1.0f;
+    float g_filter_width = 10.0f;
+    uint8_t g_override_filter_width = 0;
+    int32_t g_texturemap_type = 0;
+    int32_t g_texture_format = 0;
+    uint8_t g_b_swap_rgb = 0;
+    void* user = nullptr;
+};
+
+// Standard initialisation: every field to its default. The two arrays, which
+// only matter when g_sharpen_method is non-zero, get the settings profile's
+// defaults (a mild 5x5 sharpen kernel; one pass on every level but the first).
+void texture_settings_init(TextureSettings& s);
+
+// ---------------------------------------------------------------------------
+// Picture description handed from the entry to the driver.
+// ---------------------------------------------------------------------------
+struct ImageDesc {
+    int16_t height = 0;
+    int16_t width = 0;
+    int16_t planes = 0;
+    const uint8_t* level_pixels = nullptr;
+    int32_t pitch = 0;
+};
+
+// Per-call working object: a copy of the settings, the picture description and
+// the fields only a settings profile can set.
+struct TextureCompressor {
+    TextureSettings settings;
+    ImageDesc image;
+
+    // Profile-only fields (all off unless a profile says otherwise).
+    uint8_t user_specified_fading_amounts = 0;
+    float user_fading_amounts[14] = {};
+    int32_t user_fading_set = 0;
+    uint8_t normal_map_conversion = 0;
+    int16_t normalmap_cnv = 1009;
+    int16_t normalmap_filter = 1040;
+    int16_t normalmap_alpha = 1034;
+    uint8_t normalmap_bwrap = 0;
+    uint8_t normalmap_binvertx = 0;
+    uint8_t normalmap_binverty = 0;
+    uint8_t normalmap_bsigned_output = 0;
+    uint8_t normalmap_bswap_rgb = 0;
+    float normalmap_scale = 2.2f;
+    int32_t normalmap_minz = 0;
+    int32_t clear_color = 0;
+    uint8_t use_background_image = 0;
+    char background_filename[1000] = {};
+    uint8_t light_enable = 0;
+    uint8_t show_differences = 0;
+    uint8_t show_filtering = 0;
+    uint8_t show_mipmapping = 1;
+    uint8_t show_anisotropic = 1;
+    int32_t zoom = 0;
+    uint8_t view_switches[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+    uint8_t alpha_blending = 0;
+    uint8_t preview_disable_mipmaps = 0;
+    char profile_name[260] = "<no profile loaded>";
+};
+
+// ---------------------------------------------------------------------------
+// Output.
+// ---------------------------------------------------------------------------
+// The output contract: (byte count, buffer, user record) -> result, called
+// once per emitted byte run in stream order. The library ignores the result.
+using WriteSink = int32_t (*)(int32_t count, const uint8_t* buffer, void* user);
+
+// Binds the program's sink. Until a sink is bound, emitted runs are dropped.
+void bind_write_sink(WriteSink sink);
+
+// The library's one output hook: forwards a run to the bound sink together with
+// the user record of the compressor's settings copy.
+int32_t sink_trampoline(TextureCompressor* compressor, int32_t count, const uint8_t* buffer);
+
+// Optional per-level receiver: (buffer, level index, byte count, width,
+// height, user record). Levels restart at index 0 for every face.
+using LevelCallback = int32_t (*)(const uint8_t* buffer, int32_t level, int32_t count,
+                                  int32_t width, int32_t height, void* user);
+
+// Inclusive pixel corners of a sub-rectangle of the picture.
+struct CompressRect {
+    int32_t x0, y0, x1, y1;
+};
+
+// ---------------------------------------------------------------------------
+// The entry.
+// ---------------------------------------------------------------------------
+// pixels: rows of `planes` bytes per pixel (3 = R,G,B or 4 = R,G,B,A in the
+// byte order the caller wants as the pixel's first, second and third colour
+// byte), `pitch` bytes apart. Returns 0 when the driver ran, -1 when pixels is
+// null, -2 when planes is neither 3 nor 4, -3 when a block format meets sides
+// that are not powers of two and no rescaling is asked for; other negative
+// values for settings the library cannot honour (nothing is emitted then).
+int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
+                         const TextureSettings& settings, int32_t planes,
+                         LevelCallback level_callback, const CompressRect* rect);
