@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (optimised, one thread) and runs every
-# scripts/bench-*.sh in turn. Each of those installs the peers it compares
-# against when they are missing.
+# scripts/bench-*.sh in turn.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+# Peers linked into (or run beside) the benchmarks are listed one Debian
+# package a line in bench/<name>/packages.txt.
+peers=$(cat bench/*/packages.txt 2>/dev/null | grep -v '^#' | tr '\n' ' ' || true)
+bash scripts/install-deps.sh $peers
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DRAZIVAVU_BENCH=ON -DRAZIVAVU_TESTS=OFF >/dev/null
 cmake --build build-bench -j 2
 mkdir -p bench-out
