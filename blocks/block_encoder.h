@@ -1,0 +1,57 @@
+// Internal pieces of the colour block encoder, shared by the two level walks
+// (the plain 4x4 walk and the 6x6 neighbourhood walk) and by the tests.
+#pragma once
+
+#include <cstdint>
+
+#include "blocks/block_samples.h"
+#include "blocks/blocks.h"
+
+// Alpha at or below this value (on a 0..255 scale) makes a pixel transparent
+// in the cutout mode.
+constexpr int cutout_threshold = 128;
+
+// One channel of a pixel word, described by its mask.
+struct ChannelMask {
+    uint32_t mask = 0;
+    int shift = 0;     // trailing zero bits of the mask
+    uint32_t max = 0;  // mask >> shift: the channel's largest value
+};
+
+ChannelMask channel_mask(uint32_t mask);
+// The channel's value scaled to [0, 1]; 0 for an empty mask.
+double channel_value(const ChannelMask& channel, uint32_t word);
+// Masked alpha word at or below which a pixel counts as transparent.
+uint32_t cutout_threshold_word(const ChannelMask& alpha);
+
+// Fills the fields of the output descriptor that the encoder owns (flags,
+// sizes copied from the source, output pointer and size, pixel format).
+void fill_output_desc(const SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int32_t size);
+
+// Checks that a call can be served: a known mode, pixels present and an
+// output buffer large enough for width x height. Returns 0 or -1.
+int check_encode_call(const SurfaceDesc& src, const uint8_t* buffer, int mode, int32_t size);
+
+// Start of every block: nothing gathered, every index and slot -1, weights
+// from the process-wide vector, and no palette size left from the last block.
+void reset_block(BlockSamples& b, int* slots, int slot_count, const float* weights);
+
+// Per-block weights of the normal-map types (1 and 2); other types keep the
+// weights that reset_block set.
+void choose_block_weights(BlockSamples& b, int normalmap_type);
+
+// Weights, then the quick or the full end-point search; a block without
+// samples gets both end points 0 and no search.
+void fit_block_colours(BlockSamples& b, int normalmap_type);
+
+// Writes the 8-byte colour block: 5:6:5 end points, the equal-end-point
+// separation, the palette-order rule and the 16 indices. `slots[p]` is the
+// sample of pixel p (row-major in the block) or -1 for a pixel without one,
+// which gets index 3. Sample indices in `b` are remapped in place.
+void pack_colour_block(BlockSamples& b, const int slots[16], int mode, uint8_t out[8]);
+
+// The neighbourhood variant of encode_blocks (same arguments, without the
+// variant flag).
+int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
+                           const float* weights, int32_t size, int grey_scale, int quick,
+                           int force_four, int normalmap_type);

@@ -1,0 +1,138 @@
+// The level walk of the block encoder: cuts a level of 32-bit pixel words
+// into 4x4 blocks, gathers each block's colour samples and alpha values by the
+// descriptor's masks, runs the alpha half and the end-point search, and
+// appends the packed bytes, row of blocks by row of blocks.
+#include <cstdint>
+
+#include "blocks/alpha.h"
+#include "blocks/block_encoder.h"
+#include "blocks/blocks.h"
+
+namespace {
+
+// The source level as the walk reads it: the masks are decoded once per call.
+struct LevelReader {
+    const uint32_t* pixels = nullptr;
+    int64_t width = 0;
+    int64_t height = 0;
+    ChannelMask red, green, blue, alpha;
+    uint32_t cutout_word = 0;
+};
+
+LevelReader make_reader(const SurfaceDesc& src) {
+    LevelReader r;
+    r.pixels = static_cast<const uint32_t*>(src.surface);
+    r.width = src.width;
+    r.height = src.height;
+    r.red = channel_mask(src.pixel_format.red_mask);
+    r.green = channel_mask(src.pixel_format.green_mask);
+    r.blue = channel_mask(src.pixel_format.blue_mask);
+    r.alpha = channel_mask(src.pixel_format.alpha_mask);
+    if (r.alpha.mask != 0) r.cutout_word = cutout_threshold_word(r.alpha);
+    return r;
+}
+
+// Alpha of a word on the 0..a_max scale. Without an alpha mask every pixel
+// is opaque (1 on a scale of 1): a level without alpha must not come out
+// see-through.
+int alpha_max(const LevelReader& r) { return r.alpha.mask != 0 ? int(r.alpha.max) : 1; }
+
+int alpha_of(const LevelReader& r, uint32_t word) {
+    if (r.alpha.mask == 0) return 1;
+    return int((word & r.alpha.mask) >> r.alpha.shift);
+}
+
+// Step 2 of a block: samples in row-major order, dropping pixels outside the
+// level and, in the cutout mode, transparent ones. Alpha values are kept for
+// the alpha half (-1 outside the level).
+void gather_block(const LevelReader& r, int64_t x0, int64_t y0, int mode, BlockSamples& b,
+                  int slots[16], int alpha[16]) {
+    const bool cutout = (mode & 0xFF) == BLOCK_MODE_CUTOUT && r.alpha.mask != 0;
+    for (int row = 0; row < 4; ++row) {
+        const int64_t y = y0 + row;
+        for (int col = 0; col < 4; ++col) {
+            const int64_t x = x0 + col;
+            const int p = 4 * row + col;
+            alpha[p] = -1;
+            if (x >= r.width || y >= r.height) continue;
+            const uint32_t word = r.pixels[x + y * r.width];
+            alpha[p] = alpha_of(r, word);
+            if (cutout && (word & r.alpha.mask) <= r.cutout_word) {
+                b.has_transparent = 1;
+                continue;
+            }
+            double* s = b.samples[b.count];
+            s[0] = channel_value(r.red, word);
+            s[1] = channel_value(r.green, word);
+            s[2] = channel_value(r.blue, word);
+            slots[p] = b.count++;
+        }
+    }
+}
+
+struct CallOptions {
+    int mode;
+    const float* weights;
+    int quick;
+    int force_four;
+    int normalmap_type;
+};
+
+void encode_one_block(const LevelReader& r, int64_t x0, int64_t y0, const CallOptions& o,
+                      BlockSamples& b, AlphaSamples& a, uint8_t* out) {
+    int slots[16];
+    int alpha[16];
+    reset_block(b, slots, 16, o.weights);
+    gather_block(r, x0, y0, o.mode, b, slots, alpha);
+
+    const int alpha_half = o.mode & 0xFF00;
+    if (alpha_half != 0) {
+        const int a_max = alpha_max(r);
+        if (alpha_half == BLOCK_MODE_EXPLICIT_ALPHA)
+            encode_explicit_alpha(alpha, a_max, out);
+        else
+            encode_interp_alpha(alpha, a_max, o.quick, a, out);
+        out += 8;
+    }
+
+    if (alpha_half != 0)
+        b.force_four = 1;
+    else
+        b.force_four = o.mode == BLOCK_MODE_OPAQUE ? (o.force_four != 0) : 0;
+    b.quick = o.quick;
+    // Only a level that fits in one block, with every pixel gathered, may use
+    // the four-colour palette unasked; larger levels keep to three colours.
+    b.max_colours = b.count < r.width * r.height ? 3 : 4;
+    b.colour_mode = b.max_colours;
+
+    fit_block_colours(b, o.normalmap_type);
+    pack_colour_block(b, slots, o.mode, out);
+}
+
+}  // namespace
+
+int encode_blocks(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
+                  const float* weights, int32_t size, int grey_scale, int quick, int force_four,
+                  int error_diffusion, int normalmap_type) {
+    if (error_diffusion)
+        return encode_blocks_diffused(src, out, buffer, mode, weights, size, grey_scale, quick,
+                                      force_four, normalmap_type);
+    fill_output_desc(src, out, buffer, size);
+    if (check_encode_call(src, buffer, mode, size) != 0) return -1;
+
+    const LevelReader reader = make_reader(src);
+    const CallOptions options{mode, weights != nullptr ? weights : colour_weights, quick,
+                              force_four, normalmap_type};
+    const int block_bytes = (mode & 0xFF00) == 0 ? 8 : 16;
+    // One working record per call, reused block by block.
+    BlockSamples samples;
+    AlphaSamples alpha_samples;
+    uint8_t* cursor = buffer;
+    for (int64_t y0 = 0; y0 < reader.height; y0 += 4) {
+        for (int64_t x0 = 0; x0 < reader.width; x0 += 4) {
+            encode_one_block(reader, x0, y0, options, samples, alpha_samples, cursor);
+            cursor += block_bytes;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,163 @@
+// The neighbourhood variant of the level walk. Each block's end points are
+// fitted to the block together with the ring of pixels around it (a 6x6
+// window), while indices are still written for the block's own 16 pixels.
+// Neighbouring blocks then choose end points from overlapping colour sets,
+// which softens the visible steps between blocks in smooth gradients.
+#include <cstdint>
+#include <vector>
+
+#include "blocks/alpha.h"
+#include "blocks/block_encoder.h"
+#include "blocks/blocks.h"
+
+namespace {
+
+constexpr int kWindow = 6;
+constexpr int kWindowSlots = kWindow * kWindow;
+
+struct WorkPixel {
+    double r, g, b, a;
+};
+
+// The level as four doubles per pixel, channels at their fixed byte positions
+// of the 0xAARRGGBB word. `width` and `height` are the raised sizes; where the
+// raised level reaches past the real one, the nearest real pixel is repeated,
+// so that no position of the window reads outside the source.
+struct WorkLevel {
+    std::vector<WorkPixel> pixels;
+    int64_t width = 0;
+    int64_t height = 0;
+
+    const WorkPixel& at(int64_t x, int64_t y) const { return pixels[size_t(x + y * width)]; }
+};
+
+WorkLevel make_work_level(const uint32_t* source, int64_t src_width, int64_t src_height,
+                          int64_t width, int64_t height) {
+    WorkLevel level;
+    level.width = width;
+    level.height = height;
+    level.pixels.resize(size_t(width * height));
+    for (int64_t y = 0; y < height; ++y) {
+        const int64_t sy = y < src_height ? y : src_height - 1;
+        for (int64_t x = 0; x < width; ++x) {
+            const int64_t sx = x < src_width ? x : src_width - 1;
+            const uint32_t word = source[sx + sy * src_width];
+            WorkPixel& p = level.pixels[size_t(x + y * width)];
+            p.r = double((word >> 16) & 0xFF) / 255.0;
+            p.g = double((word >> 8) & 0xFF) / 255.0;
+            p.b = double(word & 0xFF) / 255.0;
+            p.a = double(word >> 24) / 255.0;
+        }
+    }
+    return level;
+}
+
+struct DiffusedOptions {
+    int mode;
+    const float* weights;
+    int quick;
+    int force_four;
+    int normalmap_type;
+};
+
+// Window rows and columns -1..4 around the block, row-major; positions outside
+// the level, and transparent ones in the cutout mode, keep slot -1.
+void gather_window(const WorkLevel& level, int64_t x0, int64_t y0, int mode, BlockSamples& b,
+                   int slots[kWindowSlots]) {
+    // Held in single precision, which keeps alpha 128 transparent and 129 opaque.
+    const float threshold = float(cutout_threshold) / 255.0f;
+    const bool cutout = mode == BLOCK_MODE_CUTOUT;
+    for (int i = -1; i <= 4; ++i) {
+        const int64_t y = y0 + i;
+        for (int j = -1; j <= 4; ++j) {
+            const int64_t x = x0 + j;
+            if (x < 0 || y < 0 || x >= level.width || y >= level.height) continue;
+            const WorkPixel& p = level.at(x, y);
+            if (cutout && p.a <= threshold) {
+                b.has_transparent = 1;
+                continue;
+            }
+            double* s = b.samples[b.count];
+            s[0] = p.r;
+            s[1] = p.g;
+            s[2] = p.b;
+            slots[kWindow * (i + 1) + (j + 1)] = b.count++;
+        }
+    }
+}
+
+void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0,
+                         const DiffusedOptions& o, BlockSamples& b, AlphaSamples& a,
+                         uint8_t* out) {
+    int window_slots[kWindowSlots];
+    reset_block(b, window_slots, kWindowSlots, o.weights);
+    gather_window(level, x0, y0, o.mode, b, window_slots);
+
+    const int alpha_half = o.mode & 0xFF00;
+    if (alpha_half != 0) {
+        int alpha[16];
+        for (int p = 0; p < 16; ++p) {
+            const int64_t x = x0 + (p & 3);
+            const int64_t y = y0 + (p >> 2);
+            alpha[p] = x < level.width && y < level.height
+                           ? int(255.0 * level.at(x, y).a + 0.5)
+                           : -1;
+        }
+        if (alpha_half == BLOCK_MODE_EXPLICIT_ALPHA)
+            encode_explicit_alpha(alpha, 255, out);
+        else
+            encode_interp_alpha(alpha, 255, o.quick, a, out);
+        out += 8;
+    }
+
+    if (alpha_half != 0)
+        b.force_four = 1;
+    else
+        b.force_four = o.mode == BLOCK_MODE_OPAQUE ? (o.force_four != 0) : 0;
+    b.quick = o.quick;
+    b.max_colours = 4;
+    b.colour_mode = 4;
+    fit_block_colours(b, o.normalmap_type);
+
+    // The central 4x4 of the window, row-major: the pixels that get indices.
+    int slots[16];
+    for (int p = 0; p < 16; ++p) slots[p] = window_slots[kWindow * ((p >> 2) + 1) + (p & 3) + 1];
+    pack_colour_block(b, slots, o.mode, out);
+}
+
+}  // namespace
+
+int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
+                           const float* weights, int32_t size, int grey_scale, int quick,
+                           int force_four, int normalmap_type) {
+    // The grey-scale choice already reaches the search through `weights`.
+    (void)grey_scale;
+    const int64_t src_width = src.width;
+    const int64_t src_height = src.height;
+    // A level narrower or shorter than a block is widened to a whole block;
+    // the caller sees the raised sizes in both descriptors. An empty level
+    // has no pixel to widen and stays empty.
+    if (src_width > 0 && src_height > 0) {
+        if (src.width < 4) src.width = 4;
+        if (src.height < 4) src.height = 4;
+    }
+    fill_output_desc(src, out, buffer, size);
+    if (check_encode_call(src, buffer, mode, size) != 0) return -1;
+    if (src_width == 0 || src_height == 0) return 0;
+
+    const WorkLevel level = make_work_level(static_cast<const uint32_t*>(src.surface), src_width,
+                                            src_height, src.width, src.height);
+    const DiffusedOptions options{mode, weights != nullptr ? weights : colour_weights, quick,
+                                  force_four, normalmap_type};
+    const int block_bytes = (mode & 0xFF00) == 0 ? 8 : 16;
+    BlockSamples samples;
+    AlphaSamples alpha_samples;
+    uint8_t* cursor = buffer;
+    for (int64_t y0 = 0; y0 < level.height; y0 += 4) {
+        for (int64_t x0 = 0; x0 < level.width; x0 += 4) {
+            encode_window_block(level, x0, y0, options, samples, alpha_samples, cursor);
+            cursor += block_bytes;
+        }
+    }
+    return 0;
+}
