@@ -1,10 +1,163 @@
-// Interim entry: argument checks only; the compression pipeline replaces it.
-#include "texcomp/texcomp.h"
+// The compression entry: argument checks, the optional rectangle, the
+// power-of-two rule of the block formats, rescaling, then the driver.
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
 
-int32_t compress_texture(const uint8_t* pixels, int32_t, int32_t, int32_t,
-                         const TextureSettings&, int32_t planes, LevelCallback,
-                         const CompressRect*) {
+#include "texcomp/pipeline.h"
+
+namespace {
+
+// Largest side an ImageDesc can describe (its sizes are 16-bit).
+constexpr int32_t MAX_SIDE = 32767;
+
+bool usable_side(int32_t x) { return x >= 1 && x <= MAX_SIDE; }
+
+// An absolute size or a product from the float settings, truncated toward
+// zero; -1 when it is not a usable side (NaN included), so that the
+// conversion to an integer never overflows.
+int32_t truncated_side(float v) {
+    if (!(v >= 1.0f && v < static_cast<float>(MAX_SIDE) + 1.0f)) return -1;
+    return static_cast<int32_t>(v);
+}
+
+// The tested width of the block formats' power-of-two rule.
+int32_t tested_width(const TextureSettings& s, int32_t w, int32_t h) {
+    if (s.g_texturemap_type == 1) return w / 6;
+    if (s.g_texturemap_type == 2) return h;
+    return w;
+}
+
+}  // namespace
+
+int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int32_t* out_w,
+                            int32_t* out_h) {
+    int32_t nw = w, nh = h;
+    switch (s.g_rescale_mode) {
+    case 1:
+    case 2:
+    case 3: {
+        if (is_pow2(w) && is_pow2(h)) return 0;
+        if (s.g_rescale_mode == 1) fit_pow2_nearest(w, h, &nw, &nh);
+        if (s.g_rescale_mode == 2) fit_pow2_up(w, h, &nw, &nh);
+        if (s.g_rescale_mode == 3) fit_pow2_down(w, h, &nw, &nh);
+        break;
+    }
+    case 4:
+        fit_pow2_lower(w, h, &nw, &nh);
+        break;
+    case 7:
+        // Only a picture larger than the size in either direction shrinks; a
+        // size beyond every picture simply never applies.
+        if (!(w > std::trunc(s.g_rescale_width) || h > std::trunc(s.g_rescale_height))) return 0;
+        nw = truncated_side(s.g_rescale_width);
+        nh = truncated_side(s.g_rescale_height);
+        break;
+    case 5:
+        nw = truncated_side(s.g_rescale_width);
+        nh = truncated_side(s.g_rescale_height);
+        break;
+    case 6:
+        // The product is formed in single precision, like the factors.
+        nw = truncated_side(static_cast<float>(w) * s.g_rescale_width);
+        nh = truncated_side(static_cast<float>(h) * s.g_rescale_height);
+        break;
+    default:
+        return 0;
+    }
+    if (!usable_side(nw) || !usable_side(nh)) return -1;
+    *out_w = nw;
+    *out_h = nh;
+    return 1;
+}
+
+uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, int32_t planes,
+                          int32_t pitch, int32_t new_w, int32_t new_h) {
+    const size_t bytes = static_cast<size_t>(planes) * new_w * new_h;
+    // Zero-filled so that a pixel the resampler might leave unwritten is at
+    // least deterministic.
+    std::unique_ptr<uint8_t[]> result(new (std::nothrow) uint8_t[bytes]());
+    if (!result) return nullptr;
+    try {
+        MemoryPicture source;
+        // The resampler only reads from its source.
+        source.bind(const_cast<uint8_t*>(pixels), width, height, pitch, planes);
+        // The destination writes straight into the result: the same rows a
+        // separate destination picture would receive, without another copy.
+        MemoryPicture dest;
+        dest.bind(result.get(), new_w, new_h, new_w * planes, planes);
+        ZoomWindow swin{};
+        swin.x0 = swin.x1 = ZOOM_UNSET;
+        picture_get_window(&source, &swin);
+        ZoomWindow dwin{0, 0, 0, 0, new_w, new_h};
+        window_set_corner(dwin);
+        const ZoomFilter xfilter = filter_at(4);  // "cubic"
+        const ZoomFilter yfilter = filter_at(4);
+        zoom_opt(resample_options(), &source, swin, &dest, dwin, xfilter, yfilter, 0, 0);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return result.release();
+}
+
+int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
+                         const TextureSettings& settings, int32_t planes,
+                         LevelCallback level_callback, const CompressRect* rect) {
     if (!pixels) return -1;
     if (planes != 3 && planes != 4) return -2;
-    return -4;
+    if (width < 1 || height < 1) return TEXCOMP_BAD_SIZE;
+
+    int32_t w = width, h = height;
+    if (rect) {
+        // A rectangle reaching outside the picture would read foreign memory.
+        if (rect->x0 < 0 || rect->y0 < 0 || rect->x0 > rect->x1 || rect->y0 > rect->y1 ||
+            rect->x1 >= width || rect->y1 >= height)
+            return TEXCOMP_BAD_SIZE;
+        pixels += static_cast<int64_t>(rect->x0) * planes + static_cast<int64_t>(rect->y0) * pitch;
+        w = rect->x1 - rect->x0 + 1;
+        h = rect->y1 - rect->y0 + 1;
+    }
+
+    // The block formats need power-of-two sides; without rescaling there is
+    // no way to get them. Judged on the caller's settings, before rescaling.
+    const int32_t code = settings.g_texture_format;
+    if (code >= 0 && code <= 3 && settings.g_rescale_mode == 0 &&
+        (!is_pow2(tested_width(settings, w, h)) || !is_pow2(h)))
+        return -3;
+
+    // The working object: standard settings, profile-only fields off (no
+    // settings profile is ever in use), then the caller's settings on top.
+    std::unique_ptr<TextureCompressor> tc(new (std::nothrow) TextureCompressor());
+    if (!tc) return TEXCOMP_NO_MEMORY;
+    texture_settings_init(tc->settings);
+    tc->settings = settings;
+
+    int32_t new_w = 0, new_h = 0;
+    const int32_t rescale = choose_rescale_size(tc->settings, w, h, &new_w, &new_h);
+    if (rescale < 0) return TEXCOMP_BAD_SIZE;
+    std::unique_ptr<uint8_t[]> resampled;
+    if (rescale > 0) {
+        resampled.reset(resample_picture(pixels, w, h, planes, pitch, new_w, new_h));
+        // Without memory for the copy the picture goes on at its own size.
+        if (resampled) {
+            pixels = resampled.get();
+            w = new_w;
+            h = new_h;
+            pitch = new_w * planes;
+        }
+    }
+    if (!usable_side(w) || !usable_side(h)) return TEXCOMP_BAD_SIZE;
+
+    tc->image = ImageDesc{};
+    tc->image.height = static_cast<int16_t>(h);
+    tc->image.width = static_cast<int16_t>(w);
+    tc->image.planes = static_cast<int16_t>(planes);
+    tc->image.level_pixels = pixels;
+    tc->image.pitch = pitch;
+
+    const int32_t driven = compress_levels(*tc, tc->settings.g_texture_format, level_callback);
+    if (driven == -1) return TEXCOMP_REFUSED;
+    if (driven < 0) return TEXCOMP_NO_MEMORY;
+    return 0;
 }

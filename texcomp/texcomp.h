@@ -139,6 +139,20 @@ struct CompressRect {
 // null, -2 when planes is neither 3 nor 4, -3 when a block format meets sides
 // that are not powers of two and no rescaling is asked for; other negative
 // values for settings the library cannot honour (nothing is emitted then).
+//
+// The other negative results (nothing has been emitted for any of them unless
+// said otherwise):
+constexpr int32_t TEXCOMP_REFUSED = -4;    // settings this library does not handle:
+                                           // format code outside 0..16, codes 10 and 14,
+                                           // sharpening, chain mode other than 30/31/32,
+                                           // mip filter outside 0..13, block format on a
+                                           // face or slice that is not a power of two,
+                                           // volume slice count not a power of two
+constexpr int32_t TEXCOMP_BAD_SIZE = -5;   // width or height below 1, rectangle not inside
+                                           // the picture, a side above 32767, or a rescale
+                                           // that gives no usable size
+constexpr int32_t TEXCOMP_NO_MEMORY = -6;  // an allocation failed; levels already emitted
+                                           // do not form a complete stream
 int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
                          const TextureSettings& settings, int32_t planes,
                          LevelCallback level_callback, const CompressRect* rect);

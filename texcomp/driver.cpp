@@ -1,0 +1,166 @@
+// The driver: checks, stream header, and the level loop of every face.
+//
+// Everything that can make a call fail is settled before the first byte is
+// emitted: unsupported settings are refused outright, and the two largest
+// buffers (the level image and the conversion buffer) are allocated before
+// the header goes out, so a stream is either complete or, in the rare case of
+// a later allocation failure, reported as incomplete.
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "texcomp/pipeline.h"
+
+namespace {
+
+struct LevelImageDeleter {
+    void operator()(LevelImage* level) const { level_image_free(level); }
+};
+using LevelImagePtr = std::unique_ptr<LevelImage, LevelImageDeleter>;
+
+int32_t block_mode_of(int32_t code) { return format_info(code).block_mode; }
+
+// Source descriptor of one level for the block encoder: 32-bit words, four
+// bytes per pixel, alpha mask only where the mode reads alpha.
+SurfaceDesc block_source(const LevelImage& level, int32_t mode) {
+    SurfaceDesc d{};
+    const bool alpha = mode != BLOCK_MODE_OPAQUE;
+    d.size = 124;
+    d.flags = 0x180E;
+    d.height = static_cast<uint32_t>(level.height);
+    d.width = static_cast<uint32_t>(level.width);
+    d.linear_size = static_cast<uint32_t>(level.width) * 4;
+    d.pixel_format = {32, alpha ? 0x41u : 0x40u, 0, 32, 0x00FF0000, 0x0000FF00, 0x000000FF,
+                      alpha ? 0xFF000000u : 0u};
+    d.surface = level.pixels;
+    return d;
+}
+
+int64_t encode_level_blocks(const LevelEmitter& e, LevelImage& level) {
+    const TextureSettings& s = e.tc->settings;
+    const int32_t mode = block_mode_of(e.code);
+    const int32_t size = block_data_size(level.width, level.height, mode);
+    SurfaceDesc src = block_source(level, mode);
+    SurfaceDesc out{};
+    out.size = 124;
+    out.linear_size = static_cast<uint32_t>(size);
+    const int force = e.code == 0 ? s.g_b_force_four_colours : 0;
+    encode_blocks(src, out, e.buffer, mode, colour_weights, size, s.g_b_grey_scale,
+                  s.g_b_quick_compress, force, s.g_b_error_diffusion, s.g_b_normalmaptype);
+    return size;
+}
+
+void emit(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j, int32_t w,
+          int32_t h) {
+    if (e.callback)
+        e.callback(bytes, j, static_cast<int32_t>(count), w, h, e.tc->settings.user);
+    else
+        sink_trampoline(e.tc, static_cast<int32_t>(count), bytes);
+}
+
+// Emits the stream header for level 0 of w x h (with `depth` slices).
+void write_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int32_t depth) {
+    const uint32_t linear = static_cast<uint32_t>(level_byte_size(code, w, h));
+    if (is_block_format(code))
+        write_block_header(tc, w, h, depth, block_mode_of(code), linear);
+    else
+        write_pixel_header(tc, w, h, depth, linear, code);
+}
+
+int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
+    const TextureSettings& s = tc.settings;
+    const int32_t mode = s.g_mip_map_type;
+    int32_t w = tc.image.width, h = tc.image.height;
+    if (mode == 31) w = w / 2;  // level 0 is the left half; the rest holds the smaller levels
+    const int32_t faces = s.g_texturemap_type == 1 ? 6 : 1;
+    if (faces == 6) w = w / 6;
+
+    set_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
+                       s.g_b_grey_scale ? 1.0f : 0.082f, 0);
+    if (!settings_supported(tc, code, w, h)) return -1;
+
+    LevelImagePtr level(level_image_new(w, h));
+    LevelEmitter emitter{};
+    if (!level || !level_emitter_init(emitter, tc, code, callback, w, h)) return -2;
+    std::unique_ptr<LevelEmitter, void (*)(LevelEmitter*)> emitter_guard(
+        &emitter, [](LevelEmitter* e) { level_emitter_free(*e); });
+
+    if (!callback) write_header(tc, code, w, h, 0);
+
+    FaceChain chain;
+    for (int32_t f = 0; f < faces; ++f) {
+        const int64_t offset = static_cast<int64_t>(f) * w * tc.image.planes * (mode == 31 ? 2 : 1);
+        take_level(*level, tc, w, h, offset);
+        if (!begin_face_chain(tc, *level, offset, code, chain)) return -2;
+        for (int32_t j = 0;;) {
+            finish_level(emitter, *level, j);
+            ++j;
+            // The level count is settled before the next level is made, so
+            // no level is resampled only to be thrown away.
+            if (s.g_specified_mip_maps > 0 && j >= s.g_specified_mip_maps) break;
+            if (!next_level(tc, *level, chain, j)) break;
+        }
+        end_face_chain(chain);
+    }
+    return 1;
+}
+
+}  // namespace
+
+bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h) {
+    const TextureSettings& s = tc.settings;
+    if (code < 0 || code >= FORMAT_CODE_COUNT) return false;
+    // Not built yet: palettes, sharpening and the normal-map conversion. A
+    // texture without them would be a different texture, so none is made.
+    if (is_palettised_format(code) || s.g_sharpen_method != 0 || tc.normal_map_conversion)
+        return false;
+    const int32_t mode = s.g_mip_map_type;
+    if (mode != 30 && mode != 31 && mode != 32) return false;
+    const bool resamples = mode == 30 || (s.g_texturemap_type == 2 && mode == 31);
+    if (resamples && (s.g_mip_filter_type < 0 || s.g_mip_filter_type >= ZOOM_FILTER_COUNT))
+        return false;
+    if (w < 1 || h < 1) return false;
+    if (is_block_format(code) && (!is_pow2(w) || !is_pow2(h))) return false;
+    return true;
+}
+
+bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
+                        LevelCallback callback, int32_t w0, int32_t h0) {
+    e.tc = &tc;
+    e.code = code;
+    e.callback = callback;
+    // Level 0 is the largest level of the chain; the smaller ones reuse the
+    // start of its buffer. Room for one block at least.
+    int64_t bytes = level_byte_size(code, w0, h0);
+    if (bytes < 64) bytes = 64;
+    e.capacity = bytes;
+    e.buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
+    return e.buffer != nullptr;
+}
+
+void level_emitter_free(LevelEmitter& e) {
+    std::free(e.buffer);
+    e.buffer = nullptr;
+}
+
+void finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
+    const TextureSettings& s = e.tc->settings;
+    // Sharpening and the normal-map conversion come between the treatments
+    // and the dithering; settings_supported refuses both for now.
+    const bool dither = j == 0 ? s.g_b_dither_mip0 : s.g_b_dither_color;
+    if (dither) dither_level(level, *e.tc, e.code);
+    if (is_normal_map(*e.tc)) renormalise_level(level);
+    const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
+                                                  : convert_level(level, e.code, e.buffer);
+    emit(e, e.buffer, count, j, level.width, level.height);
+}
+
+int32_t compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback) {
+    try {
+        if (tc.settings.g_texturemap_type == 2) return compress_volume(tc, code, level_callback);
+        return run_faces(tc, code, level_callback);
+    } catch (const std::bad_alloc&) {
+        // The resampler does not report its own allocation failures.
+        return -2;
+    }
+}

@@ -1,0 +1,204 @@
+// texcomp internals: the stages between compress_texture and the sink.
+//
+// compress_texture (entry.cpp) checks and rescales the picture, then hands a
+// TextureCompressor to compress_levels (driver.cpp), which writes the stream
+// header (formats.cpp) and runs the level loop: take level 0 in
+// (level_image.cpp), then per level dither (dither.cpp), convert
+// (convert.cpp), emit, and make the next level (chain.cpp, treatments in
+// level_image.cpp and fading.cpp). Volume textures take their own path
+// (volume.cpp). Everything here is single-threaded and owned by one call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "blocks/blocks.h"
+#include "texcomp/texcomp.h"
+#include "zoom/zoom.h"
+
+// ---------------------------------------------------------------------------
+// Power-of-two rounding (pow2.cpp).
+// ---------------------------------------------------------------------------
+// A power of two (1, 2, 4, ...) comes back unchanged. Otherwise the pair
+// 2^k < x < 2^(k+1) is found and nearest gives the closer one (a tie goes up),
+// up gives 2^(k+1), down gives 2^k. -1 when no pair holds x (x < 1 or x > 2^30).
+int32_t round_pow2_nearest(int32_t x);
+int32_t round_pow2_up(int32_t x);
+int32_t round_pow2_down(int32_t x);
+bool is_pow2(int32_t x);  // 1, 2, 4, ...; 0 and negatives are not
+// 0 when both sides are powers of two (outputs = inputs); else 1, with each
+// side that is not a power of two rounded and the other kept. A rounded side
+// may come out as -1 (see above).
+int32_t fit_pow2_nearest(int32_t w, int32_t h, int32_t* out_w, int32_t* out_h);
+int32_t fit_pow2_up(int32_t w, int32_t h, int32_t* out_w, int32_t* out_h);
+int32_t fit_pow2_down(int32_t w, int32_t h, int32_t* out_w, int32_t* out_h);
+// Always 1: a power-of-two side is halved (round_pow2_down(side - 1)), any
+// other side goes down to the previous power of two. A side of 1 gives -1.
+int32_t fit_pow2_lower(int32_t w, int32_t h, int32_t* out_w, int32_t* out_h);
+
+// ---------------------------------------------------------------------------
+// Entry helpers (entry.cpp).
+// ---------------------------------------------------------------------------
+// The size g_rescale_mode asks for a w x h picture. Returns 0 when nothing is
+// to be done, 1 when the picture is to be resampled to *out_w x *out_h, and -1
+// when the mode gives no usable size (a rounding without a power of two, or a
+// size outside 1..32767).
+int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int32_t* out_w,
+                            int32_t* out_h);
+// A new packed buffer of new_w x new_h x planes bytes resampled with the cubic
+// filter, or null when memory runs out. The caller frees it with delete[].
+uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, int32_t planes,
+                          int32_t pitch, int32_t new_w, int32_t new_h);
+
+// ---------------------------------------------------------------------------
+// Format codes and the stream header (formats.cpp).
+// ---------------------------------------------------------------------------
+constexpr int32_t FORMAT_CODE_COUNT = 17;
+constexpr uint32_t STREAM_MAGIC = 0x20534444;  // "DDS " little-endian
+
+struct FormatInfo {
+    int32_t block_mode;       // encode_blocks mode for codes 0..3, else -1
+    int32_t bytes_per_pixel;  // uncompressed codes; 0 for block and 4-bit codes
+    SurfacePixelFormat pixel_format;
+};
+
+// The table row of a code 0..16 (the caller checks the range).
+const FormatInfo& format_info(int32_t code);
+bool is_block_format(int32_t code);        // codes 0..3
+bool is_palettised_format(int32_t code);   // codes 10 and 14
+// Bytes of one level of w x h (code 14: w*h/2 without the at-least-1 rule;
+// the level loop applies that rule itself).
+int64_t level_byte_size(int32_t code, int32_t w, int32_t h);
+// Number of binary digits of max(w, h): the levels of a power-of-two chain.
+int32_t chain_length(int32_t w, int32_t h);
+// The 124-byte surface header for level 0 of w x h with `depth` slices.
+SurfaceDesc surface_header(const TextureSettings& s, int32_t w, int32_t h, int32_t depth,
+                           uint32_t linear_size, const SurfacePixelFormat& pixel_format);
+// Emit the magic and the header (codes 0..3 by block mode, 4..16 by code).
+void write_block_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
+                        int32_t block_mode, uint32_t linear_size);
+void write_pixel_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
+                        uint32_t linear_size, int32_t code);
+
+// ---------------------------------------------------------------------------
+// Working level (level_image.cpp).
+// ---------------------------------------------------------------------------
+// width x height pixels of 4 bytes (blue, green, red, alpha), rows packed.
+// `capacity` pixels are allocated; smaller levels reuse the start.
+struct LevelImage {
+    int32_t width;
+    int32_t height;
+    int64_t capacity;
+    uint8_t* pixels;
+};
+
+// Zero-filled, or null when memory runs out. Room for at least one 4x4 block.
+LevelImage* level_image_new(int32_t width, int32_t height);
+void level_image_free(LevelImage* level);  // accepts null
+// Fills width x height pixels of the level from the picture of tc.image,
+// starting `offset` bytes after level_pixels, with the intake steps: colour
+// copied, alpha copied or 255, alpha border, colour border, binary alpha,
+// red/blue exchange. The level's width and height become the given sizes.
+void take_level(LevelImage& level, const TextureCompressor& tc, int32_t width, int32_t height,
+                int64_t offset);
+// Alpha border and colour border on the first/last row and column.
+void apply_edges(LevelImage& level, const TextureSettings& s);
+// Alpha 0 below the threshold, else 255.
+void apply_binary_alpha(LevelImage& level, int32_t threshold);
+
+// ---------------------------------------------------------------------------
+// Fading and normal-map levels (fading.cpp).
+// ---------------------------------------------------------------------------
+// Whether the levels are treated as normal maps (block weighting type or the
+// profile's conversion switch).
+bool is_normal_map(const TextureCompressor& tc);
+// Colour and alpha fading of one level with factor f and rest k (no update of
+// the factor). Blended bytes are clamped to 0..255.
+void fade_level(LevelImage& level, const TextureCompressor& tc, int32_t code, float f, float k);
+void renormalise_level(LevelImage& level);
+
+// ---------------------------------------------------------------------------
+// Mip chain of one face (chain.cpp).
+// ---------------------------------------------------------------------------
+struct FaceChain {
+    int32_t mode = 30;          // g_mip_map_type: 30 resample, 31 pre-made, 32 level 0 only
+    int32_t format_code = 0;
+    uint8_t* level0_copy = nullptr;  // mode 30: level 0 as taken in
+    int32_t w0 = 0, h0 = 0;
+    MemoryPicture source;
+    ZoomFilter xfilter{}, yfilter{};
+    ZoomOptions options{};
+    int64_t premade_offset = 0;  // mode 31: byte offset of the current level
+    float fade_factor = 1.0f;    // f
+    float fade_step = 1.0f;      // m
+    float fade_rest = 0.0f;      // k
+
+    FaceChain() = default;
+    FaceChain(const FaceChain&) = delete;
+    FaceChain& operator=(const FaceChain&) = delete;
+    ~FaceChain();
+};
+
+// The mip filter copies with the width/blur override, and the resampler
+// options every caller uses.
+void mip_filters(const TextureSettings& s, ZoomFilter& xfilter, ZoomFilter& yfilter);
+ZoomOptions resample_options();
+// Resamples a whole 4-channel picture of sw x sh onto dw x dh pixels of `dst`
+// (packed rows); the two buffers must not overlap.
+void resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
+                   uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
+                   const ZoomFilter& yfilter);
+// Set up after level 0 of a face was taken (face_offset: its byte offset in
+// the picture). False when memory runs out.
+bool begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t face_offset,
+                      int32_t format_code, FaceChain& chain);
+// Makes level j (1, 2, ...) in `level`, treated (edges, fading, binary
+// alpha). False when the face has no level j.
+bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j);
+void end_face_chain(FaceChain& chain);
+
+// ---------------------------------------------------------------------------
+// Dithering and uncompressed conversions (dither.cpp, convert.cpp).
+// ---------------------------------------------------------------------------
+extern const uint8_t DitherPhase[16];
+extern const uint8_t DitherPattern[2][7][16];
+// Byte k of the result is channel k (0 blue, 1 green, 2 red, 3 alpha).
+uint32_t dither_565(uint32_t p, int32_t column, int32_t row);
+uint32_t dither_1555(uint32_t p, int32_t column, int32_t row);
+uint32_t dither_555(uint32_t p, int32_t column, int32_t row);
+uint32_t dither_4444(uint32_t p, int32_t column, int32_t row);
+// The pixel word 0xAARRGGBB reduced towards the depths of `code`; alpha is
+// taken as 255 unless the picture had 4 planes.
+uint32_t dither_pixel(const TextureCompressor& tc, int32_t code, uint32_t pixel, int32_t column,
+                      int32_t row);
+void dither_level(LevelImage& level, const TextureCompressor& tc, int32_t code);
+// Uncompressed codes 4..9, 11, 12, 13, 15, 16: writes the level's bytes to
+// `out` (room for level_byte_size) and returns their count; -1 for other codes.
+int64_t convert_level(const LevelImage& level, int32_t code, uint8_t* out);
+
+// ---------------------------------------------------------------------------
+// The driver (driver.cpp) and the volume path (volume.cpp).
+// ---------------------------------------------------------------------------
+// 1 when the stream is complete; -1 when refused before anything was emitted;
+// -2 when memory ran out (the stream is then incomplete).
+int32_t compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback);
+int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level_callback);
+
+// Output of treated levels, shared by the plain and the volume path: one
+// conversion buffer sized for level 0, reused by every smaller level.
+struct LevelEmitter {
+    TextureCompressor* tc;
+    int32_t code;
+    LevelCallback callback;
+    uint8_t* buffer;
+    int64_t capacity;
+};
+// False when memory runs out.
+bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
+                        LevelCallback callback, int32_t w0, int32_t h0);
+void level_emitter_free(LevelEmitter& e);
+// Dithering, renormalisation, conversion and emission of level j.
+void finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
+// Checks shared by both paths before anything is emitted: true when the
+// settings can be honoured for faces (or slices) of w x h.
+bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h);

@@ -1,0 +1,141 @@
+// Volume textures: n square slices side by side, whose depth halves together
+// with the sides.
+//
+// Each level's slices are made from the previous level's slices (not from
+// level 0): every slice is halved on its own, then neighbouring pairs are
+// averaged into one slice of the next level. Once a single slice is left it
+// goes on halving like a plain texture.
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "texcomp/pipeline.h"
+
+namespace {
+
+struct LevelImageDeleter {
+    void operator()(LevelImage* level) const { level_image_free(level); }
+};
+using LevelImagePtr = std::unique_ptr<LevelImage, LevelImageDeleter>;
+
+struct EmitterGuard {
+    LevelEmitter& e;
+    ~EmitterGuard() { level_emitter_free(e); }
+};
+
+struct VolumeState {
+    TextureCompressor& tc;
+    LevelEmitter& emitter;
+    std::vector<LevelImagePtr>& slices;
+    std::unique_ptr<uint8_t[]>& scratch;
+    ZoomFilter xfilter, yfilter;
+    ZoomOptions options;
+};
+
+// Edges, fading (factor f, rest k, no update), binary alpha, then the common
+// finishing steps and the emission as level L.
+void process_slice(VolumeState& v, LevelImage& slice, int32_t L, float f, float k) {
+    const TextureSettings& s = v.tc.settings;
+    apply_edges(slice, s);
+    if (L >= s.g_fade_to_delay) fade_level(slice, v.tc, v.emitter.code, f, k);
+    if (s.g_b_binary_alpha) apply_binary_alpha(slice, s.g_binary_alpha_threshold);
+    finish_level(v.emitter, slice, L);
+}
+
+// Halves one slice from itself, through the scratch buffer.
+void halve_slice(VolumeState& v, LevelImage& slice) {
+    const int32_t nw = (slice.width + 1) / 2, nh = (slice.height + 1) / 2;
+    resample_rgba(v.options, slice.pixels, slice.width, slice.height, v.scratch.get(), nw, nh,
+                  v.xfilter, v.yfilter);
+    std::memcpy(slice.pixels, v.scratch.get(), static_cast<size_t>(nw) * nh * 4);
+    slice.width = nw;
+    slice.height = nh;
+}
+
+void average_into(LevelImage& out, const LevelImage& a, const LevelImage& b) {
+    const int64_t n = static_cast<int64_t>(a.width) * a.height * 4;
+    for (int64_t i = 0; i < n; ++i)
+        out.pixels[i] = static_cast<uint8_t>((a.pixels[i] + b.pixels[i]) >> 1);
+    out.width = a.width;
+    out.height = a.height;
+}
+
+}  // namespace
+
+int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level_callback) {
+    const TextureSettings& s = tc.settings;
+    const int32_t mode = s.g_mip_map_type;
+    const int32_t d = tc.image.height;
+    int32_t width = tc.image.width;
+    if (mode == 31) width = width / 2;
+    const int32_t n = d > 0 ? width / d : 0;
+
+    set_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
+                       s.g_b_grey_scale ? 1.0f : 0.082f, 0);
+    // Slices are paired level by level, so their count must halve evenly
+    // down to one.
+    if (!settings_supported(tc, code, d, d) || !is_pow2(n)) return -1;
+
+    // Everything is allocated before the header goes out.
+    std::vector<LevelImagePtr> slices;
+    for (int32_t i = 0; i < n; ++i) {
+        slices.emplace_back(level_image_new(d, d));
+        if (!slices.back()) return -2;
+    }
+    const int32_t half = (d + 1) / 2;
+    std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[static_cast<size_t>(half) * half * 4 + 4]);
+    LevelEmitter emitter{};
+    if (!scratch || !level_emitter_init(emitter, tc, code, level_callback, d, d)) {
+        level_emitter_free(emitter);
+        return -2;
+    }
+    EmitterGuard guard{emitter};
+    VolumeState v{tc, emitter, slices, scratch, {}, {}, resample_options()};
+    if (mode != 32) mip_filters(s, v.xfilter, v.yfilter);
+
+    if (!level_callback) {
+        const uint32_t linear = static_cast<uint32_t>(level_byte_size(code, d, d));
+        if (is_block_format(code))
+            write_block_header(tc, d, d, n, format_info(code).block_mode, linear);
+        else
+            write_pixel_header(tc, d, d, n, linear, code);
+    }
+
+    const float m = 1.0f - static_cast<float>(s.g_fade_amount) * 0.01f;
+    for (int32_t i = 0; i < n; ++i) {
+        take_level(*slices[i], tc, d, d, static_cast<int64_t>(i) * tc.image.planes * d);
+        process_slice(v, *slices[i], 0, m, static_cast<float>(s.g_fade_amount) * 0.01f);
+    }
+    if (mode == 32) return 1;
+
+    // The profile's per-level amounts have 14 entries; deeper levels keep the last.
+    const bool user = tc.user_specified_fading_amounts == 1;
+    auto amount = [&tc](int32_t L) { return tc.user_fading_amounts[L < 13 ? L : 13]; };
+    auto more_levels = [&s](int32_t L) {
+        return !(s.g_specified_mip_maps > 0 && L >= s.g_specified_mip_maps);
+    };
+    int32_t L = 1;
+    float f = user ? amount(1) : m * m;
+    float k = 1.0f - f;
+    int32_t count = n;
+    while (count > 1 && more_levels(L)) {
+        for (int32_t i = 0; i < count; ++i) halve_slice(v, *slices[i]);
+        for (int32_t i = 0; 2 * i < count; ++i) {
+            average_into(*slices[i], *slices[2 * i], *slices[2 * i + 1]);
+            process_slice(v, *slices[i], L, f, k);
+        }
+        count /= 2;
+        ++L;
+        f = user ? amount(L) : f * m;
+        k = 1.0f - f;
+    }
+    LevelImage& last = *slices[0];
+    while (!(last.width <= 1 && last.height <= 1) && more_levels(L)) {
+        halve_slice(v, last);
+        process_slice(v, last, L, f, k);
+        ++L;
+        f = user ? amount(L) : f * m;
+        k = 1.0f - f;
+    }
+    return 1;
+}
