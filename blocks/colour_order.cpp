@@ -1,0 +1,64 @@
+// Orderings of the distinct colours along an axis, and the ring of recent
+// orderings that tells the search when its passes stop making progress.
+//
+// The split search depends only on the ordering, not on the axis itself, so
+// an ordering seen before (forwards or backwards: cutting a reversed list
+// gives the same groups) means the next pass would find the same line again.
+
+#include "blocks/colour_search.h"
+
+// Insertion sort by projection. Moving an entry left past strictly larger
+// projections keeps equal ones in table order (tie rule 0); moving it past
+// equal ones as well puts later table entries first (tie rule 1). This gives
+// the same list as repeatedly picking the smallest remaining projection.
+void order_along_axis(const ColourSet& cs, const double axis[3], int tie_rule, uint8_t* order) {
+    double proj[BLOCK_MAX_SAMPLES];
+    for (int i = 0; i < cs.n; ++i) {
+        const double* u = cs.colours[i].u;
+        proj[i] = u[0] * axis[0] + u[1] * axis[1] + u[2] * axis[2];
+    }
+    for (int i = 0; i < cs.n; ++i) {
+        const double p = proj[i];
+        int k = i;
+        if (tie_rule == 0) {
+            while (k > 0 && proj[order[k - 1]] > p) {
+                order[k] = order[k - 1];
+                --k;
+            }
+        } else {
+            while (k > 0 && proj[order[k - 1]] >= p) {
+                order[k] = order[k - 1];
+                --k;
+            }
+        }
+        order[k] = static_cast<uint8_t>(i);
+    }
+}
+
+bool same_order(const uint8_t* a, const uint8_t* b, int n) {
+    bool forward = true;
+    for (int i = 0; i < n && forward; ++i) forward = a[i] == b[i];
+    if (forward) return true;
+    for (int i = 0; i < n; ++i) {
+        if (a[i] != b[n - 1 - i]) return false;
+    }
+    return true;
+}
+
+void history_advance(OrderHistory& ring) {
+    ring.h = (ring.h + 1) % HISTORY_SLOTS;
+    if (ring.h == 0) ring.wrapped = 1;
+}
+
+bool history_repeats(const OrderHistory& ring, int n) {
+    const uint8_t* current = ring.slot[ring.h];
+    for (int k = ring.h - 1; k >= 0; --k) {
+        if (same_order(current, ring.slot[k], n)) return true;
+    }
+    if (ring.wrapped) {
+        for (int k = ring.h + 1; k < HISTORY_SLOTS; ++k) {
+            if (same_order(current, ring.slot[k], n)) return true;
+        }
+    }
+    return false;
+}
