@@ -1,11 +1,14 @@
 // imageio: loads BMP and JPEG pictures into one LoadedImage record.
 //
 // Both loaders return 1 on success and 0 on failure; the reason for a failure
-// is written to the log ("vx.log"). Pixel and palette blocks come from the
-// reservation table (vxsystem) and live until reserved over.
+// is written to the log ("vx.log") and is also kept for the caller in
+// imageio_last_error(). On failure the record's sizes are not changed. Pixel
+// and palette blocks come from the reservation table (vxsystem) and live
+// until reserved over.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct LoadedImage {
     int32_t width = 0;
@@ -16,12 +19,50 @@ struct LoadedImage {
     int32_t palette_size = 0;
     uint8_t* pixels = nullptr;   // rows top to bottom, packed
     uint8_t* palette = nullptr;  // 4 bytes per entry: R, G, B, 255
-    char name[128] = {};         // the file name, set by the caller
+    std::string name;            // the file name, set by the caller; any length
 };
 
-// Uncompressed 4-, 8- and 24-bit BMP, with an optional companion alpha file
-// ("<name>_trans.bmp" or "<name>op.bmp") for 24-bit pictures.
+// Uncompressed 4-, 8- and 24-bit BMP (Windows info header of 40 bytes or
+// more; bottom-up or top-down rows; rows padded to 4 bytes as every BMP has).
+//
+// file_size: the file's size in bytes (from file_size()); planes: the layout
+// wanted, at least 1 (the tool asks for 3); skip_pow2_check: non-zero to
+// accept 24-bit pictures whose sides are not powers of two up to 16384.
+//
+// 4- and 8-bit files: `palette_size` 16 or 256; with planes 5 or 6 `pixels`
+// holds the indices and `palette` the entries (missing entries of a short
+// palette are black); planes 3 or 4 expand to R,G,B(,255).
+//
+// 24-bit files: a companion alpha file "<base>_trans.bmp" or, failing that,
+// "<base>op.bmp" (<base> = the name without its last four characters) turns
+// the result into R,G,B,A with planes 4; alpha = the mean of the companion's
+// three bytes. The companion must be a 24-bit BMP of the same size. Without
+// one, planes 4 gives alpha 0 for pure black pixels and 255 otherwise, and any
+// planes other than 3 or 4 gives one grey byte (B+G+R)/3 per pixel.
+//
+// Rejected with a "vxgl:  " log message and result 0: other bit depths,
+// compressed (RLE) files, headers that claim more palette or pixel bytes than
+// the file holds, empty or oversized pictures (the pixel block must stay below
+// 2 GiB), a companion that does not match.
 int load_bmp(LoadedImage& image, int32_t file_size, int32_t planes, int skip_pow2_check);
 
-// JPEG through libjpeg; always R, G, B (greyscale files come out as R = G = B).
+// JPEG through the JPEG library's 6.2 interface; the result is always R, G, B
+// packed rows (greyscale files come out as R = G = B, CMYK files are
+// converted). `planes` and the palette fields are not touched.
+//
+// Returns 0 when the file cannot be opened ("(jpeg open failed)" is logged),
+// when the library meets a fatal error (its message is logged as
+// "JPEG ERROR=..."; the decoder is torn down and the call returns instead of
+// ending the process), and for pictures with other component counts or too
+// large for one block. Library warnings (e.g. a truncated file) are logged as
+// "JPEG ERROR=..." and decoding goes on as the library decides.
 int load_jpeg(LoadedImage& image);
+
+// The reason the last failing load gave, without the "vxgl:  " prefix or a
+// trailing line break; empty when the last load succeeded.
+const std::string& imageio_last_error();
+
+// The base of a picture name: the name without its last four characters
+// (the dot and a three-letter extension); names shorter than four characters
+// give an empty base.
+std::string name_base(const std::string& name);

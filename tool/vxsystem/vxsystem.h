@@ -16,22 +16,71 @@
 // ---------------------------------------------------------------------------
 // Log.
 // ---------------------------------------------------------------------------
+// Size of the in-memory log area and of the message buffer. A formatted
+// message longer than LOG_MESSAGE_MAX - 1 bytes is cut to that length (in the
+// area and in "vx.log" alike).
+constexpr int32_t LOG_AREA_SIZE = 20000;
+constexpr int32_t LOG_MESSAGE_MAX = 4096;
+// Write position of the in-memory log at start-up; the first bytes stay zero.
+constexpr int32_t LOG_START_POSITION = 10;
+
 // printf-style; formats, stores in the in-memory log and appends to "vx.log".
+// When the message would run past the end of the area, the area restarts with
+// "Overflow\n" followed by the message. A "vx.log" that cannot be opened is
+// skipped silently; the in-memory copy is still made.
 void append_log(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
 
+// The in-memory area (LOG_AREA_SIZE bytes; each '\n' of a stored message is
+// kept as a NUL byte, except in the text that follows "Overflow\n") and its
+// current write position. Nothing in the tool reads them; they exist so the
+// log can be inspected.
+const char* log_area();
+int32_t log_position();
+
 // ---------------------------------------------------------------------------
 // Reservations.
 // ---------------------------------------------------------------------------
+constexpr int32_t RESERVE_SLOTS = 32000;
+constexpr int32_t RESERVE_NAME_SIZE = 64;
+
+// One slot of the process-wide table; `block` null marks a free slot.
+struct ReserveSlot {
+    void* block = nullptr;
+    int32_t size = 0;
+    char name[RESERVE_NAME_SIZE] = {};
+};
+
 // `slot` is the address of the caller's pointer. Releases what it held (when
-// it is a live reservation) and sets it to a new zero-filled block of `size`
-// bytes named `name` ("noname" when null). On failure the pointer is left null
-// (or, when the old value was not a reservation, unchanged) and the reason is
-// logged.
-void reserve(void** slot, int32_t size, const char* name);
+// it is a live reservation: the old block is zero-filled and freed) and sets
+// it to a new zero-filled block of `size` bytes named `name` (at most 63
+// characters kept; "noname" when null). Returns 1 when the pointer holds the
+// new block, 0 otherwise:
+// - the old value is not a live reservation: "vxsystem:  ERROR, unable to
+//   release memory" is logged, the old memory is not touched, and a new block
+//   is reserved as usual;
+// - the table is full: "vxsystem:  ERROR, too many reserves" is logged and
+//   the pointer keeps its value after the release step (null when released);
+// - a negative size or a failed allocation: logged, and the pointer is null.
+int reserve(void** slot, int32_t size, const char* name);
+
+// Typed convenience for `reserve`.
+template <typename T>
+int reserve_block(T** slot, int32_t size, const char* name) {
+    void* p = *slot;
+    int ok = reserve(&p, size, name);
+    *slot = static_cast<T*>(p);
+    return ok;
+}
+
+// Table inspection: a slot by index (0 .. RESERVE_SLOTS - 1), the number of
+// live reservations and the total of their sizes in bytes.
+const ReserveSlot& reserve_slot(int32_t index);
+int32_t reserve_count();
+int64_t reserve_total();
 
 // ---------------------------------------------------------------------------
 // Files. Mode codes of open_file.
@@ -40,12 +89,19 @@ constexpr int MODE_READ_BINARY = 30;
 constexpr int MODE_WRITE_BINARY = 31;
 constexpr int MODE_WRITE_TEXT = 32;
 
+// 1 when `text` starts with `prefix`, folding only 'A'-'Z' to lower case;
+// 0 when it does not or when `text` is shorter than `prefix`.
 int starts_with_nocase(const char* text, const char* prefix);
+// Null for a null or empty name, an unknown mode code or a failed open.
 FILE* open_file(const char* name, int mode);
-void close_file(FILE* stream);
-// Count written, or -1 for a null stream.
+// Closes a non-null stream. 0 when everything buffered reached the file,
+// EOF when the stream had a write error or the close failed.
+int close_file(FILE* stream);
+// Count written, or -1 for a null stream or a negative count.
 int32_t write_bytes(FILE* stream, const void* buffer, int32_t count);
-// Bytes read into `buffer` (sized by the caller from file_size), or -1.
-int32_t read_whole_file(const char* name, void* buffer);
-// Size in bytes, or -1 for an empty name or a file that cannot be opened.
+// Reads the file into `buffer`, at most `capacity` bytes; bytes read, or -1
+// for an empty name or a file that cannot be opened.
+int32_t read_whole_file(const char* name, void* buffer, int32_t capacity);
+// Size in bytes, or -1 for an empty name, a file that cannot be opened, a
+// file that is not a regular file, or one too large for 32 bits.
 int32_t file_size(const char* name);

@@ -1,0 +1,31 @@
+// Where a BMP file keeps its palette and pixels (internal to imageio).
+#pragma once
+
+#include <cstdint>
+
+struct BmpLayout {
+    int32_t width = 0;
+    int32_t height = 0;          // always positive
+    bool top_down = false;       // the header's height was negative
+    int32_t bits = 0;            // 4, 8 or 24
+    int64_t palette_offset = 0;  // right after the info header
+    int32_t palette_entries = 0; // entries present in the file (4-, 8-bit)
+    int64_t pixel_offset = 0;    // the header's pixel-data offset
+    int64_t row_stride = 0;      // bytes from one file row to the next
+};
+
+// Reads and checks the headers of a BMP held in `data` (`length` bytes).
+// 1 when the file is an uncompressed 4-, 8- or 24-bit picture whose palette
+// and pixel rows all lie inside the data; otherwise logs why (naming the file
+// `name`) and returns 0.
+int read_bmp_layout(const uint8_t* data, int64_t length, const char* name, BmpLayout& out);
+
+// Byte offset of file row `row` (0 = first row stored in the file).
+inline int64_t bmp_row_offset(const BmpLayout& l, int32_t row) {
+    return l.pixel_offset + l.row_stride * row;
+}
+
+// File row that holds output row `y` (output rows run top to bottom).
+inline int32_t bmp_file_row(const BmpLayout& l, int32_t y) {
+    return l.top_down ? y : l.height - 1 - y;
+}

@@ -1,0 +1,35 @@
+// Failure reporting shared by the loaders.
+//
+// The loaders are library code and never print; the tool asks for the last
+// reason to tell the user, while the log keeps every reason with its prefix.
+#include "imageio/loader_log.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "imageio/imageio.h"
+#include "tool/vxsystem/vxsystem.h"
+
+namespace {
+std::string g_last_error;
+}
+
+void loader_fail(const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    append_log("vxgl:  %s\n", text);
+    g_last_error = text;
+}
+
+void loader_remember(const std::string& reason) { g_last_error = reason; }
+
+void loader_start() { g_last_error.clear(); }
+
+const std::string& imageio_last_error() { return g_last_error; }
+
+std::string name_base(const std::string& name) {
+    return name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
+}

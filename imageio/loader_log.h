@@ -1,0 +1,18 @@
+// Failure reporting shared by the loaders (internal to imageio).
+#pragma once
+
+#include <string>
+
+// Logs "vxgl:  <message>\n" and keeps <message> as imageio_last_error().
+void loader_fail(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Keeps `reason` as imageio_last_error() without logging it (the message
+// already reached the log by another road, e.g. the JPEG library's).
+void loader_remember(const std::string& reason);
+
+// Clears imageio_last_error() at the start of a load.
+void loader_start();

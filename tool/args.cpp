@@ -1,0 +1,75 @@
+// The command line: picture kind and tile size.
+#include <cerrno>
+#include <cstdlib>
+
+#include "tool/tiletool.h"
+#include "tool/vxsystem/vxsystem.h"
+
+PictureKind picture_kind(const std::string& name) {
+    if (name.size() < 3) return PictureKind::unknown;
+    const char* extension = name.c_str() + name.size() - 3;
+    if (starts_with_nocase(extension, "BMP")) return PictureKind::bmp;
+    if (starts_with_nocase(extension, "JPG")) return PictureKind::jpeg;
+    return PictureKind::unknown;
+}
+
+namespace {
+
+// A whole decimal number in 32 bits; atoi would turn "abc" into 0 and "12x"
+// into 12, and both would then be taken as a tile size.
+bool parse_int(const char* text, int32_t& out) {
+    if (!text || !*text) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+    out = static_cast<int32_t>(v);
+    return true;
+}
+
+}  // namespace
+
+std::string parse_tile_request(int count, char* const* args, TileRequest& out) {
+    TileRequest r;
+    if (count < 1) {
+        out = r;
+        return {};
+    }
+    if (count < 2) return "tile size needs two numbers a and b";
+    if (!parse_int(args[0], r.a)) return std::string("tile size a=") + args[0] + " is not a number";
+    if (!parse_int(args[1], r.b)) return std::string("tile size b=") + args[1] + " is not a number";
+    if (r.a == 0 || r.b == 0) return "tile size a and b must not be 0";
+    if ((r.a < 0) != (r.b < 0)) return "tile size a and b must have the same sign";
+    if (r.a > MAX_TILE_SIDE || r.b > MAX_TILE_SIDE) {
+        return "tile sides above " + std::to_string(MAX_TILE_SIDE) + " are not supported";
+    }
+    r.given = true;
+    out = r;
+    return {};
+}
+
+std::string tile_size_for(const TileRequest& request, int32_t image_width, int32_t image_height,
+                          int32_t& tile_width, int32_t& tile_height) {
+    int64_t w = DEFAULT_TILE_SIDE;
+    int64_t h = DEFAULT_TILE_SIDE;
+    if (request.given && request.a < 0) {
+        // In 64 bits: -a of the most negative 32-bit number does not fit 32.
+        w = image_width / -int64_t{request.a};
+        h = image_height / -int64_t{request.b};
+    } else if (request.given) {
+        w = request.a;
+        h = request.b;
+    }
+    if (w < 1 || h < 1) {
+        return "tile size " + std::to_string(w) + "x" + std::to_string(h) +
+               " is empty: the picture is too small for that division";
+    }
+    if (w > MAX_TILE_SIDE || h > MAX_TILE_SIDE) {
+        return "tile size " + std::to_string(w) + "x" + std::to_string(h) +
+               " is too large: tile sides above " + std::to_string(MAX_TILE_SIDE) +
+               " are not supported";
+    }
+    tile_width = static_cast<int32_t>(w);
+    tile_height = static_cast<int32_t>(h);
+    return {};
+}

@@ -1,0 +1,130 @@
+// The run of razivavu: usage -> checks -> load -> grid -> tiles -> summary ->
+// wait.
+//
+// Every way the run can fail is found before the first tile file is written,
+// except a failing write, which stops the run at that file.
+#include <cstdio>
+
+#include "imageio/imageio.h"
+#include "texcomp/texcomp.h"
+#include "tool/tiletool.h"
+#include "tool/vxsystem/vxsystem.h"
+
+namespace {
+
+void print_usage() {
+    std::printf("welcome to razivavu\n\n");
+    std::printf("usage:\n");
+    std::printf("  razivavu file.bmp a b\n\n");
+    std::printf("  w = width of input bmp in pixel\n");
+    std::printf("  h = height of input bmp in pixel\n\n");
+    std::printf("  if a>0 && b>0 then tile bmp into textures of size (a pixel)x(b pixel)\n");
+    std::printf("  if a<0 && b<0 then tile bmp into textures of size ((w/a) pixel)x((h/b) pixel)\n\n");
+}
+
+// Errors the tool adds go to standard error, after what is already printed.
+int fail(int code, const std::string& message) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "ERROR: %s\n", message.c_str());
+    return code;
+}
+
+int load_picture(LoadedImage& image, PictureKind kind, int32_t size) {
+    if (kind == PictureKind::bmp) {
+        std::printf("loading BMP=%s\n", image.name.c_str());
+        return load_bmp(image, size, 3, 1);
+    }
+    std::printf("loading jpg=%s\n", image.name.c_str());
+    return load_jpeg(image);
+}
+
+// Writes both files of every tile; the code of the first failure, or
+// EXIT_DONE.
+int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles) {
+    // The BMP loader gives 4 bytes per pixel when a companion alpha file was
+    // found; everything else arrives as R, G, B.
+    const int32_t planes = image.planes == 4 ? 4 : 3;
+    const int64_t pitch = int64_t{image.width} * planes;
+    const bool separated = grid_names_collide(grid.cols, grid.rows);
+    if (separated) {
+        std::printf("names like %s would repeat in a %dx%d grid; tiles are named %s to %s\n",
+                    tile_name(image.name, 1, 10, false, false).c_str(), grid.cols, grid.rows,
+                    tile_name(image.name, 0, 0, false, true).c_str(),
+                    tile_name(image.name, grid.cols - 1, grid.rows - 1, true, true).c_str());
+    }
+    for (int32_t row = 0; row < grid.rows; ++row) {
+        for (int32_t col = 0; col < grid.cols; ++col) {
+            ++tiles;
+            std::printf("creating %dx%d\n", col, row);
+            TilePixels tile;
+            tile.pixels = image.pixels + row * (int64_t{grid.tile_height} * pitch) +
+                          col * (int64_t{grid.tile_width} * planes);
+            tile.width = grid.tile_width;
+            tile.height = grid.tile_height;
+            tile.pitch = static_cast<int32_t>(pitch);
+            tile.planes = planes;
+            const int32_t skip = skip_levels_for_row(row, grid.rows);
+            for (bool block_file : {false, true}) {
+                const std::string name = tile_name(image.name, col, row, block_file, separated);
+                const TileWrite result =
+                    write_tile_file(name, tile, block_file, grid.level_count, skip);
+                if (result == TileWrite::cannot_create) {
+                    return fail(EXIT_WRITE_FAILED, "cannot create tile file=" + name);
+                }
+                if (result == TileWrite::write_failed) {
+                    return fail(EXIT_WRITE_FAILED, "cannot write tile file=" + name +
+                                                       " (disk full?); nothing left under that name");
+                }
+            }
+        }
+    }
+    return EXIT_DONE;
+}
+
+}  // namespace
+
+int run_tool(int argc, char** argv) {
+    bind_write_sink(tile_sink);
+    print_usage();
+    if (argc < 2) {
+        std::printf("ERROR: no input file specified\n");
+        return EXIT_NO_INPUT;
+    }
+    LoadedImage image;
+    image.name = argv[1];
+    const int32_t size = file_size(image.name.c_str());
+    if (size == 0) return fail(EXIT_BAD_INPUT_FILE, "input file=" + image.name + " is empty");
+    if (size < 1) return fail(EXIT_BAD_INPUT_FILE, "cannot read input file=" + image.name);
+
+    const PictureKind kind = picture_kind(image.name);
+    if (kind == PictureKind::unknown) {
+        std::printf("ERROR: unknown file type=%s\n", image.name.c_str());
+        return EXIT_UNKNOWN_TYPE;
+    }
+    TileRequest request;
+    const std::string bad_request = parse_tile_request(argc - 2, argv + 2, request);
+    if (!bad_request.empty()) return fail(EXIT_BAD_TILE_SIZE, bad_request);
+
+    if (!load_picture(image, kind, size)) {
+        return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
+    }
+    std::printf("width=%d\nheight=%d\n", image.width, image.height);
+
+    int32_t tile_width = 0;
+    int32_t tile_height = 0;
+    const std::string bad_size =
+        tile_size_for(request, image.width, image.height, tile_width, tile_height);
+    if (!bad_size.empty()) return fail(EXIT_BAD_TILE_SIZE, bad_size);
+    std::printf("tiling to %dx%d pixel\n", tile_width, tile_height);
+
+    const TileGrid grid = make_grid(image.width, image.height, tile_width, tile_height);
+    int32_t tiles = 0;
+    const int written = write_tiles(image, grid, tiles);
+    if (written != EXIT_DONE) return written;
+
+    std::printf("created %d pano's\n", tiles);
+    std::printf("done\n");
+    std::fflush(stdout);
+    std::getchar();  // at end of input this returns at once
+    return EXIT_DONE;
+}

@@ -1,0 +1,51 @@
+// Grid, level count and tile names.
+#include <algorithm>
+#include <cstdio>
+
+#include "imageio/imageio.h"
+#include "tool/tiletool.h"
+
+int32_t level_count(int32_t tile_width, int32_t tile_height) {
+    // The larger side compared as unsigned, as the header has always counted.
+    uint32_t m = std::max(static_cast<uint32_t>(tile_width), static_cast<uint32_t>(tile_height));
+    int32_t n = 1;
+    while (m > 1) {
+        m >>= 1;
+        ++n;
+    }
+    return n;
+}
+
+TileGrid make_grid(int32_t image_width, int32_t image_height, int32_t tile_width,
+                   int32_t tile_height) {
+    TileGrid g;
+    g.tile_width = tile_width;
+    g.tile_height = tile_height;
+    g.cols = image_width / tile_width;
+    g.rows = image_height / tile_height;
+    g.level_count = level_count(tile_width, tile_height);
+    return g;
+}
+
+int32_t skip_levels_for_row(int32_t row, int32_t rows) {
+    if (row == 0) return 1;  // tested first: a single row is a top row
+    if (row == rows - 1) return 2;
+    return 0;
+}
+
+bool grid_names_collide(int32_t cols, int32_t rows) {
+    // Two names c1 r1 and c2 r2 with c1 shorter than c2 agree only when c2 is
+    // c1 followed by the leading digits of r1, and r2 is the rest of r1. Then
+    // c2 >= 11 (c1 >= 1 plus one more digit, no leading zeros) and r1 >= 10
+    // (at least two digits); column 11 row 0 against column 1 row 10 shows
+    // both bounds are reached.
+    return cols >= 12 && rows >= 11;
+}
+
+std::string tile_name(const std::string& input, int32_t col, int32_t row, bool block_file,
+                      bool separated) {
+    char numbers[40];
+    std::snprintf(numbers, sizeof(numbers), separated ? "%d_%d%s.vxt" : "%d%d%s.vxt", col, row,
+                  block_file ? "c" : "");
+    return name_base(input) + numbers;
+}

@@ -1,0 +1,101 @@
+// Tile files: the 32-byte header, the level-skipping sink and the writing of
+// one file.
+//
+// The compression library emits a whole texture stream: a 4-byte magic, a
+// 124-byte surface header, then one run per level, largest first. A tile file
+// keeps only the levels, and the top and bottom rows of tiles also drop their
+// one or two largest levels, so those rows keep a half and a quarter of the
+// resolution.
+#include <cstdio>
+
+#include "texcomp/texcomp.h"
+#include "tool/tiletool.h"
+#include "tool/vxsystem/vxsystem.h"
+
+TileHeader make_tile_header(int32_t format_code, int32_t tile_width, int32_t tile_height,
+                            int32_t level_count, int32_t skip_levels) {
+    TileHeader h;
+    h.format_code = format_code;
+    // Logical shifts: the size of the first level the file stores.
+    h.width = static_cast<int32_t>(static_cast<uint32_t>(tile_width) >> skip_levels);
+    h.height = static_cast<int32_t>(static_cast<uint32_t>(tile_height) >> skip_levels);
+    h.level_count = level_count;
+    return h;
+}
+
+void encode_tile_header(const TileHeader& header, uint8_t out[TILE_HEADER_SIZE]) {
+    const int32_t words[8] = {header.magic,       header.format_code, header.width,
+                              header.height,      header.level_count, header.header_size,
+                              header.reserved[0], header.reserved[1]};
+    for (int i = 0; i < 8; ++i) {
+        const uint32_t v = static_cast<uint32_t>(words[i]);
+        for (int k = 0; k < 4; ++k) out[4 * i + k] = static_cast<uint8_t>(v >> (8 * k));
+    }
+}
+
+namespace {
+
+int32_t write_run(TileSink& sink, int32_t count, const uint8_t* buffer) {
+    if (sink.failed) return -1;
+    const int32_t written = write_bytes(sink.file, buffer, count);
+    if (written != count) {
+        sink.failed = 1;
+        return -1;
+    }
+    return written;
+}
+
+}  // namespace
+
+int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user) {
+    TileSink& sink = *static_cast<TileSink*>(user);
+    sink.calls = sink.calls + 1;
+    if (sink.skip_header == 0) return write_run(sink, count, buffer);
+    if (sink.calls < 3) return 0;  // the magic and the surface header
+    if (sink.skip_levels != 0 && sink.calls < sink.skip_levels + 3) return 0;
+    // Each level arrives as one run, so this counts the levels still to come.
+    std::printf("%d ", sink.level_count - sink.calls + 3);
+    return write_run(sink, count, buffer);
+}
+
+TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool block_file,
+                          int32_t level_count, int32_t skip_levels) {
+    TextureSettings settings;
+    texture_settings_init(settings);
+
+    const std::string part = name + ".part";
+    FILE* file = open_file(part.c_str(), MODE_WRITE_BINARY);
+    if (!file) return TileWrite::cannot_create;
+
+    TileSink sink;
+    settings.user = &sink;
+    std::printf("%d: ", level_count);
+    sink.file = file;
+    sink.calls = 0;
+    sink.skip_header = 1;
+    sink.level_count = level_count;
+    sink.skip_levels = skip_levels;
+
+    uint8_t header[TILE_HEADER_SIZE];
+    encode_tile_header(make_tile_header(block_file ? TILE_CODE_BLOCKS : TILE_CODE_RGB, tile.width,
+                                        tile.height, level_count, skip_levels),
+                       header);
+    if (write_bytes(file, header, TILE_HEADER_SIZE) != TILE_HEADER_SIZE) sink.failed = 1;
+
+    settings.g_texture_format = block_file ? 0 : 8;
+    settings.g_b_swap_rgb = block_file ? 1 : 0;
+    if (!sink.failed) {
+        // The result is not examined: a rejected call (e.g. sides that are not
+        // powers of two for the block format) leaves a header-only file.
+        compress_texture(tile.pixels, tile.width, tile.height, tile.pitch, settings, tile.planes,
+                         nullptr, nullptr);
+    }
+    std::printf("\n");
+
+    const bool closed = close_file(file) == 0;
+    if (sink.failed || !closed || std::rename(part.c_str(), name.c_str()) != 0) {
+        std::remove(part.c_str());
+        return TileWrite::write_failed;
+    }
+    return TileWrite::ok;
+}

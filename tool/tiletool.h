@@ -1,0 +1,149 @@
+// tiletool: the pieces of the razivavu command-line driver.
+//
+// razivavu file [a b] loads a BMP or JPEG picture, cuts it into a grid of
+// equal tiles and writes, for every tile, a 24-bit file and a DXT1 file, each
+// a 32-byte TileHeader followed by the tile's mip levels (the top row of
+// tiles from its second level on, the bottom row from its third).
+//
+// Everything that talks to the user lives here; the libraries below only
+// return status codes.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// ---------------------------------------------------------------------------
+// Exit codes.
+// ---------------------------------------------------------------------------
+constexpr int EXIT_DONE = 0;
+constexpr int EXIT_LOAD_FAILED = 1;      // the loader rejected the picture
+constexpr int EXIT_BAD_INPUT_FILE = 2;   // missing, unreadable or empty input
+constexpr int EXIT_BAD_TILE_SIZE = 3;    // tile size arguments unusable
+constexpr int EXIT_WRITE_FAILED = 4;     // a tile file could not be written
+constexpr int EXIT_NO_INPUT = 13;        // no file argument
+constexpr int EXIT_UNKNOWN_TYPE = -14;   // neither .bmp nor .jpg
+
+// The whole run: usage, load, grid, tiles, summary, the final wait for one
+// character on standard input. Returns the exit code.
+int run_tool(int argc, char** argv);
+
+// ---------------------------------------------------------------------------
+// Command line.
+// ---------------------------------------------------------------------------
+enum class PictureKind { unknown, bmp, jpeg };
+
+// By the name's last three characters, any case: "bmp" or "jpg". Names
+// shorter than three characters are of unknown kind.
+PictureKind picture_kind(const std::string& name);
+
+constexpr int32_t DEFAULT_TILE_SIDE = 512;
+// Tile sides travel through the compression library in 16 bits.
+constexpr int32_t MAX_TILE_SIDE = 32767;
+
+// The optional arguments a and b.
+struct TileRequest {
+    bool given = false;  // false: the default 512 x 512
+    int32_t a = 0;
+    int32_t b = 0;
+};
+
+// Reads a and b from the arguments after the file name (`count` of them).
+// Empty result when usable; otherwise the reason, for the user. Both must be
+// whole decimal numbers, non-zero, of the same sign.
+std::string parse_tile_request(int count, char* const* args, TileRequest& out);
+
+// Tile size for a picture: a x b, or (w / -a) x (h / -b) when a < 0. Empty
+// result when both sides lie in 1 .. MAX_TILE_SIDE; otherwise the reason.
+std::string tile_size_for(const TileRequest& request, int32_t image_width, int32_t image_height,
+                          int32_t& tile_width, int32_t& tile_height);
+
+// ---------------------------------------------------------------------------
+// Grid and names.
+// ---------------------------------------------------------------------------
+struct TileGrid {
+    int32_t tile_width = 0;
+    int32_t tile_height = 0;
+    int32_t cols = 0;  // image width / tile width; the remainder is dropped
+    int32_t rows = 0;  // image height / tile height
+    int32_t level_count = 0;
+};
+
+// 1 + the number of halvings of the larger side down to 1: 512 gives 10.
+int32_t level_count(int32_t tile_width, int32_t tile_height);
+
+TileGrid make_grid(int32_t image_width, int32_t image_height, int32_t tile_width,
+                   int32_t tile_height);
+
+// Leading levels a row stores not: 1 for the top row (also when it is the
+// only row), 2 for the bottom row, 0 otherwise.
+int32_t skip_levels_for_row(int32_t row, int32_t rows);
+
+// True when the plain names ("%d%d": column then row, run together) repeat
+// within a grid, e.g. column 1 row 10 and column 11 row 0 both give "110".
+// That happens exactly when there are at least 12 columns and 11 rows.
+bool grid_names_collide(int32_t cols, int32_t rows);
+
+// Tile file name: the input name without its last four characters (the dot
+// and extension), then column and row, "c" for the block-compressed file, and
+// ".vxt". `separated` puts an underscore between column and row.
+std::string tile_name(const std::string& input, int32_t col, int32_t row, bool block_file,
+                      bool separated);
+
+// ---------------------------------------------------------------------------
+// Tile file.
+// ---------------------------------------------------------------------------
+constexpr int32_t TILE_MAGIC = 12345;
+constexpr int32_t TILE_HEADER_SIZE = 32;
+constexpr int32_t TILE_CODE_RGB = 3;     // file of 24-bit levels (library format 8)
+constexpr int32_t TILE_CODE_BLOCKS = 12; // file of DXT1 levels (library format 0)
+
+// Eight little-endian 32-bit words at the start of every tile file.
+struct TileHeader {
+    int32_t magic = TILE_MAGIC;
+    int32_t format_code = 0;
+    int32_t width = 0;        // tile width >> skip_levels: the first stored level
+    int32_t height = 0;       // tile height >> skip_levels
+    int32_t level_count = 0;  // of the full chain, not reduced by skip_levels
+    int32_t header_size = TILE_HEADER_SIZE;
+    int32_t reserved[2] = {0, 0};  // written as zeros so files are reproducible
+};
+static_assert(sizeof(TileHeader) == TILE_HEADER_SIZE, "the tile header is 32 bytes");
+
+TileHeader make_tile_header(int32_t format_code, int32_t tile_width, int32_t tile_height,
+                            int32_t level_count, int32_t skip_levels);
+void encode_tile_header(const TileHeader& header, uint8_t out[TILE_HEADER_SIZE]);
+
+// The user record of tile_sink.
+struct TileSink {
+    FILE* file = nullptr;
+    int32_t calls = 0;        // byte runs received so far
+    int32_t skip_header = 1;  // 1: drop the first two runs (magic, surface header)
+    int32_t level_count = 0;  // for the countdown only
+    int32_t skip_levels = 0;  // leading levels dropped after the first two runs
+    int32_t failed = 0;       // set once a write fell short; later runs are not written
+};
+
+// The tool's WriteSink: drops the stream's magic and surface header and the
+// row's skipped levels, prints the countdown ("%d " per kept level) and
+// writes the rest. Returns the bytes written, 0 for a dropped run, -1 once a
+// write has failed.
+int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user);
+
+// One tile's pixels as handed to the compression library.
+struct TilePixels {
+    const uint8_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t pitch = 0;   // picture width x planes
+    int32_t planes = 3;  // 3 = R,G,B; 4 = R,G,B,A
+};
+
+enum class TileWrite { ok, cannot_create, write_failed };
+
+// Writes one tile file: header, then the levels the library emits. The file
+// is written under "<name>.part" and renamed when complete, so a failed write
+// never leaves a short file under the tile's name. Prints "%d: " before and a
+// line break after the countdown.
+TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool block_file,
+                          int32_t level_count, int32_t skip_levels);

@@ -1,0 +1,84 @@
+// File utilities over buffered standard streams.
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstring>
+
+#include "tool/vxsystem/vxsystem.h"
+
+int starts_with_nocase(const char* text, const char* prefix) {
+    const size_t n = std::strlen(prefix);
+    if (std::strlen(text) < n) return 0;
+    for (size_t i = 0; i < n; ++i) {
+        char a = text[i];
+        char b = prefix[i];
+        // Only ASCII letters fold, so the result never depends on the locale.
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return 0;
+    }
+    return 1;
+}
+
+FILE* open_file(const char* name, int mode) {
+    if (!name || !*name) return nullptr;
+    switch (mode) {
+        case MODE_READ_BINARY: return std::fopen(name, "rb");
+        case MODE_WRITE_BINARY: return std::fopen(name, "wb");
+        case MODE_WRITE_TEXT: return std::fopen(name, "wt");
+        default: return nullptr;
+    }
+}
+
+int close_file(FILE* stream) {
+    if (!stream) return 0;
+    // A write error may sit in the stream (ferror) or surface only when the
+    // buffer is flushed by fclose; both mean the file is not complete.
+    const bool had_error = std::ferror(stream) != 0;
+    const int closed = std::fclose(stream);
+    return (had_error || closed != 0) ? EOF : 0;
+}
+
+int32_t write_bytes(FILE* stream, const void* buffer, int32_t count) {
+    if (!stream || count < 0) return -1;
+    if (count == 0) return 0;
+    return static_cast<int32_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), stream));
+}
+
+namespace {
+
+// Size of an open stream, or -1 when it is not a regular file (a directory or
+// a device has no meaningful size) or does not fit 32 bits.
+int32_t stream_size(FILE* f) {
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
+    const long end = std::ftell(f);
+    if (end < 0 || end > INT32_MAX) return -1;
+    return static_cast<int32_t>(end);
+}
+
+}  // namespace
+
+int32_t read_whole_file(const char* name, void* buffer, int32_t capacity) {
+    FILE* f = open_file(name, MODE_READ_BINARY);
+    if (!f) return -1;
+    int32_t size = stream_size(f);
+    if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) {
+        std::fclose(f);
+        return -1;
+    }
+    // The file may have grown since the caller sized the buffer.
+    if (size > capacity) size = capacity < 0 ? 0 : capacity;
+    const size_t got = size > 0 ? std::fread(buffer, 1, static_cast<size_t>(size), f) : 0;
+    std::fclose(f);
+    return static_cast<int32_t>(got);
+}
+
+int32_t file_size(const char* name) {
+    FILE* f = open_file(name, MODE_READ_BINARY);
+    if (!f) return -1;
+    const int32_t size = stream_size(f);
+    std::fclose(f);
+    return size;
+}
