@@ -1,0 +1,238 @@
+// Resampling benchmark: the mip chain of a 4096 x 4096 four-channel picture
+// (every level made from the full picture, triangle filter, as the texture
+// pipeline does) and a 300 x 300 to 256 x 256 cubic rescale, on one thread.
+// ImageMagick's triangle reduction of the same picture is timed in the same
+// run and the ratio printed. Usage: bench_zoom <work dir> [convert program]
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "zoom/zoom.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+// Smooth gradients, a few sharp edges and some noise: a picture with both
+// flat areas and detail, the same on every run.
+std::vector<uint8_t> make_picture(int w, int h) {
+    std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
+    uint32_t state = 0x2545F491u;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
+            int noise = static_cast<int>(state & 31) - 16;
+            int edge = (((x / 97) + (y / 61)) & 1) ? 60 : 0;
+            p[0] = static_cast<uint8_t>(std::min(255, std::max(0, (x * 255) / w + noise / 2)));
+            p[1] = static_cast<uint8_t>(std::min(255, std::max(0, (y * 200) / h + edge / 2 + noise)));
+            p[2] = static_cast<uint8_t>(std::min(255, std::max(0, 128 + edge - noise)));
+            p[3] = static_cast<uint8_t>(((x ^ y) & 64) ? 255 : 160 + (state >> 28));
+        }
+    }
+    return px;
+}
+
+uint64_t fnv1a(const uint8_t* p, size_t n, uint64_t h = 1469598103934665603ull) {
+    for (size_t i = 0; i < n; ++i) {
+        h ^= p[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// One resampling call exactly as the texture pipeline makes it.
+std::vector<uint8_t> resample(uint8_t* pixels, int w, int h, int nchan, int nw, int nh,
+                              int filter_index) {
+    MemoryPicture src;
+    src.bind(pixels, w, h, w * nchan, nchan);
+    MemoryPicture dst;
+    dst.allocate(nw, nh, nchan);
+    ZoomWindow swin{};
+    swin.x0 = swin.x1 = ZOOM_UNSET;
+    if (swin.x0 == ZOOM_UNSET) picture_get_window(&src, &swin);
+    ZoomWindow dwin{};
+    dwin.nx = nw;
+    dwin.ny = nh;
+    window_set_corner(dwin);
+    ZoomFilter xf = filter_at(filter_index);
+    ZoomFilter yf = filter_at(filter_index);
+    ZoomOptions options{0, 0, 1, ZOOM_UNSET, 1};
+    zoom_opt(options, &src, swin, &dst, dwin, xf, yf, 0, 0);
+    std::vector<uint8_t> out(dst.pixels, dst.pixels + static_cast<size_t>(nw) * nh * nchan);
+    dst.release();
+    return out;
+}
+
+struct ChainRun {
+    std::vector<double> seconds;  // per level
+    std::vector<uint64_t> hashes;
+    std::vector<std::vector<uint8_t>> levels;
+};
+
+ChainRun run_chain(std::vector<uint8_t>& pic, int side, bool keep) {
+    ChainRun run;
+    for (int s = side / 2; s >= 1; s /= 2) {
+        auto t0 = Clock::now();
+        std::vector<uint8_t> level = resample(pic.data(), side, side, 4, s, s, 2);
+        run.seconds.push_back(seconds_since(t0));
+        run.hashes.push_back(fnv1a(level.data(), level.size()));
+        if (keep) run.levels.push_back(std::move(level));
+    }
+    return run;
+}
+
+bool write_file(const std::string& path, const uint8_t* p, size_t n) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(p, 1, n, f) == n;
+    return std::fclose(f) == 0 && ok;
+}
+
+bool read_file(const std::string& path, std::vector<uint8_t>& out, size_t n) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    out.resize(n);
+    bool ok = std::fread(out.data(), 1, n, f) == n;
+    std::fclose(f);
+    return ok;
+}
+
+double timed_system(const std::string& cmd) {
+    auto t0 = Clock::now();
+    int rc = std::system(cmd.c_str());
+    double t = seconds_since(t0);
+    if (rc != 0) {
+        std::fprintf(stderr, "command failed (%d): %s\n", rc, cmd.c_str());
+        return -1.0;
+    }
+    return t;
+}
+
+// PSNR of our RGBA level against ImageMagick's, over the colour channels and
+// alpha alike (our rows hold b, g, r, a; the raw file holds r, g, b, a).
+double psnr(const std::vector<uint8_t>& ours, const std::vector<uint8_t>& theirs) {
+    double se = 0.0;
+    size_t n = ours.size() / 4;
+    for (size_t i = 0; i < n; ++i) {
+        for (int c = 0; c < 4; ++c) {
+            double d = static_cast<double>(ours[i * 4 + c]) - theirs[i * 4 + c];
+            se += d * d;
+        }
+    }
+    double mse = se / (n * 4.0);
+    return mse == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string dir = argc > 1 ? argv[1] : ".";
+    const std::string convert = argc > 2 ? argv[2] : "";
+    const int side = 4096;
+    const double mp = side * static_cast<double>(side) / 1e6;
+
+    std::vector<uint8_t> pic = make_picture(side, side);
+    std::printf("source: %dx%d, 4 channels, hash %016llx\n", side, side,
+                static_cast<unsigned long long>(fnv1a(pic.data(), pic.size())));
+
+    // Two runs: the faster one counts, and both must give the same bytes.
+    ChainRun first = run_chain(pic, side, true);
+    ChainRun second = run_chain(pic, side, false);
+    bool identical = first.hashes == second.hashes;
+    double total = 0.0;
+    std::printf("\n%-6s %10s %10s  %-16s\n", "level", "ms", "MP/s", "hash");
+    for (size_t i = 0; i < first.seconds.size(); ++i) {
+        double t = std::min(first.seconds[i], second.seconds[i]);
+        total += t;
+        std::printf("%-6d %10.2f %10.1f  %016llx\n", side >> (i + 1), t * 1e3, mp / t,
+                    static_cast<unsigned long long>(first.hashes[i]));
+    }
+    const double levels = static_cast<double>(first.seconds.size());
+    std::printf("chain: %.3f s for %.0f levels, %.1f source MP/s; runs identical: %s\n", total,
+                levels, levels * mp / total, identical ? "yes" : "NO");
+
+    // The compression entry's power-of-two rescale: 300 x 300 to 256 x 256,
+    // cubic, three channels like the tool's tiles.
+    std::vector<uint8_t> small(300 * 300 * 3);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x)
+            for (int c = 0; c < 3; ++c) small[(y * 300 + x) * 3 + c] = pic[(static_cast<size_t>(y) * side + x) * 4 + c];
+    const int reps = 50;
+    uint64_t cubic_hash = 0;
+    bool cubic_same = true;
+    auto t0 = Clock::now();
+    for (int r = 0; r < reps; ++r) {
+        std::vector<uint8_t> out = resample(small.data(), 300, 300, 3, 256, 256, 4);
+        uint64_t h = fnv1a(out.data(), out.size());
+        if (r > 0 && h != cubic_hash) cubic_same = false;
+        cubic_hash = h;
+    }
+    double tc = seconds_since(t0) / reps;
+    std::printf("cubic 300x300 -> 256x256: %.3f ms, %.1f source MP/s, hash %016llx, runs identical: %s\n",
+                tc * 1e3, 0.09 / tc, static_cast<unsigned long long>(cubic_hash), cubic_same ? "yes" : "NO");
+
+    if (convert.empty()) {
+        std::printf("\nImageMagick: not run (no convert program given)\n");
+        return identical && cubic_same ? 0 : 1;
+    }
+
+    // ImageMagick reads the raw RGBA picture once and makes every level from
+    // it in one invocation; a second invocation that only reads the picture
+    // is subtracted, leaving the resizes (and the writing of the small level
+    // files, which is tiny beside them).
+    std::vector<uint8_t> rgba(pic.size());
+    for (size_t i = 0; i < pic.size(); i += 4) {
+        rgba[i] = pic[i + 2];
+        rgba[i + 1] = pic[i + 1];
+        rgba[i + 2] = pic[i];
+        rgba[i + 3] = pic[i + 3];
+    }
+    const std::string in = dir + "/zoom_src.rgba";
+    if (!write_file(in, rgba.data(), rgba.size())) {
+        std::fprintf(stderr, "cannot write %s\n", in.c_str());
+        return 1;
+    }
+    const std::string head = "MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1 " + convert +
+                             " -size 4096x4096 -depth 8 rgba:" + in;
+    std::string cmd = head + " -filter Triangle";
+    for (int s = side / 2; s >= 1; s /= 2) {
+        cmd += " \\( +clone -resize " + std::to_string(s) + "x" + std::to_string(s) + "! -write rgba:" +
+               dir + "/zoom_im_" + std::to_string(s) + ".rgba +delete \\)";
+    }
+    cmd += " null:";
+    double best_all = 1e30;
+    double best_base = 1e30;
+    for (int r = 0; r < 2; ++r) {
+        double t_all = timed_system(cmd);
+        double t_base = timed_system(head + " null:");
+        if (t_all < 0 || t_base < 0) return 1;
+        best_all = std::min(best_all, t_all);
+        best_base = std::min(best_base, t_base);
+    }
+    double t_im = best_all - best_base;
+    std::printf("\nImageMagick (convert -filter Triangle -resize WxH!, 1 thread): all levels %.3f s "
+                "(invocation %.3f s less read-only invocation %.3f s), %.1f source MP/s\n",
+                t_im, best_all, best_base, levels * mp / t_im);
+    std::printf("ratio (ImageMagick time / our time): %.2f  (target >= 2)\n", t_im / total);
+
+    std::printf("\n%-6s %12s\n", "level", "PSNR vs IM");
+    size_t li = 0;
+    for (int s = side / 2; s >= 1; s /= 2, ++li) {
+        std::vector<uint8_t> theirs;
+        const size_t n = static_cast<size_t>(s) * s * 4;
+        if (!read_file(dir + "/zoom_im_" + std::to_string(s) + ".rgba", theirs, n)) continue;
+        std::vector<uint8_t> ours = first.levels[li];
+        for (size_t i = 0; i < ours.size(); i += 4) std::swap(ours[i], ours[i + 2]);
+        std::printf("%-6d %9.2f dB\n", s, psnr(ours, theirs));
+    }
+    return identical && cubic_same ? 0 : 1;
+}
