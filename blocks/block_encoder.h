@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "blocks/block_samples.h"
 #include "blocks/blocks.h"
@@ -55,3 +56,32 @@ void pack_colour_block(BlockSamples& b, const int slots[16], int mode, uint8_t o
 int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
                            const float* weights, int32_t size, int grey_scale, int quick,
                            int force_four, int normalmap_type);
+
+// ---------------------------------------------------------------------------
+// Neighbourhood variant: each block is fitted over a 6x6 window.
+// ---------------------------------------------------------------------------
+constexpr int DIFFUSION_WINDOW = 6;
+constexpr int DIFFUSION_WINDOW_SLOTS = DIFFUSION_WINDOW * DIFFUSION_WINDOW;
+
+struct WorkPixel {
+    double r, g, b, a;  // bytes of the 0xAARRGGBB word, / 255
+};
+
+// The level as four doubles per pixel, at the raised sizes.
+struct WorkLevel {
+    std::vector<WorkPixel> pixels;
+    int64_t width = 0;
+    int64_t height = 0;
+    const WorkPixel& at(int64_t x, int64_t y) const;
+};
+
+// Copies a src_width x src_height level of words into a working level of
+// width x height (each at least the source's, and the source not empty).
+WorkLevel make_work_level(const uint32_t* source, int64_t src_width, int64_t src_height,
+                          int64_t width, int64_t height);
+
+// Gathers the colour samples of the window around the block at (x0, y0);
+// slots[6 * (i + 1) + (j + 1)] is the sample of row offset i, column offset j
+// (-1..4), or -1. Expects a reset record.
+void gather_window(const WorkLevel& level, int64_t x0, int64_t y0, int mode, BlockSamples& b,
+                   int slots[DIFFUSION_WINDOW_SLOTS]);

@@ -4,33 +4,17 @@
 // Neighbouring blocks then choose end points from overlapping colour sets,
 // which softens the visible steps between blocks in smooth gradients.
 #include <cstdint>
-#include <vector>
 
 #include "blocks/alpha.h"
 #include "blocks/block_encoder.h"
 #include "blocks/blocks.h"
 
-namespace {
+const WorkPixel& WorkLevel::at(int64_t x, int64_t y) const {
+    return pixels[size_t(x + y * width)];
+}
 
-constexpr int kWindow = 6;
-constexpr int kWindowSlots = kWindow * kWindow;
-
-struct WorkPixel {
-    double r, g, b, a;
-};
-
-// The level as four doubles per pixel, channels at their fixed byte positions
-// of the 0xAARRGGBB word. `width` and `height` are the raised sizes; where the
-// raised level reaches past the real one, the nearest real pixel is repeated,
-// so that no position of the window reads outside the source.
-struct WorkLevel {
-    std::vector<WorkPixel> pixels;
-    int64_t width = 0;
-    int64_t height = 0;
-
-    const WorkPixel& at(int64_t x, int64_t y) const { return pixels[size_t(x + y * width)]; }
-};
-
+// Where the raised level reaches past the real one, the nearest real pixel is
+// repeated, so that no position of the window reads outside the source.
 WorkLevel make_work_level(const uint32_t* source, int64_t src_width, int64_t src_height,
                           int64_t width, int64_t height) {
     WorkLevel level;
@@ -52,18 +36,10 @@ WorkLevel make_work_level(const uint32_t* source, int64_t src_width, int64_t src
     return level;
 }
 
-struct DiffusedOptions {
-    int mode;
-    const float* weights;
-    int quick;
-    int force_four;
-    int normalmap_type;
-};
-
 // Window rows and columns -1..4 around the block, row-major; positions outside
 // the level, and transparent ones in the cutout mode, keep slot -1.
 void gather_window(const WorkLevel& level, int64_t x0, int64_t y0, int mode, BlockSamples& b,
-                   int slots[kWindowSlots]) {
+                   int slots[DIFFUSION_WINDOW_SLOTS]) {
     // Held in single precision, which keeps alpha 128 transparent and 129 opaque.
     const float threshold = float(cutout_threshold) / 255.0f;
     const bool cutout = mode == BLOCK_MODE_CUTOUT;
@@ -81,16 +57,26 @@ void gather_window(const WorkLevel& level, int64_t x0, int64_t y0, int mode, Blo
             s[0] = p.r;
             s[1] = p.g;
             s[2] = p.b;
-            slots[kWindow * (i + 1) + (j + 1)] = b.count++;
+            slots[DIFFUSION_WINDOW * (i + 1) + (j + 1)] = b.count++;
         }
     }
 }
 
+namespace {
+
+struct DiffusedOptions {
+    int mode;
+    const float* weights;
+    int quick;
+    int force_four;
+    int normalmap_type;
+};
+
 void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0,
                          const DiffusedOptions& o, BlockSamples& b, AlphaSamples& a,
                          uint8_t* out) {
-    int window_slots[kWindowSlots];
-    reset_block(b, window_slots, kWindowSlots, o.weights);
+    int window_slots[DIFFUSION_WINDOW_SLOTS];
+    reset_block(b, window_slots, DIFFUSION_WINDOW_SLOTS, o.weights);
     gather_window(level, x0, y0, o.mode, b, window_slots);
 
     const int alpha_half = o.mode & 0xFF00;
@@ -121,7 +107,7 @@ void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0,
 
     // The central 4x4 of the window, row-major: the pixels that get indices.
     int slots[16];
-    for (int p = 0; p < 16; ++p) slots[p] = window_slots[kWindow * ((p >> 2) + 1) + (p & 3) + 1];
+    for (int p = 0; p < 16; ++p) slots[p] = window_slots[DIFFUSION_WINDOW * ((p >> 2) + 1) + (p & 3) + 1];
     pack_colour_block(b, slots, o.mode, out);
 }
 

@@ -1,0 +1,291 @@
+// The level walk and the colour block bytes: small and partial levels, solid
+// blocks in both palette orders, the cutout threshold, descriptors and masks.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "blocks/block_encoder.h"
+#include "blocks/blocks.h"
+#include "tests/blocks/test_encode_support.h"
+
+using namespace enc_test;
+
+namespace {
+
+const uint32_t kWhite = argb(255, 255, 255, 255);
+const uint32_t kBlack = argb(255, 0, 0, 0);
+
+std::vector<uint8_t> bytes(std::initializer_list<int> list) {
+    std::vector<uint8_t> v;
+    for (int b : list) v.push_back(uint8_t(b));
+    return v;
+}
+
+std::vector<uint32_t> solid(int w, int h, uint32_t word) { return std::vector<uint32_t>(size_t(w * h), word); }
+
+std::vector<uint32_t> random_level(int w, int h, uint32_t seed) {
+    Lcg rng(seed);
+    std::vector<uint32_t> px(size_t(w * h));
+    for (auto& p : px) p = argb(255, rng.below(256), rng.below(256), rng.below(256));
+    return px;
+}
+
+}  // namespace
+
+TEST(EncodeBlocks, OutputSizeOfSmallAndOddLevels) {
+    EXPECT_EQ(block_data_size(5, 3, BLOCK_MODE_INTERP_ALPHA), 32);
+    EXPECT_EQ(block_data_size(1, 1, BLOCK_MODE_OPAQUE), 8);
+    EXPECT_EQ(block_data_size(2, 2, BLOCK_MODE_CUTOUT), 8);
+    EXPECT_EQ(block_data_size(4, 2, BLOCK_MODE_EXPLICIT_ALPHA), 16);
+    EXPECT_EQ(block_data_size(512, 512, BLOCK_MODE_OPAQUE), 131072);
+}
+
+// Solid white: both end points encode to 0xFFFF; the equal-end-point rule
+// wraps c0 to 0, and the order rule then decides the palette.
+TEST(EncodeBlocks, SolidWhiteInBothPaletteOrders) {
+    for (int quick = 0; quick < 2; ++quick) {
+        EncodeOptions o;
+        o.quick = quick;
+        // A one-block level with every pixel gathered may use four colours.
+        EXPECT_EQ(encode_level(solid(4, 4, kWhite), 4, 4, o), bytes({0xFF, 0xFF, 0, 0, 0, 0, 0, 0}))
+            << "quick " << quick;
+    }
+    // Larger levels keep to three colours in the full search: no swap.
+    const auto three = encode_level(solid(8, 8, kWhite), 8, 8);
+    for (size_t k = 0; k < 4; ++k)
+        EXPECT_EQ(block_bytes(three, k, 8), bytes({0, 0, 0xFF, 0xFF, 0x55, 0x55, 0x55, 0x55}));
+    EncodeOptions force;
+    force.force_four = 1;
+    const auto four = encode_level(solid(8, 8, kWhite), 8, 8, force);
+    EXPECT_EQ(block_bytes(four, 3, 8), bytes({0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(EncodeBlocks, SolidBlackInBothPaletteOrders) {
+    EXPECT_EQ(encode_level(solid(4, 4, kBlack), 4, 4), bytes({1, 0, 0, 0, 0x55, 0x55, 0x55, 0x55}));
+    const auto three = encode_level(solid(8, 4, kBlack), 8, 4);
+    EXPECT_EQ(block_bytes(three, 1, 8), bytes({0, 0, 1, 0, 0, 0, 0, 0}));
+    EncodeOptions quick;
+    quick.quick = 1;
+    EXPECT_EQ(encode_level(solid(4, 4, kBlack), 4, 4, quick), bytes({1, 0, 0, 0, 0x55, 0x55, 0x55, 0x55}));
+}
+
+// One block per small level; pixels outside the level carry index 3.
+TEST(EncodeBlocks, SmallLevelsMakeOneBlockWithIndexThreeOutside) {
+    const uint32_t red = argb(255, 255, 0, 0);
+    for (int quick = 0; quick < 2; ++quick) {
+        EncodeOptions o;
+        o.quick = quick;
+        // 1x1: one sample, the same end point twice, separated to F801/F800.
+        EXPECT_EQ(encode_level({red}, 1, 1, o), bytes({0x01, 0xF8, 0x00, 0xF8, 0xFD, 0xFF, 0xFF, 0xFF}));
+        const std::vector<uint32_t> two = {kBlack, kWhite, kWhite, kBlack};
+        const auto b2 = encode_level(two, 2, 2, o);
+        ASSERT_EQ(b2.size(), 8u);
+        const auto b4 = encode_level({kBlack, kWhite, kBlack, kWhite, kWhite, kBlack, kWhite, kBlack}, 4, 2, o);
+        ASSERT_EQ(b4.size(), 8u);
+        Colour c[16];
+        decode_colour_block(b2.data(), c);
+        for (int p = 0; p < 16; ++p) {
+            const bool inside = (p & 3) < 2 && (p >> 2) < 2;
+            if (!inside) {
+                EXPECT_EQ(colour_index(b2.data(), p), 3) << p;
+                continue;
+            }
+            const uint32_t want = two[size_t((p & 3) + 2 * (p >> 2))];
+            EXPECT_EQ(c[p].r, red_of(want));
+            EXPECT_EQ(c[p].g, green_of(want));
+        }
+        for (int p = 8; p < 16; ++p) EXPECT_EQ(colour_index(b4.data(), p), 3) << p;
+        decode_colour_block(b4.data(), c);
+        EXPECT_EQ(c[0].r, 0);
+        EXPECT_EQ(c[1].r, 255);
+        EXPECT_EQ(c[4].r, 255);
+    }
+}
+
+// A partial block reads only its own pixels: the columns beyond the level's
+// width are never taken from the next row.
+TEST(EncodeBlocks, PartialEdgeBlocksIgnoreTheirMissingPixels) {
+    auto narrow = random_level(5, 4, 11);
+    auto tall = random_level(5, 8, 12);
+    for (int y = 0; y < 4; ++y) tall[size_t(4 + 5 * y)] = narrow[size_t(4 + 5 * y)];
+    for (int quick = 0; quick < 2; ++quick) {
+        EncodeOptions o;
+        o.quick = quick;
+        const auto a = encode_level(narrow, 5, 4, o);
+        const auto b = encode_level(tall, 5, 8, o);
+        ASSERT_EQ(a.size(), 16u);
+        ASSERT_EQ(b.size(), 32u);
+        EXPECT_EQ(block_bytes(a, 1, 8), block_bytes(b, 1, 8));
+        for (int row = 0; row < 4; ++row)
+            for (int col = 1; col < 4; ++col) EXPECT_EQ(colour_index(a.data() + 8, 4 * row + col), 3);
+    }
+    // Bottom edge of a 6x6 level: rows 6 and 7 of the last blocks are outside.
+    const auto six = encode_level(random_level(6, 6, 13), 6, 6);
+    ASSERT_EQ(six.size(), 32u);
+    for (int p = 8; p < 16; ++p) EXPECT_EQ(colour_index(six.data() + 24, p), 3) << p;
+    for (int p = 0; p < 8; p += 4) {
+        EXPECT_EQ(colour_index(six.data() + 24, p + 2), 3) << p;
+        EXPECT_EQ(colour_index(six.data() + 24, p + 3), 3) << p;
+    }
+}
+
+TEST(EncodeBlocks, CutoutThresholdKeepsAlpha128TransparentAnd129Opaque) {
+    auto level = solid(4, 4, kWhite);
+    level[5] = argb(128, 255, 255, 255);
+    EncodeOptions o;
+    o.mode = BLOCK_MODE_CUTOUT;
+    // Fifteen white samples on a one-block level of sixteen pixels: three
+    // colours, end points 0x0000 / 0xFFFF, white is index 1, pixel 5 index 3.
+    EXPECT_EQ(encode_level(level, 4, 4, o), bytes({0, 0, 0xFF, 0xFF, 0x55, 0x5D, 0x55, 0x55}));
+    // At 129 all sixteen are samples; the cutout mode still separates equal
+    // end points into three-colour order, so white is index 1 everywhere.
+    level[5] = argb(129, 255, 255, 255);
+    EXPECT_EQ(encode_level(level, 4, 4, o), bytes({0, 0, 0xFF, 0xFF, 0x55, 0x55, 0x55, 0x55}));
+    o.quick = 1;
+    level[5] = argb(128, 255, 255, 255);
+    EXPECT_EQ(encode_level(level, 4, 4, o), bytes({0, 0, 0xFF, 0xFF, 0x55, 0x5D, 0x55, 0x55}));
+}
+
+TEST(EncodeBlocks, AllTransparentCutoutBlock) {
+    for (int quick = 0; quick < 2; ++quick) {
+        EncodeOptions o;
+        o.mode = BLOCK_MODE_CUTOUT;
+        o.quick = quick;
+        const auto level = solid(8, 4, argb(0, 200, 10, 30));
+        const auto data = encode_level(level, 8, 4, o);
+        for (size_t k = 0; k < 2; ++k)
+            EXPECT_EQ(block_bytes(data, k, 8), bytes({0, 0, 1, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
+    }
+}
+
+// Whatever the colours, a cutout block with a dropped pixel must stay in
+// three-colour order, or its index 3 would not be transparent.
+TEST(EncodeBlocks, CutoutBlocksWithHolesStayInThreeColourOrder) {
+    Lcg rng(77);
+    for (int quick = 0; quick < 2; ++quick) {
+        std::vector<uint32_t> level(64 * 16);
+        for (auto& p : level)
+            p = argb(rng.below(4) == 0 ? 0 : 255, rng.below(256), rng.below(256), rng.below(256));
+        EncodeOptions o;
+        o.mode = BLOCK_MODE_CUTOUT;
+        o.quick = quick;
+        const auto data = encode_level(level, 64, 16, o);
+        const auto decoded = decode_level(data, 64, 16, BLOCK_MODE_CUTOUT);
+        for (size_t k = 0; k < data.size() / 8; ++k) {
+            const int x0 = int(k % 16) * 4, y0 = int(k / 16) * 4;
+            bool hole = false;
+            for (int p = 0; p < 16; ++p)
+                hole |= alpha_of(level[size_t(x0 + (p & 3) + 64 * (y0 + (p >> 2)))]) == 0;
+            if (hole) {
+                EXPECT_LE(read16(&data[8 * k]), read16(&data[8 * k + 2])) << k;
+            }
+        }
+        for (size_t i = 0; i < level.size(); ++i)
+            EXPECT_EQ(alpha_of(decoded[i]) == 0, alpha_of(level[i]) == 0) << i;
+    }
+}
+
+// The record is reused from block to block: a block's bytes may not depend
+// on what was encoded before it.
+TEST(EncodeBlocks, BlockBytesDoNotDependOnThePreviousBlock) {
+    const int modes[4] = {BLOCK_MODE_OPAQUE, BLOCK_MODE_CUTOUT, BLOCK_MODE_EXPLICIT_ALPHA,
+                          BLOCK_MODE_INTERP_ALPHA};
+    Lcg rng(5);
+    for (int mode : modes) {
+        for (int quick = 0; quick < 2; ++quick) {
+            std::vector<uint32_t> first(8 * 4), second(8 * 4);
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 8; ++x) {
+                    const size_t i = size_t(x + 8 * y);
+                    if (x < 4) {
+                        first[i] = argb(rng.below(256), rng.below(256), rng.below(256), rng.below(256));
+                        second[i] = argb(255, 20, 20, 20);
+                    } else {
+                        // A solid or fully transparent block after a busy one.
+                        first[i] = second[i] = argb(mode == BLOCK_MODE_CUTOUT ? 0 : 255, 90, 90, 90);
+                    }
+                }
+            EncodeOptions o;
+            o.mode = mode;
+            o.quick = quick;
+            const size_t per = (mode & 0xFF00) ? 16 : 8;
+            EXPECT_EQ(block_bytes(encode_level(first, 8, 4, o), 1, per),
+                      block_bytes(encode_level(second, 8, 4, o), 1, per))
+                << "mode " << mode << " quick " << quick;
+        }
+    }
+}
+
+TEST(EncodeBlocks, OutputDescriptorFields) {
+    const auto level = solid(8, 4, kWhite);
+    SurfaceDesc src = source_desc(level.data(), 8, 4, BLOCK_MODE_INTERP_ALPHA);
+    SurfaceDesc out{};
+    out.size = 124;
+    out.mip_count = 7;
+    out.pixel_format.red_mask = 0x1234;
+    out.pixel_format.alpha_mask = 0x5678;
+    std::vector<uint8_t> data(32);
+    encode_blocks(src, out, data.data(), BLOCK_MODE_INTERP_ALPHA, colour_weights, 32, 0, 1, 0, 0, 0);
+    EXPECT_EQ(out.size, 124u);
+    EXPECT_EQ(out.flags, 0x81806u);
+    EXPECT_EQ(out.height, 4u);
+    EXPECT_EQ(out.width, 8u);
+    EXPECT_EQ(out.linear_size, 32u);
+    EXPECT_EQ(out.mip_count, 7u);
+    EXPECT_EQ(out.surface, data.data());
+    EXPECT_EQ(out.pixel_format.pf_size, 32u);
+    EXPECT_EQ(out.pixel_format.pf_flags, 4u);
+    EXPECT_EQ(out.pixel_format.fourcc, 0x12345678u);
+    EXPECT_EQ(out.pixel_format.bit_count, 0u);
+    EXPECT_EQ(out.pixel_format.red_mask, 0x1234u);
+    EXPECT_EQ(out.pixel_format.alpha_mask, 0x5678u);
+    src.flags |= 1;
+    encode_blocks(src, out, data.data(), BLOCK_MODE_INTERP_ALPHA, colour_weights, 32, 0, 1, 0, 0, 0);
+    EXPECT_EQ(out.pixel_format.pf_flags, 5u);
+}
+
+// Channels are found by their masks, not by fixed byte positions.
+TEST(EncodeBlocks, ChannelsFollowTheDescriptorMasks) {
+    const auto level = random_level(8, 8, 21);
+    std::vector<uint32_t> swapped(level.size());
+    for (size_t i = 0; i < level.size(); ++i)
+        swapped[i] = argb(255, blue_of(level[i]), green_of(level[i]), red_of(level[i]));
+    for (int quick = 0; quick < 2; ++quick) {
+        SurfaceDesc src = source_desc(swapped.data(), 8, 8, BLOCK_MODE_OPAQUE);
+        src.pixel_format.red_mask = 0x000000FF;
+        src.pixel_format.blue_mask = 0x00FF0000;
+        SurfaceDesc out{};
+        std::vector<uint8_t> data(32);
+        encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 32, 0, quick, 0, 0, 0);
+        EncodeOptions o;
+        o.quick = quick;
+        EXPECT_EQ(data, encode_level(level, 8, 8, o));
+    }
+    // 5:6:5 words: each channel is code / top code, which rounds back to the code.
+    const uint32_t word = (10u << 11) | (20u << 5) | 5u;
+    const std::vector<uint32_t> packed(16, word);
+    SurfaceDesc src = source_desc(packed.data(), 4, 4, BLOCK_MODE_OPAQUE);
+    src.pixel_format.red_mask = 0xF800;
+    src.pixel_format.green_mask = 0x07E0;
+    src.pixel_format.blue_mask = 0x001F;
+    SurfaceDesc out{};
+    std::vector<uint8_t> data(8);
+    encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 8, 0, 1, 0, 0, 0);
+    EXPECT_EQ(read16(&data[0]), word + 1);
+    EXPECT_EQ(read16(&data[2]), word);
+    EXPECT_EQ(read32(&data[4]), 0x55555555u);
+}
+
+TEST(EncodeBlocks, RefusesCallsItCannotServe) {
+    const auto level = solid(8, 8, kWhite);
+    SurfaceDesc src = source_desc(level.data(), 8, 8, BLOCK_MODE_OPAQUE);
+    SurfaceDesc out{};
+    std::vector<uint8_t> data(32, 0xCD);
+    // Too small a buffer: nothing is written.
+    EXPECT_EQ(encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 24, 0, 1, 0, 0, 0), -1);
+    EXPECT_EQ(data, std::vector<uint8_t>(32, 0xCD));
+    EXPECT_EQ(encode_blocks(src, out, data.data(), 1, colour_weights, 32, 0, 1, 0, 0, 0), -1);
+    EXPECT_EQ(encode_blocks(src, out, nullptr, BLOCK_MODE_OPAQUE, colour_weights, 32, 0, 1, 0, 0, 0), -1);
+    EXPECT_EQ(data, std::vector<uint8_t>(32, 0xCD));
+    EXPECT_EQ(encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 32, 0, 1, 0, 0, 0), 0);
+}
