@@ -1,0 +1,257 @@
+// The small rules of the colour block: code rounding, the normal-map weights,
+// the quick end-point choice and the packer's order and equal-end-point rules.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <vector>
+
+#include "blocks/block_encoder.h"
+#include "tests/blocks/test_encode_support.h"
+
+using namespace enc_test;
+
+TEST(CodeRounding, WideningReplicatesTheTopBits) {
+    EXPECT_EQ(expand5(0), 0);
+    EXPECT_EQ(expand5(31), 255);
+    EXPECT_EQ(expand5(16), 132);
+    EXPECT_EQ(expand6(63), 255);
+    EXPECT_EQ(expand6(32), 130);
+    // Widening is strictly increasing, so each code has its own 8-bit value.
+    for (int k = 1; k < 32; ++k) EXPECT_GT(expand5(k), expand5(k - 1));
+    for (int k = 1; k < 64; ++k) EXPECT_GT(expand6(k), expand6(k - 1));
+}
+
+TEST(CodeRounding, NearestCodeIsTheClosestWidenedValueTiesDown) {
+    for (int v = 0; v < 256; ++v) {
+        const int k5 = nearest_code5(v);
+        const int k6 = nearest_code6(v);
+        for (int k = 0; k < 32; ++k) {
+            const int d = std::abs(expand5(k) - v), best = std::abs(expand5(k5) - v);
+            EXPECT_TRUE(d > best || (d == best && k >= k5)) << v << " " << k;
+        }
+        for (int k = 0; k < 64; ++k) {
+            const int d = std::abs(expand6(k) - v), best = std::abs(expand6(k6) - v);
+            EXPECT_TRUE(d > best || (d == best && k >= k6)) << v << " " << k;
+        }
+    }
+    // Every widened value comes back to its own code.
+    for (int k = 0; k < 32; ++k) EXPECT_EQ(nearest_code5(expand5(k)), k);
+    for (int k = 0; k < 64; ++k) EXPECT_EQ(nearest_code6(expand6(k)), k);
+    // 250 lies closer to code 30 (247) than to code 31 (255).
+    EXPECT_EQ(nearest_code5(250), 30);
+}
+
+namespace {
+
+BlockSamples samples_of(std::initializer_list<std::array<double, 3>> list) {
+    BlockSamples b;
+    int slots[16];
+    const float w[3] = {0.309f, 0.609f, 0.082f};
+    reset_block(b, slots, 16, w);
+    for (const auto& s : list) {
+        for (int c = 0; c < 3; ++c) b.samples[b.count][c] = s[size_t(c)];
+        ++b.count;
+    }
+    return b;
+}
+
+void expect_weights(const BlockSamples& b, double r, double g, double bl) {
+    EXPECT_EQ(b.weights[0], r);
+    EXPECT_EQ(b.weights[1], g);
+    EXPECT_EQ(b.weights[2], bl);
+}
+
+}  // namespace
+
+TEST(NormalMapWeights, TypeOneIgnoresTheOrdinaryWeights) {
+    BlockSamples b = samples_of({{1.0, 0.5, 0.5}});
+    choose_block_weights(b, 1);
+    expect_weights(b, 0.4, 0.4, 0.2);
+    // Through the encoder: grey-scale weights or ordinary ones, same bytes.
+    Lcg rng(3);
+    std::vector<uint32_t> level(16 * 16);
+    for (auto& p : level) p = argb(255, rng.below(256), rng.below(256), rng.below(256));
+    const float ones[3] = {1.0f, 1.0f, 1.0f};
+    EncodeOptions grey;
+    grey.normalmap_type = 1;
+    grey.grey_scale = 1;
+    grey.weights = ones;
+    EncodeOptions plain;
+    plain.normalmap_type = 1;
+    EXPECT_EQ(encode_level(level, 16, 16, grey), encode_level(level, 16, 16, plain));
+    plain.normalmap_type = 0;
+    EXPECT_NE(encode_level(level, 16, 16, grey), encode_level(level, 16, 16, plain));
+}
+
+TEST(NormalMapWeights, TypeTwoRanksChannelsByTheMeanDirection) {
+    BlockSamples x = samples_of({{1.0, 0.5, 0.5}, {1.0, 0.5, 0.5}});
+    choose_block_weights(x, 2);
+    expect_weights(x, 0.5, 0.3, 0.2);  // green before blue on their tie
+    BlockSamples z = samples_of({{0.5, 0.75, 1.0}, {0.5, 0.75, 1.0}});
+    choose_block_weights(z, 2);
+    expect_weights(z, 0.2, 0.3, 0.5);
+    // Red and green tie for the largest share: red first.
+    BlockSamples tie = samples_of({{0.0, 1.0, 0.5}});
+    choose_block_weights(tie, 2);
+    expect_weights(tie, 0.5, 0.3, 0.2);
+    // A mean direction of zero.
+    BlockSamples flat = samples_of({{0.0, 0.25, 0.5}, {1.0, 0.75, 0.5}});
+    choose_block_weights(flat, 2);
+    expect_weights(flat, 0.2, 0.3, 0.5);
+    // Other types keep the weights they were given.
+    BlockSamples plain = samples_of({{0.2, 0.2, 0.2}});
+    choose_block_weights(plain, 0);
+    expect_weights(plain, double(0.309f), double(0.609f), double(0.082f));
+}
+
+TEST(QuickFit, FarthestPairBecomesTheEndPoints) {
+    BlockSamples b = samples_of({{0.5, 0.5, 0.5}, {0.0, 0.0, 1.0}, {0.6, 0.5, 0.5}, {1.0, 1.0, 0.0}});
+    quick_colour_fit(b);
+    EXPECT_EQ(b.endpoints[0][0], 0);
+    EXPECT_EQ(b.endpoints[0][1], 0);
+    EXPECT_EQ(b.endpoints[0][2], 31);
+    EXPECT_EQ(b.endpoints[1][0], 31);
+    EXPECT_EQ(b.endpoints[1][1], 63);
+    EXPECT_EQ(b.endpoints[1][2], 0);
+    EXPECT_EQ(b.indices[1], 0);
+    EXPECT_EQ(b.indices[3], 1);
+    // Equal distances: the first pair in (i, j) order stays.
+    BlockSamples tie = samples_of({{0.0, 0.0, 0.0}, {1.0, 1.0, 0.0}, {1.0, 0.0, 1.0}});
+    quick_colour_fit(tie);
+    EXPECT_EQ(tie.endpoints[0][0], 0);
+    EXPECT_EQ(tie.endpoints[1][0], 31);
+    EXPECT_EQ(tie.endpoints[1][1], 63);
+    EXPECT_EQ(tie.endpoints[1][2], 0);
+}
+
+TEST(QuickFit, SingleSampleIsBothEndPoints) {
+    BlockSamples b = samples_of({{1.0, 0.0, 0.0}});
+    // Leftovers of an earlier block must not be read.
+    b.samples[1][0] = 0.0;
+    b.samples[1][1] = 1.0;
+    quick_colour_fit(b);
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(b.endpoints[k][0], 31);
+        EXPECT_EQ(b.endpoints[k][1], 0);
+        EXPECT_EQ(b.endpoints[k][2], 0);
+    }
+    // A cutout block with one opaque pixel: three colours, that pixel's colour.
+    std::vector<uint32_t> level(16, argb(0, 0, 0, 0));
+    level[6] = argb(255, 0, 255, 0);
+    EncodeOptions o;
+    o.mode = BLOCK_MODE_CUTOUT;
+    o.quick = 1;
+    const auto data = encode_level(level, 4, 4, o);
+    Colour c[16];
+    decode_colour_block(data.data(), c);
+    EXPECT_LE(read16(&data[0]), read16(&data[2]));
+    for (int p = 0; p < 16; ++p) EXPECT_EQ(c[p].a, p == 6 ? 255 : 0) << p;
+    EXPECT_EQ(c[6].g, 255);
+    EXPECT_EQ(c[6].r, 0);
+}
+
+TEST(QuickFit, PaletteSizeFollowsForceTransparencyAndError) {
+    // The midpoint of black and white sits exactly in the three-colour palette.
+    BlockSamples mid = samples_of({{0.0, 0.0, 0.0}, {1.0, 1.0, 1.0}, {0.5, 0.5, 0.5}});
+    quick_colour_fit(mid);
+    EXPECT_EQ(mid.colour_mode, 3);
+    EXPECT_EQ(mid.indices[2], 2);
+    BlockSamples forced = samples_of({{0.0, 0.0, 0.0}, {1.0, 1.0, 1.0}, {0.5, 0.5, 0.5}});
+    forced.force_four = 1;
+    quick_colour_fit(forced);
+    EXPECT_EQ(forced.colour_mode, 4);
+    // A third sits exactly in the four-colour palette; with a hole the block
+    // must still take three colours.
+    BlockSamples third = samples_of({{0.0, 0.0, 0.0}, {1.0, 1.0, 1.0}, {1.0 / 3, 1.0 / 3, 1.0 / 3}});
+    quick_colour_fit(third);
+    EXPECT_EQ(third.colour_mode, 4);
+    EXPECT_EQ(third.indices[2], 2);
+    third.has_transparent = 1;
+    quick_colour_fit(third);
+    EXPECT_EQ(third.colour_mode, 3);
+    // Equal errors (two colours only) prefer four colours.
+    BlockSamples two = samples_of({{0.0, 0.0, 0.0}, {1.0, 1.0, 1.0}});
+    quick_colour_fit(two);
+    EXPECT_EQ(two.colour_mode, 4);
+}
+
+namespace {
+
+// Packs end points and indices chosen by hand; pixel p holds sample p.
+std::vector<uint8_t> pack(int colour_mode, const int e0[3], const int e1[3], std::vector<int> indices,
+                          int mode = BLOCK_MODE_OPAQUE) {
+    BlockSamples b;
+    b.count = int(indices.size());
+    b.colour_mode = colour_mode;
+    for (int c = 0; c < 3; ++c) {
+        b.endpoints[0][c] = e0[c];
+        b.endpoints[1][c] = e1[c];
+    }
+    int slots[16];
+    for (int p = 0; p < 16; ++p) slots[p] = p < b.count ? p : -1;
+    for (int i = 0; i < b.count; ++i) b.indices[i] = indices[size_t(i)];
+    std::vector<uint8_t> out(8);
+    pack_colour_block(b, slots, mode, out.data());
+    return out;
+}
+
+}  // namespace
+
+TEST(ColourPacking, OrderRuleKeepsEveryPixelOnItsColour) {
+    const int lo[3] = {2, 10, 3}, hi[3] = {20, 40, 25};
+    const std::vector<int> idx = {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2};
+    for (int colour_mode : {3, 4}) {
+        for (int order = 0; order < 2; ++order) {
+            const int* e0 = order ? hi : lo;
+            const int* e1 = order ? lo : hi;
+            std::vector<int> use = idx;
+            if (colour_mode == 3)
+                for (int& v : use) v = v == 3 ? 2 : v;
+            const auto block = pack(colour_mode, e0, e1, use);
+            const uint32_t c0 = read16(&block[0]), c1 = read16(&block[2]);
+            EXPECT_EQ(c0 > c1, colour_mode == 4);
+            // The colour each sample was given, from the chosen end points.
+            Colour pal[4];
+            colour_palette(block.data(), pal);
+            const uint32_t want0 = uint32_t((e0[0] << 11) | (e0[1] << 5) | e0[2]);
+            const Colour first = widen565(want0), second = widen565(uint32_t((e1[0] << 11) | (e1[1] << 5) | e1[2]));
+            for (int p = 0; p < 16; ++p) {
+                const Colour got = pal[colour_index(block.data(), p)];
+                if (p >= int(use.size())) {
+                    EXPECT_EQ(colour_index(block.data(), p), 3);
+                    continue;
+                }
+                const int v = use[size_t(p)];
+                const Colour& end = v == 0 ? first : second;
+                if (v < 2) {
+                    EXPECT_EQ(got.r, end.r) << colour_mode << order << p;
+                    EXPECT_EQ(got.b, end.b) << colour_mode << order << p;
+                } else {
+                    // Interpolants: closer to e0 for index 2 of four colours.
+                    const int from_first = std::abs(got.r - first.r);
+                    const int from_second = std::abs(got.r - second.r);
+                    if (colour_mode == 4) {
+                        EXPECT_EQ(from_first < from_second, v == 2) << order << p;
+                    } else {
+                        EXPECT_LE(std::abs(from_first - from_second), 1) << order << p;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(ColourPacking, EqualEndPointsWrapAtSixteenBits) {
+    const int white[3] = {31, 63, 31}, black[3] = {0, 0, 0};
+    const std::vector<int> idx(16, 2);
+    using V = std::vector<uint8_t>;
+    EXPECT_EQ(pack(4, white, white, idx), V({0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(pack(3, white, white, idx), V({0, 0, 0xFF, 0xFF, 0x55, 0x55, 0x55, 0x55}));
+    EXPECT_EQ(pack(4, black, black, idx), V({1, 0, 0, 0, 0x55, 0x55, 0x55, 0x55}));
+    EXPECT_EQ(pack(3, black, black, idx), V({0, 0, 1, 0, 0, 0, 0, 0}));
+    // Cutout: c1 moves up instead, and the block is three-colour whatever the
+    // search said; white wraps c1 to 0 and the order rule swaps.
+    EXPECT_EQ(pack(4, black, black, idx, BLOCK_MODE_CUTOUT), V({0, 0, 1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(pack(4, white, white, idx, BLOCK_MODE_CUTOUT), V({0, 0, 0xFF, 0xFF, 0x55, 0x55, 0x55, 0x55}));
+}
