@@ -9,17 +9,17 @@
 #include "texcomp/pipeline.h"
 #include "texcomp/texcomp.h"
 
-struct Run {
+struct StreamRun {
     std::vector<uint8_t> bytes;
 };
 
 // Records the runs of one compression call (the sink's user record).
 struct Capture {
-    std::vector<Run> runs;
+    std::vector<StreamRun> runs;
 
     static int32_t sink(int32_t count, const uint8_t* buffer, void* user) {
         auto* c = static_cast<Capture*>(user);
-        c->runs.push_back(Run{std::vector<uint8_t>(buffer, buffer + count)});
+        c->runs.push_back(StreamRun{std::vector<uint8_t>(buffer, buffer + count)});
         return count;
     }
     // Level runs only: everything after the magic and the header.
