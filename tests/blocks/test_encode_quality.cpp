@@ -1,0 +1,237 @@
+// Round trips through the reference decoder: colours the format can hold
+// exactly must come back exactly, the full search must do at least as well as
+// the quick one on average, and the encoder's output on a fixed picture is
+// pinned by hashes so that speed work cannot change a byte unnoticed.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "blocks/blocks.h"
+#include "tests/blocks/test_encode_support.h"
+
+using namespace enc_test;
+
+namespace {
+
+const double kWeights[3] = {0.309, 0.609, 0.082};
+
+struct Code565 {
+    int r, g, b;
+    uint32_t word() const { return argb(255, (r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2)); }
+};
+
+Code565 random_code(Lcg& rng) { return Code565{rng.below(32), rng.below(64), rng.below(32)}; }
+
+bool is_grey(uint32_t w) {
+    const int r = red_of(w), g = green_of(w), b = blue_of(w);
+    return std::abs(r - g) <= 2 && std::abs(g - b) <= 2 && std::abs(b - r) <= 2;
+}
+
+uint32_t midpoint(uint32_t a, uint32_t b) {
+    return argb(255, (red_of(a) + red_of(b)) / 2, (green_of(a) + green_of(b)) / 2, (blue_of(a) + blue_of(b)) / 2);
+}
+
+// A level of 8x8 whose every block holds each of `colours` at least once.
+std::vector<uint32_t> mixed_level(const std::vector<uint32_t>& colours, Lcg& rng) {
+    std::vector<uint32_t> level(64);
+    for (int by = 0; by < 2; ++by)
+        for (int bx = 0; bx < 2; ++bx)
+            for (int p = 0; p < 16; ++p) {
+                const size_t k = p < int(colours.size()) ? size_t(p) : size_t(rng.below(int(colours.size())));
+                level[size_t(4 * bx + (p & 3) + 8 * (4 * by + (p >> 2)))] = colours[k];
+            }
+    return level;
+}
+
+double round_trip_error(const std::vector<uint32_t>& level, int w, int h, const EncodeOptions& o) {
+    return weighted_error(level, decode_level(encode_level(level, w, h, o), w, h, o.mode), kWeights);
+}
+
+// Pictures of the kinds a panorama holds: smooth skies, textured ground,
+// hard edges between regions, plus plain noise as the hardest case.
+std::vector<uint32_t> test_picture(int w, int h, int kind, uint32_t seed) {
+    Lcg rng(seed);
+    std::vector<uint32_t> px(size_t(w * h));
+    const int cx = rng.below(w), cy = rng.below(h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            double r, g, b;
+            if (kind == 0) {  // noise
+                r = rng.below(256);
+                g = rng.below(256);
+                b = rng.below(256);
+            } else {
+                const double t = double(x) / w, u = double(y) / h;
+                const double wave = std::sin(x * 0.21 + y * 0.07) * 30.0 + std::cos(y * 0.13 - x * 0.05) * 20.0;
+                const bool inside = (x - cx) * (x - cx) + (y - cy) * (y - cy) < (w * h) / 6;
+                r = 60 + 140 * t + wave + (inside ? 50 : 0);
+                g = 90 + 100 * u - wave * 0.5 + (inside ? -40 : 10);
+                b = 200 - 120 * u + wave * 0.3 + (inside ? -80 : 0);
+                const int noise = kind == 1 ? 6 : 24;
+                r += rng.below(2 * noise + 1) - noise;
+                g += rng.below(2 * noise + 1) - noise;
+                b += rng.below(2 * noise + 1) - noise;
+            }
+            auto clip = [](double v) { return v < 0 ? 0 : (v > 255 ? 255 : int(v)); };
+            px[size_t(x + y * w)] = argb(255, clip(r), clip(g), clip(b));
+        }
+    }
+    return px;
+}
+
+uint64_t fnv1a(const std::vector<uint8_t>& data) {
+    uint64_t h = 1469598103934665603ull;
+    for (uint8_t v : data) {
+        h ^= v;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+}  // namespace
+
+TEST(EncodeQuality, SolidRepresentableColoursDecodeExactly) {
+    Lcg rng(1);
+    std::vector<uint32_t> colours = {argb(255, 255, 255, 255), argb(255, 0, 0, 0)};
+    for (int i = 0; i < 60; ++i) colours.push_back(random_code(rng).word());
+    for (uint32_t c : colours) {
+        for (int side : {4, 8}) {
+            const std::vector<uint32_t> level(size_t(side * side), c);
+            for (int force = 0; force < 2; ++force) {
+                EncodeOptions o;
+                o.force_four = force;
+                EXPECT_EQ(round_trip_error(level, side, side, o), 0.0) << std::hex << c << " " << side;
+            }
+        }
+    }
+}
+
+TEST(EncodeQuality, TwoRepresentableColoursDecodeExactly) {
+    Lcg rng(2);
+    for (int i = 0; i < 100; ++i) {
+        const uint32_t a = random_code(rng).word(), b = random_code(rng).word();
+        const auto level = mixed_level({a, b}, rng);
+        EXPECT_EQ(round_trip_error(level, 8, 8, EncodeOptions()), 0.0) << i;
+        std::vector<uint32_t> one(level.begin(), level.begin() + 16);
+        for (int p = 0; p < 16; ++p) one[size_t(p)] = level[size_t((p & 3) + 8 * (p >> 2))];
+        EXPECT_EQ(round_trip_error(one, 4, 4, EncodeOptions()), 0.0) << i;
+    }
+}
+
+// Two non-grey end points and their three-colour midpoint: on a level larger
+// than a block the search keeps to three colours and must find them.
+TEST(EncodeQuality, ThreeColourPaletteBlocksDecodeExactly) {
+    Lcg rng(3);
+    int tried = 0;
+    while (tried < 100) {
+        const uint32_t a = random_code(rng).word(), b = random_code(rng).word();
+        if (is_grey(a) || is_grey(b) || a == b) continue;
+        ++tried;
+        const auto level = mixed_level({a, b, midpoint(a, b)}, rng);
+        EXPECT_EQ(round_trip_error(level, 8, 8, EncodeOptions()), 0.0) << std::hex << a << " " << b;
+    }
+}
+
+// The three-colour middle entry uses integer division: black and white give 127.
+TEST(EncodeQuality, MiddleOfBlackAndWhiteIs127) {
+    Lcg rng(4);
+    const auto level = mixed_level({argb(255, 0, 0, 0), argb(255, 255, 255, 255), argb(255, 127, 127, 127)}, rng);
+    const auto data = encode_level(level, 8, 8);
+    EXPECT_EQ(weighted_error(level, decode_level(data, 8, 8, BLOCK_MODE_OPAQUE), kWeights), 0.0);
+    for (size_t k = 0; k < 4; ++k) EXPECT_LE(read16(&data[8 * k]), read16(&data[8 * k + 2]));
+}
+
+// Grey blocks round green with five bits and widen it by replication: each end
+// point's six-bit green code repeats its top bit at the bottom, so 0 and 255
+// stay exact and no grey turns green or magenta.
+TEST(EncodeQuality, GreyBlocksUseReplicatedGreenCodes) {
+    Lcg rng(5);
+    for (int i = 0; i < 200; ++i) {
+        std::vector<uint32_t> level(64);
+        const int base = rng.below(230);
+        const bool solid = i % 2 == 0;
+        for (auto& p : level) {
+            const int v = solid ? base : rng.below(250);
+            p = argb(255, v + (solid ? 1 : rng.below(3)), v + (solid ? 2 : rng.below(3)), v + (solid ? 0 : rng.below(3)));
+        }
+        const auto data = encode_level(level, 8, 8);
+        for (size_t k = 0; k < 4; ++k) {
+            for (int e = 0; e < 2; ++e) {
+                const uint32_t c = read16(&data[8 * k + 2 * size_t(e)]);
+                const uint32_t g6 = (c >> 5) & 63;
+                EXPECT_EQ(g6 & 1, g6 >> 5) << i << " block " << k << " end " << e << " solid " << solid;
+            }
+        }
+        const auto decoded = decode_level(data, 8, 8, BLOCK_MODE_OPAQUE);
+        for (size_t p = 0; solid && p < decoded.size(); ++p)
+            EXPECT_LE(std::abs(green_of(decoded[p]) - (base + 2)), 4) << i;
+    }
+    // Solid white and black stay exact with the replicated code.
+    for (uint32_t c : {argb(255, 255, 255, 255), argb(255, 0, 0, 0)}) {
+        const std::vector<uint32_t> level(64, c);
+        EXPECT_EQ(decode_level(encode_level(level, 8, 8), 8, 8, 0), level);
+    }
+}
+
+TEST(EncodeQuality, FullSearchIsNoWorseThanQuickOnAverage) {
+    double full = 0.0, quick = 0.0;
+    int blocks = 0;
+    for (int kind = 0; kind < 3; ++kind) {
+        for (uint32_t seed = 1; seed <= 2; ++seed) {
+            const int w = 128, h = 64;
+            const auto level = test_picture(w, h, kind, seed * 31 + uint32_t(kind));
+            EncodeOptions o;
+            full += round_trip_error(level, w, h, o);
+            o.quick = 1;
+            quick += round_trip_error(level, w, h, o);
+            blocks += (w / 4) * (h / 4);
+        }
+    }
+    EXPECT_GE(blocks, 3000);
+    EXPECT_LE(full, quick);
+    // And on one-block levels, where four colours are allowed unasked.
+    Lcg rng(6);
+    double full1 = 0.0, quick1 = 0.0;
+    for (int i = 0; i < 500; ++i) {
+        const auto level = test_picture(4, 4, i % 3, uint32_t(i) + 100);
+        EncodeOptions o;
+        full1 += round_trip_error(level, 4, 4, o);
+        o.quick = 1;
+        quick1 += round_trip_error(level, 4, 4, o);
+    }
+    EXPECT_LE(full1, quick1);
+}
+
+// Pinned output on a fixed picture, for every mode and both searches. These
+// hashes guard speed work: an optimisation must not change a single byte.
+// A deliberate change of the encoder's output updates them.
+TEST(EncodeQuality, OutputOnAFixedPictureIsPinned) {
+    auto picture = test_picture(32, 32, 2, 7);
+    Lcg rng(8);
+    for (auto& p : picture) p = (p & 0x00FFFFFF) | (uint32_t(rng.below(4) == 0 ? rng.below(256) : 255) << 24);
+    struct Case {
+        int mode, quick, force_four, diffusion;
+        uint64_t hash;
+    };
+    const Case cases[] = {
+        {BLOCK_MODE_OPAQUE, 1, 0, 0, 11070082121146185828ull},
+        {BLOCK_MODE_OPAQUE, 0, 0, 0, 10640003811580130515ull},
+        {BLOCK_MODE_OPAQUE, 0, 1, 0, 11052820697017706222ull},
+        {BLOCK_MODE_CUTOUT, 0, 0, 0, 11373876294955824392ull},
+        {BLOCK_MODE_EXPLICIT_ALPHA, 0, 0, 0, 18295652694668403645ull},
+        {BLOCK_MODE_INTERP_ALPHA, 0, 0, 0, 608395596789780944ull},
+        {BLOCK_MODE_INTERP_ALPHA, 1, 0, 0, 15462043881716784964ull},
+        {BLOCK_MODE_OPAQUE, 0, 0, 1, 1698862206610953035ull},
+        {BLOCK_MODE_CUTOUT, 1, 0, 1, 4647821392464745084ull},
+    };
+    for (const Case& c : cases) {
+        EncodeOptions o;
+        o.mode = c.mode;
+        o.quick = c.quick;
+        o.force_four = c.force_four;
+        o.diffusion = c.diffusion;
+        EXPECT_EQ(fnv1a(encode_level(picture, 32, 32, o)), c.hash)
+            << "mode " << c.mode << " quick " << c.quick << " force " << c.force_four << " diffused " << c.diffusion;
+    }
+}
