@@ -1,0 +1,298 @@
+// End-to-end runs of build/razivavu in a scratch directory, standard input at
+// end of file: exit codes, console text and tile files.
+//
+// The level data comes from the compression library. These tests hold the
+// tool to what it owns (headers, names, console lines, exit codes) and accept
+// a tile file that is either its header alone or exactly header plus the
+// levels the header promises; the countdown must then agree with the file.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "tests/imageio/test_support.h"
+#include "tool/tiletool.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class EndToEnd : public ScratchDir {
+protected:
+    RunResult run(const std::string& args) {
+        const std::string command = std::string("'") + RAZIVAVU_BINARY + "' " + args +
+                                    " < /dev/null > stdout.txt 2> stderr.txt";
+        const int raw = std::system(command.c_str());
+        RunResult r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = read_text("stdout.txt");
+        r.err = read_text("stderr.txt");
+        std::remove("stdout.txt");
+        std::remove("stderr.txt");
+        return r;
+    }
+    std::vector<std::string> tile_files() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator("."))
+            if (e.path().extension() == ".vxt" || e.path().extension() == ".part")
+                names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+const char kUsage[] =
+    "welcome to razivavu\n\nusage:\n  razivavu file.bmp a b\n\n"
+    "  w = width of input bmp in pixel\n  h = height of input bmp in pixel\n\n"
+    "  if a>0 && b>0 then tile bmp into textures of size (a pixel)x(b pixel)\n"
+    "  if a<0 && b<0 then tile bmp into textures of size ((w/a) pixel)x((h/b) pixel)\n\n";
+
+BmpSpec picture(int32_t w, int32_t h) {
+    BmpSpec s;
+    s.width = w;
+    s.height = h;
+    s.pixels = rgb_pattern(w, h);
+    return s;
+}
+
+// The library's chain: each side halved with (side + 1) / 2 until 1 x 1, so
+// sides that are not powers of two get one level more than level_count.
+std::vector<std::pair<int64_t, int64_t>> chain(int32_t w, int32_t h) {
+    std::vector<std::pair<int64_t, int64_t>> levels{{w, h}};
+    while (levels.back() != std::make_pair(int64_t{1}, int64_t{1})) {
+        const auto [lw, lh] = levels.back();
+        levels.push_back({(lw + 1) / 2, (lh + 1) / 2});
+    }
+    return levels;
+}
+
+int64_t level_bytes(bool blocks, int32_t w, int32_t h, int32_t first) {
+    int64_t n = 0;
+    const auto levels = chain(w, h);
+    for (size_t l = static_cast<size_t>(first); l < levels.size(); ++l) {
+        const auto [lw, lh] = levels[l];
+        n += blocks ? 8 * ((lw + 3) / 4) * ((lh + 3) / 4) : 3 * lw * lh;
+    }
+    return n;
+}
+
+// Checks one tile file and returns the console line its writing printed.
+std::string check_tile(const std::string& name, bool blocks, int32_t tw, int32_t th, int32_t skip) {
+    const std::vector<uint8_t> file = read_file(name);
+    const int32_t levels = level_count(tw, th);
+    EXPECT_GE(file.size(), 32u) << name;
+    if (file.size() < 32) return "";
+    const std::vector<uint32_t> want = {12345, blocks ? 12u : 3u, uint32_t(tw >> skip),
+                                        uint32_t(th >> skip), uint32_t(levels), 32, 0, 0};
+    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(get32(file, 4 * i), want[i]) << name << " word " << i;
+    const int64_t data = static_cast<int64_t>(file.size()) - 32;
+    EXPECT_TRUE(data == 0 || data == level_bytes(blocks, tw, th, skip)) << name << " " << data;
+    // The countdown prints level_count - level for every level kept.
+    std::string line = std::to_string(levels) + ": ";
+    const int32_t emitted = static_cast<int32_t>(chain(tw, th).size());
+    if (data > 0)
+        for (int32_t level = skip; level < emitted; ++level) line += std::to_string(levels - level) + " ";
+    return line + "\n";
+}
+
+// The console text of a whole run, built from the tile files it left.
+std::string expected_run(const std::string& input, const char* loading, int32_t w, int32_t h,
+                         int32_t tw, int32_t th, bool separated = false) {
+    std::ostringstream s;
+    s << kUsage << loading << input << "\nwidth=" << w << "\nheight=" << h << "\ntiling to " << tw
+      << "x" << th << " pixel\n";
+    const int32_t cols = w / tw, rows = h / th;
+    if (separated) {
+        s << "names like " << tile_name(input, 1, 10, false, false) << " would repeat in a " << cols
+          << "x" << rows << " grid; tiles are named " << tile_name(input, 0, 0, false, true) << " to "
+          << tile_name(input, cols - 1, rows - 1, true, true) << "\n";
+    }
+    for (int32_t r = 0; r < rows; ++r) {
+        for (int32_t c = 0; c < cols; ++c) {
+            const int32_t skip = r == 0 ? 1 : (r == rows - 1 ? 2 : 0);
+            s << "creating " << c << "x" << r << "\n";
+            s << check_tile(tile_name(input, c, r, false, separated), false, tw, th, skip);
+            s << check_tile(tile_name(input, c, r, true, separated), true, tw, th, skip);
+        }
+    }
+    s << "created " << cols * rows << " pano's\ndone\n";
+    return s.str();
+}
+
+// --- failures before any tile ------------------------------------------------
+
+TEST_F(EndToEnd, NoArgumentExits13) {
+    const RunResult r = run("");
+    EXPECT_EQ(r.status, 13);
+    EXPECT_EQ(r.out, std::string(kUsage) + "ERROR: no input file specified\n");
+}
+
+TEST_F(EndToEnd, MissingOrEmptyInputIsAnErrorNamingTheFile) {
+    RunResult r = run("nothere.bmp");
+    EXPECT_EQ(r.status, EXIT_BAD_INPUT_FILE);
+    EXPECT_EQ(r.out, kUsage);
+    EXPECT_EQ(r.err, "ERROR: cannot read input file=nothere.bmp\n");
+    write_file("empty.bmp", {});
+    r = run("empty.bmp");
+    EXPECT_EQ(r.status, EXIT_BAD_INPUT_FILE);
+    EXPECT_EQ(r.err, "ERROR: input file=empty.bmp is empty\n");
+    EXPECT_TRUE(tile_files().empty());
+}
+
+TEST_F(EndToEnd, UnknownExtensionExitsMinus14) {
+    write_bmp("pano.jpeg", picture(8, 8));
+    const RunResult r = run("pano.jpeg");
+    EXPECT_EQ(r.status, EXIT_UNKNOWN_TYPE & 0xFF);
+    EXPECT_EQ(r.out, std::string(kUsage) + "ERROR: unknown file type=pano.jpeg\n");
+    write_bmp("ab", picture(8, 8));  // shorter than an extension
+    EXPECT_EQ(run("ab").status, EXIT_UNKNOWN_TYPE & 0xFF);
+    EXPECT_TRUE(tile_files().empty());
+}
+
+TEST_F(EndToEnd, UnusableTileSizesWriteNothing) {
+    write_bmp("pano.bmp", picture(64, 32));
+    for (const char* args : {"0 0", "16", "-2 2", "abc 16", "16 1x", "40000 16", "-100 -1"}) {
+        const RunResult r = run(std::string("pano.bmp ") + args);
+        EXPECT_EQ(r.status, EXIT_BAD_TILE_SIZE) << args;
+        EXPECT_EQ(r.err.rfind("ERROR: ", 0), 0u) << args << ": " << r.err;
+    }
+    EXPECT_TRUE(tile_files().empty());
+}
+
+TEST_F(EndToEnd, BadBmpStopsBeforeAnyTile) {
+    BmpSpec deep = picture(8, 8);
+    deep.bits = 16;
+    write_bmp("deep.bmp", deep);
+    const RunResult r = run("deep.bmp");
+    EXPECT_EQ(r.status, EXIT_LOAD_FAILED);
+    EXPECT_EQ(r.out, std::string(kUsage) + "loading BMP=deep.bmp\n");
+    EXPECT_EQ(r.err, "ERROR: texture deep.bmp is no 4, 8 or 24bit BMP file (see vx.log)\n");
+    EXPECT_NE(read_text("vx.log").find("vxgl:  texture deep.bmp is no 4, 8 or 24bit BMP file\n"),
+              std::string::npos);
+    EXPECT_TRUE(tile_files().empty());
+}
+
+TEST_F(EndToEnd, UndecodableJpegEndsWithStatusOneAndSaysSo) {
+    write_file("junk.jpg", std::vector<uint8_t>(200, 0x11));
+    const RunResult r = run("junk.jpg");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("ERROR: cannot decode jpeg junk.jpg: ", 0), 0u) << r.err;
+    EXPECT_EQ(read_text("vx.log").rfind("JPEG ERROR=", 0), 0u);
+    EXPECT_TRUE(tile_files().empty());
+}
+
+// --- whole runs --------------------------------------------------------------
+
+TEST_F(EndToEnd, TilesAGridWithRemainders) {
+    write_bmp("pano.bmp", picture(70, 50));  // 4 x 3 tiles of 16, strips dropped
+    const RunResult r = run("pano.bmp 16 16");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, expected_run("pano.bmp", "loading BMP=", 70, 50, 16, 16));
+    EXPECT_EQ(tile_files().size(), 4u * 3u * 2u);
+}
+
+TEST_F(EndToEnd, DefaultTileAndNegativeDivisors) {
+    write_bmp("PANO.Bmp", picture(64, 32));
+    RunResult r = run("PANO.Bmp -2 -2");  // halves: 32 x 16 tiles in a 2 x 2 grid
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_run("PANO.Bmp", "loading BMP=", 64, 32, 32, 16));
+    r = run("PANO.Bmp");  // 512 x 512 does not fit: no tile at all
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("tiling to 512x512 pixel\ncreated 0 pano's\ndone\n"), std::string::npos);
+}
+
+TEST_F(EndToEnd, OneRowIsATopRowAndTwoRowsAreTopAndBottom) {
+    write_bmp("one.bmp", picture(32, 16));
+    RunResult r = run("one.bmp 16 16");
+    EXPECT_EQ(r.out, expected_run("one.bmp", "loading BMP=", 32, 16, 16, 16));
+    EXPECT_EQ(get32(read_file("one10.vxt"), 8), 8u);  // 16 >> 1
+    write_bmp("two.bmp", picture(16, 32));
+    r = run("two.bmp 16 16");
+    EXPECT_EQ(r.out, expected_run("two.bmp", "loading BMP=", 16, 32, 16, 16));
+    EXPECT_EQ(get32(read_file("two01c.vxt"), 8), 4u);  // 16 >> 2
+}
+
+TEST_F(EndToEnd, NonPowerOfTwoTilesKeepOnlyTheBlockFileHeader) {
+    write_bmp("odd.bmp", picture(36, 36));
+    const RunResult r = run("odd.bmp 12 12");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, expected_run("odd.bmp", "loading BMP=", 36, 36, 12, 12));
+    EXPECT_EQ(read_file("odd11c.vxt").size(), 32u);  // the block format refuses 12 x 12
+}
+
+TEST_F(EndToEnd, JpegInputTiles) {
+    JpegSpec s;
+    s.width = 32;
+    s.height = 48;
+    s.samples = jpeg_squares(32, 48, 3);
+    ASSERT_TRUE(write_jpeg("pano.JPG", s));
+    const RunResult r = run("pano.JPG 16 16");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_run("pano.JPG", "loading jpg=", 32, 48, 16, 16));
+}
+
+TEST_F(EndToEnd, CompanionAlphaPictureIsWalkedFourBytesAPixel) {
+    // With and without a companion the colours are the same, so the 24-bit
+    // tiles must be too; stepping 3 bytes through a 4-byte picture would not.
+    write_bmp("a.bmp", picture(48, 48));
+    ASSERT_EQ(run("a.bmp 16 16").status, 0);
+    const std::vector<uint8_t> plain = read_file("a11.vxt");
+    BmpSpec alpha = picture(48, 48);
+    std::fill(alpha.pixels.begin(), alpha.pixels.end(), 128);
+    write_bmp("a_trans.bmp", alpha);
+    const RunResult r = run("a.bmp 16 16");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_run("a.bmp", "loading BMP=", 48, 48, 16, 16));
+    EXPECT_EQ(read_file("a11.vxt"), plain);
+}
+
+TEST_F(EndToEnd, CollidingGridGetsSeparatedNames) {
+    write_bmp("g.bmp", picture(48, 44));  // 12 x 11 tiles of 4: "110" twice
+    const RunResult r = run("g.bmp 4 4");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_run("g.bmp", "loading BMP=", 48, 44, 4, 4, true));
+    EXPECT_EQ(tile_files().size(), 12u * 11u * 2u);
+    EXPECT_TRUE(file_exists("g1_10.vxt"));
+    EXPECT_TRUE(file_exists("g11_0c.vxt"));
+}
+
+TEST_F(EndToEnd, LongInputName) {
+    const std::string base(200, 'L');
+    write_bmp(base + ".bmp", picture(16, 16));
+    const RunResult r = run(base + ".bmp 16 16");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_run(base + ".bmp", "loading BMP=", 16, 16, 16, 16));
+}
+
+// --- failing writes ----------------------------------------------------------
+
+TEST_F(EndToEnd, UncreatableTileFileStopsTheRun) {
+    write_bmp("pano.bmp", picture(32, 16));
+    ASSERT_EQ(mkdir("pano10.vxt.part", 0755), 0);  // in the way of the third file
+    const RunResult r = run("pano.bmp 16 16");
+    EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
+    EXPECT_EQ(r.err, "ERROR: cannot create tile file=pano10.vxt\n");
+    EXPECT_EQ(r.out.find("created"), std::string::npos);
+    EXPECT_EQ(tile_files(), (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano10.vxt.part"}));
+}
+
+TEST_F(EndToEnd, FullDiskStopsTheRunAndLeavesNoShortFile) {
+    write_bmp("pano.bmp", picture(32, 16));
+    ASSERT_EQ(symlink("/dev/full", "pano00c.vxt.part"), 0);
+    const RunResult r = run("pano.bmp 16 16");
+    EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
+    EXPECT_NE(r.err.find("cannot write tile file=pano00c.vxt"), std::string::npos) << r.err;
+    EXPECT_EQ(tile_files(), (std::vector<std::string>{"pano00.vxt"}));
+}
+
+}  // namespace

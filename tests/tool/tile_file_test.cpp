@@ -1,0 +1,192 @@
+// Tile header, the level-skipping sink and the writing of one tile file.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/imageio/test_support.h"
+#include "texcomp/texcomp.h"
+#include "tool/tiletool.h"
+#include "tool/vxsystem/vxsystem.h"
+
+using namespace testsupport;
+
+namespace {
+
+using TileFileTest = ScratchDir;
+
+std::vector<uint32_t> words(const std::vector<uint8_t>& bytes) {
+    std::vector<uint32_t> w;
+    for (size_t i = 0; i + 4 <= bytes.size() && i < 32; i += 4) w.push_back(get32(bytes, i));
+    return w;
+}
+
+TEST(TileHeader, ExactBytesLittleEndian) {
+    uint8_t out[TILE_HEADER_SIZE];
+    encode_tile_header(make_tile_header(TILE_CODE_BLOCKS, 512, 512, 10, 0), out);
+    const uint8_t want[32] = {0x39, 0x30, 0, 0, 12, 0, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0,
+                              10,   0,    0, 0, 32, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 32), std::vector<uint8_t>(want, want + 32));
+}
+
+TEST(TileHeader, RowClassesHalveTheStoredSize) {
+    TileHeader h = make_tile_header(TILE_CODE_RGB, 512, 512, 10, 1);
+    EXPECT_EQ(h.magic, 12345);
+    EXPECT_EQ(h.format_code, 3);
+    EXPECT_EQ(h.width, 256);
+    EXPECT_EQ(h.height, 256);
+    EXPECT_EQ(h.level_count, 10);  // not reduced
+    EXPECT_EQ(h.header_size, 32);
+    h = make_tile_header(TILE_CODE_RGB, 512, 512, 10, 2);
+    EXPECT_EQ(h.width, 128);
+    EXPECT_EQ(h.height, 128);
+    h = make_tile_header(TILE_CODE_RGB, 1, 1, 1, 2);
+    EXPECT_EQ(h.width, 0);
+    EXPECT_EQ(h.height, 0);
+    EXPECT_EQ(h.reserved[0], 0);
+    EXPECT_EQ(h.reserved[1], 0);
+}
+
+// Feeds a stream shaped like the library's: magic, surface header, then one
+// run per level whose bytes name the level.
+std::string feed_stream(TileSink& sink, int32_t levels) {
+    ::testing::internal::CaptureStdout();
+    const std::vector<uint8_t> magic = {'D', 'D', 'S', ' '};
+    const std::vector<uint8_t> surface(124, 0xEE);
+    tile_sink(4, magic.data(), &sink);
+    tile_sink(124, surface.data(), &sink);
+    for (int32_t level = 0; level < levels; ++level) {
+        const std::vector<uint8_t> run(static_cast<size_t>(level) + 1, static_cast<uint8_t>(level));
+        tile_sink(static_cast<int32_t>(run.size()), run.data(), &sink);
+    }
+    return ::testing::internal::GetCapturedStdout();
+}
+
+std::vector<uint8_t> levels_from(int32_t first, int32_t levels) {
+    std::vector<uint8_t> bytes;
+    for (int32_t level = first; level < levels; ++level)
+        bytes.insert(bytes.end(), static_cast<size_t>(level) + 1, static_cast<uint8_t>(level));
+    return bytes;
+}
+
+TEST_F(TileFileTest, SinkDropsHeaderAndSkippedLevelsAndCountsDown) {
+    const struct {
+        int32_t skip;
+        const char* countdown;
+    } rows[] = {{0, "10 9 8 7 6 5 4 3 2 1 "}, {1, "9 8 7 6 5 4 3 2 1 "}, {2, "8 7 6 5 4 3 2 1 "}};
+    for (const auto& row : rows) {
+        FILE* f = open_file("t.vxt", MODE_WRITE_BINARY);
+        TileSink sink;
+        sink.file = f;
+        sink.level_count = 10;
+        sink.skip_levels = row.skip;
+        EXPECT_EQ(feed_stream(sink, 10), row.countdown);
+        EXPECT_EQ(sink.calls, 12);
+        ASSERT_EQ(close_file(f), 0);
+        EXPECT_EQ(read_file("t.vxt"), levels_from(row.skip, 10)) << "skip " << row.skip;
+    }
+}
+
+TEST_F(TileFileTest, SinkWithoutHeaderSkipWritesEverythingSilently) {
+    FILE* f = open_file("t.vxt", MODE_WRITE_BINARY);
+    TileSink sink;
+    sink.file = f;
+    sink.skip_header = 0;
+    sink.level_count = 2;
+    EXPECT_EQ(feed_stream(sink, 2), "");
+    close_file(f);
+    EXPECT_EQ(read_file("t.vxt").size(), 4u + 124u + 1u + 2u);
+}
+
+TEST_F(TileFileTest, OneByOneTileInTheLastRowKeepsNothing) {
+    FILE* f = open_file("t.vxt", MODE_WRITE_BINARY);
+    TileSink sink;
+    sink.file = f;
+    sink.level_count = 1;
+    sink.skip_levels = 2;
+    EXPECT_EQ(feed_stream(sink, 1), "");
+    close_file(f);
+    EXPECT_TRUE(read_file("t.vxt").empty());
+}
+
+TEST_F(TileFileTest, SinkRemembersAFailedWrite) {
+    FILE* f = open_file("/dev/full", MODE_WRITE_BINARY);
+    ASSERT_NE(f, nullptr);
+    setvbuf(f, nullptr, _IONBF, 0);  // unbuffered: the write itself fails
+    TileSink sink;
+    sink.file = f;
+    sink.level_count = 3;
+    feed_stream(sink, 3);
+    EXPECT_EQ(sink.failed, 1);
+    const uint8_t byte = 0;
+    EXPECT_EQ(tile_sink(1, &byte, &sink), -1);
+    close_file(f);
+}
+
+// --- one whole tile file through the library ---------------------------------
+
+struct Tile {
+    std::vector<uint8_t> pixels;
+    TilePixels view;
+    Tile(int32_t w, int32_t h) : pixels(rgb_pattern(w, h)) {
+        view.pixels = pixels.data();
+        view.width = w;
+        view.height = h;
+        view.pitch = w * 3;
+        view.planes = 3;
+    }
+};
+
+int64_t rgb_bytes(int32_t w, int32_t h, int32_t first, int32_t levels) {
+    int64_t n = 0;
+    for (int32_t l = first; l < levels; ++l) n += int64_t{std::max(1, w >> l)} * std::max(1, h >> l) * 3;
+    return n;
+}
+
+TEST_F(TileFileTest, WritesHeaderThenLevelsUnderTheFinalNameOnly) {
+    bind_write_sink(tile_sink);
+    Tile tile(16, 8);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(write_tile_file("t00.vxt", tile.view, false, 5, 1), TileWrite::ok);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::vector<uint8_t> file = read_file("t00.vxt");
+    ASSERT_GE(file.size(), 32u);
+    EXPECT_EQ(words(file), (std::vector<uint32_t>{12345, 3, 8, 4, 5, 32, 0, 0}));
+    EXPECT_FALSE(file_exists("t00.vxt.part"));
+    // Header only while the library emits nothing, else exactly levels 1..4.
+    const int64_t levels = rgb_bytes(16, 8, 1, 5);
+    EXPECT_TRUE(file.size() == 32u || static_cast<int64_t>(file.size()) == 32 + levels) << file.size();
+    EXPECT_EQ(out, file.size() == 32u ? "5: \n" : "5: 4 3 2 1 \n");
+}
+
+TEST_F(TileFileTest, UncreatableFileIsReported) {
+    bind_write_sink(tile_sink);
+    Tile tile(4, 4);
+    ASSERT_EQ(mkdir("t00.vxt.part", 0755), 0);  // something in the way, even for root
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(write_tile_file("t00.vxt", tile.view, false, 3, 0), TileWrite::cannot_create);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_FALSE(file_exists("t00.vxt"));
+}
+
+TEST_F(TileFileTest, FullDiskLeavesNoFileBehind) {
+    bind_write_sink(tile_sink);
+    Tile tile(4, 4);
+    ASSERT_EQ(symlink("/dev/full", "t00c.vxt.part"), 0);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(write_tile_file("t00c.vxt", tile.view, true, 3, 0), TileWrite::write_failed);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(file_exists("t00c.vxt"));
+    EXPECT_FALSE(file_exists("t00c.vxt.part"));
+}
+
+TEST_F(TileFileTest, FailedRenameLeavesNoPartFile) {
+    bind_write_sink(tile_sink);
+    Tile tile(4, 4);
+    ASSERT_EQ(mkdir("t00.vxt", 0755), 0);
+    write_file("t00.vxt/keep", {1});  // a non-empty folder cannot be replaced
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(write_tile_file("t00.vxt", tile.view, false, 3, 0), TileWrite::write_failed);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(file_exists("t00.vxt.part"));
+}
+
+}  // namespace
