@@ -5,6 +5,7 @@
 // buffers (the level image and the conversion buffer) are allocated before
 // the header goes out, so a stream is either complete or, in the rare case of
 // a later allocation failure, reported as incomplete.
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -121,6 +122,9 @@ bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, in
         return false;
     if (w < 1 || h < 1) return false;
     if (is_block_format(code) && (!is_pow2(w) || !is_pow2(h))) return false;
+    // Every level leaves in one run whose byte count the sink takes as a
+    // 32-bit value.
+    if (level_byte_size(code, w, h) > INT32_MAX) return false;
     return true;
 }
 

@@ -64,6 +64,7 @@ bool is_block_format(int32_t code) { return code >= 0 && code <= 3; }
 bool is_palettised_format(int32_t code) { return code == 10 || code == 14; }
 
 int64_t level_byte_size(int32_t code, int32_t w, int32_t h) {
+    if (code < 0 || code >= FORMAT_CODE_COUNT) return 0;  // no layout, no bytes
     if (is_block_format(code)) return block_data_size(w, h, FORMATS[code].block_mode);
     const int64_t pixels = static_cast<int64_t>(w) * h;
     if (code == 14) return pixels / 2;

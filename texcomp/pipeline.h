@@ -67,7 +67,7 @@ const FormatInfo& format_info(int32_t code);
 bool is_block_format(int32_t code);        // codes 0..3
 bool is_palettised_format(int32_t code);   // codes 10 and 14
 // Bytes of one level of w x h (code 14: w*h/2 without the at-least-1 rule;
-// the level loop applies that rule itself).
+// the level loop applies that rule itself); 0 for a code outside 0..16.
 int64_t level_byte_size(int32_t code, int32_t w, int32_t h);
 // Number of binary digits of max(w, h): the levels of a power-of-two chain.
 int32_t chain_length(int32_t w, int32_t h);

@@ -141,4 +141,5 @@ TEST(LevelSizes, BlockFormatsTakeWholeBlocks) {
     EXPECT_EQ(level_byte_size(3, 5, 3), 32);
     EXPECT_EQ(level_byte_size(14, 1, 1), 0);  // the header's rule; levels use at least 1
     EXPECT_EQ(level_byte_size(8, 300, 300), 270000);
+    EXPECT_EQ(level_byte_size(17, 8, 8), 0);
 }

@@ -197,3 +197,19 @@ TEST(Stream, PremadeLevelsAreReadSideBySide) {
     EXPECT_EQ(levels.levels[1].width, 256);
     EXPECT_EQ(levels.levels[3].height, 32);
 }
+
+TEST(Stream, LevelsTooLargeForOneRunAreRefused) {
+    // 32767 x 32767 x 4 bytes does not fit the sink's 32-bit byte count.
+    CaptureBinding bind;
+    Capture cap;
+    const uint8_t pixel[4] = {};
+    TextureCompressor tc;
+    texture_settings_init(tc.settings);
+    tc.settings.user = &cap;
+    tc.image.width = tc.image.height = 32767;
+    tc.image.planes = 4;
+    tc.image.pitch = 0;
+    tc.image.level_pixels = pixel;
+    EXPECT_EQ(compress_levels(tc, 7, nullptr), -1);
+    EXPECT_TRUE(cap.runs.empty());
+}
