@@ -6,6 +6,7 @@
 #include <jpeglib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -94,7 +95,8 @@ inline std::vector<uint8_t> make_bmp(const BmpSpec& s) {
     const size_t row_bits = static_cast<size_t>(s.width) * s.bits;
     const size_t row_bytes = (row_bits + 7) / 8;
     const size_t stride = s.pad_rows ? (row_bits + 31) / 32 * 4 : row_bytes;
-    std::vector<uint8_t> b(data_at + stride * s.height, 0);
+    // Never shorter than the fields written below, even for odd info sizes.
+    std::vector<uint8_t> b(std::max<size_t>(data_at + stride * s.height, 54), 0);
     b[0] = 'B';
     b[1] = 'M';
     put32(b, 2, static_cast<uint32_t>(b.size()));
