@@ -78,7 +78,8 @@ bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int3
     const TextureSettings& s = tc.settings;
     // The profile's per-level amounts have 14 entries; deeper levels keep
     // using the last one.
-    if (tc.user_specified_fading_amounts == 1) chain.fade_factor = tc.user_fading_amounts[j < 13 ? j : 13];
+    if (tc.user_specified_fading_amounts == 1)
+        chain.fade_factor = tc.user_fading_amounts[j < 13 ? j : 13];
     chain.fade_rest = 1.0f - chain.fade_factor;
 
     if (chain.mode == 32) return false;

@@ -54,45 +54,45 @@ int64_t convert_24(const LevelImage& level, uint8_t* out) {
 
 int64_t convert_level(const LevelImage& level, int32_t code, uint8_t* out) {
     switch (code) {
-    case 4:
-        return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-            put16(o, (p[A] >> 4) << 12 | (p[R] >> 4) << 8 | (p[G] >> 4) << 4 | (p[B] >> 4));
-        });
-    case 5:
-        return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-            put16(o, (p[A] >= 128 ? 0x8000u : 0u) | (p[R] >> 3) << 10 | (p[G] >> 3) << 5 |
-                         (p[B] >> 3));
-        });
-    case 6:
-        return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-            put16(o, (p[R] >> 3) << 11 | (p[G] >> 2) << 5 | (p[B] >> 3));
-        });
-    case 7:
-    case 15: {
-        const int64_t n = static_cast<int64_t>(level.width) * level.height * 4;
-        std::memcpy(out, level.pixels, static_cast<size_t>(n));
-        return n;
-    }
-    case 8:
-        return convert_24(level, out);
-    case 9:
-        return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-            put16(o, (p[R] >> 3) << 10 | (p[G] >> 3) << 5 | (p[B] >> 3));
-        });
-    case 11:
-    case 12:
-        return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-            o[0] = p[R];
-            o[1] = p[G];
-        });
-    case 13:
-        return convert_each(level, 1, out, [](const uint8_t* p, uint8_t* o) { o[0] = p[A]; });
-    case 16:
-        return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-            o[0] = luminance(p);
-            o[1] = p[A];
-        });
-    default:
-        return -1;
+        case 4:
+            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
+                put16(o, (p[A] >> 4) << 12 | (p[R] >> 4) << 8 | (p[G] >> 4) << 4 | (p[B] >> 4));
+            });
+        case 5:
+            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
+                put16(o, (p[A] >= 128 ? 0x8000u : 0u) | (p[R] >> 3) << 10 | (p[G] >> 3) << 5 |
+                             (p[B] >> 3));
+            });
+        case 6:
+            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
+                put16(o, (p[R] >> 3) << 11 | (p[G] >> 2) << 5 | (p[B] >> 3));
+            });
+        case 7:
+        case 15: {
+            const int64_t n = static_cast<int64_t>(level.width) * level.height * 4;
+            std::memcpy(out, level.pixels, static_cast<size_t>(n));
+            return n;
+        }
+        case 8:
+            return convert_24(level, out);
+        case 9:
+            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
+                put16(o, (p[R] >> 3) << 10 | (p[G] >> 3) << 5 | (p[B] >> 3));
+            });
+        case 11:
+        case 12:
+            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
+                o[0] = p[R];
+                o[1] = p[G];
+            });
+        case 13:
+            return convert_each(level, 1, out, [](const uint8_t* p, uint8_t* o) { o[0] = p[A]; });
+        case 16:
+            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
+                o[0] = luminance(p);
+                o[1] = p[A];
+            });
+        default:
+            return -1;
     }
 }

@@ -65,25 +65,29 @@ uint32_t pack(uint32_t b, uint32_t g, uint32_t r, uint32_t a) {
 
 uint32_t dither_565(uint32_t p, int32_t column, int32_t row) {
     const int ph = phase_at(column, row);
-    return pack(reduce(channel(p, 0), 5, ph, column, row), reduce(channel(p, 1), 6, 1 - ph, column, row),
-                reduce(channel(p, 2), 5, ph, column, row), reduce(channel(p, 3), 5, ph, column, row));
+    return pack(
+        reduce(channel(p, 0), 5, ph, column, row), reduce(channel(p, 1), 6, 1 - ph, column, row),
+        reduce(channel(p, 2), 5, ph, column, row), reduce(channel(p, 3), 5, ph, column, row));
 }
 
 uint32_t dither_1555(uint32_t p, int32_t column, int32_t row) {
     const int ph = phase_at(column, row);
-    return pack(reduce(channel(p, 0), 5, ph, column, row), reduce(channel(p, 1), 5, ph, column, row),
+    return pack(reduce(channel(p, 0), 5, ph, column, row),
+                reduce(channel(p, 1), 5, ph, column, row),
                 reduce(channel(p, 2), 5, ph, column, row), channel(p, 3) & 0x80);
 }
 
 uint32_t dither_555(uint32_t p, int32_t column, int32_t row) {
     const int ph = phase_at(column, row);
-    return pack(reduce(channel(p, 0), 5, ph, column, row), reduce(channel(p, 1), 5, 1 - ph, column, row),
+    return pack(reduce(channel(p, 0), 5, ph, column, row),
+                reduce(channel(p, 1), 5, 1 - ph, column, row),
                 reduce(channel(p, 2), 5, ph, column, row), 0);
 }
 
 uint32_t dither_4444(uint32_t p, int32_t column, int32_t row) {
     const int ph = 1 - phase_at(column, row);
-    return pack(reduce(channel(p, 0), 4, ph, column, row), reduce(channel(p, 1), 4, ph, column, row),
+    return pack(reduce(channel(p, 0), 4, ph, column, row),
+                reduce(channel(p, 1), 4, ph, column, row),
                 reduce(channel(p, 2), 4, ph, column, row), channel(p, 3));
 }
 
@@ -93,20 +97,20 @@ uint32_t dither_pixel(const TextureCompressor& tc, int32_t code, uint32_t pixel,
     const uint32_t a = tc.image.planes == 4 ? (pixel >> 24) : 255u;
     const uint32_t p = (pixel & 0x00FFFFFFu) | (a << 24);
     switch (code) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-    case 6:
-        return dither_565(p, column, row);
-    case 4:
-        return dither_4444(p, column, row);
-    case 5:
-        return dither_1555(p, column, row);
-    case 9:
-        return dither_555(p, column, row);
-    default:
-        return p;
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 6:
+            return dither_565(p, column, row);
+        case 4:
+            return dither_4444(p, column, row);
+        case 5:
+            return dither_1555(p, column, row);
+        case 9:
+            return dither_555(p, column, row);
+        default:
+            return p;
     }
 }
 

@@ -31,8 +31,8 @@ SurfaceDesc block_source(const LevelImage& level, int32_t mode) {
     d.height = static_cast<uint32_t>(level.height);
     d.width = static_cast<uint32_t>(level.width);
     d.linear_size = static_cast<uint32_t>(level.width) * 4;
-    d.pixel_format = {32, alpha ? 0x41u : 0x40u, 0, 32, 0x00FF0000, 0x0000FF00, 0x000000FF,
-                      alpha ? 0xFF000000u : 0u};
+    d.pixel_format = {32,         alpha ? 0x41u : 0x40u,   0, 32, 0x00FF0000, 0x0000FF00,
+                      0x000000FF, alpha ? 0xFF000000u : 0u};
     d.surface = level.pixels;
     return d;
 }

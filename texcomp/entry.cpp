@@ -35,36 +35,37 @@ int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int3
                             int32_t* out_h) {
     int32_t nw = w, nh = h;
     switch (s.g_rescale_mode) {
-    case 1:
-    case 2:
-    case 3: {
-        if (is_pow2(w) && is_pow2(h)) return 0;
-        if (s.g_rescale_mode == 1) fit_pow2_nearest(w, h, &nw, &nh);
-        if (s.g_rescale_mode == 2) fit_pow2_up(w, h, &nw, &nh);
-        if (s.g_rescale_mode == 3) fit_pow2_down(w, h, &nw, &nh);
-        break;
-    }
-    case 4:
-        fit_pow2_lower(w, h, &nw, &nh);
-        break;
-    case 7:
-        // Only a picture larger than the size in either direction shrinks; a
-        // size beyond every picture simply never applies.
-        if (!(w > std::trunc(s.g_rescale_width) || h > std::trunc(s.g_rescale_height))) return 0;
-        nw = truncated_side(s.g_rescale_width);
-        nh = truncated_side(s.g_rescale_height);
-        break;
-    case 5:
-        nw = truncated_side(s.g_rescale_width);
-        nh = truncated_side(s.g_rescale_height);
-        break;
-    case 6:
-        // The product is formed in single precision, like the factors.
-        nw = truncated_side(static_cast<float>(w) * s.g_rescale_width);
-        nh = truncated_side(static_cast<float>(h) * s.g_rescale_height);
-        break;
-    default:
-        return 0;
+        case 1:
+        case 2:
+        case 3: {
+            if (is_pow2(w) && is_pow2(h)) return 0;
+            if (s.g_rescale_mode == 1) fit_pow2_nearest(w, h, &nw, &nh);
+            if (s.g_rescale_mode == 2) fit_pow2_up(w, h, &nw, &nh);
+            if (s.g_rescale_mode == 3) fit_pow2_down(w, h, &nw, &nh);
+            break;
+        }
+        case 4:
+            fit_pow2_lower(w, h, &nw, &nh);
+            break;
+        case 7:
+            // Only a picture larger than the size in either direction shrinks; a
+            // size beyond every picture simply never applies.
+            if (!(w > std::trunc(s.g_rescale_width) || h > std::trunc(s.g_rescale_height)))
+                return 0;
+            nw = truncated_side(s.g_rescale_width);
+            nh = truncated_side(s.g_rescale_height);
+            break;
+        case 5:
+            nw = truncated_side(s.g_rescale_width);
+            nh = truncated_side(s.g_rescale_height);
+            break;
+        case 6:
+            // The product is formed in single precision, like the factors.
+            nw = truncated_side(static_cast<float>(w) * s.g_rescale_width);
+            nh = truncated_side(static_cast<float>(h) * s.g_rescale_height);
+            break;
+        default:
+            return 0;
     }
     if (!usable_side(nw) || !usable_side(nh)) return -1;
     *out_w = nw;

@@ -71,7 +71,8 @@ void fade_colour(LevelImage& level, int32_t to_colour, float f, float k) {
     const int64_t n = static_cast<int64_t>(level.width) * level.height;
     uint8_t* p = level.pixels;
     for (int64_t i = 0; i < n; ++i, p += 4) {
-        for (int c = 0; c < 3; ++c) p[c] = clamp_byte(static_cast<float>(p[c]) * f + t[c] * k + 0.5f);
+        for (int c = 0; c < 3; ++c)
+            p[c] = clamp_byte(static_cast<float>(p[c]) * f + t[c] * k + 0.5f);
     }
 }
 
@@ -79,7 +80,8 @@ void fade_alpha(LevelImage& level, int32_t to_alpha, float f, float k) {
     const float t = static_cast<float>(to_alpha);
     const int64_t n = static_cast<int64_t>(level.width) * level.height;
     uint8_t* p = level.pixels;
-    for (int64_t i = 0; i < n; ++i, p += 4) p[3] = clamp_byte(t * k + static_cast<float>(p[3]) * f + 0.5f);
+    for (int64_t i = 0; i < n; ++i, p += 4)
+        p[3] = clamp_byte(t * k + static_cast<float>(p[3]) * f + 0.5f);
 }
 
 }  // namespace

@@ -64,8 +64,8 @@ struct FormatInfo {
 
 // The table row of a code 0..16 (the caller checks the range).
 const FormatInfo& format_info(int32_t code);
-bool is_block_format(int32_t code);        // codes 0..3
-bool is_palettised_format(int32_t code);   // codes 10 and 14
+bool is_block_format(int32_t code);       // codes 0..3
+bool is_palettised_format(int32_t code);  // codes 10 and 14
 // Bytes of one level of w x h (code 14: w*h/2 without the at-least-1 rule;
 // the level loop applies that rule itself); 0 for a code outside 0..16.
 int64_t level_byte_size(int32_t code, int32_t w, int32_t h);
@@ -121,7 +121,7 @@ void renormalise_level(LevelImage& level);
 // Mip chain of one face (chain.cpp).
 // ---------------------------------------------------------------------------
 struct FaceChain {
-    int32_t mode = 30;          // g_mip_map_type: 30 resample, 31 pre-made, 32 level 0 only
+    int32_t mode = 30;  // g_mip_map_type: 30 resample, 31 pre-made, 32 level 0 only
     int32_t format_code = 0;
     uint8_t* level0_copy = nullptr;  // mode 30: level 0 as taken in
     int32_t w0 = 0, h0 = 0;

@@ -8,9 +8,7 @@
 
 namespace {
 
-constexpr int32_t pow2_entry(int k) {
-    return static_cast<int32_t>(static_cast<uint32_t>(1) << k);
-}
+constexpr int32_t pow2_entry(int k) { return static_cast<int32_t>(static_cast<uint32_t>(1) << k); }
 
 // The pair index k with 2^k < x < 2^(k+1), or -1.
 int32_t find_pair(int32_t x) {

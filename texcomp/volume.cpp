@@ -83,7 +83,8 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
         if (!slices.back()) return -2;
     }
     const int32_t half = (d + 1) / 2;
-    std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[static_cast<size_t>(half) * half * 4 + 4]);
+    std::unique_ptr<uint8_t[]> scratch(new (std::nothrow)
+                                           uint8_t[static_cast<size_t>(half) * half * 4 + 4]);
     LevelEmitter emitter{};
     if (!scratch || !level_emitter_init(emitter, tc, code, level_callback, d, d)) {
         level_emitter_free(emitter);

@@ -47,8 +47,8 @@ struct Part {
     int tiles = 0;
 };
 
-void time_tile(Part& part, const std::vector<uint8_t>& pic, int32_t width, int32_t col,
-               int32_t row, int32_t tw, int32_t th, int32_t code, int16_t chain, MemorySink& sink) {
+void time_tile(Part& part, const std::vector<uint8_t>& pic, int32_t width, int32_t col, int32_t row,
+               int32_t tw, int32_t th, int32_t code, int16_t chain, MemorySink& sink) {
     TextureSettings s;
     texture_settings_init(s);
     s.g_texture_format = code;
@@ -56,8 +56,8 @@ void time_tile(Part& part, const std::vector<uint8_t>& pic, int32_t width, int32
     s.g_mip_map_type = chain;
     s.user = &sink;
     sink.bytes.clear();
-    const uint8_t* tile = pic.data() + static_cast<size_t>(row) * th * width * 3 +
-                          static_cast<size_t>(col) * tw * 3;
+    const uint8_t* tile =
+        pic.data() + static_cast<size_t>(row) * th * width * 3 + static_cast<size_t>(col) * tw * 3;
     const auto t0 = std::chrono::steady_clock::now();
     compress_texture(tile, tw, th, width * 3, s, 3, nullptr, nullptr);
     part.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
 
     std::printf("texcomp: %dx%d picture, %dx%d tiles (%d x %d)\n", width, height, tw, th, cols,
                 rows);
-    std::printf("%-22s %6s %10s %10s %12s %12s\n", "part", "tiles", "seconds", "MP/s",
-                "ms/tile", "out bytes");
+    std::printf("%-22s %6s %10s %10s %12s %12s\n", "part", "tiles", "seconds", "MP/s", "ms/tile",
+                "out bytes");
     for (const Part* p : {&rgb, &level0, &dxt}) {
         const double mp = p->seconds > 0 ? p->pixels / 1e6 / p->seconds : 0.0;
         const double ms = p->tiles ? 1e3 * p->seconds / p->tiles : 0.0;

@@ -14,9 +14,9 @@ std::vector<LevelRecord> chain_of(const std::vector<uint8_t>& pic, int32_t w, in
     LevelCapture levels;
     s.g_texture_format = 7;
     s.user = &levels;
-    EXPECT_EQ(compress_texture(pic.data(), w, h, w * planes, s, planes, &LevelCapture::callback,
-                               nullptr),
-              0);
+    EXPECT_EQ(
+        compress_texture(pic.data(), w, h, w * planes, s, planes, &LevelCapture::callback, nullptr),
+        0);
     return levels.levels;
 }
 
@@ -163,7 +163,8 @@ TEST(MipChain, BinaryAlphaAfterResampling) {
     const auto blended = chain_of(pic, 32, 32, 4, s);
     bool in_between = false;
     for (const LevelRecord& l : blended)
-        for (size_t i = 3; i < l.bytes.size(); i += 4) in_between |= l.bytes[i] != 0 && l.bytes[i] != 255;
+        for (size_t i = 3; i < l.bytes.size(); i += 4)
+            in_between |= l.bytes[i] != 0 && l.bytes[i] != 255;
     EXPECT_TRUE(in_between);
     s.g_b_binary_alpha = 1;
     for (const LevelRecord& l : chain_of(pic, 32, 32, 4, s))

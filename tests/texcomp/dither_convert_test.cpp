@@ -81,8 +81,10 @@ TEST(Dither, PixelByFormatCode) {
     // Without a picture alpha the pixel counts as opaque.
     EXPECT_EQ(dither_pixel(rgb, 8, 0x12345678u, 0, 0), 0xFF345678u);
     EXPECT_EQ(dither_pixel(rgba, 8, 0x12345678u, 0, 0), 0x12345678u);
-    for (int32_t code : {10, 13, 14, 16, 7, 15}) EXPECT_EQ(dither_pixel(rgba, code, 0x12345678u, 3, 3), 0x12345678u);
-    for (int32_t code : {0, 1, 2, 3, 6}) EXPECT_EQ(dither_pixel(rgba, code, 0x12345678u, 2, 1), dither_565(0x12345678u, 2, 1));
+    for (int32_t code : {10, 13, 14, 16, 7, 15})
+        EXPECT_EQ(dither_pixel(rgba, code, 0x12345678u, 3, 3), 0x12345678u);
+    for (int32_t code : {0, 1, 2, 3, 6})
+        EXPECT_EQ(dither_pixel(rgba, code, 0x12345678u, 2, 1), dither_565(0x12345678u, 2, 1));
     EXPECT_EQ(dither_pixel(rgba, 4, 0x12345678u, 2, 1), dither_4444(0x12345678u, 2, 1));
     EXPECT_EQ(dither_pixel(rgba, 5, 0x12345678u, 2, 1), dither_1555(0x12345678u, 2, 1));
     EXPECT_EQ(dither_pixel(rgba, 9, 0x12345678u, 2, 1), dither_555(0x12345678u, 2, 1));

@@ -58,8 +58,8 @@ TEST(Entry, BadSizesAreRejectedBeforeAnyOutput) {
     const auto pic = pattern_picture(64, 64, 3);
     EXPECT_EQ(run(pic, 0, 64, 3, s), TEXCOMP_BAD_SIZE);
     EXPECT_EQ(run(pic, 64, -1, 3, s), TEXCOMP_BAD_SIZE);
-    const CompressRect outside[] = {{-1, 0, 10, 10}, {0, 0, 64, 10}, {0, 0, 10, 64},
-                                    {20, 0, 10, 10}, {0, 30, 10, 29}};
+    const CompressRect outside[] = {
+        {-1, 0, 10, 10}, {0, 0, 64, 10}, {0, 0, 10, 64}, {20, 0, 10, 10}, {0, 30, 10, 29}};
     for (const CompressRect& r : outside) EXPECT_EQ(run(pic, 64, 64, 3, s, &r), TEXCOMP_BAD_SIZE);
     s.g_rescale_mode = 5;  // zero size
     s.g_rescale_width = 0.0f;

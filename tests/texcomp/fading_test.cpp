@@ -13,8 +13,7 @@ std::vector<LevelRecord> chain_of(const std::vector<uint8_t>& pic, int32_t w, in
     LevelCapture levels;
     s.g_texture_format = 7;
     s.user = &levels;
-    EXPECT_EQ(compress_texture(pic.data(), w, h, w * 4, s, 4, &LevelCapture::callback, nullptr),
-              0);
+    EXPECT_EQ(compress_texture(pic.data(), w, h, w * 4, s, 4, &LevelCapture::callback, nullptr), 0);
     return levels.levels;
 }
 
@@ -69,7 +68,8 @@ TEST(Fading, AmountHundredReachesTheTargetAtOnce) {
     s.g_fade_amount = 100;
     const auto levels = chain_of(pic, 16, 8, s);
     expect_level_colour(levels[0], 200, 100, 50, 255);
-    for (size_t j = 1; j < levels.size(); ++j) expect_level_colour(levels[j], 0xEF, 0xCD, 0xAB, 255);
+    for (size_t j = 1; j < levels.size(); ++j)
+        expect_level_colour(levels[j], 0xEF, 0xCD, 0xAB, 255);
 }
 
 TEST(Fading, FactorsOutsideTheUnitRangeSaturate) {
@@ -98,9 +98,9 @@ TEST(Fading, TwoChannelFormatScalesRedAndGreen) {
     texture_settings_init(tc.settings);
     tc.settings.g_b_fade_color = 1;
     tc.settings.g_fade_to_color = 0x00FFFFFF;  // not used by format 11
-    TestLevel level(1, 1, {0x7BC86432u});     // A 0x7B, R 200, G 100, B 50
+    TestLevel level(1, 1, {0x7BC86432u});      // A 0x7B, R 200, G 100, B 50
     fade_level(level.level, tc, 11, 0.5f, 0.5f);
-    EXPECT_EQ(level.word(0), 0x7B643232u);    // R 100, G 50, B and A untouched
+    EXPECT_EQ(level.word(0), 0x7B643232u);  // R 100, G 50, B and A untouched
 }
 
 TEST(Fading, NormalMapLevelsLeanTowardsZ) {

@@ -10,7 +10,8 @@ struct Intake {
     TextureCompressor tc;
     LevelImage* level = nullptr;
 
-    Intake(int32_t w, int32_t h, int32_t planes, std::vector<uint8_t> pixels) : pic(std::move(pixels)) {
+    Intake(int32_t w, int32_t h, int32_t planes, std::vector<uint8_t> pixels)
+        : pic(std::move(pixels)) {
         texture_settings_init(tc.settings);
         tc.image.width = static_cast<int16_t>(w);
         tc.image.height = static_cast<int16_t>(h);
@@ -21,7 +22,9 @@ struct Intake {
     }
     ~Intake() { level_image_free(level); }
     void take() { take_level(*level, tc, tc.image.width, tc.image.height, 0); }
-    const uint8_t* px(int32_t x, int32_t y) const { return level->pixels + (y * level->width + x) * 4; }
+    const uint8_t* px(int32_t x, int32_t y) const {
+        return level->pixels + (y * level->width + x) * 4;
+    }
 };
 
 }  // namespace

@@ -18,7 +18,7 @@ TEST(Pow2Rounding, NearestUpDown) {
     EXPECT_EQ(round_pow2_down(300), 256);
     EXPECT_EQ(round_pow2_nearest(384), 512);  // exactly between: ties go up
     EXPECT_EQ(round_pow2_nearest(383), 256);
-    EXPECT_EQ(round_pow2_nearest(3), 4);      // tie between 2 and 4
+    EXPECT_EQ(round_pow2_nearest(3), 4);  // tie between 2 and 4
     EXPECT_EQ(round_pow2_down(3), 2);
     EXPECT_EQ(round_pow2_up(3), 4);
 }

@@ -66,9 +66,16 @@ TEST(Stream, NonSquareAndOddSides) {
     const auto wide = gradient_picture(512, 256, 3);
     Capture cap = compress(wide, 512, 256, 3, settings_for(8, nullptr));
     EXPECT_EQ(cap.header_word(24), 10u);
-    EXPECT_EQ(cap.level_sizes(),
-              sizes_of_code8_chain({{512, 256}, {256, 128}, {128, 64}, {64, 32}, {32, 16},
-                                    {16, 8}, {8, 4}, {4, 2}, {2, 1}, {1, 1}}));
+    EXPECT_EQ(cap.level_sizes(), sizes_of_code8_chain({{512, 256},
+                                                       {256, 128},
+                                                       {128, 64},
+                                                       {64, 32},
+                                                       {32, 16},
+                                                       {16, 8},
+                                                       {8, 4},
+                                                       {4, 2},
+                                                       {2, 1},
+                                                       {1, 1}}));
 
     const auto odd = gradient_picture(300, 300, 3);
     cap = compress(odd, 300, 300, 3, settings_for(8, nullptr));
@@ -126,7 +133,8 @@ TEST(Stream, CubeFacesInOrder) {
     std::vector<uint8_t> pic(static_cast<size_t>(W) * H * 3);
     for (int32_t y = 0; y < H; ++y)
         for (int32_t x = 0; x < W; ++x)
-            for (int c = 0; c < 3; ++c) pic[(y * W + x) * 3 + c] = static_cast<uint8_t>(40 * (x / 512) + c);
+            for (int c = 0; c < 3; ++c)
+                pic[(y * W + x) * 3 + c] = static_cast<uint8_t>(40 * (x / 512) + c);
     TextureSettings s = settings_for(0, nullptr);
     s.g_texturemap_type = 1;
     s.g_b_quick_compress = 1;

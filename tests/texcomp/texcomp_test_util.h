@@ -86,15 +86,16 @@ inline std::vector<uint8_t> gradient_picture(int32_t w, int32_t h, int32_t plane
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
             for (int32_t c = 0; c < planes; ++c)
-                p[(static_cast<size_t>(y) * w + x) * planes + c] =
-                    static_cast<uint8_t>((x * (c + 1) * 7 + y * (3 - c % 3) * 5 + (x * y) % 31) & 0xFF);
+                p[(static_cast<size_t>(y) * w + x) * planes + c] = static_cast<uint8_t>(
+                    (x * (c + 1) * 7 + y * (3 - c % 3) * 5 + (x * y) % 31) & 0xFF);
     return p;
 }
 
 inline std::vector<uint8_t> constant_picture(int32_t w, int32_t h, const std::vector<uint8_t>& px) {
     std::vector<uint8_t> p;
     p.reserve(static_cast<size_t>(w) * h * px.size());
-    for (int64_t i = 0; i < static_cast<int64_t>(w) * h; ++i) p.insert(p.end(), px.begin(), px.end());
+    for (int64_t i = 0; i < static_cast<int64_t>(w) * h; ++i)
+        p.insert(p.end(), px.begin(), px.end());
     return p;
 }
 
@@ -104,7 +105,8 @@ struct TestLevel {
     LevelImage level{};
     TestLevel(int32_t w, int32_t h, const std::vector<uint32_t>& words) : bytes(words.size() * 4) {
         for (size_t i = 0; i < words.size(); ++i)
-            for (int k = 0; k < 4; ++k) bytes[4 * i + k] = static_cast<uint8_t>(words[i] >> (8 * k));
+            for (int k = 0; k < 4; ++k)
+                bytes[4 * i + k] = static_cast<uint8_t>(words[i] >> (8 * k));
         level = LevelImage{w, h, static_cast<int64_t>(words.size()), bytes.data()};
     }
     uint32_t word(size_t i) const {

@@ -50,7 +50,8 @@ struct TileJob {
     std::vector<uint8_t> source_tile(int32_t col, int32_t row) const {
         std::vector<uint8_t> out;
         for (int32_t y = 0; y < tile_h; ++y) {
-            const uint8_t* src = picture.data() + (static_cast<size_t>(row) * tile_h + y) * width * 3 +
+            const uint8_t* src = picture.data() +
+                                 (static_cast<size_t>(row) * tile_h + y) * width * 3 +
                                  static_cast<size_t>(col) * tile_w * 3;
             out.insert(out.end(), src, src + tile_w * 3);
         }
