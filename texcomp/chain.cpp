@@ -9,7 +9,7 @@
 
 #include "texcomp/pipeline.h"
 
-FaceChain::~FaceChain() { end_face_chain(*this); }
+FaceChain::~FaceChain() { std::free(level0_copy); }
 
 ZoomOptions resample_options() {
     ZoomOptions o{};
@@ -50,10 +50,17 @@ void resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, i
     zoom_opt(options, &source, swin, &dest, dwin, xf, yf, 0, 0);
 }
 
-bool begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t face_offset,
+bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChain& chain) {
+    if (s.g_mip_map_type != 30) return true;  // only the generated chain reads level 0 again
+    const size_t bytes = static_cast<size_t>(w) * h * 4;
+    std::free(chain.level0_copy);
+    chain.level0_copy = static_cast<uint8_t*>(std::malloc(bytes ? bytes : 1));
+    return chain.level0_copy != nullptr;
+}
+
+void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t face_offset,
                       int32_t format_code, FaceChain& chain) {
     const TextureSettings& s = tc.settings;
-    end_face_chain(chain);
     chain.mode = s.g_mip_map_type;
     chain.format_code = format_code;
     chain.w0 = level.width;
@@ -62,16 +69,12 @@ bool begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
     chain.fade_step = 1.0f - static_cast<float>(s.g_fade_amount) * 0.01f;
     chain.fade_factor = chain.fade_step;
     chain.fade_rest = 1.0f - chain.fade_factor;
-    if (chain.mode != 30) return true;  // only the generated chain reads level 0 again
-
+    if (chain.mode != 30) return;
     // Level 0 as taken in, before any dithering of the level image.
-    const size_t bytes = static_cast<size_t>(level.width) * level.height * 4;
-    chain.level0_copy = static_cast<uint8_t*>(std::malloc(bytes ? bytes : 1));
-    if (!chain.level0_copy) return false;
-    std::memcpy(chain.level0_copy, level.pixels, bytes);
+    std::memcpy(chain.level0_copy, level.pixels,
+                static_cast<size_t>(level.width) * level.height * 4);
     mip_filters(s, chain.xfilter, chain.yfilter);
     chain.options = resample_options();
-    return true;
 }
 
 bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j) {
@@ -110,6 +113,6 @@ bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int3
 }
 
 void end_face_chain(FaceChain& chain) {
-    std::free(chain.level0_copy);
-    chain.level0_copy = nullptr;
+    // The copy's buffer serves the next face too; the chain's owner frees it.
+    chain.w0 = chain.h0 = 0;
 }

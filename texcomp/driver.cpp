@@ -1,10 +1,10 @@
 // The driver: checks, stream header, and the level loop of every face.
 //
 // Everything that can make a call fail is settled before the first byte is
-// emitted: unsupported settings are refused outright, and the two largest
-// buffers (the level image and the conversion buffer) are allocated before
-// the header goes out, so a stream is either complete or, in the rare case of
-// a later allocation failure, reported as incomplete.
+// emitted: unsupported settings are refused outright, and the call's buffers
+// (level image, level-0 copy, conversion buffer) are allocated before the
+// header goes out. Only the resampler's own working memory can still run out
+// later; the stream is then reported as incomplete.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -82,17 +82,20 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
 
     LevelImagePtr level(level_image_new(w, h));
     LevelEmitter emitter{};
-    if (!level || !level_emitter_init(emitter, tc, code, callback, w, h)) return -2;
-    std::unique_ptr<LevelEmitter, void (*)(LevelEmitter*)> emitter_guard(
-        &emitter, [](LevelEmitter* e) { level_emitter_free(*e); });
+    FaceChain chain;
+    if (!level || !prepare_face_chain(s, w, h, chain) ||
+        !level_emitter_init(emitter, tc, code, callback, w, h)) {
+        level_emitter_free(emitter);
+        return -2;
+    }
+    LevelEmitterGuard emitter_guard{emitter};
 
     if (!callback) write_header(tc, code, w, h, 0);
 
-    FaceChain chain;
     for (int32_t f = 0; f < faces; ++f) {
         const int64_t offset = static_cast<int64_t>(f) * w * tc.image.planes * (mode == 31 ? 2 : 1);
         take_level(*level, tc, w, h, offset);
-        if (!begin_face_chain(tc, *level, offset, code, chain)) return -2;
+        begin_face_chain(tc, *level, offset, code, chain);
         for (int32_t j = 0;;) {
             finish_level(emitter, *level, j);
             ++j;

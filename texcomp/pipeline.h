@@ -123,7 +123,7 @@ void renormalise_level(LevelImage& level);
 struct FaceChain {
     int32_t mode = 30;  // g_mip_map_type: 30 resample, 31 pre-made, 32 level 0 only
     int32_t format_code = 0;
-    uint8_t* level0_copy = nullptr;  // mode 30: level 0 as taken in
+    uint8_t* level0_copy = nullptr;  // mode 30: level 0 as taken in (owned)
     int32_t w0 = 0, h0 = 0;
     MemoryPicture source;
     ZoomFilter xfilter{}, yfilter{};
@@ -148,9 +148,13 @@ ZoomOptions resample_options();
 void resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
                    uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
                    const ZoomFilter& yfilter);
+// Allocates the level-0 copy for faces of w x h (chain mode 30 only), once
+// per call: every face of a texture has the same size. False when memory
+// runs out.
+bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChain& chain);
 // Set up after level 0 of a face was taken (face_offset: its byte offset in
-// the picture). False when memory runs out.
-bool begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t face_offset,
+// the picture).
+void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t face_offset,
                       int32_t format_code, FaceChain& chain);
 // Makes level j (1, 2, ...) in `level`, treated (edges, fading, binary
 // alpha). False when the face has no level j.
@@ -197,6 +201,10 @@ struct LevelEmitter {
 bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
                         LevelCallback callback, int32_t w0, int32_t h0);
 void level_emitter_free(LevelEmitter& e);
+struct LevelEmitterGuard {
+    LevelEmitter& e;
+    ~LevelEmitterGuard() { level_emitter_free(e); }
+};
 // Dithering, renormalisation, conversion and emission of level j.
 void finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
 // Checks shared by both paths before anything is emitted: true when the

@@ -18,11 +18,6 @@ struct LevelImageDeleter {
 };
 using LevelImagePtr = std::unique_ptr<LevelImage, LevelImageDeleter>;
 
-struct EmitterGuard {
-    LevelEmitter& e;
-    ~EmitterGuard() { level_emitter_free(e); }
-};
-
 struct VolumeState {
     TextureCompressor& tc;
     LevelEmitter& emitter;
@@ -90,7 +85,7 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
         level_emitter_free(emitter);
         return -2;
     }
-    EmitterGuard guard{emitter};
+    LevelEmitterGuard guard{emitter};
     VolumeState v{tc, emitter, slices, scratch, {}, {}, resample_options()};
     if (mode != 32) mip_filters(s, v.xfilter, v.yfilter);
 
