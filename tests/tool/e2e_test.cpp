@@ -211,6 +211,16 @@ TEST_F(EndToEnd, DefaultTileAndNegativeDivisors) {
     EXPECT_NE(r.out.find("tiling to 512x512 pixel\ncreated 0 pano's\ndone\n"), std::string::npos);
 }
 
+TEST_F(EndToEnd, MinusTwoMinusTwoOnAFullSizePanorama) {
+    write_bmp("pano.bmp", picture(2048, 1024));
+    const RunResult r = run("pano.bmp -2 -2");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_run("pano.bmp", "loading BMP=", 2048, 1024, 1024, 512));
+    EXPECT_EQ(tile_files(), (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano01.vxt",
+                                                      "pano01c.vxt", "pano10.vxt", "pano10c.vxt",
+                                                      "pano11.vxt", "pano11c.vxt"}));
+}
+
 TEST_F(EndToEnd, OneRowIsATopRowAndTwoRowsAreTopAndBottom) {
     write_bmp("one.bmp", picture(32, 16));
     RunResult r = run("one.bmp 16 16");
