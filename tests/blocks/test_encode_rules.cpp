@@ -255,3 +255,26 @@ TEST(ColourPacking, EqualEndPointsWrapAtSixteenBits) {
     EXPECT_EQ(pack(4, black, black, idx, BLOCK_MODE_CUTOUT), V({0, 0, 1, 0, 0, 0, 0, 0}));
     EXPECT_EQ(pack(4, white, white, idx, BLOCK_MODE_CUTOUT), V({0, 0, 0xFF, 0xFF, 0x55, 0x55, 0x55, 0x55}));
 }
+
+// The branch-free farthest-pair search must pick exactly the pair the plain
+// scan picks, also when distances tie or differ below single precision.
+TEST(QuickFit, FastFarthestPairMatchesThePlainScan) {
+    Lcg rng(42);
+    double samples[BLOCK_MAX_SAMPLES][3];
+    for (int trial = 0; trial < 20000; ++trial) {
+        const int n = 1 + rng.below(trial % 2 ? 16 : 36);
+        const int kind = trial % 4;
+        for (int i = 0; i < n; ++i)
+            for (int c = 0; c < 3; ++c) {
+                double v = kind == 0 ? rng.below(256) / 255.0 : rng.below(4) / 3.0;
+                if (kind == 2) v += rng.below(3) * 1e-9;   // below float resolution
+                if (kind == 3) v += rng.below(3) * 3e-8;   // around it
+                samples[i][c] = v;
+            }
+        int fa = -1, fb = -1, sa = -2, sb = -2;
+        farthest_pair(samples, n, fa, fb);
+        farthest_pair_scan(samples, n, sa, sb);
+        ASSERT_EQ(fa, sa) << trial;
+        ASSERT_EQ(fb, sb) << trial;
+    }
+}

@@ -11,9 +11,9 @@ namespace {
 
 class BmpTest : public ScratchDir {
 protected:
-    // Writes `spec` as `name` and loads it as the tool would, with `planes`.
-    int load(const std::string& name, const BmpSpec& spec, int32_t planes, int skip = 1) {
-        write_bmp(name, spec);
+    // Writes `fixture` as `name` and loads it as the tool would, with `planes`.
+    int load(const std::string& name, const BmpFixture& fixture, int32_t planes, int skip = 1) {
+        write_bmp(name, fixture);
         image.name = name;
         return load_bmp(image, file_size(name.c_str()), planes, skip);
     }
@@ -23,16 +23,16 @@ protected:
     LoadedImage image;
 };
 
-BmpSpec rgb(int32_t w, int32_t h) {
-    BmpSpec s;
+BmpFixture rgb(int32_t w, int32_t h) {
+    BmpFixture s;
     s.width = w;
     s.height = h;
     s.pixels = rgb_pattern(w, h);
     return s;
 }
 
-BmpSpec grey_palette_spec(int bits, int32_t w, int32_t h) {
-    BmpSpec s;
+BmpFixture grey_palette_fixture(int bits, int32_t w, int32_t h) {
+    BmpFixture s;
     s.bits = bits;
     s.width = w;
     s.height = h;
@@ -46,7 +46,7 @@ BmpSpec grey_palette_spec(int bits, int32_t w, int32_t h) {
 // --- 24-bit ----------------------------------------------------------------
 
 TEST_F(BmpTest, TwentyFourBitComesOutRgbTopDown) {
-    const BmpSpec s = rgb(4, 3);  // 12-byte rows: no padding needed
+    const BmpFixture s = rgb(4, 3);  // 12-byte rows: no padding needed
     ASSERT_EQ(load("pano.bmp", s, 3), 1);
     EXPECT_EQ(image.width, 4);
     EXPECT_EQ(image.height, 3);
@@ -58,7 +58,7 @@ TEST_F(BmpTest, TwentyFourBitComesOutRgbTopDown) {
 TEST_F(BmpTest, PaddedRowsAndTopDownFilesLoadRight) {
     for (int32_t w : {1, 2, 3, 5}) {
         for (bool top_down : {false, true}) {
-            BmpSpec s = rgb(w, 3);
+            BmpFixture s = rgb(w, 3);
             s.top_down = top_down;
             ASSERT_EQ(load("odd.bmp", s, 3), 1) << w;
             EXPECT_EQ(pixels(s.pixels.size()), s.pixels) << "width " << w << " top_down " << top_down;
@@ -67,7 +67,7 @@ TEST_F(BmpTest, PaddedRowsAndTopDownFilesLoadRight) {
 }
 
 TEST_F(BmpTest, BlackPixelGetsAlphaZeroWithoutCompanion) {
-    BmpSpec s = rgb(2, 2);
+    BmpFixture s = rgb(2, 2);
     s.pixels = {0, 0, 0, 1, 0, 0, 0, 0, 9, 200, 100, 50};
     ASSERT_EQ(load("pano.bmp", s, 4), 1);
     EXPECT_EQ(image.planes, 4);
@@ -75,7 +75,7 @@ TEST_F(BmpTest, BlackPixelGetsAlphaZeroWithoutCompanion) {
 }
 
 TEST_F(BmpTest, OtherPlanesGiveOneGreyBytePerPixel) {
-    BmpSpec s = rgb(2, 1);
+    BmpFixture s = rgb(2, 1);
     s.pixels = {30, 60, 91, 255, 255, 254};
     ASSERT_EQ(load("grey.bmp", s, 1), 1);
     EXPECT_EQ(image.planes, 1);
@@ -83,10 +83,10 @@ TEST_F(BmpTest, OtherPlanesGiveOneGreyBytePerPixel) {
 }
 
 TEST_F(BmpTest, CompanionAlphaIsTheMeanOfItsThreeBytes) {
-    BmpSpec alpha = rgb(3, 2);  // padded rows in the companion too
+    BmpFixture alpha = rgb(3, 2);  // padded rows in the companion too
     alpha.pixels = {0, 0, 0, 3, 3, 4, 255, 255, 255, 10, 20, 31, 1, 1, 0, 90, 90, 90};
     write_bmp("pano_trans.bmp", alpha);
-    const BmpSpec s = rgb(3, 2);
+    const BmpFixture s = rgb(3, 2);
     ASSERT_EQ(load("pano.bmp", s, 3), 1);
     EXPECT_EQ(image.planes, 4);  // whatever was asked for
     const std::vector<uint8_t> want_alpha = {0, 3, 255, 20, 0, 90};
@@ -99,9 +99,9 @@ TEST_F(BmpTest, CompanionAlphaIsTheMeanOfItsThreeBytes) {
 }
 
 TEST_F(BmpTest, CompanionNamesAndTheirOrder) {
-    BmpSpec op = rgb(2, 2);
+    BmpFixture op = rgb(2, 2);
     op.pixels.assign(12, 30);
-    BmpSpec trans = rgb(2, 2);
+    BmpFixture trans = rgb(2, 2);
     trans.pixels.assign(12, 60);
     write_bmp("panoop.bmp", op);
     ASSERT_EQ(load("pano.bmp", rgb(2, 2), 3), 1);
@@ -121,7 +121,7 @@ TEST_F(BmpTest, CompanionOfAnotherSizeIsRejected) {
 
 TEST_F(BmpTest, LongNamesAndTheirCompanionsWork) {
     const std::string base(180, 'n');
-    BmpSpec alpha = rgb(2, 2);
+    BmpFixture alpha = rgb(2, 2);
     alpha.pixels.assign(12, 7);
     write_bmp(base + "_trans.bmp", alpha);
     ASSERT_EQ(load(base + ".bmp", rgb(2, 2), 3), 1);
@@ -141,7 +141,7 @@ TEST_F(BmpTest, PowerOfTwoCheckOnlyWhenAsked) {
 // --- 4- and 8-bit ------------------------------------------------------------
 
 TEST_F(BmpTest, FourBitReadsTheHighNibbleFirst) {
-    BmpSpec s = grey_palette_spec(4, 8, 1);
+    BmpFixture s = grey_palette_fixture(4, 8, 1);
     std::vector<uint8_t> file = make_bmp(s);
     file[get32(file, 10)] = 0x21;  // the first pixel byte
     write_file("four.bmp", file);
@@ -155,7 +155,7 @@ TEST_F(BmpTest, FourBitReadsTheHighNibbleFirst) {
 TEST_F(BmpTest, PaletteFilesExpandAndKeepIndices) {
     for (int bits : {4, 8}) {
         for (int32_t w : {1, 3, 5, 8}) {  // most of these need padded rows
-            const BmpSpec s = grey_palette_spec(bits, w, 3);
+            const BmpFixture s = grey_palette_fixture(bits, w, 3);
             ASSERT_EQ(load("pal.bmp", s, 5), 1);
             EXPECT_EQ(image.planes, 5);
             EXPECT_EQ(image.palette_size, 1 << bits);
@@ -178,7 +178,7 @@ TEST_F(BmpTest, PaletteFilesExpandAndKeepIndices) {
 }
 
 TEST_F(BmpTest, EightBitWithPlanesFiveNamesItsPalette) {
-    ASSERT_EQ(load("pal.bmp", grey_palette_spec(8, 4, 2), 5), 1);
+    ASSERT_EQ(load("pal.bmp", grey_palette_fixture(8, 4, 2), 5), 1);
     bool found = false;
     for (int32_t i = 0; i < RESERVE_SLOTS && !found; ++i) {
         const ReserveSlot& slot = reserve_slot(i);
@@ -189,7 +189,7 @@ TEST_F(BmpTest, EightBitWithPlanesFiveNamesItsPalette) {
 }
 
 TEST_F(BmpTest, LargerInfoHeaderAndShortPaletteLoadRight) {
-    BmpSpec s = grey_palette_spec(8, 4, 2);
+    BmpFixture s = grey_palette_fixture(8, 4, 2);
     s.info_size = 124;  // a V5 header, as current writers produce
     s.palette.resize(2);
     s.colours_used = 2;
@@ -198,7 +198,7 @@ TEST_F(BmpTest, LargerInfoHeaderAndShortPaletteLoadRight) {
     for (size_t i = 0; i < s.pixels.size(); ++i) {
         EXPECT_EQ(image.pixels[3 * i], uint8_t(s.palette[s.pixels[i]] >> 16)) << i;
     }
-    BmpSpec rgb24 = rgb(3, 3);
+    BmpFixture rgb24 = rgb(3, 3);
     rgb24.info_size = 108;
     ASSERT_EQ(load("v4.bmp", rgb24, 3), 1);
     EXPECT_EQ(pixels(rgb24.pixels.size()), rgb24.pixels);
@@ -208,7 +208,7 @@ TEST_F(BmpTest, LargerInfoHeaderAndShortPaletteLoadRight) {
 
 TEST_F(BmpTest, SixteenAndThirtyTwoBitAreRejected) {
     for (int bits : {16, 32, 1}) {
-        BmpSpec s;
+        BmpFixture s;
         s.bits = bits;
         s.width = 4;
         s.height = 4;
@@ -234,7 +234,7 @@ TEST_F(BmpTest, TruncatedFilesAreRejectedWithoutReadingPastThem) {
     EXPECT_NE(read_text("vx.log").find("vxgl:  texture cut.bmp is shorter than its pixel data\n"),
               std::string::npos);
 
-    BmpSpec pal = grey_palette_spec(8, 2, 2);
+    BmpFixture pal = grey_palette_fixture(8, 2, 2);
     std::vector<uint8_t> short_palette = make_bmp(pal);
     short_palette.resize(54 + 100);
     write_file("pal.bmp", short_palette);
@@ -245,7 +245,7 @@ TEST_F(BmpTest, TruncatedFilesAreRejectedWithoutReadingPastThem) {
 }
 
 TEST_F(BmpTest, HeaderClaimsBeyondTheFileAreRejected) {
-    BmpSpec s = rgb(4, 4);
+    BmpFixture s = rgb(4, 4);
     std::vector<uint8_t> file = make_bmp(s);
     put32(file, 22, 100000);  // far more rows than stored
     write_file("tall.bmp", file);
@@ -263,12 +263,12 @@ TEST_F(BmpTest, HeaderClaimsBeyondTheFileAreRejected) {
 }
 
 TEST_F(BmpTest, CompressedAndUnknownHeadersAreRejected) {
-    BmpSpec s = grey_palette_spec(8, 4, 4);
+    BmpFixture s = grey_palette_fixture(8, 4, 4);
     s.compression = 1;  // RLE8
     EXPECT_EQ(load("rle.bmp", s, 3), 0);
     EXPECT_NE(read_text("vx.log").find("vxgl:  texture rle.bmp is a compressed BMP file\n"),
               std::string::npos);
-    BmpSpec core = rgb(2, 2);
+    BmpFixture core = rgb(2, 2);
     core.info_size = 12;  // the old OS/2 header keeps its fields elsewhere
     EXPECT_EQ(load("core.bmp", core, 3), 0);
     EXPECT_EQ(image.pixels, nullptr);

@@ -25,8 +25,8 @@ protected:
     LoadedImage image;
 };
 
-JpegSpec colour_spec(int w, int h) {
-    JpegSpec s;
+JpegFixture colour_fixture(int w, int h) {
+    JpegFixture s;
     s.width = w;
     s.height = h;
     s.samples = jpeg_squares(w, h, 3);
@@ -34,7 +34,7 @@ JpegSpec colour_spec(int w, int h) {
 }
 
 TEST_F(JpegTest, BaselineComesOutRgbAndLogsItsSize) {
-    const JpegSpec s = colour_spec(640, 480);
+    const JpegFixture s = colour_fixture(640, 480);
     ASSERT_TRUE(write_jpeg("pano.jpg", s));
     ASSERT_EQ(load("pano.jpg"), 1);
     EXPECT_EQ(image.width, 640);
@@ -52,7 +52,7 @@ TEST_F(JpegTest, BaselineComesOutRgbAndLogsItsSize) {
 TEST_F(JpegTest, ProgressiveDecodesToTheSameBytesAsBaseline) {
     // Both modes carry the same quantised coefficients, so the decoded
     // pictures must agree byte for byte.
-    JpegSpec s = colour_spec(100, 70);  // sides that are not multiples of 16
+    JpegFixture s = colour_fixture(100, 70);  // sides that are not multiples of 16
     ASSERT_TRUE(write_jpeg("base.jpg", s));
     s.progressive = true;
     ASSERT_TRUE(write_jpeg("prog.jpg", s));
@@ -63,7 +63,7 @@ TEST_F(JpegTest, ProgressiveDecodesToTheSameBytesAsBaseline) {
 }
 
 TEST_F(JpegTest, GreyscaleComesOutWithEqualChannels) {
-    JpegSpec s;
+    JpegFixture s;
     s.width = 48;
     s.height = 32;
     s.components = 1;
@@ -84,7 +84,7 @@ TEST_F(JpegTest, GreyscaleComesOutWithEqualChannels) {
 TEST_F(JpegTest, CmykIsConvertedToRgb) {
     // Adobe files store inverted values: 255 means no ink. Pure red is no
     // cyan ink, full magenta and yellow, no black.
-    JpegSpec s;
+    JpegFixture s;
     s.width = 16;
     s.height = 16;
     s.components = 4;
@@ -106,7 +106,7 @@ TEST_F(JpegTest, CmykIsConvertedToRgb) {
 }
 
 TEST_F(JpegTest, TruncatedFileWarnsAndStillLoads) {
-    ASSERT_TRUE(write_jpeg("whole.jpg", colour_spec(64, 64)));
+    ASSERT_TRUE(write_jpeg("whole.jpg", colour_fixture(64, 64)));
     std::vector<uint8_t> bytes = read_file("whole.jpg");
     // Cut halfway through the entropy-coded data, after the scan header.
     size_t sos = 0;
@@ -129,7 +129,7 @@ TEST_F(JpegTest, FatalErrorIsLoggedAndReturnsInsteadOfExiting) {
     EXPECT_EQ(log.rfind("JPEG ERROR=", 0), 0u) << log;
     EXPECT_NE(imageio_last_error().find("cannot decode jpeg junk.jpg"), std::string::npos);
     // The decoder is usable again afterwards.
-    ASSERT_TRUE(write_jpeg("good.jpg", colour_spec(32, 16)));
+    ASSERT_TRUE(write_jpeg("good.jpg", colour_fixture(32, 16)));
     EXPECT_EQ(load("good.jpg"), 1);
     EXPECT_EQ(imageio_last_error(), "");
 }

@@ -72,7 +72,7 @@ inline uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
 }
 
 // A BMP as a writer would produce it, with knobs to make it odd.
-struct BmpSpec {
+struct BmpFixture {
     int32_t width = 2;
     int32_t height = 2;
     int bits = 24;
@@ -88,7 +88,7 @@ struct BmpSpec {
     int64_t pixel_offset = -1;      // -1: right after the palette
 };
 
-inline std::vector<uint8_t> make_bmp(const BmpSpec& s) {
+inline std::vector<uint8_t> make_bmp(const BmpFixture& s) {
     const size_t palette_at = 14 + s.info_size;
     const size_t data_at =
         s.pixel_offset >= 0 ? static_cast<size_t>(s.pixel_offset) : palette_at + 4 * s.palette.size();
@@ -144,10 +144,10 @@ inline std::vector<uint8_t> rgb_pattern(int32_t width, int32_t height) {
     return p;
 }
 
-inline void write_bmp(const std::string& name, const BmpSpec& s) { write_file(name, make_bmp(s)); }
+inline void write_bmp(const std::string& name, const BmpFixture& s) { write_file(name, make_bmp(s)); }
 
 // A JPEG made with the JPEG library's compressor.
-struct JpegSpec {
+struct JpegFixture {
     int width = 64;
     int height = 48;
     int components = 3;                       // 1, 3 or 4
@@ -158,7 +158,7 @@ struct JpegSpec {
     std::vector<uint8_t> samples;             // width x height x components
 };
 
-inline bool write_jpeg(const std::string& name, const JpegSpec& s) {
+inline bool write_jpeg(const std::string& name, const JpegFixture& s) {
     FILE* f = std::fopen(name.c_str(), "wb");
     if (!f) return false;
     jpeg_compress_struct c;

@@ -56,8 +56,8 @@ const char kUsage[] =
     "  if a>0 && b>0 then tile bmp into textures of size (a pixel)x(b pixel)\n"
     "  if a<0 && b<0 then tile bmp into textures of size ((w/a) pixel)x((h/b) pixel)\n\n";
 
-BmpSpec picture(int32_t w, int32_t h) {
-    BmpSpec s;
+BmpFixture picture(int32_t w, int32_t h) {
+    BmpFixture s;
     s.width = w;
     s.height = h;
     s.pixels = rgb_pattern(w, h);
@@ -169,7 +169,7 @@ TEST_F(EndToEnd, UnusableTileSizesWriteNothing) {
 }
 
 TEST_F(EndToEnd, BadBmpStopsBeforeAnyTile) {
-    BmpSpec deep = picture(8, 8);
+    BmpFixture deep = picture(8, 8);
     deep.bits = 16;
     write_bmp("deep.bmp", deep);
     const RunResult r = run("deep.bmp");
@@ -241,7 +241,7 @@ TEST_F(EndToEnd, NonPowerOfTwoTilesKeepOnlyTheBlockFileHeader) {
 }
 
 TEST_F(EndToEnd, JpegInputTiles) {
-    JpegSpec s;
+    JpegFixture s;
     s.width = 32;
     s.height = 48;
     s.samples = jpeg_squares(32, 48, 3);
@@ -257,7 +257,7 @@ TEST_F(EndToEnd, CompanionAlphaPictureIsWalkedFourBytesAPixel) {
     write_bmp("a.bmp", picture(48, 48));
     ASSERT_EQ(run("a.bmp 16 16").status, 0);
     const std::vector<uint8_t> plain = read_file("a11.vxt");
-    BmpSpec alpha = picture(48, 48);
+    BmpFixture alpha = picture(48, 48);
     std::fill(alpha.pixels.begin(), alpha.pixels.end(), 128);
     write_bmp("a_trans.bmp", alpha);
     const RunResult r = run("a.bmp 16 16");

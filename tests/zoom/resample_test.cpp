@@ -135,6 +135,26 @@ TEST(Resample, OneChannelPicturesInBothPassOrders) {
     EXPECT_EQ(same, grey);
 }
 
+TEST(Resample, ShortAndFloatIntermediatesAreNotPictureRows) {
+    // A memory picture has no rows of shorts or floats: the short rows are
+    // reported, the float rows read and write nothing; the picture is left
+    // alone and nothing breaks.
+    std::vector<uint8_t> src = noise_pixels(8, 8, 4, 15);
+    for (int order : {0, 1}) {
+        ReportCapture reports;
+        ZoomOptions o = default_options();
+        o.xy_order = order;
+        o.intermediate_type = 1;
+        std::vector<uint8_t> out = resample_whole(src.data(), 8, 8, 4, 4, 4, 4, filter_at(2), o);
+        EXPECT_TRUE(reports.contains("scanline_read: bad scanline type: 5\n"));
+        EXPECT_TRUE(reports.contains("scanline_write: bad scanline type: 5\n"));
+        for (uint8_t b : out) ASSERT_EQ(b, 0xEE);
+        o.intermediate_type = 2;
+        out = resample_whole(src.data(), 8, 8, 4, 4, 4, 4, filter_at(2), o);
+        for (uint8_t b : out) ASSERT_EQ(b, 0xEE);
+    }
+}
+
 TEST(Resample, UndefinedDestinationWindow) {
     ReportCapture reports;
     std::vector<uint8_t> px = noise_pixels(4, 4, 4, 1);
