@@ -19,7 +19,8 @@ int channel_bits(const ColourSet& cs, int ch) { return ch == 1 && !cs.grey ? 6 :
 int expand_aligned(int v, int bits) { return v + (v >> bits); }
 
 // The expanded levels just below and just above end point value e.
-void bracket_levels(double e, double w, int bits, int& low, int& high) {
+// Returns the value x on the 8-bit scale.
+double bracket_levels(double e, double w, int bits, int& low, int& high) {
     const int step = 1 << (8 - bits);
     const double x = w > 0.0 ? 255.0 * e / w : 0.0;
     const double fl = std::floor(x);
@@ -36,20 +37,23 @@ void bracket_levels(double e, double w, int bits, int& low, int& high) {
     low = expand_aligned(v, bits);
     if (v + step < 256) v += step;
     high = expand_aligned(v, bits);
+    return x;
 }
 
 // Per channel, per rounding choice r (bit 1: end point 0 rounds up, bit 0:
 // end point 1 rounds up): the 8-bit palette and its weighted values.
 struct ChannelPalettes {
     int level[4][2];      // [r][end point]
+    int nearer;           // r with each end point on its nearer level
     double value[4][4];   // [r][palette entry]: w * entry / 255
 };
 
 void channel_palettes(double e0, double e1, double w, int bits, int colours, ChannelPalettes& cp) {
     int low[2];
     int high[2];
-    bracket_levels(e0, w, bits, low[0], high[0]);
-    bracket_levels(e1, w, bits, low[1], high[1]);
+    const double x0 = bracket_levels(e0, w, bits, low[0], high[0]);
+    const double x1 = bracket_levels(e1, w, bits, low[1], high[1]);
+    cp.nearer = (high[0] - x0 < x0 - low[0] ? 2 : 0) + (high[1] - x1 < x1 - low[1] ? 1 : 0);
     for (int r = 0; r < 4; ++r) {
         const int a = (r & 2) ? high[0] : low[0];
         const int b = (r & 1) ? high[1] : low[1];
@@ -65,6 +69,33 @@ void channel_palettes(double e0, double e1, double w, int bits, int colours, Cha
         for (int j = 0; j < 4; ++j) cp.value[r][j] = w * pal[j] / 255.0;
     }
 }
+using Distances = double[BLOCK_MAX_SAMPLES][3][4][4];
+
+// Total error of combination z (red r = z % 4, green (z / 4) % 4, blue
+// z / 16) over the distinct colours. Returns true when it beats `best` (at
+// z_best): a smaller total, or an equal one at a lower z. Sums of
+// non-negative terms never shrink, so the sum stops as soon as it cannot win.
+bool combination_total(const ColourSet& cs, const Distances& dist, int colours, int z,
+                       double best, int z_best, double& total) {
+    const int rr = z % 4;
+    const int rg = (z / 4) % 4;
+    const int rb = z / 16;
+    const bool must_beat = z > z_best;
+    total = 0.0;
+    for (int i = 0; i < cs.n; ++i) {
+        const double* dr = dist[i][0][rr];
+        const double* dg = dist[i][1][rg];
+        const double* db = dist[i][2][rb];
+        double nearest = dr[0] + dg[0] + db[0];
+        for (int j = 1; j < colours; ++j) {
+            const double d = dr[j] + dg[j] + db[j];
+            if (d < nearest) nearest = d;
+        }
+        total += cs.colours[i].f * nearest;
+        if (total > best || (must_beat && total == best)) return false;
+    }
+    return true;
+}
 }  // namespace
 
 void quantize_endpoints(const ColourSet& cs, const double e0[3], const double e1[3], int colours,
@@ -76,7 +107,7 @@ void quantize_endpoints(const ColourSet& cs, const double e0[3], const double e1
     const int n = cs.n;
     // Squared channel distances of every colour to every entry of every
     // rounding choice; a combination then only adds three of them.
-    double dist[BLOCK_MAX_SAMPLES][3][4][4];
+    Distances dist;
     for (int i = 0; i < n; ++i) {
         for (int ch = 0; ch < 3; ++ch) {
             const double q = cs.colours[i].u[ch];
@@ -88,25 +119,40 @@ void quantize_endpoints(const ColourSet& cs, const double e0[3], const double e1
             }
         }
     }
-    int best_z = 0;
-    double best_total = 0.0;
-    for (int z = 0; z < 64; ++z) {
-        const int rr = z % 4;
-        const int rg = (z / 4) % 4;
-        const int rb = z / 16;
-        double total = 0.0;
-        for (int i = 0; i < n; ++i) {
-            double nearest = dist[i][0][rr][0] + dist[i][1][rg][0] + dist[i][2][rb][0];
-            for (int j = 1; j < colours; ++j) {
-                const double d = dist[i][0][rr][j] + dist[i][1][rg][j] + dist[i][2][rb][j];
-                if (d < nearest) nearest = d;
+    // The smallest total wins, the lower z on equal totals. Starting from
+    // the combination that rounds every end point to its nearer level (most
+    // often the winner), the others are skipped when a lower bound already
+    // exceeds the best total, or stop after a few colours; the comparison on
+    // (total, z) keeps the result that of a plain scan in z order.
+    //
+    // The bound takes each channel's nearest entry on its own:
+    // sum_i f_i min_j (dR + dG + dB) >= A_R[rr] + A_G[rg] + A_B[rb] with
+    // A_c[r] = sum_i f_i min_j d_c. Rounding can move either side by a few
+    // parts in 1e14, so a combination is skipped only when its bound is
+    // clearly above the best total.
+    double bound[3][4];
+    for (int ch = 0; ch < 3; ++ch) {
+        for (int r = 0; r < 4; ++r) {
+            double sum = 0.0;
+            for (int i = 0; i < n; ++i) {
+                const double* d = dist[i][ch][r];
+                double m = d[0];
+                for (int j = 1; j < colours; ++j) m = d[j] < m ? d[j] : m;
+                sum += cs.colours[i].f * m;
             }
-            total += cs.colours[i].f * nearest;
-            // Sums of non-negative terms never shrink: once this combination
-            // is no better than the best, it cannot replace it.
-            if (z > 0 && total >= best_total) break;
+            bound[ch][r] = sum;
         }
-        if (z == 0 || total < best_total) {
+    }
+    const int guess = cp[0].nearer + 4 * cp[1].nearer + 16 * cp[2].nearer;
+    int best_z = guess;
+    double best_total = 0.0;
+    combination_total(cs, dist, colours, guess, HUGE_VAL, 64, best_total);
+    for (int z = 0; z < 64; ++z) {
+        if (z == guess) continue;
+        const double lower = bound[0][z % 4] + bound[1][(z / 4) % 4] + bound[2][z / 16];
+        if (lower > best_total * (1.0 + 1e-9)) continue;
+        double total;
+        if (combination_total(cs, dist, colours, z, best_total, best_z, total)) {
             best_z = z;
             best_total = total;
         }
