@@ -97,22 +97,25 @@ void build_distinct_colours(ColourSet& cs) {
 namespace {
 struct Sym3 {
     double m[6];
-    double at(int i, int j) const {
-        static const int slot[3][3] = {{0, 1, 2}, {1, 3, 4}, {2, 4, 5}};
-        return m[slot[i][j]];
-    }
 };
 
-Sym3 square(const Sym3& a) {
-    static const int row[6] = {0, 0, 0, 1, 1, 2};
-    static const int col[6] = {0, 1, 2, 1, 2, 2};
+// T = A A, each element summed over k = 0, 1, 2 in that order.
+Sym3 square(const Sym3& s) {
+    const double a00 = s.m[0], a01 = s.m[1], a02 = s.m[2];
+    const double a11 = s.m[3], a12 = s.m[4], a22 = s.m[5];
     Sym3 t;
-    for (int e = 0; e < 6; ++e) {
-        const int i = row[e];
-        const int j = col[e];
-        t.m[e] = a.at(i, 0) * a.at(0, j) + a.at(i, 1) * a.at(1, j) + a.at(i, 2) * a.at(2, j);
-    }
+    t.m[0] = a00 * a00 + a01 * a01 + a02 * a02;
+    t.m[1] = a00 * a01 + a01 * a11 + a02 * a12;
+    t.m[2] = a00 * a02 + a01 * a12 + a02 * a22;
+    t.m[3] = a01 * a01 + a11 * a11 + a12 * a12;
+    t.m[4] = a01 * a02 + a11 * a12 + a12 * a22;
+    t.m[5] = a02 * a02 + a12 * a12 + a22 * a22;
     return t;
+}
+
+double element(const Sym3& s, int i, int j) {
+    static const int slot[3][3] = {{0, 1, 2}, {1, 3, 4}, {2, 4, 5}};
+    return s.m[slot[i][j]];
 }
 }  // namespace
 
@@ -147,8 +150,8 @@ void principal_axis(const ColourSet& cs, double axis[3]) {
     } else if (m.m[3] > m.m[5]) {
         k = 1;
     }
-    const double len = std::sqrt(m.at(k, k));
-    for (int c = 0; c < 3; ++c) axis[c] = t.at(k, c) / len;
+    const double len = std::sqrt(element(m, k, k));
+    for (int c = 0; c < 3; ++c) axis[c] = element(t, k, c) / len;
     // A scatter too small for the iteration (only absurdly small weights can
     // cause it) leaves no direction; the farthest pair still gives one.
     if (!(std::isfinite(axis[0]) && std::isfinite(axis[1]) && std::isfinite(axis[2]))) {
