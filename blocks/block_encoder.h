@@ -45,6 +45,20 @@ void choose_block_weights(BlockSamples& b, int normalmap_type);
 // samples gets both end points 0 and no search.
 void fit_block_colours(BlockSamples& b, int normalmap_type);
 
+// Samples split into one array per channel, for loops over contiguous values.
+struct SampleChannels {
+    double r[BLOCK_MAX_SAMPLES];
+    double g[BLOCK_MAX_SAMPLES];
+    double b[BLOCK_MAX_SAMPLES];
+};
+void split_channels(const double (*samples)[3], int n, SampleChannels& c);
+
+// The two samples farthest apart (unweighted), the quick search's end points:
+// the plain scan, and the same answer found without its unpredictable branch.
+// A single sample is its own pair.
+void farthest_pair_scan(const double (*samples)[3], int n, int& ia, int& ib);
+void farthest_pair(const SampleChannels& c, int n, int& ia, int& ib);
+
 // Writes the 8-byte colour block: 5:6:5 end points, the equal-end-point
 // separation, the palette-order rule and the 16 indices. `slots[p]` is the
 // sample of pixel p (row-major in the block) or -1 for a pixel without one,

@@ -8,7 +8,8 @@
 void reset_block(BlockSamples& b, int* slots, int slot_count, const float* weights) {
     b.has_transparent = 0;
     b.count = 0;
-    for (int i = 0; i < BLOCK_MAX_SAMPLES; ++i) b.indices[i] = -1;
+    // Every index a block can use: up to 36 samples (the neighbourhood window).
+    for (int i = 0; i < DIFFUSION_WINDOW_SLOTS; ++i) b.indices[i] = -1;
     for (int p = 0; p < slot_count; ++p) slots[p] = -1;
     for (int c = 0; c < 3; ++c) b.weights[c] = double(weights[c]);
     // The record is reused: nothing the previous block chose may decide this

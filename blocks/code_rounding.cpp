@@ -5,9 +5,14 @@
 // so code 0 stays 0 and the top code becomes 255. The nearest code of a value is
 // therefore judged on the widened values: plain truncation (value >> 3) would
 // turn 250 into code 31 (widened 255), although code 30 (widened 247) is closer.
+#include <cstdint>
+
 #include "blocks/block_samples.h"
 
 namespace {
+
+int expand5_fn(int code) { return (code << 3) | (code >> 2); }
+int expand6_fn(int code) { return (code << 2) | (code >> 4); }
 
 // Smallest |expand(k) - value| over codes 0..top; ties go to the smaller code
 // because a later code replaces the best only when strictly closer.
@@ -26,12 +31,36 @@ int nearest_code(int value, int top) {
     return best;
 }
 
+// The searches round many values in 0..255, so those answers are looked up;
+// the table is filled by the same search on first use.
+struct NearestCodeTable {
+    uint8_t code5[256];
+    uint8_t code6[256];
+    NearestCodeTable() {
+        for (int v = 0; v < 256; ++v) {
+            code5[v] = uint8_t(nearest_code<expand5_fn>(v, 31));
+            code6[v] = uint8_t(nearest_code<expand6_fn>(v, 63));
+        }
+    }
+};
+
+const NearestCodeTable& nearest_table() {
+    static const NearestCodeTable table;
+    return table;
+}
+
 }  // namespace
 
-int expand5(int code) { return (code << 3) | (code >> 2); }
+int expand5(int code) { return expand5_fn(code); }
 
-int expand6(int code) { return (code << 2) | (code >> 4); }
+int expand6(int code) { return expand6_fn(code); }
 
-int nearest_code5(int value) { return nearest_code<expand5>(value, 31); }
+int nearest_code5(int value) {
+    if (value >= 0 && value < 256) return nearest_table().code5[value];
+    return nearest_code<expand5_fn>(value, 31);
+}
 
-int nearest_code6(int value) { return nearest_code<expand6>(value, 63); }
+int nearest_code6(int value) {
+    if (value >= 0 && value < 256) return nearest_table().code6[value];
+    return nearest_code<expand6_fn>(value, 63);
+}

@@ -10,26 +10,44 @@
 
 namespace {
 
+// A colour channel with its values in [0, 1] looked up rather than divided
+// for every pixel, when the channel has at most 8 bits; the table holds the
+// very quotients channel_value computes.
+struct ChannelReader {
+    ChannelMask mask;
+    bool use_table = false;
+    double table[256];
+
+    void init(uint32_t bits) {
+        mask = channel_mask(bits);
+        use_table = mask.max != 0 && mask.max <= 255;
+        if (use_table)
+            for (uint32_t v = 0; v <= mask.max; ++v) table[v] = channel_value(mask, v << mask.shift);
+    }
+    double operator()(uint32_t word) const {
+        return use_table ? table[(word & mask.mask) >> mask.shift] : channel_value(mask, word);
+    }
+};
+
 // The source level as the walk reads it: the masks are decoded once per call.
 struct LevelReader {
     const uint32_t* pixels = nullptr;
     int64_t width = 0;
     int64_t height = 0;
-    ChannelMask red, green, blue, alpha;
+    ChannelReader red, green, blue;
+    ChannelMask alpha;
     uint32_t cutout_word = 0;
 };
 
-LevelReader make_reader(const SurfaceDesc& src) {
-    LevelReader r;
+void init_reader(const SurfaceDesc& src, LevelReader& r) {
     r.pixels = static_cast<const uint32_t*>(src.surface);
     r.width = src.width;
     r.height = src.height;
-    r.red = channel_mask(src.pixel_format.red_mask);
-    r.green = channel_mask(src.pixel_format.green_mask);
-    r.blue = channel_mask(src.pixel_format.blue_mask);
+    r.red.init(src.pixel_format.red_mask);
+    r.green.init(src.pixel_format.green_mask);
+    r.blue.init(src.pixel_format.blue_mask);
     r.alpha = channel_mask(src.pixel_format.alpha_mask);
     if (r.alpha.mask != 0) r.cutout_word = cutout_threshold_word(r.alpha);
-    return r;
 }
 
 // Alpha of a word on the 0..a_max scale. Without an alpha mask every pixel
@@ -44,30 +62,43 @@ int alpha_of(const LevelReader& r, uint32_t word) {
 
 // Step 2 of a block: samples in row-major order, dropping pixels outside the
 // level and, in the cutout mode, transparent ones. Alpha values are kept for
-// the alpha half (-1 outside the level).
-void gather_block(const LevelReader& r, int64_t x0, int64_t y0, int mode, BlockSamples& b,
-                  int slots[16], int alpha[16]) {
-    const bool cutout = (mode & 0xFF) == BLOCK_MODE_CUTOUT && r.alpha.mask != 0;
-    for (int row = 0; row < 4; ++row) {
-        const int64_t y = y0 + row;
-        for (int col = 0; col < 4; ++col) {
-            const int64_t x = x0 + col;
+// the alpha half (-1 outside the level). The count lives in a register while
+// the block is read, and the three channel readers are fixed per call.
+template <bool kCutout>
+void gather_block(const LevelReader& r, int64_t x0, int64_t y0, BlockSamples& b, int slots[16],
+                  int alpha[16]) {
+    for (int p = 0; p < 16; ++p) alpha[p] = -1;
+    const int rows = int(r.height - y0 < 4 ? r.height - y0 : 4);
+    const int cols = int(r.width - x0 < 4 ? r.width - x0 : 4);
+    int count = 0;
+    bool transparent = false;
+    for (int row = 0; row < rows; ++row) {
+        const uint32_t* line = r.pixels + x0 + (y0 + row) * r.width;
+        for (int col = 0; col < cols; ++col) {
+            const uint32_t word = line[col];
             const int p = 4 * row + col;
-            alpha[p] = -1;
-            if (x >= r.width || y >= r.height) continue;
-            const uint32_t word = r.pixels[x + y * r.width];
             alpha[p] = alpha_of(r, word);
-            if (cutout && (word & r.alpha.mask) <= r.cutout_word) {
-                b.has_transparent = 1;
+            if (kCutout && (word & r.alpha.mask) <= r.cutout_word) {
+                transparent = true;
                 continue;
             }
-            double* s = b.samples[b.count];
-            s[0] = channel_value(r.red, word);
-            s[1] = channel_value(r.green, word);
-            s[2] = channel_value(r.blue, word);
-            slots[p] = b.count++;
+            double* s = b.samples[count];
+            s[0] = r.red(word);
+            s[1] = r.green(word);
+            s[2] = r.blue(word);
+            slots[p] = count++;
         }
     }
+    b.count = count;
+    if (transparent) b.has_transparent = 1;
+}
+
+void gather_block(const LevelReader& r, int64_t x0, int64_t y0, int mode, BlockSamples& b,
+                  int slots[16], int alpha[16]) {
+    if ((mode & 0xFF) == BLOCK_MODE_CUTOUT && r.alpha.mask != 0)
+        gather_block<true>(r, x0, y0, b, slots, alpha);
+    else
+        gather_block<false>(r, x0, y0, b, slots, alpha);
 }
 
 struct CallOptions {
@@ -120,7 +151,8 @@ int encode_blocks(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
     fill_output_desc(src, out, buffer, size);
     if (check_encode_call(src, buffer, mode, size) != 0) return -1;
 
-    const LevelReader reader = make_reader(src);
+    LevelReader reader;
+    init_reader(src, reader);
     const CallOptions options{mode, weights != nullptr ? weights : colour_weights, quick,
                               force_four, normalmap_type};
     const int block_bytes = (mode & 0xFF00) == 0 ? 8 : 16;

@@ -3,55 +3,68 @@
 // iteration and no rounding search, so it is many times cheaper than the full
 // search, at the price of end points that never lie beyond the block's own
 // colours.
-#include "blocks/block_samples.h"
+#include "blocks/block_encoder.h"
 
 namespace {
 
-struct QuickPalettes {
-    double three[3][3];
-    double four[4][3];
-};
+// The palette colours of both sizes: A, B, their midpoint (three colours)
+// and their two thirds (four colours). A and B are shared by both palettes,
+// so each sample's distance to them is computed once.
+enum PaletteColour { kA, kB, kMiddle, kThirdA, kThirdB, kPaletteColours };
 
-QuickPalettes make_palettes(const double* a, const double* b) {
-    QuickPalettes p;
-    for (int c = 0; c < 3; ++c) {
-        p.three[0][c] = a[c];
-        p.three[1][c] = b[c];
-        p.three[2][c] = (a[c] + b[c]) / 2.0;
-        p.four[0][c] = a[c];
-        p.four[1][c] = b[c];
-        p.four[2][c] = (2.0 * a[c] + b[c]) / 3.0;
-        p.four[3][c] = (a[c] + 2.0 * b[c]) / 3.0;
+// Weighted squared distance of every sample to one palette colour.
+void distances_to(const SampleChannels& c, int n, const double w2[3], const double colour[3], double* out) {
+    for (int i = 0; i < n; ++i) {
+        const double dr = c.r[i] - colour[0];
+        const double dg = c.g[i] - colour[1];
+        const double db = c.b[i] - colour[2];
+        out[i] = w2[0] * (dr * dr) + w2[1] * (dg * dg) + w2[2] * (db * db);
     }
-    return p;
 }
 
-// Gives every sample the palette entry with the smallest weighted distance
-// (a later entry replaces only when strictly closer, so ties keep the lower
-// index) and returns the summed distance.
-double choose_indices(const BlockSamples& b, const double (*palette)[3], int entries,
-                      int* indices) {
-    const double w2[3] = {b.weights[0] * b.weights[0], b.weights[1] * b.weights[1],
-                          b.weights[2] * b.weights[2]};
+// Keeps the closer of the best so far and entry j. Written as selections
+// rather than branches: which entry is closest is as good as random, and
+// mispredicted jumps would cost more than the comparisons. Only a strictly
+// smaller distance replaces, so ties keep the lower index.
+inline void keep_closer(double d, int j, double& best, int& index) {
+    const int closer = -int(d < best);
+    index = (index & ~closer) | (j & closer);
+    best = d < best ? d : best;
+}
+
+// Gives every sample the palette entry with the smallest distance and
+// returns the summed distance, added in sample order.
+double choose_indices(const double* const* entry_distance, int entries, int n, int* indices) {
     double error = 0.0;
-    for (int i = 0; i < b.count; ++i) {
-        const double* s = b.samples[i];
-        int best = 0;
-        double best_distance = 0.0;
-        for (int j = 0; j < entries; ++j) {
-            const double dr = s[0] - palette[j][0];
-            const double dg = s[1] - palette[j][1];
-            const double db = s[2] - palette[j][2];
-            const double d = w2[0] * (dr * dr) + w2[1] * (dg * dg) + w2[2] * (db * db);
-            if (j == 0 || d < best_distance) {
-                best_distance = d;
-                best = j;
-            }
-        }
-        indices[i] = best;
-        error += best_distance;
+    for (int i = 0; i < n; ++i) {
+        double best = entry_distance[0][i];
+        int index = 0;
+        for (int j = 1; j < entries; ++j) keep_closer(entry_distance[j][i], j, best, index);
+        indices[i] = index;
+        error += best;
     }
     return error;
+}
+
+// Both palettes at once, sharing the comparison of the two end points.
+void choose_both(const double (*distance)[BLOCK_MAX_SAMPLES], int n, int* three, int* four,
+                 double& error3, double& error4) {
+    error3 = 0.0;
+    error4 = 0.0;
+    for (int i = 0; i < n; ++i) {
+        double ends = distance[kA][i];
+        int end_index = 0;
+        keep_closer(distance[kB][i], 1, ends, end_index);
+        double best3 = ends, best4 = ends;
+        int index3 = end_index, index4 = end_index;
+        keep_closer(distance[kMiddle][i], 2, best3, index3);
+        keep_closer(distance[kThirdA][i], 2, best4, index4);
+        keep_closer(distance[kThirdB][i], 3, best4, index4);
+        three[i] = index3;
+        four[i] = index4;
+        error3 += best3;
+        error4 += best4;
+    }
 }
 
 int to_byte(double v) { return int(v * 255.0 + 0.5); }
@@ -67,43 +80,62 @@ void quick_colour_fit(BlockSamples& b) {
         b.colour_mode = b.force_four ? 4 : 3;
         return;
     }
-    // Farthest pair by unweighted distance. The running maximum is held in
-    // single precision, and only a strictly larger distance replaces it, so
-    // the first such pair in (i, j) order wins. A single sample is its own
-    // pair: both end points take it.
-    int ia = 0;
-    int ib = 0;
-    float farthest = -1.0f;
-    for (int i = 0; i < n; ++i) {
-        const double* s = b.samples[i];
-        for (int j = i + 1; j < n; ++j) {
-            const double* t = b.samples[j];
-            const double dr = s[0] - t[0];
-            const double dg = s[1] - t[1];
-            const double db = s[2] - t[2];
-            const double d = dr * dr + dg * dg + db * db;
-            if (d > farthest) {
-                farthest = float(d);
-                ia = i;
-                ib = j;
-            }
+    // A block of one colour (common in flat areas) needs no search: every
+    // pair is at distance 0, so the first pair wins, both palettes fit with
+    // error 0 and every sample takes index 0 - the general path's own answer.
+    bool solid = true;
+    for (int i = 1; i < n && solid; ++i)
+        solid = b.samples[i][0] == b.samples[0][0] && b.samples[i][1] == b.samples[0][1] &&
+                b.samples[i][2] == b.samples[0][2];
+    if (solid) {
+        for (int i = 0; i < n; ++i) b.indices[i] = 0;
+        b.colour_mode = b.force_four || !b.has_transparent ? 4 : 3;
+        const double* a = b.samples[0];
+        for (int e = 0; e < 2; ++e) {
+            b.endpoints[e][0] = nearest_code5(to_byte(a[0]));
+            b.endpoints[e][1] = nearest_code6(to_byte(a[1]));
+            b.endpoints[e][2] = nearest_code5(to_byte(a[2]));
         }
+        return;
     }
+    SampleChannels c;
+    split_channels(b.samples, n, c);
+    int ia = 0, ib = 0;
+    farthest_pair(c, n, ia, ib);
     const double* a = b.samples[ia];
-    const double* c = b.samples[ib];
-    const QuickPalettes p = make_palettes(a, c);
+    const double* z = b.samples[ib];
+
+    double colour[kPaletteColours][3];
+    for (int k = 0; k < 3; ++k) {
+        colour[kA][k] = a[k];
+        colour[kB][k] = z[k];
+        colour[kMiddle][k] = (a[k] + z[k]) / 2.0;
+        colour[kThirdA][k] = (2.0 * a[k] + z[k]) / 3.0;
+        colour[kThirdB][k] = (a[k] + 2.0 * z[k]) / 3.0;
+    }
+    const double w2[3] = {b.weights[0] * b.weights[0], b.weights[1] * b.weights[1],
+                          b.weights[2] * b.weights[2]};
+    const bool need_three = !b.force_four;
+    const bool need_four = b.force_four || !b.has_transparent;
+    double distance[kPaletteColours][BLOCK_MAX_SAMPLES];
+    for (int e = 0; e < kPaletteColours; ++e) {
+        const bool used = e <= kB || (e == kMiddle ? need_three : need_four);
+        if (used) distances_to(c, n, w2, colour[e], distance[e]);
+    }
+    const double* three[3] = {distance[kA], distance[kB], distance[kMiddle]};
+    const double* four[4] = {distance[kA], distance[kB], distance[kThirdA], distance[kThirdB]};
 
     if (b.force_four) {
-        choose_indices(b, p.four, 4, b.indices);
+        choose_indices(four, 4, n, b.indices);
         b.colour_mode = 4;
     } else if (b.has_transparent) {
         // Dropped pixels need index 3 as transparency: three colours only.
-        choose_indices(b, p.three, 3, b.indices);
+        choose_indices(three, 3, n, b.indices);
         b.colour_mode = 3;
     } else {
         int three_indices[BLOCK_MAX_SAMPLES];
-        const double error3 = choose_indices(b, p.three, 3, three_indices);
-        const double error4 = choose_indices(b, p.four, 4, b.indices);
+        double error3 = 0.0, error4 = 0.0;
+        choose_both(distance, n, three_indices, b.indices, error3, error4);
         b.colour_mode = error4 <= error3 ? 4 : 3;
         if (b.colour_mode == 3)
             for (int i = 0; i < n; ++i) b.indices[i] = three_indices[i];
@@ -112,7 +144,7 @@ void quick_colour_fit(BlockSamples& b) {
     b.endpoints[0][0] = nearest_code5(to_byte(a[0]));
     b.endpoints[0][1] = nearest_code6(to_byte(a[1]));
     b.endpoints[0][2] = nearest_code5(to_byte(a[2]));
-    b.endpoints[1][0] = nearest_code5(to_byte(c[0]));
-    b.endpoints[1][1] = nearest_code6(to_byte(c[1]));
-    b.endpoints[1][2] = nearest_code5(to_byte(c[2]));
+    b.endpoints[1][0] = nearest_code5(to_byte(z[0]));
+    b.endpoints[1][1] = nearest_code6(to_byte(z[1]));
+    b.endpoints[1][2] = nearest_code5(to_byte(z[2]));
 }

@@ -272,7 +272,9 @@ TEST(QuickFit, FastFarthestPairMatchesThePlainScan) {
                 samples[i][c] = v;
             }
         int fa = -1, fb = -1, sa = -2, sb = -2;
-        farthest_pair(samples, n, fa, fb);
+        SampleChannels c;
+        split_channels(samples, n, c);
+        farthest_pair(c, n, fa, fb);
         farthest_pair_scan(samples, n, sa, sb);
         ASSERT_EQ(fa, sa) << trial;
         ASSERT_EQ(fb, sb) << trial;
