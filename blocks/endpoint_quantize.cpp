@@ -69,6 +69,7 @@ void channel_palettes(double e0, double e1, double w, int bits, int colours, Cha
         for (int j = 0; j < 4; ++j) cp.value[r][j] = w * pal[j] / 255.0;
     }
 }
+
 using Distances = double[BLOCK_MAX_SAMPLES][3][4][4];
 
 // Total error of combination z (red r = z % 4, green (z / 4) % 4, blue

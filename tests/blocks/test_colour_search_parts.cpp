@@ -444,3 +444,91 @@ TEST(TryEndpointVariants, GreyGreenCodesAreWidenedByReplication) {
     EXPECT_EQ(widen_grey_green(16), 33);
     EXPECT_EQ(widen_grey_green(15), 30);
 }
+
+// A plain scan of the 64 combinations in z order, written out from the
+// rounding rules, must pick what the pruned search picks.
+TEST(QuantizeEndpoints, MatchesAPlainScanOfAllCombinations) {
+    uint32_t state = 2718281;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    auto expand_aligned = [](int v, int bits) { return v + (v >> bits); };
+    for (int trial = 0; trial < 3000; ++trial) {
+        const int count = 2 + int(next() % 15);
+        int rgb[16][3];
+        const int spread = 4 + int(next() % 120);
+        const int base[3] = {int(next() % 256), int(next() % 256), int(next() % 256)};
+        for (int i = 0; i < count; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                rgb[i][c] = std::clamp(base[c] + int(next() % spread) - spread / 2, 0, 255);
+            }
+        }
+        ColourSet cs;
+        make_set(cs, rgb, count);
+        const double weights[3] = {double(0.309f), double(0.609f), double(0.082f)};
+        for (int c = 0; c < 3; ++c) cs.w[c] = weights[c];
+        for (int i = 0; i < cs.n; ++i) {
+            for (int c = 0; c < 3; ++c) cs.colours[i].u[c] *= weights[c];
+        }
+        double e[2][3];
+        for (auto& end : e) {
+            for (int c = 0; c < 3; ++c) end[c] = weights[c] * ((int(next() % 300) - 20) / 255.0);
+        }
+        const int colours = 3 + int(next() % 2);
+        QuantizedEndpoints fast;
+        quantize_endpoints(cs, e[0], e[1], colours, fast);
+
+        int levels[3][2][2];  // [channel][end][low, high]
+        for (int c = 0; c < 3; ++c) {
+            const int bits = c == 1 && !cs.grey ? 6 : 5;
+            const int step = 1 << (8 - bits);
+            for (int k = 0; k < 2; ++k) {
+                const double x = 255.0 * e[k][c] / cs.w[c];
+                int v = x < 0.0 ? 0 : (x >= 256.0 ? 256 - step : int(std::floor(x)));
+                v -= v % step;
+                if (expand_aligned(v, bits) > x && v >= step) v -= step;
+                levels[c][k][0] = expand_aligned(v, bits);
+                if (v + step < 256) v += step;
+                levels[c][k][1] = expand_aligned(v, bits);
+            }
+        }
+        int best_z = 0;
+        double best_total = 0.0;
+        for (int z = 0; z < 64; ++z) {
+            const int r[3] = {z % 4, (z / 4) % 4, z / 16};
+            double pal[4][3];
+            for (int c = 0; c < 3; ++c) {
+                const int a = levels[c][0][(r[c] >> 1) & 1];
+                const int b = levels[c][1][r[c] & 1];
+                const int entry[4] = {a, b, colours == 3 ? (a + b) / 2 : (2 * a + b + 1) / 3,
+                                      (a + 2 * b + 1) / 3};
+                for (int j = 0; j < 4; ++j) pal[j][c] = cs.w[c] * entry[j] / 255.0;
+            }
+            double total = 0.0;
+            for (int i = 0; i < cs.n; ++i) {
+                double nearest = 0.0;
+                for (int j = 0; j < colours; ++j) {
+                    double d2 = 0.0;
+                    for (int c = 0; c < 3; ++c) {
+                        const double d = cs.colours[i].u[c] - pal[j][c];
+                        d2 += d * d;
+                    }
+                    if (j == 0 || d2 < nearest) nearest = d2;
+                }
+                total += cs.colours[i].f * nearest;
+            }
+            if (z == 0 || total < best_total) {
+                best_z = z;
+                best_total = total;
+            }
+        }
+        const int r[3] = {best_z % 4, (best_z / 4) % 4, best_z / 16};
+        for (int c = 0; c < 3; ++c) {
+            const int shift = c == 1 && !cs.grey ? 2 : 3;
+            ASSERT_EQ(fast.codes[0][c], levels[c][0][(r[c] >> 1) & 1] >> shift) << trial;
+            ASSERT_EQ(fast.codes[1][c], levels[c][1][r[c] & 1] >> shift) << trial;
+        }
+        ASSERT_EQ(fast.error, best_total) << trial;
+    }
+}
