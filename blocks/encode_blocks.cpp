@@ -25,8 +25,9 @@ struct ChannelReader {
             for (uint32_t v = 0; v <= mask.max; ++v) table[v] = channel_value(mask, v << mask.shift);
     }
     double operator()(uint32_t word) const {
-        return use_table ? table[(word & mask.mask) >> mask.shift] : channel_value(mask, word);
+        return use_table ? looked_up(word) : channel_value(mask, word);
     }
+    double looked_up(uint32_t word) const { return table[(word & mask.mask) >> mask.shift]; }
 };
 
 // The source level as the walk reads it: the masks are decoded once per call.
@@ -64,7 +65,7 @@ int alpha_of(const LevelReader& r, uint32_t word) {
 // level and, in the cutout mode, transparent ones. Alpha values are kept for
 // the alpha half (-1 outside the level). The count lives in a register while
 // the block is read, and the three channel readers are fixed per call.
-template <bool kCutout>
+template <bool kCutout, bool kTables>
 void gather_block(const LevelReader& r, int64_t x0, int64_t y0, BlockSamples& b, int slots[16],
                   int alpha[16]) {
     for (int p = 0; p < 16; ++p) alpha[p] = -1;
@@ -83,9 +84,9 @@ void gather_block(const LevelReader& r, int64_t x0, int64_t y0, BlockSamples& b,
                 continue;
             }
             double* s = b.samples[count];
-            s[0] = r.red(word);
-            s[1] = r.green(word);
-            s[2] = r.blue(word);
+            s[0] = kTables ? r.red.looked_up(word) : r.red(word);
+            s[1] = kTables ? r.green.looked_up(word) : r.green(word);
+            s[2] = kTables ? r.blue.looked_up(word) : r.blue(word);
             slots[p] = count++;
         }
     }
@@ -95,10 +96,14 @@ void gather_block(const LevelReader& r, int64_t x0, int64_t y0, BlockSamples& b,
 
 void gather_block(const LevelReader& r, int64_t x0, int64_t y0, int mode, BlockSamples& b,
                   int slots[16], int alpha[16]) {
-    if ((mode & 0xFF) == BLOCK_MODE_CUTOUT && r.alpha.mask != 0)
-        gather_block<true>(r, x0, y0, b, slots, alpha);
+    const bool cutout = (mode & 0xFF) == BLOCK_MODE_CUTOUT && r.alpha.mask != 0;
+    const bool tables = r.red.use_table && r.green.use_table && r.blue.use_table;
+    if (cutout)
+        tables ? gather_block<true, true>(r, x0, y0, b, slots, alpha)
+               : gather_block<true, false>(r, x0, y0, b, slots, alpha);
     else
-        gather_block<false>(r, x0, y0, b, slots, alpha);
+        tables ? gather_block<false, true>(r, x0, y0, b, slots, alpha)
+               : gather_block<false, false>(r, x0, y0, b, slots, alpha);
 }
 
 struct CallOptions {

@@ -69,6 +69,157 @@ void choose_both(const double (*distance)[BLOCK_MAX_SAMPLES], int n, int* three,
 
 int to_byte(double v) { return int(v * 255.0 + 0.5); }
 
+// The five palette colours of end points a and z.
+void palette_colours(const double* a, const double* z, double colour[kPaletteColours][3]) {
+    for (int k = 0; k < 3; ++k) {
+        colour[kA][k] = a[k];
+        colour[kB][k] = z[k];
+        colour[kMiddle][k] = (a[k] + z[k]) / 2.0;
+        colour[kThirdA][k] = (2.0 * a[k] + z[k]) / 3.0;
+        colour[kThirdB][k] = (a[k] + 2.0 * z[k]) / 3.0;
+    }
+}
+
+void set_endpoints(BlockSamples& b, const double* a, const double* z) {
+    b.endpoints[0][0] = nearest_code5(to_byte(a[0]));
+    b.endpoints[0][1] = nearest_code6(to_byte(a[1]));
+    b.endpoints[0][2] = nearest_code5(to_byte(a[2]));
+    b.endpoints[1][0] = nearest_code5(to_byte(z[0]));
+    b.endpoints[1][1] = nearest_code6(to_byte(z[1]));
+    b.endpoints[1][2] = nearest_code5(to_byte(z[2]));
+}
+
+// Flat areas and hard edges give blocks of a handful of colours. For those,
+// every distance is one of a few values, so the search works on the distinct
+// colours and only walks the sample pairs to find the pair the scan would
+// keep. The result is the general path's, bit for bit: equal samples give
+// equal distances, and errors are still added in sample order.
+constexpr int kFewColours = 4;
+
+struct FewColours {
+    int count = 0;                   // distinct colours, 1..kFewColours
+    int first[kFewColours];          // a sample of each colour
+    int colour_of[BLOCK_MAX_SAMPLES];  // distinct colour of every sample
+};
+
+bool same_sample(const double* s, const double* t) {
+    return s[0] == t[0] && s[1] == t[1] && s[2] == t[2];
+}
+
+// False as soon as the block shows more than kFewColours colours.
+bool find_few_colours(const BlockSamples& b, FewColours& f) {
+    f.count = 0;
+    for (int i = 0; i < b.count; ++i) {
+        int k = 0;
+        while (k < f.count && !same_sample(b.samples[i], b.samples[f.first[k]])) ++k;
+        if (k == f.count) {
+            if (f.count == kFewColours) return false;
+            f.first[f.count++] = i;
+        }
+        f.colour_of[i] = k;
+    }
+    return true;
+}
+
+// The pair the plain scan keeps (see farthest_pair): k1 is the first sample
+// pair whose distance rounds to F, the answer the last later pair whose
+// distance exceeds F, or k1.
+void few_farthest_pair(const BlockSamples& b, const FewColours& f, int& ia, int& ib) {
+    const int n = b.count;
+    double d[kFewColours][kFewColours];
+    double largest = -1.0;
+    for (int u = 0; u < f.count; ++u) {
+        d[u][u] = 0.0;
+        for (int v = u + 1; v < f.count; ++v) {
+            const double* s = b.samples[f.first[u]];
+            const double* t = b.samples[f.first[v]];
+            const double dr = s[0] - t[0];
+            const double dg = s[1] - t[1];
+            const double db = s[2] - t[2];
+            d[u][v] = d[v][u] = dr * dr + dg * dg + db * db;
+            largest = d[u][v] > largest ? d[u][v] : largest;
+        }
+    }
+    const float rounded = float(largest);
+    bool any_above = false;
+    for (int u = 0; u < f.count; ++u)
+        for (int v = u + 1; v < f.count; ++v) any_above |= d[u][v] > rounded;
+    ia = 0;
+    ib = 1;
+    bool found = false;
+    for (int i = 0; i < n && !found; ++i)
+        for (int j = i + 1; j < n && !found; ++j)
+            if (float(d[f.colour_of[i]][f.colour_of[j]]) == rounded) {
+                ia = i;
+                ib = j;
+                found = true;
+            }
+    if (!any_above) return;
+    const int k1i = ia, k1j = ib;
+    for (int i = n - 2; i >= k1i; --i) {
+        const int low = i == k1i ? k1j + 1 : i + 1;
+        for (int j = n - 1; j >= low; --j) {
+            if (d[f.colour_of[i]][f.colour_of[j]] > rounded) {
+                ia = i;
+                ib = j;
+                return;
+            }
+        }
+    }
+}
+
+void fit_few_colours(BlockSamples& b, const FewColours& f) {
+    const int n = b.count;
+    if (f.count == 1) {
+        // One colour: every pair is at distance 0, so the first pair wins,
+        // both palettes fit with error 0 and every sample takes index 0.
+        for (int i = 0; i < n; ++i) b.indices[i] = 0;
+        b.colour_mode = b.force_four || !b.has_transparent ? 4 : 3;
+        set_endpoints(b, b.samples[0], b.samples[0]);
+        return;
+    }
+    int ia = 0, ib = 1;
+    few_farthest_pair(b, f, ia, ib);
+    double colour[kPaletteColours][3];
+    palette_colours(b.samples[ia], b.samples[ib], colour);
+    const double w2[3] = {b.weights[0] * b.weights[0], b.weights[1] * b.weights[1],
+                          b.weights[2] * b.weights[2]};
+    // Per distinct colour: the nearest entry of each palette and its distance.
+    double best3[kFewColours], best4[kFewColours];
+    int index3[kFewColours], index4[kFewColours];
+    for (int u = 0; u < f.count; ++u) {
+        const double* s = b.samples[f.first[u]];
+        double dist[kPaletteColours];
+        for (int e = 0; e < kPaletteColours; ++e) {
+            const double dr = s[0] - colour[e][0];
+            const double dg = s[1] - colour[e][1];
+            const double db = s[2] - colour[e][2];
+            dist[e] = w2[0] * (dr * dr) + w2[1] * (dg * dg) + w2[2] * (db * db);
+        }
+        double ends = dist[kA];
+        int end_index = 0;
+        keep_closer(dist[kB], 1, ends, end_index);
+        best3[u] = best4[u] = ends;
+        index3[u] = index4[u] = end_index;
+        keep_closer(dist[kMiddle], 2, best3[u], index3[u]);
+        keep_closer(dist[kThirdA], 2, best4[u], index4[u]);
+        keep_closer(dist[kThirdB], 3, best4[u], index4[u]);
+    }
+    if (b.force_four || b.has_transparent) {
+        b.colour_mode = b.force_four ? 4 : 3;
+    } else {
+        double error3 = 0.0, error4 = 0.0;
+        for (int i = 0; i < n; ++i) {
+            error3 += best3[f.colour_of[i]];
+            error4 += best4[f.colour_of[i]];
+        }
+        b.colour_mode = error4 <= error3 ? 4 : 3;
+    }
+    const int* chosen = b.colour_mode == 4 ? index4 : index3;
+    for (int i = 0; i < n; ++i) b.indices[i] = chosen[f.colour_of[i]];
+    set_endpoints(b, b.samples[ia], b.samples[ib]);
+}
+
 }  // namespace
 
 void quick_colour_fit(BlockSamples& b) {
@@ -80,22 +231,9 @@ void quick_colour_fit(BlockSamples& b) {
         b.colour_mode = b.force_four ? 4 : 3;
         return;
     }
-    // A block of one colour (common in flat areas) needs no search: every
-    // pair is at distance 0, so the first pair wins, both palettes fit with
-    // error 0 and every sample takes index 0 - the general path's own answer.
-    bool solid = true;
-    for (int i = 1; i < n && solid; ++i)
-        solid = b.samples[i][0] == b.samples[0][0] && b.samples[i][1] == b.samples[0][1] &&
-                b.samples[i][2] == b.samples[0][2];
-    if (solid) {
-        for (int i = 0; i < n; ++i) b.indices[i] = 0;
-        b.colour_mode = b.force_four || !b.has_transparent ? 4 : 3;
-        const double* a = b.samples[0];
-        for (int e = 0; e < 2; ++e) {
-            b.endpoints[e][0] = nearest_code5(to_byte(a[0]));
-            b.endpoints[e][1] = nearest_code6(to_byte(a[1]));
-            b.endpoints[e][2] = nearest_code5(to_byte(a[2]));
-        }
+    FewColours few;
+    if (find_few_colours(b, few)) {
+        fit_few_colours(b, few);
         return;
     }
     SampleChannels c;
@@ -106,13 +244,7 @@ void quick_colour_fit(BlockSamples& b) {
     const double* z = b.samples[ib];
 
     double colour[kPaletteColours][3];
-    for (int k = 0; k < 3; ++k) {
-        colour[kA][k] = a[k];
-        colour[kB][k] = z[k];
-        colour[kMiddle][k] = (a[k] + z[k]) / 2.0;
-        colour[kThirdA][k] = (2.0 * a[k] + z[k]) / 3.0;
-        colour[kThirdB][k] = (a[k] + 2.0 * z[k]) / 3.0;
-    }
+    palette_colours(a, z, colour);
     const double w2[3] = {b.weights[0] * b.weights[0], b.weights[1] * b.weights[1],
                           b.weights[2] * b.weights[2]};
     const bool need_three = !b.force_four;
@@ -141,10 +273,5 @@ void quick_colour_fit(BlockSamples& b) {
             for (int i = 0; i < n; ++i) b.indices[i] = three_indices[i];
     }
 
-    b.endpoints[0][0] = nearest_code5(to_byte(a[0]));
-    b.endpoints[0][1] = nearest_code6(to_byte(a[1]));
-    b.endpoints[0][2] = nearest_code5(to_byte(a[2]));
-    b.endpoints[1][0] = nearest_code5(to_byte(z[0]));
-    b.endpoints[1][1] = nearest_code6(to_byte(z[1]));
-    b.endpoints[1][2] = nearest_code5(to_byte(z[2]));
+    set_endpoints(b, a, z);
 }

@@ -280,3 +280,90 @@ TEST(QuickFit, FastFarthestPairMatchesThePlainScan) {
         ASSERT_EQ(fb, sb) << trial;
     }
 }
+
+namespace {
+
+// The quick search exactly as its steps read, with no shortcut: the fast
+// paths of quick_colour_fit must agree with it on every output.
+void plain_quick_fit(BlockSamples& b) {
+    int ia = 0, ib = 0;
+    farthest_pair_scan(b.samples, b.count, ia, ib);
+    const double* a = b.samples[ia];
+    const double* z = b.samples[ib];
+    double three[3][3], four[4][3];
+    for (int c = 0; c < 3; ++c) {
+        three[0][c] = four[0][c] = a[c];
+        three[1][c] = four[1][c] = z[c];
+        three[2][c] = (a[c] + z[c]) / 2.0;
+        four[2][c] = (2.0 * a[c] + z[c]) / 3.0;
+        four[3][c] = (a[c] + 2.0 * z[c]) / 3.0;
+    }
+    auto choose = [&](const double (*pal)[3], int entries, int* out) {
+        double error = 0.0;
+        for (int i = 0; i < b.count; ++i) {
+            int best = 0;
+            double best_d = 0.0;
+            for (int j = 0; j < entries; ++j) {
+                double d = 0.0;
+                for (int c = 0; c < 3; ++c) {
+                    const double diff = b.samples[i][c] - pal[j][c];
+                    d += b.weights[c] * b.weights[c] * (diff * diff);
+                }
+                if (j == 0 || d < best_d) {
+                    best_d = d;
+                    best = j;
+                }
+            }
+            out[i] = best;
+            error += best_d;
+        }
+        return error;
+    };
+    int idx3[BLOCK_MAX_SAMPLES], idx4[BLOCK_MAX_SAMPLES];
+    const double e3 = choose(three, 3, idx3);
+    const double e4 = choose(four, 4, idx4);
+    b.colour_mode = b.force_four ? 4 : (b.has_transparent ? 3 : (e4 <= e3 ? 4 : 3));
+    for (int i = 0; i < b.count; ++i) b.indices[i] = b.colour_mode == 4 ? idx4[i] : idx3[i];
+    auto nearest = [](int v, int top, int (*expand)(int)) {
+        int best = 0;
+        for (int k = 1; k <= top; ++k)
+            if (std::abs(expand(k) - v) < std::abs(expand(best) - v)) best = k;
+        return best;
+    };
+    for (int e = 0; e < 2; ++e) {
+        const double* s = e == 0 ? a : z;
+        b.endpoints[e][0] = nearest(int(s[0] * 255.0 + 0.5), 31, expand5);
+        b.endpoints[e][1] = nearest(int(s[1] * 255.0 + 0.5), 63, expand6);
+        b.endpoints[e][2] = nearest(int(s[2] * 255.0 + 0.5), 31, expand5);
+    }
+}
+
+}  // namespace
+
+TEST(QuickFit, FastPathsMatchThePlainSteps) {
+    Lcg rng(2024);
+    for (int trial = 0; trial < 20000; ++trial) {
+        BlockSamples fast;
+        int slots[DIFFUSION_WINDOW_SLOTS];
+        const float w[3] = {rng.below(4) == 0 ? 1.0f : 0.309f, 0.609f, trial % 7 == 0 ? 0.0f : 0.082f};
+        reset_block(fast, slots, DIFFUSION_WINDOW_SLOTS, w);
+        const int n = 1 + rng.below(trial % 3 == 0 ? 36 : 16);
+        const int colours = 1 + rng.below(trial % 2 ? 6 : 16);
+        double palette[16][3];
+        for (auto& p : palette)
+            for (double& v : p) v = (trial % 5 == 0 ? rng.below(3) * 127 : rng.below(256)) / 255.0;
+        for (int i = 0; i < n; ++i) {
+            for (int c = 0; c < 3; ++c) fast.samples[i][c] = palette[rng.below(colours)][c];
+        }
+        fast.count = n;
+        fast.force_four = rng.below(4) == 0;
+        fast.has_transparent = rng.below(4) == 0;
+        BlockSamples plain = fast;
+        quick_colour_fit(fast);
+        plain_quick_fit(plain);
+        ASSERT_EQ(fast.colour_mode, plain.colour_mode) << trial;
+        for (int i = 0; i < n; ++i) ASSERT_EQ(fast.indices[i], plain.indices[i]) << trial << " " << i;
+        for (int e = 0; e < 2; ++e)
+            for (int c = 0; c < 3; ++c) ASSERT_EQ(fast.endpoints[e][c], plain.endpoints[e][c]) << trial;
+    }
+}
