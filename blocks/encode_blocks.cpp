@@ -114,8 +114,41 @@ struct CallOptions {
     int normalmap_type;
 };
 
+// Flat areas are full of blocks of one colour. In the quick search such a
+// block has a known answer - every sample takes index 0 and the colour is
+// both end points - so one sample stands for all sixteen and the gather is
+// skipped. Colour-only blocks (mode 0) that lie wholly inside the level.
+bool encode_solid_quick_block(const LevelReader& r, int64_t x0, int64_t y0, const CallOptions& o,
+                              BlockSamples& b, uint8_t* out) {
+    if (!o.quick || o.mode != BLOCK_MODE_OPAQUE || x0 + 4 > r.width || y0 + 4 > r.height)
+        return false;
+    const uint32_t colour_bits = r.red.mask.mask | r.green.mask.mask | r.blue.mask.mask;
+    const uint32_t* line = r.pixels + x0 + y0 * r.width;
+    const uint32_t first = line[0] & colour_bits;
+    for (int row = 0; row < 4; ++row, line += r.width)
+        for (int col = 0; col < 4; ++col)
+            if ((line[col] & colour_bits) != first) return false;
+    int slots[16];
+    reset_block(b, slots, 0, o.weights);
+    b.samples[0][0] = r.red(first);
+    b.samples[0][1] = r.green(first);
+    b.samples[0][2] = r.blue(first);
+    b.count = 1;
+    b.force_four = o.force_four != 0;
+    b.quick = 1;
+    quick_colour_fit(b);
+    b.count = 16;
+    for (int p = 0; p < 16; ++p) {
+        b.indices[p] = b.indices[0];
+        slots[p] = p;
+    }
+    pack_colour_block(b, slots, o.mode, out);
+    return true;
+}
+
 void encode_one_block(const LevelReader& r, int64_t x0, int64_t y0, const CallOptions& o,
                       BlockSamples& b, AlphaSamples& a, uint8_t* out) {
+    if (encode_solid_quick_block(r, x0, y0, o, b, out)) return;
     int slots[16];
     int alpha[16];
     reset_block(b, slots, 16, o.weights);

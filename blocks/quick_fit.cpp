@@ -3,6 +3,9 @@
 // iteration and no rounding search, so it is many times cheaper than the full
 // search, at the price of end points that never lie beyond the block's own
 // colours.
+#include <cstdint>
+#include <cstring>
+
 #include "blocks/block_encoder.h"
 
 namespace {
@@ -94,7 +97,7 @@ void set_endpoints(BlockSamples& b, const double* a, const double* z) {
 // colours and only walks the sample pairs to find the pair the scan would
 // keep. The result is the general path's, bit for bit: equal samples give
 // equal distances, and errors are still added in sample order.
-constexpr int kFewColours = 4;
+constexpr int kFewColours = 8;
 
 struct FewColours {
     int count = 0;                   // distinct colours, 1..kFewColours
@@ -102,18 +105,38 @@ struct FewColours {
     int colour_of[BLOCK_MAX_SAMPLES];  // distinct colour of every sample
 };
 
-bool same_sample(const double* s, const double* t) {
-    return s[0] == t[0] && s[1] == t[1] && s[2] == t[2];
+// Samples are told apart by their bit patterns: equal patterns are equal
+// values, which is all this path relies on (zeros of opposite sign would
+// merely count as two colours). A 64-bit key mixes the three patterns, so a
+// comparison is mostly a single one; equal keys are confirmed in full.
+uint64_t bits_of(double v) {
+    uint64_t u;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
+
+uint64_t sample_key(const double* s) {
+    return bits_of(s[0]) ^ (bits_of(s[1]) * 0x9E3779B97F4A7C15ull) ^
+           (bits_of(s[2]) * 0xC2B2AE3D27D4EB4Full);
+}
+
+bool same_bits(const double* s, const double* t) {
+    return bits_of(s[0]) == bits_of(t[0]) && bits_of(s[1]) == bits_of(t[1]) &&
+           bits_of(s[2]) == bits_of(t[2]);
 }
 
 // False as soon as the block shows more than kFewColours colours.
 bool find_few_colours(const BlockSamples& b, FewColours& f) {
+    uint64_t key[kFewColours];
     f.count = 0;
     for (int i = 0; i < b.count; ++i) {
+        const uint64_t k_i = sample_key(b.samples[i]);
         int k = 0;
-        while (k < f.count && !same_sample(b.samples[i], b.samples[f.first[k]])) ++k;
+        while (k < f.count && !(key[k] == k_i && same_bits(b.samples[i], b.samples[f.first[k]])))
+            ++k;
         if (k == f.count) {
             if (f.count == kFewColours) return false;
+            key[f.count] = k_i;
             f.first[f.count++] = i;
         }
         f.colour_of[i] = k;

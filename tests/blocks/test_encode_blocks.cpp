@@ -289,3 +289,40 @@ TEST(EncodeBlocks, RefusesCallsItCannotServe) {
     EXPECT_EQ(data, std::vector<uint8_t>(32, 0xCD));
     EXPECT_EQ(encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 32, 0, 1, 0, 0, 0), 0);
 }
+
+// The quick search on blocks of one colour (which the walk answers without
+// gathering): the colour's nearest codes as both end points, separated by
+// the equal-end-point rule, every pixel on the colour.
+TEST(EncodeBlocks, QuickSolidBlocksGiveTheColoursOwnCodes) {
+    Lcg rng(31);
+    auto nearest = [](int v, int top, int (*expand)(int)) {
+        int best = 0;
+        for (int k = 1; k <= top; ++k)
+            if (std::abs(expand(k) - v) < std::abs(expand(best) - v)) best = k;
+        return best;
+    };
+    std::vector<uint32_t> level(16 * 8);
+    std::vector<uint32_t> colours(8);
+    for (auto& c : colours) c = argb(rng.below(256), rng.below(256), rng.below(256), rng.below(256));
+    colours[0] = argb(255, 255, 255, 255);
+    colours[1] = argb(7, 0, 0, 0);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) level[size_t(x + 16 * y)] = colours[size_t(x / 4 + 4 * (y / 4))];
+    EncodeOptions o;
+    o.quick = 1;
+    for (int force = 0; force < 2; ++force) {
+        o.force_four = force;
+        const auto data = encode_level(level, 16, 8, o);
+        for (size_t k = 0; k < 8; ++k) {
+            const uint32_t c = colours[k];
+            const uint32_t code = uint32_t(nearest(red_of(c), 31, expand5) << 11 |
+                                           nearest(green_of(c), 63, expand6) << 5 |
+                                           nearest(blue_of(c), 31, expand5));
+            const uint32_t c0 = (code + 1) & 0xFFFF;
+            const bool swapped = code >= c0;  // only white wraps
+            EXPECT_EQ(read16(&data[8 * k]), swapped ? code : c0) << k;
+            EXPECT_EQ(read16(&data[8 * k + 2]), swapped ? c0 : code) << k;
+            EXPECT_EQ(read32(&data[8 * k + 4]), swapped ? 0u : 0x55555555u) << k;
+        }
+    }
+}
