@@ -70,7 +70,9 @@ void set_colour_weights(float r, float g, float b, int normalise);
 // neighbourhood variant), output descriptor, output buffer of `size` bytes,
 // mode code, channel weights, output size, grey-scale flag, quick flag,
 // force-four flag (mode 0 only), neighbourhood-variant flag, normal-map type.
-// Returns 0; there are no error results.
+// Returns 0. A call it cannot honour (unknown mode code, missing pixels or
+// buffer for a non-empty level, `size` below block_data_size) returns -1 and
+// writes nothing, so a short buffer is never overrun.
 int encode_blocks(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
                   const float* weights, int32_t size, int grey_scale, int quick, int force_four,
                   int error_diffusion, int normalmap_type);
