@@ -123,6 +123,23 @@ struct SplitSums {
     int intervals;
 };
 
+// Running sums of the cut enumeration: `move` shifts one colour of share f
+// and centred sum s from position t to t + 1, which changes P, Q and X by a
+// constant amount of work (Q gains f (2t + 1 - 2P - f)).
+struct RunningSplitSums {
+    double p;
+    double q;
+    double x[3];
+
+    void move(double f, const double* s, int t) {
+        q += f * (2.0 * t + 1.0 - 2.0 * p - f);
+        p += f;
+        x[0] += s[0];
+        x[1] += s[1];
+        x[2] += s[2];
+    }
+};
+
 // Settles the chosen cut (i1 <= i2 <= i3 <= n): a lone group at position 3
 // moves to position 2, then the sums are recomputed from scratch and the
 // interval count is set (1 for a lone group, else m).

@@ -10,20 +10,7 @@
 #include "blocks/colour_search.h"
 
 namespace {
-// Running sums of a cut; `move` shifts one colour from position t to t + 1.
-struct Sums {
-    double p;
-    double q;
-    double x[3];
-
-    void move(double f, const double* s, int t) {
-        q += f * (2.0 * t + 1.0 - 2.0 * p - f);
-        p += f;
-        x[0] += s[0];
-        x[1] += s[1];
-        x[2] += s[2];
-    }
-};
+using Sums = RunningSplitSums;
 
 // The distinct colours' shares and centred sums, in ordering order, so the
 // inner loops read contiguous memory.

@@ -10,19 +10,7 @@
 #include "blocks/colour_search.h"
 
 namespace {
-struct Sums {
-    double p;
-    double q;
-    double x[3];
-
-    void move(double f, const double* s, int t) {
-        q += f * (2.0 * t + 1.0 - 2.0 * p - f);
-        p += f;
-        x[0] += s[0];
-        x[1] += s[1];
-        x[2] += s[2];
-    }
-};
+using Sums = RunningSplitSums;
 
 double clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
