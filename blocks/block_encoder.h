@@ -44,6 +44,9 @@ void choose_block_weights(BlockSamples& b, int normalmap_type);
 // Weights, then the quick or the full end-point search; a block without
 // samples gets both end points 0 and no search.
 void fit_block_colours(BlockSamples& b, int normalmap_type);
+// The same, with the samples' 8-bit levels (0x00RRGGBB per sample, see
+// quick_colour_fit_levels) when the gather has them, or null.
+void fit_block_colours(BlockSamples& b, int normalmap_type, const uint32_t* levels);
 
 // Samples split into one array per channel, for loops over contiguous values.
 struct SampleChannels {
@@ -58,6 +61,15 @@ void split_channels(const double (*samples)[3], int n, SampleChannels& c);
 // A single sample is its own pair.
 void farthest_pair_scan(const double (*samples)[3], int n, int& ia, int& ib);
 void farthest_pair(const SampleChannels& c, int n, int& ia, int& ib);
+// The same pair for samples that are whole 8-bit levels: sample i is
+// levels[i] (0x00RRGGBB) divided by 255 per channel, bit for bit as the
+// gather makes it. Decided on the levels, with the samples for exact ties.
+void farthest_pair_levels(const uint32_t* levels, const double (*samples)[3], int n, int& ia,
+                          int& ib);
+
+// quick_colour_fit for samples that are whole 8-bit levels (as above): the
+// same results, with the colour comparisons and the pair search on levels.
+void quick_colour_fit_levels(BlockSamples& b, const uint32_t* levels);
 
 // Writes the 8-byte colour block: 5:6:5 end points, the equal-end-point
 // separation, the palette-order rule and the 16 indices. `slots[p]` is the

@@ -66,6 +66,10 @@ void choose_block_weights(BlockSamples& b, int normalmap_type) {
 }
 
 void fit_block_colours(BlockSamples& b, int normalmap_type) {
+    fit_block_colours(b, normalmap_type, nullptr);
+}
+
+void fit_block_colours(BlockSamples& b, int normalmap_type, const uint32_t* levels) {
     if (b.count == 0) {
         // Every pixel dropped: the end points stay 0 and the packer separates
         // them; there is nothing to search.
@@ -74,7 +78,9 @@ void fit_block_colours(BlockSamples& b, int normalmap_type) {
         return;
     }
     choose_block_weights(b, normalmap_type);
-    if (b.quick)
+    if (b.quick && levels != nullptr)
+        quick_colour_fit_levels(b, levels);
+    else if (b.quick)
         quick_colour_fit(b);
     else
         fit_colour_endpoints(b);

@@ -38,6 +38,9 @@ struct LevelReader {
     ChannelReader red, green, blue;
     ChannelMask alpha;
     uint32_t cutout_word = 0;
+    // All three colour channels hold 8 bits: samples are whole levels / 255,
+    // and the quick search can compare the levels themselves.
+    bool byte_levels = false;
 };
 
 void init_reader(const SurfaceDesc& src, LevelReader& r) {
@@ -49,6 +52,7 @@ void init_reader(const SurfaceDesc& src, LevelReader& r) {
     r.blue.init(src.pixel_format.blue_mask);
     r.alpha = channel_mask(src.pixel_format.alpha_mask);
     if (r.alpha.mask != 0) r.cutout_word = cutout_threshold_word(r.alpha);
+    r.byte_levels = r.red.mask.max == 255 && r.green.mask.max == 255 && r.blue.mask.max == 255;
 }
 
 // Alpha of a word on the 0..a_max scale. Without an alpha mask every pixel
@@ -64,10 +68,11 @@ int alpha_of(const LevelReader& r, uint32_t word) {
 // Step 2 of a block: samples in row-major order, dropping pixels outside the
 // level and, in the cutout mode, transparent ones. Alpha values are kept for
 // the alpha half (-1 outside the level). The count lives in a register while
-// the block is read, and the three channel readers are fixed per call.
-template <bool kCutout, bool kTables>
+// the block is read, and the three channel readers are fixed per call. With
+// kLevels (8-bit channels) each sample's levels are kept as well.
+template <bool kCutout, bool kTables, bool kLevels>
 void gather_block(const LevelReader& r, int64_t x0, int64_t y0, BlockSamples& b, int slots[16],
-                  int alpha[16]) {
+                  int alpha[16], uint32_t levels[16]) {
     for (int p = 0; p < 16; ++p) alpha[p] = -1;
     const int rows = int(r.height - y0 < 4 ? r.height - y0 : 4);
     const int cols = int(r.width - x0 < 4 ? r.width - x0 : 4);
@@ -84,9 +89,19 @@ void gather_block(const LevelReader& r, int64_t x0, int64_t y0, BlockSamples& b,
                 continue;
             }
             double* s = b.samples[count];
-            s[0] = kTables ? r.red.looked_up(word) : r.red(word);
-            s[1] = kTables ? r.green.looked_up(word) : r.green(word);
-            s[2] = kTables ? r.blue.looked_up(word) : r.blue(word);
+            if (kLevels) {
+                const uint32_t red = (word & r.red.mask.mask) >> r.red.mask.shift;
+                const uint32_t green = (word & r.green.mask.mask) >> r.green.mask.shift;
+                const uint32_t blue = (word & r.blue.mask.mask) >> r.blue.mask.shift;
+                s[0] = r.red.table[red];
+                s[1] = r.green.table[green];
+                s[2] = r.blue.table[blue];
+                levels[count] = (red << 16) | (green << 8) | blue;
+            } else {
+                s[0] = kTables ? r.red.looked_up(word) : r.red(word);
+                s[1] = kTables ? r.green.looked_up(word) : r.green(word);
+                s[2] = kTables ? r.blue.looked_up(word) : r.blue(word);
+            }
             slots[p] = count++;
         }
     }
@@ -94,16 +109,23 @@ void gather_block(const LevelReader& r, int64_t x0, int64_t y0, BlockSamples& b,
     if (transparent) b.has_transparent = 1;
 }
 
-void gather_block(const LevelReader& r, int64_t x0, int64_t y0, int mode, BlockSamples& b,
-                  int slots[16], int alpha[16]) {
+// Returns the samples' levels when it kept them, else null.
+const uint32_t* gather_block(const LevelReader& r, int64_t x0, int64_t y0, int mode,
+                             BlockSamples& b, int slots[16], int alpha[16], uint32_t levels[16]) {
     const bool cutout = (mode & 0xFF) == BLOCK_MODE_CUTOUT && r.alpha.mask != 0;
     const bool tables = r.red.use_table && r.green.use_table && r.blue.use_table;
+    if (r.byte_levels) {
+        cutout ? gather_block<true, true, true>(r, x0, y0, b, slots, alpha, levels)
+               : gather_block<false, true, true>(r, x0, y0, b, slots, alpha, levels);
+        return levels;
+    }
     if (cutout)
-        tables ? gather_block<true, true>(r, x0, y0, b, slots, alpha)
-               : gather_block<true, false>(r, x0, y0, b, slots, alpha);
+        tables ? gather_block<true, true, false>(r, x0, y0, b, slots, alpha, levels)
+               : gather_block<true, false, false>(r, x0, y0, b, slots, alpha, levels);
     else
-        tables ? gather_block<false, true>(r, x0, y0, b, slots, alpha)
-               : gather_block<false, false>(r, x0, y0, b, slots, alpha);
+        tables ? gather_block<false, true, false>(r, x0, y0, b, slots, alpha, levels)
+               : gather_block<false, false, false>(r, x0, y0, b, slots, alpha, levels);
+    return nullptr;
 }
 
 struct CallOptions {
@@ -151,8 +173,9 @@ void encode_one_block(const LevelReader& r, int64_t x0, int64_t y0, const CallOp
     if (encode_solid_quick_block(r, x0, y0, o, b, out)) return;
     int slots[16];
     int alpha[16];
+    uint32_t levels[16];
     reset_block(b, slots, 16, o.weights);
-    gather_block(r, x0, y0, o.mode, b, slots, alpha);
+    const uint32_t* kept = gather_block(r, x0, y0, o.mode, b, slots, alpha, levels);
 
     const int alpha_half = o.mode & 0xFF00;
     if (alpha_half != 0) {
@@ -174,7 +197,7 @@ void encode_one_block(const LevelReader& r, int64_t x0, int64_t y0, const CallOp
     b.max_colours = b.count < r.width * r.height ? 3 : 4;
     b.colour_mode = b.max_colours;
 
-    fit_block_colours(b, o.normalmap_type);
+    fit_block_colours(b, o.normalmap_type, kept);
     pack_colour_block(b, slots, o.mode, out);
 }
 

@@ -243,26 +243,29 @@ void fit_few_colours(BlockSamples& b, const FewColours& f) {
     set_endpoints(b, b.samples[ia], b.samples[ib]);
 }
 
-}  // namespace
+// The same distinct colours found on the levels: equal levels are equal
+// samples and different levels different ones, so one integer comparison
+// stands for three bit patterns.
+bool find_few_levels(const uint32_t* levels, int n, FewColours& f) {
+    uint32_t key[kFewColours];
+    f.count = 0;
+    for (int i = 0; i < n; ++i) {
+        const uint32_t k_i = levels[i];
+        int k = 0;
+        while (k < f.count && key[k] != k_i) ++k;
+        if (k == f.count) {
+            if (f.count == kFewColours) return false;
+            key[f.count] = k_i;
+            f.first[f.count++] = i;
+        }
+        f.colour_of[i] = k;
+    }
+    return true;
+}
 
-void quick_colour_fit(BlockSamples& b) {
+// Steps 2 to 5 of the quick search once the pair (ia, ib) is known.
+void fit_pair(BlockSamples& b, const SampleChannels& c, int ia, int ib) {
     const int n = b.count;
-    if (n <= 0) {
-        // Nothing to fit; callers never ask, but no stale sample may be read.
-        for (auto& e : b.endpoints)
-            for (int& code : e) code = 0;
-        b.colour_mode = b.force_four ? 4 : 3;
-        return;
-    }
-    FewColours few;
-    if (find_few_colours(b, few)) {
-        fit_few_colours(b, few);
-        return;
-    }
-    SampleChannels c;
-    split_channels(b.samples, n, c);
-    int ia = 0, ib = 0;
-    farthest_pair(c, n, ia, ib);
     const double* a = b.samples[ia];
     const double* z = b.samples[ib];
 
@@ -297,4 +300,49 @@ void quick_colour_fit(BlockSamples& b) {
     }
 
     set_endpoints(b, a, z);
+}
+
+// Nothing to fit; callers never ask, but no stale sample may be read.
+void fit_nothing(BlockSamples& b) {
+    for (auto& e : b.endpoints)
+        for (int& code : e) code = 0;
+    b.colour_mode = b.force_four ? 4 : 3;
+}
+
+}  // namespace
+
+void quick_colour_fit(BlockSamples& b) {
+    const int n = b.count;
+    if (n <= 0) {
+        fit_nothing(b);
+        return;
+    }
+    FewColours few;
+    if (find_few_colours(b, few)) {
+        fit_few_colours(b, few);
+        return;
+    }
+    SampleChannels c;
+    split_channels(b.samples, n, c);
+    int ia = 0, ib = 0;
+    farthest_pair(c, n, ia, ib);
+    fit_pair(b, c, ia, ib);
+}
+
+void quick_colour_fit_levels(BlockSamples& b, const uint32_t* levels) {
+    const int n = b.count;
+    if (n <= 0) {
+        fit_nothing(b);
+        return;
+    }
+    FewColours few;
+    if (find_few_levels(levels, n, few)) {
+        fit_few_colours(b, few);
+        return;
+    }
+    int ia = 0, ib = 0;
+    farthest_pair_levels(levels, b.samples, n, ia, ib);
+    SampleChannels c;
+    split_channels(b.samples, n, c);
+    fit_pair(b, c, ia, ib);
 }

@@ -367,3 +367,60 @@ TEST(QuickFit, FastPathsMatchThePlainSteps) {
             for (int c = 0; c < 3; ++c) ASSERT_EQ(fast.endpoints[e][c], plain.endpoints[e][c]) << trial;
     }
 }
+
+// Samples that are whole 8-bit levels, as the gather makes them, together
+// with their packed levels. Few distinct levels per channel make many pairs
+// tie at the largest distance, the case the level search settles on doubles.
+void level_block(Lcg& rng, int trial, BlockSamples& b, uint32_t* levels) {
+    const int n = 1 + rng.below(16);
+    const int colours = 1 + rng.below(trial % 2 ? 12 : 16);
+    uint32_t palette[16];
+    for (uint32_t& p : palette) {
+        p = 0;
+        for (int c = 0; c < 3; ++c) {
+            const int v = trial % 3 == 0 ? rng.below(4) * 85 : trial % 3 == 1 ? rng.below(256)
+                                                                               : 100 + rng.below(3);
+            p = (p << 8) | uint32_t(v);
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        levels[i] = palette[rng.below(colours)];
+        for (int c = 0; c < 3; ++c) b.samples[i][c] = double((levels[i] >> (16 - 8 * c)) & 0xFF) / 255.0;
+    }
+    b.count = n;
+}
+
+TEST(QuickFit, LevelFarthestPairMatchesThePlainScan) {
+    Lcg rng(77);
+    for (int trial = 0; trial < 20000; ++trial) {
+        BlockSamples b;
+        uint32_t levels[16];
+        level_block(rng, trial, b, levels);
+        int la = -1, lb = -1, sa = -2, sb = -2;
+        farthest_pair_levels(levels, b.samples, b.count, la, lb);
+        farthest_pair_scan(b.samples, b.count, sa, sb);
+        ASSERT_EQ(la, sa) << trial;
+        ASSERT_EQ(lb, sb) << trial;
+    }
+}
+
+TEST(QuickFit, LevelPathMatchesThePlainSteps) {
+    Lcg rng(99);
+    for (int trial = 0; trial < 20000; ++trial) {
+        BlockSamples fast;
+        int slots[16];
+        const float w[3] = {rng.below(4) == 0 ? 1.0f : 0.309f, 0.609f, trial % 7 == 0 ? 0.0f : 0.082f};
+        reset_block(fast, slots, 16, w);
+        uint32_t levels[16];
+        level_block(rng, trial, fast, levels);
+        fast.force_four = rng.below(4) == 0;
+        fast.has_transparent = rng.below(4) == 0;
+        BlockSamples plain = fast;
+        quick_colour_fit_levels(fast, levels);
+        plain_quick_fit(plain);
+        ASSERT_EQ(fast.colour_mode, plain.colour_mode) << trial;
+        for (int i = 0; i < fast.count; ++i) ASSERT_EQ(fast.indices[i], plain.indices[i]) << trial << " " << i;
+        for (int e = 0; e < 2; ++e)
+            for (int c = 0; c < 3; ++c) ASSERT_EQ(fast.endpoints[e][c], plain.endpoints[e][c]) << trial;
+    }
+}
