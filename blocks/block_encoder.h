@@ -69,6 +69,7 @@ void farthest_pair_levels(const uint32_t* levels, const double (*samples)[3], in
 
 // quick_colour_fit for samples that are whole 8-bit levels (as above): the
 // same results, with the colour comparisons and the pair search on levels.
+// More than 16 samples take quick_colour_fit.
 void quick_colour_fit_levels(BlockSamples& b, const uint32_t* levels);
 
 // Writes the 8-byte colour block: 5:6:5 end points, the equal-end-point

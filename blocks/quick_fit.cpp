@@ -98,11 +98,13 @@ void set_endpoints(BlockSamples& b, const double* a, const double* z) {
 // keep. The result is the general path's, bit for bit: equal samples give
 // equal distances, and errors are still added in sample order.
 constexpr int kFewColours = 8;
+constexpr int kLevelSamples = 16;  // the level path serves one block at most
 
 struct FewColours {
     int count = 0;                   // distinct colours, 1..kFewColours
     int first[kFewColours];          // a sample of each colour
     int colour_of[BLOCK_MAX_SAMPLES];  // distinct colour of every sample
+    uint32_t members[kFewColours];   // level path only: bit i set for sample i
 };
 
 // Samples are told apart by their bit patterns: equal patterns are equal
@@ -191,7 +193,57 @@ void few_farthest_pair(const BlockSamples& b, const FewColours& f, int& ia, int&
     }
 }
 
-void fit_few_colours(BlockSamples& b, const FewColours& f) {
+// The same pair from the levels of at most 16 samples. Only colour pairs at
+// the largest whole-level distance can hold the answer (see
+// farthest_pair_levels). When a single colour pair lies there, every sample
+// pair of those two colours has one and the same double distance d: the scan
+// keeps the first such pair, or - when d lies above its single-precision
+// value, so that each later one replaces again - the last. Several colour
+// pairs at that distance go to the general replay.
+void few_farthest_pair_levels(const BlockSamples& b, const FewColours& f, const uint32_t* levels,
+                              int& ia, int& ib) {
+    int largest = -1, at_largest = 0, pu = 0, pv = 0;
+    for (int u = 0; u < f.count; ++u) {
+        const uint32_t s = levels[f.first[u]];
+        for (int v = u + 1; v < f.count; ++v) {
+            const uint32_t t = levels[f.first[v]];
+            const int dr = int((s >> 16) & 0xFF) - int((t >> 16) & 0xFF);
+            const int dg = int((s >> 8) & 0xFF) - int((t >> 8) & 0xFF);
+            const int db = int(s & 0xFF) - int(t & 0xFF);
+            const int d = dr * dr + dg * dg + db * db;
+            if (d > largest) {
+                largest = d;
+                at_largest = 0;
+                pu = u;
+                pv = v;
+            }
+            at_largest += d == largest;
+        }
+    }
+    if (at_largest != 1) {
+        few_farthest_pair(b, f, ia, ib);
+        return;
+    }
+    const double* s = b.samples[f.first[pu]];
+    const double* t = b.samples[f.first[pv]];
+    const double dr = s[0] - t[0];
+    const double dg = s[1] - t[1];
+    const double db = s[2] - t[2];
+    const double d = dr * dr + dg * dg + db * db;
+    const uint32_t both = f.members[pu] | f.members[pv];
+    if (d > float(d)) {
+        ib = 31 - __builtin_clz(both);
+        const uint32_t other = f.members[f.colour_of[ib] == pu ? pv : pu];
+        ia = 31 - __builtin_clz(other & ((1u << ib) - 1));
+    } else {
+        ia = __builtin_ctz(both);
+        const uint32_t other = f.members[f.colour_of[ia] == pu ? pv : pu];
+        ib = __builtin_ctz(other & ~((2u << ia) - 1));
+    }
+}
+
+// levels: null, or the samples' levels (at most 16 samples).
+void fit_few_colours(BlockSamples& b, const FewColours& f, const uint32_t* levels) {
     const int n = b.count;
     if (f.count == 1) {
         // One colour: every pair is at distance 0, so the first pair wins,
@@ -202,7 +254,10 @@ void fit_few_colours(BlockSamples& b, const FewColours& f) {
         return;
     }
     int ia = 0, ib = 1;
-    few_farthest_pair(b, f, ia, ib);
+    if (levels != nullptr)
+        few_farthest_pair_levels(b, f, levels, ia, ib);
+    else
+        few_farthest_pair(b, f, ia, ib);
     double colour[kPaletteColours][3];
     palette_colours(b.samples[ia], b.samples[ib], colour);
     const double w2[3] = {b.weights[0] * b.weights[0], b.weights[1] * b.weights[1],
@@ -256,9 +311,11 @@ bool find_few_levels(const uint32_t* levels, int n, FewColours& f) {
         if (k == f.count) {
             if (f.count == kFewColours) return false;
             key[f.count] = k_i;
+            f.members[f.count] = 0;
             f.first[f.count++] = i;
         }
         f.colour_of[i] = k;
+        f.members[k] |= 1u << i;
     }
     return true;
 }
@@ -319,7 +376,7 @@ void quick_colour_fit(BlockSamples& b) {
     }
     FewColours few;
     if (find_few_colours(b, few)) {
-        fit_few_colours(b, few);
+        fit_few_colours(b, few, nullptr);
         return;
     }
     SampleChannels c;
@@ -336,8 +393,12 @@ void quick_colour_fit_levels(BlockSamples& b, const uint32_t* levels) {
         return;
     }
     FewColours few;
+    if (n > kLevelSamples) {
+        quick_colour_fit(b);
+        return;
+    }
     if (find_few_levels(levels, n, few)) {
-        fit_few_colours(b, few);
+        fit_few_colours(b, few, levels);
         return;
     }
     int ia = 0, ib = 0;
