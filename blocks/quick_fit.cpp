@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <emmintrin.h>
+
 #include "blocks/block_encoder.h"
 
 namespace {
@@ -300,23 +302,35 @@ void fit_few_colours(BlockSamples& b, const FewColours& f, const uint32_t* level
 
 // The same distinct colours found on the levels: equal levels are equal
 // samples and different levels different ones, so one integer comparison
-// stands for three bit patterns.
+// stands for three bit patterns. Each sample is compared with all sixteen at
+// once, which gives every sample the mask of its equals without a branch per
+// comparison (whether a colour is new is as good as random in a photograph).
+// At most 16 samples.
 bool find_few_levels(const uint32_t* levels, int n, FewColours& f) {
-    uint32_t key[kFewColours];
-    f.count = 0;
+    alignas(16) uint32_t padded[kLevelSamples];
+    for (int i = 0; i < kLevelSamples; ++i) padded[i] = i < n ? levels[i] : 0xFFFFFFFFu;
+    __m128i all[4];
+    for (int g = 0; g < 4; ++g)
+        all[g] = _mm_load_si128(reinterpret_cast<const __m128i*>(padded + 4 * g));
+    uint32_t equals[kLevelSamples];
+    uint32_t firsts = 0;
     for (int i = 0; i < n; ++i) {
-        const uint32_t k_i = levels[i];
-        int k = 0;
-        while (k < f.count && key[k] != k_i) ++k;
-        if (k == f.count) {
-            if (f.count == kFewColours) return false;
-            key[f.count] = k_i;
-            f.members[f.count] = 0;
-            f.first[f.count++] = i;
-        }
-        f.colour_of[i] = k;
-        f.members[k] |= 1u << i;
+        const __m128i key = _mm_set1_epi32(int(padded[i]));
+        const __m128i low = _mm_packs_epi32(_mm_cmpeq_epi32(all[0], key), _mm_cmpeq_epi32(all[1], key));
+        const __m128i high = _mm_packs_epi32(_mm_cmpeq_epi32(all[2], key), _mm_cmpeq_epi32(all[3], key));
+        equals[i] = uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)));
+        // First of its colour: no equal sample before it.
+        firsts |= uint32_t((equals[i] & ((1u << i) - 1)) == 0) << i;
     }
+    f.count = __builtin_popcount(firsts);
+    if (f.count > kFewColours) return false;
+    int k = 0;
+    for (uint32_t m = firsts; m != 0; m &= m - 1, ++k) {
+        f.first[k] = __builtin_ctz(m);
+        f.members[k] = equals[f.first[k]];
+    }
+    for (int i = 0; i < n; ++i)
+        f.colour_of[i] = __builtin_popcount(firsts & ((1u << __builtin_ctz(equals[i])) - 1));
     return true;
 }
 
