@@ -84,6 +84,33 @@ int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, 
                            const float* weights, int32_t size, int grey_scale, int quick,
                            int force_four, int normalmap_type);
 
+// The per-call choices every block of a level is encoded with (the weights
+// already resolved to the caller's or the process-wide ones).
+struct BlockCallOptions {
+    int mode;
+    const float* weights;
+    int quick;
+    int force_four;
+    int normalmap_type;
+};
+
+// Bytes of one block in `mode`: 8 for colour only, 16 with an alpha half.
+inline int block_bytes_for(int mode) { return (mode & 0xFF00) == 0 ? 8 : 16; }
+
+// Walks the blocks of a width x height level row of blocks by row of blocks,
+// left to right, calling encode(x0, y0, out) with each block's place in the
+// output buffer.
+template <typename EncodeBlock>
+void walk_blocks(int64_t width, int64_t height, int mode, uint8_t* buffer, EncodeBlock encode) {
+    const int step = block_bytes_for(mode);
+    for (int64_t y0 = 0; y0 < height; y0 += 4) {
+        for (int64_t x0 = 0; x0 < width; x0 += 4) {
+            encode(x0, y0, buffer);
+            buffer += step;
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Neighbourhood variant: each block is fitted over a 6x6 window.
 // ---------------------------------------------------------------------------

@@ -128,13 +128,7 @@ const uint32_t* gather_block(const LevelReader& r, int64_t x0, int64_t y0, int m
     return nullptr;
 }
 
-struct CallOptions {
-    int mode;
-    const float* weights;
-    int quick;
-    int force_four;
-    int normalmap_type;
-};
+using CallOptions = BlockCallOptions;
 
 // Flat areas are full of blocks of one colour. In the quick search such a
 // block has a known answer - every sample takes index 0 and the colour is
@@ -216,16 +210,12 @@ int encode_blocks(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
     init_reader(src, reader);
     const CallOptions options{mode, weights != nullptr ? weights : colour_weights, quick,
                               force_four, normalmap_type};
-    const int block_bytes = (mode & 0xFF00) == 0 ? 8 : 16;
     // One working record per call, reused block by block.
     BlockSamples samples;
     AlphaSamples alpha_samples;
-    uint8_t* cursor = buffer;
-    for (int64_t y0 = 0; y0 < reader.height; y0 += 4) {
-        for (int64_t x0 = 0; x0 < reader.width; x0 += 4) {
-            encode_one_block(reader, x0, y0, options, samples, alpha_samples, cursor);
-            cursor += block_bytes;
-        }
-    }
+    walk_blocks(reader.width, reader.height, mode, buffer,
+                [&](int64_t x0, int64_t y0, uint8_t* out) {
+                    encode_one_block(reader, x0, y0, options, samples, alpha_samples, out);
+                });
     return 0;
 }

@@ -64,13 +64,7 @@ void gather_window(const WorkLevel& level, int64_t x0, int64_t y0, int mode, Blo
 
 namespace {
 
-struct DiffusedOptions {
-    int mode;
-    const float* weights;
-    int quick;
-    int force_four;
-    int normalmap_type;
-};
+using DiffusedOptions = BlockCallOptions;
 
 void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0,
                          const DiffusedOptions& o, BlockSamples& b, AlphaSamples& a,
@@ -135,15 +129,11 @@ int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, 
                                             src_height, src.width, src.height);
     const DiffusedOptions options{mode, weights != nullptr ? weights : colour_weights, quick,
                                   force_four, normalmap_type};
-    const int block_bytes = (mode & 0xFF00) == 0 ? 8 : 16;
     BlockSamples samples;
     AlphaSamples alpha_samples;
-    uint8_t* cursor = buffer;
-    for (int64_t y0 = 0; y0 < level.height; y0 += 4) {
-        for (int64_t x0 = 0; x0 < level.width; x0 += 4) {
-            encode_window_block(level, x0, y0, options, samples, alpha_samples, cursor);
-            cursor += block_bytes;
-        }
-    }
+    walk_blocks(level.width, level.height, mode, buffer,
+                [&](int64_t x0, int64_t y0, uint8_t* out) {
+                    encode_window_block(level, x0, y0, options, samples, alpha_samples, out);
+                });
     return 0;
 }

@@ -47,7 +47,7 @@ int check_encode_call(const SurfaceDesc& src, const uint8_t* buffer, int mode, i
     if (src.width == 0 || src.height == 0) return 0;
     if (src.surface == nullptr || buffer == nullptr) return -1;
     // The encoder writes whole blocks; a short buffer would be overrun.
-    const int64_t per_block = (mode & 0xFF00) == 0 ? 8 : 16;
+    const int64_t per_block = block_bytes_for(mode);
     const int64_t needed =
         per_block * ((int64_t(src.width) + 3) / 4) * ((int64_t(src.height) + 3) / 4);
     return size >= 0 && int64_t(size) >= needed ? 0 : -1;
