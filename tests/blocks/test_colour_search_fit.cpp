@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "blocks/colour_search.h"
+#include "tests/blocks/test_random.h"
 
 namespace {
 
@@ -78,16 +79,7 @@ bool is_grey(const Rgb& p) {
            std::abs(p.c[2] - p.c[0]) <= 2;
 }
 
-struct Random {
-    uint32_t state;
-    uint32_t next() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    }
-    int below(int n) { return int(next() % uint32_t(n)); }
-};
+using blocks_test::Random;
 
 Rgb random_code_colour(Random& rnd, int code[3]) {
     code[0] = rnd.below(32);

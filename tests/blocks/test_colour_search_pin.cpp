@@ -9,19 +9,11 @@
 #include <cstdint>
 
 #include "blocks/colour_search.h"
+#include "tests/blocks/test_random.h"
 
 namespace {
 
-struct Random {
-    uint32_t state;
-    uint32_t next() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    }
-    int below(int n) { return int(next() % uint32_t(n)); }
-};
+using blocks_test::Random;
 
 int clamp255(int v) { return std::min(255, std::max(0, v)); }
 
