@@ -61,8 +61,8 @@ double residual(const double* y, const int* t, int n, int m, const AlphaLine& li
 // Tries single moves of one value to a neighbouring position, upward moves
 // first (positions 0..L-2), then downward (1..L-1). Returns true and the new
 // line for the first move that lowers the residual below `current`.
-bool improve_by_move(const double* y, const int* t, int n, int levels, double box_lo,
-                     double box_hi, double current, AlphaLine& line) {
+bool improve_by_move(const double* y, const int* t, int n, int levels, double box_lo, double box_hi,
+                     double current, AlphaLine& line) {
     const int m = levels - 1;
     int held[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     for (int i = 0; i < n; ++i) ++held[t[i]];
@@ -262,8 +262,7 @@ void gather_alpha_samples(const int alpha[16], int a_max, AlphaSamples& a, int s
         if (alpha[p] < 0) continue;
         // Full alpha is stored as exactly 1 so that the exact-255 entry of the
         // six-value palette can claim it.
-        a.samples[a.count] =
-            alpha[p] >= a_max ? 1.0f : float(double(alpha[p]) / double(a_max));
+        a.samples[a.count] = alpha[p] >= a_max ? 1.0f : float(double(alpha[p]) / double(a_max));
         slots[p] = a.count++;
     }
 }

@@ -14,9 +14,9 @@ struct BlockSamples {
     int max_colours = 4;                        // 3 or 4
     int force_four = 0;
     int quick = 0;
-    int colour_mode = 4;                        // palette size chosen: 3 or 4
-    int endpoints[2][3] = {};                   // codes R 0..31, G 0..63, B 0..31
-    int indices[BLOCK_MAX_SAMPLES] = {};        // 0..3 per sample
+    int colour_mode = 4;                  // palette size chosen: 3 or 4
+    int endpoints[2][3] = {};             // codes R 0..31, G 0..63, B 0..31
+    int indices[BLOCK_MAX_SAMPLES] = {};  // 0..3 per sample
 };
 
 // Full search: fills colour_mode, endpoints and indices.

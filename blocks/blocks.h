@@ -28,19 +28,19 @@ struct SurfacePixelFormat {
 };
 
 struct SurfaceDesc {
-    uint32_t size;         // 0
-    uint32_t flags;        // 4
-    uint32_t height;       // 8
-    uint32_t width;        // 12
-    uint32_t linear_size;  // 16: pitch or linear size
-    uint32_t depth;        // 20
-    uint32_t mip_count;    // 24
-    uint32_t reserved[11];          // 28..71 (offset 36 is the surface slot)
+    uint32_t size;                    // 0
+    uint32_t flags;                   // 4
+    uint32_t height;                  // 8
+    uint32_t width;                   // 12
+    uint32_t linear_size;             // 16: pitch or linear size
+    uint32_t depth;                   // 20
+    uint32_t mip_count;               // 24
+    uint32_t reserved[11];            // 28..71 (offset 36 is the surface slot)
     SurfacePixelFormat pixel_format;  // 72
-    uint32_t caps1;        // 104
-    uint32_t caps2;        // 108
-    uint32_t reserved2[3];  // 112
-    void* surface;          // in memory only
+    uint32_t caps1;                   // 104
+    uint32_t caps2;                   // 108
+    uint32_t reserved2[3];            // 112
+    void* surface;                    // in memory only
 };
 
 constexpr size_t SURFACE_DESC_BYTES = 124;

@@ -9,9 +9,9 @@
 // box are repaired by a constrained search, and the result is rounded to
 // codes.
 
-#include <cstring>
-
 #include "blocks/colour_search.h"
+
+#include <cstring>
 
 namespace {
 struct Start {

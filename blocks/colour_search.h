@@ -39,7 +39,7 @@ struct ColourSet {
     double mean[3] = {};  // mean weighted colour
     double lo[3] = {};    // colour box in centred weighted space
     double hi[3] = {};
-    double q[BLOCK_MAX_SAMPLES][3];          // weighted samples
+    double q[BLOCK_MAX_SAMPLES][3];  // weighted samples
     DistinctColour colours[BLOCK_MAX_SAMPLES];
     int sample_colour[BLOCK_MAX_SAMPLES];  // distinct colour of each sample
 };

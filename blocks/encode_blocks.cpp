@@ -22,7 +22,8 @@ struct ChannelReader {
         mask = channel_mask(bits);
         use_table = mask.max != 0 && mask.max <= 255;
         if (use_table)
-            for (uint32_t v = 0; v <= mask.max; ++v) table[v] = channel_value(mask, v << mask.shift);
+            for (uint32_t v = 0; v <= mask.max; ++v)
+                table[v] = channel_value(mask, v << mask.shift);
     }
     double operator()(uint32_t word) const {
         return use_table ? looked_up(word) : channel_value(mask, word);

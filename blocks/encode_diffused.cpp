@@ -9,9 +9,7 @@
 #include "blocks/block_encoder.h"
 #include "blocks/blocks.h"
 
-const WorkPixel& WorkLevel::at(int64_t x, int64_t y) const {
-    return pixels[size_t(x + y * width)];
-}
+const WorkPixel& WorkLevel::at(int64_t x, int64_t y) const { return pixels[size_t(x + y * width)]; }
 
 // Where the raised level reaches past the real one, the nearest real pixel is
 // repeated, so that no position of the window reads outside the source.
@@ -66,9 +64,8 @@ namespace {
 
 using DiffusedOptions = BlockCallOptions;
 
-void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0,
-                         const DiffusedOptions& o, BlockSamples& b, AlphaSamples& a,
-                         uint8_t* out) {
+void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0, const DiffusedOptions& o,
+                         BlockSamples& b, AlphaSamples& a, uint8_t* out) {
     int window_slots[DIFFUSION_WINDOW_SLOTS];
     reset_block(b, window_slots, DIFFUSION_WINDOW_SLOTS, o.weights);
     gather_window(level, x0, y0, o.mode, b, window_slots);
@@ -79,9 +76,8 @@ void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0,
         for (int p = 0; p < 16; ++p) {
             const int64_t x = x0 + (p & 3);
             const int64_t y = y0 + (p >> 2);
-            alpha[p] = x < level.width && y < level.height
-                           ? int(255.0 * level.at(x, y).a + 0.5)
-                           : -1;
+            alpha[p] =
+                x < level.width && y < level.height ? int(255.0 * level.at(x, y).a + 0.5) : -1;
         }
         if (alpha_half == BLOCK_MODE_EXPLICIT_ALPHA)
             encode_explicit_alpha(alpha, 255, out);
@@ -101,7 +97,8 @@ void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0,
 
     // The central 4x4 of the window, row-major: the pixels that get indices.
     int slots[16];
-    for (int p = 0; p < 16; ++p) slots[p] = window_slots[DIFFUSION_WINDOW * ((p >> 2) + 1) + (p & 3) + 1];
+    for (int p = 0; p < 16; ++p)
+        slots[p] = window_slots[DIFFUSION_WINDOW * ((p >> 2) + 1) + (p & 3) + 1];
     pack_colour_block(b, slots, o.mode, out);
 }
 
@@ -131,9 +128,8 @@ int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, 
                                   force_four, normalmap_type};
     BlockSamples samples;
     AlphaSamples alpha_samples;
-    walk_blocks(level.width, level.height, mode, buffer,
-                [&](int64_t x0, int64_t y0, uint8_t* out) {
-                    encode_window_block(level, x0, y0, options, samples, alpha_samples, out);
-                });
+    walk_blocks(level.width, level.height, mode, buffer, [&](int64_t x0, int64_t y0, uint8_t* out) {
+        encode_window_block(level, x0, y0, options, samples, alpha_samples, out);
+    });
     return 0;
 }

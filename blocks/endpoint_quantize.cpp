@@ -43,9 +43,9 @@ double bracket_levels(double e, double w, int bits, int& low, int& high) {
 // Per channel, per rounding choice r (bit 1: end point 0 rounds up, bit 0:
 // end point 1 rounds up): the 8-bit palette and its weighted values.
 struct ChannelPalettes {
-    int level[4][2];      // [r][end point]
-    int nearer;           // r with each end point on its nearer level
-    double value[4][4];   // [r][palette entry]: w * entry / 255
+    int level[4][2];     // [r][end point]
+    int nearer;          // r with each end point on its nearer level
+    double value[4][4];  // [r][palette entry]: w * entry / 255
 };
 
 void channel_palettes(double e0, double e1, double w, int bits, int colours, ChannelPalettes& cp) {
@@ -76,8 +76,8 @@ using Distances = double[BLOCK_MAX_SAMPLES][3][4][4];
 // z / 16) over the distinct colours. Returns true when it beats `best` (at
 // z_best): a smaller total, or an equal one at a lower z. Sums of
 // non-negative terms never shrink, so the sum stops as soon as it cannot win.
-bool combination_total(const ColourSet& cs, const Distances& dist, int colours, int z,
-                       double best, int z_best, double& total) {
+bool combination_total(const ColourSet& cs, const Distances& dist, int colours, int z, double best,
+                       int z_best, double& total) {
     const int rr = z % 4;
     const int rg = (z / 4) % 4;
     const int rb = z / 16;

@@ -1,13 +1,13 @@
 // The quick search's end points: the two samples farthest apart. The plain
 // scan is the definition; the fast version finds the same pair without the
 // scan's unpredictable branch, and a test holds the two together.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
-
-#include <emmintrin.h>
 
 #include "blocks/block_encoder.h"
 
@@ -167,8 +167,8 @@ float level_distances(const uint32_t* levels, int n, float (*dist)[kLevelSamples
             const __m128 dr = _mm_sub_ps(ri, _mm_load_ps(ch[0] + 4 * g));
             const __m128 dg = _mm_sub_ps(gi, _mm_load_ps(ch[1] + 4 * g));
             const __m128 db = _mm_sub_ps(bi, _mm_load_ps(ch[2] + 4 * g));
-            const __m128 d = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dr, dr), _mm_mul_ps(dg, dg)),
-                                        _mm_mul_ps(db, db));
+            const __m128 d =
+                _mm_add_ps(_mm_add_ps(_mm_mul_ps(dr, dr), _mm_mul_ps(dg, dg)), _mm_mul_ps(db, db));
             _mm_store_ps(dist[i] + 4 * g, d);
             largest = _mm_max_ps(largest, d);
         }

@@ -41,8 +41,8 @@ void fill_output_desc(const SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer,
 }
 
 int check_encode_call(const SurfaceDesc& src, const uint8_t* buffer, int mode, int32_t size) {
-    if (mode != BLOCK_MODE_OPAQUE && mode != BLOCK_MODE_CUTOUT && mode != BLOCK_MODE_EXPLICIT_ALPHA &&
-        mode != BLOCK_MODE_INTERP_ALPHA)
+    if (mode != BLOCK_MODE_OPAQUE && mode != BLOCK_MODE_CUTOUT &&
+        mode != BLOCK_MODE_EXPLICIT_ALPHA && mode != BLOCK_MODE_INTERP_ALPHA)
         return -1;
     if (src.width == 0 || src.height == 0) return 0;
     if (src.surface == nullptr || buffer == nullptr) return -1;

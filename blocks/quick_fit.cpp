@@ -3,10 +3,10 @@
 // iteration and no rounding search, so it is many times cheaper than the full
 // search, at the price of end points that never lie beyond the block's own
 // colours.
+#include <emmintrin.h>
+
 #include <cstdint>
 #include <cstring>
-
-#include <emmintrin.h>
 
 #include "blocks/block_encoder.h"
 
@@ -18,7 +18,8 @@ namespace {
 enum PaletteColour { kA, kB, kMiddle, kThirdA, kThirdB, kPaletteColours };
 
 // Weighted squared distance of every sample to one palette colour.
-void distances_to(const SampleChannels& c, int n, const double w2[3], const double colour[3], double* out) {
+void distances_to(const SampleChannels& c, int n, const double w2[3], const double colour[3],
+                  double* out) {
     for (int i = 0; i < n; ++i) {
         const double dr = c.r[i] - colour[0];
         const double dg = c.g[i] - colour[1];
@@ -103,10 +104,10 @@ constexpr int kFewColours = 8;
 constexpr int kLevelSamples = 16;  // the level path serves one block at most
 
 struct FewColours {
-    int count = 0;                   // distinct colours, 1..kFewColours
-    int first[kFewColours];          // a sample of each colour
+    int count = 0;                     // distinct colours, 1..kFewColours
+    int first[kFewColours];            // a sample of each colour
     int colour_of[BLOCK_MAX_SAMPLES];  // distinct colour of every sample
-    uint32_t members[kFewColours];   // level path only: bit i set for sample i
+    uint32_t members[kFewColours];     // level path only: bit i set for sample i
 };
 
 // Samples are told apart by their bit patterns: equal patterns are equal
@@ -316,8 +317,10 @@ bool find_few_levels(const uint32_t* levels, int n, FewColours& f) {
     uint32_t firsts = 0;
     for (int i = 0; i < n; ++i) {
         const __m128i key = _mm_set1_epi32(int(padded[i]));
-        const __m128i low = _mm_packs_epi32(_mm_cmpeq_epi32(all[0], key), _mm_cmpeq_epi32(all[1], key));
-        const __m128i high = _mm_packs_epi32(_mm_cmpeq_epi32(all[2], key), _mm_cmpeq_epi32(all[3], key));
+        const __m128i low =
+            _mm_packs_epi32(_mm_cmpeq_epi32(all[0], key), _mm_cmpeq_epi32(all[1], key));
+        const __m128i high =
+            _mm_packs_epi32(_mm_cmpeq_epi32(all[2], key), _mm_cmpeq_epi32(all[3], key));
         equals[i] = uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)));
         // First of its colour: no equal sample before it.
         firsts |= uint32_t((equals[i] & ((1u << i) - 1)) == 0) << i;

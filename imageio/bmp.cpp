@@ -149,8 +149,8 @@ int find_companion(const std::string& name, const BmpLayout& picture, FileBytes&
     return 1;
 }
 
-int load_rgb_picture(LoadedImage& image, const FileBytes& file, const BmpLayout& l,
-                     int32_t planes, int skip_pow2_check) {
+int load_rgb_picture(LoadedImage& image, const FileBytes& file, const BmpLayout& l, int32_t planes,
+                     int skip_pow2_check) {
     if (!skip_pow2_check && !(is_pow2_side(l.width) && is_pow2_side(l.height))) {
         loader_fail("texture size of %s is no power of 2 (%d,%d)", image.name.c_str(), l.width,
                     l.height);

@@ -5,13 +5,13 @@
 
 struct BmpLayout {
     int32_t width = 0;
-    int32_t height = 0;          // always positive
-    bool top_down = false;       // the header's height was negative
-    int32_t bits = 0;            // 4, 8 or 24
-    int64_t palette_offset = 0;  // right after the info header
-    int32_t palette_entries = 0; // entries present in the file (4-, 8-bit)
-    int64_t pixel_offset = 0;    // the header's pixel-data offset
-    int64_t row_stride = 0;      // bytes from one file row to the next
+    int32_t height = 0;           // always positive
+    bool top_down = false;        // the header's height was negative
+    int32_t bits = 0;             // 4, 8 or 24
+    int64_t palette_offset = 0;   // right after the info header
+    int32_t palette_entries = 0;  // entries present in the file (4-, 8-bit)
+    int64_t pixel_offset = 0;     // the header's pixel-data offset
+    int64_t row_stride = 0;       // bytes from one file row to the next
 };
 
 // Reads and checks the headers of a BMP held in `data` (`length` bytes).

@@ -104,8 +104,8 @@ int decode_rows(LoadedImage& image) {
     }
     // The row buffer belongs to the decoder's image pool and goes with it.
     const JDIMENSION stride = d.output_width * static_cast<JDIMENSION>(d.output_components);
-    JSAMPARRAY rows = (*d.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE,
-                                             stride, 1);
+    JSAMPARRAY rows =
+        (*d.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE, stride, 1);
     const bool inverted = d.saw_Adobe_marker != 0;
     uint8_t* out = image.pixels;
     while (d.output_scanline < d.output_height) {

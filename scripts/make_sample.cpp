@@ -149,8 +149,8 @@ void draw_houses(Picture& p, int base, int house_h) {
                   b = 60 + static_cast<int>((k >> 16) % 60);
         p.fill(x, base - house_h, x + house_w, base, r, g, b);  // flat wall
         for (int s = 0; s < house_w / 2; ++s)                   // roof
-            p.fill(x + s, base - house_h - s / 2 - 1, x + house_w - s, base - house_h - s / 2,
-                   120, 40, 30);
+            p.fill(x + s, base - house_h - s / 2 - 1, x + house_w - s, base - house_h - s / 2, 120,
+                   40, 30);
         const int win = house_h / 6 + 1;
         for (int wy = base - house_h + win; wy + win < base - win; wy += 2 * win)
             for (int wx = x + win; wx + win < x + house_w - win / 2; wx += 2 * win) {

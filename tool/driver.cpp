@@ -19,7 +19,8 @@ void print_usage() {
     std::printf("  w = width of input bmp in pixel\n");
     std::printf("  h = height of input bmp in pixel\n\n");
     std::printf("  if a>0 && b>0 then tile bmp into textures of size (a pixel)x(b pixel)\n");
-    std::printf("  if a<0 && b<0 then tile bmp into textures of size ((w/a) pixel)x((h/b) pixel)\n\n");
+    std::printf(
+        "  if a<0 && b<0 then tile bmp into textures of size ((w/a) pixel)x((h/b) pixel)\n\n");
 }
 
 // Errors the tool adds go to standard error, after what is already printed.
@@ -72,8 +73,9 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles) 
                     return fail(EXIT_WRITE_FAILED, "cannot create tile file=" + name);
                 }
                 if (result == TileWrite::write_failed) {
-                    return fail(EXIT_WRITE_FAILED, "cannot write tile file=" + name +
-                                                       " (disk full?); nothing left under that name");
+                    return fail(EXIT_WRITE_FAILED,
+                                "cannot write tile file=" + name +
+                                    " (disk full?); nothing left under that name");
                 }
             }
         }

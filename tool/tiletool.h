@@ -17,12 +17,12 @@
 // Exit codes.
 // ---------------------------------------------------------------------------
 constexpr int EXIT_DONE = 0;
-constexpr int EXIT_LOAD_FAILED = 1;      // the loader rejected the picture
-constexpr int EXIT_BAD_INPUT_FILE = 2;   // missing, unreadable or empty input
-constexpr int EXIT_BAD_TILE_SIZE = 3;    // tile size arguments unusable
-constexpr int EXIT_WRITE_FAILED = 4;     // a tile file could not be written
-constexpr int EXIT_NO_INPUT = 13;        // no file argument
-constexpr int EXIT_UNKNOWN_TYPE = -14;   // neither .bmp nor .jpg
+constexpr int EXIT_LOAD_FAILED = 1;     // the loader rejected the picture
+constexpr int EXIT_BAD_INPUT_FILE = 2;  // missing, unreadable or empty input
+constexpr int EXIT_BAD_TILE_SIZE = 3;   // tile size arguments unusable
+constexpr int EXIT_WRITE_FAILED = 4;    // a tile file could not be written
+constexpr int EXIT_NO_INPUT = 13;       // no file argument
+constexpr int EXIT_UNKNOWN_TYPE = -14;  // neither .bmp nor .jpg
 
 // The whole run: usage, load, grid, tiles, summary, the final wait for one
 // character on standard input. Returns the exit code.
@@ -95,8 +95,8 @@ std::string tile_name(const std::string& input, int32_t col, int32_t row, bool b
 // ---------------------------------------------------------------------------
 constexpr int32_t TILE_MAGIC = 12345;
 constexpr int32_t TILE_HEADER_SIZE = 32;
-constexpr int32_t TILE_CODE_RGB = 3;     // file of 24-bit levels (library format 8)
-constexpr int32_t TILE_CODE_BLOCKS = 12; // file of DXT1 levels (library format 0)
+constexpr int32_t TILE_CODE_RGB = 3;      // file of 24-bit levels (library format 8)
+constexpr int32_t TILE_CODE_BLOCKS = 12;  // file of DXT1 levels (library format 0)
 
 // Eight little-endian 32-bit words at the start of every tile file.
 struct TileHeader {

@@ -19,9 +19,7 @@ FilterScaling filter_scaling(const ZoomFilter& filter, double s) {
 }
 
 namespace {
-bool near_integer(double r) {
-    return std::fabs(r - std::floor(r + 0.5)) < 1e-7;
-}
+bool near_integer(double r) { return std::fabs(r - std::floor(r + 0.5)) < 1e-7; }
 }  // namespace
 
 const ZoomFilter* coerce_to_point(const char* axis, int coerce, const ZoomFilter* filter,

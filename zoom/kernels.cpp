@@ -15,9 +15,7 @@ constexpr double kTwoOverPi = 0.6366197723675814;
 constexpr double kSixth = 0.16666666666666666;
 }  // namespace
 
-double kernel_point(double x, const void*) {
-    return (x >= -0.5 && x < 0.5) ? 1.0 : 0.0;
-}
+double kernel_point(double x, const void*) { return (x >= -0.5 && x < 0.5) ? 1.0 : 0.0; }
 
 double kernel_triangle(double x, const void*) {
     if (x < -1.0) return 0.0;
@@ -83,13 +81,9 @@ double kernel_bessel(double x, const void*) {
     return ::j1(kPi * x) / (2.0 * x);
 }
 
-double kernel_hanning(double x, const void*) {
-    return 0.5 * (1.0 + std::cos(kPi * x));
-}
+double kernel_hanning(double x, const void*) { return 0.5 * (1.0 + std::cos(kPi * x)); }
 
-double kernel_hamming(double x, const void*) {
-    return 0.54 + 0.46 * std::cos(kPi * x);
-}
+double kernel_hamming(double x, const void*) { return 0.54 + 0.46 * std::cos(kPi * x); }
 
 double kernel_blackman(double x, const void*) {
     return 0.42 + 0.5 * std::cos(kPi * x) + 0.08 * std::cos(kTwoPi * x);

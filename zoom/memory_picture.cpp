@@ -64,7 +64,8 @@ const char* MemoryPicture::name() { return nullptr; }
 void MemoryPicture::clear(uint8_t value) {
     if (!pixels) return;
     for (int y = 0; y < height; ++y) {
-        std::memset(pixels + static_cast<std::ptrdiff_t>(y) * row_bytes, value, width > 0 ? width : 0);
+        std::memset(pixels + static_cast<std::ptrdiff_t>(y) * row_bytes, value,
+                    width > 0 ? width : 0);
     }
 }
 
@@ -107,8 +108,7 @@ void MemoryPicture::write_pixel_rgba(int x, int y, uint8_t r, uint8_t g, uint8_t
 
 void MemoryPicture::write_row(int y, int x0, int n, const uint8_t* bytes) {
     if (!pixels || n <= 0) return;
-    std::memcpy(pixel_at(*this, x0, y),
-                bytes, n);
+    std::memcpy(pixel_at(*this, x0, y), bytes, n);
 }
 
 void MemoryPicture::write_row_float(int, int, int, const float*) {}
@@ -161,8 +161,7 @@ void MemoryPicture::read_pixel_rgba(int x, int y, uint8_t* rgba) {
 
 void MemoryPicture::read_row(int y, int x0, int n, uint8_t* bytes) {
     if (!pixels || n <= 0) return;
-    std::memcpy(bytes, pixel_at(*this, x0, y),
-                n);
+    std::memcpy(bytes, pixel_at(*this, x0, y), n);
 }
 
 void MemoryPicture::read_row_float(int, int, int, float*) {}

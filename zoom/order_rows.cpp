@@ -26,7 +26,8 @@ void order_rows(double sy, double ty, double support, int ay0, int by0, int coun
             n = std::floor((support * sy + ty - 0.5) / (1.0 - sy) - by0 + 1.0);
         } else {
             n = std::ceil((support * sy + ty) / (1.0 - sy) - by0);
-            double m = std::trunc((by0 - (ay0 - 0.5) * sy - ty + n - 1.0) / sy - support + 0.5) + ay0;
+            double m =
+                std::trunc((by0 - (ay0 - 0.5) * sy - ty + n - 1.0) / sy - support + 0.5) + ay0;
             if (m >= n + by0) n = n - 1.0;
         }
         if (!(n >= 0.0)) n = 0.0;

@@ -18,13 +18,20 @@ size_t data_bytes(const Scanline& s) {
 
 int scanline_pixel_bytes(int type) {
     switch (type) {
-        case SCANLINE_BYTE: return 1;
-        case SCANLINE_SHORT: return 2;
-        case SCANLINE_FLOAT: return 4;
-        case SCANLINE_BYTE4: return 4;
-        case SCANLINE_SHORT4: return 8;
-        case SCANLINE_FLOAT4: return 16;
-        default: return 0;
+        case SCANLINE_BYTE:
+            return 1;
+        case SCANLINE_SHORT:
+            return 2;
+        case SCANLINE_FLOAT:
+            return 4;
+        case SCANLINE_BYTE4:
+            return 4;
+        case SCANLINE_SHORT4:
+            return 8;
+        case SCANLINE_FLOAT4:
+            return 16;
+        default:
+            return 0;
     }
 }
 

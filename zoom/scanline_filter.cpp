@@ -35,14 +35,16 @@ void filter_rows(const WeightTable* tables, const In* src, Out* dst, int n) {
             double w = t.weights[k];
             for (int c = 0; c < C; ++c) sum[c] += static_cast<double>(p[c]) * w;
         }
-        for (int c = 0; c < C; ++c) Store::put(dst + static_cast<std::ptrdiff_t>(i) * C + c, sum[c]);
+        for (int c = 0; c < C; ++c)
+            Store::put(dst + static_cast<std::ptrdiff_t>(i) * C + c, sum[c]);
     }
 }
 
 template <typename In>
 void accum_values(double weight, const In* src, float* dst, int n) {
     for (int i = 0; i < n; ++i) {
-        dst[i] = static_cast<float>(static_cast<double>(dst[i]) + weight * static_cast<double>(src[i]));
+        dst[i] =
+            static_cast<float>(static_cast<double>(dst[i]) + weight * static_cast<double>(src[i]));
     }
 }
 }  // namespace
@@ -56,8 +58,8 @@ void scanline_filter(const WeightTable* tables, const Scanline& src, Scanline& d
     switch (code) {
         case 0 * 256 + 1:
             if (ok)
-                filter_rows<1, uint8_t, int16_t, StoreShort>(tables, static_cast<const uint8_t*>(in),
-                                                             static_cast<int16_t*>(out), n);
+                filter_rows<1, uint8_t, int16_t, StoreShort>(
+                    tables, static_cast<const uint8_t*>(in), static_cast<int16_t*>(out), n);
             return;
         case 2 * 256 + 0:
             if (ok)
@@ -71,8 +73,8 @@ void scanline_filter(const WeightTable* tables, const Scanline& src, Scanline& d
             return;
         case 4 * 256 + 5:
             if (ok)
-                filter_rows<4, uint8_t, int16_t, StoreShort>(tables, static_cast<const uint8_t*>(in),
-                                                             static_cast<int16_t*>(out), n);
+                filter_rows<4, uint8_t, int16_t, StoreShort>(
+                    tables, static_cast<const uint8_t*>(in), static_cast<int16_t*>(out), n);
             return;
         case 6 * 256 + 4:
             if (ok)

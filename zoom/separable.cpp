@@ -113,7 +113,8 @@ void filter_byte_rows(const WeightTable* tables, const Scanline& src, Scanline& 
     for (int i = 0; i < dst.len; ++i) {
         double sum = 0.0;
         for (int k = tables[i].i0; k < tables[i].i1; ++k) {
-            sum += static_cast<double>(in[k]) * static_cast<double>(tables[i].weights[k - tables[i].i0]);
+            sum += static_cast<double>(in[k]) *
+                   static_cast<double>(tables[i].weights[k - tables[i].i0]);
         }
         out[i] = round_to_byte(sum);
     }

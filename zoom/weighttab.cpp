@@ -33,7 +33,8 @@ void make_weighttab(int b, double cen, const ZoomFilter& filter, const FilterSca
     }
     double sc = (den == 0.0 || i0 >= i1) ? 1.0 : 1.0 / den;
     if (g_verbosity >= 2) {
-        zoom_message("    b=%d cen=%g scale=%g [%d..%d) sc=%g:  ", b, cen, scaling.scale, i0, i1, sc);
+        zoom_message("    b=%d cen=%g scale=%g [%d..%d) sc=%g:  ", b, cen, scaling.scale, i0, i1,
+                     sc);
     }
 
     bool leading = trim != 0;

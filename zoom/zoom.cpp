@@ -77,10 +77,10 @@ ZoomWindow source_reach(const ZoomWindow& a, const ZoomMapping& m, const FilterS
 // overflow the comparison.
 bool horizontal_first(const ZoomOptions& options, const ZoomPass& p) {
     if (options.xy_order != ZOOM_UNSET) return options.xy_order != 0;
-    int64_t cost_h = static_cast<int64_t>(p.b.nx) *
-                     (static_cast<int64_t>(p.a.ny) * p.xs.width + static_cast<int64_t>(p.b.ny) * p.ys.width);
-    int64_t cost_v = static_cast<int64_t>(p.b.ny) *
-                     (static_cast<int64_t>(p.a.nx) * p.ys.width + static_cast<int64_t>(p.b.nx) * p.xs.width);
+    int64_t cost_h = static_cast<int64_t>(p.b.nx) * (static_cast<int64_t>(p.a.ny) * p.xs.width +
+                                                     static_cast<int64_t>(p.b.ny) * p.ys.width);
+    int64_t cost_v = static_cast<int64_t>(p.b.ny) * (static_cast<int64_t>(p.a.nx) * p.ys.width +
+                                                     static_cast<int64_t>(p.b.nx) * p.xs.width);
     return cost_h < cost_v;
 }
 }  // namespace

@@ -105,7 +105,7 @@ struct ZoomOptions {
 // Pictures.
 // ---------------------------------------------------------------------------
 class PictureDevice {
-public:
+  public:
     virtual ~PictureDevice() = default;
     virtual int open(const char* name, const char* mode) = 0;
     virtual void close() = 0;
@@ -129,7 +129,7 @@ public:
 };
 
 class MemoryPicture : public PictureDevice {
-public:
+  public:
     int width = ZOOM_UNSET;
     int height = ZOOM_UNSET;
     int nchan = ZOOM_UNSET;

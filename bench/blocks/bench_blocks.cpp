@@ -50,7 +50,8 @@ struct Tally {
     double mps() const { return seconds > 0 ? pixels / seconds / 1e6 : 0.0; }
     double rmse() const { return std::sqrt(squared / (3.0 * pixels)); }
     double wrmse() const {
-        const double wsum = kWeights[0] * kWeights[0] + kWeights[1] * kWeights[1] + kWeights[2] * kWeights[2];
+        const double wsum =
+            kWeights[0] * kWeights[0] + kWeights[1] * kWeights[1] + kWeights[2] * kWeights[2];
         return std::sqrt(weighted / (pixels * wsum));
     }
 };
@@ -89,7 +90,8 @@ void decode_block(const uint8_t* b, int rgb[16][3]) {
             pal[3][ch] = 0;
         }
     }
-    const uint32_t word = uint32_t(b[4]) | (uint32_t(b[5]) << 8) | (uint32_t(b[6]) << 16) | (uint32_t(b[7]) << 24);
+    const uint32_t word =
+        uint32_t(b[4]) | (uint32_t(b[5]) << 8) | (uint32_t(b[6]) << 16) | (uint32_t(b[7]) << 24);
     for (int p = 0; p < 16; ++p)
         for (int ch = 0; ch < 3; ++ch) rgb[p][ch] = pal[(word >> (2 * p)) & 3][ch];
 }
@@ -101,7 +103,8 @@ void add_errors(const BenchImage& img, const std::vector<uint8_t>& blocks, Tally
             int rgb[16][3];
             decode_block(b, rgb);
             for (int p = 0; p < 16; ++p) {
-                const uint8_t* s = &img.rgba[(size_t(y0 + p / 4) * size_t(img.width) + size_t(x0 + p % 4)) * 4];
+                const uint8_t* s =
+                    &img.rgba[(size_t(y0 + p / 4) * size_t(img.width) + size_t(x0 + p % 4)) * 4];
                 for (int ch = 0; ch < 3; ++ch) {
                     const double d = double(rgb[p][ch]) - s[ch];
                     t.squared += d * d;
@@ -132,7 +135,8 @@ double encode_once(const BenchImage& img, const Encoder& e, std::vector<uint8_t>
 // run four more rounds, taking turns, and keep their best time. Taking turns
 // puts them under the same load when the machine is shared, and the best time
 // evens out the rest of the noise.
-void run_picture(const BenchImage& img, const std::vector<Encoder>& encoders, std::vector<Tally>& t) {
+void run_picture(const BenchImage& img, const std::vector<Encoder>& encoders,
+                 std::vector<Tally>& t) {
     const size_t bytes = size_t(img.width / 4) * size_t(img.height / 4) * 8;
     std::vector<double> best(encoders.size());
     for (size_t i = 0; i < encoders.size(); ++i) {
@@ -150,19 +154,22 @@ void run_picture(const BenchImage& img, const std::vector<Encoder>& encoders, st
     }
 }
 
-const Tally* find(const std::vector<Encoder>& encoders, const std::vector<Tally>& tallies, const std::string& name) {
+const Tally* find(const std::vector<Encoder>& encoders, const std::vector<Tally>& tallies,
+                  const std::string& name) {
     for (size_t i = 0; i < encoders.size(); ++i)
         if (encoders[i].name == name) return &tallies[i];
     return nullptr;
 }
 
-void print_table(const std::string& title, const std::vector<Encoder>& encoders, const std::vector<Tally>& t) {
+void print_table(const std::string& title, const std::vector<Encoder>& encoders,
+                 const std::vector<Tally>& t) {
     std::printf("\n== %s (%.1f MP)\n", title.c_str(), t[0].pixels / 1e6);
-    std::printf("%-44s %8s %8s %8s %10s %10s\n", "encoder", "MP/s", "RMSE", "wRMSE", "speed/ref", "wRMSE/ref");
+    std::printf("%-44s %8s %8s %8s %10s %10s\n", "encoder", "MP/s", "RMSE", "wRMSE", "speed/ref",
+                "wRMSE/ref");
     const Tally& ref = t[0];
     for (size_t i = 0; i < encoders.size(); ++i)
-        std::printf("%-44s %8.3f %8.3f %8.3f %10.2f %10.3f\n", encoders[i].name.c_str(), t[i].mps(), t[i].rmse(),
-                    t[i].wrmse(), t[i].mps() / ref.mps(), t[i].wrmse() / ref.wrmse());
+        std::printf("%-44s %8.3f %8.3f %8.3f %10.2f %10.3f\n", encoders[i].name.c_str(), t[i].mps(),
+                    t[i].rmse(), t[i].wrmse(), t[i].mps() / ref.mps(), t[i].wrmse() / ref.wrmse());
     std::printf("(ref = %s)\n", encoders[0].name.c_str());
 }
 
@@ -179,22 +186,25 @@ void print_targets(const std::vector<Encoder>& encoders, const std::vector<Tally
         return;
     }
     if (icf && cf) {
-        std::printf("  four colours forced: wRMSE %.3f vs squish ICF %.3f -> %s; speed %.3f vs squish CF %.3f MP/s -> %s\n",
-                    four->wrmse(), icf->wrmse(), verdict(four->wrmse() <= icf->wrmse()), four->mps(), cf->mps(),
-                    verdict(four->mps() >= cf->mps()));
-        std::printf("  as the tool runs it: speed %.3f vs squish CF %.3f MP/s -> %s\n", tool->mps(), cf->mps(),
-                    verdict(tool->mps() >= cf->mps()));
+        std::printf(
+            "  four colours forced: wRMSE %.3f vs squish ICF %.3f -> %s; speed %.3f vs squish CF "
+            "%.3f MP/s -> %s\n",
+            four->wrmse(), icf->wrmse(), verdict(four->wrmse() <= icf->wrmse()), four->mps(),
+            cf->mps(), verdict(four->mps() >= cf->mps()));
+        std::printf("  as the tool runs it: speed %.3f vs squish CF %.3f MP/s -> %s\n", tool->mps(),
+                    cf->mps(), verdict(tool->mps() >= cf->mps()));
     } else {
         std::printf("  squish targets not checked: libsquish missing\n");
     }
     if (stb_hq)
-        std::printf("  quick search: speed %.3f vs stb_dxt high quality %.3f MP/s -> %s\n", quick->mps(), stb_hq->mps(),
-                    verdict(quick->mps() >= stb_hq->mps()));
+        std::printf("  quick search: speed %.3f vs stb_dxt high quality %.3f MP/s -> %s\n",
+                    quick->mps(), stb_hq->mps(), verdict(quick->mps() >= stb_hq->mps()));
     else
         std::printf("  quick-search target not checked: stb_dxt missing\n");
 }
 
-void bench_set(const std::string& title, const std::vector<BenchImage>& images, const std::vector<Encoder>& encoders) {
+void bench_set(const std::string& title, const std::vector<BenchImage>& images,
+               const std::vector<Encoder>& encoders) {
     std::vector<Tally> tallies(encoders.size());
     for (const BenchImage& img : images) run_picture(img, encoders, tallies);
     print_table(title, encoders, tallies);
@@ -258,17 +268,20 @@ int main(int argc, char** argv) {
             std::printf("note: cannot read %s, skipped\n", path.c_str());
     }
     if (photos.empty()) {
-        std::printf("note: no photographs (Debian plasma-workspace-wallpapers not installed?): photo table skipped\n");
+        std::printf(
+            "note: no photographs (Debian plasma-workspace-wallpapers not installed?): photo table "
+            "skipped\n");
     } else {
-        std::printf("photographs: %zu, first %s (%d x %d)\n", photos.size(), photos[0].name.c_str(), photos[0].width,
-                    photos[0].height);
+        std::printf("photographs: %zu, first %s (%d x %d)\n", photos.size(), photos[0].name.c_str(),
+                    photos[0].width, photos[0].height);
         bench_set("photographs", photos, encoders);
     }
 
     BenchImage sample;
     if (sample_path.empty() || !load_bmp24(sample_path, sample)) {
-        std::printf("note: sample picture %s not readable: using a synthetic panorama of the same kind\n",
-                    sample_path.empty() ? "(none given)" : sample_path.c_str());
+        std::printf(
+            "note: sample picture %s not readable: using a synthetic panorama of the same kind\n",
+            sample_path.empty() ? "(none given)" : sample_path.c_str());
         sample = synthetic_panorama(2048, 1024);
     }
     bench_set("sample picture " + sample.name, {sample}, encoders);

@@ -35,9 +35,7 @@ struct JpegError {
     jmp_buf jump;
 };
 
-void jpeg_fail(j_common_ptr info) {
-    longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
-}
+void jpeg_fail(j_common_ptr info) { longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1); }
 
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
@@ -82,8 +80,8 @@ bool load_bmp24(const std::string& path, BenchImage& out) {
     if (std::fread(header, 1, 54, file.get()) != 54 || header[0] != 'B' || header[1] != 'M')
         return false;
     auto u32 = [&](int o) {
-        return uint32_t(header[o]) | (uint32_t(header[o + 1]) << 8) | (uint32_t(header[o + 2]) << 16) |
-               (uint32_t(header[o + 3]) << 24);
+        return uint32_t(header[o]) | (uint32_t(header[o + 1]) << 8) |
+               (uint32_t(header[o + 2]) << 16) | (uint32_t(header[o + 3]) << 24);
     };
     const uint32_t offset = u32(10);
     const int w = int(u32(18));

@@ -8,7 +8,7 @@
 
 struct BenchImage {
     std::string name;
-    int width = 0;   // a multiple of 4 (cropped on load)
+    int width = 0;  // a multiple of 4 (cropped on load)
     int height = 0;
     std::vector<uint32_t> argb;  // 0xAARRGGBB words, rows packed
     std::vector<uint8_t> rgba;   // the same pixels as bytes R, G, B, A

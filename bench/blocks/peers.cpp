@@ -18,7 +18,8 @@ namespace {
 // Copies the 4x4 block at (x0, y0) into 64 contiguous bytes.
 void gather(const uint8_t* rgba, int width, int x0, int y0, uint8_t block[64]) {
     for (int row = 0; row < 4; ++row)
-        std::memcpy(block + 16 * row, rgba + (size_t(y0 + row) * size_t(width) + size_t(x0)) * 4, 16);
+        std::memcpy(block + 16 * row, rgba + (size_t(y0 + row) * size_t(width) + size_t(x0)) * 4,
+                    16);
 }
 
 #if BENCH_HAVE_SQUISH
@@ -57,7 +58,8 @@ std::vector<PeerEncoder> available_peers() {
 #if BENCH_HAVE_SQUISH
     const char* fits[3] = {"range fit", "cluster fit", "iterative cluster fit"};
     for (int f = 0; f < 3; ++f) {
-        peers.push_back({std::string("squish ") + fits[f] + ", our weights", squish_encode, 2 * f + 1});
+        peers.push_back(
+            {std::string("squish ") + fits[f] + ", our weights", squish_encode, 2 * f + 1});
         peers.push_back({std::string("squish ") + fits[f] + ", uniform", squish_encode, 2 * f});
     }
 #endif

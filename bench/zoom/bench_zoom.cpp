@@ -3,6 +3,9 @@
 // pipeline does) and a 300 x 300 to 256 x 256 cubic rescale, on one thread.
 // ImageMagick's triangle reduction of the same picture is timed in the same
 // run and the ratio printed. Usage: bench_zoom <work dir> [convert program]
+#include <sys/resource.h>
+#include <time.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -10,9 +13,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <sys/resource.h>
-#include <time.h>
 
 #include "zoom/zoom.h"
 
@@ -58,7 +58,8 @@ std::vector<uint8_t> make_picture(int w, int h) {
             int noise = static_cast<int>(state & 31) - 16;
             int edge = (((x / 97) + (y / 61)) & 1) ? 60 : 0;
             p[0] = static_cast<uint8_t>(std::min(255, std::max(0, (x * 255) / w + noise / 2)));
-            p[1] = static_cast<uint8_t>(std::min(255, std::max(0, (y * 200) / h + edge / 2 + noise)));
+            p[1] =
+                static_cast<uint8_t>(std::min(255, std::max(0, (y * 200) / h + edge / 2 + noise)));
             p[2] = static_cast<uint8_t>(std::min(255, std::max(0, 128 + edge - noise)));
             p[3] = static_cast<uint8_t>(((x ^ y) & 64) ? 255 : 160 + (state >> 28));
         }
@@ -186,16 +187,18 @@ int main(int argc, char** argv) {
                     mp / cpu, static_cast<unsigned long long>(first.hashes[i]));
     }
     const double levels = static_cast<double>(first.times.size());
-    std::printf("chain: %.3f s processor time (%.3f s wall) for %.0f levels, %.1f source MP/s; "
-                "runs identical: %s\n",
-                total.cpu, total.wall, levels, levels * mp / total.cpu, identical ? "yes" : "NO");
+    std::printf(
+        "chain: %.3f s processor time (%.3f s wall) for %.0f levels, %.1f source MP/s; "
+        "runs identical: %s\n",
+        total.cpu, total.wall, levels, levels * mp / total.cpu, identical ? "yes" : "NO");
 
     // The compression entry's power-of-two rescale: 300 x 300 to 256 x 256,
     // cubic, three channels like the tool's tiles.
     std::vector<uint8_t> small(300 * 300 * 3);
     for (int y = 0; y < 300; ++y)
         for (int x = 0; x < 300; ++x)
-            for (int c = 0; c < 3; ++c) small[(y * 300 + x) * 3 + c] = pic[(static_cast<size_t>(y) * side + x) * 4 + c];
+            for (int c = 0; c < 3; ++c)
+                small[(y * 300 + x) * 3 + c] = pic[(static_cast<size_t>(y) * side + x) * 4 + c];
     const int reps = 50;
     uint64_t cubic_hash = 0;
     bool cubic_same = true;
@@ -207,8 +210,10 @@ int main(int argc, char** argv) {
         cubic_hash = h;
     }
     double tc = (cpu_seconds() - c0) / reps;
-    std::printf("cubic 300x300 -> 256x256: %.3f ms, %.1f source MP/s, hash %016llx, runs identical: %s\n",
-                tc * 1e3, 0.09 / tc, static_cast<unsigned long long>(cubic_hash), cubic_same ? "yes" : "NO");
+    std::printf(
+        "cubic 300x300 -> 256x256: %.3f ms, %.1f source MP/s, hash %016llx, runs identical: %s\n",
+        tc * 1e3, 0.09 / tc, static_cast<unsigned long long>(cubic_hash),
+        cubic_same ? "yes" : "NO");
 
     if (convert.empty()) {
         std::printf("\nImageMagick: not run (no convert program given)\n");
@@ -235,8 +240,8 @@ int main(int argc, char** argv) {
                              " -size 4096x4096 -depth 8 rgba:" + in;
     std::string cmd = head + " -filter Triangle";
     for (int s = side / 2; s >= 1; s /= 2) {
-        cmd += " \\( +clone -resize " + std::to_string(s) + "x" + std::to_string(s) + "! -write rgba:" +
-               dir + "/zoom_im_" + std::to_string(s) + ".rgba +delete \\)";
+        cmd += " \\( +clone -resize " + std::to_string(s) + "x" + std::to_string(s) +
+               "! -write rgba:" + dir + "/zoom_im_" + std::to_string(s) + ".rgba +delete \\)";
     }
     cmd += " null:";
     Timing best_all{1e30, 1e30};
@@ -248,13 +253,15 @@ int main(int argc, char** argv) {
         best_base = Timing{std::min(best_base.wall, base.wall), std::min(best_base.cpu, base.cpu)};
     }
     const Timing im{best_all.wall - best_base.wall, best_all.cpu - best_base.cpu};
-    std::printf("\nImageMagick (convert -filter Triangle -resize WxH!, MAGICK_THREAD_LIMIT=1): all levels "
-                "%.3f s processor time (%.3f s wall; invocation %.3f s less read-only invocation "
-                "%.3f s), %.1f source MP/s\n",
-                im.cpu, im.wall, best_all.cpu, best_base.cpu, levels * mp / im.cpu);
+    std::printf(
+        "\nImageMagick (convert -filter Triangle -resize WxH!, MAGICK_THREAD_LIMIT=1): all levels "
+        "%.3f s processor time (%.3f s wall; invocation %.3f s less read-only invocation "
+        "%.3f s), %.1f source MP/s\n",
+        im.cpu, im.wall, best_all.cpu, best_base.cpu, levels * mp / im.cpu);
     const double ratio = im.cpu / total.cpu;
-    std::printf("ratio (ImageMagick time / our time): %.2f processor, %.2f wall  (target >= 2: %s)\n",
-                ratio, im.wall / total.wall, ratio >= 2.0 ? "met" : "NOT met");
+    std::printf(
+        "ratio (ImageMagick time / our time): %.2f processor, %.2f wall  (target >= 2: %s)\n",
+        ratio, im.wall / total.wall, ratio >= 2.0 ? "met" : "NOT met");
 
     std::printf("\n%-6s %12s\n", "level", "PSNR vs IM");
     size_t li = 0;

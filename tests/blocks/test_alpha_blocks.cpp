@@ -158,10 +158,15 @@ TEST(InterpAlpha, PackingKeepsEveryChosenValue) {
             int want[12];
             for (int i = 0; i < 12; ++i) {
                 const int k = i % 8;
-                if (k == 0) want[i] = a.a0;
-                else if (k == 1) want[i] = a.a1;
-                else if (k < levels) want[i] = ((levels - k) * a.a0 + (k - 1) * a.a1 + (levels - 2) / 2) / (levels - 1);
-                else want[i] = k == 6 ? 0 : 255;
+                if (k == 0)
+                    want[i] = a.a0;
+                else if (k == 1)
+                    want[i] = a.a1;
+                else if (k < levels)
+                    want[i] =
+                        ((levels - k) * a.a0 + (k - 1) * a.a1 + (levels - 2) / 2) / (levels - 1);
+                else
+                    want[i] = k == 6 ? 0 : 255;
             }
             uint8_t out[8];
             pack_interp_alpha(a, slots, out);

@@ -159,7 +159,8 @@ TEST(FitColourEndpoints, GreyBlocksGetReplicatedGreenCodes) {
         auto random_grey = [&rnd]() {
             const int base = rnd.below(256);
             Rgb p;
-            for (int c = 0; c < 3; ++c) p.c[c] = std::min(255, std::max(0, base + rnd.below(3) - 1));
+            for (int c = 0; c < 3; ++c)
+                p.c[c] = std::min(255, std::max(0, base + rnd.below(3) - 1));
             return p;
         };
         const int solid = trial % 4 == 0;

@@ -96,8 +96,8 @@ const uint8_t kIdentity[BLOCK_MAX_SAMPLES] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 
 }  // namespace
 
 TEST(ColourSet, DistinctColoursKeepFirstAppearanceAndShares) {
-    const int rgb[6][3] = {{10, 20, 30}, {200, 0, 0}, {10, 20, 30}, {0, 0, 255}, {200, 0, 0},
-                           {10, 20, 30}};
+    const int rgb[6][3] = {{10, 20, 30}, {200, 0, 0}, {10, 20, 30},
+                           {0, 0, 255},  {200, 0, 0}, {10, 20, 30}};
     ColourSet cs;
     make_set(cs, rgb, 6);
     ASSERT_EQ(cs.n, 3);
@@ -304,10 +304,10 @@ TEST(BestSplit, TwoColoursGiveOneIntervalAtTheirOwnValues) {
 
 TEST(BestSplitBoxed, EndPointsStayInTheBoxAndScoreIsTheResidual) {
     // A dark block: the free line would run below black.
-    const int rgb[16][3] = {{0, 0, 0},   {2, 1, 0},   {40, 6, 3},  {60, 5, 2},
-                            {80, 20, 4}, {5, 0, 1},   {0, 2, 0},   {90, 30, 9},
-                            {0, 0, 0},   {2, 1, 0},   {40, 6, 3},  {60, 5, 2},
-                            {1, 0, 0},   {70, 25, 6}, {3, 3, 3},   {100, 35, 12}};
+    const int rgb[16][3] = {{0, 0, 0},   {2, 1, 0},   {40, 6, 3}, {60, 5, 2},
+                            {80, 20, 4}, {5, 0, 1},   {0, 2, 0},  {90, 30, 9},
+                            {0, 0, 0},   {2, 1, 0},   {40, 6, 3}, {60, 5, 2},
+                            {1, 0, 0},   {70, 25, 6}, {3, 3, 3},  {100, 35, 12}};
     ColourSet cs;
     make_set(cs, rgb, 16);
     double axis[3];

@@ -14,7 +14,9 @@ namespace {
 std::vector<uint32_t> random_level(int w, int h, uint32_t seed, bool random_alpha = false) {
     Lcg rng(seed);
     std::vector<uint32_t> px(size_t(w * h));
-    for (auto& p : px) p = argb(random_alpha ? rng.below(256) : 255, rng.below(256), rng.below(256), rng.below(256));
+    for (auto& p : px)
+        p = argb(random_alpha ? rng.below(256) : 255, rng.below(256), rng.below(256),
+                 rng.below(256));
     return px;
 }
 
@@ -49,8 +51,8 @@ TEST(DiffusedBlocks, WindowSampleCountsInsideAtEdgesAndInCorners) {
 
 TEST(DiffusedBlocks, TransparentRingPixelsAreLeftOut) {
     auto px = random_level(12, 12, 2);
-    px[3 + 12 * 3] = argb(128, 10, 20, 30);   // ring of block (4, 4)
-    px[8 + 12 * 8] = argb(129, 10, 20, 30);   // also ring, still opaque
+    px[3 + 12 * 3] = argb(128, 10, 20, 30);  // ring of block (4, 4)
+    px[8 + 12 * 8] = argb(129, 10, 20, 30);  // also ring, still opaque
     const WorkLevel level = make_work_level(px.data(), 12, 12, 12, 12);
     int holes = 0;
     EXPECT_EQ(window_count(level, 4, 4, BLOCK_MODE_CUTOUT, &holes), 35);
@@ -113,12 +115,14 @@ TEST(DiffusedBlocks, SmallLevelsAreRaisedAndRepeatTheirEdge) {
 
     // A single red pixel fills the whole raised block: every index is 1.
     for (int quick = 0; quick < 2; ++quick) {
-        const auto one = encode_level({argb(255, 255, 0, 0)}, 1, 1, diffused(BLOCK_MODE_OPAQUE, quick));
+        const auto one =
+            encode_level({argb(255, 255, 0, 0)}, 1, 1, diffused(BLOCK_MODE_OPAQUE, quick));
         EXPECT_EQ(one, std::vector<uint8_t>({0x01, 0xF8, 0x00, 0xF8, 0x55, 0x55, 0x55, 0x55}));
     }
     // Thin levels in every mode stay within their pixels (checked under the
     // address sanitizer) and fill exactly one row or column of blocks.
-    for (int mode : {BLOCK_MODE_OPAQUE, BLOCK_MODE_CUTOUT, BLOCK_MODE_EXPLICIT_ALPHA, BLOCK_MODE_INTERP_ALPHA}) {
+    for (int mode : {BLOCK_MODE_OPAQUE, BLOCK_MODE_CUTOUT, BLOCK_MODE_EXPLICIT_ALPHA,
+                     BLOCK_MODE_INTERP_ALPHA}) {
         for (const auto& size : {std::pair<int, int>{1, 8}, {8, 2}, {3, 1}}) {
             const auto thin = random_level(size.first, size.second, 4, true);
             const auto data2 = encode_level(thin, size.first, size.second, diffused(mode));
@@ -146,8 +150,9 @@ TEST(DiffusedBlocks, AlphaHalvesMatchThePlainWalk) {
             const auto a = encode_level(px, 12, 8, plain);
             const auto b = encode_level(px, 12, 8, diffused(mode, quick));
             for (size_t k = 0; k < 6; ++k)
-                EXPECT_EQ(std::vector<uint8_t>(a.begin() + long(16 * k), a.begin() + long(16 * k + 8)),
-                          std::vector<uint8_t>(b.begin() + long(16 * k), b.begin() + long(16 * k + 8)))
+                EXPECT_EQ(
+                    std::vector<uint8_t>(a.begin() + long(16 * k), a.begin() + long(16 * k + 8)),
+                    std::vector<uint8_t>(b.begin() + long(16 * k), b.begin() + long(16 * k + 8)))
                     << mode << " " << k;
         }
     }

@@ -21,7 +21,9 @@ std::vector<uint8_t> bytes(std::initializer_list<int> list) {
     return v;
 }
 
-std::vector<uint32_t> solid(int w, int h, uint32_t word) { return std::vector<uint32_t>(size_t(w * h), word); }
+std::vector<uint32_t> solid(int w, int h, uint32_t word) {
+    return std::vector<uint32_t>(size_t(w * h), word);
+}
 
 std::vector<uint32_t> random_level(int w, int h, uint32_t seed) {
     Lcg rng(seed);
@@ -66,7 +68,8 @@ TEST(EncodeBlocks, SolidBlackInBothPaletteOrders) {
     EXPECT_EQ(block_bytes(three, 1, 8), bytes({0, 0, 1, 0, 0, 0, 0, 0}));
     EncodeOptions quick;
     quick.quick = 1;
-    EXPECT_EQ(encode_level(solid(4, 4, kBlack), 4, 4, quick), bytes({1, 0, 0, 0, 0x55, 0x55, 0x55, 0x55}));
+    EXPECT_EQ(encode_level(solid(4, 4, kBlack), 4, 4, quick),
+              bytes({1, 0, 0, 0, 0x55, 0x55, 0x55, 0x55}));
 }
 
 // One block per small level; pixels outside the level carry index 3.
@@ -76,11 +79,13 @@ TEST(EncodeBlocks, SmallLevelsMakeOneBlockWithIndexThreeOutside) {
         EncodeOptions o;
         o.quick = quick;
         // 1x1: one sample, the same end point twice, separated to F801/F800.
-        EXPECT_EQ(encode_level({red}, 1, 1, o), bytes({0x01, 0xF8, 0x00, 0xF8, 0xFD, 0xFF, 0xFF, 0xFF}));
+        EXPECT_EQ(encode_level({red}, 1, 1, o),
+                  bytes({0x01, 0xF8, 0x00, 0xF8, 0xFD, 0xFF, 0xFF, 0xFF}));
         const std::vector<uint32_t> two = {kBlack, kWhite, kWhite, kBlack};
         const auto b2 = encode_level(two, 2, 2, o);
         ASSERT_EQ(b2.size(), 8u);
-        const auto b4 = encode_level({kBlack, kWhite, kBlack, kWhite, kWhite, kBlack, kWhite, kBlack}, 4, 2, o);
+        const auto b4 =
+            encode_level({kBlack, kWhite, kBlack, kWhite, kWhite, kBlack, kWhite, kBlack}, 4, 2, o);
         ASSERT_EQ(b4.size(), 8u);
         Colour c[16];
         decode_colour_block(b2.data(), c);
@@ -117,7 +122,8 @@ TEST(EncodeBlocks, PartialEdgeBlocksIgnoreTheirMissingPixels) {
         ASSERT_EQ(b.size(), 32u);
         EXPECT_EQ(block_bytes(a, 1, 8), block_bytes(b, 1, 8));
         for (int row = 0; row < 4; ++row)
-            for (int col = 1; col < 4; ++col) EXPECT_EQ(colour_index(a.data() + 8, 4 * row + col), 3);
+            for (int col = 1; col < 4; ++col)
+                EXPECT_EQ(colour_index(a.data() + 8, 4 * row + col), 3);
     }
     // Bottom edge of a 6x6 level: rows 6 and 7 of the last blocks are outside.
     const auto six = encode_level(random_level(6, 6, 13), 6, 6);
@@ -198,11 +204,13 @@ TEST(EncodeBlocks, BlockBytesDoNotDependOnThePreviousBlock) {
                 for (int x = 0; x < 8; ++x) {
                     const size_t i = size_t(x + 8 * y);
                     if (x < 4) {
-                        first[i] = argb(rng.below(256), rng.below(256), rng.below(256), rng.below(256));
+                        first[i] =
+                            argb(rng.below(256), rng.below(256), rng.below(256), rng.below(256));
                         second[i] = argb(255, 20, 20, 20);
                     } else {
                         // A solid or fully transparent block after a busy one.
-                        first[i] = second[i] = argb(mode == BLOCK_MODE_CUTOUT ? 0 : 255, 90, 90, 90);
+                        first[i] = second[i] =
+                            argb(mode == BLOCK_MODE_CUTOUT ? 0 : 255, 90, 90, 90);
                     }
                 }
             EncodeOptions o;
@@ -225,7 +233,8 @@ TEST(EncodeBlocks, OutputDescriptorFields) {
     out.pixel_format.red_mask = 0x1234;
     out.pixel_format.alpha_mask = 0x5678;
     std::vector<uint8_t> data(32);
-    encode_blocks(src, out, data.data(), BLOCK_MODE_INTERP_ALPHA, colour_weights, 32, 0, 1, 0, 0, 0);
+    encode_blocks(src, out, data.data(), BLOCK_MODE_INTERP_ALPHA, colour_weights, 32, 0, 1, 0, 0,
+                  0);
     EXPECT_EQ(out.size, 124u);
     EXPECT_EQ(out.flags, 0x81806u);
     EXPECT_EQ(out.height, 4u);
@@ -240,7 +249,8 @@ TEST(EncodeBlocks, OutputDescriptorFields) {
     EXPECT_EQ(out.pixel_format.red_mask, 0x1234u);
     EXPECT_EQ(out.pixel_format.alpha_mask, 0x5678u);
     src.flags |= 1;
-    encode_blocks(src, out, data.data(), BLOCK_MODE_INTERP_ALPHA, colour_weights, 32, 0, 1, 0, 0, 0);
+    encode_blocks(src, out, data.data(), BLOCK_MODE_INTERP_ALPHA, colour_weights, 32, 0, 1, 0, 0,
+                  0);
     EXPECT_EQ(out.pixel_format.pf_flags, 5u);
 }
 
@@ -256,7 +266,8 @@ TEST(EncodeBlocks, ChannelsFollowTheDescriptorMasks) {
         src.pixel_format.blue_mask = 0x00FF0000;
         SurfaceDesc out{};
         std::vector<uint8_t> data(32);
-        encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 32, 0, quick, 0, 0, 0);
+        encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 32, 0, quick, 0, 0,
+                      0);
         EncodeOptions o;
         o.quick = quick;
         EXPECT_EQ(data, encode_level(level, 8, 8, o));
@@ -282,12 +293,17 @@ TEST(EncodeBlocks, RefusesCallsItCannotServe) {
     SurfaceDesc out{};
     std::vector<uint8_t> data(32, 0xCD);
     // Too small a buffer: nothing is written.
-    EXPECT_EQ(encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 24, 0, 1, 0, 0, 0), -1);
+    EXPECT_EQ(
+        encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 24, 0, 1, 0, 0, 0),
+        -1);
     EXPECT_EQ(data, std::vector<uint8_t>(32, 0xCD));
     EXPECT_EQ(encode_blocks(src, out, data.data(), 1, colour_weights, 32, 0, 1, 0, 0, 0), -1);
-    EXPECT_EQ(encode_blocks(src, out, nullptr, BLOCK_MODE_OPAQUE, colour_weights, 32, 0, 1, 0, 0, 0), -1);
+    EXPECT_EQ(
+        encode_blocks(src, out, nullptr, BLOCK_MODE_OPAQUE, colour_weights, 32, 0, 1, 0, 0, 0), -1);
     EXPECT_EQ(data, std::vector<uint8_t>(32, 0xCD));
-    EXPECT_EQ(encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 32, 0, 1, 0, 0, 0), 0);
+    EXPECT_EQ(
+        encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 32, 0, 1, 0, 0, 0),
+        0);
 }
 
 // The quick search on blocks of one colour (which the walk answers without
@@ -303,11 +319,13 @@ TEST(EncodeBlocks, QuickSolidBlocksGiveTheColoursOwnCodes) {
     };
     std::vector<uint32_t> level(16 * 8);
     std::vector<uint32_t> colours(8);
-    for (auto& c : colours) c = argb(rng.below(256), rng.below(256), rng.below(256), rng.below(256));
+    for (auto& c : colours)
+        c = argb(rng.below(256), rng.below(256), rng.below(256), rng.below(256));
     colours[0] = argb(255, 255, 255, 255);
     colours[1] = argb(7, 0, 0, 0);
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x) level[size_t(x + 16 * y)] = colours[size_t(x / 4 + 4 * (y / 4))];
+        for (int x = 0; x < 16; ++x)
+            level[size_t(x + 16 * y)] = colours[size_t(x / 4 + 4 * (y / 4))];
     EncodeOptions o;
     o.quick = 1;
     for (int force = 0; force < 2; ++force) {
@@ -315,9 +333,9 @@ TEST(EncodeBlocks, QuickSolidBlocksGiveTheColoursOwnCodes) {
         const auto data = encode_level(level, 16, 8, o);
         for (size_t k = 0; k < 8; ++k) {
             const uint32_t c = colours[k];
-            const uint32_t code = uint32_t(nearest(red_of(c), 31, expand5) << 11 |
-                                           nearest(green_of(c), 63, expand6) << 5 |
-                                           nearest(blue_of(c), 31, expand5));
+            const uint32_t code =
+                uint32_t(nearest(red_of(c), 31, expand5) << 11 |
+                         nearest(green_of(c), 63, expand6) << 5 | nearest(blue_of(c), 31, expand5));
             const uint32_t c0 = (code + 1) & 0xFFFF;
             const bool swapped = code >= c0;  // only white wraps
             EXPECT_EQ(read16(&data[8 * k]), swapped ? code : c0) << k;

@@ -18,7 +18,9 @@ const double kWeights[3] = {0.309, 0.609, 0.082};
 
 struct Code565 {
     int r, g, b;
-    uint32_t word() const { return argb(255, (r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2)); }
+    uint32_t word() const {
+        return argb(255, (r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
+    }
 };
 
 Code565 random_code(Lcg& rng) { return Code565{rng.below(32), rng.below(64), rng.below(32)}; }
@@ -29,7 +31,8 @@ bool is_grey(uint32_t w) {
 }
 
 uint32_t midpoint(uint32_t a, uint32_t b) {
-    return argb(255, (red_of(a) + red_of(b)) / 2, (green_of(a) + green_of(b)) / 2, (blue_of(a) + blue_of(b)) / 2);
+    return argb(255, (red_of(a) + red_of(b)) / 2, (green_of(a) + green_of(b)) / 2,
+                (blue_of(a) + blue_of(b)) / 2);
 }
 
 // A level of 8x8 whose every block holds each of `colours` at least once.
@@ -38,14 +41,16 @@ std::vector<uint32_t> mixed_level(const std::vector<uint32_t>& colours, Lcg& rng
     for (int by = 0; by < 2; ++by)
         for (int bx = 0; bx < 2; ++bx)
             for (int p = 0; p < 16; ++p) {
-                const size_t k = p < int(colours.size()) ? size_t(p) : size_t(rng.below(int(colours.size())));
+                const size_t k =
+                    p < int(colours.size()) ? size_t(p) : size_t(rng.below(int(colours.size())));
                 level[size_t(4 * bx + (p & 3) + 8 * (4 * by + (p >> 2)))] = colours[k];
             }
     return level;
 }
 
 double round_trip_error(const std::vector<uint32_t>& level, int w, int h, const EncodeOptions& o) {
-    return weighted_error(level, decode_level(encode_level(level, w, h, o), w, h, o.mode), kWeights);
+    return weighted_error(level, decode_level(encode_level(level, w, h, o), w, h, o.mode),
+                          kWeights);
 }
 
 // Pictures of the kinds a panorama holds: smooth skies, textured ground,
@@ -63,7 +68,8 @@ std::vector<uint32_t> test_picture(int w, int h, int kind, uint32_t seed) {
                 b = rng.below(256);
             } else {
                 const double t = double(x) / w, u = double(y) / h;
-                const double wave = std::sin(x * 0.21 + y * 0.07) * 30.0 + std::cos(y * 0.13 - x * 0.05) * 20.0;
+                const double wave =
+                    std::sin(x * 0.21 + y * 0.07) * 30.0 + std::cos(y * 0.13 - x * 0.05) * 20.0;
                 const bool inside = (x - cx) * (x - cx) + (y - cy) * (y - cy) < (w * h) / 6;
                 r = 60 + 140 * t + wave + (inside ? 50 : 0);
                 g = 90 + 100 * u - wave * 0.5 + (inside ? -40 : 10);
@@ -101,7 +107,8 @@ TEST(EncodeQuality, SolidRepresentableColoursDecodeExactly) {
             for (int force = 0; force < 2; ++force) {
                 EncodeOptions o;
                 o.force_four = force;
-                EXPECT_EQ(round_trip_error(level, side, side, o), 0.0) << std::hex << c << " " << side;
+                EXPECT_EQ(round_trip_error(level, side, side, o), 0.0)
+                    << std::hex << c << " " << side;
             }
         }
     }
@@ -136,7 +143,8 @@ TEST(EncodeQuality, ThreeColourPaletteBlocksDecodeExactly) {
 // The three-colour middle entry uses integer division: black and white give 127.
 TEST(EncodeQuality, MiddleOfBlackAndWhiteIs127) {
     Lcg rng(4);
-    const auto level = mixed_level({argb(255, 0, 0, 0), argb(255, 255, 255, 255), argb(255, 127, 127, 127)}, rng);
+    const auto level =
+        mixed_level({argb(255, 0, 0, 0), argb(255, 255, 255, 255), argb(255, 127, 127, 127)}, rng);
     const auto data = encode_level(level, 8, 8);
     EXPECT_EQ(weighted_error(level, decode_level(data, 8, 8, BLOCK_MODE_OPAQUE), kWeights), 0.0);
     for (size_t k = 0; k < 4; ++k) EXPECT_LE(read16(&data[8 * k]), read16(&data[8 * k + 2]));
@@ -153,14 +161,16 @@ TEST(EncodeQuality, GreyBlocksUseReplicatedGreenCodes) {
         const bool solid = i % 2 == 0;
         for (auto& p : level) {
             const int v = solid ? base : rng.below(250);
-            p = argb(255, v + (solid ? 1 : rng.below(3)), v + (solid ? 2 : rng.below(3)), v + (solid ? 0 : rng.below(3)));
+            p = argb(255, v + (solid ? 1 : rng.below(3)), v + (solid ? 2 : rng.below(3)),
+                     v + (solid ? 0 : rng.below(3)));
         }
         const auto data = encode_level(level, 8, 8);
         for (size_t k = 0; k < 4; ++k) {
             for (int e = 0; e < 2; ++e) {
                 const uint32_t c = read16(&data[8 * k + 2 * size_t(e)]);
                 const uint32_t g6 = (c >> 5) & 63;
-                EXPECT_EQ(g6 & 1, g6 >> 5) << i << " block " << k << " end " << e << " solid " << solid;
+                EXPECT_EQ(g6 & 1, g6 >> 5)
+                    << i << " block " << k << " end " << e << " solid " << solid;
             }
         }
         const auto decoded = decode_level(data, 8, 8, BLOCK_MODE_OPAQUE);
@@ -209,7 +219,8 @@ TEST(EncodeQuality, FullSearchIsNoWorseThanQuickOnAverage) {
 TEST(EncodeQuality, OutputOnAFixedPictureIsPinned) {
     auto picture = test_picture(32, 32, 2, 7);
     Lcg rng(8);
-    for (auto& p : picture) p = (p & 0x00FFFFFF) | (uint32_t(rng.below(4) == 0 ? rng.below(256) : 255) << 24);
+    for (auto& p : picture)
+        p = (p & 0x00FFFFFF) | (uint32_t(rng.below(4) == 0 ? rng.below(256) : 255) << 24);
     struct Case {
         int mode, quick, force_four, diffusion;
         uint64_t hash;
@@ -232,6 +243,7 @@ TEST(EncodeQuality, OutputOnAFixedPictureIsPinned) {
         o.force_four = c.force_four;
         o.diffusion = c.diffusion;
         EXPECT_EQ(fnv1a(encode_level(picture, 32, 32, o)), c.hash)
-            << "mode " << c.mode << " quick " << c.quick << " force " << c.force_four << " diffused " << c.diffusion;
+            << "mode " << c.mode << " quick " << c.quick << " force " << c.force_four
+            << " diffused " << c.diffusion;
     }
 }

@@ -106,7 +106,8 @@ TEST(NormalMapWeights, TypeTwoRanksChannelsByTheMeanDirection) {
 }
 
 TEST(QuickFit, FarthestPairBecomesTheEndPoints) {
-    BlockSamples b = samples_of({{0.5, 0.5, 0.5}, {0.0, 0.0, 1.0}, {0.6, 0.5, 0.5}, {1.0, 1.0, 0.0}});
+    BlockSamples b =
+        samples_of({{0.5, 0.5, 0.5}, {0.0, 0.0, 1.0}, {0.6, 0.5, 0.5}, {1.0, 1.0, 0.0}});
     quick_colour_fit(b);
     EXPECT_EQ(b.endpoints[0][0], 0);
     EXPECT_EQ(b.endpoints[0][1], 0);
@@ -163,7 +164,8 @@ TEST(QuickFit, PaletteSizeFollowsForceTransparencyAndError) {
     EXPECT_EQ(forced.colour_mode, 4);
     // A third sits exactly in the four-colour palette; with a hole the block
     // must still take three colours.
-    BlockSamples third = samples_of({{0.0, 0.0, 0.0}, {1.0, 1.0, 1.0}, {1.0 / 3, 1.0 / 3, 1.0 / 3}});
+    BlockSamples third =
+        samples_of({{0.0, 0.0, 0.0}, {1.0, 1.0, 1.0}, {1.0 / 3, 1.0 / 3, 1.0 / 3}});
     quick_colour_fit(third);
     EXPECT_EQ(third.colour_mode, 4);
     EXPECT_EQ(third.indices[2], 2);
@@ -179,8 +181,8 @@ TEST(QuickFit, PaletteSizeFollowsForceTransparencyAndError) {
 namespace {
 
 // Packs end points and indices chosen by hand; pixel p holds sample p.
-std::vector<uint8_t> pack(int colour_mode, const int e0[3], const int e1[3], std::vector<int> indices,
-                          int mode = BLOCK_MODE_OPAQUE) {
+std::vector<uint8_t> pack(int colour_mode, const int e0[3], const int e1[3],
+                          std::vector<int> indices, int mode = BLOCK_MODE_OPAQUE) {
     BlockSamples b;
     b.count = int(indices.size());
     b.colour_mode = colour_mode;
@@ -215,7 +217,8 @@ TEST(ColourPacking, OrderRuleKeepsEveryPixelOnItsColour) {
             Colour pal[4];
             colour_palette(block.data(), pal);
             const uint32_t want0 = uint32_t((e0[0] << 11) | (e0[1] << 5) | e0[2]);
-            const Colour first = widen565(want0), second = widen565(uint32_t((e1[0] << 11) | (e1[1] << 5) | e1[2]));
+            const Colour first = widen565(want0),
+                         second = widen565(uint32_t((e1[0] << 11) | (e1[1] << 5) | e1[2]));
             for (int p = 0; p < 16; ++p) {
                 const Colour got = pal[colour_index(block.data(), p)];
                 if (p >= int(use.size())) {
@@ -253,7 +256,8 @@ TEST(ColourPacking, EqualEndPointsWrapAtSixteenBits) {
     // Cutout: c1 moves up instead, and the block is three-colour whatever the
     // search said; white wraps c1 to 0 and the order rule swaps.
     EXPECT_EQ(pack(4, black, black, idx, BLOCK_MODE_CUTOUT), V({0, 0, 1, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(pack(4, white, white, idx, BLOCK_MODE_CUTOUT), V({0, 0, 0xFF, 0xFF, 0x55, 0x55, 0x55, 0x55}));
+    EXPECT_EQ(pack(4, white, white, idx, BLOCK_MODE_CUTOUT),
+              V({0, 0, 0xFF, 0xFF, 0x55, 0x55, 0x55, 0x55}));
 }
 
 // The branch-free farthest-pair search must pick exactly the pair the plain
@@ -267,8 +271,8 @@ TEST(QuickFit, FastFarthestPairMatchesThePlainScan) {
         for (int i = 0; i < n; ++i)
             for (int c = 0; c < 3; ++c) {
                 double v = kind == 0 ? rng.below(256) / 255.0 : rng.below(4) / 3.0;
-                if (kind == 2) v += rng.below(3) * 1e-9;   // below float resolution
-                if (kind == 3) v += rng.below(3) * 3e-8;   // around it
+                if (kind == 2) v += rng.below(3) * 1e-9;  // below float resolution
+                if (kind == 3) v += rng.below(3) * 3e-8;  // around it
                 samples[i][c] = v;
             }
         int fa = -1, fb = -1, sa = -2, sb = -2;
@@ -298,7 +302,7 @@ void plain_quick_fit(BlockSamples& b) {
         four[2][c] = (2.0 * a[c] + z[c]) / 3.0;
         four[3][c] = (a[c] + 2.0 * z[c]) / 3.0;
     }
-    auto choose = [&](const double (*pal)[3], int entries, int* out) {
+    auto choose = [&](const double(*pal)[3], int entries, int* out) {
         double error = 0.0;
         for (int i = 0; i < b.count; ++i) {
             int best = 0;
@@ -345,7 +349,8 @@ TEST(QuickFit, FastPathsMatchThePlainSteps) {
     for (int trial = 0; trial < 20000; ++trial) {
         BlockSamples fast;
         int slots[DIFFUSION_WINDOW_SLOTS];
-        const float w[3] = {rng.below(4) == 0 ? 1.0f : 0.309f, 0.609f, trial % 7 == 0 ? 0.0f : 0.082f};
+        const float w[3] = {rng.below(4) == 0 ? 1.0f : 0.309f, 0.609f,
+                            trial % 7 == 0 ? 0.0f : 0.082f};
         reset_block(fast, slots, DIFFUSION_WINDOW_SLOTS, w);
         const int n = 1 + rng.below(trial % 3 == 0 ? 36 : 16);
         const int colours = 1 + rng.below(trial % 2 ? 6 : 16);
@@ -362,9 +367,11 @@ TEST(QuickFit, FastPathsMatchThePlainSteps) {
         quick_colour_fit(fast);
         plain_quick_fit(plain);
         ASSERT_EQ(fast.colour_mode, plain.colour_mode) << trial;
-        for (int i = 0; i < n; ++i) ASSERT_EQ(fast.indices[i], plain.indices[i]) << trial << " " << i;
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(fast.indices[i], plain.indices[i]) << trial << " " << i;
         for (int e = 0; e < 2; ++e)
-            for (int c = 0; c < 3; ++c) ASSERT_EQ(fast.endpoints[e][c], plain.endpoints[e][c]) << trial;
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(fast.endpoints[e][c], plain.endpoints[e][c]) << trial;
     }
 }
 
@@ -378,14 +385,16 @@ void level_block(Lcg& rng, int trial, BlockSamples& b, uint32_t* levels) {
     for (uint32_t& p : palette) {
         p = 0;
         for (int c = 0; c < 3; ++c) {
-            const int v = trial % 3 == 0 ? rng.below(4) * 85 : trial % 3 == 1 ? rng.below(256)
-                                                                               : 100 + rng.below(3);
+            const int v = trial % 3 == 0   ? rng.below(4) * 85
+                          : trial % 3 == 1 ? rng.below(256)
+                                           : 100 + rng.below(3);
             p = (p << 8) | uint32_t(v);
         }
     }
     for (int i = 0; i < n; ++i) {
         levels[i] = palette[rng.below(colours)];
-        for (int c = 0; c < 3; ++c) b.samples[i][c] = double((levels[i] >> (16 - 8 * c)) & 0xFF) / 255.0;
+        for (int c = 0; c < 3; ++c)
+            b.samples[i][c] = double((levels[i] >> (16 - 8 * c)) & 0xFF) / 255.0;
     }
     b.count = n;
 }
@@ -409,7 +418,8 @@ TEST(QuickFit, LevelPathMatchesThePlainSteps) {
     for (int trial = 0; trial < 20000; ++trial) {
         BlockSamples fast;
         int slots[16];
-        const float w[3] = {rng.below(4) == 0 ? 1.0f : 0.309f, 0.609f, trial % 7 == 0 ? 0.0f : 0.082f};
+        const float w[3] = {rng.below(4) == 0 ? 1.0f : 0.309f, 0.609f,
+                            trial % 7 == 0 ? 0.0f : 0.082f};
         reset_block(fast, slots, 16, w);
         uint32_t levels[16];
         level_block(rng, trial, fast, levels);
@@ -419,8 +429,10 @@ TEST(QuickFit, LevelPathMatchesThePlainSteps) {
         quick_colour_fit_levels(fast, levels);
         plain_quick_fit(plain);
         ASSERT_EQ(fast.colour_mode, plain.colour_mode) << trial;
-        for (int i = 0; i < fast.count; ++i) ASSERT_EQ(fast.indices[i], plain.indices[i]) << trial << " " << i;
+        for (int i = 0; i < fast.count; ++i)
+            ASSERT_EQ(fast.indices[i], plain.indices[i]) << trial << " " << i;
         for (int e = 0; e < 2; ++e)
-            for (int c = 0; c < 3; ++c) ASSERT_EQ(fast.endpoints[e][c], plain.endpoints[e][c]) << trial;
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(fast.endpoints[e][c], plain.endpoints[e][c]) << trial;
     }
 }

@@ -47,8 +47,8 @@ inline SurfaceDesc source_desc(const uint32_t* pixels, int width, int height, in
     return d;
 }
 
-inline std::vector<uint8_t> encode_level(const std::vector<uint32_t>& pixels, int width,
-                                         int height, const EncodeOptions& o = EncodeOptions()) {
+inline std::vector<uint8_t> encode_level(const std::vector<uint32_t>& pixels, int width, int height,
+                                         const EncodeOptions& o = EncodeOptions()) {
     SurfaceDesc src = source_desc(pixels.data(), width, height, o.mode);
     SurfaceDesc out{};
     out.size = 124;
@@ -79,8 +79,7 @@ struct Colour {
 
 inline Colour widen565(uint32_t c) {
     const int r = int((c >> 11) & 31), g = int((c >> 5) & 63), b = int(c & 31);
-    return Colour{(r << 3) | (r >> 2),
-                  (g << 2) | (g >> 4), (b << 3) | (b >> 2), 255};
+    return Colour{(r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2), 255};
 }
 
 inline void colour_palette(const uint8_t* block, Colour pal[4]) {
@@ -99,7 +98,9 @@ inline void colour_palette(const uint8_t* block, Colour pal[4]) {
     }
 }
 
-inline int colour_index(const uint8_t* block, int p) { return int((read32(block + 4) >> (2 * p)) & 3); }
+inline int colour_index(const uint8_t* block, int p) {
+    return int((read32(block + 4) >> (2 * p)) & 3);
+}
 
 inline void decode_colour_block(const uint8_t* block, Colour out[16]) {
     Colour pal[4];

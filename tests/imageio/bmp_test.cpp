@@ -10,7 +10,7 @@ using namespace testsupport;
 namespace {
 
 class BmpTest : public ScratchDir {
-protected:
+  protected:
     // Writes `fixture` as `name` and loads it as the tool would, with `planes`.
     int load(const std::string& name, const BmpFixture& fixture, int32_t planes, int skip = 1) {
         write_bmp(name, fixture);
@@ -39,7 +39,8 @@ BmpFixture grey_palette_fixture(int bits, int32_t w, int32_t h) {
     const int entries = 1 << bits;
     for (int k = 0; k < entries; ++k)
         s.palette.push_back(static_cast<uint32_t>(k * 0x010203 + 0x100000));
-    for (int32_t i = 0; i < w * h; ++i) s.pixels.push_back(static_cast<uint8_t>((i * 7 + 3) % entries));
+    for (int32_t i = 0; i < w * h; ++i)
+        s.pixels.push_back(static_cast<uint8_t>((i * 7 + 3) % entries));
     return s;
 }
 
@@ -61,7 +62,8 @@ TEST_F(BmpTest, PaddedRowsAndTopDownFilesLoadRight) {
             BmpFixture s = rgb(w, 3);
             s.top_down = top_down;
             ASSERT_EQ(load("odd.bmp", s, 3), 1) << w;
-            EXPECT_EQ(pixels(s.pixels.size()), s.pixels) << "width " << w << " top_down " << top_down;
+            EXPECT_EQ(pixels(s.pixels.size()), s.pixels)
+                << "width " << w << " top_down " << top_down;
         }
     }
 }
@@ -71,7 +73,8 @@ TEST_F(BmpTest, BlackPixelGetsAlphaZeroWithoutCompanion) {
     s.pixels = {0, 0, 0, 1, 0, 0, 0, 0, 9, 200, 100, 50};
     ASSERT_EQ(load("pano.bmp", s, 4), 1);
     EXPECT_EQ(image.planes, 4);
-    EXPECT_EQ(pixels(16), (std::vector<uint8_t>{0, 0, 0, 0, 1, 0, 0, 255, 0, 0, 9, 255, 200, 100, 50, 255}));
+    EXPECT_EQ(pixels(16),
+              (std::vector<uint8_t>{0, 0, 0, 0, 1, 0, 0, 255, 0, 0, 9, 255, 200, 100, 50, 255}));
 }
 
 TEST_F(BmpTest, OtherPlanesGiveOneGreyBytePerPixel) {
@@ -115,7 +118,8 @@ TEST_F(BmpTest, CompanionOfAnotherSizeIsRejected) {
     write_bmp("pano_trans.bmp", rgb(4, 2));
     EXPECT_EQ(load("pano.bmp", rgb(2, 2), 3), 0);
     EXPECT_EQ(image.width, 0);
-    EXPECT_NE(read_text("vx.log").find("vxgl:  alpha file pano_trans.bmp does not match texture pano.bmp\n"),
+    EXPECT_NE(read_text("vx.log").find(
+                  "vxgl:  alpha file pano_trans.bmp does not match texture pano.bmp\n"),
               std::string::npos);
 }
 

@@ -10,7 +10,7 @@ using namespace testsupport;
 namespace {
 
 class JpegTest : public ScratchDir {
-protected:
+  protected:
     int load(const std::string& name) {
         image.name = name;
         return load_jpeg(image);

@@ -21,7 +21,7 @@ namespace testsupport {
 // Runs each test in a fresh directory of its own, so "vx.log" and tile files
 // of one test never meet another's (ctest runs tests in parallel).
 class ScratchDir : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/razivavu-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -40,7 +40,7 @@ protected:
     }
     const std::string& dir() const { return dir_; }
 
-private:
+  private:
     std::string dir_;
     std::string previous_;
 };
@@ -57,7 +57,8 @@ inline std::string read_text(const std::string& name) {
 
 inline void write_file(const std::string& name, const std::vector<uint8_t>& bytes) {
     std::ofstream out(name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 inline bool file_exists(const std::string& name) { return access(name.c_str(), F_OK) == 0; }
@@ -83,15 +84,15 @@ struct BmpFixture {
     std::vector<uint32_t> palette;  // 0x00RRGGBB entries written to the file
     uint32_t info_size = 40;
     uint32_t compression = 0;
-    uint32_t colours_used = 0;      // header's colour count (0 = all)
-    bool pad_rows = true;           // false: rows back to back (a broken writer)
-    int64_t pixel_offset = -1;      // -1: right after the palette
+    uint32_t colours_used = 0;  // header's colour count (0 = all)
+    bool pad_rows = true;       // false: rows back to back (a broken writer)
+    int64_t pixel_offset = -1;  // -1: right after the palette
 };
 
 inline std::vector<uint8_t> make_bmp(const BmpFixture& s) {
     const size_t palette_at = 14 + s.info_size;
-    const size_t data_at =
-        s.pixel_offset >= 0 ? static_cast<size_t>(s.pixel_offset) : palette_at + 4 * s.palette.size();
+    const size_t data_at = s.pixel_offset >= 0 ? static_cast<size_t>(s.pixel_offset)
+                                               : palette_at + 4 * s.palette.size();
     const size_t row_bits = static_cast<size_t>(s.width) * s.bits;
     const size_t row_bytes = (row_bits + 7) / 8;
     const size_t stride = s.pad_rows ? (row_bits + 31) / 32 * 4 : row_bytes;
@@ -144,18 +145,20 @@ inline std::vector<uint8_t> rgb_pattern(int32_t width, int32_t height) {
     return p;
 }
 
-inline void write_bmp(const std::string& name, const BmpFixture& s) { write_file(name, make_bmp(s)); }
+inline void write_bmp(const std::string& name, const BmpFixture& s) {
+    write_file(name, make_bmp(s));
+}
 
 // A JPEG made with the JPEG library's compressor.
 struct JpegFixture {
     int width = 64;
     int height = 48;
-    int components = 3;                       // 1, 3 or 4
-    J_COLOR_SPACE space = JCS_RGB;            // of the input samples
+    int components = 3;             // 1, 3 or 4
+    J_COLOR_SPACE space = JCS_RGB;  // of the input samples
     bool progressive = false;
-    bool adobe_marker = true;                 // only for 4 components
+    bool adobe_marker = true;  // only for 4 components
     int quality = 100;
-    std::vector<uint8_t> samples;             // width x height x components
+    std::vector<uint8_t> samples;  // width x height x components
 };
 
 inline bool write_jpeg(const std::string& name, const JpegFixture& s) {

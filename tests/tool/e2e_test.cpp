@@ -27,7 +27,7 @@ struct RunResult {
 };
 
 class EndToEnd : public ScratchDir {
-protected:
+  protected:
     RunResult run(const std::string& args) {
         const std::string command = std::string("'") + RAZIVAVU_BINARY + "' " + args +
                                     " < /dev/null > stdout.txt 2> stderr.txt";
@@ -91,8 +91,14 @@ std::string check_tile(const std::string& name, bool blocks, int32_t tw, int32_t
     const int32_t levels = level_count(tw, th);
     EXPECT_GE(file.size(), 32u) << name;
     if (file.size() < 32) return "";
-    const std::vector<uint32_t> want = {12345, blocks ? 12u : 3u, uint32_t(tw >> skip),
-                                        uint32_t(th >> skip), uint32_t(levels), 32, 0, 0};
+    const std::vector<uint32_t> want = {12345,
+                                        blocks ? 12u : 3u,
+                                        uint32_t(tw >> skip),
+                                        uint32_t(th >> skip),
+                                        uint32_t(levels),
+                                        32,
+                                        0,
+                                        0};
     for (size_t i = 0; i < 8; ++i) EXPECT_EQ(get32(file, 4 * i), want[i]) << name << " word " << i;
     const int64_t data = static_cast<int64_t>(file.size()) - 32;
     const auto pow2 = [](int32_t v) { return v > 0 && (v & (v - 1)) == 0; };
@@ -102,7 +108,8 @@ std::string check_tile(const std::string& name, bool blocks, int32_t tw, int32_t
     std::string line = std::to_string(levels) + ": ";
     const int32_t emitted = static_cast<int32_t>(chain(tw, th).size());
     if (data > 0)
-        for (int32_t level = skip; level < emitted; ++level) line += std::to_string(levels - level) + " ";
+        for (int32_t level = skip; level < emitted; ++level)
+            line += std::to_string(levels - level) + " ";
     return line + "\n";
 }
 
@@ -115,8 +122,8 @@ std::string expected_run(const std::string& input, const char* loading, int32_t 
     const int32_t cols = w / tw, rows = h / th;
     if (separated) {
         s << "names like " << tile_name(input, 1, 10, false, false) << " would repeat in a " << cols
-          << "x" << rows << " grid; tiles are named " << tile_name(input, 0, 0, false, true) << " to "
-          << tile_name(input, cols - 1, rows - 1, true, true) << "\n";
+          << "x" << rows << " grid; tiles are named " << tile_name(input, 0, 0, false, true)
+          << " to " << tile_name(input, cols - 1, rows - 1, true, true) << "\n";
     }
     for (int32_t r = 0; r < rows; ++r) {
         for (int32_t c = 0; c < cols; ++c) {
@@ -218,9 +225,9 @@ TEST_F(EndToEnd, MinusTwoMinusTwoOnAFullSizePanorama) {
     const RunResult r = run("pano.bmp -2 -2");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected_run("pano.bmp", "loading BMP=", 2048, 1024, 1024, 512));
-    EXPECT_EQ(tile_files(), (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano01.vxt",
-                                                      "pano01c.vxt", "pano10.vxt", "pano10c.vxt",
-                                                      "pano11.vxt", "pano11c.vxt"}));
+    EXPECT_EQ(tile_files(),
+              (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano01.vxt", "pano01c.vxt",
+                                        "pano10.vxt", "pano10c.vxt", "pano11.vxt", "pano11c.vxt"}));
 }
 
 TEST_F(EndToEnd, OneRowIsATopRowAndTwoRowsAreTopAndBottom) {
@@ -249,9 +256,9 @@ TEST_F(EndToEnd, MiddleRowTilesStoreTheSourceTileAsLevelZero) {
             ASSERT_EQ(file.size(), 32u + static_cast<size_t>(level_bytes(false, 256, 256, 0)));
             for (int32_t y = 0; y < 256; ++y) {
                 const size_t from = 3 * ((static_cast<size_t>(row) * 256 + y) * 1024 + col * 256);
-                const bool same = std::equal(source.pixels.begin() + from,
-                                             source.pixels.begin() + from + 3 * 256,
-                                             file.begin() + 32 + 3 * 256 * y);
+                const bool same =
+                    std::equal(source.pixels.begin() + from, source.pixels.begin() + from + 3 * 256,
+                               file.begin() + 32 + 3 * 256 * y);
                 ASSERT_TRUE(same) << name << " row " << y;
             }
             // The tile's DXT1 file keeps every level too (43704 bytes).
@@ -322,7 +329,8 @@ TEST_F(EndToEnd, UncreatableTileFileStopsTheRun) {
     EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
     EXPECT_EQ(r.err, "ERROR: cannot create tile file=pano10.vxt\n");
     EXPECT_EQ(r.out.find("created"), std::string::npos);
-    EXPECT_EQ(tile_files(), (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano10.vxt.part"}));
+    EXPECT_EQ(tile_files(),
+              (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano10.vxt.part"}));
 }
 
 TEST_F(EndToEnd, FullDiskStopsTheRunAndLeavesNoShortFile) {

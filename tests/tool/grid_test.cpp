@@ -1,8 +1,8 @@
 // Command line, tile size, grid, level count, row classes and names.
 #include <set>
 
-#include "tool/tiletool.h"
 #include "gtest/gtest.h"
+#include "tool/tiletool.h"
 
 namespace {
 
@@ -39,12 +39,12 @@ TEST(TileRequest, AcceptsTwoNonZeroNumbersOfOneSign) {
 
 TEST(TileRequest, RejectsWhatAtoiWouldHaveTurnedIntoNonsense) {
     TileRequest r;
-    EXPECT_NE(size_error({"256"}, r), "");          // b missing
-    EXPECT_NE(size_error({"0", "0"}, r), "");       // zero sides
+    EXPECT_NE(size_error({"256"}, r), "");     // b missing
+    EXPECT_NE(size_error({"0", "0"}, r), "");  // zero sides
     EXPECT_NE(size_error({"256", "0"}, r), "");
-    EXPECT_NE(size_error({"-2", "2"}, r), "");      // signs differ
+    EXPECT_NE(size_error({"-2", "2"}, r), "");  // signs differ
     EXPECT_NE(size_error({"2", "-2"}, r), "");
-    EXPECT_NE(size_error({"abc", "256"}, r), "");   // not numbers
+    EXPECT_NE(size_error({"abc", "256"}, r), "");  // not numbers
     EXPECT_NE(size_error({"256", "12x"}, r), "");
     EXPECT_NE(size_error({"", "256"}, r), "");
     EXPECT_NE(size_error({"99999999999", "1"}, r), "");
@@ -60,7 +60,8 @@ TEST(TileSize, DefaultPositiveAndDivided) {
     EXPECT_EQ(tile_size_for(TileRequest{true, -2, -2}, 2048, 1024, w, h), "");
     EXPECT_EQ(w, 1024);
     EXPECT_EQ(h, 512);
-    EXPECT_EQ(tile_size_for(TileRequest{true, 300, 200}, 10, 10, w, h), "");  // bigger than the picture
+    EXPECT_EQ(tile_size_for(TileRequest{true, 300, 200}, 10, 10, w, h),
+              "");  // bigger than the picture
     EXPECT_EQ(w, 300);
     EXPECT_EQ(h, 200);
 }
@@ -129,7 +130,8 @@ TEST(TileName, CollisionRuleAgreesWithEveryName) {
         for (int32_t rows = 1; rows <= 40; ++rows) {
             std::set<std::string> names;
             for (int32_t r = 0; r < rows; ++r)
-                for (int32_t c = 0; c < cols; ++c) names.insert(tile_name("p.bmp", c, r, false, false));
+                for (int32_t c = 0; c < cols; ++c)
+                    names.insert(tile_name("p.bmp", c, r, false, false));
             const bool repeats = names.size() != static_cast<size_t>(cols) * rows;
             ASSERT_EQ(grid_names_collide(cols, rows), repeats) << cols << " x " << rows;
         }

@@ -94,8 +94,8 @@ TEST_F(ReserveTest, FullTableRefusesMoreBlocks) {
             const bool refused = reserve(&extra, 4, "extra") == 0 && extra == nullptr;
             // Reserving over a live block still works: the release frees a slot.
             const bool reused = reserve(&p, 4, "again") == 1 && p != nullptr;
-            const bool logged = read_text("vx.log").find(
-                                    "vxsystem:  ERROR, too many reserves\n") != std::string::npos;
+            const bool logged = read_text("vx.log").find("vxsystem:  ERROR, too many reserves\n") !=
+                                std::string::npos;
             std::exit(refused && reused && logged ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
@@ -121,8 +121,9 @@ TEST_F(ReserveTest, FailedAllocationIsLoggedAndLeavesNull) {
             limit.rlim_cur = limit.rlim_max = rlim_t{512} << 20;
             setrlimit(RLIMIT_AS, &limit);
             const bool failed = reserve(&p, 1 << 30, "huge") == 0 && p == nullptr;
-            const bool logged = read_text("vx.log").find("unable to reserve 1073741824 bytes for huge") !=
-                                std::string::npos;
+            const bool logged =
+                read_text("vx.log").find("unable to reserve 1073741824 bytes for huge") !=
+                std::string::npos;
             std::exit(failed && logged ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");

@@ -137,7 +137,8 @@ struct Tile {
 
 int64_t rgb_bytes(int32_t w, int32_t h, int32_t first, int32_t levels) {
     int64_t n = 0;
-    for (int32_t l = first; l < levels; ++l) n += int64_t{std::max(1, w >> l)} * std::max(1, h >> l) * 3;
+    for (int32_t l = first; l < levels; ++l)
+        n += int64_t{std::max(1, w >> l)} * std::max(1, h >> l) * 3;
     return n;
 }
 
@@ -153,7 +154,8 @@ TEST_F(TileFileTest, WritesHeaderThenLevelsUnderTheFinalNameOnly) {
     EXPECT_FALSE(file_exists("t00.vxt.part"));
     // Header only while the library emits nothing, else exactly levels 1..4.
     const int64_t levels = rgb_bytes(16, 8, 1, 5);
-    EXPECT_TRUE(file.size() == 32u || static_cast<int64_t>(file.size()) == 32 + levels) << file.size();
+    EXPECT_TRUE(file.size() == 32u || static_cast<int64_t>(file.size()) == 32 + levels)
+        << file.size();
     EXPECT_EQ(out, file.size() == 32u ? "5: \n" : "5: 4 3 2 1 \n");
 }
 

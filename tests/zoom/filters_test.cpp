@@ -122,11 +122,11 @@ TEST(FilterTable, ParametersOfMitchellAndKaiser) {
 }
 
 TEST(FilterTable, IndexOrderIsTheSettingsFormat) {
-    const char* names[ZOOM_FILTER_COUNT] = {"point", "box", "triangle", "quadratic", "cubic",
-                                            "catrom", "mitchell", "gaussian", "sinc", "bessel",
-                                            "hanning", "hamming", "blackman", "kaiser"};
-    const double supports[ZOOM_FILTER_COUNT] = {0, 0.5, 1, 1.5, 2, 2, 2, 1.25, 4, 3.2383,
-                                                1, 1, 1, 1};
+    const char* names[ZOOM_FILTER_COUNT] = {
+        "point",    "box",  "triangle", "quadratic", "cubic",   "catrom",   "mitchell",
+        "gaussian", "sinc", "bessel",   "hanning",   "hamming", "blackman", "kaiser"};
+    const double supports[ZOOM_FILTER_COUNT] = {0,    0.5, 1,      1.5, 2, 2, 2,
+                                                1.25, 4,   3.2383, 1,   1, 1, 1};
     const int interpolating[ZOOM_FILTER_COUNT] = {1, 1, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1, 1, 1};
     for (int i = 0; i < ZOOM_FILTER_COUNT; ++i) {
         const ZoomFilter& f = filter_at(i);
@@ -178,7 +178,8 @@ TEST(FilterScaling, SupportScaleAndWidth) {
 }
 
 TEST(Coercion, IdentityMappingTurnsInterpolatingKernelsIntoPoint) {
-    for (const char* name : {"triangle", "catrom", "sinc", "hanning", "hamming", "blackman", "kaiser"}) {
+    for (const char* name :
+         {"triangle", "catrom", "sinc", "hanning", "hamming", "blackman", "kaiser"}) {
         ReportCapture reports;
         const ZoomFilter* f = filter_find(name);
         FilterScaling s = filter_scaling(*f, 1.0);

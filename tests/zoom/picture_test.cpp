@@ -107,8 +107,7 @@ TEST(MemoryPicture, OpenChoosesModeByFirstLetterAndNameIsNone) {
 
 TEST(MemoryPicture, ColourOperationsExchangeFirstAndThirdByte) {
     // Three channels, row pitch with two padding bytes.
-    std::vector<uint8_t> px = {10, 20, 30, 40, 50, 60, 0xA1, 0xA2,
-                               1,  2,  3,  4,  5,  6,  0xB1, 0xB2};
+    std::vector<uint8_t> px = {10, 20, 30, 40, 50, 60, 0xA1, 0xA2, 1, 2, 3, 4, 5, 6, 0xB1, 0xB2};
     MemoryPicture pic;
     pic.bind(px.data(), 2, 2, 8, 3);
     uint8_t rgba[8] = {0, 0, 0, 0x55, 0, 0, 0, 0x66};

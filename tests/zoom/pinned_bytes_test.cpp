@@ -71,9 +71,12 @@ TEST(PinnedBytes, EveryKernelBothPassOrders) {
         for (int order : {0, 1}) {
             ZoomOptions o = default_options();
             o.xy_order = order;
-            h = combine(h, fnv1a(resample_whole(big.data(), 37, 29, 4, 4, 16, 13, filter_at(f), o)));
-            h = combine(h, fnv1a(resample_whole(small.data(), 13, 11, 4, 4, 29, 23, filter_at(f), o)));
-            h = combine(h, fnv1a(resample_whole(big.data(), 37, 29, 4, 3, 20, 31, filter_at(f), o)));
+            h = combine(h,
+                        fnv1a(resample_whole(big.data(), 37, 29, 4, 4, 16, 13, filter_at(f), o)));
+            h = combine(h,
+                        fnv1a(resample_whole(small.data(), 13, 11, 4, 4, 29, 23, filter_at(f), o)));
+            h = combine(h,
+                        fnv1a(resample_whole(big.data(), 37, 29, 4, 3, 20, 31, filter_at(f), o)));
         }
         EXPECT_EQ(hex(h), pins[f]) << filter_at(f).name;
     }

@@ -34,7 +34,8 @@ TEST(Resample, IdentityIsCoercedToAnExactCopy) {
 
 TEST(Resample, BoxFourByFourToTwoByTwo) {
     ReportCapture reports;
-    std::vector<uint8_t> src = grey4(4, 4, {10, 11, 50, 50, 12, 13, 50, 50, 0, 0, 255, 255, 0, 0, 255, 254});
+    std::vector<uint8_t> src =
+        grey4(4, 4, {10, 11, 50, 50, 12, 13, 50, 50, 0, 0, 255, 255, 0, 0, 255, 254});
     std::vector<uint8_t> out = resample_whole(src.data(), 4, 4, 4, 4, 2, 2, filter_at(1));
     EXPECT_EQ(out, grey4(2, 2, {12, 50, 0, 255}));
     // Both axes: two taps of 0.5; equal costs (24 and 24) run vertical first.
@@ -227,7 +228,8 @@ TEST(Resample, DestinationBeyondTheReachIsClipped) {
     ZoomWindow dwin{0, 0, 7, 3, 0, 0};
     ZoomFilter f = filter_at(2);
     zoom_opt(default_options(), &src, swin, &dst, dwin, f, f, 0, 0);
-    EXPECT_TRUE(reports.contains("    clipping odst={0,0,7,3}8x4 to {0,0,3,3}4x4\n")) << reports.all();
+    EXPECT_TRUE(reports.contains("    clipping odst={0,0,7,3}8x4 to {0,0,3,3}4x4\n"))
+        << reports.all();
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 8; ++x) {
             for (int c = 0; c < 4; ++c) {
@@ -258,14 +260,16 @@ TEST(Resample, PointSamplingAfterCoercionStaysInsideTheSource) {
     ZoomWindow dwin{0, 0, 7, 7, 0, 0};
     ZoomFilter f = filter_at(5);
     zoom_opt(default_options(), &src, swin, &dst, dwin, f, f, 0, 0);
-    EXPECT_TRUE(reports.contains("    clipping odst={0,0,7,7}8x8 to {-1,-1,4,4}6x6\n")) << reports.all();
+    EXPECT_TRUE(reports.contains("    clipping odst={0,0,7,7}8x8 to {-1,-1,4,4}6x6\n"))
+        << reports.all();
     EXPECT_EQ(src.bad_accesses, 0);
     for (int y = 0; y < 5; ++y) {
         for (int x = 0; x < 5; ++x) {
             const int sx = x < 4 ? x : 3;
             const int sy = y < 4 ? y : 3;
             for (int c = 0; c < 4; ++c) {
-                ASSERT_EQ(dst.pixels[(y * 8 + x) * 4 + c], px[(sy * 4 + sx) * 4 + c]) << x << "," << y;
+                ASSERT_EQ(dst.pixels[(y * 8 + x) * 4 + c], px[(sy * 4 + sx) * 4 + c])
+                    << x << "," << y;
             }
         }
     }
@@ -296,9 +300,9 @@ TEST(Resample, CostPicksHorizontalFirstForWideReductions) {
     // costs 4 * (4*8 + 4*1) = 144 against 4 * (16*1 + 4*8) = 192.
     EXPECT_TRUE(reports.contains("coercing yfilter=triangle to point\n"));
     EXPECT_TRUE(reports.contains("-xy -map 0.25 1 -0.375 0\n")) << reports.all();
-    EXPECT_TRUE(reports.contains(
-        "X: filt=triangle support=1,  scale=4 scaledsupport=4 width=8\n"
-        "Y: filt=point support=0,  scale=1 scaledsupport=0.5 width=1\n"));
+    EXPECT_TRUE(
+        reports.contains("X: filt=triangle support=1,  scale=4 scaledsupport=4 width=8\n"
+                         "Y: filt=point support=0,  scale=1 scaledsupport=0.5 width=1\n"));
 }
 
 TEST(Resample, PointSamplingReadsEachNeededRowOnce) {
@@ -362,7 +366,8 @@ TEST(Resample, VerboseTrace) {
     reports.clear();
     o.verbosity = 2;
     resample_whole(src.data(), 4, 4, 4, 4, 2, 2, filter_at(1), o);
-    EXPECT_TRUE(reports.contains("    b=0 cen=1 scale=2 [0..2) sc=0.5:  \t0.5 0.5 \n")) << reports.all();
+    EXPECT_TRUE(reports.contains("    b=0 cen=1 scale=2 [0..2) sc=0.5:  \t0.5 0.5 \n"))
+        << reports.all();
     reports.clear();
     o.verbosity = 0;
     resample_whole(src.data(), 4, 4, 4, 4, 2, 2, filter_at(1), o);
@@ -404,8 +409,8 @@ TEST(Resample, InPlaceOrderingAvoidsOverwrittenRows) {
     struct Case {
         int sy0, sy1, dy0, dy1, filter;
     };
-    const Case cases[] = {{0, 3, 0, 7, 1}, {0, 7, 0, 3, 2}, {0, 5, 2, 7, 4}, {2, 7, 0, 5, 4},
-                          {4, 7, 0, 7, 2}, {0, 7, 4, 7, 4}};
+    const Case cases[] = {{0, 3, 0, 7, 1}, {0, 7, 0, 3, 2}, {0, 5, 2, 7, 4},
+                          {2, 7, 0, 5, 4}, {4, 7, 0, 7, 2}, {0, 7, 4, 7, 4}};
     for (const Case& k : cases) {
         ReportCapture reports;
         std::vector<uint8_t> px = noise_pixels(3, 8, 4, 21);

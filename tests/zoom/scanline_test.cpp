@@ -1,11 +1,12 @@
 // Scanline allocation, transfer, filtering, accumulation and shift, with the
 // reports of the types and pairs they do not handle.
+#include "zoom/scanline.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "zoom/scanline.h"
 #include "zoom_test_support.h"
 
 namespace {
@@ -121,8 +122,8 @@ TEST(Scanline, FilterRoundsAndClampsBytes) {
     ReportCapture reports;
     float half[2] = {0.5f, 0.5f};
     float big[1] = {1.2f};
-    std::vector<uint8_t> src = {10, 10, 10, 10, 11, 11, 11, 11, 0, 0, 0, 0,
-                                1,  1,  1,  1,  250, 0, 0, 0};
+    std::vector<uint8_t> src = {10, 10, 10, 10, 11, 11, 11,  11, 0, 0,
+                                0,  0,  1,  1,  1,  1,  250, 0,  0, 0};
     Scanline in = view(SCANLINE_BYTE4, src, 5);
     WeightTable tabs[3] = {{0, 2, half}, {2, 4, half}, {4, 5, big}};
     std::vector<uint8_t> out(12, 0);

@@ -1,11 +1,12 @@
 // Weight tables: taps, normalisation, trimming and the reports.
+#include "zoom/weighttab.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "zoom/weighttab.h"
 #include "zoom_test_support.h"
 
 namespace {

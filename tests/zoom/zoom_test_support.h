@@ -12,7 +12,7 @@
 
 // Every report of the resampler, concatenated, while a ReportCapture lives.
 class ReportCapture {
-public:
+  public:
     ReportCapture() {
         text().clear();
         zoom_set_message_sink(&ReportCapture::receive);
@@ -22,7 +22,7 @@ public:
     bool contains(const std::string& s) const { return text().find(s) != std::string::npos; }
     void clear() { text().clear(); }
 
-private:
+  private:
     static std::string& text() {
         static std::string s;
         return s;
@@ -33,7 +33,7 @@ private:
 // A memory picture that counts reads per row and records any access that
 // leaves the picture (the resampler must never make one).
 class CountingPicture : public MemoryPicture {
-public:
+  public:
     std::vector<int> row_reads;
     int bad_accesses = 0;
     int rows_written = 0;

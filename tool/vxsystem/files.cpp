@@ -23,10 +23,14 @@ int starts_with_nocase(const char* text, const char* prefix) {
 FILE* open_file(const char* name, int mode) {
     if (!name || !*name) return nullptr;
     switch (mode) {
-        case MODE_READ_BINARY: return std::fopen(name, "rb");
-        case MODE_WRITE_BINARY: return std::fopen(name, "wb");
-        case MODE_WRITE_TEXT: return std::fopen(name, "wt");
-        default: return nullptr;
+        case MODE_READ_BINARY:
+            return std::fopen(name, "rb");
+        case MODE_WRITE_BINARY:
+            return std::fopen(name, "wb");
+        case MODE_WRITE_TEXT:
+            return std::fopen(name, "wt");
+        default:
+            return nullptr;
     }
 }
 
