@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+#include "texcomp/level_filter.h"
+
 // ---------------------------------------------------------------------------
 // Settings record. Field names follow the settings profile keys.
 // ---------------------------------------------------------------------------
@@ -104,6 +106,8 @@ struct TextureCompressor {
     uint8_t alpha_blending = 0;
     uint8_t preview_disable_mipmaps = 0;
     char profile_name[260] = "<no profile loaded>";
+
+    LevelFilterState filters;  // sharpening parameters and buffers of this call
 };
 
 // ---------------------------------------------------------------------------
@@ -144,7 +148,7 @@ struct CompressRect {
 // said otherwise):
 constexpr int32_t TEXCOMP_REFUSED = -4;    // settings this library does not handle:
                                            // format code outside 0..16, codes 10 and 14,
-                                           // sharpening, chain mode other than 30/31/32,
+                                           // chain mode other than 30/31/32,
                                            // mip filter outside 0..13, block format on a
                                            // face or slice that is not a power of two,
                                            // volume slice count not a power of two
