@@ -56,6 +56,25 @@ struct TextureSettings {
     void* user = nullptr;
 };
 
+// Settings profile: a text file of "key value" lines read into every
+// compression while a path is set. Its keys are the field names above (plus
+// "CustomFilter_0".."CustomFilter_32", "SharpeningPassMIP_0".."_13") and the
+// fields only a profile can set (normal-map options, user fading amounts,
+// ...). The caller's TextureSettings still win for every field they hold, so
+// a profile matters only through the profile-only fields. When the file
+// cannot be opened or read, compress_texture returns -1 and emits nothing.
+//
+// The path is process-wide and guarded: it may be set while compressions run
+// on other threads; each compression reads the path once, when it starts.
+// Null or "" (the default) means no profile.
+void texture_set_profile_path(const char* path);
+
+// Applies one profile key to `s` with the profile's conversions (flag =
+// integer != 0, integers as atoi, 16-bit fields cut, floats as strtod). 1 when
+// `key` names a TextureSettings field (indexed keys included) and it was
+// applied, 0 when it does not (profile-only keys included) or s/key is null.
+int texture_settings_set_key(TextureSettings* s, const char* key, const char* value);
+
 // Standard initialisation: every field to its default. The two arrays, which
 // only matter when g_sharpen_method is non-zero, get the settings profile's
 // defaults (a mild 5x5 sharpen kernel; one pass on every level but the first).
@@ -140,9 +159,10 @@ struct CompressRect {
 // pixels: rows of `planes` bytes per pixel (3 = R,G,B or 4 = R,G,B,A in the
 // byte order the caller wants as the pixel's first, second and third colour
 // byte), `pitch` bytes apart. Returns 0 when the driver ran, -1 when pixels is
-// null, -2 when planes is neither 3 nor 4, -3 when a block format meets sides
-// that are not powers of two and no rescaling is asked for; other negative
-// values for settings the library cannot honour (nothing is emitted then).
+// null or the settings profile in use cannot be read, -2 when planes is
+// neither 3 nor 4, -3 when a block format meets sides that are not powers of
+// two and no rescaling is asked for; other negative values for settings the
+// library cannot honour (nothing is emitted then).
 //
 // The other negative results (nothing has been emitted for any of them unless
 // said otherwise):
