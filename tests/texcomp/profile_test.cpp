@@ -270,3 +270,79 @@ TEST(Profile, ThroughCompressTexture) {
     texture_set_profile_path("");
     EXPECT_EQ(stream_of(pic, 16, s, &result), plain);
 }
+
+TEST(Profile, EveryKeyReachesItsField) {
+    // Settings keys through texture_settings_set_key with "3": integers and
+    // 16-bit fields become 3, floats 3.0, flags 1.
+    TextureSettings s{};
+    const struct {
+        const char* key;
+        double (*get)(const TextureSettings&);
+        double expect;
+    } settings_keys[] = {
+#define FIELD(name, value) {#name, [](const TextureSettings& t) { return double(t.name); }, value}
+        FIELD(g_texture_format, 3),    FIELD(g_texturemap_type, 3),
+        FIELD(g_mip_map_type, 3),      FIELD(g_specified_mip_maps, 3),
+        FIELD(g_mip_filter_type, 3),   FIELD(g_b_normalmaptype, 3),
+        FIELD(g_b_quick_compress, 1),  FIELD(g_b_grey_scale, 1),
+        FIELD(g_b_binary_alpha, 1),    FIELD(g_binary_alpha_threshold, 3),
+        FIELD(g_b_alpha_border, 1),    FIELD(g_b_border, 1),
+        FIELD(g_border_color, 3),      FIELD(g_b_fade_color, 1),
+        FIELD(g_b_fade_alpha, 1),      FIELD(g_fade_to_color, 3),
+        FIELD(g_fade_to_alpha, 3),     FIELD(g_fade_to_delay, 3),
+        FIELD(g_fade_amount, 3),       FIELD(g_b_dither_color, 1),
+        FIELD(g_b_dither_mip0, 1),     FIELD(g_b_swap_rgb, 1),
+        FIELD(g_b_error_diffusion, 1), FIELD(g_sharpen_method, 3),
+        FIELD(g_filter_gamma, 3),      FIELD(g_filter_width, 3),
+        FIELD(g_filter_blur, 3),       FIELD(g_override_filter_width, 1),
+#undef FIELD
+    };
+    for (const auto& k : settings_keys) {
+        s = TextureSettings{};
+        const TextureSettings before = s;
+        ASSERT_EQ(texture_settings_set_key(&s, k.key, "3"), 1) << k.key;
+        EXPECT_EQ(k.get(s), k.expect) << k.key;
+        EXPECT_NE(k.get(before), k.get(s)) << k.key;
+    }
+
+    // Profile-only keys through a profile, each to a value off its default.
+    const auto tc = read(
+        "g_user_specified_fading_amounts 1\ng_user_fading_set 3\ng_normal_map_conversion 1\n"
+        "g_normalmap_cnv 1\ng_normalmap_filter 2\ng_normalmap_alpha 3\ng_normalmap_bwrap 1\n"
+        "g_normalmap_binvertx 1\ng_normalmap_binverty 1\ng_normalmap_bSignedOutput 1\n"
+        "g_normalmap_bNormalMapSwapRGB 1\ng_normalmap_scale 4.5\ng_normalmap_minz 5\n"
+        "g_busebackgroundimage 1\ng_backgroundfilename bg.bmp\ng_blightenable 1\n"
+        "g_bshowdifferences 1\ng_bshowfiltering 1\ng_bshowmipmapping 0\n"
+        "g_bshowanisotropic 0\ng_clearcolor 6\ng_zoom 7\ng_bviewdxt1 0\ng_bviewdxt2 0\n"
+        "g_bviewdxt3 0\ng_bviewdxt5 0\ng_bviewa4r4g4b4 0\ng_bviewa1r5g5b5 0\n"
+        "g_bviewr5g6b5 0\ng_bviewa8r8g8b8 0\ng_balphablending 1\n"
+        "g_bpreviewdisablemipmaps 1\n");
+    const double got[] = {double(tc->user_specified_fading_amounts),
+                          double(tc->user_fading_set),
+                          double(tc->normal_map_conversion),
+                          double(tc->normalmap_cnv),
+                          double(tc->normalmap_filter),
+                          double(tc->normalmap_alpha),
+                          double(tc->normalmap_bwrap),
+                          double(tc->normalmap_binvertx),
+                          double(tc->normalmap_binverty),
+                          double(tc->normalmap_bsigned_output),
+                          double(tc->normalmap_bswap_rgb),
+                          double(tc->normalmap_scale),
+                          double(tc->normalmap_minz),
+                          double(tc->use_background_image),
+                          double(tc->light_enable),
+                          double(tc->show_differences),
+                          double(tc->show_filtering),
+                          double(tc->show_mipmapping),
+                          double(tc->show_anisotropic),
+                          double(tc->clear_color),
+                          double(tc->zoom),
+                          double(tc->alpha_blending),
+                          double(tc->preview_disable_mipmaps)};
+    const double want[] = {1, 3, 1, 1, 2, 3, 1, 1, 1, 1, 1, 4.5, 5, 1, 1, 1, 1, 0, 0, 6, 7, 1, 1};
+    ASSERT_EQ(sizeof got, sizeof want);
+    for (size_t i = 0; i < sizeof want / sizeof want[0]; ++i) EXPECT_EQ(got[i], want[i]) << i;
+    for (uint8_t v : tc->view_switches) EXPECT_EQ(v, 0);
+    EXPECT_STREQ(tc->background_filename, "bg.bmp");
+}
