@@ -19,7 +19,7 @@ struct LevelImageDeleter {
 };
 using LevelImagePtr = std::unique_ptr<LevelImage, LevelImageDeleter>;
 
-int32_t block_mode_of(int32_t code) { return format_info(code).block_mode; }
+int32_t block_mode_of(int32_t code) { return texture_format_info(code)->block_mode; }
 
 // Source descriptor of one level for the block encoder: 32-bit words, four
 // bytes per pixel, alpha mask only where the mode reads alpha.
@@ -45,7 +45,8 @@ int64_t encode_level_blocks(const LevelEmitter& e, LevelImage& level) {
     SurfaceDesc out{};
     out.size = 124;
     out.linear_size = static_cast<uint32_t>(size);
-    const int force = e.code == 0 ? s.g_b_force_four_colours : 0;
+    const bool dxt1 = texture_format_info(e.code)->format == TextureFormat::Dxt1;
+    const int force = dxt1 ? s.g_b_force_four_colours : 0;
     encode_blocks(src, out, e.buffer, mode, colour_weights, size, s.g_b_grey_scale,
                   s.g_b_quick_compress, force, s.g_b_error_diffusion, s.g_b_normalmaptype);
     return size;
@@ -61,7 +62,7 @@ void emit(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j,
 
 // Emits the stream header for level 0 of w x h (with `depth` slices).
 void write_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int32_t depth) {
-    const uint32_t linear = static_cast<uint32_t>(level_byte_size(code, w, h));
+    const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, w, h));
     if (is_block_format(code))
         write_block_header(tc, w, h, depth, block_mode_of(code), linear);
     else
@@ -113,7 +114,7 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
 
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h) {
     const TextureSettings& s = tc.settings;
-    if (code < 0 || code >= FORMAT_CODE_COUNT) return false;
+    if (!texture_format_info(code)) return false;
     // Not built yet: palettes, sharpening and the normal-map conversion. A
     // texture without them would be a different texture, so none is made.
     if (is_palettised_format(code) || s.g_sharpen_method != 0 || tc.normal_map_conversion)
@@ -127,7 +128,7 @@ bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, in
     if (is_block_format(code) && (!is_pow2(w) || !is_pow2(h))) return false;
     // Every level leaves in one run whose byte count the sink takes as a
     // 32-bit value.
-    if (level_byte_size(code, w, h) > INT32_MAX) return false;
+    if (texture_level_size(code, w, h) > INT32_MAX) return false;
     return true;
 }
 
@@ -138,7 +139,7 @@ bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
     e.callback = callback;
     // Level 0 is the largest level of the chain; the smaller ones reuse the
     // start of its buffer. Room for one block at least.
-    int64_t bytes = level_byte_size(code, w0, h0);
+    int64_t bytes = texture_level_size(code, w0, h0);
     if (bytes < 64) bytes = 64;
     e.capacity = bytes;
     e.buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));

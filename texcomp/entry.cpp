@@ -123,7 +123,7 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
     // The block formats need power-of-two sides; without rescaling there is
     // no way to get them. Judged on the caller's settings, before rescaling.
     const int32_t code = settings.g_texture_format;
-    if (code >= 0 && code <= 3 && settings.g_rescale_mode == 0 &&
+    if (is_block_format(code) && settings.g_rescale_mode == 0 &&
         (!is_pow2(tested_width(settings, w, h)) || !is_pow2(h)))
         return -3;
 

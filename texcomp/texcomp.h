@@ -14,6 +14,83 @@
 #include <cstdint>
 
 // ---------------------------------------------------------------------------
+// Output formats. A format is named by its code (g_texture_format) or by its
+// lower-case name; everything the library knows about a format is in one row
+// of one table.
+// ---------------------------------------------------------------------------
+enum class TextureFormat : int32_t {
+    Dxt1 = 0,
+    Dxt1a = 1,
+    Dxt3 = 2,
+    Dxt5 = 3,
+    Argb4444 = 4,
+    Argb1555 = 5,
+    Rgb565 = 6,
+    Argb8888 = 7,
+    Rgb888 = 8,
+    Xrgb1555 = 9,
+    P8 = 10,
+    V8u8 = 11,
+    Cxv8u8 = 12,
+    A8 = 13,
+    P4 = 14,
+    Q8w8v8u8 = 15,
+    A8l8 = 16
+};
+constexpr int32_t TEXTURE_FORMAT_COUNT = 17;
+
+// How a level is reduced towards the format's channel depths before it is
+// converted, when dithering is asked for.
+enum class TextureDither : int32_t {
+    None = 0,
+    Rgb565 = 1,    // 5:6:5 colour (also the block formats' end-point depth)
+    Argb4444 = 2,  // 4 bits per channel
+    Argb1555 = 3,  // 5:5:5 colour, alpha keeps its top bit
+    Xrgb1555 = 4,  // 5:5:5 colour, alpha cleared
+};
+
+// The pixel-format block of the stream's surface header (its size word is
+// always 32).
+struct TexturePixelFormat {
+    uint32_t flags;
+    uint32_t fourcc;
+    uint32_t bit_count;
+    uint32_t red_mask;
+    uint32_t green_mask;
+    uint32_t blue_mask;
+    uint32_t alpha_mask;
+};
+
+// Converts `count` pixels of 4 bytes (blue, green, red, alpha) into the
+// format's layout at `out`; returns the bytes written.
+using TexturePixelConverter = int64_t (*)(const uint8_t* bgra, int64_t count, uint8_t* out);
+
+struct TextureFormatInfo {
+    TextureFormat format;
+    int32_t code;            // the value of g_texture_format
+    const char* name;        // lower case, as in the enum: "dxt1", "rgb888", ...
+    int32_t block_mode;      // encode_blocks mode of a 4x4 block format; -1 for the others
+    int32_t bits_per_pixel;  // of an uncompressed or palettised layout; 0 for block formats
+    uint8_t palettised;      // palette indices per pixel (P8, P4)
+    uint8_t fades_to_zero;   // colour fading pulls red and green towards 0 (V8u8)
+    TextureDither dither;
+    TexturePixelFormat header;
+    TexturePixelConverter convert;  // null for block and palettised formats
+};
+
+// The row of a format code; nullptr outside 0..16.
+const TextureFormatInfo* texture_format_info(int32_t code);
+inline const TextureFormatInfo* texture_format_info(TextureFormat format) {
+    return texture_format_info(static_cast<int32_t>(format));
+}
+// The row of a format name, any case ("DXT1" finds dxt1); nullptr if unknown.
+const TextureFormatInfo* texture_format_find(const char* name);
+// Bytes of one w x h level of the format in the stream (4x4 blocks rounded
+// up; P4 packs two pixels per byte, w*h/2 rounded down); 0 for a code
+// outside 0..16 or a side below 1.
+int64_t texture_level_size(int32_t code, int32_t w, int32_t h);
+
+// ---------------------------------------------------------------------------
 // Settings record. Field names follow the settings profile keys.
 // ---------------------------------------------------------------------------
 struct TextureSettings {

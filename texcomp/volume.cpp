@@ -90,9 +90,9 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     if (mode != 32) mip_filters(s, v.xfilter, v.yfilter);
 
     if (!level_callback) {
-        const uint32_t linear = static_cast<uint32_t>(level_byte_size(code, d, d));
+        const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, d, d));
         if (is_block_format(code))
-            write_block_header(tc, d, d, n, format_info(code).block_mode, linear);
+            write_block_header(tc, d, d, n, texture_format_info(code)->block_mode, linear);
         else
             write_pixel_header(tc, d, d, n, linear, code);
     }
