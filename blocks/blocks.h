@@ -65,14 +65,21 @@ extern float colour_weights[3];
 // they are divided by their length.
 void set_colour_weights(float r, float g, float b, int normalise);
 
+// Results of encode_blocks.
+constexpr int BLOCKS_OK = 0;
+constexpr int BLOCKS_REFUSED = -1;  // a call it cannot honour; nothing was written
+// A readable reason for any result of encode_blocks; never null.
+const char* block_result_message(int result);
+
 // Encodes one level. Arguments in order: source descriptor (its `surface`
 // points at the pixels; width and height may be raised to 4 by the
 // neighbourhood variant), output descriptor, output buffer of `size` bytes,
 // mode code, channel weights, output size, grey-scale flag, quick flag,
 // force-four flag (mode 0 only), neighbourhood-variant flag, normal-map type.
-// Returns 0. A call it cannot honour (unknown mode code, missing pixels or
-// buffer for a non-empty level, `size` below block_data_size) returns -1 and
-// writes nothing, so a short buffer is never overrun.
+// Returns BLOCKS_OK. A call it cannot honour (unknown mode code, missing
+// pixels or buffer for a non-empty level, `size` below block_data_size)
+// returns BLOCKS_REFUSED and writes nothing, so a short buffer is never
+// overrun.
 int encode_blocks(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
                   const float* weights, int32_t size, int grey_scale, int quick, int force_four,
                   int error_diffusion, int normalmap_type);

@@ -30,6 +30,17 @@ void loader_start() { g_last_error.clear(); }
 
 const std::string& imageio_last_error() { return g_last_error; }
 
+const char* image_result_message(int result) {
+    switch (result) {
+        case IMAGE_LOADED:
+            return "picture loaded";
+        case IMAGE_NOT_LOADED:
+            return "picture not loaded";
+        default:
+            return "unknown loader result";
+    }
+}
+
 std::string name_base(const std::string& name) {
     return name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
 }

@@ -4,11 +4,11 @@
 // emitted: unsupported settings are refused outright, and the call's buffers
 // (level image, level-0 copy, conversion buffer) are allocated before the
 // header goes out. Only the resampler's own working memory can still run out
-// later; the stream is then reported as incomplete.
+// later (it says so in its result); the stream is then reported as
+// incomplete.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <new>
 
 #include "texcomp/pipeline.h"
 
@@ -47,8 +47,10 @@ int64_t encode_level_blocks(const LevelEmitter& e, LevelImage& level) {
     out.linear_size = static_cast<uint32_t>(size);
     const bool dxt1 = texture_format_info(e.code)->format == TextureFormat::Dxt1;
     const int force = dxt1 ? s.g_b_force_four_colours : 0;
-    encode_blocks(src, out, e.buffer, mode, colour_weights, size, s.g_b_grey_scale,
-                  s.g_b_quick_compress, force, s.g_b_error_diffusion, s.g_b_normalmaptype);
+    if (encode_blocks(src, out, e.buffer, mode, colour_weights, size, s.g_b_grey_scale,
+                      s.g_b_quick_compress, force, s.g_b_error_diffusion,
+                      s.g_b_normalmaptype) != BLOCKS_OK)
+        return -1;
     return size;
 }
 
@@ -79,7 +81,7 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
 
     set_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
                        s.g_b_grey_scale ? 1.0f : 0.082f, 0);
-    if (!settings_supported(tc, code, w, h)) return -1;
+    if (!settings_supported(tc, code, w, h)) return DRIVER_REFUSED;
 
     LevelImagePtr level(level_image_new(w, h));
     LevelEmitter emitter{};
@@ -87,7 +89,7 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
     if (!level || !prepare_face_chain(s, w, h, chain) ||
         !level_emitter_init(emitter, tc, code, callback, w, h)) {
         level_emitter_free(emitter);
-        return -2;
+        return DRIVER_NO_MEMORY;
     }
     LevelEmitterGuard emitter_guard{emitter};
 
@@ -98,16 +100,19 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
         take_level(*level, tc, w, h, offset);
         begin_face_chain(tc, *level, offset, code, chain);
         for (int32_t j = 0;;) {
-            finish_level(emitter, *level, j);
+            const int32_t finished = finish_level(emitter, *level, j);
+            if (finished != DRIVER_DONE) return finished;
             ++j;
             // The level count is settled before the next level is made, so
             // no level is resampled only to be thrown away.
             if (s.g_specified_mip_maps > 0 && j >= s.g_specified_mip_maps) break;
-            if (!next_level(tc, *level, chain, j)) break;
+            const int32_t made = next_level(tc, *level, chain, j);
+            if (made < 0) return made;
+            if (made == 0) break;
         }
         end_face_chain(chain);
     }
-    return 1;
+    return DRIVER_DONE;
 }
 
 }  // namespace
@@ -151,7 +156,7 @@ void level_emitter_free(LevelEmitter& e) {
     e.buffer = nullptr;
 }
 
-void finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
+int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     const TextureSettings& s = e.tc->settings;
     // Sharpening and the normal-map conversion come between the treatments
     // and the dithering; settings_supported refuses both for now.
@@ -160,15 +165,12 @@ void finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     if (is_normal_map(*e.tc)) renormalise_level(level);
     const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
                                                   : convert_level(level, e.code, e.buffer);
+    if (count < 0) return DRIVER_ENCODER_FAILED;
     emit(e, e.buffer, count, j, level.width, level.height);
+    return DRIVER_DONE;
 }
 
 int32_t compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback) {
-    try {
-        if (tc.settings.g_texturemap_type == 2) return compress_volume(tc, code, level_callback);
-        return run_faces(tc, code, level_callback);
-    } catch (const std::bad_alloc&) {
-        // The resampler does not report its own allocation failures.
-        return -2;
-    }
+    if (tc.settings.g_texturemap_type == 2) return compress_volume(tc, code, level_callback);
+    return run_faces(tc, code, level_callback);
 }

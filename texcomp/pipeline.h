@@ -133,10 +133,11 @@ struct FaceChain {
 void mip_filters(const TextureSettings& s, ZoomFilter& xfilter, ZoomFilter& yfilter);
 ZoomOptions resample_options();
 // Resamples a whole 4-channel picture of sw x sh onto dw x dh pixels of `dst`
-// (packed rows); the two buffers must not overlap.
-void resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
-                   uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
-                   const ZoomFilter& yfilter);
+// (packed rows); the two buffers must not overlap. Returns the resampler's
+// result (ZOOM_OK or ZOOM_NO_MEMORY).
+int resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
+                  uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
+                  const ZoomFilter& yfilter);
 // Allocates the level-0 copy for faces of w x h (chain mode 30 only), once
 // per call: every face of a texture has the same size. False when memory
 // runs out.
@@ -146,8 +147,9 @@ bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChai
 void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t face_offset,
                       int32_t format_code, FaceChain& chain);
 // Makes level j (1, 2, ...) in `level`, treated (edges, fading, binary
-// alpha). False when the face has no level j.
-bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j);
+// alpha). 1 when it did, 0 when the face has no level j, DRIVER_NO_MEMORY
+// when the resampler ran out of memory.
+int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j);
 void end_face_chain(FaceChain& chain);
 
 // ---------------------------------------------------------------------------
@@ -182,8 +184,13 @@ int64_t convert_a8l8(const uint8_t* bgra, int64_t count, uint8_t* out);
 // ---------------------------------------------------------------------------
 // The driver (driver.cpp) and the volume path (volume.cpp).
 // ---------------------------------------------------------------------------
-// 1 when the stream is complete; -1 when refused before anything was emitted;
-// -2 when memory ran out (the stream is then incomplete).
+// Results of the driver: the stream is complete; refused before anything was
+// emitted; memory ran out (the stream is then incomplete); the block encoder
+// refused a level (likewise incomplete).
+constexpr int32_t DRIVER_DONE = 1;
+constexpr int32_t DRIVER_REFUSED = -1;
+constexpr int32_t DRIVER_NO_MEMORY = -2;
+constexpr int32_t DRIVER_ENCODER_FAILED = -3;
 int32_t compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback);
 int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level_callback);
 
@@ -205,7 +212,8 @@ struct LevelEmitterGuard {
     ~LevelEmitterGuard() { level_emitter_free(e); }
 };
 // Dithering, renormalisation, conversion and emission of level j.
-void finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
+// DRIVER_DONE, or DRIVER_ENCODER_FAILED (nothing emitted for the level).
+int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
 // Checks shared by both paths before anything is emitted: true when the
 // settings can be honoured for faces (or slices) of w x h.
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h);

@@ -212,24 +212,31 @@ struct CompressRect {
 // ---------------------------------------------------------------------------
 // pixels: rows of `planes` bytes per pixel (3 = R,G,B or 4 = R,G,B,A in the
 // byte order the caller wants as the pixel's first, second and third colour
-// byte), `pitch` bytes apart. Returns 0 when the driver ran, -1 when pixels is
-// null, -2 when planes is neither 3 nor 4, -3 when a block format meets sides
-// that are not powers of two and no rescaling is asked for; other negative
-// values for settings the library cannot honour (nothing is emitted then).
-//
-// The other negative results (nothing has been emitted for any of them unless
-// said otherwise):
-constexpr int32_t TEXCOMP_REFUSED = -4;    // settings this library does not handle:
-                                           // format code outside 0..16, codes 10 and 14,
-                                           // sharpening, chain mode other than 30/31/32,
-                                           // mip filter outside 0..13, block format on a
-                                           // face or slice that is not a power of two,
-                                           // volume slice count not a power of two
-constexpr int32_t TEXCOMP_BAD_SIZE = -5;   // width or height below 1, rectangle not inside
-                                           // the picture, a side above 32767, or a rescale
-                                           // that gives no usable size
-constexpr int32_t TEXCOMP_NO_MEMORY = -6;  // an allocation failed; levels already emitted
-                                           // do not form a complete stream
+// byte), `pitch` bytes apart. Returns TEXCOMP_OK when the whole stream was
+// emitted, otherwise one of the negative results below. Nothing has been
+// emitted for any of them unless said otherwise.
+constexpr int32_t TEXCOMP_OK = 0;
+constexpr int32_t TEXCOMP_NO_PIXELS = -1;       // pixels is null
+constexpr int32_t TEXCOMP_BAD_PLANES = -2;      // planes is neither 3 nor 4
+constexpr int32_t TEXCOMP_NOT_POW2 = -3;        // a block format meets sides that are not powers
+                                                // of two and no rescaling is asked for
+constexpr int32_t TEXCOMP_REFUSED = -4;         // settings this library does not handle:
+                                                // format code outside 0..16, codes 10 and 14,
+                                                // sharpening, chain mode other than 30/31/32,
+                                                // mip filter outside 0..13, block format on a
+                                                // face or slice that is not a power of two,
+                                                // volume slice count not a power of two
+constexpr int32_t TEXCOMP_BAD_SIZE = -5;        // width or height below 1, rectangle not inside
+                                                // the picture, a side above 32767, or a rescale
+                                                // that gives no usable size
+constexpr int32_t TEXCOMP_NO_MEMORY = -6;       // an allocation failed; levels already emitted
+                                                // do not form a complete stream
+constexpr int32_t TEXCOMP_ENCODER_FAILED = -7;  // the block encoder refused a level (a fault
+                                                // of this library); the stream is incomplete
+// A readable reason for any result of compress_texture (unknown values
+// included); never null.
+const char* texture_result_message(int32_t result);
+
 int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
                          const TextureSettings& settings, int32_t planes,
                          LevelCallback level_callback, const CompressRect* rect);

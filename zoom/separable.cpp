@@ -75,6 +75,18 @@ void teardown(SeparableState& st) {
     for (Scanline& s : st.ring) scanline_free(s);
 }
 
+// A buffer of a handled type that calloc could not give. (A type that is
+// not handled has no buffer either; that was reported, and the pass goes on
+// touching nothing, as every scanline operation promises.)
+bool missing(const Scanline& s) { return !s.data && scanline_pixel_bytes(s.type) != 0; }
+
+// Every row buffer of the pass is there (the ring rows, tbuf, accum).
+bool buffers_ready(const SeparableState& st, const Scanline& tbuf, const Scanline& accum) {
+    for (const Scanline& s : st.ring)
+        if (missing(s)) return false;
+    return !missing(tbuf) && !missing(accum);
+}
+
 // The vertical weights of output row r (relative to b.y0).
 void begin_row(const ZoomPass& p, int r, SeparableState& st) {
     const int verbose = p.options.verbosity;
@@ -129,7 +141,7 @@ void filter_row(const SeparableState& st, const Scanline& src, Scanline& dst) {
 }
 }  // namespace
 
-void zoom_xfirst(const ZoomPass& p) {
+int zoom_xfirst(const ZoomPass& p) {
     report_header(p, true);
     SeparableState st;
     setup(p, p.b.nx, st);
@@ -137,6 +149,12 @@ void zoom_xfirst(const ZoomPass& p) {
     Scanline accum;
     scanline_alloc(tbuf, st.t, std::max(p.a.nx, p.b.nx));
     scanline_alloc(accum, st.e | SCANLINE_FLOAT, p.b.nx);
+    if (!buffers_ready(st, tbuf, accum)) {
+        scanline_free(tbuf);
+        scanline_free(accum);
+        teardown(st);
+        return ZOOM_NO_MEMORY;
+    }
 
     for (int k = 0; k < p.b.ny; ++k) {
         const int r = st.order[k];
@@ -158,9 +176,10 @@ void zoom_xfirst(const ZoomPass& p) {
     scanline_free(tbuf);
     scanline_free(accum);
     teardown(st);
+    return ZOOM_OK;
 }
 
-void zoom_yfirst(const ZoomPass& p) {
+int zoom_yfirst(const ZoomPass& p) {
     report_header(p, false);
     SeparableState st;
     setup(p, p.a.nx, st);
@@ -168,6 +187,12 @@ void zoom_yfirst(const ZoomPass& p) {
     Scanline accum;
     scanline_alloc(tbuf, st.t, p.b.nx);
     scanline_alloc(accum, st.e | SCANLINE_FLOAT, p.a.nx);
+    if (!buffers_ready(st, tbuf, accum)) {
+        scanline_free(tbuf);
+        scanline_free(accum);
+        teardown(st);
+        return ZOOM_NO_MEMORY;
+    }
 
     for (int k = 0; k < p.b.ny; ++k) {
         const int r = st.order[k];
@@ -184,4 +209,5 @@ void zoom_yfirst(const ZoomPass& p) {
     scanline_free(tbuf);
     scanline_free(accum);
     teardown(st);
+    return ZOOM_OK;
 }

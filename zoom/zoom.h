@@ -5,7 +5,8 @@
 // one-dimensional kernel per axis. Pictures are reached only through the
 // PictureDevice interface; MemoryPicture is the in-memory implementation.
 // Every call allocates its working memory, runs to completion on the calling
-// thread and frees everything before it returns. Diagnostics go through
+// thread and frees everything before it returns; a failed allocation is
+// returned as ZOOM_NO_MEMORY. Diagnostics go through
 // zoom_message, which discards them unless a sink has been installed.
 #pragma once
 
@@ -174,7 +175,18 @@ void picture_set_window(PictureDevice* pic, const ZoomWindow& win);
 // ---------------------------------------------------------------------------
 // Resampling.
 // ---------------------------------------------------------------------------
+// Results of zoom_opt: ZOOM_OK, or a negative reason.
+constexpr int ZOOM_OK = 0;
+constexpr int ZOOM_NO_MEMORY = -1;     // working memory ran out; the destination window may be
+                                       // partly written
+constexpr int ZOOM_BAD_WINDOW = -2;    // the destination window has no corner (ZOOM_UNSET)
+constexpr int ZOOM_BAD_CHANNELS = -3;  // a one-channel picture with a picture of 3 or 4
+constexpr int ZOOM_BAD_SCALE = -4;     // a scale that is not positive
+// A readable reason for any result of zoom_opt; never null.
+const char* zoom_result_message(int result);
+
 // Maps swin of src onto dwin of dst; both windows are updated in place.
-void zoom_opt(const ZoomOptions& options, PictureDevice* src, ZoomWindow& swin, PictureDevice* dst,
-              ZoomWindow& dwin, const ZoomFilter& xfilter, const ZoomFilter& yfilter, int square,
-              int intscale);
+// Empty windows are not an error: nothing is written and ZOOM_OK returned.
+int zoom_opt(const ZoomOptions& options, PictureDevice* src, ZoomWindow& swin, PictureDevice* dst,
+             ZoomWindow& dwin, const ZoomFilter& xfilter, const ZoomFilter& yfilter, int square,
+             int intscale);
