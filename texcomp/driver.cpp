@@ -47,7 +47,7 @@ int64_t encode_level_blocks(const LevelEmitter& e, LevelImage& level) {
     out.linear_size = static_cast<uint32_t>(size);
     const bool dxt1 = texture_format_info(e.code)->format == TextureFormat::Dxt1;
     const int force = dxt1 ? s.g_b_force_four_colours : 0;
-    if (encode_blocks(src, out, e.buffer, mode, colour_weights, size, s.g_b_grey_scale,
+    if (encode_blocks(src, out, e.buffer, mode, e.tc->colour_weights, size, s.g_b_grey_scale,
                       s.g_b_quick_compress, force, s.g_b_error_diffusion,
                       s.g_b_normalmaptype) != BLOCKS_OK)
         return -1;
@@ -79,8 +79,8 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
     const int32_t faces = s.g_texturemap_type == 1 ? 6 : 1;
     if (faces == 6) w = w / 6;
 
-    set_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
-                       s.g_b_grey_scale ? 1.0f : 0.082f, 0);
+    make_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
+                        s.g_b_grey_scale ? 1.0f : 0.082f, 0, tc.colour_weights);
     if (!settings_supported(tc, code, w, h)) return DRIVER_REFUSED;
 
     LevelImagePtr level(level_image_new(w, h));

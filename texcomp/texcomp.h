@@ -7,8 +7,10 @@
 // the program bound with bind_write_sink (or, when a level_callback is given,
 // level by level into that callback without magic and header).
 //
-// One compression call at a time: the block encoder's channel weights, its
-// solid-colour table and the resampler's filter table are process-wide.
+// Calls may run on several threads at once: each call works on its own
+// records, and the tables the libraries share are read-only. The one
+// program-wide setting is the bound sink (bind_write_sink); a call whose
+// settings carry a write_sink does not use it.
 #pragma once
 
 #include <cstdint>
@@ -90,6 +92,10 @@ const TextureFormatInfo* texture_format_find(const char* name);
 // outside 0..16 or a side below 1.
 int64_t texture_level_size(int32_t code, int32_t w, int32_t h);
 
+// The output contract: (byte count, buffer, user record) -> result, called
+// once per emitted byte run in stream order. The library ignores the result.
+using WriteSink = int32_t (*)(int32_t count, const uint8_t* buffer, void* user);
+
 // ---------------------------------------------------------------------------
 // Settings record. Field names follow the settings profile keys.
 // ---------------------------------------------------------------------------
@@ -128,6 +134,10 @@ struct TextureSettings {
     int32_t g_texturemap_type = 0;
     int32_t g_texture_format = 0;
     uint8_t g_b_swap_rgb = 0;
+    // The output of this call: every emitted run goes to write_sink with
+    // `user`. A null write_sink falls back to the sink bound with
+    // bind_write_sink.
+    WriteSink write_sink = nullptr;
     void* user = nullptr;
 };
 
@@ -152,6 +162,9 @@ struct ImageDesc {
 struct TextureCompressor {
     TextureSettings settings;
     ImageDesc image;
+    // Channel weights (R, G, B) of the block encoder's colour search, set by
+    // the driver for this texture.
+    float colour_weights[3] = {0.309f, 0.609f, 0.082f};
 
     // Profile-only fields (all off unless a profile says otherwise).
     uint8_t user_specified_fading_amounts = 0;
@@ -186,15 +199,16 @@ struct TextureCompressor {
 // ---------------------------------------------------------------------------
 // Output.
 // ---------------------------------------------------------------------------
-// The output contract: (byte count, buffer, user record) -> result, called
-// once per emitted byte run in stream order. The library ignores the result.
-using WriteSink = int32_t (*)(int32_t count, const uint8_t* buffer, void* user);
-
-// Binds the program's sink. Until a sink is bound, emitted runs are dropped.
+// Binds the program-wide sink for calls whose settings name no write_sink.
+// Until one is bound, such calls' runs are dropped. The binding is the one
+// piece of state the library shares between calls; it is read and written
+// atomically, but a program that compresses on several threads at once
+// should give each call its own write_sink instead of rebinding.
 void bind_write_sink(WriteSink sink);
 
-// The library's one output hook: forwards a run to the bound sink together with
-// the user record of the compressor's settings copy.
+// The library's one output hook: forwards a run to the compressor's
+// write_sink (or the bound sink) together with the user record of the
+// compressor's settings copy.
 int32_t sink_trampoline(TextureCompressor* compressor, int32_t count, const uint8_t* buffer);
 
 // Optional per-level receiver: (buffer, level index, byte count, width,

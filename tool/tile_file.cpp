@@ -69,6 +69,7 @@ TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool 
     if (!file) return TileWrite::cannot_create;
 
     TileSink sink;
+    settings.write_sink = tile_sink;
     settings.user = &sink;
     std::printf("%d: ", level_count);
     sink.file = file;

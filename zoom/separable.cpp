@@ -54,7 +54,7 @@ void setup(const ZoomPass& p, int ring_len, SeparableState& st) {
     for (int i = 0; i < p.b.nx; ++i) {
         st.xtab[i].weights = &st.xpool[static_cast<size_t>(i) * xstride];
         make_weighttab(p.b.x0 + i, (p.map.ux + i) / p.map.sx, *p.xf, p.xs, p.a.nx,
-                       p.options.trim_zeros, st.xtab[i]);
+                       p.options.trim_zeros, st.xtab[i], p.options.verbosity);
     }
     st.ypool.assign(p.ys.width + 1, 0.0f);
     st.ytab.weights = st.ypool.data();
@@ -91,7 +91,7 @@ bool buffers_ready(const SeparableState& st, const Scanline& tbuf, const Scanlin
 void begin_row(const ZoomPass& p, int r, SeparableState& st) {
     const int verbose = p.options.verbosity;
     if (verbose >= 1) zoom_message("by=%d: ", p.b.y0 + r);
-    make_weighttab(p.b.y0 + r, (p.map.uy + r) / p.map.sy, *p.yf, p.ys, p.a.ny, 0, st.ytab);
+    make_weighttab(p.b.y0 + r, (p.map.uy + r) / p.map.sy, *p.yf, p.ys, p.a.ny, 0, st.ytab, verbose);
     if (verbose >= 1) {
         zoom_message("ay=%d-%d, reading: ", p.a.y0 + st.ytab.i0, p.a.y0 + st.ytab.i1 - 1);
     }

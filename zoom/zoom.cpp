@@ -118,7 +118,6 @@ const char* zoom_result_message(int result) {
 int zoom_continuous(const ZoomOptions& options, PictureDevice* src, const ZoomWindow& swin,
                     PictureDevice* dst, const ZoomWindow& dwin, ZoomMapping& mapping,
                     const ZoomFilter& xfilter, const ZoomFilter& yfilter) {
-    zoom_set_verbosity(options.verbosity);
     const int src_nchan = src->get_nchan();
     const int dst_nchan = dst->get_nchan();
     // Three and four channels mix freely; one channel only with one.
