@@ -118,6 +118,16 @@ void fade_level(LevelImage& level, const TextureCompressor& tc, int32_t code, fl
 void renormalise_level(LevelImage& level);
 
 // ---------------------------------------------------------------------------
+// Normal-map conversion of a level (normal_map_step.cpp).
+// ---------------------------------------------------------------------------
+struct NormalMapOptions;
+// The options the compressor's profile-only normal-map fields give.
+NormalMapOptions normal_map_options(const TextureCompressor& tc);
+// make_normal_map on the level with those options; throws std::bad_alloc
+// when it runs out of memory.
+void convert_normal_map_level(LevelImage& level, const TextureCompressor& tc);
+
+// ---------------------------------------------------------------------------
 // Mip chain of one face (chain.cpp).
 // ---------------------------------------------------------------------------
 struct FaceChain {
@@ -205,7 +215,8 @@ struct LevelEmitterGuard {
     LevelEmitter& e;
     ~LevelEmitterGuard() { level_emitter_free(e); }
 };
-// Dithering, renormalisation, conversion and emission of level j.
+// Dithering, normal-map conversion, renormalisation, conversion and emission
+// of level j.
 void finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
 // Checks shared by both paths before anything is emitted: true when the
 // settings can be honoured for faces (or slices) of w x h.
