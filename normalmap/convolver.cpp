@@ -26,26 +26,37 @@ float Convolver::value(int32_t k, int32_t x, int32_t y) const {
     return static_cast<float>(sum);
 }
 
+int64_t Convolver::row_scratch_size() const {
+    const BorderExtents& e = bordered.extents;
+    return static_cast<int64_t>(source->width) +
+           (static_cast<int64_t>(e.max_dy) - e.min_dy + 1) * bordered.bin.width;
+}
+
 // The same sums as value(), element after element across the whole row, so
-// that the inner loop runs over contiguous pixels. Elements of weight zero
+// that the inner loop runs over contiguous doubles. The scaled heights of the
+// rows the kernels reach are made once per call; each is the same double
+// that value() forms, so the sums agree bit for bit. Elements of weight zero
 // add +0 to a running sum that starts at +0 and therefore can never be -0:
 // leaving them out changes no bit of the result.
 void Convolver::row_values(int32_t k, int32_t y, float* out, double* scratch) const {
     const ConvolutionKernel& kernel = kernels[k];
     const BorderExtents& e = bordered.extents;
     const int32_t width = source->width;
-    const int64_t pitch = static_cast<int64_t>(bordered.bin.width) * 4;
-    std::fill(scratch, scratch + width, 0.0);
+    const int64_t bw = bordered.bin.width;
+    const int32_t span = e.max_dy - e.min_dy + 1;
+    double* sum = scratch;
+    double* rows = scratch + width;  // span rows of bw scaled heights
+    const uint8_t* first = bordered.bin.pixels + static_cast<int64_t>(y) * bw * 4 + 3;
+    for (int64_t i = 0; i < span * bw; ++i) rows[i] = first[4 * i] * HEIGHT_UNIT;
+    std::fill(sum, sum + width, 0.0);
     for (int32_t i = 0; i < kernel.count; ++i) {
         const KernelElement& el = kernel.m_pElements[i];
         if (el.weight == 0.0f) continue;
         const double w = el.weight;
-        const uint8_t* h = bordered.bin.pixels +
-                           (static_cast<int64_t>(y) + el.dy - e.min_dy) * pitch +
-                           (static_cast<int64_t>(el.dx) - e.min_dx) * 4 + 3;
-        for (int32_t x = 0; x < width; ++x) scratch[x] += (h[4 * x] * HEIGHT_UNIT) * w;
+        const double* h = rows + (static_cast<int64_t>(el.dy) - e.min_dy) * bw + (el.dx - e.min_dx);
+        for (int32_t x = 0; x < width; ++x) sum[x] += h[x] * w;
     }
-    for (int32_t x = 0; x < width; ++x) out[x] = static_cast<float>(scratch[x]);
+    for (int32_t x = 0; x < width; ++x) out[x] = static_cast<float>(sum[x]);
 }
 
 NormalMapMaker::~NormalMapMaker() = default;

@@ -14,7 +14,8 @@ bool write_normals(const Convolver& c, uint8_t* pixels, int32_t width, int32_t h
     const size_t w = static_cast<size_t>(width);
     std::unique_ptr<float[]> vx(new (std::nothrow) float[w]);
     std::unique_ptr<float[]> vy(new (std::nothrow) float[w]);
-    std::unique_ptr<double[]> scratch(new (std::nothrow) double[w]);
+    std::unique_ptr<double[]> scratch(
+        new (std::nothrow) double[static_cast<size_t>(c.row_scratch_size())]);
     if (!vx || !vy || !scratch) return false;
     for (int32_t y = 0; y < height; ++y) {
         c.row_values(0, y, vx.get(), scratch.get());

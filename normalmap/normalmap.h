@@ -151,9 +151,10 @@ struct Convolver {
     // * weight, in double, rounded to float.
     float value(int32_t k, int32_t x, int32_t y) const;
     // value_k for every pixel of row y, into out[0 .. width - 1]; the same
-    // numbers as value(), computed a row at a time. `scratch` holds width
-    // doubles.
+    // numbers as value(), computed a row at a time. `scratch` holds
+    // row_scratch_size() doubles.
     void row_values(int32_t k, int32_t y, float* out, double* scratch) const;
+    int64_t row_scratch_size() const;
 };
 
 class NormalMapMaker {

@@ -119,7 +119,8 @@ TEST(Convolver, RowValuesEqualThePlainSums) {
                 NormalMapMaker maker;
                 ASSERT_EQ(maker.InitializeConvolver(k.x, k.y, &handle, wrap), 0);
                 std::vector<float> row(static_cast<size_t>(p.w));
-                std::vector<double> scratch(static_cast<size_t>(p.w));
+                std::vector<double> scratch(
+                    static_cast<size_t>(maker.convolver->row_scratch_size()));
                 for (int32_t kk = 0; kk < 2; ++kk) {
                     const ConvolutionKernel& kernel = kk == 0 ? k.x : k.y;
                     for (int32_t y = 0; y < p.h; ++y) {
