@@ -155,7 +155,8 @@ void finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     // settings_supported refuses it for now.
     const bool dither = j == 0 ? s.g_b_dither_mip0 : s.g_b_dither_color;
     if (dither) dither_level(level, *e.tc, e.code);
-    if (e.tc->normal_map_conversion) convert_normal_map_level(level, *e.tc);
+    if (e.tc->normal_map_conversion && !convert_normal_map_level(level, *e.tc))
+        throw std::bad_alloc();  // reported as an incomplete stream
     if (is_normal_map(*e.tc)) renormalise_level(level);
     const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
                                                   : convert_level(level, e.code, e.buffer);

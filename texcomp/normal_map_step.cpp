@@ -1,7 +1,5 @@
 // The level loop's normal-map step: the profile's normal-map options applied
 // to one working level in place.
-#include <new>
-
 #include "normalmap/normalmap.h"
 #include "texcomp/pipeline.h"
 
@@ -20,11 +18,11 @@ NormalMapOptions normal_map_options(const TextureCompressor& tc) {
     return o;
 }
 
-void convert_normal_map_level(LevelImage& level, const TextureCompressor& tc) {
+bool convert_normal_map_level(LevelImage& level, const TextureCompressor& tc) {
     const int32_t made = make_normal_map(normal_map_options(tc), level.width, level.height,
                                          level.pixels, NORMALMAP_LAYOUT_WORDS);
     // An unknown conversion code has been reported and leaves the level as it
-    // is. Any other failure comes from memory running out; the level would
-    // leave half converted, so the stream is reported as incomplete.
-    if (made != NORMALMAP_OK && made != NORMALMAP_UNKNOWN_CONVERSION) throw std::bad_alloc();
+    // is. Any other failure comes from memory running out, and the level
+    // would leave half converted.
+    return made == NORMALMAP_OK || made == NORMALMAP_UNKNOWN_CONVERSION;
 }

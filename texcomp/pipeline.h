@@ -123,9 +123,9 @@ void renormalise_level(LevelImage& level);
 struct NormalMapOptions;
 // The options the compressor's profile-only normal-map fields give.
 NormalMapOptions normal_map_options(const TextureCompressor& tc);
-// make_normal_map on the level with those options; throws std::bad_alloc
-// when it runs out of memory.
-void convert_normal_map_level(LevelImage& level, const TextureCompressor& tc);
+// make_normal_map on the level with those options; false when it ran out of
+// memory (the stream cannot be completed).
+bool convert_normal_map_level(LevelImage& level, const TextureCompressor& tc);
 
 // ---------------------------------------------------------------------------
 // Mip chain of one face (chain.cpp).
