@@ -1,6 +1,9 @@
 // The library's one diagnostic channel. Messages that a desktop program would
 // show in a message box or send to a debugger arrive here as plain text; the
 // default receiver writes them to standard error and returns at once.
+//
+// The receiver belongs to the thread that installed it, so conversions on
+// other threads neither see nor disturb it.
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -15,13 +18,13 @@ void to_stderr(const char* text) {
     if (n == 0 || text[n - 1] != '\n') std::fputc('\n', stderr);
 }
 
-NormalMapReceiver g_receiver = nullptr;
+thread_local NormalMapReceiver t_receiver = nullptr;
 
 }  // namespace
 
 NormalMapReceiver normalmap_set_receiver(NormalMapReceiver receiver) {
-    NormalMapReceiver before = g_receiver;
-    g_receiver = receiver;
+    NormalMapReceiver before = t_receiver;
+    t_receiver = receiver;
     return before;
 }
 
@@ -32,5 +35,5 @@ void normalmap_report(const char* format, ...) {
     const int n = std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
     if (n < 0) return;
-    (g_receiver ? g_receiver : to_stderr)(text);
+    (t_receiver ? t_receiver : to_stderr)(text);
 }

@@ -20,8 +20,9 @@
 // as the lower bound of a following clamp (or as byte 0 where nothing clamps).
 //
 // Diagnostics (unknown conversion codes, failed set-up, malformed kernels) go
-// to one installable receiver, standard error by default. Nothing else is
-// printed. One thread at a time: the receiver is process-wide.
+// to one installable receiver per thread, standard error by default. Nothing
+// else is printed. There is no other shared state: conversions on different
+// threads may run at once.
 #pragma once
 
 #include <cstdint>
@@ -32,9 +33,10 @@
 // ---------------------------------------------------------------------------
 // Receives one formatted message text (without an added line break).
 using NormalMapReceiver = void (*)(const char* text);
-// Installs a receiver; null restores the default, which writes the text to
-// standard error (ending it with a line break when it has none). Returns the
-// receiver that was installed before (null for the default).
+// Installs a receiver for the messages of calls made on the calling thread;
+// null restores the default, which writes the text to standard error (ending
+// it with a line break when it has none). Returns the receiver that was
+// installed before (null for the default).
 NormalMapReceiver normalmap_set_receiver(NormalMapReceiver receiver);
 // Formats a message (at most 2047 characters are kept) and hands it to the
 // receiver.
