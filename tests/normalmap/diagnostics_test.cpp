@@ -2,6 +2,8 @@
 // otherwise, and long texts cut to the message buffer.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "normalmap_test_support.h"
 
 TEST(Diagnostics, StandardErrorByDefault) {
@@ -23,4 +25,40 @@ TEST(Diagnostics, InstalledReceiverAndLongTexts) {
     normalmap_report("%s", long_text.c_str());
     ASSERT_EQ(MessageLog::texts().size(), 1u);
     EXPECT_EQ(MessageLog::texts()[0], std::string(2047, 'x'));
+}
+
+namespace {
+
+thread_local std::vector<std::string> t_texts;
+void thread_receiver(const char* text) { t_texts.push_back(text); }
+
+}  // namespace
+
+// Each thread's receiver sees only the messages of its own calls, and
+// conversions running at once give the bytes they give alone.
+TEST(Diagnostics, ReceiverPerThread) {
+    Picture alone = noise_picture(40, 30, 8);
+    NormalMapOptions o;
+    o.kernel = 1045;
+    ASSERT_EQ(make_normal_map(o, alone.w, alone.h, alone.bytes.data(), 8), 0);
+    std::vector<std::string> seen[2];
+    std::vector<uint8_t> made[2];
+    auto work = [&](int i) {
+        normalmap_set_receiver(&thread_receiver);
+        NormalMapOptions bad;
+        bad.conversion = 1008 + 11 * i;
+        Picture p = noise_picture(40, 30, 8);
+        make_normal_map(bad, p.w, p.h, p.bytes.data(), 8);
+        make_normal_map(o, p.w, p.h, p.bytes.data(), 8);
+        seen[i] = t_texts;
+        made[i] = p.bytes;
+        normalmap_set_receiver(nullptr);
+    };
+    std::thread a(work, 0), b(work, 1);
+    a.join();
+    b.join();
+    EXPECT_EQ(seen[0], std::vector<std::string>{"Unknown conversion 1008"});
+    EXPECT_EQ(seen[1], std::vector<std::string>{"Unknown conversion 1019"});
+    EXPECT_EQ(made[0], alone.bytes);
+    EXPECT_EQ(made[1], alone.bytes);
 }
