@@ -9,11 +9,11 @@
 #include <cstdint>
 
 #include "blocks/colour_search.h"
-#include "tests/blocks/test_random.h"
+#include "tests/common/test_random.h"
 
 namespace {
 
-using blocks_test::Random;
+using Random = TestRandom;
 
 int clamp255(int v) { return std::min(255, std::max(0, v)); }
 
