@@ -226,6 +226,12 @@ struct LevelEmitterGuard {
 // of level j. DRIVER_DONE, DRIVER_NO_MEMORY (the normal-map conversion ran
 // out of memory) or DRIVER_ENCODER_FAILED (nothing emitted for the level).
 int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
+// Sharpening (sharpen.cpp): takes CustomFilter into the compressor's filter
+// state and reserves the memory of a pass over levels up to w0 x h0 (false
+// when it runs out); then g_sharpen_method, SharpeningPassMIP[j] times on
+// level j (levels beyond 13 use entry 13).
+bool prepare_sharpening(TextureCompressor& tc, int32_t w0, int32_t h0);
+void sharpen_level(TextureCompressor& tc, LevelImage& level, int32_t j);
 // Checks shared by both paths before anything is emitted: true when the
 // settings can be honoured for faces (or slices) of w x h.
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h);
