@@ -120,9 +120,9 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h) {
     const TextureSettings& s = tc.settings;
     if (!texture_format_info(code)) return false;
-    // Not built yet: palettes and the normal-map conversion. A texture
-    // without them would be a different texture, so none is made.
-    if (is_palettised_format(code) || tc.normal_map_conversion) return false;
+    // Not built yet: palettes. A texture without them would be a different
+    // texture, so none is made.
+    if (is_palettised_format(code)) return false;
     const int32_t mode = s.g_mip_map_type;
     if (mode != 30 && mode != 31 && mode != 32) return false;
     const bool resamples = mode == 30 || (s.g_texturemap_type == 2 && mode == 31);
@@ -158,10 +158,10 @@ void level_emitter_free(LevelEmitter& e) {
 int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     const TextureSettings& s = e.tc->settings;
     sharpen_level(*e.tc, level, j);
-    // The normal-map conversion comes between the dithering and the
-    // renormalisation; settings_supported refuses it for now.
     const bool dither = j == 0 ? s.g_b_dither_mip0 : s.g_b_dither_color;
     if (dither) dither_level(level, *e.tc, e.code);
+    if (e.tc->normal_map_conversion && !convert_normal_map_level(level, *e.tc))
+        return DRIVER_NO_MEMORY;
     if (is_normal_map(*e.tc)) renormalise_level(level);
     const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
                                                   : convert_level(level, e.code, e.buffer);
