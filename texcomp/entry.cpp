@@ -107,7 +107,6 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
                          LevelCallback level_callback, const CompressRect* rect) {
     if (!pixels) return -1;
     if (planes != 3 && planes != 4) return -2;
-    if (width < 1 || height < 1) return TEXCOMP_BAD_SIZE;
 
     int32_t w = width, h = height;
     if (rect) {
@@ -126,6 +125,9 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
     if (code >= 0 && code <= 3 && settings.g_rescale_mode == 0 &&
         (!is_pow2(tested_width(settings, w, h)) || !is_pow2(h)))
         return -3;
+    // A side of 0 or below is not a power of two, so the block formats
+    // answered above; every other format meets it here.
+    if (w < 1 || h < 1) return TEXCOMP_BAD_SIZE;
 
     // The working object: standard settings, profile-only fields off (no
     // settings profile is ever in use), then the caller's settings on top.
