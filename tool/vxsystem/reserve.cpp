@@ -89,6 +89,12 @@ int reserve(void** slot, int32_t size, const char* name) {
     return 1;
 }
 
+int release_reservation(void** slot) {
+    if (!*slot) return 1;
+    release(slot);
+    return *slot == nullptr ? 1 : 0;
+}
+
 const ReserveSlot& reserve_slot(int32_t index) { return g_table[index]; }
 
 int32_t reserve_count() { return g_count; }
