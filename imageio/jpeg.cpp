@@ -1,5 +1,9 @@
 // JPEG loader through the JPEG library's 6.2 interface.
 //
+// Damaged files (truncated, corrupt data) decode as the library decides, with
+// filler where data is missing; the loader still returns the picture and
+// reports the damage through imageio_last_warning().
+//
 // The library reports fatal errors through error_exit, which by default ends
 // the process. The loader routes it back here instead (setjmp/longjmp, the
 // library's documented way), so the decoder is torn down, the file closed and
@@ -14,6 +18,8 @@
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
+// The library's message codes.
+#include <jerror.h>
 
 #include "imageio/imageio.h"
 #include "imageio/loader_log.h"
@@ -30,11 +36,55 @@ jpeg_decompress_struct g_decoder;
 JpegErrors g_errors;
 FILE* g_file = nullptr;
 std::string g_fatal_message;
+// The picture being decoded: it reaches the caller's record only once every
+// row is in, so a failure before that leaves the record as it was.
+uint8_t* g_pixels = nullptr;  // a reservation
+bool g_rows_done = false;
+// The library's own handler of its messages, wrapped below.
+void (*g_library_emit)(j_common_ptr, int) = nullptr;
 
 void log_library_message(j_common_ptr cinfo) {
     char text[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, text);
     append_log("JPEG ERROR=%s\n", text);
+}
+
+// Warnings about the file's side information; the pixels are intact.
+bool harmless_warning(int code) {
+    return code == JWRN_JFIF_MAJOR || code == JWRN_ADOBE_XFORM || code == JWRN_BOGUS_ICC;
+}
+
+// Every warning passes here, also those the library does not output (it
+// outputs only the first). The first one that means missing or corrupt data
+// marks the picture as damaged.
+void note_library_message(j_common_ptr cinfo, int level) {
+    if (level < 0 && !harmless_warning(cinfo->err->msg_code)) {
+        char text[JMSG_LENGTH_MAX];
+        (*cinfo->err->format_message)(cinfo, text);
+        loader_warn(text);
+    }
+    g_library_emit(cinfo, level);
+}
+
+void drop_partial_picture() {
+    if (g_pixels) release_block(&g_pixels);
+}
+
+// Hands the decoded picture to the record, releasing the block it held.
+void commit_picture(LoadedImage& image) {
+    if (image.pixels) release_block(&image.pixels);
+    image.pixels = g_pixels;
+    g_pixels = nullptr;
+    image.width = static_cast<int32_t>(g_decoder.output_width);
+    image.height = static_cast<int32_t>(g_decoder.output_height);
+}
+
+// The memory decoding takes beyond the pixel block: a progressive or
+// multi-scan file keeps every coefficient of the picture (64 of 2 bytes per
+// 8 x 8 block of each component) until its last scan.
+int64_t decoder_bytes(const jpeg_decompress_struct& d) {
+    if (!d.progressive_mode && !jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&d))) return 0;
+    return int64_t{d.image_width} * d.image_height * d.num_components * 2;
 }
 
 [[noreturn]] void stop_decoding(j_common_ptr cinfo) {
@@ -98,7 +148,7 @@ int decode_rows(LoadedImage& image) {
                     d.output_height);
         return 0;
     }
-    if (!reserve_block(&image.pixels, static_cast<int32_t>(bytes), image.name.c_str())) {
+    if (!reserve_block(&g_pixels, static_cast<int32_t>(bytes), image.name.c_str())) {
         loader_fail("not enough memory for jpeg %s", image.name.c_str());
         return 0;
     }
@@ -107,14 +157,13 @@ int decode_rows(LoadedImage& image) {
     JSAMPARRAY rows =
         (*d.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE, stride, 1);
     const bool inverted = d.saw_Adobe_marker != 0;
-    uint8_t* out = image.pixels;
+    uint8_t* out = g_pixels;
     while (d.output_scanline < d.output_height) {
         jpeg_read_scanlines(&d, rows, 1);
         copy_row(rows[0], out, d.output_width, d.output_components, inverted);
         out += static_cast<size_t>(d.output_width) * 3;
     }
-    image.width = static_cast<int32_t>(d.output_width);
-    image.height = static_cast<int32_t>(d.output_height);
+    g_rows_done = true;
     return 1;
 }
 
@@ -125,10 +174,23 @@ int load_jpeg(LoadedImage& image) {
     g_decoder.err = jpeg_std_error(&g_errors.manager);
     g_errors.manager.output_message = log_library_message;
     g_errors.manager.error_exit = stop_decoding;
+    g_library_emit = g_errors.manager.emit_message;
+    g_errors.manager.emit_message = note_library_message;
     g_file = nullptr;
+    g_pixels = nullptr;
+    g_rows_done = false;
     if (setjmp(g_errors.jump)) {
         jpeg_destroy_decompress(&g_decoder);
         close_input();
+        if (g_rows_done) {
+            // Every row was decoded before the library gave up (e.g. on a
+            // bogus marker after the picture): the picture is kept, and the
+            // message, already in the log, tells the user it is damaged.
+            loader_warn(g_fatal_message);
+            commit_picture(image);
+            return 1;
+        }
+        drop_partial_picture();
         loader_remember("cannot decode jpeg " + image.name + ": " + g_fatal_message);
         return 0;
     }
@@ -146,13 +208,26 @@ int load_jpeg(LoadedImage& image) {
     append_log("(jpeg=%dx%dx%d)", static_cast<int>(g_decoder.image_width),
                static_cast<int>(g_decoder.image_height), g_decoder.num_components);
     g_decoder.dct_method = JDCT_ISLOW;
+    // The claimed size is weighed before the decoder allocates for it; the
+    // decoder is also held to what is left, so that no estimate here can let
+    // it take more.
+    const int64_t pixel_bytes = int64_t{g_decoder.image_width} * g_decoder.image_height * 3;
+    if (!loader_memory_fits(image.name, pixel_bytes + decoder_bytes(g_decoder))) {
+        jpeg_destroy_decompress(&g_decoder);
+        close_input();
+        return 0;
+    }
+    const int64_t left = picture_memory_limit() - pixel_bytes;
+    g_decoder.mem->max_memory_to_use = static_cast<long>(left > 0 ? left : 1);
     jpeg_start_decompress(&g_decoder);
 
     const int ok = decode_rows(image);
     if (ok) {
         jpeg_finish_decompress(&g_decoder);
+        commit_picture(image);
     } else {
         jpeg_abort_decompress(&g_decoder);
+        drop_partial_picture();
     }
     jpeg_destroy_decompress(&g_decoder);
     close_input();

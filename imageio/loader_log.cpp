@@ -12,7 +12,8 @@
 
 namespace {
 std::string g_last_error;
-}
+std::string g_last_warning;
+}  // namespace
 
 void loader_fail(const char* format, ...) {
     char text[1024];
@@ -26,9 +27,18 @@ void loader_fail(const char* format, ...) {
 
 void loader_remember(const std::string& reason) { g_last_error = reason; }
 
-void loader_start() { g_last_error.clear(); }
+void loader_warn(const std::string& reason) {
+    if (g_last_warning.empty()) g_last_warning = reason;
+}
+
+void loader_start() {
+    g_last_error.clear();
+    g_last_warning.clear();
+}
 
 const std::string& imageio_last_error() { return g_last_error; }
+
+const std::string& imageio_last_warning() { return g_last_warning; }
 
 std::string name_base(const std::string& name) {
     return name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();

@@ -121,6 +121,13 @@ int run_tool(int argc, char** argv) {
     if (!load_picture(image, kind, size)) {
         return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
     }
+    if (!imageio_last_warning().empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "WARNING: picture %s is damaged (%s); its tiles hold filler where its data "
+                     "is missing\n",
+                     image.name.c_str(), imageio_last_warning().c_str());
+    }
     std::printf("width=%d\nheight=%d\n", image.width, image.height);
 
     int32_t tile_width = 0;

@@ -371,6 +371,37 @@ TEST_F(EndToEnd, FolderAtTheTileNameGivesTheSystemsReason) {
               "behind\n");
 }
 
+TEST_F(EndToEnd, DamagedJpegTilesAndSaysSo) {
+    JpegFixture s;
+    s.width = 32;
+    s.height = 32;
+    s.samples = jpeg_squares(32, 32, 3);
+    ASSERT_TRUE(write_jpeg("whole.jpg", s));
+    std::vector<uint8_t> bytes = read_file("whole.jpg");
+    size_t sos = 0;  // cut halfway through the data after the scan header
+    for (size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+    ASSERT_GT(sos, 0u);
+    bytes.resize(sos + (bytes.size() - sos) / 2);
+    write_file("cut.jpg", bytes);
+    const RunResult r = run("cut.jpg 16 16");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "WARNING: picture cut.jpg is damaged (Premature end of JPEG file); its tiles hold "
+              "filler where its data is missing\n");
+    EXPECT_TRUE(file_exists("cut11c.vxt"));
+}
+
+TEST_F(EndToEnd, PictureOverTheMemoryLimitEndsWithStatusOne) {
+    write_bmp("pano.bmp", picture(512, 512));
+    const RunResult r = run("pano.bmp", "RAZIVAVU_MAX_MEMORY_MB=1 ");
+    EXPECT_EQ(r.status, EXIT_LOAD_FAILED);
+    EXPECT_NE(r.err.find("more than the memory limit of 1 MB (set RAZIVAVU_MAX_MEMORY_MB"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(tile_files(), std::vector<std::string>{});
+}
+
 TEST_F(EndToEnd, FifoInputEndsWithStatusTwoWithoutWaiting) {
     ASSERT_EQ(mkfifo("pano.bmp", 0644), 0);
     // Without the fix the tool waits for a writer; the timeout ends it with 124.
