@@ -1,12 +1,13 @@
 # The two commands of the README:
 #   make demo   builds everything, makes the sample panorama and tiles it in demo/
 #   make test   builds everything and runs the whole test suite
-# plus `make bench` for the benchmarks and `make sanitize` for the ASan/UBSan run.
+# plus `make bench` for the benchmarks, `make sanitize` for the ASan/UBSan run
+# and `make fuzz` for the fuzz targets (FUZZ_SECONDS each, default 600).
 
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build demo test bench sanitize clean
+.PHONY: all deps build demo test bench sanitize fuzz fuzz-build clean
 
 all: build
 
@@ -35,5 +36,16 @@ sanitize: deps
 bench:
 	@bash scripts/run-bench.sh
 
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?=
+fuzz-build:
+	@RAZIVAVU_FUZZ_DEPS=1 bash scripts/install-deps.sh
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	      -DRAZIVAVU_FUZZ=ON -DRAZIVAVU_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_bmp fuzz_jpeg fuzz_compress fuzz_blocks
+
+fuzz: fuzz-build
+	bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD) build-sanitize demo
+	rm -rf $(BUILD) build-sanitize build-fuzz fuzz-out demo
