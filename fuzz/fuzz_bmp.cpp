@@ -14,11 +14,11 @@ namespace {
 
 void load_and_check(int32_t planes, int skip_pow2_check) {
     LoadedImage image;
-    image.name = "p.bmp";
+    image.name = fuzz::scratch_file("p.bmp");
     image.width = -7;
     image.height = -9;
     const int32_t before = reserve_count();
-    const int ok = load_bmp(image, file_size("p.bmp"), planes, skip_pow2_check);
+    const int ok = load_bmp(image, file_size(image.name.c_str()), planes, skip_pow2_check);
     if (!ok) {
         FUZZ_REQUIRE(image.width == -7 && image.height == -9);
         FUZZ_REQUIRE(!imageio_last_error().empty());
@@ -64,11 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         companion = picture + picture_size;
         companion_size = size - 8 - picture_size;
     }
-    if (!fuzz::write_bytes_to("p.bmp", picture, picture_size)) return 0;
+    if (!fuzz::write_bytes_to(fuzz::scratch_file("p.bmp"), picture, picture_size)) return 0;
+    const std::string companion_name = fuzz::scratch_file("p_trans.bmp");
     if (companion) {
-        if (!fuzz::write_bytes_to("p_trans.bmp", companion, companion_size)) return 0;
+        if (!fuzz::write_bytes_to(companion_name, companion, companion_size)) return 0;
     } else {
-        std::remove("p_trans.bmp");
+        std::remove(companion_name.c_str());
     }
     load_and_check(3, 1);  // as the tool loads
     load_and_check(4, 0);

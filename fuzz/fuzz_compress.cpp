@@ -4,6 +4,8 @@
 // emits nothing; a call that ran emits a stream that starts with the magic
 // and the 124-byte header, then at least one level (or, with a level
 // callback, hands over at least one level and emits nothing to the sink).
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -133,6 +135,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t result =
         compress_texture(pixels.data(), w, h, pitch, s, planes,
                          with_callback ? level_callback : nullptr, with_rect ? &rect : nullptr);
+    if (std::getenv("RAZIVAVU_FUZZ_VERBOSE")) {
+        // What the input decoded to, for reproducing a finding by hand.
+        std::fprintf(stderr,
+                     "compress_texture(%dx%d, pitch %d, planes %d, rect %d, callback %d): format "
+                     "%d, chain %d, levels %d, map %d, rescale %d (%g, %g), filter %d, override "
+                     "%d (blur %g, width %g, gamma %g), diffusion %d, quick %d -> %d, %zu runs\n",
+                     w, h, pitch, planes, with_rect, with_callback, s.g_texture_format,
+                     s.g_mip_map_type, s.g_specified_mip_maps, s.g_texturemap_type,
+                     s.g_rescale_mode, double(s.g_rescale_width), double(s.g_rescale_height),
+                     s.g_mip_filter_type, s.g_override_filter_width, double(s.g_filter_blur),
+                     double(s.g_filter_width), double(s.g_filter_gamma), s.g_b_error_diffusion,
+                     s.g_b_quick_compress, result, seen.runs.size());
+    }
     if (result < 0 && result != TEXCOMP_NO_MEMORY) {
         FUZZ_REQUIRE(seen.runs.empty() && seen.levels == 0);
     } else if (result == 0) {

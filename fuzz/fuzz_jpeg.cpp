@@ -11,9 +11,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (!fuzz::write_bytes_to("p.jpg", data, size)) return 0;
     LoadedImage image;
-    image.name = "p.jpg";
+    image.name = fuzz::scratch_file("p.jpg");
+    if (!fuzz::write_bytes_to(image.name, data, size)) return 0;
     image.width = -7;
     image.height = -9;
     const int32_t before = reserve_count();

@@ -24,16 +24,27 @@ namespace fuzz {
         }                                                                                          \
     } while (0)
 
-// Moves the process into a fresh folder of its own: the loaders read files
-// by name and append to "vx.log" in the working folder. A small memory limit
-// keeps files that claim huge pictures from turning every run into a slow
+// A fresh folder of the process's own for the files the loaders read by
+// name; the working folder stays (inputs given on the command line are found
+// relative to it, and "vx.log" is written there). A small memory limit keeps
+// files that claim huge pictures from turning every run into a slow
 // allocation (a limit set in the environment wins).
+inline const std::string& scratch_dir() {
+    static const std::string dir = [] {
+        char pattern[] = "/tmp/razivavu-fuzz-XXXXXX";
+        if (!mkdtemp(pattern)) {
+            std::perror("razivavu fuzz: scratch folder");
+            std::abort();
+        }
+        return std::string(pattern);
+    }();
+    return dir;
+}
+
+inline std::string scratch_file(const char* name) { return scratch_dir() + "/" + name; }
+
 inline void enter_scratch_dir() {
-    char pattern[] = "/tmp/razivavu-fuzz-XXXXXX";
-    if (!mkdtemp(pattern) || chdir(pattern) != 0) {
-        std::perror("razivavu fuzz: scratch folder");
-        std::abort();
-    }
+    scratch_dir();
     setenv("RAZIVAVU_MAX_MEMORY_MB", "16", 0);
 }
 
@@ -43,8 +54,8 @@ inline void trim_log() {
     if (++runs % 512 == 0) std::remove("vx.log");
 }
 
-inline bool write_bytes_to(const char* name, const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(name, "wb");
+inline bool write_bytes_to(const std::string& name, const uint8_t* data, size_t size) {
+    FILE* f = std::fopen(name.c_str(), "wb");
     if (!f) return false;
     const bool ok = std::fwrite(data, 1, size, f) == size;
     return std::fclose(f) == 0 && ok;

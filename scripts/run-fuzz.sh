@@ -9,7 +9,7 @@
 #        targets: bmp jpeg compress blocks (default: all four)
 # Exit status 1 when any target found something.
 set -uo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 seconds=$2
 shift 2
 targets=("$@")
@@ -22,8 +22,9 @@ for t in "${targets[@]}"; do
   dirs=("$out/$t/corpus" "$root/fuzz/corpus/$t")
   if [ -d "$root/fuzz/regressions/$t" ]; then dirs+=("$root/fuzz/regressions/$t"); fi
   echo "== fuzz_$t for ${seconds}s"
-  if "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 \
-      -print_final_stats=1 -artifact_prefix="$out/$t/" "${dirs[@]}" >"$out/$t/log.txt" 2>&1; then
+  # Run inside its output folder: the loaders append to "vx.log" there.
+  if (cd "$out/$t" && "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 \
+      -print_final_stats=1 -artifact_prefix="$out/$t/" "${dirs[@]}" >"$out/$t/log.txt" 2>&1); then
     grep -E "^(stat::number_of_executed_units|stat::new_units_added|Done)" "$out/$t/log.txt"
   else
     status=1
