@@ -23,9 +23,13 @@ void loader_fail(const char* format, ...) {
     va_end(args);
     append_log("vxgl:  %s\n", text);
     g_last_error = text;
+    g_last_warning.clear();  // a failed load has no picture to warn about
 }
 
-void loader_remember(const std::string& reason) { g_last_error = reason; }
+void loader_remember(const std::string& reason) {
+    g_last_error = reason;
+    g_last_warning.clear();
+}
 
 void loader_warn(const std::string& reason) {
     if (g_last_warning.empty()) g_last_warning = reason;
