@@ -2,7 +2,9 @@
 //
 // Damaged files (truncated, corrupt data) decode as the library decides, with
 // filler where data is missing; the loader still returns the picture and
-// reports the damage through imageio_last_warning().
+// reports the damage through imageio_last_warning(). The decoded picture
+// reaches the caller's record only once every row is in, so a load that fails
+// before that leaves the record as it was.
 //
 // The library reports fatal errors through error_exit, which by default ends
 // the process. The loader routes it back here instead (setjmp/longjmp, the
@@ -10,9 +12,12 @@
 // the caller told; the tool then ends the run with its own message. Every
 // message the library outputs goes to the log as "JPEG ERROR=...".
 //
-// The decompression object and its error manager are process-wide, as the
-// loader has always kept them: statics survive the longjmp with defined
-// values, which locals changed after setjmp would not.
+// The decompression object and its error manager live in load_jpeg's frame,
+// as in the library's own example: they are reached through pointers the
+// library keeps, so their contents are in memory when longjmp returns. The
+// one local that changes after setjmp and is read after the jump (the open
+// file) is volatile. Nothing is shared between calls, so loads on several
+// threads do not meet.
 #include <csetjmp>
 #include <cstdio>
 
@@ -27,21 +32,19 @@
 
 namespace {
 
+// The error manager first, so the library's pointer to it is a pointer to
+// the whole record.
 struct JpegErrors {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
+    char fatal[JMSG_LENGTH_MAX];
+    // The library's own handler of its messages, wrapped below.
+    void (*library_emit)(j_common_ptr, int);
+    // The picture being decoded (a reservation) and whether every row of it
+    // is in.
+    uint8_t* pixels;
+    bool rows_done;
 };
-
-jpeg_decompress_struct g_decoder;
-JpegErrors g_errors;
-FILE* g_file = nullptr;
-std::string g_fatal_message;
-// The picture being decoded: it reaches the caller's record only once every
-// row is in, so a failure before that leaves the record as it was.
-uint8_t* g_pixels = nullptr;  // a reservation
-bool g_rows_done = false;
-// The library's own handler of its messages, wrapped below.
-void (*g_library_emit)(j_common_ptr, int) = nullptr;
 
 void log_library_message(j_common_ptr cinfo) {
     char text[JMSG_LENGTH_MAX];
@@ -63,41 +66,35 @@ void note_library_message(j_common_ptr cinfo, int level) {
         (*cinfo->err->format_message)(cinfo, text);
         loader_warn(text);
     }
-    g_library_emit(cinfo, level);
-}
-
-void drop_partial_picture() {
-    if (g_pixels) release_block(&g_pixels);
+    reinterpret_cast<JpegErrors*>(cinfo->err)->library_emit(cinfo, level);
 }
 
 // Hands the decoded picture to the record, releasing the block it held.
-void commit_picture(LoadedImage& image) {
+void commit_picture(JpegErrors& errors, const jpeg_decompress_struct& d, LoadedImage& image) {
     if (image.pixels) release_block(&image.pixels);
-    image.pixels = g_pixels;
-    g_pixels = nullptr;
-    image.width = static_cast<int32_t>(g_decoder.output_width);
-    image.height = static_cast<int32_t>(g_decoder.output_height);
+    image.pixels = errors.pixels;
+    errors.pixels = nullptr;
+    image.width = static_cast<int32_t>(d.output_width);
+    image.height = static_cast<int32_t>(d.output_height);
+}
+
+void drop_partial_picture(JpegErrors& errors) {
+    if (errors.pixels) release_block(&errors.pixels);
 }
 
 // The memory decoding takes beyond the pixel block: a progressive or
 // multi-scan file keeps every coefficient of the picture (64 of 2 bytes per
 // 8 x 8 block of each component) until its last scan.
-int64_t decoder_bytes(const jpeg_decompress_struct& d) {
-    if (!d.progressive_mode && !jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&d))) return 0;
+int64_t decoder_bytes(jpeg_decompress_struct& d) {
+    if (!d.progressive_mode && !jpeg_has_multiple_scans(&d)) return 0;
     return int64_t{d.image_width} * d.image_height * d.num_components * 2;
 }
 
 [[noreturn]] void stop_decoding(j_common_ptr cinfo) {
     (*cinfo->err->output_message)(cinfo);
-    char text[JMSG_LENGTH_MAX];
-    (*cinfo->err->format_message)(cinfo, text);
-    g_fatal_message = text;
-    std::longjmp(g_errors.jump, 1);
-}
-
-void close_input() {
-    close_file(g_file);
-    g_file = nullptr;
+    JpegErrors* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, errors->fatal);
+    std::longjmp(errors->jump, 1);
 }
 
 // CMYK files written by Adobe applications (the ones with an Adobe marker)
@@ -136,8 +133,7 @@ bool supported_output(const jpeg_decompress_struct& d) {
 }
 
 // Start-up is done; decodes every row into a fresh reservation.
-int decode_rows(LoadedImage& image) {
-    jpeg_decompress_struct& d = g_decoder;
+int decode_rows(jpeg_decompress_struct& d, JpegErrors& errors, LoadedImage& image) {
     const int64_t bytes = int64_t{d.output_width} * 3 * d.output_height;
     if (!supported_output(d)) {
         loader_fail("jpeg %s has %d colour components", image.name.c_str(), d.output_components);
@@ -148,7 +144,7 @@ int decode_rows(LoadedImage& image) {
                     d.output_height);
         return 0;
     }
-    if (!reserve_block(&g_pixels, static_cast<int32_t>(bytes), image.name.c_str())) {
+    if (!reserve_block(&errors.pixels, static_cast<int32_t>(bytes), image.name.c_str())) {
         loader_fail("not enough memory for jpeg %s", image.name.c_str());
         return 0;
     }
@@ -157,13 +153,13 @@ int decode_rows(LoadedImage& image) {
     JSAMPARRAY rows =
         (*d.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE, stride, 1);
     const bool inverted = d.saw_Adobe_marker != 0;
-    uint8_t* out = g_pixels;
+    uint8_t* out = errors.pixels;
     while (d.output_scanline < d.output_height) {
         jpeg_read_scanlines(&d, rows, 1);
         copy_row(rows[0], out, d.output_width, d.output_components, inverted);
         out += static_cast<size_t>(d.output_width) * 3;
     }
-    g_rows_done = true;
+    errors.rows_done = true;
     return 1;
 }
 
@@ -171,65 +167,68 @@ int decode_rows(LoadedImage& image) {
 
 int load_jpeg(LoadedImage& image) {
     loader_start();
-    g_decoder.err = jpeg_std_error(&g_errors.manager);
-    g_errors.manager.output_message = log_library_message;
-    g_errors.manager.error_exit = stop_decoding;
-    g_library_emit = g_errors.manager.emit_message;
-    g_errors.manager.emit_message = note_library_message;
-    g_file = nullptr;
-    g_pixels = nullptr;
-    g_rows_done = false;
-    if (setjmp(g_errors.jump)) {
-        jpeg_destroy_decompress(&g_decoder);
-        close_input();
-        if (g_rows_done) {
+    jpeg_decompress_struct decoder{};
+    JpegErrors errors;
+    errors.fatal[0] = '\0';
+    decoder.err = jpeg_std_error(&errors.manager);
+    errors.manager.output_message = log_library_message;
+    errors.manager.error_exit = stop_decoding;
+    errors.library_emit = errors.manager.emit_message;
+    errors.manager.emit_message = note_library_message;
+    errors.pixels = nullptr;
+    errors.rows_done = false;
+    FILE* volatile file = nullptr;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&decoder);
+        close_file(file);
+        if (errors.rows_done) {
             // Every row was decoded before the library gave up (e.g. on a
             // bogus marker after the picture): the picture is kept, and the
             // message, already in the log, tells the user it is damaged.
-            loader_warn(g_fatal_message);
-            commit_picture(image);
-            return 1;
+            loader_warn(errors.fatal);
+            commit_picture(errors, decoder, image);
+            return IMAGE_LOADED;
         }
-        drop_partial_picture();
-        loader_remember("cannot decode jpeg " + image.name + ": " + g_fatal_message);
-        return 0;
+        drop_partial_picture(errors);
+        loader_remember("cannot decode jpeg " + image.name + ": " + errors.fatal);
+        return IMAGE_NOT_LOADED;
     }
-    jpeg_create_decompress(&g_decoder);
+    jpeg_create_decompress(&decoder);
 
-    g_file = open_file(image.name.c_str(), MODE_READ_BINARY);
-    if (!g_file) {
+    file = open_file(image.name.c_str(), MODE_READ_BINARY);
+    if (!file) {
         append_log("(jpeg open failed)");
         loader_remember("cannot open jpeg " + image.name);
-        jpeg_destroy_decompress(&g_decoder);
-        return 0;
+        jpeg_destroy_decompress(&decoder);
+        return IMAGE_NOT_LOADED;
     }
-    jpeg_stdio_src(&g_decoder, g_file);
-    jpeg_read_header(&g_decoder, TRUE);
-    append_log("(jpeg=%dx%dx%d)", static_cast<int>(g_decoder.image_width),
-               static_cast<int>(g_decoder.image_height), g_decoder.num_components);
-    g_decoder.dct_method = JDCT_ISLOW;
+    jpeg_stdio_src(&decoder, file);
+    jpeg_read_header(&decoder, TRUE);
+    append_log("(jpeg=%dx%dx%d)", static_cast<int>(decoder.image_width),
+               static_cast<int>(decoder.image_height), decoder.num_components);
+    decoder.dct_method = JDCT_ISLOW;
     // The claimed size is weighed before the decoder allocates for it; the
     // decoder is also held to what is left, so that no estimate here can let
     // it take more.
-    const int64_t pixel_bytes = int64_t{g_decoder.image_width} * g_decoder.image_height * 3;
-    if (!loader_memory_fits(image.name, pixel_bytes + decoder_bytes(g_decoder))) {
-        jpeg_destroy_decompress(&g_decoder);
-        close_input();
-        return 0;
+    const int64_t pixel_bytes = int64_t{decoder.image_width} * decoder.image_height * 3;
+    if (!loader_memory_fits(image.name, pixel_bytes + decoder_bytes(decoder))) {
+        jpeg_destroy_decompress(&decoder);
+        close_file(file);
+        return IMAGE_NOT_LOADED;
     }
     const int64_t left = picture_memory_limit() - pixel_bytes;
-    g_decoder.mem->max_memory_to_use = static_cast<long>(left > 0 ? left : 1);
-    jpeg_start_decompress(&g_decoder);
+    decoder.mem->max_memory_to_use = static_cast<long>(left > 0 ? left : 1);
+    jpeg_start_decompress(&decoder);
 
-    const int ok = decode_rows(image);
+    const int ok = decode_rows(decoder, errors, image);
     if (ok) {
-        jpeg_finish_decompress(&g_decoder);
-        commit_picture(image);
+        jpeg_finish_decompress(&decoder);
+        commit_picture(errors, decoder, image);
     } else {
-        jpeg_abort_decompress(&g_decoder);
-        drop_partial_picture();
+        jpeg_abort_decompress(&decoder);
+        drop_partial_picture(errors);
     }
-    jpeg_destroy_decompress(&g_decoder);
-    close_input();
-    return ok;
+    jpeg_destroy_decompress(&decoder);
+    close_file(file);
+    return ok ? IMAGE_LOADED : IMAGE_NOT_LOADED;
 }

@@ -11,8 +11,10 @@
 #include "tool/vxsystem/vxsystem.h"
 
 namespace {
-std::string g_last_error;
-std::string g_last_warning;
+// Each thread keeps the reason of its own last load, so a load on one thread
+// never changes what another thread is told.
+thread_local std::string t_last_error;
+thread_local std::string t_last_warning;
 }  // namespace
 
 void loader_fail(const char* format, ...) {
@@ -22,27 +24,38 @@ void loader_fail(const char* format, ...) {
     std::vsnprintf(text, sizeof(text), format, args);
     va_end(args);
     append_log("vxgl:  %s\n", text);
-    g_last_error = text;
-    g_last_warning.clear();  // a failed load has no picture to warn about
+    t_last_error = text;
+    t_last_warning.clear();  // a failed load has no picture to warn about
 }
 
 void loader_remember(const std::string& reason) {
-    g_last_error = reason;
-    g_last_warning.clear();
+    t_last_error = reason;
+    t_last_warning.clear();
 }
 
 void loader_warn(const std::string& reason) {
-    if (g_last_warning.empty()) g_last_warning = reason;
+    if (t_last_warning.empty()) t_last_warning = reason;
 }
 
 void loader_start() {
-    g_last_error.clear();
-    g_last_warning.clear();
+    t_last_error.clear();
+    t_last_warning.clear();
 }
 
-const std::string& imageio_last_error() { return g_last_error; }
+const std::string& imageio_last_error() { return t_last_error; }
 
-const std::string& imageio_last_warning() { return g_last_warning; }
+const char* image_result_message(int result) {
+    switch (result) {
+        case IMAGE_LOADED:
+            return "picture loaded";
+        case IMAGE_NOT_LOADED:
+            return "picture not loaded";
+        default:
+            return "unknown loader result";
+    }
+}
+
+const std::string& imageio_last_warning() { return t_last_warning; }
 
 std::string name_base(const std::string& name) {
     return name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
