@@ -82,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int result = encode_blocks(src, out_desc, out.empty() ? nullptr : out.data(), mode,
                                      own_weights ? weights : nullptr, out_size, grey, quick,
                                      force_four, diffusion, normalmap_type);
-    FUZZ_REQUIRE(result == 0 || result == -1);
-    if (result != 0) {
+    FUZZ_REQUIRE(result == BLOCKS_OK || result == BLOCKS_REFUSED);
+    if (result != BLOCKS_OK) {
         FUZZ_REQUIRE(out == untouched);
         return 0;
     }

@@ -98,6 +98,7 @@ int reserve(void** slot, int32_t size, const char* name) {
 
 int release_reservation(void** slot) {
     if (!*slot) return 1;
+    const std::lock_guard<std::mutex> hold(g_table_lock);
     release(slot);
     return *slot == nullptr ? 1 : 0;
 }
