@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "blocks/blocks.h"
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 
 namespace {
 

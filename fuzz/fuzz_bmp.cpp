@@ -6,9 +6,9 @@
 // the record's sizes and says why; a good one fills every byte it promises.
 #include <cstring>
 
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "imageio/imageio.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "texcomp/texcomp.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // JPEG loader. Input: a JPEG file. Contract: a failed load keeps the record
 // as it was and says why; a good one fills width x height x 3 bytes; no
 // reservation is left behind either way.
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "imageio/imageio.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::enter_scratch_dir();
