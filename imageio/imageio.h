@@ -1,4 +1,4 @@
-// imageio: loads BMP and JPEG pictures into one LoadedImage record.
+// imageio: loads BMP, JPEG, PNG and TIFF pictures into one LoadedImage record.
 //
 // Both loaders return 1 on success and 0 on failure; the reason for a failure
 // is written to the log ("vx.log") and is also kept for the caller in
@@ -64,6 +64,23 @@ int load_bmp(LoadedImage& image, int32_t file_size, int32_t planes, int skip_pow
 // large for one block. Library warnings (e.g. a truncated file) are logged as
 // "JPEG ERROR=..." and decoding goes on as the library decides.
 int load_jpeg(LoadedImage& image);
+
+// PNG through libpng: every colour type and bit depth, interlaced or not,
+// comes out as R, G, B (planes 3) or, when the file has alpha or a
+// transparency chunk, R, G, B, A (planes 4). Palettes are expanded, grey is
+// repeated into the three colours, 16-bit samples keep their high byte.
+// Libpng's messages are logged as "PNG ERROR=..." / "PNG WARNING=..."; a
+// damaged file (bad checksum, cut short) is refused. The record is changed
+// only by a successful load.
+int load_png(LoadedImage& image);
+
+// TIFF and BigTIFF through libtiff: 8- or 16-bit greyscale, RGB and palette
+// pictures, from strips or tiles, in any compression libtiff decodes, also
+// JPEG-compressed YCbCr. The result is as for load_png; the first extra
+// sample becomes alpha. Separate colour planes, other sample sizes and colour
+// models are refused with a message. Libtiff's messages are logged as
+// "TIFF ERROR=..." / "TIFF WARNING=...".
+int load_tiff(LoadedImage& image);
 
 // The reason the calling thread's last failing load gave, without the
 // "vxgl:  " prefix or a trailing line break; empty when that load succeeded.

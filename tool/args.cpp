@@ -10,6 +10,10 @@ PictureKind picture_kind(const std::string& name) {
     const char* extension = name.c_str() + name.size() - 3;
     if (starts_with_nocase(extension, "BMP")) return PictureKind::bmp;
     if (starts_with_nocase(extension, "JPG")) return PictureKind::jpeg;
+    if (starts_with_nocase(extension, "PNG")) return PictureKind::png;
+    if (starts_with_nocase(extension, "TIF")) return PictureKind::tiff;
+    if (name.size() >= 5 && starts_with_nocase(name.c_str() + name.size() - 5, ".TIFF"))
+        return PictureKind::tiff;
     return PictureKind::unknown;
 }
 

@@ -38,6 +38,14 @@ int load_picture(LoadedImage& image, PictureKind kind, int32_t size) {
         std::printf("loading BMP=%s\n", image.name.c_str());
         return load_bmp(image, size, 3, 1);
     }
+    if (kind == PictureKind::png) {
+        std::printf("loading png=%s\n", image.name.c_str());
+        return load_png(image);
+    }
+    if (kind == PictureKind::tiff) {
+        std::printf("loading tif=%s\n", image.name.c_str());
+        return load_tiff(image);
+    }
     std::printf("loading jpg=%s\n", image.name.c_str());
     return load_jpeg(image);
 }

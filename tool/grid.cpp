@@ -47,6 +47,10 @@ std::string tile_name(const std::string& input, int32_t col, int32_t row, bool b
     char numbers[40];
     std::snprintf(numbers, sizeof(numbers), separated ? "%d_%d%s.vxt" : "%d%d%s.vxt", col, row,
                   tile_file_kind(block_file).suffix);
+    // A four-letter extension goes whole, so "pano.tiff" tiles as "pano00.vxt".
+    const size_t n = input.size();
+    if (n >= 5 && input[n - 5] == '.' && picture_kind(input.substr(n - 5)) == PictureKind::tiff)
+        return input.substr(0, n - 5) + numbers;
     return name_base(input) + numbers;
 }
 

@@ -33,10 +33,11 @@ int run_tool(int argc, char** argv);
 // ---------------------------------------------------------------------------
 // Command line.
 // ---------------------------------------------------------------------------
-enum class PictureKind { unknown, bmp, jpeg };
+enum class PictureKind { unknown, bmp, jpeg, png, tiff };
 
-// By the name's last three characters, any case: "bmp" or "jpg". Names
-// shorter than three characters are of unknown kind.
+// By the name's last three characters, any case: "bmp", "jpg", "png" or
+// "tif"; also a name ending in ".tiff". Names shorter than three characters
+// are of unknown kind.
 PictureKind picture_kind(const std::string& name);
 
 constexpr int32_t DEFAULT_TILE_SIDE = 512;
@@ -87,7 +88,8 @@ int32_t skip_levels_for_row(int32_t row, int32_t rows);
 bool grid_names_collide(int32_t cols, int32_t rows);
 
 // Tile file name: the input name without its last four characters (the dot
-// and extension), then column and row, "c" for the block-compressed file, and
+// and extension; five for a name ending in ".tiff"), then column and row, "c" for the
+// block-compressed file, and
 // ".vxt". `separated` puts an underscore between column and row.
 std::string tile_name(const std::string& input, int32_t col, int32_t row, bool block_file,
                       bool separated);

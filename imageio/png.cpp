@@ -1,0 +1,136 @@
+// PNG loader through libpng.
+//
+// Every PNG is turned into 8-bit R, G, B or R, G, B, A rows by libpng's own
+// transformations: palettes expanded, greyscale repeated into the three
+// colours, transparency chunks turned into alpha and 16-bit samples cut to
+// their high byte (the TIFF loader reduces 16-bit samples the same way, so
+// both formats of one picture tile alike).
+//
+// libpng reports fatal errors by longjmp to the point its jump buffer was
+// set. Each libpng call that can fail gets its own small function holding
+// setjmp, with nothing in its frame that changes after the jump point.
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "imageio/imageio.h"
+#include "imageio/loader_log.h"
+#include "vxsystem/vxsystem.h"
+
+namespace {
+
+struct PngReader {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    FILE* file = nullptr;
+    char error[256] = {0};
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t planes = 0;
+    int passes = 1;
+};
+
+void on_error(png_structp png, png_const_charp message) {
+    PngReader* r = static_cast<PngReader*>(png_get_error_ptr(png));
+    append_log("PNG ERROR=%s\n", message);
+    std::snprintf(r->error, sizeof(r->error), "%s", message);
+    png_longjmp(png, 1);
+}
+
+void on_warning(png_structp, png_const_charp message) { append_log("PNG WARNING=%s\n", message); }
+
+void close_reader(PngReader& r) {
+    if (r.png) png_destroy_read_struct(&r.png, r.info ? &r.info : nullptr, nullptr);
+    r.png = nullptr;
+    r.info = nullptr;
+    close_file(r.file);
+    r.file = nullptr;
+}
+
+// Reads the headers and sets up the transformations; 0 on a libpng error.
+int read_header(PngReader& r) {
+    if (setjmp(png_jmpbuf(r.png))) return 0;
+    png_init_io(r.png, r.file);
+    png_read_info(r.png, r.info);
+    const int colour = png_get_color_type(r.png, r.info);
+    png_set_expand(r.png);
+    png_set_strip_16(r.png);
+    if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(r.png);
+    r.passes = png_set_interlace_handling(r.png);
+    png_read_update_info(r.png, r.info);
+    r.width = static_cast<int32_t>(png_get_image_width(r.png, r.info));
+    r.height = static_cast<int32_t>(png_get_image_height(r.png, r.info));
+    r.planes = png_get_channels(r.png, r.info);
+    return 1;
+}
+
+int read_row(PngReader& r, uint8_t* row) {
+    if (setjmp(png_jmpbuf(r.png))) return 0;
+    png_read_row(r.png, row, nullptr);
+    return 1;
+}
+
+int fail_png(PngReader& r, const std::string& name) {
+    loader_remember("cannot decode png " + name + ": " + r.error);
+    close_reader(r);
+    return IMAGE_NOT_LOADED;
+}
+
+}  // namespace
+
+int load_png(LoadedImage& image) {
+    loader_start();
+    PngReader r;
+    r.file = open_file(image.name.c_str(), MODE_READ_BINARY);
+    if (!r.file) {
+        loader_fail("cannot open png %s", image.name.c_str());
+        return IMAGE_NOT_LOADED;
+    }
+    r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, on_error, on_warning);
+    if (r.png) r.info = png_create_info_struct(r.png);
+    if (!r.png || !r.info) {
+        close_reader(r);
+        loader_fail("not enough memory for png %s", image.name.c_str());
+        return IMAGE_NOT_LOADED;
+    }
+    if (!read_header(r)) return fail_png(r, image.name);
+    append_log("(png=%dx%dx%d)", r.width, r.height, r.planes);
+    if (r.planes != 3 && r.planes != 4) {
+        close_reader(r);
+        loader_fail("png %s has %d channels", image.name.c_str(), r.planes);
+        return IMAGE_NOT_LOADED;
+    }
+    const int64_t bytes = int64_t{r.width} * r.height * r.planes;
+    if (!loader_memory_fits(image.name, bytes)) {
+        close_reader(r);
+        return IMAGE_NOT_LOADED;
+    }
+    uint8_t* pixels = nullptr;
+    if (bytes > INT32_MAX || !reserve_block(&pixels, static_cast<int32_t>(bytes), "png")) {
+        close_reader(r);
+        loader_fail("png %s is too large (%d,%d)", image.name.c_str(), r.width, r.height);
+        return IMAGE_NOT_LOADED;
+    }
+    const int64_t pitch = int64_t{r.width} * r.planes;
+    // Interlaced files deliver every row once per pass, each pass filling in
+    // more of the row already there.
+    for (int pass = 0; pass < r.passes; ++pass) {
+        for (int32_t y = 0; y < r.height; ++y) {
+            if (!read_row(r, pixels + y * pitch)) {
+                release_block(&pixels);
+                return fail_png(r, image.name);
+            }
+        }
+    }
+    close_reader(r);
+    if (image.pixels) release_block(&image.pixels);
+    image.pixels = pixels;
+    image.width = r.width;
+    image.height = r.height;
+    image.planes = r.planes;
+    image.palette_size = 0;
+    return IMAGE_LOADED;
+}
