@@ -82,6 +82,33 @@ int load_png(LoadedImage& image);
 // "TIFF ERROR=..." / "TIFF WARNING=...".
 int load_tiff(LoadedImage& image);
 
+// Streaming: a picture delivered top to bottom in bands of rows, so that a
+// caller who needs only some rows at a time never holds the whole picture.
+// The rows are those load_png / load_tiff / load_jpeg give, byte for byte:
+// packed R, G, B (planes 3) or R, G, B, A (planes 4). Memory: one band in
+// the caller's hands plus the decoder's working rows (a whole interlaced PNG
+// or, for a progressive JPEG, its coefficients).
+enum class BandFormat { png, tiff, jpeg };
+struct BandSource;  // the open decoder, internal
+struct PictureBands {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t planes = 0;
+    int32_t rows_read = 0;  // rows delivered so far
+    BandSource* source = nullptr;
+};
+// Opens `name` and reads its header; 1 on success. On failure (reasons as for
+// the whole-picture loaders, in imageio_last_error() and the log) nothing is
+// left open.
+int open_bands(PictureBands& bands, const std::string& name, BandFormat format);
+// Decodes the next `rows` rows (at most those left) into `out`, which holds
+// rows x width x planes bytes; 1 on success, 0 when the picture turns out to
+// be damaged (the reason in imageio_last_error(); the rows handed out before
+// stay good). A JPEG's recoverable damage is a warning, as for load_jpeg.
+int read_band(PictureBands& bands, uint8_t* out, int32_t rows);
+// Closes the decoder; safe to call twice and after a failure.
+void close_bands(PictureBands& bands);
+
 // The reason the calling thread's last failing load gave, without the
 // "vxgl:  " prefix or a trailing line break; empty when that load succeeded.
 const std::string& imageio_last_error();

@@ -20,12 +20,15 @@
 // threads do not meet.
 #include <csetjmp>
 #include <cstdio>
+#include <memory>
+#include <new>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 // The library's message codes.
 #include <jerror.h>
 
+#include "imageio/band_source.h"
 #include "imageio/imageio.h"
 #include "imageio/loader_log.h"
 #include "vxsystem/vxsystem.h"
@@ -231,4 +234,109 @@ int load_jpeg(LoadedImage& image) {
     jpeg_destroy_decompress(&decoder);
     close_file(file);
     return ok ? IMAGE_LOADED : IMAGE_NOT_LOADED;
+}
+
+namespace {
+
+// The decoder kept open between bands. It lives on the heap, and every call
+// that can reach the library's error_exit sets the jump point in its own
+// frame first, so the jump never returns into a frame that has gone.
+struct JpegSource : BandSource {
+    jpeg_decompress_struct decoder{};
+    JpegErrors errors;
+    FILE* file = nullptr;
+    std::string name;
+    JSAMPARRAY row = nullptr;
+    bool inverted = false;
+    bool created = false;
+    ~JpegSource() override {
+        if (created) jpeg_destroy_decompress(&decoder);
+        close_file(file);
+    }
+    int open();
+    int read(uint8_t* out, int32_t rows) override;
+};
+
+int JpegSource::open() {
+    errors.fatal[0] = '\0';
+    decoder.err = jpeg_std_error(&errors.manager);
+    errors.manager.output_message = log_library_message;
+    errors.manager.error_exit = stop_decoding;
+    errors.library_emit = errors.manager.emit_message;
+    errors.manager.emit_message = note_library_message;
+    errors.pixels = nullptr;
+    errors.rows_done = false;
+    if (setjmp(errors.jump)) {
+        loader_remember("cannot decode jpeg " + name + ": " + errors.fatal);
+        return 0;
+    }
+    jpeg_create_decompress(&decoder);
+    created = true;
+    file = open_file(name.c_str(), MODE_READ_BINARY);
+    if (!file) {
+        append_log("(jpeg open failed)");
+        loader_remember("cannot open jpeg " + name);
+        return 0;
+    }
+    jpeg_stdio_src(&decoder, file);
+    jpeg_read_header(&decoder, TRUE);
+    append_log("(jpeg=%dx%dx%d)", static_cast<int>(decoder.image_width),
+               static_cast<int>(decoder.image_height), decoder.num_components);
+    decoder.dct_method = JDCT_ISLOW;
+    // One row in the decoder and the coefficients of a multi-scan file.
+    const int64_t row_bytes = int64_t{decoder.image_width} * 4;
+    if (!loader_memory_fits(name, row_bytes + decoder_bytes(decoder))) return 0;
+    const int64_t left = picture_memory_limit() - row_bytes;
+    decoder.mem->max_memory_to_use = static_cast<long>(left > 0 ? left : 1);
+    jpeg_start_decompress(&decoder);
+    if (!supported_output(decoder)) {
+        loader_fail("jpeg %s has %d colour components", name.c_str(), decoder.output_components);
+        return 0;
+    }
+    const JDIMENSION stride =
+        decoder.output_width * static_cast<JDIMENSION>(decoder.output_components);
+    row = (*decoder.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decoder), JPOOL_IMAGE,
+                                       stride, 1);
+    inverted = decoder.saw_Adobe_marker != 0;
+    return 1;
+}
+
+int JpegSource::read(uint8_t* out, int32_t rows) {
+    if (setjmp(errors.jump)) {
+        if (errors.rows_done) {
+            // Every row was out before the library gave up: as for
+            // load_jpeg, the picture stands, marked damaged.
+            loader_warn(errors.fatal);
+            return 1;
+        }
+        loader_remember("cannot decode jpeg " + name + ": " + errors.fatal);
+        return 0;
+    }
+    const size_t pitch = static_cast<size_t>(decoder.output_width) * 3;
+    for (int32_t k = 0; k < rows && decoder.output_scanline < decoder.output_height; ++k) {
+        jpeg_read_scanlines(&decoder, row, 1);
+        copy_row(row[0], out + k * pitch, decoder.output_width, decoder.output_components,
+                 inverted);
+    }
+    if (decoder.output_scanline >= decoder.output_height && !errors.rows_done) {
+        errors.rows_done = true;
+        jpeg_finish_decompress(&decoder);
+    }
+    return 1;
+}
+
+}  // namespace
+
+BandSource* open_jpeg_source(const std::string& name, PictureBands& bands) {
+    std::unique_ptr<JpegSource> s(new (std::nothrow) JpegSource);
+    if (!s) {
+        loader_fail("not enough memory for jpeg %s", name.c_str());
+        return nullptr;
+    }
+    s->name = name;
+    if (!s->open()) return nullptr;
+    bands.width = static_cast<int32_t>(s->decoder.output_width);
+    bands.height = static_cast<int32_t>(s->decoder.output_height);
+    bands.planes = 3;
+    return s.release();
 }

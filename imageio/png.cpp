@@ -13,8 +13,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 
+#include "imageio/band_source.h"
 #include "imageio/imageio.h"
 #include "imageio/loader_log.h"
 #include "vxsystem/vxsystem.h"
@@ -79,30 +82,97 @@ int fail_png(PngReader& r, const std::string& name) {
     return IMAGE_NOT_LOADED;
 }
 
-}  // namespace
-
-int load_png(LoadedImage& image) {
-    loader_start();
-    PngReader r;
-    r.file = open_file(image.name.c_str(), MODE_READ_BINARY);
+// Opens the file and reads its headers; 0 with the reason given, nothing
+// left open.
+int open_png(PngReader& r, const std::string& name) {
+    r.file = open_file(name.c_str(), MODE_READ_BINARY);
     if (!r.file) {
-        loader_fail("cannot open png %s", image.name.c_str());
-        return IMAGE_NOT_LOADED;
+        loader_fail("cannot open png %s", name.c_str());
+        return 0;
     }
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, on_error, on_warning);
     if (r.png) r.info = png_create_info_struct(r.png);
     if (!r.png || !r.info) {
         close_reader(r);
-        loader_fail("not enough memory for png %s", image.name.c_str());
-        return IMAGE_NOT_LOADED;
+        loader_fail("not enough memory for png %s", name.c_str());
+        return 0;
     }
-    if (!read_header(r)) return fail_png(r, image.name);
+    if (!read_header(r)) return fail_png(r, name);
     append_log("(png=%dx%dx%d)", r.width, r.height, r.planes);
     if (r.planes != 3 && r.planes != 4) {
         close_reader(r);
-        loader_fail("png %s has %d channels", image.name.c_str(), r.planes);
-        return IMAGE_NOT_LOADED;
+        loader_fail("png %s has %d channels", name.c_str(), r.planes);
+        return 0;
     }
+    return 1;
+}
+
+// Every pass of the rows [0, height) into `pixels`. Interlaced files deliver
+// every row once per pass, each pass filling in more of the row already
+// there.
+int read_all_rows(PngReader& r, uint8_t* pixels) {
+    const int64_t pitch = int64_t{r.width} * r.planes;
+    for (int pass = 0; pass < r.passes; ++pass) {
+        for (int32_t y = 0; y < r.height; ++y) {
+            if (!read_row(r, pixels + y * pitch)) return 0;
+        }
+    }
+    return 1;
+}
+
+// Non-interlaced files are read row by row as asked; an interlaced file
+// shows its first row whole only after the last pass, so it is decoded
+// whole at the first band.
+struct PngSource : BandSource {
+    PngReader r;
+    std::string name;
+    std::unique_ptr<uint8_t[]> whole;
+    int32_t next = 0;
+    ~PngSource() override { close_reader(r); }
+    int read(uint8_t* out, int32_t rows) override {
+        const int64_t pitch = int64_t{r.width} * r.planes;
+        if (r.passes > 1) {
+            if (!whole) {
+                whole.reset(new (std::nothrow) uint8_t[static_cast<size_t>(pitch * r.height)]);
+                if (!whole) {
+                    loader_fail("not enough memory for png %s", name.c_str());
+                    return 0;
+                }
+                if (!read_all_rows(r, whole.get())) return fail_png(r, name);
+            }
+            std::memcpy(out, whole.get() + next * pitch, static_cast<size_t>(pitch * rows));
+            next += rows;
+            return 1;
+        }
+        for (int32_t k = 0; k < rows; ++k, ++next) {
+            if (!read_row(r, out + k * pitch)) return fail_png(r, name);
+        }
+        return 1;
+    }
+};
+
+}  // namespace
+
+BandSource* open_png_source(const std::string& name, PictureBands& bands) {
+    std::unique_ptr<PngSource> s(new (std::nothrow) PngSource);
+    if (!s) {
+        loader_fail("not enough memory for png %s", name.c_str());
+        return nullptr;
+    }
+    s->name = name;
+    if (!open_png(s->r, name)) return nullptr;
+    const int64_t row = int64_t{s->r.width} * s->r.planes;
+    if (!loader_memory_fits(name, s->r.passes > 1 ? row * s->r.height : row)) return nullptr;
+    bands.width = s->r.width;
+    bands.height = s->r.height;
+    bands.planes = s->r.planes;
+    return s.release();
+}
+
+int load_png(LoadedImage& image) {
+    loader_start();
+    PngReader r;
+    if (!open_png(r, image.name)) return IMAGE_NOT_LOADED;
     const int64_t bytes = int64_t{r.width} * r.height * r.planes;
     if (!loader_memory_fits(image.name, bytes)) {
         close_reader(r);
@@ -114,16 +184,9 @@ int load_png(LoadedImage& image) {
         loader_fail("png %s is too large (%d,%d)", image.name.c_str(), r.width, r.height);
         return IMAGE_NOT_LOADED;
     }
-    const int64_t pitch = int64_t{r.width} * r.planes;
-    // Interlaced files deliver every row once per pass, each pass filling in
-    // more of the row already there.
-    for (int pass = 0; pass < r.passes; ++pass) {
-        for (int32_t y = 0; y < r.height; ++y) {
-            if (!read_row(r, pixels + y * pitch)) {
-                release_block(&pixels);
-                return fail_png(r, image.name);
-            }
-        }
+    if (!read_all_rows(r, pixels)) {
+        release_block(&pixels);
+        return fail_png(r, image.name);
     }
     close_reader(r);
     if (image.pixels) release_block(&image.pixels);

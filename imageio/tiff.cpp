@@ -17,6 +17,7 @@
 #include <new>
 #include <string>
 
+#include "imageio/band_source.h"
 #include "imageio/imageio.h"
 #include "imageio/loader_log.h"
 #include "vxsystem/vxsystem.h"
@@ -222,16 +223,56 @@ int fail_tiff(TiffReader& r, const std::string& name, const std::string& why) {
     return IMAGE_NOT_LOADED;
 }
 
+// Opens the file and checks its layout; 0 with the reason given, nothing
+// left open.
+int open_tiff(TiffReader& r, const std::string& name) {
+    if (!open_reader(r, name)) return fail_tiff(r, name, r.error[0] ? r.error : "cannot open it");
+    const std::string bad = check_layout(r);
+    if (!bad.empty()) return fail_tiff(r, name, "it has " + bad);
+    append_log("(tiff=%dx%dx%d)", r.width, r.height, static_cast<int>(r.samples));
+    return 1;
+}
+
+struct TiffSource : BandSource {
+    TiffReader r;
+    std::string name;
+    int32_t next = 0;
+    ~TiffSource() override { close_reader(r); }
+    int read(uint8_t* out, int32_t rows) override {
+        const int64_t pitch = int64_t{r.width} * r.planes;
+        for (int32_t k = 0; k < rows; ++k, ++next) {
+            if (!read_row(r, next, out + k * pitch))
+                return fail_tiff(r, name, r.error[0] ? r.error : "a row cannot be read");
+        }
+        return 1;
+    }
+};
+
 }  // namespace
+
+BandSource* open_tiff_source(const std::string& name, PictureBands& bands) {
+    std::unique_ptr<TiffSource> s(new (std::nothrow) TiffSource);
+    if (!s) {
+        loader_fail("not enough memory for tiff %s", name.c_str());
+        return nullptr;
+    }
+    s->name = name;
+    if (!open_tiff(s->r, name)) return nullptr;
+    if (!loader_memory_fits(name, working_bytes(s->r))) return nullptr;
+    if (!make_buffers(s->r)) {
+        fail_tiff(s->r, name, "not enough memory");
+        return nullptr;
+    }
+    bands.width = s->r.width;
+    bands.height = s->r.height;
+    bands.planes = s->r.planes;
+    return s.release();
+}
 
 int load_tiff(LoadedImage& image) {
     loader_start();
     TiffReader r;
-    if (!open_reader(r, image.name))
-        return fail_tiff(r, image.name, r.error[0] ? r.error : "cannot open it");
-    const std::string bad = check_layout(r);
-    if (!bad.empty()) return fail_tiff(r, image.name, "it has " + bad);
-    append_log("(tiff=%dx%dx%d)", r.width, r.height, static_cast<int>(r.samples));
+    if (!open_tiff(r, image.name)) return IMAGE_NOT_LOADED;
     const int64_t bytes = int64_t{r.width} * r.height * r.planes;
     if (!loader_memory_fits(image.name, bytes + working_bytes(r))) {
         close_reader(r);
