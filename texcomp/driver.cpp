@@ -114,10 +114,11 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h) {
     const TextureSettings& s = tc.settings;
     if (code < 0 || code >= FORMAT_CODE_COUNT) return false;
-    // Not built yet: palettes, sharpening and the normal-map conversion. A
-    // texture without them would be a different texture, so none is made.
-    if (is_palettised_format(code) || s.g_sharpen_method != 0 || tc.normal_map_conversion)
-        return false;
+    // Not built yet: sharpening and the normal-map conversion. A texture
+    // without them would be a different texture, so none is made.
+    if (s.g_sharpen_method != 0 || tc.normal_map_conversion) return false;
+    // No palette conversion is defined for the slices of a volume.
+    if (is_palettised_format(code) && s.g_texturemap_type == 2) return false;
     const int32_t mode = s.g_mip_map_type;
     if (mode != 30 && mode != 31 && mode != 32) return false;
     const bool resamples = mode == 30 || (s.g_texturemap_type == 2 && mode == 31);
@@ -157,6 +158,7 @@ void finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     const bool dither = j == 0 ? s.g_b_dither_mip0 : s.g_b_dither_color;
     if (dither) dither_level(level, *e.tc, e.code);
     if (is_normal_map(*e.tc)) renormalise_level(level);
+    if (is_palettised_format(e.code)) return palette_level(e, level, j, dither);
     const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
                                                   : convert_level(level, e.code, e.buffer);
     emit(e, e.buffer, count, j, level.width, level.height);

@@ -67,7 +67,7 @@ int64_t level_byte_size(int32_t code, int32_t w, int32_t h) {
     if (code < 0 || code >= FORMAT_CODE_COUNT) return 0;  // no layout, no bytes
     if (is_block_format(code)) return block_data_size(w, h, FORMATS[code].block_mode);
     const int64_t pixels = static_cast<int64_t>(w) * h;
-    if (code == 14) return pixels / 2;
+    if (code == 14) return (pixels + 1) / 2;
     return pixels * FORMATS[code].bytes_per_pixel;
 }
 

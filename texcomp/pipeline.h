@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "blocks/blocks.h"
+#include "texcomp/palette_step.h"
 #include "texcomp/texcomp.h"
 #include "zoom/zoom.h"
 
@@ -66,8 +67,8 @@ struct FormatInfo {
 const FormatInfo& format_info(int32_t code);
 bool is_block_format(int32_t code);       // codes 0..3
 bool is_palettised_format(int32_t code);  // codes 10 and 14
-// Bytes of one level of w x h (code 14: w*h/2 without the at-least-1 rule;
-// the level loop applies that rule itself); 0 for a code outside 0..16.
+// Bytes of one level of w x h (code 14: ceil(w*h/2), two pixels a byte with
+// no row padding); 0 for a code outside 0..16.
 int64_t level_byte_size(int32_t code, int32_t w, int32_t h);
 // Number of binary digits of max(w, h): the levels of a power-of-two chain.
 int32_t chain_length(int32_t w, int32_t h);
@@ -196,6 +197,7 @@ struct LevelEmitter {
     LevelCallback callback;
     uint8_t* buffer;
     int64_t capacity;
+    PaletteStep palette;  // codes 10 and 14
 };
 // False when memory runs out.
 bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,

@@ -143,7 +143,8 @@ struct CompressRect {
 // The other negative results (nothing has been emitted for any of them unless
 // said otherwise):
 constexpr int32_t TEXCOMP_REFUSED = -4;    // settings this library does not handle:
-                                           // format code outside 0..16, codes 10 and 14,
+                                           // format code outside 0..16, codes 10 and 14
+                                           // on a volume,
                                            // sharpening, chain mode other than 30/31/32,
                                            // mip filter outside 0..13, block format on a
                                            // face or slice that is not a power of two,
