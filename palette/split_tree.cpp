@@ -29,6 +29,11 @@ class TreeOps {
 
     const int32_t* v(int32_t e) const { return &t_.vec[static_cast<size_t>(e) * t_.dims]; }
     int32_t* v(int32_t e) { return &t_.vec[static_cast<size_t>(e) * t_.dims]; }
+    bool same(const int32_t* a, const int32_t* b) const {
+        for (int32_t d = 0; d < t_.dims; ++d)
+            if (a[d] != b[d]) return false;
+        return true;
+    }
     int32_t* max_of(int32_t node) { return &t_.bounds[static_cast<size_t>(node) * 2 * t_.dims]; }
     int32_t* min_of(int32_t node) { return max_of(node) + t_.dims; }
 
@@ -66,6 +71,7 @@ class TreeOps {
             }
         }
         nd.entry[nd.n++] = e;
+        nd.pair_known = false;
     }
 
     void split_leaf(int32_t node) {
@@ -86,6 +92,7 @@ class TreeOps {
             }
             t_.count -= nd.n - 1;
             nd.n = 1;
+            nd.pair_known = false;
             return;
         }
         const int32_t split = (mx[dim] + mn[dim]) / 2;
@@ -123,9 +130,10 @@ class TreeOps {
             }
             for (int32_t k = 0; k < nd.n; ++k) {
                 const int32_t other = nd.entry[k];
-                if (std::memcmp(v(other), x, sizeof(int32_t) * t_.dims) == 0) {
+                if (same(v(other), x)) {
                     t_.weight[other] += t_.weight[e];
                     t_.cost[other] = saturating_add(t_.cost[other], t_.cost[e]);
+                    nd.pair_known = false;  // a weight changed
                     merged = true;
                     return sub;
                 }
@@ -182,22 +190,28 @@ class TreeOps {
         return static_cast<int64_t>(wa * wb * dist / (wa + wb));
     }
 
-    void collect_pairs(int32_t node, std::vector<Pair>& pairs) const {
-        const SplitTree::Node& nd = t_.nodes[node];
+    void collect_pairs(int32_t node, std::vector<Pair>& pairs) {
+        SplitTree::Node& nd = t_.nodes[node];
         if (!nd.leaf) {
             collect_pairs(nd.lower, pairs);
             collect_pairs(nd.upper, pairs);
             return;
         }
         if (nd.n < 2) return;
-        Pair best{node, 0, 1, merge_cost(nd.entry[0], nd.entry[1])};
-        for (int32_t i = 0; i < nd.n; ++i)
-            for (int32_t j = i + 1; j < nd.n; ++j) {
-                if (i == 0 && j == 1) continue;
-                const int64_t c = merge_cost(nd.entry[i], nd.entry[j]);
-                if (c < best.cost) best = Pair{node, i, j, c};
-            }
-        pairs.push_back(best);
+        if (!nd.pair_known) {
+            Pair best{node, 0, 1, merge_cost(nd.entry[0], nd.entry[1])};
+            for (int32_t i = 0; i < nd.n; ++i)
+                for (int32_t j = i + 1; j < nd.n; ++j) {
+                    if (i == 0 && j == 1) continue;
+                    const int64_t c = merge_cost(nd.entry[i], nd.entry[j]);
+                    if (c < best.cost) best = Pair{node, i, j, c};
+                }
+            nd.pair_known = true;
+            nd.pair_i = best.i;
+            nd.pair_j = best.j;
+            nd.pair_cost = best.cost;
+        }
+        pairs.push_back(Pair{node, nd.pair_i, nd.pair_j, nd.pair_cost});
     }
 
     void merge(const Pair& p) {
@@ -212,6 +226,7 @@ class TreeOps {
         t_.cost[a] = p.cost;
         for (int32_t k = p.j; k + 1 < nd.n; ++k) nd.entry[k] = nd.entry[k + 1];
         --nd.n;
+        nd.pair_known = false;
         --t_.count;
     }
 

@@ -14,6 +14,11 @@ struct SplitTree {
         int32_t lower = -1, upper = -1;  // split node: children
         int32_t n = 0;                   // leaf: entry count
         int32_t entry[LEAF_CAPACITY] = {};
+        // Leaf: its closest pair as last found, valid until the leaf's
+        // entries or weights change.
+        bool pair_known = false;
+        int32_t pair_i = 0, pair_j = 0;
+        int64_t pair_cost = 0;
     };
 
     explicit SplitTree(int32_t dims) : dims(dims) {}
