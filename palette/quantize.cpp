@@ -53,6 +53,47 @@ int32_t decode_indices(const PaletteRecord& palette, const CodebookRecord& codeb
     return PALETTE_OK;
 }
 
+// Each pixel's index when every distinct colour of the level is a codeword of
+// its own: a colour codebook of at most EVERY_COLOUR entries never merges, and
+// each pixel's code is then its own colour's codeword (distance 0, and no two
+// codewords are equal), so mapping and decoding give each pixel the palette
+// entry that the palette search finds for its colour. Searching the palette
+// for the pixels directly gives those same indices without the codebook.
+// A palette the mapping would refuse leaves the indices 0.
+void nearest_entries(const PaletteRecord& palette, const uint8_t* pixels, int64_t n, int32_t bpp,
+                     std::vector<uint8_t>& one_per_pixel) {
+    one_per_pixel.assign(static_cast<size_t>(n), 0);
+    if (palette.block_height != 1 || palette.block_width != 1 || palette.entries < 1 ||
+        palette.entries > 256 || palette.channels != bpp ||
+        palette.components.size() < static_cast<size_t>(palette.entries) * bpp)
+        return;
+    std::vector<uint8_t> entries(static_cast<size_t>(palette.entries) * bpp);
+    for (size_t i = 0; i < entries.size(); ++i)
+        entries[i] = static_cast<uint8_t>(std::clamp(palette.components[i], 0, 255));
+    KdTree tree;
+    if (kd_build(entries.data(), palette.entries, bpp, tree) != PALETTE_OK) throw std::bad_alloc();
+    // Photos repeat colours: remember recent answers, keyed by the colour.
+    constexpr uint32_t SLOTS = 1u << 16;
+    std::vector<uint32_t> key(SLOTS, 0);
+    std::vector<uint8_t> answer(SLOTS, 0);
+    std::vector<uint8_t> used(SLOTS, 0);
+    for (int64_t i = 0; i < n; ++i) {
+        const uint8_t* p = pixels + i * bpp;
+        uint32_t colour = 0;
+        for (int32_t c = 0; c < bpp; ++c) colour |= static_cast<uint32_t>(p[c]) << (8 * c);
+        const uint32_t slot = (colour * 2654435761u) >> 16;
+        if (used[slot] && key[slot] == colour) {
+            one_per_pixel[i] = answer[slot];
+            continue;
+        }
+        const uint8_t k = static_cast<uint8_t>(kd_nearest(tree, p));
+        used[slot] = 1;
+        key[slot] = colour;
+        answer[slot] = k;
+        one_per_pixel[i] = k;
+    }
+}
+
 int32_t top_level_vq(std::vector<uint8_t>& work, int32_t width, int32_t height, int32_t bpp,
                      PaletteRecord& palette, int32_t colours, std::vector<uint8_t>& one) {
     CodebookRecord blocks;
@@ -135,19 +176,24 @@ int32_t index_level(const uint8_t* pixels, int32_t width, int32_t height, int32_
         if (dither)
             diffuse_to_bits(work.data(), width, height, bpp, DIFFUSED_COLOUR_BITS,
                             DIFFUSED_ALPHA_BITS);
-        CodebookRecord colour_book;
-        int32_t r =
-            vq_build_codebook(work.data(), colour_book, height, width, bpp, 1, 1, EVERY_COLOUR, 1);
-        if (r != PALETTE_OK) return r;
-        BlockCodes codes;
-        r = vq_encode(colour_book, work.data(), codes, width, height);
-        if (r != PALETTE_OK) return r;
         if (palette.entries < 1) {
-            r = vq_build_codebook(work.data(), palette, height, width, bpp, 1, 1, colours, 2);
+            const int32_t r =
+                vq_build_codebook(work.data(), palette, height, width, bpp, 1, 1, colours, 2);
             if (r != PALETTE_OK) return r;
         }
         std::vector<uint8_t> one;
-        decode_indices(palette, colour_book, codes, one);
+        if (n <= EVERY_COLOUR) {  // fewer pixels than codewords allowed: nothing merges
+            nearest_entries(palette, work.data(), n, bpp, one);
+        } else {
+            CodebookRecord colour_book;
+            int32_t r = vq_build_codebook(work.data(), colour_book, height, width, bpp, 1, 1,
+                                          EVERY_COLOUR, 1);
+            if (r != PALETTE_OK) return r;
+            BlockCodes codes;
+            r = vq_encode(colour_book, work.data(), codes, width, height);
+            if (r != PALETTE_OK) return r;
+            decode_indices(palette, colour_book, codes, one);
+        }
         pack(one, width, height, colours, indices);
         return PALETTE_OK;
     } catch (const std::bad_alloc&) {

@@ -233,3 +233,24 @@ TEST(Vq, RefusedRecords) {
     EXPECT_EQ(quantize_palette(pic.data(), 8, 8, 3, pal, false, true, 8, idx), PALETTE_REFUSED);
     EXPECT_EQ(quantize_palette(pic.data(), 8, 8, 2, pal, false, true, 16, idx), PALETTE_REFUSED);
 }
+
+TEST(Vq, IndexLevelEqualsTheColourCodebookRoute) {
+    // Every distinct colour as a codeword, each pixel encoded, the codebook
+    // mapped onto the palette and decoded: the indices index_level gives.
+    for (int32_t bpp : {3, 4}) {
+        const int32_t w = 64, h = 48;
+        const std::vector<uint8_t> pic = photo(w, h, bpp, 9);
+        PaletteRecord pal;
+        ASSERT_EQ(vq_build_codebook(pic.data(), pal, h, w, bpp, 1, 1, 256, 5), PALETTE_OK);
+        CodebookRecord colours, mapped;
+        ASSERT_EQ(vq_build_codebook(pic.data(), colours, h, w, bpp, 1, 1, 16777216, 1), PALETTE_OK);
+        BlockCodes codes;
+        ASSERT_EQ(vq_encode(colours, pic.data(), codes, w, h), PALETTE_OK);
+        ASSERT_EQ(vq_map_codebook(pal, colours, mapped), PALETTE_OK);
+        std::vector<uint8_t> expect(static_cast<size_t>(w) * h);
+        ASSERT_EQ(vq_decode(mapped, codes, expect.data()), PALETTE_OK);
+        std::vector<uint8_t> idx;
+        ASSERT_EQ(index_level(pic.data(), w, h, bpp, pal, false, false, 256, idx), PALETTE_OK);
+        EXPECT_EQ(idx, expect) << bpp;
+    }
+}
