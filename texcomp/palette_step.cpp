@@ -1,7 +1,5 @@
 // The palettised formats in the level loop: the top level of each face gets
 // its own palette, every further level is indexed against it.
-#include <new>
-
 #include "texcomp/pipeline.h"
 
 namespace {
@@ -16,7 +14,7 @@ void emit_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_
 
 }  // namespace
 
-void palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither) {
+int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither) {
     PaletteStep& p = e.palette;
     const int32_t colours = e.code == 10 ? 256 : 16;
     const bool three_channel = e.tc->image.planes == 3;
@@ -26,7 +24,7 @@ void palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither) {
                              : index_level(level.pixels, w, h, 4, p.record, dither, three_channel,
                                            colours, p.indices);
     // The arguments are always valid here; the only failure is memory.
-    if (r != PALETTE_OK) throw std::bad_alloc();
+    if (r != PALETTE_OK) return DRIVER_NO_MEMORY;
     if (j == 0) {
         uint8_t entries[256 * 4];
         palette_to_rgba(p.record, colours, entries);
@@ -38,4 +36,5 @@ void palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither) {
     } else {
         emit_run(e, p.indices.data(), static_cast<int64_t>(p.indices.size()), j, w, h);
     }
+    return DRIVER_DONE;
 }

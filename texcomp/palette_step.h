@@ -21,6 +21,6 @@ struct PaletteStep {
 // Indexes level j of a face and emits it; level 0 builds the face's palette
 // and emits it first (4 x N bytes, or the callback's width 4, height N). 16
 // colours: levels of odd width are emitted in pixel order without row
-// padding, ceil(w x h / 2) bytes, so every pixel keeps its index. Throws
-// std::bad_alloc when memory runs out.
-void palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither);
+// padding, ceil(w x h / 2) bytes, so every pixel keeps its index. Returns
+// DRIVER_DONE, or DRIVER_NO_MEMORY (nothing emitted for the level).
+int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither);
