@@ -6,20 +6,11 @@
 #include <vector>
 
 #include "palette/palette.h"
+#include "tests/common/test_random.h"
 
 namespace palette_test {
 
-// xorshift32: the same sequence on every machine for a given seed.
-struct Random {
-    uint32_t state;
-    uint32_t next() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    }
-    int below(int n) { return static_cast<int>(next() % static_cast<uint32_t>(n)); }
-};
+using Random = TestRandom;
 
 // A photo-like picture of `bpp` bytes per pixel (3: R, G, B; 4: B, G, R, A):
 // smooth shading, a few hard-edged shapes and fine noise.
