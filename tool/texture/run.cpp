@@ -1,0 +1,67 @@
+// The run of razivavu-texture: arguments, settings, picture, one
+// compression call, and a message naming the reason whenever no file comes
+// out.
+#include <cstdio>
+
+#include "tool/texfile/format_table_stopgap.h"
+#include "tool/texture/texture_cmd.h"
+
+namespace {
+
+// Pictures from this many pixels on report each level as it is written.
+constexpr int64_t PROGRESS_PIXELS = 512 * 512;
+
+int fail(int code, const std::string& message) {
+    std::fprintf(stderr, "razivavu-texture: %s\n", message.c_str());
+    return code;
+}
+
+}  // namespace
+
+int run_texture(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    TextureOptions o;
+    const std::string bad = parse_texture_args(args, o);
+    if (!bad.empty()) return fail(TEXTURE_USAGE, bad + "\n" + texture_usage());
+    if (o.help) {
+        std::printf("%s", texture_usage().c_str());
+        return std::fflush(stdout) == 0 ? TEXTURE_OK : TEXTURE_WRITE;
+    }
+
+    TextureSettings settings;
+    texture_settings_init(settings);
+    for (const auto& [key, value] : o.settings) {
+        const std::string refused = apply_setting(settings, key, value);
+        if (!refused.empty()) return fail(TEXTURE_USAGE, refused);
+    }
+    if (!o.profile.empty())
+        return fail(TEXTURE_USAGE,
+                    "--profile is not available: this build of the library reads "
+                    "no settings profiles");
+
+    TexturePicture picture;
+    const std::string unread = load_texture_picture(o.input, picture);
+    if (!unread.empty()) return fail(TEXTURE_BAD_INPUT, unread);
+
+    int64_t w = picture.width, h = picture.height;
+    if (o.has_rect) {
+        w = int64_t{o.rect.x1} - o.rect.x0 + 1;
+        h = int64_t{o.rect.y1} - o.rect.y0 + 1;
+    }
+    const bool progress = !o.quiet && w * h >= PROGRESS_PIXELS;
+    const StreamWrite written =
+        write_texture_stream(o.output, picture, settings, o.has_rect ? &o.rect : nullptr, progress);
+    if (written.result < 0) {
+        return fail(TEXTURE_REFUSED,
+                    "compress_texture refused the call (" + std::to_string(written.result) +
+                        "): " + texture_result_message(written.result) + "; no file written");
+    }
+    if (written.write_failed)
+        return fail(TEXTURE_WRITE, "cannot write " + o.output + "; no file left under that name");
+    if (!o.quiet) {
+        const TextureFormatInfo* info = texture_format_info(settings.g_texture_format);
+        std::fprintf(stderr, "razivavu-texture: %s written (%s)\n", o.output.c_str(),
+                     info ? info->name : "?");
+    }
+    return TEXTURE_OK;
+}
