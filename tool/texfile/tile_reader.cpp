@@ -100,7 +100,7 @@ bool parse_tile_file(TexFile& file, std::string& error) {
         }
     }
     if (first_w == 0) {
-        if (expected < 0) {
+        if (expected < 0 || w < 1 || h < 1) {
             error = "impossible sizes: a " + std::to_string(w) + " x " + std::to_string(h) +
                     " tile level cannot hold " + byte_count(data);
         } else if (data < expected) {
