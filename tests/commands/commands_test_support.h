@@ -16,18 +16,18 @@ namespace cmdtest {
 
 using namespace testsupport;
 
-struct Run {
+struct RunResult {
     int status = -1;
     std::string out;
     std::string err;
 };
 
 // Runs "<binary> <args>" with standard input at end of file.
-inline Run run(const std::string& binary, const std::string& args) {
+inline RunResult run(const std::string& binary, const std::string& args) {
     const std::string command =
         "'" + binary + "' " + args + " < /dev/null > run.out 2> run.err";
     const int raw = std::system(command.c_str());
-    Run r;
+    RunResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.out = read_text("run.out");
     r.err = read_text("run.err");
