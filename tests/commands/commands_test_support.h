@@ -24,8 +24,7 @@ struct RunResult {
 
 // Runs "<binary> <args>" with standard input at end of file.
 inline RunResult run(const std::string& binary, const std::string& args) {
-    const std::string command =
-        "'" + binary + "' " + args + " < /dev/null > run.out 2> run.err";
+    const std::string command = "'" + binary + "' " + args + " < /dev/null > run.out 2> run.err";
     const int raw = std::system(command.c_str());
     RunResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -19,8 +19,8 @@ std::vector<uint8_t> decode_blocks(int32_t format, const std::vector<uint8_t>& d
 TEST(DecodeBlocks, Dxt1FourColourOrderInterpolatesThirds) {
     // c0 = pure red 0xF800 > c1 = pure blue 0x001F; pixels 0..3 take indices 0..3.
     const auto px = decode_blocks(0, {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0x00, 0x00, 0x00}, 4);
-    const uint8_t want[4][4] = {{255, 0, 0, 255}, {0, 0, 255, 255}, {170, 0, 85, 255},
-                                {85, 0, 170, 255}};
+    const uint8_t want[4][4] = {
+        {255, 0, 0, 255}, {0, 0, 255, 255}, {170, 0, 85, 255}, {85, 0, 170, 255}};
     for (int p = 0; p < 4; ++p)
         for (int k = 0; k < 4; ++k) EXPECT_EQ(px[4 * p + k], want[p][k]) << p << " " << k;
     EXPECT_EQ(px[4 * 15], 255);  // the rest take index 0
@@ -28,8 +28,8 @@ TEST(DecodeBlocks, Dxt1FourColourOrderInterpolatesThirds) {
 
 TEST(DecodeBlocks, Dxt1ThreeColourOrderHasMidpointAndTransparentBlack) {
     const auto px = decode_blocks(1, {0x1F, 0x00, 0x00, 0xF8, 0xE4, 0x00, 0x00, 0x00}, 4);
-    const uint8_t want[4][4] = {{0, 0, 255, 255}, {255, 0, 0, 255}, {127, 0, 127, 255},
-                                {0, 0, 0, 0}};
+    const uint8_t want[4][4] = {
+        {0, 0, 255, 255}, {255, 0, 0, 255}, {127, 0, 127, 255}, {0, 0, 0, 0}};
     for (int p = 0; p < 4; ++p)
         for (int k = 0; k < 4; ++k) EXPECT_EQ(px[4 * p + k], want[p][k]) << p << " " << k;
 }
@@ -62,7 +62,7 @@ TEST(DecodeBlocks, Dxt5BothAlphaPalettes) {
     for (const Case& c : cases) {
         // Pixel 1 takes the index (bits 3..5), pixel 0 index 0.
         std::vector<uint8_t> block = {c.a0, c.a1, static_cast<uint8_t>(c.index << 3), 0, 0, 0,
-                                      0, 0};
+                                      0,    0};
         block.insert(block.end(), colour.begin(), colour.end());
         const auto px = decode_blocks(3, block, 4);
         EXPECT_EQ(px[7], c.alpha) << int(c.a0) << " " << int(c.a1) << " " << c.index;

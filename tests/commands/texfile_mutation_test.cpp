@@ -54,9 +54,10 @@ void mutate(std::vector<uint8_t>& b, Lcg& rng) {
         switch (rng.below(6)) {
             case 0:  // flip bits of a byte, mostly in the headers
                 if (!b.empty()) {
-                    const size_t at = rng.below(2) ? rng.below(static_cast<uint32_t>(
-                                                         std::min<size_t>(b.size(), 160)))
-                                                   : rng.below(static_cast<uint32_t>(b.size()));
+                    const size_t at =
+                        rng.below(2)
+                            ? rng.below(static_cast<uint32_t>(std::min<size_t>(b.size(), 160)))
+                            : rng.below(static_cast<uint32_t>(b.size()));
                     b[at] ^= static_cast<uint8_t>(1 + rng.below(255));
                 }
                 break;

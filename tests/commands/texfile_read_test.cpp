@@ -67,12 +67,23 @@ TEST(ReadStream, ShortChainsCubesAndVolumes) {
         std::vector<int32_t> slices;
     };
     const Case cases[] = {
-        {"three levels", 8, 16, 16, [](TextureSettings& s) { s.g_specified_mip_maps = 3; }, 3, 1,
+        {"three levels",
+         8,
+         16,
+         16,
+         [](TextureSettings& s) { s.g_specified_mip_maps = 3; },
+         3,
+         1,
          {1, 1, 1}},
-        {"level 0 only", 7, 16, 16, [](TextureSettings& s) { s.g_mip_map_type = 32; }, 1, 1,
-         {1}},
+        {"level 0 only", 7, 16, 16, [](TextureSettings& s) { s.g_mip_map_type = 32; }, 1, 1, {1}},
         {"cube", 7, 96, 16, [](TextureSettings& s) { s.g_texturemap_type = 1; }, 30, 6, {}},
-        {"volume", 8, 64, 16, [](TextureSettings& s) { s.g_texturemap_type = 2; }, 5, 1,
+        {"volume",
+         8,
+         64,
+         16,
+         [](TextureSettings& s) { s.g_texturemap_type = 2; },
+         5,
+         1,
          {4, 2, 1, 1, 1}},
     };
     for (const Case& c : cases) {
@@ -115,7 +126,11 @@ TEST(ReadStream, EveryBadFileKindHasItsMessage) {
         {"pixel format", [](auto& b) { put_word(b, 84, 0x12345678); }, "names no format"},
         {"width doubled", [](auto& b) { put_word(b, 16, 32); }, "short file"},
         {"half a cube", [](auto& b) { put_word(b, 112, 0x600); }, "six faces"},
-        {"volume of 3", [](auto& b) { put_word(b, 112, 0x00200000); put_word(b, 24, 3); },
+        {"volume of 3",
+         [](auto& b) {
+             put_word(b, 112, 0x00200000);
+             put_word(b, 24, 3);
+         },
          "impossible sizes"},
     };
     for (const BadCase& c : cases) {
@@ -172,7 +187,11 @@ TEST(ReadTile, EveryBadFileKindHasItsMessage) {
         {"levels 99", [](auto& b) { put_word(b, 16, 99); }, "impossible sizes"},
         {"level count 2", [](auto& b) { put_word(b, 16, 2); }, "more than the header"},
         {"bad magic", [](auto& b) { put_word(b, 0, 12346); }, "bad magic"},
-        {"width 0 with levels", [](auto& b) { put_word(b, 8, 0); put_word(b, 12, 0); },
+        {"width 0 with levels",
+         [](auto& b) {
+             put_word(b, 8, 0);
+             put_word(b, 12, 0);
+         },
          "cannot hold"},
     };
     for (const BadCase& c : cases) {

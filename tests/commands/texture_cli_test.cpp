@@ -16,7 +16,8 @@ namespace {
 
 uint8_t widen(int v, int bits) {
     const int top = v >> (8 - bits);
-    return static_cast<uint8_t>(bits == 4 ? top * 17 : (top << (8 - bits)) | (top >> (2 * bits - 8)));
+    return static_cast<uint8_t>(bits == 4 ? top * 17
+                                          : (top << (8 - bits)) | (top >> (2 * bits - 8)));
 }
 
 class TextureCommand : public ScratchDir {
@@ -48,22 +49,37 @@ class TextureCommand : public ScratchDir {
     static std::vector<uint8_t> expected(int32_t code, const uint8_t* p) {
         const int r = p[0], g = p[1], b = p[2], a = p[3];
         switch (code) {
-            case 0: return {p[0], p[1], p[2], 255};
-            case 1: return a > 128 ? std::vector<uint8_t>{p[0], p[1], p[2], 255}
-                                   : std::vector<uint8_t>{0, 0, 0, 0};
-            case 2: case 3: case 7: case 15: return {p[0], p[1], p[2], p[3]};
-            case 4: return {widen(r, 4), widen(g, 4), widen(b, 4), widen(a, 4)};
-            case 5: return {widen(r, 5), widen(g, 5), widen(b, 5), uint8_t(a >= 128 ? 255 : 0)};
-            case 6: return {widen(r, 5), widen(g, 6), widen(b, 5)};
-            case 8: return {p[0], p[1], p[2]};
-            case 9: return {widen(r, 5), widen(g, 5), widen(b, 5)};
-            case 11: case 12: return {p[0], p[1], 0};
-            case 13: return {p[3]};
+            case 0:
+                return {p[0], p[1], p[2], 255};
+            case 1:
+                return a > 128 ? std::vector<uint8_t>{p[0], p[1], p[2], 255}
+                               : std::vector<uint8_t>{0, 0, 0, 0};
+            case 2:
+            case 3:
+            case 7:
+            case 15:
+                return {p[0], p[1], p[2], p[3]};
+            case 4:
+                return {widen(r, 4), widen(g, 4), widen(b, 4), widen(a, 4)};
+            case 5:
+                return {widen(r, 5), widen(g, 5), widen(b, 5), uint8_t(a >= 128 ? 255 : 0)};
+            case 6:
+                return {widen(r, 5), widen(g, 6), widen(b, 5)};
+            case 8:
+                return {p[0], p[1], p[2]};
+            case 9:
+                return {widen(r, 5), widen(g, 5), widen(b, 5)};
+            case 11:
+            case 12:
+                return {p[0], p[1], 0};
+            case 13:
+                return {p[3]};
             case 16: {
                 const double l = std::trunc((r / 255.0 * 0.299 + g / 255.0 * 0.701) * 255 + 0.5);
                 return {static_cast<uint8_t>(std::min(255.0, l)), p[3]};
             }
-            default: return {};
+            default:
+                return {};
         }
     }
 
@@ -73,7 +89,8 @@ class TextureCommand : public ScratchDir {
 TEST_F(TextureCommand, EveryFormatCodeDecodesToTheExpectedPixels) {
     for (int32_t code = 0; code <= 16; ++code) {
         const std::string out = "t" + std::to_string(code) + ".dds";
-        const RunResult r = run(TEXTURE_BINARY, "-q --format " + std::to_string(code) + " pic.bmp " + out);
+        const RunResult r =
+            run(TEXTURE_BINARY, "-q --format " + std::to_string(code) + " pic.bmp " + out);
         if ((code == 10 || code == 14) && r.status == 3) {
             // The palette formats are refused by this library today.
             EXPECT_NE(r.err.find("refused"), std::string::npos) << r.err;
@@ -117,9 +134,9 @@ TEST_F(TextureCommand, ImageMagickReadsTheBlockAnd32And24BitFilesAsWeDo) {
     write_bmp("soft_trans.bmp", bmp_of(16, 16, alpha));
     for (const char* format : {"dxt1", "dxt3", "dxt5", "argb8888", "rgb888"}) {
         const std::string out = std::string(format) + ".dds";
-        ASSERT_EQ(run(TEXTURE_BINARY, std::string("-q --format ") + format + " soft.bmp " + out)
-                      .status,
-                  0);
+        ASSERT_EQ(
+            run(TEXTURE_BINARY, std::string("-q --format ") + format + " soft.bmp " + out).status,
+            0);
         TexFile f;
         TexImage ours;
         std::string error;
