@@ -3,7 +3,9 @@
 # missing. Extra package names on the command line are checked as well (the
 # benchmarks pass their peers).
 set -euo pipefail
-packages=(cmake g++ make libgtest-dev libjpeg62-turbo-dev "$@")
+# imagemagick is for the tests only: they check that a reader that is not
+# ours opens the texture files razivavu-texture writes.
+packages=(cmake g++ make libgtest-dev libjpeg62-turbo-dev libpng-dev imagemagick "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
