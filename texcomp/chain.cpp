@@ -31,9 +31,9 @@ void mip_filters(const TextureSettings& s, ZoomFilter& xfilter, ZoomFilter& yfil
     yfilter = xfilter;
 }
 
-void resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
-                   uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
-                   const ZoomFilter& yfilter) {
+int resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
+                  uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
+                  const ZoomFilter& yfilter) {
     MemoryPicture source;
     source.bind(const_cast<uint8_t*>(src), sw, sh, sw * 4, 4);
     // The destination is bound straight onto the caller's buffer: the rows
@@ -47,7 +47,7 @@ void resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, i
     ZoomWindow dwin{0, 0, 0, 0, dw, dh};
     window_set_corner(dwin);
     ZoomFilter xf = xfilter, yf = yfilter;
-    zoom_opt(options, &source, swin, &dest, dwin, xf, yf, 0, 0);
+    return zoom_opt(options, &source, swin, &dest, dwin, xf, yf, 0, 0);
 }
 
 bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChain& chain) {
@@ -77,7 +77,7 @@ void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
     chain.options = resample_options();
 }
 
-bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j) {
+int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j) {
     const TextureSettings& s = tc.settings;
     // The profile's per-level amounts have 14 entries; deeper levels keep
     // using the last one.
@@ -85,14 +85,15 @@ bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int3
         chain.fade_factor = tc.user_fading_amounts[j < 13 ? j : 13];
     chain.fade_rest = 1.0f - chain.fade_factor;
 
-    if (chain.mode == 32) return false;
+    if (chain.mode == 32) return 0;
     const int32_t w = level.width, h = level.height;
-    if (w <= 1 && h <= 1) return false;
+    if (w <= 1 && h <= 1) return 0;
     const int32_t nw = (w + 1) / 2, nh = (h + 1) / 2;
 
     if (chain.mode == 30) {
-        resample_rgba(chain.options, chain.level0_copy, chain.w0, chain.h0, level.pixels, nw, nh,
-                      chain.xfilter, chain.yfilter);
+        if (resample_rgba(chain.options, chain.level0_copy, chain.w0, chain.h0, level.pixels, nw,
+                          nh, chain.xfilter, chain.yfilter) != ZOOM_OK)
+            return DRIVER_NO_MEMORY;
     } else {
         // Pre-made levels sit side by side in the picture's top rows, each
         // directly to the right of the one before. The level image is large
@@ -109,7 +110,7 @@ bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int3
         chain.fade_factor = chain.fade_factor * chain.fade_step;
     }
     if (s.g_b_binary_alpha) apply_binary_alpha(level, s.g_binary_alpha_threshold);
-    return true;
+    return 1;
 }
 
 void end_face_chain(FaceChain& chain) {

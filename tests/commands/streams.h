@@ -36,11 +36,10 @@ inline std::vector<uint8_t> make_stream(int32_t code, int32_t w, int32_t h,
     s.g_b_quick_compress = 1;
     if (tweak) tweak(s);
     StreamBytes out;
+    s.write_sink = StreamBytes::sink;
     s.user = &out;
-    bind_write_sink(StreamBytes::sink);
     const std::vector<uint8_t> pixels = rgba_pattern(w, h);
     const int32_t result = compress_texture(pixels.data(), w, h, w * 4, s, 4, nullptr, nullptr);
-    bind_write_sink(nullptr);
     if (result < 0) out.bytes.clear();
     return out.bytes;
 }

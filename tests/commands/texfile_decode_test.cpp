@@ -107,18 +107,19 @@ TEST(DecodePlain, EveryLayoutWidensItsFields) {
     }
 }
 
-TEST(DecodePalette, SixteenColoursLowNibbleFirstEachRowOnANewByte) {
+TEST(DecodePalette, SixteenColoursTwoPixelsPerByteLowNibbleFirst) {
     std::vector<uint8_t> palette(64);
     for (int i = 0; i < 16; ++i) palette[4 * i] = static_cast<uint8_t>(i * 10);
-    // 3 x 2: row bytes (p0 | p1 << 4), (p2), then the same for row 1.
-    const std::vector<uint8_t> data = {0x21, 0x03, 0x54, 0x06};
+    // 3 x 2: pixels 1..6 in pixel order, across the row end.
+    const std::vector<uint8_t> data = {0x21, 0x43, 0x65};
     std::vector<uint8_t> out(6 * 4);
-    decode_palette_level(14, palette.data(), data.data(), 4, 3, 2, out.data());
-    for (int p = 0; p < 6; ++p) EXPECT_EQ(out[4 * p], (p + 1) * 10) << p;
-    // The stream keeps w x h / 2 bytes: a cut-off last row shows index 0.
     decode_palette_level(14, palette.data(), data.data(), 3, 3, 2, out.data());
+    for (int p = 0; p < 6; ++p) EXPECT_EQ(out[4 * p], (p + 1) * 10) << p;
+    // A level cut short shows index 0 for what is missing.
+    decode_palette_level(14, palette.data(), data.data(), 2, 3, 2, out.data());
+    EXPECT_EQ(out[4 * 3], 40);
+    EXPECT_EQ(out[4 * 4], 0);
     EXPECT_EQ(out[4 * 5], 0);
-    EXPECT_EQ(out[4 * 4], 50);
 }
 
 TEST(DecodePalette, TwoHundredFiftySixColoursOneBytePerPixel) {

@@ -53,7 +53,7 @@ bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::str
         const int32_t f = file.format;
         if (f <= 3) {
             decode_block_level(f, data, lv.width, lv.height, channels, slice.data());
-        } else if (f == 10 || f == 14) {
+        } else if (file.palette_entries > 0) {
             const uint8_t* palette = file.bytes.data() + file.palette_offsets[lv.face];
             decode_palette_level(f, palette, data, slice_bytes, lv.width, lv.height, slice.data());
         } else {

@@ -6,6 +6,7 @@
 // whose sides are not powers of two carries one level more than the header's
 // mip count. The reader accepts the header's count or the whole chain,
 // whichever fills the file exactly, and says which.
+#include "texcomp/texcomp.h"
 #include "tool/texfile/readers.h"
 
 namespace {
@@ -83,7 +84,7 @@ bool parse_stream_file(TexFile& file, std::string& error) {
             error = "impossible sizes: a volume of " + std::to_string(depth) + " slices";
             return false;
         }
-        if (file.format == 10 || file.format == 14) {
+        if (texture_format_info(file.format)->palettised) {
             error = "a palettised volume texture, which the library does not write";
             return false;
         }
@@ -105,8 +106,8 @@ bool parse_stream_file(TexFile& file, std::string& error) {
                 " chain has at most " + std::to_string(chain.size());
         return false;
     }
-    if (file.format == 10) file.palette_entries = 256;
-    if (file.format == 14) file.palette_entries = 16;
+    const TextureFormatInfo* info = texture_format_info(file.format);
+    if (info->palettised) file.palette_entries = 1 << info->bits_per_pixel;
     const int64_t palette = 4 * int64_t{file.palette_entries};
     const int64_t data = size - STREAM_HEADER_BYTES;
     const int64_t want = file.faces * face_bytes(file.format, chain, promised, palette);

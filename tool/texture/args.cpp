@@ -2,7 +2,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "tool/texfile/format_table_stopgap.h"
+#include "texcomp/texcomp.h"
 #include "tool/texture/texture_cmd.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // out.
 #include <cstdio>
 
-#include "tool/texfile/format_table_stopgap.h"
+#include "texcomp/texcomp.h"
 #include "tool/texture/texture_cmd.h"
 
 namespace {

@@ -45,12 +45,11 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
     }
     sink.progress = progress;
     TextureSettings s = settings;
+    s.write_sink = stream_sink;
     s.user = &sink;
-    bind_write_sink(stream_sink);
     result.result =
         compress_texture(picture.pixels.data(), picture.width, picture.height,
                          picture.width * picture.planes, s, picture.planes, nullptr, rect);
-    bind_write_sink(nullptr);
     result.levels = sink.runs > 2 ? sink.runs - 2 : 0;
     const bool flushed = std::fflush(sink.file) == 0 && !std::ferror(sink.file);
     const bool closed = std::fclose(sink.file) == 0;
