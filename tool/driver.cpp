@@ -8,7 +8,7 @@
 #include "imageio/imageio.h"
 #include "texcomp/texcomp.h"
 #include "tool/tiletool.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 

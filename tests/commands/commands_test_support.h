@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/imageio/test_support.h"
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 namespace cmdtest {
 

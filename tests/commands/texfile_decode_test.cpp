@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 namespace {
 

@@ -4,23 +4,14 @@
 // check that nothing reads past the data.
 #include <gtest/gtest.h>
 
+#include "inspect/inspect.h"
 #include "tests/commands/streams.h"
-#include "tool/inspect/inspect.h"
-#include "tool/texfile/texfile.h"
+#include "tests/common/test_random.h"
+#include "texfile/texfile.h"
 
 using namespace cmdtest;
 
 namespace {
-
-// A small generator of its own, so that the cases are the same everywhere.
-struct Lcg {
-    uint64_t state;
-    uint32_t next() {
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<uint32_t>(state >> 33);
-    }
-    uint32_t below(uint32_t n) { return next() % n; }
-};
 
 std::vector<std::vector<uint8_t>> real_files() {
     std::vector<std::vector<uint8_t>> files;
@@ -48,7 +39,7 @@ const uint32_t kEdgeWords[] = {0,          1,          2,          3,          4
                                0x80000000, 0xFFFFFFFF, 0x20534444, 0x00020000, 0x0000FE00,
                                0x00200000, 0x31545844, 0x35545844, 117,        63};
 
-void mutate(std::vector<uint8_t>& b, Lcg& rng) {
+void mutate(std::vector<uint8_t>& b, TestRandom& rng) {
     const int steps = 1 + static_cast<int>(rng.below(4));
     for (int s = 0; s < steps; ++s) {
         switch (rng.below(6)) {
@@ -93,7 +84,7 @@ void mutate(std::vector<uint8_t>& b, Lcg& rng) {
 
 TEST(Mutation, ThousandsOfSpoiledFilesEndCleanly) {
     const auto files = real_files();
-    Lcg rng{20261207};
+    TestRandom rng{20261207};
     int accepted = 0, refused = 0;
     for (int n = 0; n < 4000; ++n) {
         std::vector<uint8_t> bytes = files[rng.below(static_cast<uint32_t>(files.size()))];

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "tests/commands/streams.h"
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 using namespace cmdtest;
 

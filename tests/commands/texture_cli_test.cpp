@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "tests/commands/commands_test_support.h"
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 using namespace cmdtest;
 

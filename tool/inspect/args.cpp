@@ -2,7 +2,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "tool/inspect/inspect.h"
+#include "inspect/inspect.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <map>
 
-#include "tool/inspect/inspect.h"
+#include "inspect/inspect.h"
 #include "tool/tiletool.h"
 
 namespace {

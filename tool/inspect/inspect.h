@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 constexpr int INSPECT_OK = 0;
 constexpr int INSPECT_BAD_FILE = 1;  // a file failed its check, or a run was incomplete

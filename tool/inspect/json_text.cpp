@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tool/inspect/inspect.h"
+#include "inspect/inspect.h"
 
 std::string json_string(const std::string& text) {
     std::string out = "\"";

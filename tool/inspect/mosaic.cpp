@@ -4,7 +4,7 @@
 // is replaced by the first one they all have, and the command says so.
 #include <filesystem>
 
-#include "tool/inspect/inspect.h"
+#include "inspect/inspect.h"
 #include "tool/tiletool.h"
 
 namespace {

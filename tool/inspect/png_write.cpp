@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "tool/inspect/inspect.h"
+#include "inspect/inspect.h"
 
 namespace {
 

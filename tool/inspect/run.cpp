@@ -3,7 +3,7 @@
 // tells whether any failed.
 #include <filesystem>
 
-#include "tool/inspect/inspect.h"
+#include "inspect/inspect.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The header and level table of one file, as text and as JSON.
-#include "tool/inspect/inspect.h"
+#include "inspect/inspect.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <set>
 
-#include "tool/inspect/inspect.h"
+#include "inspect/inspect.h"
 #include "tool/tiletool.h"
 
 namespace {

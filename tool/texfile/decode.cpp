@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 int32_t tex_channels(const TexFile& file) {
     if (file.kind == TexFileKind::tile) return 3;

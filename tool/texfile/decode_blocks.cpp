@@ -3,7 +3,7 @@
 // and two thirds (integer division), or in three-colour order (c0 <= c1, DXT1
 // only) the midpoint and transparent black; DXT3 alpha nibbles times 17;
 // DXT5 alpha from two end points with six or eight steps.
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 namespace {
 

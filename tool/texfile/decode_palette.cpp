@@ -3,7 +3,7 @@
 // nibble. Palette entries are R, G, B, A. Pixels beyond the level's stored
 // bytes (a level shorter than its pixels need) show index 0 rather than
 // anything read further on.
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 void decode_palette_level(int32_t format, const uint8_t* palette, const uint8_t* data, int64_t size,
                           int32_t width, int32_t height, uint8_t* out) {

@@ -3,7 +3,7 @@
 // back unchanged. The two-channel layouts (v8u8, cxv8u8) show their channels
 // as red and green; a8 decodes to one grey channel holding the alpha; a8l8 to
 // grey and alpha.
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <new>
 
-#include "tool/texfile/readers.h"
-#include "tool/texfile/texfile.h"
+#include "texfile/readers.h"
+#include "texfile/texfile.h"
 
 bool read_tex_file(const std::string& path, TexFile& out, std::string& error) {
     FILE* f = std::fopen(path.c_str(), "rb");

@@ -1,7 +1,7 @@
 // What the readers need to know about a format code: its name, the size of a
 // level, the chain of level sizes, and which code a stream header names.
 #include "texcomp/texcomp.h"
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tool/texfile/texfile.h"
+#include "texfile/texfile.h"
 
 constexpr uint32_t TILE_FILE_MAGIC = 12345;
 constexpr uint32_t STREAM_FILE_MAGIC = 0x20534444;  // "DDS "

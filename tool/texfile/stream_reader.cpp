@@ -7,7 +7,7 @@
 // mip count. The reader accepts the header's count or the whole chain,
 // whichever fills the file exactly, and says which.
 #include "texcomp/texcomp.h"
-#include "tool/texfile/readers.h"
+#include "texfile/readers.h"
 
 namespace {
 

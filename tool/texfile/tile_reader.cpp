@@ -5,7 +5,7 @@
 // sides that are not multiples of 4 the first stored level can be one pixel
 // larger than the header says. The reader accepts the one chain of the few
 // possible first sizes whose bytes fill the file exactly.
-#include "tool/texfile/readers.h"
+#include "texfile/readers.h"
 
 namespace {
 

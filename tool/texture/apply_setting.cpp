@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tool/texture/settings_keys_stopgap.h"
-#include "tool/texture/texture_cmd.h"
+#include "texture/settings_keys_stopgap.h"
+#include "texture/texture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "texcomp/texcomp.h"
-#include "tool/texture/texture_cmd.h"
+#include "texture/texture.h"
 
 namespace {
 

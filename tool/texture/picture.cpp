@@ -4,9 +4,9 @@
 #include <new>
 
 #include "imageio/imageio.h"
-#include "tool/texture/texture_cmd.h"
+#include "texture/texture.h"
 #include "tool/tiletool.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 std::string load_texture_picture(const std::string& path, TexturePicture& out) {
     const PictureKind kind = picture_kind(path);

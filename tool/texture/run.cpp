@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "texcomp/texcomp.h"
-#include "tool/texture/texture_cmd.h"
+#include "texture/texture.h"
 
 namespace {
 

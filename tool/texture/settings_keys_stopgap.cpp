@@ -1,5 +1,5 @@
 // STOPGAP, see settings_keys_stopgap.h.
-#include "tool/texture/settings_keys_stopgap.h"
+#include "texture/settings_keys_stopgap.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // was written.
 #include <cstdio>
 
-#include "tool/texture/texture_cmd.h"
+#include "texture/texture.h"
 
 namespace {
 
