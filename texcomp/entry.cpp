@@ -6,6 +6,7 @@
 #include <new>
 
 #include "texcomp/pipeline.h"
+#include "texcomp/profile.h"
 
 namespace {
 
@@ -127,11 +128,13 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
         (!is_pow2(tested_width(settings, w, h)) || !is_pow2(h)))
         return TEXCOMP_NOT_POW2;
 
-    // The working object: standard settings, profile-only fields off (no
-    // settings profile is ever in use), then the caller's settings on top.
+    // The working object: standard settings, profile-only fields off, then
+    // the settings profile in use (if any), then the caller's settings on
+    // top, so a profile reaches only the fields TextureSettings lacks.
     std::unique_ptr<TextureCompressor> tc(new (std::nothrow) TextureCompressor());
     if (!tc) return TEXCOMP_NO_MEMORY;
     texture_settings_init(tc->settings);
+    if (const int32_t profile = read_profile_in_use(*tc); profile != 0) return profile;
     tc->settings = settings;
 
     int32_t new_w = 0, new_h = 0;

@@ -142,6 +142,25 @@ struct TextureSettings {
     void* user = nullptr;
 };
 
+// Settings profile: a text file of "key value" lines read into every
+// compression while a path is set. Its keys are the field names above (plus
+// "CustomFilter_0".."CustomFilter_32", "SharpeningPassMIP_0".."_13") and the
+// fields only a profile can set (normal-map options, user fading amounts,
+// ...). The caller's TextureSettings still win for every field they hold, so
+// a profile matters only through the profile-only fields. When the file
+// cannot be opened or read, compress_texture returns -1 and emits nothing.
+//
+// The path is process-wide and guarded: it may be set while compressions run
+// on other threads; each compression reads the path once, when it starts.
+// Null or "" (the default) means no profile.
+void texture_set_profile_path(const char* path);
+
+// Applies one profile key to `s` with the profile's conversions (flag =
+// integer != 0, integers as atoi, 16-bit fields cut, floats as strtod). 1 when
+// `key` names a TextureSettings field (indexed keys included) and it was
+// applied, 0 when it does not (profile-only keys included) or s/key is null.
+int texture_settings_set_key(TextureSettings* s, const char* key, const char* value);
+
 // Standard initialisation: every field to its default. The two arrays, which
 // only matter when g_sharpen_method is non-zero, get the settings profile's
 // defaults (a mild 5x5 sharpen kernel; one pass on every level but the first).
@@ -176,13 +195,14 @@ struct CompressRect {
 // emitted, otherwise one of the negative results below. Nothing has been
 // emitted for any of them unless said otherwise.
 constexpr int32_t TEXCOMP_OK = 0;
-constexpr int32_t TEXCOMP_NO_PIXELS = -1;       // pixels is null
+constexpr int32_t TEXCOMP_NO_PIXELS = -1;       // pixels is null, or the settings profile
+                                                // in use cannot be read
 constexpr int32_t TEXCOMP_BAD_PLANES = -2;      // planes is neither 3 nor 4
 constexpr int32_t TEXCOMP_NOT_POW2 = -3;        // a block format meets sides that are not powers
                                                 // of two and no rescaling is asked for
 constexpr int32_t TEXCOMP_REFUSED = -4;         // settings this library does not handle:
                                                 // format code outside 0..16, codes 10 and 14,
-                                                // sharpening, chain mode other than 30/31/32,
+                                                // chain mode other than 30/31/32,
                                                 // mip filter outside 0..13, block format on a
                                                 // face or slice that is not a power of two,
                                                 // volume slice count not a power of two

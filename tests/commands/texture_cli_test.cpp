@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 #include "tests/commands/commands_test_support.h"
 #include "texfile/texfile.h"
@@ -219,6 +220,26 @@ TEST_F(TextureCommand, BadSettingsAndFailuresLeaveNoFile) {
         EXPECT_FALSE(file_exists("out.dds.part")) << c.args;
         std::remove("out.dds");
     }
+}
+
+TEST_F(TextureCommand, AProfileReachesTheProfileOnlyFieldsAndTheCommandLineWinsTheRest) {
+    {
+        std::ofstream profile("normals.txt");
+        profile << "# the normal-map conversion is a profile-only field\n"
+                   "g_texture_format 3\ng_normal_map_conversion 1\n";
+    }
+    ASSERT_EQ(run(TEXTURE_BINARY, "-q --format 8 pic.bmp plain.dds").status, 0);
+    const RunResult r = run(TEXTURE_BINARY, "-q --format 8 --profile normals.txt pic.bmp n.dds");
+    ASSERT_EQ(r.status, 0) << r.err;
+    TexFile f;
+    std::string error;
+    ASSERT_TRUE(read_tex_file("n.dds", f, error)) << error;
+    EXPECT_EQ(f.format, 8);
+    EXPECT_NE(read_file("n.dds"), read_file("plain.dds"));
+    const RunResult missing = run(TEXTURE_BINARY, "-q --profile none.txt pic.bmp m.dds");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("cannot read the profile none.txt"), std::string::npos);
+    EXPECT_FALSE(file_exists("m.dds"));
 }
 
 TEST_F(TextureCommand, HelpListsEveryFormatAndProgressShowsOnLargePictures) {

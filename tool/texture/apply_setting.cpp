@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "texture/settings_keys_stopgap.h"
+#include "texcomp/texcomp.h"
 #include "texture/texture.h"
 
 namespace {
