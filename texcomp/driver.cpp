@@ -129,6 +129,7 @@ bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, in
     if (resamples && (s.g_mip_filter_type < 0 || s.g_mip_filter_type >= ZOOM_FILTER_COUNT))
         return false;
     if (w < 1 || h < 1) return false;
+    if (!filter_settings_usable(s) || !premade_levels_fit(tc, w, h)) return false;
     if (is_block_format(code) && (!is_pow2(w) || !is_pow2(h))) return false;
     // Every level leaves in one run whose byte count the sink takes as a
     // 32-bit value.

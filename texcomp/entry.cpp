@@ -108,7 +108,6 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
                          LevelCallback level_callback, const CompressRect* rect) {
     if (!pixels) return TEXCOMP_NO_PIXELS;
     if (planes != 3 && planes != 4) return TEXCOMP_BAD_PLANES;
-    if (width < 1 || height < 1) return TEXCOMP_BAD_SIZE;
 
     int32_t w = width, h = height;
     if (rect) {
@@ -127,6 +126,9 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
     if (is_block_format(code) && settings.g_rescale_mode == 0 &&
         (!is_pow2(tested_width(settings, w, h)) || !is_pow2(h)))
         return TEXCOMP_NOT_POW2;
+    // A side of 0 or below is not a power of two, so the block formats
+    // answered above; every other format meets it here.
+    if (w < 1 || h < 1) return TEXCOMP_BAD_SIZE;
 
     // The working object: standard settings, profile-only fields off, then
     // the settings profile in use (if any), then the caller's settings on

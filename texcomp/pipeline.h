@@ -235,3 +235,9 @@ void sharpen_level(TextureCompressor& tc, LevelImage& level, int32_t j);
 // Checks shared by both paths before anything is emitted: true when the
 // settings can be honoured for faces (or slices) of w x h.
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h);
+// Gamma, blur and width finite, and the mip filter override within what the
+// resampler handles (settings_check.cpp).
+bool filter_settings_usable(const TextureSettings& s);
+// Chain mode 31 on faces of w x h: every pre-made level the chain will take
+// lies inside the picture, in the columns meant for its face.
+bool premade_levels_fit(const TextureCompressor& tc, int32_t w, int32_t h);

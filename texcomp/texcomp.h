@@ -205,8 +205,14 @@ constexpr int32_t TEXCOMP_REFUSED = -4;         // settings this library does no
                                                 // chain mode other than 30/31/32,
                                                 // mip filter outside 0..13, block format on a
                                                 // face or slice that is not a power of two,
-                                                // volume slice count not a power of two
-constexpr int32_t TEXCOMP_BAD_SIZE = -5;        // width or height below 1, rectangle not inside
+                                                // volume slice count not a power of two,
+                                                // pre-made levels (chain 31) that do not fit
+                                                // in the picture, a non-finite gamma, blur or
+                                                // width, or a filter override beyond blur 16
+                                                // or width 64 (or a blur of 0)
+constexpr int32_t TEXCOMP_BAD_SIZE = -5;        // width or height below 1 (a block format
+                                                // without rescaling gives -3 for that), a
+                                                // rectangle not inside
                                                 // the picture, a side above 32767, or a rescale
                                                 // that gives no usable size
 constexpr int32_t TEXCOMP_NO_MEMORY = -6;       // an allocation failed; levels already emitted

@@ -3,7 +3,10 @@
 //
 // Every way the run can fail is found before the first tile file is written,
 // except a failing write, which stops the run at that file.
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <cstring>
 
 #include "imageio/imageio.h"
 #include "texcomp/texcomp.h"
@@ -67,15 +70,17 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles) 
             const int32_t skip = skip_levels_for_row(row, grid.rows);
             for (bool block_file : {false, true}) {
                 const std::string name = tile_name(image.name, col, row, block_file, separated);
+                int error = 0;
                 const TileWrite result =
-                    write_tile_file(name, tile, block_file, grid.level_count, skip);
+                    write_tile_file(name, tile, block_file, grid.level_count, skip, &error);
                 if (result == TileWrite::cannot_create) {
-                    return fail(EXIT_WRITE_FAILED, "cannot create tile file=" + name);
+                    return fail(EXIT_WRITE_FAILED, "cannot create tile file=" + name +
+                                                       ".part: " + std::strerror(error));
                 }
                 if (result == TileWrite::write_failed) {
-                    return fail(EXIT_WRITE_FAILED,
-                                "cannot write tile file=" + name +
-                                    " (disk full?); nothing left under that name");
+                    return fail(EXIT_WRITE_FAILED, "cannot write tile file=" + name + ": " +
+                                                       std::strerror(error) +
+                                                       "; no part of it is left behind");
                 }
             }
         }
@@ -95,7 +100,13 @@ int run_tool(int argc, char** argv) {
     image.name = argv[1];
     const int32_t size = file_size(image.name.c_str());
     if (size == 0) return fail(EXIT_BAD_INPUT_FILE, "input file=" + image.name + " is empty");
-    if (size < 1) return fail(EXIT_BAD_INPUT_FILE, "cannot read input file=" + image.name);
+    if (size < 1) {
+        // A FIFO or a device is never opened (reading one could wait forever).
+        struct stat st;
+        if (stat(image.name.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            return fail(EXIT_BAD_INPUT_FILE, "input file=" + image.name + " is not a regular file");
+        return fail(EXIT_BAD_INPUT_FILE, "cannot read input file=" + image.name);
+    }
 
     const PictureKind kind = picture_kind(image.name);
     if (kind == PictureKind::unknown) {
@@ -109,6 +120,13 @@ int run_tool(int argc, char** argv) {
     if (!load_picture(image, kind, size)) {
         return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
     }
+    if (!imageio_last_warning().empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "WARNING: picture %s is damaged (%s); its tiles hold filler where its data "
+                     "is missing\n",
+                     image.name.c_str(), imageio_last_warning().c_str());
+    }
     std::printf("width=%d\nheight=%d\n", image.width, image.height);
 
     int32_t tile_width = 0;
@@ -119,6 +137,13 @@ int run_tool(int argc, char** argv) {
     std::printf("tiling to %dx%d pixel\n", tile_width, tile_height);
 
     const TileGrid grid = make_grid(image.width, image.height, tile_width, tile_height);
+    if (grid.rows > 0 && grid.cols > 0 && !block_files_hold_levels(tile_width, tile_height)) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "WARNING: the DXT1 files (...c.vxt) hold their header and no levels: "
+                     "DXT1 needs tile sides that are powers of two, these tiles are %dx%d\n",
+                     tile_width, tile_height);
+    }
     int32_t tiles = 0;
     const int written = write_tiles(image, grid, tiles);
     if (written != EXIT_DONE) return written;
