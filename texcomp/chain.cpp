@@ -69,6 +69,7 @@ void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
     chain.fade_step = 1.0f - static_cast<float>(s.g_fade_amount) * 0.01f;
     chain.fade_factor = chain.fade_step;
     chain.fade_rest = 1.0f - chain.fade_factor;
+    chain.first_level = s.first_level;
     if (chain.mode != 30) return;
     // Level 0 as taken in, before any dithering of the level image.
     std::memcpy(chain.level0_copy, level.pixels,
@@ -90,6 +91,15 @@ bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int3
     if (w <= 1 && h <= 1) return false;
     const int32_t nw = (w + 1) / 2, nh = (h + 1) / 2;
 
+    if (j < chain.first_level) {
+        // Nobody keeps this level and no later level is made from it: only
+        // its size and the state it passes on (fading, pre-made offset).
+        if (chain.mode == 31) chain.premade_offset += static_cast<int64_t>(tc.image.planes) * w;
+        level.width = nw;
+        level.height = nh;
+        if (j >= s.g_fade_to_delay) chain.fade_factor = chain.fade_factor * chain.fade_step;
+        return true;
+    }
     if (chain.mode == 30) {
         resample_rgba(chain.options, chain.level0_copy, chain.w0, chain.h0, level.pixels, nw, nh,
                       chain.xfilter, chain.yfilter);

@@ -97,7 +97,7 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
         take_level(*level, tc, w, h, offset);
         begin_face_chain(tc, *level, offset, code, chain);
         for (int32_t j = 0;;) {
-            finish_level(emitter, *level, j);
+            if (j >= s.first_level) finish_level(emitter, *level, j);
             ++j;
             // The level count is settled before the next level is made, so
             // no level is resampled only to be thrown away.
@@ -157,6 +157,9 @@ void finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     const bool dither = j == 0 ? s.g_b_dither_mip0 : s.g_b_dither_color;
     if (dither) dither_level(level, *e.tc, e.code);
     if (is_normal_map(*e.tc)) renormalise_level(level);
+    // The treatments above stay: in the volume path later levels are made
+    // from this one.
+    if (j < s.first_level) return;
     const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
                                                   : convert_level(level, e.code, e.buffer);
     emit(e, e.buffer, count, j, level.width, level.height);

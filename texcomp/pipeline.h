@@ -132,6 +132,7 @@ struct FaceChain {
     float fade_factor = 1.0f;    // f
     float fade_step = 1.0f;      // m
     float fade_rest = 0.0f;      // k
+    int32_t first_level = 0;     // levels before it are sized but not made
 
     FaceChain() = default;
     FaceChain(const FaceChain&) = delete;

@@ -52,6 +52,13 @@ struct TextureSettings {
     int32_t g_texture_format = 0;
     uint8_t g_b_swap_rgb = 0;
     void* user = nullptr;
+    // Not a profile key. The number of leading levels of every face that the
+    // caller throws away: they are neither converted nor emitted (nor, where
+    // no later level depends on them, made), so the stream has the magic, the
+    // header describing the whole chain, then levels first_level, ... in one
+    // run each (a level_callback sees their own indices). The levels kept are
+    // byte for byte those of a call with 0. Values below 1 keep every level.
+    int32_t first_level = 0;
 };
 
 // Standard initialisation: every field to its default. The two arrays, which

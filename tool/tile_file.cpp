@@ -73,8 +73,11 @@ TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool 
     sink.file = file;
     sink.calls = 0;
     sink.skip_header = 1;
-    sink.level_count = level_count;
-    sink.skip_levels = skip_levels;
+    // The library leaves out the levels this row drops, so every run the sink
+    // sees is kept; its countdown starts where it would have after them.
+    settings.first_level = skip_levels;
+    sink.level_count = level_count - skip_levels;
+    sink.skip_levels = 0;
 
     uint8_t header[TILE_HEADER_SIZE];
     encode_tile_header(make_tile_header(block_file ? TILE_CODE_BLOCKS : TILE_CODE_RGB, tile.width,
