@@ -7,31 +7,25 @@
 
 #include "blocks/colour_search.h"
 
-// Insertion sort by projection. Moving an entry left past strictly larger
-// projections keeps equal ones in table order (tie rule 0); moving it past
-// equal ones as well puts later table entries first (tie rule 1). This gives
-// the same list as repeatedly picking the smallest remaining projection.
+// Each colour's place is the number of colours that come before it: those
+// with a smaller projection, and those with an equal one earlier in the
+// table (tie rule 0) or later (tie rule 1). That is the list repeated
+// picking of the smallest remaining projection gives, and it needs no
+// data-dependent branches.
 void order_along_axis(const ColourSet& cs, const double axis[3], int tie_rule, uint8_t* order) {
+    const int n = cs.n;
     double proj[BLOCK_MAX_SAMPLES];
-    for (int i = 0; i < cs.n; ++i) {
+    for (int i = 0; i < n; ++i) {
         const double* u = cs.colours[i].u;
         proj[i] = u[0] * axis[0] + u[1] * axis[1] + u[2] * axis[2];
     }
-    for (int i = 0; i < cs.n; ++i) {
+    for (int i = 0; i < n; ++i) {
         const double p = proj[i];
-        int k = i;
-        if (tie_rule == 0) {
-            while (k > 0 && proj[order[k - 1]] > p) {
-                order[k] = order[k - 1];
-                --k;
-            }
-        } else {
-            while (k > 0 && proj[order[k - 1]] >= p) {
-                order[k] = order[k - 1];
-                --k;
-            }
-        }
-        order[k] = static_cast<uint8_t>(i);
+        int place = 0;
+        // Before i in the table, an equal projection comes first under rule 0.
+        for (int k = 0; k < i; ++k) place += tie_rule == 0 ? proj[k] <= p : proj[k] < p;
+        for (int k = i + 1; k < n; ++k) place += tie_rule == 0 ? proj[k] < p : proj[k] <= p;
+        order[place] = static_cast<uint8_t>(i);
     }
 }
 
