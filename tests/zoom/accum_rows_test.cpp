@@ -1,4 +1,4 @@
-// The vector loop of the byte-row accumulation gives the plain loop's bits.
+// The vector loops of the byte-row accumulation give the plain loop's bits.
 #include "zoom/accum_rows.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,8 @@
 #include <random>
 #include <vector>
 
-TEST(AccumRows, VectorLoopEqualsPlainLoop) {
+namespace {
+void check_against_plain(AccumBytes loop) {
     std::mt19937 rng(77);
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_real_distribution<float> weight(-1.5f, 1.5f);
@@ -17,7 +18,7 @@ TEST(AccumRows, VectorLoopEqualsPlainLoop) {
     // huge, and values halfway between two floats after the product.
     const float special[] = {1.0f / 3.0f, 1e-30f, 3e38f, -0.125f, 0.1f, 1.0f + 1.0f / 4096.0f};
     for (int round = 0; round < 400; ++round) {
-        const int n = round % 41;
+        const int n = round % 41;  // every tail length of the vector loops
         const float w = round < 6 ? special[round] : weight(rng);
         std::vector<uint8_t> src(n);
         std::vector<float> a(n), b;
@@ -27,8 +28,17 @@ TEST(AccumRows, VectorLoopEqualsPlainLoop) {
         }
         b = a;
         accum_bytes_plain(w, src.data(), a.data(), n);
-        accum_bytes(w, src.data(), b.data(), n);
+        loop(w, src.data(), b.data(), n);
         ASSERT_EQ(0, n ? std::memcmp(a.data(), b.data(), n * sizeof(float)) : 0)
             << "round " << round;
+    }
+}
+}  // namespace
+
+TEST(AccumRows, VectorLoopsEqualPlainLoop) {
+    check_against_plain(accum_bytes);
+    for (int k = 0; accum_bytes_variant(k); ++k) {
+        SCOPED_TRACE(testing::Message() << "variant " << k);
+        check_against_plain(accum_bytes_variant(k));
     }
 }
