@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "texcomp/chain_cache.h"
 #include "texcomp/pipeline.h"
 
 FaceChain::~FaceChain() { std::free(level0_copy); }
@@ -76,6 +77,10 @@ void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
                 static_cast<size_t>(level.width) * level.height * 4);
     mip_filters(s, chain.xfilter, chain.yfilter);
     chain.options = resample_options();
+    chain.cache = s.g_texturemap_type == 0 ? s.chain_cache : nullptr;
+    chain.cache_order = static_cast<int32_t>(
+        chain.cache ? chain_cache_attach(*chain.cache, s, chain.level0_copy, chain.w0, chain.h0)
+                    : CacheOrder::unused);
 }
 
 bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j) {
@@ -101,8 +106,14 @@ bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int3
         return true;
     }
     if (chain.mode == 30) {
-        resample_rgba(chain.options, chain.level0_copy, chain.w0, chain.h0, level.pixels, nw, nh,
-                      chain.xfilter, chain.yfilter);
+        const CacheOrder order = static_cast<CacheOrder>(chain.cache_order);
+        if (order == CacheOrder::unused ||
+            !chain_cache_fetch(*chain.cache, order, j, nw, nh, level.pixels)) {
+            resample_rgba(chain.options, chain.level0_copy, chain.w0, chain.h0, level.pixels, nw,
+                          nh, chain.xfilter, chain.yfilter);
+            if (order != CacheOrder::unused)
+                chain_cache_store(*chain.cache, order, j, nw, nh, level.pixels);
+        }
     } else {
         // Pre-made levels sit side by side in the picture's top rows, each
         // directly to the right of the one before. The level image is large

@@ -16,6 +16,8 @@
 // ---------------------------------------------------------------------------
 // Settings record. Field names follow the settings profile keys.
 // ---------------------------------------------------------------------------
+struct ChainCache;
+
 struct TextureSettings {
     int32_t g_rescale_mode = 0;
     float g_rescale_width = 1.0f;
@@ -59,7 +61,20 @@ struct TextureSettings {
     // run each (a level_callback sees their own indices). The levels kept are
     // byte for byte those of a call with 0. Values below 1 keep every level.
     int32_t first_level = 0;
+    // Not a profile key. Optional store of the generated chain (see
+    // ChainCache below); null: every call resamples its own levels.
+    ChainCache* chain_cache = nullptr;
 };
+
+// A caller-owned store of generated mip levels. Calls that name the same
+// store and take in the same level 0 (one face, g_mip_map_type 30), or the
+// same with the first and third colour bytes exchanged (g_b_swap_rgb), with
+// the same mip filter settings, resample each level once between them; the
+// output is byte for byte that of calls without a store. A store serves one
+// call at a time; it keeps the last chain (about 1.4 times level 0's pixels at
+// 4 bytes each) until it is freed or another level 0 comes.
+ChainCache* chain_cache_new();             // null when memory runs out
+void chain_cache_free(ChainCache* cache);  // accepts null
 
 // Standard initialisation: every field to its default. The two arrays, which
 // only matter when g_sharpen_method is non-zero, get the settings profile's
