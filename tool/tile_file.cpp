@@ -6,6 +6,7 @@
 // keeps only the levels, and the top and bottom rows of tiles also drop their
 // one or two largest levels, so those rows keep a half and a quarter of the
 // resolution.
+#include <cstdarg>
 #include <cstdio>
 
 #include "texcomp/texcomp.h"
@@ -47,6 +48,26 @@ int32_t write_run(TileSink& sink, int32_t count, const uint8_t* buffer) {
 
 }  // namespace
 
+namespace {
+thread_local std::string* tile_console = nullptr;
+}
+
+void set_tile_console(std::string* capture) { tile_console = capture; }
+
+void tile_printf(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    if (tile_console) {
+        char text[64];
+        const int n = std::vsnprintf(text, sizeof text, format, args);
+        if (n > 0)
+            tile_console->append(text, n < static_cast<int>(sizeof text) ? n : sizeof text - 1);
+    } else {
+        std::vprintf(format, args);
+    }
+    va_end(args);
+}
+
 int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user) {
     TileSink& sink = *static_cast<TileSink*>(user);
     sink.calls = sink.calls + 1;
@@ -54,12 +75,27 @@ int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user) {
     if (sink.calls < 3) return 0;  // the magic and the surface header
     if (sink.skip_levels != 0 && sink.calls < sink.skip_levels + 3) return 0;
     // Each level arrives as one run, so this counts the levels still to come.
-    std::printf("%d ", sink.level_count - sink.calls + 3);
+    tile_printf("%d ", sink.level_count - sink.calls + 3);
     return write_run(sink, count, buffer);
 }
 
 TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool block_file,
                           int32_t level_count, int32_t skip_levels) {
+    const TileWrite written = write_tile_part(name, tile, block_file, level_count, skip_levels);
+    return written == TileWrite::ok ? commit_tile_part(name) : written;
+}
+
+TileWrite commit_tile_part(const std::string& name) {
+    const std::string part = name + ".part";
+    if (std::rename(part.c_str(), name.c_str()) != 0) {
+        std::remove(part.c_str());
+        return TileWrite::write_failed;
+    }
+    return TileWrite::ok;
+}
+
+TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool block_file,
+                          int32_t level_count, int32_t skip_levels, ChainCache* cache) {
     TextureSettings settings;
     texture_settings_init(settings);
 
@@ -69,7 +105,7 @@ TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool 
 
     TileSink sink;
     settings.user = &sink;
-    std::printf("%d: ", level_count);
+    tile_printf("%d: ", level_count);
     sink.file = file;
     sink.calls = 0;
     sink.skip_header = 1;
@@ -87,16 +123,17 @@ TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool 
 
     settings.g_texture_format = block_file ? 0 : 8;
     settings.g_b_swap_rgb = block_file ? 1 : 0;
+    settings.chain_cache = cache;
     if (!sink.failed) {
         // The result is not examined: a rejected call (e.g. sides that are not
         // powers of two for the block format) leaves a header-only file.
         compress_texture(tile.pixels, tile.width, tile.height, tile.pitch, settings, tile.planes,
                          nullptr, nullptr);
     }
-    std::printf("\n");
+    tile_printf("\n");
 
     const bool closed = close_file(file) == 0;
-    if (sink.failed || !closed || std::rename(part.c_str(), name.c_str()) != 0) {
+    if (sink.failed || !closed) {
         std::remove(part.c_str());
         return TileWrite::write_failed;
     }
