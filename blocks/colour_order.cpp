@@ -7,25 +7,63 @@
 
 #include "blocks/colour_search.h"
 
-// Each colour's place is the number of colours that come before it: those
-// with a smaller projection, and those with an equal one earlier in the
-// table (tie rule 0) or later (tie rule 1). That is the list repeated
-// picking of the smallest remaining projection gives, and it needs no
-// data-dependent branches.
+// Insertion sort by projection. Moving an entry left past strictly larger
+// projections keeps equal ones in table order (tie rule 0); moving it past
+// equal ones as well puts later table entries first (tie rule 1). This gives
+// the same list as repeatedly picking the smallest remaining projection.
 void order_along_axis(const ColourSet& cs, const double axis[3], int tie_rule, uint8_t* order) {
+    double proj[BLOCK_MAX_SAMPLES];
+    for (int i = 0; i < cs.n; ++i) {
+        const double* u = cs.colours[i].u;
+        proj[i] = u[0] * axis[0] + u[1] * axis[1] + u[2] * axis[2];
+    }
+    for (int i = 0; i < cs.n; ++i) {
+        const double p = proj[i];
+        int k = i;
+        if (tie_rule == 0) {
+            while (k > 0 && proj[order[k - 1]] > p) {
+                order[k] = order[k - 1];
+                --k;
+            }
+        } else {
+            while (k > 0 && proj[order[k - 1]] >= p) {
+                order[k] = order[k - 1];
+                --k;
+            }
+        }
+        order[k] = static_cast<uint8_t>(i);
+    }
+}
+
+// The same list reached from another permutation: an ordering of the previous
+// pass is mostly in order already along the next axis, so few entries move.
+// Projections compare with the table index as second key (rising for tie
+// rule 0, falling for rule 1); that order is total, so every starting
+// permutation ends in the one list above. Projections that are not numbers
+// have no such order and go the plain way.
+void reorder_along_axis(const ColourSet& cs, const double axis[3], int tie_rule, uint8_t* order) {
     const int n = cs.n;
     double proj[BLOCK_MAX_SAMPLES];
     for (int i = 0; i < n; ++i) {
         const double* u = cs.colours[i].u;
         proj[i] = u[0] * axis[0] + u[1] * axis[1] + u[2] * axis[2];
+        if (proj[i] != proj[i]) {
+            order_along_axis(cs, axis, tie_rule, order);
+            return;
+        }
     }
-    for (int i = 0; i < n; ++i) {
-        const double p = proj[i];
-        int place = 0;
-        // Before i in the table, an equal projection comes first under rule 0.
-        for (int k = 0; k < i; ++k) place += tie_rule == 0 ? proj[k] <= p : proj[k] < p;
-        for (int k = i + 1; k < n; ++k) place += tie_rule == 0 ? proj[k] < p : proj[k] <= p;
-        order[place] = static_cast<uint8_t>(i);
+    auto before = [&](int a, int b) {
+        if (proj[a] != proj[b]) return proj[a] < proj[b];
+        return tie_rule == 0 ? a < b : a > b;
+    };
+    for (int i = 1; i < n; ++i) {
+        const uint8_t entry = order[i];
+        int k = i;
+        while (k > 0 && before(entry, order[k - 1])) {
+            order[k] = order[k - 1];
+            --k;
+        }
+        order[k] = entry;
     }
 }
 
