@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Whole-job benchmark: razivavu on a 5120 x 2880 photograph (a JPEG of
+# Debian's plasma-workspace-wallpapers) and on the 8192 x 4096 sample
+# panorama, on 1 and 2 threads, beside ImageMagick doing the same job in the
+# same run: the whole tiles cut to 512 x 512, each written as a DDS with
+# DXT1 cluster fit and mipmaps and as an uncompressed DDS with mipmaps.
+# Wall time is the best of $REPEAT runs (default 3) because the machine may
+# be shared; the ratios compare runs made minutes apart at most. Peak memory
+# (maximum resident size) of our two-thread run is reported beside the
+# decoded picture's size.
+# Usage: scripts/bench-tool.sh <build dir> <output dir>
+set -euo pipefail
+build=$(cd "${1:?build dir}" && pwd)
+out=$(mkdir -p "${2:?output dir}" && cd "$2" && pwd)
+here="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$here/scripts/install-deps.sh" $(grep -v '^#' "$here/bench/tool/packages.txt")
+repeat=${REPEAT:-3}
+tool="$build/razivavu"
+[ -x "$tool" ] || { echo "bench-tool: $tool not built" >&2; exit 1; }
+# Debian's ImageMagick itself, not whatever else is called convert on PATH.
+convert=/usr/bin/convert-im6.q16
+[ -x "$convert" ] || convert=/usr/bin/convert
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+pictures=()
+photo=$(ls /usr/share/wallpapers/*/contents/images/5120x2880.jpg 2>/dev/null | head -n 1 || true)
+if [ -n "$photo" ]; then
+  cp "$photo" "$work/photo.jpg"
+  pictures+=("photo.jpg")
+else
+  echo "note: no 5120 x 2880 photograph installed; only the sample panorama is timed"
+fi
+if [ -x "$build/make_sample" ]; then
+  "$build/make_sample" "$work/pano.bmp" 8192 4096 >/dev/null
+  pictures+=("pano.bmp")
+fi
+
+# best_of <label> <command...>: runs the command $repeat times in a fresh
+# folder, prints "<seconds> <peak KiB>" of the fastest run.
+best_of() {
+  local best="" mem=""
+  for _ in $(seq "$repeat"); do
+    rm -rf "$work/run" && mkdir "$work/run"
+    (cd "$work/run" && /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" </dev/null >/dev/null)
+    read -r t m < "$work/time.txt"
+    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; mem=$m; fi
+  done
+  echo "$best $mem"
+}
+
+# ImageMagick's job: both DDS files of every whole 512 x 512 tile.
+im_job() {
+  local pic=$1 w h
+  read -r w h < <(identify -format "%w %h\n" "$pic" | head -n 1)
+  local area="$(( w / 512 * 512 ))x$(( h / 512 * 512 ))+0+0"
+  "$convert" "$pic" -crop "$area" +repage -crop 512x512 +repage \
+    -define dds:compression=dxt1 -define dds:cluster-fit=true -define dds:mipmaps=9 \
+    dxt1_%d.dds
+  "$convert" "$pic" -crop "$area" +repage -crop 512x512 +repage \
+    -define dds:compression=none -define dds:mipmaps=9 rgb_%d.dds
+}
+export -f im_job
+export convert
+
+{
+  echo "whole job: tiles of 512 x 512, 24-bit and DXT1 files; best of $repeat runs"
+  echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start"
+  for pic in "${pictures[@]}"; do
+    cp "$work/$pic" "$work/input.${pic##*.}"
+    src="$work/input.${pic##*.}"
+    read -r w h < <(identify -format "%w %h\n" "$src" | head -n 1)
+    read -r t1 m1 < <(best_of ours1 env RAZIVAVU_THREADS=1 "$tool" "$src")
+    read -r t2 m2 < <(best_of ours2 env RAZIVAVU_THREADS=2 "$tool" "$src")
+    read -r i1 _ < <(best_of im1 env MAGICK_THREAD_LIMIT=1 bash -c "im_job '$src'")
+    read -r i2 _ < <(best_of im2 env MAGICK_THREAD_LIMIT=2 bash -c "im_job '$src'")
+    decoded=$(( w * h * 3 / 1024 ))
+    echo
+    echo "$pic ($w x $h):"
+    printf "  razivavu  1 thread : %7.2f s   peak %6d KiB\n" "$t1" "$m1"
+    printf "  razivavu  2 threads: %7.2f s   peak %6d KiB (decoded picture %d KiB, +%d KiB)\n" \
+      "$t2" "$m2" "$decoded" $(( m2 - decoded ))
+    printf "  ImageMagick 1 thread : %7.2f s\n" "$i1"
+    printf "  ImageMagick 2 threads: %7.2f s\n" "$i2"
+    awk -v t1="$t1" -v t2="$t2" -v i1="$i1" -v i2="$i2" 'BEGIN {
+      printf "  speed-up 2 threads / 1 thread: %.2f\n", t1 / t2
+      printf "  razivavu / ImageMagick, 1 thread : %.3f\n", t1 / i1
+      printf "  razivavu / ImageMagick, 2 threads: %.3f\n", t2 / i2 }'
+  done
+} | tee "$out/tool.txt"
