@@ -36,7 +36,7 @@ if [ -x "$build/make_sample" ]; then
   pictures+=("pano.bmp")
 fi
 
-# best_of <label> <command...>: runs the command $repeat times in a fresh
+# best_of <command...>: runs the command $repeat times in a fresh
 # folder, prints "<seconds> <peak KiB>" of the fastest run.
 best_of() {
   local best="" mem=""
@@ -70,10 +70,10 @@ export convert
     cp "$work/$pic" "$work/input.${pic##*.}"
     src="$work/input.${pic##*.}"
     read -r w h < <(identify -format "%w %h\n" "$src" | head -n 1)
-    read -r t1 m1 < <(best_of ours1 env RAZIVAVU_THREADS=1 "$tool" "$src")
-    read -r t2 m2 < <(best_of ours2 env RAZIVAVU_THREADS=2 "$tool" "$src")
-    read -r i1 _ < <(best_of im1 env MAGICK_THREAD_LIMIT=1 bash -c "im_job '$src'")
-    read -r i2 _ < <(best_of im2 env MAGICK_THREAD_LIMIT=2 bash -c "im_job '$src'")
+    read -r t1 m1 < <(best_of env RAZIVAVU_THREADS=1 "$tool" "$src")
+    read -r t2 m2 < <(best_of env RAZIVAVU_THREADS=2 "$tool" "$src")
+    read -r i1 _ < <(best_of env MAGICK_THREAD_LIMIT=1 bash -c "im_job '$src'")
+    read -r i2 _ < <(best_of env MAGICK_THREAD_LIMIT=2 bash -c "im_job '$src'")
     decoded=$(( w * h * 3 / 1024 ))
     echo
     echo "$pic ($w x $h):"
