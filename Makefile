@@ -1,12 +1,13 @@
 # The two commands of the README:
 #   make demo   builds everything, makes the sample panorama and tiles it in demo/
 #   make test   builds everything and runs the whole test suite
-# plus `make bench` for the benchmarks and `make sanitize` for the ASan/UBSan run.
+# plus `make bench` for the benchmarks, `make sanitize` for the ASan/UBSan run
+# and `make tsan` for the ThreadSanitizer run of the concurrency tests.
 
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build demo test bench sanitize clean
+.PHONY: all deps build demo test bench sanitize tsan format-check clean
 
 all: build
 
@@ -32,8 +33,20 @@ sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
+# Only the tests labelled "concurrency" are built and run: the pass is about
+# calls that meet on several threads, and a full TSan build would take long.
+tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_TSAN=ON -DCMAKE_CXX_FLAGS=-O1
+	cmake --build build-tsan -j $(JOBS) --target concurrency_tests
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --test-dir build-tsan --output-on-failure -L concurrency
+
+# Every C++ file of the tree must already be as clang-format leaves it.
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 bench:
 	@bash scripts/run-bench.sh
 
 clean:
-	rm -rf $(BUILD) build-sanitize demo
+	rm -rf $(BUILD) build-sanitize build-tsan demo

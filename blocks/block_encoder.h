@@ -34,7 +34,7 @@ void fill_output_desc(const SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer,
 int check_encode_call(const SurfaceDesc& src, const uint8_t* buffer, int mode, int32_t size);
 
 // Start of every block: nothing gathered, every index and slot -1, weights
-// from the process-wide vector, and no palette size left from the last block.
+// from the call's vector, and no palette size left from the last block.
 void reset_block(BlockSamples& b, int* slots, int slot_count, const float* weights);
 
 // Per-block weights of the normal-map types (1 and 2); other types keep the
@@ -85,7 +85,7 @@ int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, 
                            int force_four, int normalmap_type);
 
 // The per-call choices every block of a level is encoded with (the weights
-// already resolved to the caller's or the process-wide ones).
+// already resolved to the caller's or the standard ones).
 struct BlockCallOptions {
     int mode;
     const float* weights;

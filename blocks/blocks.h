@@ -3,7 +3,8 @@
 // encode_blocks is the one entry: it reads a level described by a source
 // SurfaceDesc (32-bit words 0xAARRGGBB, `width` words per row) and writes
 // block_data_size(width, height, mode) bytes, row of blocks by row of blocks.
-// The end-point search works in process-wide tables: one call at a time.
+// Every call works on its own records; the only shared data is read-only
+// (a table built once on first use), so calls may run on several threads.
 #pragma once
 
 #include <cstddef>
@@ -59,20 +60,28 @@ constexpr int BLOCK_MODE_INTERP_ALPHA = 512;
 // Bytes of a level of width x height in `mode`: 8 or 16 per 4x4 block.
 int32_t block_data_size(int32_t width, int32_t height, int32_t mode);
 
-// Process-wide channel weights (R, G, B) of the colour search.
-extern float colour_weights[3];
-// Stores the weights; with `normalise` set (and a length other than 0 or 1)
-// they are divided by their length.
-void set_colour_weights(float r, float g, float b, int normalise);
+// The standard channel weights (R, G, B) of the colour search; encode_blocks
+// uses them when a call passes no weights.
+constexpr float colour_weights[3] = {0.309f, 0.609f, 0.082f};
+// Stores the weights r, g, b in `out`; with `normalise` set (and a length
+// other than 0 or 1) they are divided by their length.
+void make_colour_weights(float r, float g, float b, int normalise, float out[3]);
+
+// Results of encode_blocks.
+constexpr int BLOCKS_OK = 0;
+constexpr int BLOCKS_REFUSED = -1;  // a call it cannot honour; nothing was written
+// A readable reason for any result of encode_blocks; never null.
+const char* block_result_message(int result);
 
 // Encodes one level. Arguments in order: source descriptor (its `surface`
 // points at the pixels; width and height may be raised to 4 by the
 // neighbourhood variant), output descriptor, output buffer of `size` bytes,
 // mode code, channel weights, output size, grey-scale flag, quick flag,
 // force-four flag (mode 0 only), neighbourhood-variant flag, normal-map type.
-// Returns 0. A call it cannot honour (unknown mode code, missing pixels or
-// buffer for a non-empty level, `size` below block_data_size) returns -1 and
-// writes nothing, so a short buffer is never overrun.
+// Returns BLOCKS_OK. A call it cannot honour (unknown mode code, missing
+// pixels or buffer for a non-empty level, `size` below block_data_size)
+// returns BLOCKS_REFUSED and writes nothing, so a short buffer is never
+// overrun.
 int encode_blocks(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
                   const float* weights, int32_t size, int grey_scale, int quick, int force_four,
                   int error_diffusion, int normalmap_type);

@@ -205,7 +205,7 @@ int encode_blocks(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
         return encode_blocks_diffused(src, out, buffer, mode, weights, size, grey_scale, quick,
                                       force_four, normalmap_type);
     fill_output_desc(src, out, buffer, size);
-    if (check_encode_call(src, buffer, mode, size) != 0) return -1;
+    if (check_encode_call(src, buffer, mode, size) != BLOCKS_OK) return BLOCKS_REFUSED;
 
     LevelReader reader;
     init_reader(src, reader);
@@ -218,5 +218,5 @@ int encode_blocks(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
                 [&](int64_t x0, int64_t y0, uint8_t* out) {
                     encode_one_block(reader, x0, y0, options, samples, alpha_samples, out);
                 });
-    return 0;
+    return BLOCKS_OK;
 }

@@ -119,8 +119,8 @@ int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, 
         if (src.height < 4) src.height = 4;
     }
     fill_output_desc(src, out, buffer, size);
-    if (check_encode_call(src, buffer, mode, size) != 0) return -1;
-    if (src_width == 0 || src_height == 0) return 0;
+    if (check_encode_call(src, buffer, mode, size) != BLOCKS_OK) return BLOCKS_REFUSED;
+    if (src_width == 0 || src_height == 0) return BLOCKS_OK;
 
     const WorkLevel level = make_work_level(static_cast<const uint32_t*>(src.surface), src_width,
                                             src_height, src.width, src.height);
@@ -131,5 +131,5 @@ int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, 
     walk_blocks(level.width, level.height, mode, buffer, [&](int64_t x0, int64_t y0, uint8_t* out) {
         encode_window_block(level, x0, y0, options, samples, alpha_samples, out);
     });
-    return 0;
+    return BLOCKS_OK;
 }

@@ -43,12 +43,12 @@ void fill_output_desc(const SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer,
 int check_encode_call(const SurfaceDesc& src, const uint8_t* buffer, int mode, int32_t size) {
     if (mode != BLOCK_MODE_OPAQUE && mode != BLOCK_MODE_CUTOUT &&
         mode != BLOCK_MODE_EXPLICIT_ALPHA && mode != BLOCK_MODE_INTERP_ALPHA)
-        return -1;
-    if (src.width == 0 || src.height == 0) return 0;
-    if (src.surface == nullptr || buffer == nullptr) return -1;
+        return BLOCKS_REFUSED;
+    if (src.width == 0 || src.height == 0) return BLOCKS_OK;
+    if (src.surface == nullptr || buffer == nullptr) return BLOCKS_REFUSED;
     // The encoder writes whole blocks; a short buffer would be overrun.
     const int64_t per_block = block_bytes_for(mode);
     const int64_t needed =
         per_block * ((int64_t(src.width) + 3) / 4) * ((int64_t(src.height) + 3) / 4);
-    return size >= 0 && int64_t(size) >= needed ? 0 : -1;
+    return size >= 0 && int64_t(size) >= needed ? BLOCKS_OK : BLOCKS_REFUSED;
 }

@@ -52,17 +52,15 @@ int32_t block_data_size(int32_t width, int32_t height, int32_t mode) {
     return per_block * ((width + 3) / 4) * ((height + 3) / 4);
 }
 
-float colour_weights[3] = {0.309f, 0.609f, 0.082f};
-
-void set_colour_weights(float r, float g, float b, int normalise) {
-    colour_weights[0] = r;
-    colour_weights[1] = g;
-    colour_weights[2] = b;
+void make_colour_weights(float r, float g, float b, int normalise, float out[3]) {
+    out[0] = r;
+    out[1] = g;
+    out[2] = b;
     if (!normalise) return;
     const float length = std::sqrt(r * r + g * g + b * b);
     if (length != 0.0f && length != 1.0f) {
-        colour_weights[0] = r / length;
-        colour_weights[1] = g / length;
-        colour_weights[2] = b / length;
+        out[0] = r / length;
+        out[1] = g / length;
+        out[2] = b / length;
     }
 }

@@ -10,6 +10,13 @@
 #include <cstdint>
 #include <string>
 
+// Results of the loaders.
+constexpr int IMAGE_LOADED = 1;
+constexpr int IMAGE_NOT_LOADED = 0;  // imageio_last_error() and the log say why
+// A readable summary of a loader result; never null. The reason of a
+// particular failure is imageio_last_error().
+const char* image_result_message(int result);
+
 struct LoadedImage {
     int32_t width = 0;
     int32_t height = 0;
@@ -58,8 +65,8 @@ int load_bmp(LoadedImage& image, int32_t file_size, int32_t planes, int skip_pow
 // "JPEG ERROR=..." and decoding goes on as the library decides.
 int load_jpeg(LoadedImage& image);
 
-// The reason the last failing load gave, without the "vxgl:  " prefix or a
-// trailing line break; empty when the last load succeeded.
+// The reason the calling thread's last failing load gave, without the
+// "vxgl:  " prefix or a trailing line break; empty when that load succeeded.
 const std::string& imageio_last_error();
 
 // The base of a picture name: the name without its last four characters

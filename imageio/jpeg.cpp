@@ -6,9 +6,12 @@
 // the caller told; the tool then ends the run with its own message. Every
 // message the library outputs goes to the log as "JPEG ERROR=...".
 //
-// The decompression object and its error manager are process-wide, as the
-// loader has always kept them: statics survive the longjmp with defined
-// values, which locals changed after setjmp would not.
+// The decompression object and its error manager live in load_jpeg's frame,
+// as in the library's own example: they are reached through pointers the
+// library keeps, so their contents are in memory when longjmp returns. The
+// one local that changes after setjmp and is read after the jump (the open
+// file) is volatile. Nothing is shared between calls, so loads on several
+// threads do not meet.
 #include <csetjmp>
 #include <cstdio>
 
@@ -21,15 +24,13 @@
 
 namespace {
 
+// The error manager first, so the library's pointer to it is a pointer to
+// the whole record.
 struct JpegErrors {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
+    char fatal[JMSG_LENGTH_MAX];
 };
-
-jpeg_decompress_struct g_decoder;
-JpegErrors g_errors;
-FILE* g_file = nullptr;
-std::string g_fatal_message;
 
 void log_library_message(j_common_ptr cinfo) {
     char text[JMSG_LENGTH_MAX];
@@ -39,15 +40,9 @@ void log_library_message(j_common_ptr cinfo) {
 
 [[noreturn]] void stop_decoding(j_common_ptr cinfo) {
     (*cinfo->err->output_message)(cinfo);
-    char text[JMSG_LENGTH_MAX];
-    (*cinfo->err->format_message)(cinfo, text);
-    g_fatal_message = text;
-    std::longjmp(g_errors.jump, 1);
-}
-
-void close_input() {
-    close_file(g_file);
-    g_file = nullptr;
+    JpegErrors* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, errors->fatal);
+    std::longjmp(errors->jump, 1);
 }
 
 // CMYK files written by Adobe applications (the ones with an Adobe marker)
@@ -86,8 +81,7 @@ bool supported_output(const jpeg_decompress_struct& d) {
 }
 
 // Start-up is done; decodes every row into a fresh reservation.
-int decode_rows(LoadedImage& image) {
-    jpeg_decompress_struct& d = g_decoder;
+int decode_rows(jpeg_decompress_struct& d, LoadedImage& image) {
     const int64_t bytes = int64_t{d.output_width} * 3 * d.output_height;
     if (!supported_output(d)) {
         loader_fail("jpeg %s has %d colour components", image.name.c_str(), d.output_components);
@@ -122,39 +116,42 @@ int decode_rows(LoadedImage& image) {
 
 int load_jpeg(LoadedImage& image) {
     loader_start();
-    g_decoder.err = jpeg_std_error(&g_errors.manager);
-    g_errors.manager.output_message = log_library_message;
-    g_errors.manager.error_exit = stop_decoding;
-    g_file = nullptr;
-    if (setjmp(g_errors.jump)) {
-        jpeg_destroy_decompress(&g_decoder);
-        close_input();
-        loader_remember("cannot decode jpeg " + image.name + ": " + g_fatal_message);
-        return 0;
+    jpeg_decompress_struct decoder{};
+    JpegErrors errors;
+    errors.fatal[0] = '\0';
+    decoder.err = jpeg_std_error(&errors.manager);
+    errors.manager.output_message = log_library_message;
+    errors.manager.error_exit = stop_decoding;
+    FILE* volatile file = nullptr;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&decoder);
+        close_file(file);
+        loader_remember("cannot decode jpeg " + image.name + ": " + errors.fatal);
+        return IMAGE_NOT_LOADED;
     }
-    jpeg_create_decompress(&g_decoder);
+    jpeg_create_decompress(&decoder);
 
-    g_file = open_file(image.name.c_str(), MODE_READ_BINARY);
-    if (!g_file) {
+    file = open_file(image.name.c_str(), MODE_READ_BINARY);
+    if (!file) {
         append_log("(jpeg open failed)");
         loader_remember("cannot open jpeg " + image.name);
-        jpeg_destroy_decompress(&g_decoder);
-        return 0;
+        jpeg_destroy_decompress(&decoder);
+        return IMAGE_NOT_LOADED;
     }
-    jpeg_stdio_src(&g_decoder, g_file);
-    jpeg_read_header(&g_decoder, TRUE);
-    append_log("(jpeg=%dx%dx%d)", static_cast<int>(g_decoder.image_width),
-               static_cast<int>(g_decoder.image_height), g_decoder.num_components);
-    g_decoder.dct_method = JDCT_ISLOW;
-    jpeg_start_decompress(&g_decoder);
+    jpeg_stdio_src(&decoder, file);
+    jpeg_read_header(&decoder, TRUE);
+    append_log("(jpeg=%dx%dx%d)", static_cast<int>(decoder.image_width),
+               static_cast<int>(decoder.image_height), decoder.num_components);
+    decoder.dct_method = JDCT_ISLOW;
+    jpeg_start_decompress(&decoder);
 
-    const int ok = decode_rows(image);
+    const int ok = decode_rows(decoder, image);
     if (ok) {
-        jpeg_finish_decompress(&g_decoder);
+        jpeg_finish_decompress(&decoder);
     } else {
-        jpeg_abort_decompress(&g_decoder);
+        jpeg_abort_decompress(&decoder);
     }
-    jpeg_destroy_decompress(&g_decoder);
-    close_input();
-    return ok;
+    jpeg_destroy_decompress(&decoder);
+    close_file(file);
+    return ok ? IMAGE_LOADED : IMAGE_NOT_LOADED;
 }

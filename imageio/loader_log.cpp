@@ -11,8 +11,10 @@
 #include "tool/vxsystem/vxsystem.h"
 
 namespace {
-std::string g_last_error;
-}
+// Each thread keeps the reason of its own last load, so a load on one thread
+// never changes what another thread is told.
+thread_local std::string t_last_error;
+}  // namespace
 
 void loader_fail(const char* format, ...) {
     char text[1024];
@@ -21,14 +23,25 @@ void loader_fail(const char* format, ...) {
     std::vsnprintf(text, sizeof(text), format, args);
     va_end(args);
     append_log("vxgl:  %s\n", text);
-    g_last_error = text;
+    t_last_error = text;
 }
 
-void loader_remember(const std::string& reason) { g_last_error = reason; }
+void loader_remember(const std::string& reason) { t_last_error = reason; }
 
-void loader_start() { g_last_error.clear(); }
+void loader_start() { t_last_error.clear(); }
 
-const std::string& imageio_last_error() { return g_last_error; }
+const std::string& imageio_last_error() { return t_last_error; }
+
+const char* image_result_message(int result) {
+    switch (result) {
+        case IMAGE_LOADED:
+            return "picture loaded";
+        case IMAGE_NOT_LOADED:
+            return "picture not loaded";
+        default:
+            return "unknown loader result";
+    }
+}
 
 std::string name_base(const std::string& name) {
     return name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();

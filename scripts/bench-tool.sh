@@ -37,16 +37,19 @@ if [ -x "$build/make_sample" ]; then
 fi
 
 # best_of <command...>: runs the command $repeat times in a fresh
-# folder, prints "<seconds> <peak KiB>" of the fastest run.
+# folder, prints "<wall s> <peak KiB> <processor s>" of the fastest run
+# (processor time: user + system, of every thread).
 best_of() {
-  local best="" mem=""
+  local best="" mem="" cpu=""
   for _ in $(seq "$repeat"); do
     rm -rf "$work/run" && mkdir "$work/run"
-    (cd "$work/run" && /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" </dev/null >/dev/null)
-    read -r t m < "$work/time.txt"
-    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; mem=$m; fi
+    (cd "$work/run" && /usr/bin/time -f "%e %M %U %S" -o "$work/time.txt" "$@" </dev/null >/dev/null)
+    read -r t m u s < "$work/time.txt"
+    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then
+      best=$t; mem=$m; cpu=$(awk "BEGIN{print $u + $s}")
+    fi
   done
-  echo "$best $mem"
+  echo "$best $mem $cpu"
 }
 
 # ImageMagick's job: both DDS files of every whole 512 x 512 tile.
@@ -70,21 +73,22 @@ export convert
     cp "$work/$pic" "$work/input.${pic##*.}"
     src="$work/input.${pic##*.}"
     read -r w h < <(identify -format "%w %h\n" "$src" | head -n 1)
-    read -r t1 m1 < <(best_of env RAZIVAVU_THREADS=1 "$tool" "$src")
-    read -r t2 m2 < <(best_of env RAZIVAVU_THREADS=2 "$tool" "$src")
-    read -r i1 _ < <(best_of env MAGICK_THREAD_LIMIT=1 bash -c "im_job '$src'")
-    read -r i2 _ < <(best_of env MAGICK_THREAD_LIMIT=2 bash -c "im_job '$src'")
+    read -r t1 m1 c1 < <(best_of env RAZIVAVU_THREADS=1 "$tool" "$src")
+    read -r t2 m2 c2 < <(best_of env RAZIVAVU_THREADS=2 "$tool" "$src")
+    read -r i1 _ j1 < <(best_of env MAGICK_THREAD_LIMIT=1 bash -c "im_job '$src'")
+    read -r i2 _ j2 < <(best_of env MAGICK_THREAD_LIMIT=2 bash -c "im_job '$src'")
     decoded=$(( w * h * 3 / 1024 ))
     echo
     echo "$pic ($w x $h):"
-    printf "  razivavu  1 thread : %7.2f s   peak %6d KiB\n" "$t1" "$m1"
-    printf "  razivavu  2 threads: %7.2f s   peak %6d KiB (decoded picture %d KiB, +%d KiB)\n" \
-      "$t2" "$m2" "$decoded" $(( m2 - decoded ))
-    printf "  ImageMagick 1 thread : %7.2f s\n" "$i1"
-    printf "  ImageMagick 2 threads: %7.2f s\n" "$i2"
-    awk -v t1="$t1" -v t2="$t2" -v i1="$i1" -v i2="$i2" 'BEGIN {
-      printf "  speed-up 2 threads / 1 thread: %.2f\n", t1 / t2
-      printf "  razivavu / ImageMagick, 1 thread : %.3f\n", t1 / i1
-      printf "  razivavu / ImageMagick, 2 threads: %.3f\n", t2 / i2 }'
+    printf "  razivavu    1 thread : %8.2f s wall %8.2f s processor  peak %7d KiB\n" "$t1" "$c1" "$m1"
+    printf "  razivavu    2 threads: %8.2f s wall %8.2f s processor  peak %7d KiB" "$t2" "$c2" "$m2"
+    printf " (decoded picture %d KiB, +%d KiB)\n" "$decoded" $(( m2 - decoded ))
+    printf "  ImageMagick 1 thread : %8.2f s wall %8.2f s processor\n" "$i1" "$j1"
+    printf "  ImageMagick 2 threads: %8.2f s wall %8.2f s processor\n" "$i2" "$j2"
+    awk -v t1="$t1" -v t2="$t2" -v i1="$i1" -v i2="$i2" -v c1="$c1" -v j1="$j1" 'BEGIN {
+      printf "  speed-up 2 threads / 1 thread (wall): %.2f\n", t1 / t2
+      printf "  razivavu / ImageMagick, 1 thread, processor time: %.3f\n", c1 / j1
+      printf "  razivavu / ImageMagick, 1 thread, wall: %.3f\n", t1 / i1
+      printf "  razivavu / ImageMagick, 2 threads, wall: %.3f\n", t2 / i2 }'
   done
 } | tee "$out/tool.txt"

@@ -32,9 +32,9 @@ void mip_filters(const TextureSettings& s, ZoomFilter& xfilter, ZoomFilter& yfil
     yfilter = xfilter;
 }
 
-void resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
-                   uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
-                   const ZoomFilter& yfilter) {
+int resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
+                  uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
+                  const ZoomFilter& yfilter) {
     MemoryPicture source;
     source.bind(const_cast<uint8_t*>(src), sw, sh, sw * 4, 4);
     // The destination is bound straight onto the caller's buffer: the rows
@@ -48,7 +48,7 @@ void resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, i
     ZoomWindow dwin{0, 0, 0, 0, dw, dh};
     window_set_corner(dwin);
     ZoomFilter xf = xfilter, yf = yfilter;
-    zoom_opt(options, &source, swin, &dest, dwin, xf, yf, 0, 0);
+    return zoom_opt(options, &source, swin, &dest, dwin, xf, yf, 0, 0);
 }
 
 bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChain& chain) {
@@ -83,7 +83,7 @@ void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
                     : CacheOrder::unused);
 }
 
-bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j) {
+int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j) {
     const TextureSettings& s = tc.settings;
     // The profile's per-level amounts have 14 entries; deeper levels keep
     // using the last one.
@@ -91,9 +91,9 @@ bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int3
         chain.fade_factor = tc.user_fading_amounts[j < 13 ? j : 13];
     chain.fade_rest = 1.0f - chain.fade_factor;
 
-    if (chain.mode == 32) return false;
+    if (chain.mode == 32) return 0;
     const int32_t w = level.width, h = level.height;
-    if (w <= 1 && h <= 1) return false;
+    if (w <= 1 && h <= 1) return 0;
     const int32_t nw = (w + 1) / 2, nh = (h + 1) / 2;
 
     if (j < chain.first_level) {
@@ -103,14 +103,15 @@ bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int3
         level.width = nw;
         level.height = nh;
         if (j >= s.g_fade_to_delay) chain.fade_factor = chain.fade_factor * chain.fade_step;
-        return true;
+        return 1;
     }
     if (chain.mode == 30) {
         const CacheOrder order = static_cast<CacheOrder>(chain.cache_order);
         if (order == CacheOrder::unused ||
             !chain_cache_fetch(*chain.cache, order, j, nw, nh, level.pixels)) {
-            resample_rgba(chain.options, chain.level0_copy, chain.w0, chain.h0, level.pixels, nw,
-                          nh, chain.xfilter, chain.yfilter);
+            if (resample_rgba(chain.options, chain.level0_copy, chain.w0, chain.h0, level.pixels,
+                              nw, nh, chain.xfilter, chain.yfilter) != ZOOM_OK)
+                return DRIVER_NO_MEMORY;
             if (order != CacheOrder::unused)
                 chain_cache_store(*chain.cache, order, j, nw, nh, level.pixels);
         }
@@ -130,7 +131,7 @@ bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int3
         chain.fade_factor = chain.fade_factor * chain.fade_step;
     }
     if (s.g_b_binary_alpha) apply_binary_alpha(level, s.g_binary_alpha_threshold);
-    return true;
+    return 1;
 }
 
 void end_face_chain(FaceChain& chain) {

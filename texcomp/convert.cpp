@@ -2,7 +2,8 @@
 //
 // Every field keeps the top bits of its 8-bit channel (plain truncation):
 // rounding towards the smaller depth is the dithering's job, when asked for.
-// 16-bit values are stored little-endian.
+// 16-bit values are stored little-endian. Each converter is the `convert`
+// entry of its format's row in the format table.
 #include <cmath>
 #include <cstring>
 
@@ -29,17 +30,38 @@ uint8_t luminance(const uint8_t* p) {
 
 // Applies `fn(pixel, out)` to every pixel, `bpp` output bytes per pixel.
 template <typename Fn>
-int64_t convert_each(const LevelImage& level, int32_t bpp, uint8_t* out, Fn fn) {
-    const int64_t n = static_cast<int64_t>(level.width) * level.height;
-    const uint8_t* p = level.pixels;
+int64_t convert_each(const uint8_t* p, int64_t n, int32_t bpp, uint8_t* out, Fn fn) {
     for (int64_t i = 0; i < n; ++i, p += 4, out += bpp) fn(p, out);
     return n * bpp;
 }
 
-int64_t convert_24(const LevelImage& level, uint8_t* out) {
+}  // namespace
+
+int64_t convert_argb4444(const uint8_t* p, int64_t n, uint8_t* out) {
+    return convert_each(p, n, 2, out, [](const uint8_t* q, uint8_t* o) {
+        put16(o, (q[A] >> 4) << 12 | (q[R] >> 4) << 8 | (q[G] >> 4) << 4 | (q[B] >> 4));
+    });
+}
+
+int64_t convert_argb1555(const uint8_t* p, int64_t n, uint8_t* out) {
+    return convert_each(p, n, 2, out, [](const uint8_t* q, uint8_t* o) {
+        put16(o, (q[A] >= 128 ? 0x8000u : 0u) | (q[R] >> 3) << 10 | (q[G] >> 3) << 5 | (q[B] >> 3));
+    });
+}
+
+int64_t convert_rgb565(const uint8_t* p, int64_t n, uint8_t* out) {
+    return convert_each(p, n, 2, out, [](const uint8_t* q, uint8_t* o) {
+        put16(o, (q[R] >> 3) << 11 | (q[G] >> 2) << 5 | (q[B] >> 3));
+    });
+}
+
+int64_t convert_copy32(const uint8_t* p, int64_t n, uint8_t* out) {
+    std::memcpy(out, p, static_cast<size_t>(n * 4));
+    return n * 4;
+}
+
+int64_t convert_rgb888(const uint8_t* p, int64_t n, uint8_t* out) {
     // The 24-bit files are the tool's bulk output: a tight loop of byte moves.
-    const int64_t n = static_cast<int64_t>(level.width) * level.height;
-    const uint8_t* p = level.pixels;
     for (int64_t i = 0; i < n; ++i) {
         out[0] = p[0];
         out[1] = p[1];
@@ -50,49 +72,32 @@ int64_t convert_24(const LevelImage& level, uint8_t* out) {
     return n * 3;
 }
 
-}  // namespace
+int64_t convert_xrgb1555(const uint8_t* p, int64_t n, uint8_t* out) {
+    return convert_each(p, n, 2, out, [](const uint8_t* q, uint8_t* o) {
+        put16(o, (q[R] >> 3) << 10 | (q[G] >> 3) << 5 | (q[B] >> 3));
+    });
+}
+
+int64_t convert_red_green(const uint8_t* p, int64_t n, uint8_t* out) {
+    return convert_each(p, n, 2, out, [](const uint8_t* q, uint8_t* o) {
+        o[0] = q[R];
+        o[1] = q[G];
+    });
+}
+
+int64_t convert_alpha8(const uint8_t* p, int64_t n, uint8_t* out) {
+    return convert_each(p, n, 1, out, [](const uint8_t* q, uint8_t* o) { o[0] = q[A]; });
+}
+
+int64_t convert_a8l8(const uint8_t* p, int64_t n, uint8_t* out) {
+    return convert_each(p, n, 2, out, [](const uint8_t* q, uint8_t* o) {
+        o[0] = luminance(q);
+        o[1] = q[A];
+    });
+}
 
 int64_t convert_level(const LevelImage& level, int32_t code, uint8_t* out) {
-    switch (code) {
-        case 4:
-            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-                put16(o, (p[A] >> 4) << 12 | (p[R] >> 4) << 8 | (p[G] >> 4) << 4 | (p[B] >> 4));
-            });
-        case 5:
-            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-                put16(o, (p[A] >= 128 ? 0x8000u : 0u) | (p[R] >> 3) << 10 | (p[G] >> 3) << 5 |
-                             (p[B] >> 3));
-            });
-        case 6:
-            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-                put16(o, (p[R] >> 3) << 11 | (p[G] >> 2) << 5 | (p[B] >> 3));
-            });
-        case 7:
-        case 15: {
-            const int64_t n = static_cast<int64_t>(level.width) * level.height * 4;
-            std::memcpy(out, level.pixels, static_cast<size_t>(n));
-            return n;
-        }
-        case 8:
-            return convert_24(level, out);
-        case 9:
-            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-                put16(o, (p[R] >> 3) << 10 | (p[G] >> 3) << 5 | (p[B] >> 3));
-            });
-        case 11:
-        case 12:
-            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-                o[0] = p[R];
-                o[1] = p[G];
-            });
-        case 13:
-            return convert_each(level, 1, out, [](const uint8_t* p, uint8_t* o) { o[0] = p[A]; });
-        case 16:
-            return convert_each(level, 2, out, [](const uint8_t* p, uint8_t* o) {
-                o[0] = luminance(p);
-                o[1] = p[A];
-            });
-        default:
-            return -1;
-    }
+    const TextureFormatInfo* info = texture_format_info(code);
+    if (!info || !info->convert) return -1;
+    return info->convert(level.pixels, static_cast<int64_t>(level.width) * level.height, out);
 }

@@ -96,22 +96,20 @@ uint32_t dither_pixel(const TextureCompressor& tc, int32_t code, uint32_t pixel,
     // Alpha counts only when the picture brought one.
     const uint32_t a = tc.image.planes == 4 ? (pixel >> 24) : 255u;
     const uint32_t p = (pixel & 0x00FFFFFFu) | (a << 24);
-    switch (code) {
-        case 0:
-        case 1:
-        case 2:
-        case 3:
-        case 6:
+    const TextureFormatInfo* f = texture_format_info(code);
+    switch (f ? f->dither : TextureDither::None) {
+        case TextureDither::Rgb565:
             return dither_565(p, column, row);
-        case 4:
+        case TextureDither::Argb4444:
             return dither_4444(p, column, row);
-        case 5:
+        case TextureDither::Argb1555:
             return dither_1555(p, column, row);
-        case 9:
+        case TextureDither::Xrgb1555:
             return dither_555(p, column, row);
-        default:
-            return p;
+        case TextureDither::None:
+            break;
     }
+    return p;
 }
 
 void dither_level(LevelImage& level, const TextureCompressor& tc, int32_t code) {

@@ -4,11 +4,11 @@
 // emitted: unsupported settings are refused outright, and the call's buffers
 // (level image, level-0 copy, conversion buffer) are allocated before the
 // header goes out. Only the resampler's own working memory can still run out
-// later; the stream is then reported as incomplete.
+// later (it says so in its result); the stream is then reported as
+// incomplete.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <new>
 
 #include "texcomp/pipeline.h"
 
@@ -19,7 +19,7 @@ struct LevelImageDeleter {
 };
 using LevelImagePtr = std::unique_ptr<LevelImage, LevelImageDeleter>;
 
-int32_t block_mode_of(int32_t code) { return format_info(code).block_mode; }
+int32_t block_mode_of(int32_t code) { return texture_format_info(code)->block_mode; }
 
 // Source descriptor of one level for the block encoder: 32-bit words, four
 // bytes per pixel, alpha mask only where the mode reads alpha.
@@ -45,9 +45,12 @@ int64_t encode_level_blocks(const LevelEmitter& e, LevelImage& level) {
     SurfaceDesc out{};
     out.size = 124;
     out.linear_size = static_cast<uint32_t>(size);
-    const int force = e.code == 0 ? s.g_b_force_four_colours : 0;
-    encode_blocks(src, out, e.buffer, mode, colour_weights, size, s.g_b_grey_scale,
-                  s.g_b_quick_compress, force, s.g_b_error_diffusion, s.g_b_normalmaptype);
+    const bool dxt1 = texture_format_info(e.code)->format == TextureFormat::Dxt1;
+    const int force = dxt1 ? s.g_b_force_four_colours : 0;
+    if (encode_blocks(src, out, e.buffer, mode, e.tc->colour_weights, size, s.g_b_grey_scale,
+                      s.g_b_quick_compress, force, s.g_b_error_diffusion,
+                      s.g_b_normalmaptype) != BLOCKS_OK)
+        return -1;
     return size;
 }
 
@@ -61,7 +64,7 @@ void emit(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j,
 
 // Emits the stream header for level 0 of w x h (with `depth` slices).
 void write_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int32_t depth) {
-    const uint32_t linear = static_cast<uint32_t>(level_byte_size(code, w, h));
+    const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, w, h));
     if (is_block_format(code))
         write_block_header(tc, w, h, depth, block_mode_of(code), linear);
     else
@@ -76,9 +79,9 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
     const int32_t faces = s.g_texturemap_type == 1 ? 6 : 1;
     if (faces == 6) w = w / 6;
 
-    set_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
-                       s.g_b_grey_scale ? 1.0f : 0.082f, 0);
-    if (!settings_supported(tc, code, w, h)) return -1;
+    make_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
+                        s.g_b_grey_scale ? 1.0f : 0.082f, 0, tc.colour_weights);
+    if (!settings_supported(tc, code, w, h)) return DRIVER_REFUSED;
 
     LevelImagePtr level(level_image_new(w, h));
     LevelEmitter emitter{};
@@ -86,7 +89,7 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
     if (!level || !prepare_face_chain(s, w, h, chain) ||
         !level_emitter_init(emitter, tc, code, callback, w, h)) {
         level_emitter_free(emitter);
-        return -2;
+        return DRIVER_NO_MEMORY;
     }
     LevelEmitterGuard emitter_guard{emitter};
 
@@ -97,23 +100,28 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
         take_level(*level, tc, w, h, offset);
         begin_face_chain(tc, *level, offset, code, chain);
         for (int32_t j = 0;;) {
-            if (j >= s.first_level) finish_level(emitter, *level, j);
+            if (j >= s.first_level) {
+                const int32_t finished = finish_level(emitter, *level, j);
+                if (finished != DRIVER_DONE) return finished;
+            }
             ++j;
             // The level count is settled before the next level is made, so
             // no level is resampled only to be thrown away.
             if (s.g_specified_mip_maps > 0 && j >= s.g_specified_mip_maps) break;
-            if (!next_level(tc, *level, chain, j)) break;
+            const int32_t made = next_level(tc, *level, chain, j);
+            if (made < 0) return made;
+            if (made == 0) break;
         }
         end_face_chain(chain);
     }
-    return 1;
+    return DRIVER_DONE;
 }
 
 }  // namespace
 
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h) {
     const TextureSettings& s = tc.settings;
-    if (code < 0 || code >= FORMAT_CODE_COUNT) return false;
+    if (!texture_format_info(code)) return false;
     // Not built yet: palettes, sharpening and the normal-map conversion. A
     // texture without them would be a different texture, so none is made.
     if (is_palettised_format(code) || s.g_sharpen_method != 0 || tc.normal_map_conversion)
@@ -127,7 +135,7 @@ bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, in
     if (is_block_format(code) && (!is_pow2(w) || !is_pow2(h))) return false;
     // Every level leaves in one run whose byte count the sink takes as a
     // 32-bit value.
-    if (level_byte_size(code, w, h) > INT32_MAX) return false;
+    if (texture_level_size(code, w, h) > INT32_MAX) return false;
     return true;
 }
 
@@ -138,7 +146,7 @@ bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
     e.callback = callback;
     // Level 0 is the largest level of the chain; the smaller ones reuse the
     // start of its buffer. Room for one block at least.
-    int64_t bytes = level_byte_size(code, w0, h0);
+    int64_t bytes = texture_level_size(code, w0, h0);
     if (bytes < 64) bytes = 64;
     e.capacity = bytes;
     e.buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
@@ -150,7 +158,7 @@ void level_emitter_free(LevelEmitter& e) {
     e.buffer = nullptr;
 }
 
-void finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
+int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     const TextureSettings& s = e.tc->settings;
     // Sharpening and the normal-map conversion come between the treatments
     // and the dithering; settings_supported refuses both for now.
@@ -159,18 +167,15 @@ void finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     if (is_normal_map(*e.tc)) renormalise_level(level);
     // The treatments above stay: in the volume path later levels are made
     // from this one.
-    if (j < s.first_level) return;
+    if (j < s.first_level) return DRIVER_DONE;
     const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
                                                   : convert_level(level, e.code, e.buffer);
+    if (count < 0) return DRIVER_ENCODER_FAILED;
     emit(e, e.buffer, count, j, level.width, level.height);
+    return DRIVER_DONE;
 }
 
 int32_t compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback) {
-    try {
-        if (tc.settings.g_texturemap_type == 2) return compress_volume(tc, code, level_callback);
-        return run_faces(tc, code, level_callback);
-    } catch (const std::bad_alloc&) {
-        // The resampler does not report its own allocation failures.
-        return -2;
-    }
+    if (tc.settings.g_texturemap_type == 2) return compress_volume(tc, code, level_callback);
+    return run_faces(tc, code, level_callback);
 }

@@ -80,7 +80,7 @@ uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, 
     // least deterministic.
     std::unique_ptr<uint8_t[]> result(new (std::nothrow) uint8_t[bytes]());
     if (!result) return nullptr;
-    try {
+    {
         MemoryPicture source;
         // The resampler only reads from its source.
         source.bind(const_cast<uint8_t*>(pixels), width, height, pitch, planes);
@@ -95,9 +95,9 @@ uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, 
         window_set_corner(dwin);
         const ZoomFilter xfilter = filter_at(4);  // "cubic"
         const ZoomFilter yfilter = filter_at(4);
-        zoom_opt(resample_options(), &source, swin, &dest, dwin, xfilter, yfilter, 0, 0);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
+        if (zoom_opt(resample_options(), &source, swin, &dest, dwin, xfilter, yfilter, 0, 0) !=
+            ZOOM_OK)
+            return nullptr;
     }
     return result.release();
 }
@@ -105,8 +105,8 @@ uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, 
 int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
                          const TextureSettings& settings, int32_t planes,
                          LevelCallback level_callback, const CompressRect* rect) {
-    if (!pixels) return -1;
-    if (planes != 3 && planes != 4) return -2;
+    if (!pixels) return TEXCOMP_NO_PIXELS;
+    if (planes != 3 && planes != 4) return TEXCOMP_BAD_PLANES;
     if (width < 1 || height < 1) return TEXCOMP_BAD_SIZE;
 
     int32_t w = width, h = height;
@@ -123,9 +123,9 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
     // The block formats need power-of-two sides; without rescaling there is
     // no way to get them. Judged on the caller's settings, before rescaling.
     const int32_t code = settings.g_texture_format;
-    if (code >= 0 && code <= 3 && settings.g_rescale_mode == 0 &&
+    if (is_block_format(code) && settings.g_rescale_mode == 0 &&
         (!is_pow2(tested_width(settings, w, h)) || !is_pow2(h)))
-        return -3;
+        return TEXCOMP_NOT_POW2;
 
     // The working object: standard settings, profile-only fields off (no
     // settings profile is ever in use), then the caller's settings on top.
@@ -158,7 +158,14 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
     tc->image.pitch = pitch;
 
     const int32_t driven = compress_levels(*tc, tc->settings.g_texture_format, level_callback);
-    if (driven == -1) return TEXCOMP_REFUSED;
-    if (driven < 0) return TEXCOMP_NO_MEMORY;
-    return 0;
+    switch (driven) {
+        case DRIVER_DONE:
+            return TEXCOMP_OK;
+        case DRIVER_REFUSED:
+            return TEXCOMP_REFUSED;
+        case DRIVER_NO_MEMORY:
+            return TEXCOMP_NO_MEMORY;
+        default:
+            return TEXCOMP_ENCODER_FAILED;
+    }
 }

@@ -54,7 +54,7 @@ void fade_normals(LevelImage& level, float f, float k) {
 }
 
 void fade_two_channel(LevelImage& level, float f) {
-    // Format 11 holds signed-looking channels in red and green: they fade
+    // V8u8 holds signed-looking channels in red and green: they fade
     // towards 0 (about v x f) rather than towards a colour.
     const int64_t n = static_cast<int64_t>(level.width) * level.height;
     uint8_t* p = level.pixels;
@@ -84,6 +84,11 @@ void fade_alpha(LevelImage& level, int32_t to_alpha, float f, float k) {
         p[3] = clamp_byte(t * k + static_cast<float>(p[3]) * f + 0.5f);
 }
 
+bool fades_to_zero(int32_t code) {
+    const TextureFormatInfo* f = texture_format_info(code);
+    return f && f->fades_to_zero;
+}
+
 }  // namespace
 
 bool is_normal_map(const TextureCompressor& tc) {
@@ -95,7 +100,7 @@ void fade_level(LevelImage& level, const TextureCompressor& tc, int32_t code, fl
     if (s.g_b_fade_color) {
         if (is_normal_map(tc))
             fade_normals(level, f, k);
-        else if (code == 11)
+        else if (fades_to_zero(code))
             fade_two_channel(level, f);
         else
             fade_colour(level, s.g_fade_to_color, f, k);

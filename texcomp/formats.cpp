@@ -1,4 +1,4 @@
-// The 17 output formats as data, level sizes, and the stream header.
+// The format table, level sizes, and the stream header.
 //
 // The header is built as a SurfaceDesc and written byte by byte in
 // little-endian order, so the stream is the same on every host.
@@ -10,34 +10,69 @@ constexpr uint32_t FOURCC_DXT1 = 0x31545844;
 constexpr uint32_t FOURCC_DXT3 = 0x33545844;
 constexpr uint32_t FOURCC_DXT5 = 0x35545844;
 
-constexpr SurfacePixelFormat block_pf(uint32_t fourcc) { return {32, 4, fourcc, 0, 0, 0, 0, 0}; }
+constexpr TexturePixelFormat block_pf(uint32_t fourcc) { return {4, fourcc, 0, 0, 0, 0, 0}; }
 
-constexpr SurfacePixelFormat plain_pf(uint32_t flags, uint32_t fourcc, uint32_t bits, uint32_t r,
+constexpr TexturePixelFormat plain_pf(uint32_t flags, uint32_t fourcc, uint32_t bits, uint32_t r,
                                       uint32_t g, uint32_t b, uint32_t a) {
-    return {32, flags, fourcc, bits, r, g, b, a};
+    return {flags, fourcc, bits, r, g, b, a};
 }
 
-// One row per format code: block mode, bytes per pixel, pixel-format block.
-// Codes 12 and 15 carry plain numbers (117, 63) in the FourCC word.
-constexpr FormatInfo FORMATS[FORMAT_CODE_COUNT] = {
-    {BLOCK_MODE_OPAQUE, 0, block_pf(FOURCC_DXT1)},
-    {BLOCK_MODE_CUTOUT, 0, block_pf(FOURCC_DXT1)},
-    {BLOCK_MODE_EXPLICIT_ALPHA, 0, block_pf(FOURCC_DXT3)},
-    {BLOCK_MODE_INTERP_ALPHA, 0, block_pf(FOURCC_DXT5)},
-    {-1, 2, plain_pf(0x41, 0, 16, 0x0F00, 0x00F0, 0x000F, 0xF000)},
-    {-1, 2, plain_pf(0x41, 0, 16, 0x7C00, 0x03E0, 0x001F, 0x8000)},
-    {-1, 2, plain_pf(0x40, 0, 16, 0xF800, 0x07E0, 0x001F, 0)},
-    {-1, 4, plain_pf(0x41, 0, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000)},
-    {-1, 3, plain_pf(0x40, 0, 24, 0x00FF0000, 0x0000FF00, 0x000000FF, 0)},
-    {-1, 2, plain_pf(0x40, 0, 16, 0x7C00, 0x03E0, 0x001F, 0)},
-    {-1, 1, plain_pf(0x20, 0, 8, 0, 0, 0, 0)},
-    {-1, 2, plain_pf(0x00080000, 0, 16, 0x00FF, 0xFF00, 0, 0)},
-    {-1, 2, plain_pf(0x04, 117, 16, 0x00FF, 0xFF00, 0, 0)},
-    {-1, 1, plain_pf(0x02, 0, 8, 0, 0, 0, 0xFF)},
-    {-1, 0, plain_pf(0x08, 0, 4, 0, 0, 0, 0)},
-    {-1, 4, plain_pf(0x04, 63, 0, 0, 0, 0, 0)},
-    {-1, 2, plain_pf(0x00020001, 0, 16, 0x00FF, 0, 0, 0xFF00)},
+using F = TextureFormat;
+using D = TextureDither;
+
+// One row per format code, in code order. Codes 12 and 15 carry plain
+// numbers (117, 63) in the FourCC word.
+constexpr TextureFormatInfo FORMATS[TEXTURE_FORMAT_COUNT] = {
+    {F::Dxt1, 0, "dxt1", BLOCK_MODE_OPAQUE, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr},
+    {F::Dxt1a, 1, "dxt1a", BLOCK_MODE_CUTOUT, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr},
+    {F::Dxt3, 2, "dxt3", BLOCK_MODE_EXPLICIT_ALPHA, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT3),
+     nullptr},
+    {F::Dxt5, 3, "dxt5", BLOCK_MODE_INTERP_ALPHA, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT5),
+     nullptr},
+    {F::Argb4444, 4, "argb4444", -1, 16, 0, 0, D::Argb4444,
+     plain_pf(0x41, 0, 16, 0x0F00, 0x00F0, 0x000F, 0xF000), convert_argb4444},
+    {F::Argb1555, 5, "argb1555", -1, 16, 0, 0, D::Argb1555,
+     plain_pf(0x41, 0, 16, 0x7C00, 0x03E0, 0x001F, 0x8000), convert_argb1555},
+    {F::Rgb565, 6, "rgb565", -1, 16, 0, 0, D::Rgb565,
+     plain_pf(0x40, 0, 16, 0xF800, 0x07E0, 0x001F, 0), convert_rgb565},
+    {F::Argb8888, 7, "argb8888", -1, 32, 0, 0, D::None,
+     plain_pf(0x41, 0, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000), convert_copy32},
+    {F::Rgb888, 8, "rgb888", -1, 24, 0, 0, D::None,
+     plain_pf(0x40, 0, 24, 0x00FF0000, 0x0000FF00, 0x000000FF, 0), convert_rgb888},
+    {F::Xrgb1555, 9, "xrgb1555", -1, 16, 0, 0, D::Xrgb1555,
+     plain_pf(0x40, 0, 16, 0x7C00, 0x03E0, 0x001F, 0), convert_xrgb1555},
+    {F::P8, 10, "p8", -1, 8, 1, 0, D::None, plain_pf(0x20, 0, 8, 0, 0, 0, 0), nullptr},
+    {F::V8u8, 11, "v8u8", -1, 16, 0, 1, D::None, plain_pf(0x00080000, 0, 16, 0x00FF, 0xFF00, 0, 0),
+     convert_red_green},
+    {F::Cxv8u8, 12, "cxv8u8", -1, 16, 0, 0, D::None, plain_pf(0x04, 117, 16, 0x00FF, 0xFF00, 0, 0),
+     convert_red_green},
+    {F::A8, 13, "a8", -1, 8, 0, 0, D::None, plain_pf(0x02, 0, 8, 0, 0, 0, 0xFF), convert_alpha8},
+    {F::P4, 14, "p4", -1, 4, 1, 0, D::None, plain_pf(0x08, 0, 4, 0, 0, 0, 0), nullptr},
+    {F::Q8w8v8u8, 15, "q8w8v8u8", -1, 32, 0, 0, D::None, plain_pf(0x04, 63, 0, 0, 0, 0, 0),
+     convert_copy32},
+    {F::A8l8, 16, "a8l8", -1, 16, 0, 0, D::None, plain_pf(0x00020001, 0, 16, 0x00FF, 0, 0, 0xFF00),
+     convert_a8l8},
 };
+
+constexpr bool rows_in_code_order() {
+    for (int32_t i = 0; i < TEXTURE_FORMAT_COUNT; ++i)
+        if (FORMATS[i].code != i || static_cast<int32_t>(FORMATS[i].format) != i) return false;
+    return true;
+}
+static_assert(rows_in_code_order(), "the table is indexed by format code");
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool same_name(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b)
+        if (lower(*a) != lower(*b)) return false;
+    return *a == *b;
+}
+
+SurfacePixelFormat surface_pixel_format(const TexturePixelFormat& pf) {
+    return {32,          pf.flags,      pf.fourcc,    pf.bit_count,
+            pf.red_mask, pf.green_mask, pf.blue_mask, pf.alpha_mask};
+}
 
 void put32(uint8_t* out, uint32_t v) {
     out[0] = static_cast<uint8_t>(v);
@@ -57,18 +92,34 @@ void emit_header(TextureCompressor& tc, const SurfaceDesc& desc) {
 
 }  // namespace
 
-const FormatInfo& format_info(int32_t code) { return FORMATS[code]; }
+const TextureFormatInfo* texture_format_info(int32_t code) {
+    if (code < 0 || code >= TEXTURE_FORMAT_COUNT) return nullptr;
+    return &FORMATS[code];
+}
 
-bool is_block_format(int32_t code) { return code >= 0 && code <= 3; }
+const TextureFormatInfo* texture_format_find(const char* name) {
+    if (!name) return nullptr;
+    for (const TextureFormatInfo& f : FORMATS)
+        if (same_name(f.name, name)) return &f;
+    return nullptr;
+}
 
-bool is_palettised_format(int32_t code) { return code == 10 || code == 14; }
+int64_t texture_level_size(int32_t code, int32_t w, int32_t h) {
+    const TextureFormatInfo* f = texture_format_info(code);
+    if (!f || w < 1 || h < 1) return 0;  // no layout, no bytes
+    if (f->block_mode >= 0) return block_data_size(w, h, f->block_mode);
+    // P4's half byte per pixel rounds down, as the header has always counted.
+    return static_cast<int64_t>(w) * h * f->bits_per_pixel / 8;
+}
 
-int64_t level_byte_size(int32_t code, int32_t w, int32_t h) {
-    if (code < 0 || code >= FORMAT_CODE_COUNT) return 0;  // no layout, no bytes
-    if (is_block_format(code)) return block_data_size(w, h, FORMATS[code].block_mode);
-    const int64_t pixels = static_cast<int64_t>(w) * h;
-    if (code == 14) return pixels / 2;
-    return pixels * FORMATS[code].bytes_per_pixel;
+bool is_block_format(int32_t code) {
+    const TextureFormatInfo* f = texture_format_info(code);
+    return f && f->block_mode >= 0;
+}
+
+bool is_palettised_format(int32_t code) {
+    const TextureFormatInfo* f = texture_format_info(code);
+    return f && f->palettised;
 }
 
 int32_t chain_length(int32_t w, int32_t h) {
@@ -117,13 +168,15 @@ void write_block_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t dep
     uint32_t fourcc = FOURCC_DXT1;
     if (block_mode == BLOCK_MODE_EXPLICIT_ALPHA) fourcc = FOURCC_DXT3;
     if (block_mode == BLOCK_MODE_INTERP_ALPHA) fourcc = FOURCC_DXT5;
-    emit_header(tc, surface_header(tc.settings, w, h, depth, linear_size, block_pf(fourcc)));
+    emit_header(tc, surface_header(tc.settings, w, h, depth, linear_size,
+                                   surface_pixel_format(block_pf(fourcc))));
 }
 
 void write_pixel_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
                         uint32_t linear_size, int32_t code) {
     SurfacePixelFormat pf{};
     pf.pf_size = 32;
-    if (code >= 4 && code < FORMAT_CODE_COUNT) pf = FORMATS[code].pixel_format;
+    const TextureFormatInfo* f = texture_format_info(code);
+    if (f && f->block_mode < 0) pf = surface_pixel_format(f->header);
     emit_header(tc, surface_header(tc.settings, w, h, depth, linear_size, pf));
 }

@@ -53,22 +53,11 @@ uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, 
 // ---------------------------------------------------------------------------
 // Format codes and the stream header (formats.cpp).
 // ---------------------------------------------------------------------------
-constexpr int32_t FORMAT_CODE_COUNT = 17;
 constexpr uint32_t STREAM_MAGIC = 0x20534444;  // "DDS " little-endian
 
-struct FormatInfo {
-    int32_t block_mode;       // encode_blocks mode for codes 0..3, else -1
-    int32_t bytes_per_pixel;  // uncompressed codes; 0 for block and 4-bit codes
-    SurfacePixelFormat pixel_format;
-};
-
-// The table row of a code 0..16 (the caller checks the range).
-const FormatInfo& format_info(int32_t code);
-bool is_block_format(int32_t code);       // codes 0..3
-bool is_palettised_format(int32_t code);  // codes 10 and 14
-// Bytes of one level of w x h (code 14: w*h/2 without the at-least-1 rule;
-// the level loop applies that rule itself); 0 for a code outside 0..16.
-int64_t level_byte_size(int32_t code, int32_t w, int32_t h);
+// Lookups in the format table (texture_format_info); false outside 0..16.
+bool is_block_format(int32_t code);       // the 4x4 block formats
+bool is_palettised_format(int32_t code);  // P8 and P4
 // Number of binary digits of max(w, h): the levels of a power-of-two chain.
 int32_t chain_length(int32_t w, int32_t h);
 // The 124-byte surface header for level 0 of w x h with `depth` slices.
@@ -147,10 +136,11 @@ struct FaceChain {
 void mip_filters(const TextureSettings& s, ZoomFilter& xfilter, ZoomFilter& yfilter);
 ZoomOptions resample_options();
 // Resamples a whole 4-channel picture of sw x sh onto dw x dh pixels of `dst`
-// (packed rows); the two buffers must not overlap.
-void resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
-                   uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
-                   const ZoomFilter& yfilter);
+// (packed rows); the two buffers must not overlap. Returns the resampler's
+// result (ZOOM_OK or ZOOM_NO_MEMORY).
+int resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
+                  uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
+                  const ZoomFilter& yfilter);
 // Allocates the level-0 copy for faces of w x h (chain mode 30 only), once
 // per call: every face of a texture has the same size. False when memory
 // runs out.
@@ -160,8 +150,9 @@ bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChai
 void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t face_offset,
                       int32_t format_code, FaceChain& chain);
 // Makes level j (1, 2, ...) in `level`, treated (edges, fading, binary
-// alpha). False when the face has no level j.
-bool next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j);
+// alpha). 1 when it did, 0 when the face has no level j, DRIVER_NO_MEMORY
+// when the resampler ran out of memory.
+int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j);
 void end_face_chain(FaceChain& chain);
 
 // ---------------------------------------------------------------------------
@@ -179,15 +170,30 @@ uint32_t dither_4444(uint32_t p, int32_t column, int32_t row);
 uint32_t dither_pixel(const TextureCompressor& tc, int32_t code, uint32_t pixel, int32_t column,
                       int32_t row);
 void dither_level(LevelImage& level, const TextureCompressor& tc, int32_t code);
-// Uncompressed codes 4..9, 11, 12, 13, 15, 16: writes the level's bytes to
-// `out` (room for level_byte_size) and returns their count; -1 for other codes.
+// Formats with a converter in the table: writes the level's bytes to `out`
+// (room for texture_level_size) and returns their count; -1 for the others.
 int64_t convert_level(const LevelImage& level, int32_t code, uint8_t* out);
+// The converters of the table's rows (see TexturePixelConverter).
+int64_t convert_argb4444(const uint8_t* bgra, int64_t count, uint8_t* out);
+int64_t convert_argb1555(const uint8_t* bgra, int64_t count, uint8_t* out);
+int64_t convert_rgb565(const uint8_t* bgra, int64_t count, uint8_t* out);
+int64_t convert_copy32(const uint8_t* bgra, int64_t count, uint8_t* out);
+int64_t convert_rgb888(const uint8_t* bgra, int64_t count, uint8_t* out);
+int64_t convert_xrgb1555(const uint8_t* bgra, int64_t count, uint8_t* out);
+int64_t convert_red_green(const uint8_t* bgra, int64_t count, uint8_t* out);
+int64_t convert_alpha8(const uint8_t* bgra, int64_t count, uint8_t* out);
+int64_t convert_a8l8(const uint8_t* bgra, int64_t count, uint8_t* out);
 
 // ---------------------------------------------------------------------------
 // The driver (driver.cpp) and the volume path (volume.cpp).
 // ---------------------------------------------------------------------------
-// 1 when the stream is complete; -1 when refused before anything was emitted;
-// -2 when memory ran out (the stream is then incomplete).
+// Results of the driver: the stream is complete; refused before anything was
+// emitted; memory ran out (the stream is then incomplete); the block encoder
+// refused a level (likewise incomplete).
+constexpr int32_t DRIVER_DONE = 1;
+constexpr int32_t DRIVER_REFUSED = -1;
+constexpr int32_t DRIVER_NO_MEMORY = -2;
+constexpr int32_t DRIVER_ENCODER_FAILED = -3;
 int32_t compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback);
 int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level_callback);
 
@@ -209,7 +215,8 @@ struct LevelEmitterGuard {
     ~LevelEmitterGuard() { level_emitter_free(e); }
 };
 // Dithering, renormalisation, conversion and emission of level j.
-void finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
+// DRIVER_DONE, or DRIVER_ENCODER_FAILED (nothing emitted for the level).
+int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
 // Checks shared by both paths before anything is emitted: true when the
 // settings can be honoured for faces (or slices) of w x h.
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h);

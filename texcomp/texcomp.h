@@ -7,11 +7,94 @@
 // the program bound with bind_write_sink (or, when a level_callback is given,
 // level by level into that callback without magic and header).
 //
-// One compression call at a time: the block encoder's channel weights, its
-// solid-colour table and the resampler's filter table are process-wide.
+// Calls may run on several threads at once: each call works on its own
+// records, and the tables the libraries share are read-only. The one
+// program-wide setting is the bound sink (bind_write_sink); a call whose
+// settings carry a write_sink does not use it.
 #pragma once
 
 #include <cstdint>
+
+// ---------------------------------------------------------------------------
+// Output formats. A format is named by its code (g_texture_format) or by its
+// lower-case name; everything the library knows about a format is in one row
+// of one table.
+// ---------------------------------------------------------------------------
+enum class TextureFormat : int32_t {
+    Dxt1 = 0,
+    Dxt1a = 1,
+    Dxt3 = 2,
+    Dxt5 = 3,
+    Argb4444 = 4,
+    Argb1555 = 5,
+    Rgb565 = 6,
+    Argb8888 = 7,
+    Rgb888 = 8,
+    Xrgb1555 = 9,
+    P8 = 10,
+    V8u8 = 11,
+    Cxv8u8 = 12,
+    A8 = 13,
+    P4 = 14,
+    Q8w8v8u8 = 15,
+    A8l8 = 16
+};
+constexpr int32_t TEXTURE_FORMAT_COUNT = 17;
+
+// How a level is reduced towards the format's channel depths before it is
+// converted, when dithering is asked for.
+enum class TextureDither : int32_t {
+    None = 0,
+    Rgb565 = 1,    // 5:6:5 colour (also the block formats' end-point depth)
+    Argb4444 = 2,  // 4 bits per channel
+    Argb1555 = 3,  // 5:5:5 colour, alpha keeps its top bit
+    Xrgb1555 = 4,  // 5:5:5 colour, alpha cleared
+};
+
+// The pixel-format block of the stream's surface header (its size word is
+// always 32).
+struct TexturePixelFormat {
+    uint32_t flags;
+    uint32_t fourcc;
+    uint32_t bit_count;
+    uint32_t red_mask;
+    uint32_t green_mask;
+    uint32_t blue_mask;
+    uint32_t alpha_mask;
+};
+
+// Converts `count` pixels of 4 bytes (blue, green, red, alpha) into the
+// format's layout at `out`; returns the bytes written.
+using TexturePixelConverter = int64_t (*)(const uint8_t* bgra, int64_t count, uint8_t* out);
+
+struct TextureFormatInfo {
+    TextureFormat format;
+    int32_t code;            // the value of g_texture_format
+    const char* name;        // lower case, as in the enum: "dxt1", "rgb888", ...
+    int32_t block_mode;      // encode_blocks mode of a 4x4 block format; -1 for the others
+    int32_t bits_per_pixel;  // of an uncompressed or palettised layout; 0 for block formats
+    uint8_t palettised;      // palette indices per pixel (P8, P4)
+    uint8_t fades_to_zero;   // colour fading pulls red and green towards 0 (V8u8)
+    TextureDither dither;
+    TexturePixelFormat header;
+    TexturePixelConverter convert;  // null for block and palettised formats
+};
+
+// The row of a format code; nullptr outside 0..16.
+const TextureFormatInfo* texture_format_info(int32_t code);
+inline const TextureFormatInfo* texture_format_info(TextureFormat format) {
+    return texture_format_info(static_cast<int32_t>(format));
+}
+// The row of a format name, any case ("DXT1" finds dxt1); nullptr if unknown.
+const TextureFormatInfo* texture_format_find(const char* name);
+// Bytes of one w x h level of the format in the stream (4x4 blocks rounded
+// up; P4 packs two pixels per byte, w*h/2 rounded down); 0 for a code
+// outside 0..16 or a side below 1.
+int64_t texture_level_size(int32_t code, int32_t w, int32_t h);
+
+// The output contract: (byte count, buffer, user record) -> result, called
+// once per emitted byte run in stream order. The library ignores the result.
+using WriteSink = int32_t (*)(int32_t count, const uint8_t* buffer, void* user);
 
 // ---------------------------------------------------------------------------
 // Settings record. Field names follow the settings profile keys.
@@ -53,6 +136,10 @@ struct TextureSettings {
     int32_t g_texturemap_type = 0;
     int32_t g_texture_format = 0;
     uint8_t g_b_swap_rgb = 0;
+    // The output of this call: every emitted run goes to write_sink with
+    // `user`. A null write_sink falls back to the sink bound with
+    // bind_write_sink.
+    WriteSink write_sink = nullptr;
     void* user = nullptr;
     // Not a profile key. The number of leading levels of every face that the
     // caller throws away: they are neither converted nor emitted (nor, where
@@ -97,6 +184,9 @@ struct ImageDesc {
 struct TextureCompressor {
     TextureSettings settings;
     ImageDesc image;
+    // Channel weights (R, G, B) of the block encoder's colour search, set by
+    // the driver for this texture.
+    float colour_weights[3] = {0.309f, 0.609f, 0.082f};
 
     // Profile-only fields (all off unless a profile says otherwise).
     uint8_t user_specified_fading_amounts = 0;
@@ -131,15 +221,16 @@ struct TextureCompressor {
 // ---------------------------------------------------------------------------
 // Output.
 // ---------------------------------------------------------------------------
-// The output contract: (byte count, buffer, user record) -> result, called
-// once per emitted byte run in stream order. The library ignores the result.
-using WriteSink = int32_t (*)(int32_t count, const uint8_t* buffer, void* user);
-
-// Binds the program's sink. Until a sink is bound, emitted runs are dropped.
+// Binds the program-wide sink for calls whose settings name no write_sink.
+// Until one is bound, such calls' runs are dropped. The binding is the one
+// piece of state the library shares between calls; it is read and written
+// atomically, but a program that compresses on several threads at once
+// should give each call its own write_sink instead of rebinding.
 void bind_write_sink(WriteSink sink);
 
-// The library's one output hook: forwards a run to the bound sink together with
-// the user record of the compressor's settings copy.
+// The library's one output hook: forwards a run to the compressor's
+// write_sink (or the bound sink) together with the user record of the
+// compressor's settings copy.
 int32_t sink_trampoline(TextureCompressor* compressor, int32_t count, const uint8_t* buffer);
 
 // Optional per-level receiver: (buffer, level index, byte count, width,
@@ -157,24 +248,31 @@ struct CompressRect {
 // ---------------------------------------------------------------------------
 // pixels: rows of `planes` bytes per pixel (3 = R,G,B or 4 = R,G,B,A in the
 // byte order the caller wants as the pixel's first, second and third colour
-// byte), `pitch` bytes apart. Returns 0 when the driver ran, -1 when pixels is
-// null, -2 when planes is neither 3 nor 4, -3 when a block format meets sides
-// that are not powers of two and no rescaling is asked for; other negative
-// values for settings the library cannot honour (nothing is emitted then).
-//
-// The other negative results (nothing has been emitted for any of them unless
-// said otherwise):
-constexpr int32_t TEXCOMP_REFUSED = -4;    // settings this library does not handle:
-                                           // format code outside 0..16, codes 10 and 14,
-                                           // sharpening, chain mode other than 30/31/32,
-                                           // mip filter outside 0..13, block format on a
-                                           // face or slice that is not a power of two,
-                                           // volume slice count not a power of two
-constexpr int32_t TEXCOMP_BAD_SIZE = -5;   // width or height below 1, rectangle not inside
-                                           // the picture, a side above 32767, or a rescale
-                                           // that gives no usable size
-constexpr int32_t TEXCOMP_NO_MEMORY = -6;  // an allocation failed; levels already emitted
-                                           // do not form a complete stream
+// byte), `pitch` bytes apart. Returns TEXCOMP_OK when the whole stream was
+// emitted, otherwise one of the negative results below. Nothing has been
+// emitted for any of them unless said otherwise.
+constexpr int32_t TEXCOMP_OK = 0;
+constexpr int32_t TEXCOMP_NO_PIXELS = -1;       // pixels is null
+constexpr int32_t TEXCOMP_BAD_PLANES = -2;      // planes is neither 3 nor 4
+constexpr int32_t TEXCOMP_NOT_POW2 = -3;        // a block format meets sides that are not powers
+                                                // of two and no rescaling is asked for
+constexpr int32_t TEXCOMP_REFUSED = -4;         // settings this library does not handle:
+                                                // format code outside 0..16, codes 10 and 14,
+                                                // sharpening, chain mode other than 30/31/32,
+                                                // mip filter outside 0..13, block format on a
+                                                // face or slice that is not a power of two,
+                                                // volume slice count not a power of two
+constexpr int32_t TEXCOMP_BAD_SIZE = -5;        // width or height below 1, rectangle not inside
+                                                // the picture, a side above 32767, or a rescale
+                                                // that gives no usable size
+constexpr int32_t TEXCOMP_NO_MEMORY = -6;       // an allocation failed; levels already emitted
+                                                // do not form a complete stream
+constexpr int32_t TEXCOMP_ENCODER_FAILED = -7;  // the block encoder refused a level (a fault
+                                                // of this library); the stream is incomplete
+// A readable reason for any result of compress_texture (unknown values
+// included); never null.
+const char* texture_result_message(int32_t result);
+
 int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
                          const TextureSettings& settings, int32_t planes,
                          LevelCallback level_callback, const CompressRect* rect);

@@ -7,7 +7,7 @@
 // goes on halving like a plain texture.
 #include <cstring>
 #include <memory>
-#include <vector>
+#include <new>
 
 #include "texcomp/pipeline.h"
 
@@ -21,30 +21,33 @@ using LevelImagePtr = std::unique_ptr<LevelImage, LevelImageDeleter>;
 struct VolumeState {
     TextureCompressor& tc;
     LevelEmitter& emitter;
-    std::vector<LevelImagePtr>& slices;
+    LevelImagePtr* slices;
     std::unique_ptr<uint8_t[]>& scratch;
     ZoomFilter xfilter, yfilter;
     ZoomOptions options;
 };
 
 // Edges, fading (factor f, rest k, no update), binary alpha, then the common
-// finishing steps and the emission as level L.
-void process_slice(VolumeState& v, LevelImage& slice, int32_t L, float f, float k) {
+// finishing steps and the emission as level L. A driver result.
+int32_t process_slice(VolumeState& v, LevelImage& slice, int32_t L, float f, float k) {
     const TextureSettings& s = v.tc.settings;
     apply_edges(slice, s);
     if (L >= s.g_fade_to_delay) fade_level(slice, v.tc, v.emitter.code, f, k);
     if (s.g_b_binary_alpha) apply_binary_alpha(slice, s.g_binary_alpha_threshold);
-    finish_level(v.emitter, slice, L);
+    return finish_level(v.emitter, slice, L);
 }
 
-// Halves one slice from itself, through the scratch buffer.
-void halve_slice(VolumeState& v, LevelImage& slice) {
+// Halves one slice from itself, through the scratch buffer. False when the
+// resampler ran out of memory.
+bool halve_slice(VolumeState& v, LevelImage& slice) {
     const int32_t nw = (slice.width + 1) / 2, nh = (slice.height + 1) / 2;
-    resample_rgba(v.options, slice.pixels, slice.width, slice.height, v.scratch.get(), nw, nh,
-                  v.xfilter, v.yfilter);
+    if (resample_rgba(v.options, slice.pixels, slice.width, slice.height, v.scratch.get(), nw, nh,
+                      v.xfilter, v.yfilter) != ZOOM_OK)
+        return false;
     std::memcpy(slice.pixels, v.scratch.get(), static_cast<size_t>(nw) * nh * 4);
     slice.width = nw;
     slice.height = nh;
+    return true;
 }
 
 void average_into(LevelImage& out, const LevelImage& a, const LevelImage& b) {
@@ -65,17 +68,18 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     if (mode == 31) width = width / 2;
     const int32_t n = d > 0 ? width / d : 0;
 
-    set_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
-                       s.g_b_grey_scale ? 1.0f : 0.082f, 0);
+    make_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
+                        s.g_b_grey_scale ? 1.0f : 0.082f, 0, tc.colour_weights);
     // Slices are paired level by level, so their count must halve evenly
     // down to one.
-    if (!settings_supported(tc, code, d, d) || !is_pow2(n)) return -1;
+    if (!settings_supported(tc, code, d, d) || !is_pow2(n)) return DRIVER_REFUSED;
 
     // Everything is allocated before the header goes out.
-    std::vector<LevelImagePtr> slices;
+    std::unique_ptr<LevelImagePtr[]> slices(new (std::nothrow) LevelImagePtr[n]);
+    if (!slices) return DRIVER_NO_MEMORY;
     for (int32_t i = 0; i < n; ++i) {
-        slices.emplace_back(level_image_new(d, d));
-        if (!slices.back()) return -2;
+        slices[i].reset(level_image_new(d, d));
+        if (!slices[i]) return DRIVER_NO_MEMORY;
     }
     const int32_t half = (d + 1) / 2;
     std::unique_ptr<uint8_t[]> scratch(new (std::nothrow)
@@ -83,16 +87,16 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     LevelEmitter emitter{};
     if (!scratch || !level_emitter_init(emitter, tc, code, level_callback, d, d)) {
         level_emitter_free(emitter);
-        return -2;
+        return DRIVER_NO_MEMORY;
     }
     LevelEmitterGuard guard{emitter};
-    VolumeState v{tc, emitter, slices, scratch, {}, {}, resample_options()};
+    VolumeState v{tc, emitter, slices.get(), scratch, {}, {}, resample_options()};
     if (mode != 32) mip_filters(s, v.xfilter, v.yfilter);
 
     if (!level_callback) {
-        const uint32_t linear = static_cast<uint32_t>(level_byte_size(code, d, d));
+        const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, d, d));
         if (is_block_format(code))
-            write_block_header(tc, d, d, n, format_info(code).block_mode, linear);
+            write_block_header(tc, d, d, n, texture_format_info(code)->block_mode, linear);
         else
             write_pixel_header(tc, d, d, n, linear, code);
     }
@@ -100,9 +104,11 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     const float m = 1.0f - static_cast<float>(s.g_fade_amount) * 0.01f;
     for (int32_t i = 0; i < n; ++i) {
         take_level(*slices[i], tc, d, d, static_cast<int64_t>(i) * tc.image.planes * d);
-        process_slice(v, *slices[i], 0, m, static_cast<float>(s.g_fade_amount) * 0.01f);
+        const int32_t done =
+            process_slice(v, *slices[i], 0, m, static_cast<float>(s.g_fade_amount) * 0.01f);
+        if (done != DRIVER_DONE) return done;
     }
-    if (mode == 32) return 1;
+    if (mode == 32) return DRIVER_DONE;
 
     // The profile's per-level amounts have 14 entries; deeper levels keep the last.
     const bool user = tc.user_specified_fading_amounts == 1;
@@ -115,10 +121,12 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     float k = 1.0f - f;
     int32_t count = n;
     while (count > 1 && more_levels(L)) {
-        for (int32_t i = 0; i < count; ++i) halve_slice(v, *slices[i]);
+        for (int32_t i = 0; i < count; ++i)
+            if (!halve_slice(v, *slices[i])) return DRIVER_NO_MEMORY;
         for (int32_t i = 0; 2 * i < count; ++i) {
             average_into(*slices[i], *slices[2 * i], *slices[2 * i + 1]);
-            process_slice(v, *slices[i], L, f, k);
+            const int32_t done = process_slice(v, *slices[i], L, f, k);
+            if (done != DRIVER_DONE) return done;
         }
         count /= 2;
         ++L;
@@ -127,11 +135,12 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     }
     LevelImage& last = *slices[0];
     while (!(last.width <= 1 && last.height <= 1) && more_levels(L)) {
-        halve_slice(v, last);
-        process_slice(v, last, L, f, k);
+        if (!halve_slice(v, last)) return DRIVER_NO_MEMORY;
+        const int32_t done = process_slice(v, last, L, f, k);
+        if (done != DRIVER_DONE) return done;
         ++L;
         f = user ? amount(L) : f * m;
         k = 1.0f - f;
     }
-    return 1;
+    return DRIVER_DONE;
 }

@@ -156,7 +156,6 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, 
 }  // namespace
 
 int run_tool(int argc, char** argv) {
-    bind_write_sink(tile_sink);
     print_usage();
     if (argc < 2) {
         std::printf("ERROR: no input file specified\n");

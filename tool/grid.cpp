@@ -46,6 +46,6 @@ std::string tile_name(const std::string& input, int32_t col, int32_t row, bool b
                       bool separated) {
     char numbers[40];
     std::snprintf(numbers, sizeof(numbers), separated ? "%d_%d%s.vxt" : "%d%d%s.vxt", col, row,
-                  block_file ? "c" : "");
+                  tile_file_kind(block_file).suffix);
     return name_base(input) + numbers;
 }

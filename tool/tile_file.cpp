@@ -96,6 +96,7 @@ TileWrite commit_tile_part(const std::string& name) {
 
 TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool block_file,
                           int32_t level_count, int32_t skip_levels, ChainCache* cache) {
+    const TileFileKind& kind = tile_file_kind(block_file);
     TextureSettings settings;
     texture_settings_init(settings);
 
@@ -104,6 +105,7 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     if (!file) return TileWrite::cannot_create;
 
     TileSink sink;
+    settings.write_sink = tile_sink;
     settings.user = &sink;
     tile_printf("%d: ", level_count);
     sink.file = file;
@@ -116,13 +118,13 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     sink.skip_levels = 0;
 
     uint8_t header[TILE_HEADER_SIZE];
-    encode_tile_header(make_tile_header(block_file ? TILE_CODE_BLOCKS : TILE_CODE_RGB, tile.width,
-                                        tile.height, level_count, skip_levels),
-                       header);
+    encode_tile_header(
+        make_tile_header(kind.header_code, tile.width, tile.height, level_count, skip_levels),
+        header);
     if (write_bytes(file, header, TILE_HEADER_SIZE) != TILE_HEADER_SIZE) sink.failed = 1;
 
-    settings.g_texture_format = block_file ? 0 : 8;
-    settings.g_b_swap_rgb = block_file ? 1 : 0;
+    settings.g_texture_format = static_cast<int32_t>(kind.format);
+    settings.g_b_swap_rgb = kind.swap_rgb;
     settings.chain_cache = cache;
     if (!sink.failed) {
         // The result is not examined: a rejected call (e.g. sides that are not

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-struct ChainCache;
+#include "texcomp/texcomp.h"
 
 // ---------------------------------------------------------------------------
 // Exit codes.
@@ -97,8 +97,23 @@ std::string tile_name(const std::string& input, int32_t col, int32_t row, bool b
 // ---------------------------------------------------------------------------
 constexpr int32_t TILE_MAGIC = 12345;
 constexpr int32_t TILE_HEADER_SIZE = 32;
-constexpr int32_t TILE_CODE_RGB = 3;      // file of 24-bit levels (library format 8)
-constexpr int32_t TILE_CODE_BLOCKS = 12;  // file of DXT1 levels (library format 0)
+
+// The two files of a tile. Everything that tells them apart is here: the
+// header's format code, the library format of the levels, the exchange of
+// the first and third colour bytes and the name's suffix.
+struct TileFileKind {
+    int32_t header_code;
+    TextureFormat format;
+    uint8_t swap_rgb;    // g_b_swap_rgb
+    const char* suffix;  // between the row number and ".vxt"
+};
+constexpr TileFileKind TILE_FILE_RGB = {3, TextureFormat::Rgb888, 0, ""};
+constexpr TileFileKind TILE_FILE_BLOCKS = {12, TextureFormat::Dxt1, 1, "c"};
+inline const TileFileKind& tile_file_kind(bool block_file) {
+    return block_file ? TILE_FILE_BLOCKS : TILE_FILE_RGB;
+}
+constexpr int32_t TILE_CODE_RGB = TILE_FILE_RGB.header_code;
+constexpr int32_t TILE_CODE_BLOCKS = TILE_FILE_BLOCKS.header_code;
 
 // Eight little-endian 32-bit words at the start of every tile file.
 struct TileHeader {

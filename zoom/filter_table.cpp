@@ -10,44 +10,54 @@ namespace {
 constexpr double kSixth = 0.16666666666666666;
 constexpr double kThird = 0.3333333333333333;
 
-MitchellParams g_mitchell{};
-KaiserParams g_kaiser{};
-int g_filter_count = 0;  // 0 until the parameter blocks have been filled
+// The rows and the two parameter blocks they point at. Built once, by the
+// first caller on any thread (a function-local static is initialised exactly
+// once even when threads race for it), and never changed afterwards: callers
+// change only their copies of a row.
+struct FilterTable {
+    MitchellParams mitchell{};
+    KaiserParams kaiser{};
+    ZoomFilter rows[ZOOM_FILTER_COUNT];
 
-// name, kernel, support, blur, truncated, interpolating, in_unit_interval, init, params
-ZoomFilter g_filters[ZOOM_FILTER_COUNT] = {
-    {"point", kernel_point, 0.0, 1.0, 0, 1, 1, nullptr, nullptr},
-    {"box", kernel_point, 0.5, 1.0, 0, 1, 1, nullptr, nullptr},
-    {"triangle", kernel_triangle, 1.0, 1.0, 0, 1, 1, nullptr, nullptr},
-    {"quadratic", kernel_quadratic, 1.5, 1.0, 0, 0, 1, nullptr, nullptr},
-    {"cubic", kernel_cubic, 2.0, 1.0, 0, 0, 1, nullptr, nullptr},
-    {"catrom", kernel_catrom, 2.0, 1.0, 0, 1, 0, nullptr, nullptr},
-    {"mitchell", kernel_mitchell, 2.0, 1.0, 0, 0, 0, mitchell_init, &g_mitchell},
-    {"gaussian", kernel_gaussian, 1.25, 1.0, 0, 0, 1, nullptr, nullptr},
-    {"sinc", kernel_sinc, 4.0, 1.0, 1, 1, 0, nullptr, nullptr},
-    {"bessel", kernel_bessel, 3.2383, 1.0, 1, 0, 0, nullptr, nullptr},
-    {"hanning", kernel_hanning, 1.0, 1.0, 0, 1, 1, nullptr, nullptr},
-    {"hamming", kernel_hamming, 1.0, 1.0, 0, 1, 1, nullptr, nullptr},
-    {"blackman", kernel_blackman, 1.0, 1.0, 0, 1, 1, nullptr, nullptr},
-    {"kaiser", kernel_kaiser, 1.0, 1.0, 0, 1, 1, kaiser_init, &g_kaiser},
+    FilterTable()
+        // name, kernel, support, blur, truncated, interpolating, in_unit_interval, init, params
+        : rows{
+              {"point", kernel_point, 0.0, 1.0, 0, 1, 1, nullptr, nullptr},
+              {"box", kernel_point, 0.5, 1.0, 0, 1, 1, nullptr, nullptr},
+              {"triangle", kernel_triangle, 1.0, 1.0, 0, 1, 1, nullptr, nullptr},
+              {"quadratic", kernel_quadratic, 1.5, 1.0, 0, 0, 1, nullptr, nullptr},
+              {"cubic", kernel_cubic, 2.0, 1.0, 0, 0, 1, nullptr, nullptr},
+              {"catrom", kernel_catrom, 2.0, 1.0, 0, 1, 0, nullptr, nullptr},
+              {"mitchell", kernel_mitchell, 2.0, 1.0, 0, 0, 0, mitchell_init, &mitchell},
+              {"gaussian", kernel_gaussian, 1.25, 1.0, 0, 0, 1, nullptr, nullptr},
+              {"sinc", kernel_sinc, 4.0, 1.0, 1, 1, 0, nullptr, nullptr},
+              {"bessel", kernel_bessel, 3.2383, 1.0, 1, 0, 0, nullptr, nullptr},
+              {"hanning", kernel_hanning, 1.0, 1.0, 0, 1, 1, nullptr, nullptr},
+              {"hamming", kernel_hamming, 1.0, 1.0, 0, 1, 1, nullptr, nullptr},
+              {"blackman", kernel_blackman, 1.0, 1.0, 0, 1, 1, nullptr, nullptr},
+              {"kaiser", kernel_kaiser, 1.0, 1.0, 0, 1, 1, kaiser_init, &kaiser},
+          } {
+        mitchell_init(kThird, kThird, &mitchell);
+        kaiser_init(6.5, 0.0, &kaiser);
+    }
+    FilterTable(const FilterTable&) = delete;
+    FilterTable& operator=(const FilterTable&) = delete;
 };
+
+const FilterTable& table() {
+    static FilterTable t;
+    return t;
+}
 }  // namespace
 
-void filter_table_init() {
-    g_filter_count = ZOOM_FILTER_COUNT;
-    mitchell_init(kThird, kThird, &g_mitchell);
-    kaiser_init(6.5, 0.0, &g_kaiser);
-}
+void filter_table_init() { table(); }
 
-const ZoomFilter& filter_at(int index) {
-    if (g_filter_count == 0) filter_table_init();
-    return g_filters[index];
-}
+const ZoomFilter& filter_at(int index) { return table().rows[index]; }
 
 const ZoomFilter* filter_find(const char* name) {
-    if (g_filter_count == 0) filter_table_init();
+    const FilterTable& t = table();
     for (int i = 0; i < ZOOM_FILTER_COUNT; ++i) {
-        if (std::strcmp(g_filters[i].name, name) == 0) return &g_filters[i];
+        if (std::strcmp(t.rows[i].name, name) == 0) return &t.rows[i];
     }
     return nullptr;
 }

@@ -1,5 +1,9 @@
 // Reports of the resampler. In the product they go nowhere; tests install a
 // sink to see them.
+//
+// The receiver belongs to the thread that installed it: a resampling call
+// reports to its own thread's receiver, so calls on other threads neither see
+// nor disturb it.
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -7,13 +11,13 @@
 #include "zoom/zoom.h"
 
 namespace {
-ZoomMessageSink g_message_sink = nullptr;
+thread_local ZoomMessageSink t_message_sink = nullptr;
 }
 
-void zoom_set_message_sink(ZoomMessageSink sink) { g_message_sink = sink; }
+void zoom_set_message_sink(ZoomMessageSink sink) { t_message_sink = sink; }
 
 void zoom_message(const char* format, ...) {
-    if (!g_message_sink) return;
+    if (!t_message_sink) return;
     va_list args;
     va_start(args, format);
     va_list again;
@@ -27,7 +31,7 @@ void zoom_message(const char* format, ...) {
     std::vector<char> text(static_cast<size_t>(n) + 1);
     std::vsnprintf(text.data(), text.size(), format, again);
     va_end(again);
-    g_message_sink(text.data());
+    t_message_sink(text.data());
 }
 
 void zoom_abort(int /*status*/) {}

@@ -6,7 +6,7 @@
 #include "zoom/numeric.h"
 #include "zoom/passes.h"
 
-void zoom_nearest(const ZoomPass& p) {
+int zoom_nearest(const ZoomPass& p) {
     const ZoomWindow& a = p.a;
     const ZoomWindow& b = p.b;
     const ZoomMapping& m = p.map;
@@ -56,4 +56,5 @@ void zoom_nearest(const ZoomPass& p) {
         written.mark(b.y0 + r);
         prev = sr;
     }
+    return ZOOM_OK;
 }

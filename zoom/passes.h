@@ -9,9 +9,11 @@
 // Maps window `swin` of src onto `dwin` of dst with the scales and offsets
 // of `mapping` (sx, sy, tx, ty in; ux, uy out). The windows are copied, not
 // modified; the destination picture gets the clipped window via set_box.
-void zoom_continuous(const ZoomOptions& options, PictureDevice* src, const ZoomWindow& swin,
-                     PictureDevice* dst, const ZoomWindow& dwin, ZoomMapping& mapping,
-                     const ZoomFilter& xfilter, const ZoomFilter& yfilter);
+// Returns a zoom_opt result; memory that runs out inside the passes is
+// thrown as std::bad_alloc, which zoom_opt turns into ZOOM_NO_MEMORY.
+int zoom_continuous(const ZoomOptions& options, PictureDevice* src, const ZoomWindow& swin,
+                    PictureDevice* dst, const ZoomWindow& dwin, ZoomMapping& mapping,
+                    const ZoomFilter& xfilter, const ZoomFilter& yfilter);
 
 // Everything one pass needs: the clipped windows a (source) and b
 // (destination), the mapping, and the filter and its scaling for each axis
@@ -30,11 +32,13 @@ struct ZoomPass {
 };
 
 // Horizontal filter first, then the vertical sum of filtered rows.
-void zoom_xfirst(const ZoomPass& pass);
+int zoom_xfirst(const ZoomPass& pass);
 // Vertical sum of source rows first, then the horizontal filter.
-void zoom_yfirst(const ZoomPass& pass);
+int zoom_yfirst(const ZoomPass& pass);
 // Point sampling on both axes: no weights at all.
-void zoom_nearest(const ZoomPass& pass);
+// Each pass returns ZOOM_OK, or ZOOM_NO_MEMORY when a row buffer could not be
+// had (nothing has been written then).
+int zoom_nearest(const ZoomPass& pass);
 
 // The order in which `count` output rows are produced so that resampling a
 // picture onto itself reads each source row before it is overwritten; with

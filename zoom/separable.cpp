@@ -54,7 +54,7 @@ void setup(const ZoomPass& p, int ring_len, SeparableState& st) {
     for (int i = 0; i < p.b.nx; ++i) {
         st.xtab[i].weights = &st.xpool[static_cast<size_t>(i) * xstride];
         make_weighttab(p.b.x0 + i, (p.map.ux + i) / p.map.sx, *p.xf, p.xs, p.a.nx,
-                       p.options.trim_zeros, st.xtab[i]);
+                       p.options.trim_zeros, st.xtab[i], p.options.verbosity);
     }
     st.ypool.assign(p.ys.width + 1, 0.0f);
     st.ytab.weights = st.ypool.data();
@@ -75,11 +75,23 @@ void teardown(SeparableState& st) {
     for (Scanline& s : st.ring) scanline_free(s);
 }
 
+// A buffer of a handled type that calloc could not give. (A type that is
+// not handled has no buffer either; that was reported, and the pass goes on
+// touching nothing, as every scanline operation promises.)
+bool missing(const Scanline& s) { return !s.data && scanline_pixel_bytes(s.type) != 0; }
+
+// Every row buffer of the pass is there (the ring rows, tbuf, accum).
+bool buffers_ready(const SeparableState& st, const Scanline& tbuf, const Scanline& accum) {
+    for (const Scanline& s : st.ring)
+        if (missing(s)) return false;
+    return !missing(tbuf) && !missing(accum);
+}
+
 // The vertical weights of output row r (relative to b.y0).
 void begin_row(const ZoomPass& p, int r, SeparableState& st) {
     const int verbose = p.options.verbosity;
     if (verbose >= 1) zoom_message("by=%d: ", p.b.y0 + r);
-    make_weighttab(p.b.y0 + r, (p.map.uy + r) / p.map.sy, *p.yf, p.ys, p.a.ny, 0, st.ytab);
+    make_weighttab(p.b.y0 + r, (p.map.uy + r) / p.map.sy, *p.yf, p.ys, p.a.ny, 0, st.ytab, verbose);
     if (verbose >= 1) {
         zoom_message("ay=%d-%d, reading: ", p.a.y0 + st.ytab.i0, p.a.y0 + st.ytab.i1 - 1);
     }
@@ -129,7 +141,7 @@ void filter_row(const SeparableState& st, const Scanline& src, Scanline& dst) {
 }
 }  // namespace
 
-void zoom_xfirst(const ZoomPass& p) {
+int zoom_xfirst(const ZoomPass& p) {
     report_header(p, true);
     SeparableState st;
     setup(p, p.b.nx, st);
@@ -137,6 +149,12 @@ void zoom_xfirst(const ZoomPass& p) {
     Scanline accum;
     scanline_alloc(tbuf, st.t, std::max(p.a.nx, p.b.nx));
     scanline_alloc(accum, st.e | SCANLINE_FLOAT, p.b.nx);
+    if (!buffers_ready(st, tbuf, accum)) {
+        scanline_free(tbuf);
+        scanline_free(accum);
+        teardown(st);
+        return ZOOM_NO_MEMORY;
+    }
 
     for (int k = 0; k < p.b.ny; ++k) {
         const int r = st.order[k];
@@ -158,9 +176,10 @@ void zoom_xfirst(const ZoomPass& p) {
     scanline_free(tbuf);
     scanline_free(accum);
     teardown(st);
+    return ZOOM_OK;
 }
 
-void zoom_yfirst(const ZoomPass& p) {
+int zoom_yfirst(const ZoomPass& p) {
     report_header(p, false);
     SeparableState st;
     setup(p, p.a.nx, st);
@@ -168,6 +187,12 @@ void zoom_yfirst(const ZoomPass& p) {
     Scanline accum;
     scanline_alloc(tbuf, st.t, p.b.nx);
     scanline_alloc(accum, st.e | SCANLINE_FLOAT, p.a.nx);
+    if (!buffers_ready(st, tbuf, accum)) {
+        scanline_free(tbuf);
+        scanline_free(accum);
+        teardown(st);
+        return ZOOM_NO_MEMORY;
+    }
 
     for (int k = 0; k < p.b.ny; ++k) {
         const int r = st.order[k];
@@ -184,4 +209,5 @@ void zoom_yfirst(const ZoomPass& p) {
     scanline_free(tbuf);
     scanline_free(accum);
     teardown(st);
+    return ZOOM_OK;
 }

@@ -7,15 +7,8 @@
 
 #include "zoom/numeric.h"
 
-namespace {
-int g_verbosity = 0;
-}  // namespace
-
-void zoom_set_verbosity(int verbosity) { g_verbosity = verbosity; }
-int zoom_verbosity() { return g_verbosity; }
-
 void make_weighttab(int b, double cen, const ZoomFilter& filter, const FilterScaling& scaling,
-                    int len, int trim, WeightTable& table) {
+                    int len, int trim, WeightTable& table, int verbosity) {
     int i0 = trunc_int(cen - scaling.support + 0.5);
     int i1 = trunc_int(cen + scaling.support + 0.5);
     if (i0 < 0) i0 = 0;
@@ -32,7 +25,7 @@ void make_weighttab(int b, double cen, const ZoomFilter& filter, const FilterSca
         den += filter.kernel((i + 0.5 - cen) / scaling.scale, filter.params);
     }
     double sc = (den == 0.0 || i0 >= i1) ? 1.0 : 1.0 / den;
-    if (g_verbosity >= 2) {
+    if (verbosity >= 2) {
         zoom_message("    b=%d cen=%g scale=%g [%d..%d) sc=%g:  ", b, cen, scaling.scale, i0, i1,
                      sc);
     }
@@ -74,9 +67,9 @@ void make_weighttab(int b, double cen, const ZoomFilter& filter, const FilterSca
         int k = trunc_int(cen + 0.5);
         k = std::min(std::max(k, table.i0), table.i1 - 1);
         table.weights[k - table.i0] += 1.0f - sum;
-        if (g_verbosity >= 2) zoom_message("[%d]+=%g ", k, static_cast<double>(1.0f - sum));
+        if (verbosity >= 2) zoom_message("[%d]+=%g ", k, static_cast<double>(1.0f - sum));
     }
-    if (g_verbosity >= 2) {
+    if (verbosity >= 2) {
         zoom_message("\t");
         for (int i = table.i0; i < table.i1; ++i) {
             zoom_message("%g ", static_cast<double>(table.weights[i - table.i0]));

@@ -20,11 +20,6 @@ struct WeightTable {
 // both ends. The weights add up to 1 in float32. An empty tap range reports
 // "make_weighttab: null filter at %d\n" and yields one tap of weight 1 at the
 // middle of the range, kept inside [0, len - 1].
+// `verbosity` is the running call's option: 2 or more reports every table.
 void make_weighttab(int b, double cen, const ZoomFilter& filter, const FilterScaling& scaling,
-                    int len, int trim, WeightTable& table);
-
-// make_weighttab takes its verbosity from the running resampling call:
-// zoom_continuous sets this process-wide value from its options (>= 2
-// reports every table). It starts at 0.
-void zoom_set_verbosity(int verbosity);
-int zoom_verbosity();
+                    int len, int trim, WeightTable& table, int verbosity = 0);

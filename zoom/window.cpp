@@ -35,18 +35,21 @@ void window_print(const char* prefix, const ZoomWindow& w) {
 }
 
 ZoomWindow* picture_get_window(PictureDevice* pic, ZoomWindow* win) {
-    // Without a window of the caller's the result lives in one process-wide
-    // record, valid until the next such call (the resampler always passes one).
-    static ZoomWindow spare;
-    if (!win) {
-        spare = ZoomWindow{};
-        win = &spare;
-    }
+    // Without a window of the caller's there is nothing to fill: a record
+    // kept for such calls would be shared by every caller on every thread.
+    // picture_window gives the result by value instead.
+    if (!win) return nullptr;
     int nx = 0;
     int ny = 0;
     pic->get_box(&win->x0, &win->y0, &nx, &ny);
     win->x1 = win->x0 + nx - 1;
     win->y1 = win->y0 + ny - 1;
+    return win;
+}
+
+ZoomWindow picture_window(PictureDevice* pic) {
+    ZoomWindow win{};
+    picture_get_window(pic, &win);
     return win;
 }
 

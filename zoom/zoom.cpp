@@ -3,14 +3,17 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "zoom/numeric.h"
 #include "zoom/passes.h"
 #include "zoom/weighttab.h"
 
-void zoom_opt(const ZoomOptions& options, PictureDevice* src, ZoomWindow& swin, PictureDevice* dst,
-              ZoomWindow& dwin, const ZoomFilter& xfilter, const ZoomFilter& yfilter, int square,
-              int intscale) {
+namespace {
+
+int zoom_windows(const ZoomOptions& options, PictureDevice* src, ZoomWindow& swin,
+                 PictureDevice* dst, ZoomWindow& dwin, const ZoomFilter& xfilter,
+                 const ZoomFilter& yfilter, int square, int intscale) {
     if (dwin.x0 == ZOOM_UNSET) {
         const char* name = dst->name();
         zoom_message("zoom_opt: undefined window for dest %s: ", name ? name : "(null)");
@@ -19,11 +22,11 @@ void zoom_opt(const ZoomOptions& options, PictureDevice* src, ZoomWindow& swin, 
         window_print("", shown);
         zoom_message("\n");
         zoom_abort(1);
-        return;
+        return ZOOM_BAD_WINDOW;
     }
     window_set_size(swin);
     window_set_size(dwin);
-    if (swin.nx <= 0 || swin.ny <= 0) return;
+    if (swin.nx <= 0 || swin.ny <= 0) return ZOOM_OK;
 
     // The windows' sizes alone fix the scale.
     double sx = static_cast<double>(dwin.nx) / swin.nx;
@@ -55,10 +58,8 @@ void zoom_opt(const ZoomOptions& options, PictureDevice* src, ZoomWindow& swin, 
     m.sy = sy;
     m.tx = (dwin.x0 - 0.5) - (swin.x0 - 0.5) * sx;
     m.ty = (dwin.y0 - 0.5) - (swin.y0 - 0.5) * sy;
-    zoom_continuous(options, src, swin, dst, dwin, m, xfilter, yfilter);
+    return zoom_continuous(options, src, swin, dst, dwin, m, xfilter, yfilter);
 }
-
-namespace {
 // The destination rows and columns that the source window can reach with
 // the filters' support; pixels beyond it would have no taps.
 ZoomWindow source_reach(const ZoomWindow& a, const ZoomMapping& m, const FilterScaling& xs,
@@ -85,21 +86,49 @@ bool horizontal_first(const ZoomOptions& options, const ZoomPass& p) {
 }
 }  // namespace
 
-void zoom_continuous(const ZoomOptions& options, PictureDevice* src, const ZoomWindow& swin,
-                     PictureDevice* dst, const ZoomWindow& dwin, ZoomMapping& mapping,
-                     const ZoomFilter& xfilter, const ZoomFilter& yfilter) {
-    zoom_set_verbosity(options.verbosity);
+int zoom_opt(const ZoomOptions& options, PictureDevice* src, ZoomWindow& swin, PictureDevice* dst,
+             ZoomWindow& dwin, const ZoomFilter& xfilter, const ZoomFilter& yfilter, int square,
+             int intscale) {
+    // The passes keep their tables and rows in standard containers; a
+    // failed allocation ends the call here and is reported as a result.
+    try {
+        return zoom_windows(options, src, swin, dst, dwin, xfilter, yfilter, square, intscale);
+    } catch (const std::bad_alloc&) {
+        return ZOOM_NO_MEMORY;
+    }
+}
+
+const char* zoom_result_message(int result) {
+    switch (result) {
+        case ZOOM_OK:
+            return "resampled";
+        case ZOOM_NO_MEMORY:
+            return "not enough memory for the resampler's working rows and tables";
+        case ZOOM_BAD_WINDOW:
+            return "the destination window is not set";
+        case ZOOM_BAD_CHANNELS:
+            return "a one-channel picture cannot be resampled into a colour picture or back";
+        case ZOOM_BAD_SCALE:
+            return "the scale factors must be positive";
+        default:
+            return "unknown resampler result";
+    }
+}
+
+int zoom_continuous(const ZoomOptions& options, PictureDevice* src, const ZoomWindow& swin,
+                    PictureDevice* dst, const ZoomWindow& dwin, ZoomMapping& mapping,
+                    const ZoomFilter& xfilter, const ZoomFilter& yfilter) {
     const int src_nchan = src->get_nchan();
     const int dst_nchan = dst->get_nchan();
     // Three and four channels mix freely; one channel only with one.
     if ((src_nchan == 1) != (dst_nchan == 1)) {
         zoom_message("zoom_continuous: source has %d channels, dest has %d channels\n", src_nchan,
                      dst_nchan);
-        return;
+        return ZOOM_BAD_CHANNELS;
     }
     if (!(mapping.sx > 0.0) || !(mapping.sy > 0.0)) {
         zoom_message("zoom_continuous: negative scales not allowed\n");
-        return;
+        return ZOOM_BAD_SCALE;
     }
 
     ZoomPass p{};
@@ -130,7 +159,7 @@ void zoom_continuous(const ZoomOptions& options, PictureDevice* src, const ZoomW
     mapping.ux = p.b.x0 - (p.a.x0 - 0.5) * mapping.sx - mapping.tx;
     mapping.uy = p.b.y0 - (p.a.y0 - 0.5) * mapping.sy - mapping.ty;
     p.map = mapping;
-    if (p.a.nx <= 0 || p.a.ny <= 0 || p.b.nx <= 0 || p.b.ny <= 0) return;
+    if (p.a.nx <= 0 || p.a.ny <= 0 || p.b.nx <= 0 || p.b.ny <= 0) return ZOOM_OK;
 
     // The option is a byte flag: only its low byte counts.
     const int coerce = static_cast<uint8_t>(options.coerce);
@@ -139,10 +168,7 @@ void zoom_continuous(const ZoomOptions& options, PictureDevice* src, const ZoomW
 
     const bool xfirst = horizontal_first(options, p);
     if (std::strcmp(p.xf->name, "point") == 0 && std::strcmp(p.yf->name, "point") == 0) {
-        zoom_nearest(p);
-    } else if (xfirst) {
-        zoom_xfirst(p);
-    } else {
-        zoom_yfirst(p);
+        return zoom_nearest(p);
     }
+    return xfirst ? zoom_xfirst(p) : zoom_yfirst(p);
 }

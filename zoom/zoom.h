@@ -5,8 +5,10 @@
 // one-dimensional kernel per axis. Pictures are reached only through the
 // PictureDevice interface; MemoryPicture is the in-memory implementation.
 // Every call allocates its working memory, runs to completion on the calling
-// thread and frees everything before it returns. Diagnostics go through
-// zoom_message, which discards them unless a sink has been installed.
+// thread and frees everything before it returns; a failed allocation is
+// returned as ZOOM_NO_MEMORY. Diagnostics go through zoom_message, which
+// discards them unless the calling thread installed a sink. Nothing mutable
+// is shared between calls: calls on different threads may run at once.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +20,8 @@ constexpr int ZOOM_UNSET = -239;
 // Diagnostics.
 // ---------------------------------------------------------------------------
 using ZoomMessageSink = void (*)(const char* text);
-// Installs a receiver for formatted reports (null: discard, the default).
+// Installs a receiver for the formatted reports of resampling calls made on
+// the calling thread (null: discard, the default). Each thread has its own.
 void zoom_set_message_sink(ZoomMessageSink sink);
 void zoom_message(const char* format, ...);
 // Fatal-error hook: returns without effect; each caller says what follows.
@@ -60,10 +63,12 @@ struct FilterScaling {
 // 7 gaussian, 8 sinc, 9 bessel, 10 hanning, 11 hamming, 12 blackman, 13 kaiser.
 constexpr int ZOOM_FILTER_COUNT = 14;
 
-// The record at `index` (0..13, not checked); initialises the table first.
+// The record at `index` (0..13, not checked). The table is built once, on
+// first use from any thread, and is read-only afterwards.
 const ZoomFilter& filter_at(int index);
 // First record named exactly `name` (case-sensitive), or null.
 const ZoomFilter* filter_find(const char* name);
+// Builds the table now (it is also built on first use); harmless to repeat.
 void filter_table_init();
 void mitchell_init(double b, double c, void* params);
 void kaiser_init(double alpha, double b, void* params);
@@ -167,14 +172,28 @@ class MemoryPicture : public PictureDevice {
     void read_row_rgba(int y, int x0, int n, uint8_t* rgba) override;
 };
 
-// Fills win.x0, y0, x1, y1 from the picture's box (nx, ny are left alone).
+// Fills win.x0, y0, x1, y1 from the picture's box (nx, ny are left alone)
+// and returns win; null when win is null.
 ZoomWindow* picture_get_window(PictureDevice* pic, ZoomWindow* win);
+// The same corners in a new zeroed window.
+ZoomWindow picture_window(PictureDevice* pic);
 void picture_set_window(PictureDevice* pic, const ZoomWindow& win);
 
 // ---------------------------------------------------------------------------
 // Resampling.
 // ---------------------------------------------------------------------------
+// Results of zoom_opt: ZOOM_OK, or a negative reason.
+constexpr int ZOOM_OK = 0;
+constexpr int ZOOM_NO_MEMORY = -1;     // working memory ran out; the destination window may be
+                                       // partly written
+constexpr int ZOOM_BAD_WINDOW = -2;    // the destination window has no corner (ZOOM_UNSET)
+constexpr int ZOOM_BAD_CHANNELS = -3;  // a one-channel picture with a picture of 3 or 4
+constexpr int ZOOM_BAD_SCALE = -4;     // a scale that is not positive
+// A readable reason for any result of zoom_opt; never null.
+const char* zoom_result_message(int result);
+
 // Maps swin of src onto dwin of dst; both windows are updated in place.
-void zoom_opt(const ZoomOptions& options, PictureDevice* src, ZoomWindow& swin, PictureDevice* dst,
-              ZoomWindow& dwin, const ZoomFilter& xfilter, const ZoomFilter& yfilter, int square,
-              int intscale);
+// Empty windows are not an error: nothing is written and ZOOM_OK returned.
+int zoom_opt(const ZoomOptions& options, PictureDevice* src, ZoomWindow& swin, PictureDevice* dst,
+             ZoomWindow& dwin, const ZoomFilter& xfilter, const ZoomFilter& yfilter, int square,
+             int intscale);

@@ -229,9 +229,7 @@ int main(int argc, char** argv) {
         else
             photo_paths.push_back(argv[i]);
     }
-    // The tool's weights: the driver sets them before every texture.
-    set_colour_weights(0.309f, 0.609f, 0.082f, 0);
-
+    // The tool's weights are the standard ones (colour_weights).
     std::vector<Encoder> encoders;
     encoders.push_back({"ours full search (as the tool runs it)", 1, 0, 0, {}});
     encoders.push_back({"ours full search, four colours forced", 1, 0, 1, {}});

@@ -344,3 +344,10 @@ TEST(EncodeBlocks, QuickSolidBlocksGiveTheColoursOwnCodes) {
         }
     }
 }
+
+TEST(EncodeBlocks, ResultsHaveMessages) {
+    ASSERT_NE(block_result_message(BLOCKS_OK), nullptr);
+    ASSERT_NE(block_result_message(BLOCKS_REFUSED), nullptr);
+    EXPECT_STRNE(block_result_message(BLOCKS_OK), block_result_message(BLOCKS_REFUSED));
+    ASSERT_NE(block_result_message(7), nullptr);
+}

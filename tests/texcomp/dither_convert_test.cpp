@@ -14,9 +14,9 @@ TextureCompressor compressor_with_planes(int16_t planes) {
 
 std::vector<uint8_t> convert(uint32_t word, int32_t code) {
     TestLevel level(1, 1, {word});
-    std::vector<uint8_t> out(static_cast<size_t>(level_byte_size(code, 1, 1)) + 1, 0xEE);
+    std::vector<uint8_t> out(static_cast<size_t>(texture_level_size(code, 1, 1)) + 1, 0xEE);
     const int64_t n = convert_level(level.level, code, out.data());
-    EXPECT_EQ(n, level_byte_size(code, 1, 1)) << code;
+    EXPECT_EQ(n, texture_level_size(code, 1, 1)) << code;
     EXPECT_EQ(out.back(), 0xEE) << "wrote past the level, code " << code;
     out.pop_back();
     return out;

@@ -45,9 +45,9 @@ Capture header_of(int32_t code, TextureSettings s, int32_t w, int32_t h, int32_t
     s.user = &cap;
     TextureCompressor tc;
     tc.settings = s;
-    const uint32_t linear = static_cast<uint32_t>(level_byte_size(code, w, h));
-    if (code <= 3)
-        write_block_header(tc, w, h, depth, format_info(code).block_mode, linear);
+    const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, w, h));
+    if (is_block_format(code))
+        write_block_header(tc, w, h, depth, texture_format_info(code)->block_mode, linear);
     else
         write_pixel_header(tc, w, h, depth, linear, code);
     return cap;
@@ -134,12 +134,12 @@ TEST(StreamHeader, OutsideCodeKeepsOnlyTheBlockSize) {
 }
 
 TEST(LevelSizes, BlockFormatsTakeWholeBlocks) {
-    EXPECT_EQ(level_byte_size(0, 1, 1), 8);
-    EXPECT_EQ(level_byte_size(0, 2, 2), 8);
-    EXPECT_EQ(level_byte_size(1, 4, 4), 8);
-    EXPECT_EQ(level_byte_size(2, 1, 1), 16);
-    EXPECT_EQ(level_byte_size(3, 5, 3), 32);
-    EXPECT_EQ(level_byte_size(14, 1, 1), 0);  // the header's rule; levels use at least 1
-    EXPECT_EQ(level_byte_size(8, 300, 300), 270000);
-    EXPECT_EQ(level_byte_size(17, 8, 8), 0);
+    EXPECT_EQ(texture_level_size(0, 1, 1), 8);
+    EXPECT_EQ(texture_level_size(0, 2, 2), 8);
+    EXPECT_EQ(texture_level_size(1, 4, 4), 8);
+    EXPECT_EQ(texture_level_size(2, 1, 1), 16);
+    EXPECT_EQ(texture_level_size(3, 5, 3), 32);
+    EXPECT_EQ(texture_level_size(14, 1, 1), 0);  // the header's rule; levels use at least 1
+    EXPECT_EQ(texture_level_size(8, 300, 300), 270000);
+    EXPECT_EQ(texture_level_size(17, 8, 8), 0);
 }

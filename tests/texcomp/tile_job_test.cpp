@@ -63,7 +63,7 @@ std::vector<size_t> stored_sizes(int32_t side, int32_t code, int32_t skip) {
     std::vector<size_t> sizes;
     int level = 0;
     for (int32_t s = side;; s = (s + 1) / 2, ++level) {
-        if (level >= skip) sizes.push_back(static_cast<size_t>(level_byte_size(code, s, s)));
+        if (level >= skip) sizes.push_back(static_cast<size_t>(texture_level_size(code, s, s)));
         if (s == 1) break;
     }
     return sizes;

@@ -2,6 +2,7 @@
 // sampling, clipping, the reports and in-place use.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -167,7 +168,7 @@ TEST(Resample, UndefinedDestinationWindow) {
     picture_get_window(&src, &swin);
     ZoomWindow dwin{ZOOM_UNSET, 0, 3, 3, 0, 0};
     ZoomFilter f = filter_at(2);
-    zoom_opt(default_options(), &src, swin, &dst, dwin, f, f, 0, 0);
+    EXPECT_EQ(zoom_opt(default_options(), &src, swin, &dst, dwin, f, f, 0, 0), ZOOM_BAD_WINDOW);
     EXPECT_EQ(reports.all(), "zoom_opt: undefined window for dest (null): {-239,0,3,3}243x4\n");
     EXPECT_EQ(dst.rows_written, 0);
     EXPECT_EQ(dwin.x0, ZOOM_UNSET);
@@ -187,18 +188,19 @@ TEST(Resample, EmptyWindowsAndNonPositiveScales) {
     // An empty source window returns quietly.
     ZoomWindow swin{0, 0, -1, 3, 0, 0};
     ZoomWindow dwin{0, 0, 3, 3, 0, 0};
-    zoom_opt(o, &src, swin, &dst, dwin, f, f, 0, 0);
+    EXPECT_EQ(zoom_opt(o, &src, swin, &dst, dwin, f, f, 0, 0), ZOOM_OK);
     EXPECT_EQ(reports.all(), "");
     // An empty destination window means a zero scale.
     ZoomWindow swin2{0, 0, 3, 3, 0, 0};
     ZoomWindow dwin2{0, 0, -1, 3, 0, 0};
-    zoom_opt(o, &src, swin2, &dst, dwin2, f, f, 0, 0);
+    EXPECT_EQ(zoom_opt(o, &src, swin2, &dst, dwin2, f, f, 0, 0), ZOOM_BAD_SCALE);
     EXPECT_EQ(reports.all(), "zoom_continuous: negative scales not allowed\n");
     EXPECT_EQ(swin2.nx, 4);  // sizes recomputed from the corners
     EXPECT_EQ(dwin2.nx, 0);
     reports.clear();
     ZoomMapping m{-1.0, 1.0, 0, 0, 0, 0};
-    zoom_continuous(o, &src, swin2, &dst, ZoomWindow{0, 0, 3, 3, 4, 4}, m, f, f);
+    EXPECT_EQ(zoom_continuous(o, &src, swin2, &dst, ZoomWindow{0, 0, 3, 3, 4, 4}, m, f, f),
+              ZOOM_BAD_SCALE);
     EXPECT_EQ(reports.all(), "zoom_continuous: negative scales not allowed\n");
     EXPECT_EQ(dst.rows_written, 0);
 }
@@ -483,4 +485,16 @@ TEST(OrderRows, EveryRowExactlyOnceWithSplitReports) {
             EXPECT_EQ(reports.all().rfind("split at y=", 0), 0u) << reports.all();
         }
     }
+}
+
+TEST(Resample, EveryResultHasItsOwnMessage) {
+    const int results[] = {ZOOM_OK, ZOOM_NO_MEMORY, ZOOM_BAD_WINDOW, ZOOM_BAD_CHANNELS,
+                           ZOOM_BAD_SCALE};
+    std::set<std::string> seen;
+    for (int r : results) {
+        ASSERT_NE(zoom_result_message(r), nullptr);
+        EXPECT_TRUE(seen.insert(zoom_result_message(r)).second) << r;
+    }
+    EXPECT_NE(zoom_result_message(-99), nullptr);
+    EXPECT_EQ(seen.count(zoom_result_message(-99)), 0u);
 }

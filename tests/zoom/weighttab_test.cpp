@@ -134,11 +134,10 @@ TEST(WeightTable, HugeWeightsAreReported) {
 
 TEST(WeightTable, VerboseReports) {
     ReportCapture reports;
-    zoom_set_verbosity(2);
     const ZoomFilter& tri = filter_at(2);
     FilterScaling s = filter_scaling(tri, 0.5);
     Table inner(s.width);
-    make_weighttab(1, 3.0, tri, s, 8, 1, inner.t);
+    make_weighttab(1, 3.0, tri, s, 8, 1, inner.t, 2);
     EXPECT_EQ(reports.all(), "    b=1 cen=3 scale=2 [1..5) sc=0.5:  \t0.125 0.375 0.375 0.125 \n");
     reports.clear();
     // Cubic at 0.8: the five float weights miss 1 and the remainder goes
@@ -146,8 +145,7 @@ TEST(WeightTable, VerboseReports) {
     const ZoomFilter& cubic = filter_at(4);
     FilterScaling c = filter_scaling(cubic, 0.8);
     Table border(c.width);
-    make_weighttab(5, 5.5 / 0.8, cubic, c, 20, 1, border.t);
-    zoom_set_verbosity(0);
+    make_weighttab(5, 5.5 / 0.8, cubic, c, 20, 1, border.t, 2);
     const std::string& text = reports.all();
     EXPECT_EQ(text.rfind("    b=5 cen=6.875 scale=1.25 [4..9) sc=", 0), 0u) << text;
     const size_t fix = text.find(":  [7]+=");

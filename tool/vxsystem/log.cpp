@@ -4,10 +4,16 @@
 // message that was already logged and several runs simply append to it.
 #include <cstdarg>
 #include <cstring>
+#include <mutex>
 
 #include "tool/vxsystem/vxsystem.h"
 
 namespace {
+
+// The log is one per process by design (one file, one area). Every message
+// is formatted, stored and written under this lock, so messages of threads
+// logging at once neither mix nor tear.
+std::mutex g_log_lock;
 
 // The in-memory area and its write position; the first bytes stay zero until
 // the area overflows for the first time.
@@ -49,6 +55,7 @@ void append_to_file(const char* message, int32_t length) {
 static_assert(LOG_MESSAGE_MAX + 16 < LOG_AREA_SIZE, "an overflowed message must fit the area");
 
 void append_log(const char* format, ...) {
+    const std::lock_guard<std::mutex> hold(g_log_lock);
     va_list args;
     va_start(args, format);
     int n = std::vsnprintf(g_message, sizeof(g_message), format, args);
@@ -61,4 +68,7 @@ void append_log(const char* format, ...) {
 
 const char* log_area() { return g_log_area; }
 
-int32_t log_position() { return g_log_position; }
+int32_t log_position() {
+    const std::lock_guard<std::mutex> hold(g_log_lock);
+    return g_log_position;
+}

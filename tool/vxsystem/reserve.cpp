@@ -5,11 +5,17 @@
 // the name recorded with each block tells what a stray block was for.
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "tool/vxsystem/vxsystem.h"
 
 namespace {
 
+// One table per process by design: a block reserved on one thread may be
+// reserved over on another. Every change and every count is made under this
+// lock (the log has its own, and never reserves, so the two cannot wait on
+// each other).
+std::mutex g_table_lock;
 ReserveSlot g_table[RESERVE_SLOTS];
 int32_t g_count = 0;
 // Kept in 64 bits: a few large pictures would overflow a 32-bit total.
@@ -62,6 +68,7 @@ void release(void** slot) {
 }  // namespace
 
 int reserve(void** slot, int32_t size, const char* name) {
+    const std::lock_guard<std::mutex> hold(g_table_lock);
     if (*slot) release(slot);
 
     const int32_t i = find_slot(nullptr);
@@ -91,6 +98,12 @@ int reserve(void** slot, int32_t size, const char* name) {
 
 const ReserveSlot& reserve_slot(int32_t index) { return g_table[index]; }
 
-int32_t reserve_count() { return g_count; }
+int32_t reserve_count() {
+    const std::lock_guard<std::mutex> hold(g_table_lock);
+    return g_count;
+}
 
-int64_t reserve_total() { return g_total; }
+int64_t reserve_total() {
+    const std::lock_guard<std::mutex> hold(g_table_lock);
+    return g_total;
+}

@@ -7,7 +7,11 @@
 //   same pointer releases the block it held.
 // - File utilities over buffered standard streams.
 //
-// Everything here is process-wide and unguarded: one thread only.
+// The log and the reservation table are process-wide by design (one log
+// file, one table of named blocks); each is guarded by its own lock, so any
+// thread may log or reserve. What the inspection calls return (log_area,
+// reserve_slot) is a view into the shared data: read it while no other thread
+// logs or reserves.
 #pragma once
 
 #include <cstdint>
