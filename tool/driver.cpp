@@ -192,7 +192,8 @@ int run_tool(int argc, char** argv) {
     // Tiles are written on every core unless RAZIVAVU_THREADS says otherwise.
     std::string note;
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    const int threads = tile_threads(std::getenv("RAZIVAVU_THREADS"), cores > 0 ? cores : 1, note);
+    const int fallback = cores < 1 ? 1 : (cores > MAX_TILE_THREADS ? MAX_TILE_THREADS : cores);
+    const int threads = tile_threads(std::getenv("RAZIVAVU_THREADS"), fallback, note);
     if (!note.empty()) {
         std::fflush(stdout);
         std::fprintf(stderr, "WARNING: %s\n", note.c_str());
