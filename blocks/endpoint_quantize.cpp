@@ -79,9 +79,9 @@ using Distances = double[BLOCK_MAX_SAMPLES][3][4][4];
 template <int colours>
 bool combination_total(const ColourSet& cs, const Distances& dist, int z, double best, int z_best,
                        double& total) {
-    const int rr = z % 4;
-    const int rg = (z / 4) % 4;
-    const int rb = z / 16;
+    const int rr = z & 3;
+    const int rg = (z >> 2) & 3;
+    const int rb = z >> 4;
     const bool must_beat = z > z_best;
     total = 0.0;
     for (int i = 0; i < cs.n; ++i) {
@@ -151,14 +151,20 @@ void quantize_for(const ColourSet& cs, const double e0[3], const double e1[3],
     int best_z = guess;
     double best_total = 0.0;
     combination_total<colours>(cs, dist, guess, HUGE_VAL, 64, best_total);
-    for (int z = 0; z < 64; ++z) {
-        if (z == guess) continue;
-        const double lower = bound[0][z % 4] + bound[1][(z / 4) % 4] + bound[2][z / 16];
-        if (lower > best_total * (1.0 + 1e-9)) continue;
-        double total;
-        if (combination_total<colours>(cs, dist, z, best_total, best_z, total)) {
-            best_z = z;
-            best_total = total;
+    // z = red + 4 green + 16 blue, rising.
+    for (int rb = 0; rb < 4; ++rb) {
+        for (int rg = 0; rg < 4; ++rg) {
+            for (int rr = 0; rr < 4; ++rr) {
+                const int z = rr + 4 * rg + 16 * rb;
+                if (z == guess) continue;
+                const double lower = bound[0][rr] + bound[1][rg] + bound[2][rb];
+                if (lower > best_total * (1.0 + 1e-9)) continue;
+                double total;
+                if (combination_total<colours>(cs, dist, z, best_total, best_z, total)) {
+                    best_z = z;
+                    best_total = total;
+                }
+            }
         }
     }
 
