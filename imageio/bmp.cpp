@@ -10,7 +10,7 @@
 #include "imageio/bmp_layout.h"
 #include "imageio/imageio.h"
 #include "imageio/loader_log.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 

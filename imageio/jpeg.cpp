@@ -20,7 +20,7 @@
 
 #include "imageio/imageio.h"
 #include "imageio/loader_log.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "imageio/imageio.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 // Each thread keeps the reason of its own last load, so a load on one thread

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "blocks/blocks.h"
+#include "texcomp/compressor.h"
 #include "texcomp/texcomp.h"
 #include "zoom/zoom.h"
 

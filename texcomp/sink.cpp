@@ -1,7 +1,7 @@
 // The library's single output hook.
 #include <atomic>
 
-#include "texcomp/texcomp.h"
+#include "texcomp/compressor.h"
 
 namespace {
 // Program-wide by the caller's choice (bind_write_sink); calls that carry

@@ -1,11 +1,12 @@
 // texcomp: turns a pixel rectangle into a texture stream.
 //
 // A caller fills a TextureSettings record (start from texture_settings_init),
-// sets `user` to its own sink record and calls compress_texture. The library
-// emits the stream "DDS " magic, 124-byte surface header, then every level of
-// every face, one run per item, through sink_trampoline into the WriteSink that
-// the program bound with bind_write_sink (or, when a level_callback is given,
-// level by level into that callback without magic and header).
+// sets `write_sink` and `user` to its own sink and record and calls
+// compress_texture. The library emits the stream - "DDS " magic, 124-byte
+// surface header, then every level of every face, one run per item - into
+// that sink (or, without one, the sink bound with bind_write_sink), or, when
+// a level_callback is given, level by level into that callback without magic
+// and header.
 //
 // Calls may run on several threads at once: each call works on its own
 // records, and the tables the libraries share are read-only. The one
@@ -169,56 +170,6 @@ void chain_cache_free(ChainCache* cache);  // accepts null
 void texture_settings_init(TextureSettings& s);
 
 // ---------------------------------------------------------------------------
-// Picture description handed from the entry to the driver.
-// ---------------------------------------------------------------------------
-struct ImageDesc {
-    int16_t height = 0;
-    int16_t width = 0;
-    int16_t planes = 0;
-    const uint8_t* level_pixels = nullptr;
-    int32_t pitch = 0;
-};
-
-// Per-call working object: a copy of the settings, the picture description and
-// the fields only a settings profile can set.
-struct TextureCompressor {
-    TextureSettings settings;
-    ImageDesc image;
-    // Channel weights (R, G, B) of the block encoder's colour search, set by
-    // the driver for this texture.
-    float colour_weights[3] = {0.309f, 0.609f, 0.082f};
-
-    // Profile-only fields (all off unless a profile says otherwise).
-    uint8_t user_specified_fading_amounts = 0;
-    float user_fading_amounts[14] = {};
-    int32_t user_fading_set = 0;
-    uint8_t normal_map_conversion = 0;
-    int16_t normalmap_cnv = 1009;
-    int16_t normalmap_filter = 1040;
-    int16_t normalmap_alpha = 1034;
-    uint8_t normalmap_bwrap = 0;
-    uint8_t normalmap_binvertx = 0;
-    uint8_t normalmap_binverty = 0;
-    uint8_t normalmap_bsigned_output = 0;
-    uint8_t normalmap_bswap_rgb = 0;
-    float normalmap_scale = 2.2f;
-    int32_t normalmap_minz = 0;
-    int32_t clear_color = 0;
-    uint8_t use_background_image = 0;
-    char background_filename[1000] = {};
-    uint8_t light_enable = 0;
-    uint8_t show_differences = 0;
-    uint8_t show_filtering = 0;
-    uint8_t show_mipmapping = 1;
-    uint8_t show_anisotropic = 1;
-    int32_t zoom = 0;
-    uint8_t view_switches[8] = {1, 1, 1, 1, 1, 1, 1, 1};
-    uint8_t alpha_blending = 0;
-    uint8_t preview_disable_mipmaps = 0;
-    char profile_name[260] = "<no profile loaded>";
-};
-
-// ---------------------------------------------------------------------------
 // Output.
 // ---------------------------------------------------------------------------
 // Binds the program-wide sink for calls whose settings name no write_sink.
@@ -227,11 +178,6 @@ struct TextureCompressor {
 // atomically, but a program that compresses on several threads at once
 // should give each call its own write_sink instead of rebinding.
 void bind_write_sink(WriteSink sink);
-
-// The library's one output hook: forwards a run to the compressor's
-// write_sink (or the bound sink) together with the user record of the
-// compressor's settings copy.
-int32_t sink_trampoline(TextureCompressor* compressor, int32_t count, const uint8_t* buffer);
 
 // Optional per-level receiver: (buffer, level index, byte count, width,
 // height, user record). Levels restart at index 0 for every face.

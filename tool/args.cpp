@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "tool/tiletool.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 PictureKind picture_kind(const std::string& name) {
     if (name.size() < 3) return PictureKind::unknown;

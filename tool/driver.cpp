@@ -13,7 +13,7 @@
 #include "texcomp/texcomp.h"
 #include "tool/tile_pool.h"
 #include "tool/tiletool.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 

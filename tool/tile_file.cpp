@@ -11,7 +11,7 @@
 
 #include "texcomp/texcomp.h"
 #include "tool/tiletool.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 TileHeader make_tile_header(int32_t format_code, int32_t tile_width, int32_t tile_height,
                             int32_t level_count, int32_t skip_levels) {

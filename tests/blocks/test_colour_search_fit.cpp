@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "blocks/colour_search.h"
-#include "tests/blocks/test_random.h"
+#include "tests/common/test_random.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ bool is_grey(const Rgb& p) {
            std::abs(p.c[2] - p.c[0]) <= 2;
 }
 
-using blocks_test::Random;
+using Random = TestRandom;
 
 Rgb random_code_colour(Random& rnd, int code[3]) {
     code[0] = rnd.below(32);

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "blocks/colour_search.h"
-#include "tests/blocks/test_random.h"
+#include "tests/common/test_random.h"
 
 namespace {
 
@@ -208,7 +208,7 @@ TEST(OrderAlongAxis, TieRulesOrderEqualProjections) {
 
 TEST(OrderAlongAxis, ReorderFromAnyPermutationGivesTheSameList) {
     // Few levels per channel, so that many projections tie.
-    blocks_test::Random rnd{99};
+    TestRandom rnd{99};
     for (int round = 0; round < 3000; ++round) {
         const int count = 3 + rnd.below(14);
         int rgb[16][3];
@@ -474,11 +474,8 @@ TEST(TryEndpointVariants, GreyGreenCodesAreWidenedByReplication) {
 // A plain scan of the 64 combinations in z order, written out from the
 // rounding rules, must pick what the pruned search picks.
 TEST(QuantizeEndpoints, MatchesAPlainScanOfAllCombinations) {
-    uint32_t state = 2718281;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    };
+    TestLcg rng(2718281);
+    auto next = [&rng]() { return rng.next(); };
     auto expand_aligned = [](int v, int bits) { return v + (v >> bits); };
     for (int trial = 0; trial < 3000; ++trial) {
         const int count = 2 + int(next() % 15);

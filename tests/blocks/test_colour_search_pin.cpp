@@ -9,11 +9,12 @@
 #include <cstdint>
 
 #include "blocks/colour_search.h"
-#include "tests/blocks/test_random.h"
+#include "tests/common/pin_report.h"
+#include "tests/common/test_random.h"
 
 namespace {
 
-using blocks_test::Random;
+using Random = TestRandom;
 
 int clamp255(int v) { return std::min(255, std::max(0, v)); }
 
@@ -118,6 +119,7 @@ double decoded_error(const BlockSamples& b, int (*px)[3]) {
 TEST(ColourSearchPin, OutputOfFixedBlocksIsUnchanged) {
     Random rnd{20240607};
     Hash hash;
+    std::vector<PinPart> parts;
     const double* weights[3] = {kStandard, kUniform, kNormalMap};
     for (int n = 0; n < 4000; ++n) {
         const int kind = n % 6;
@@ -130,13 +132,21 @@ TEST(ColourSearchPin, OutputOfFixedBlocksIsUnchanged) {
         BlockSamples b;
         fill(b, px, count, weights[(n / 3) % 3], setting == 0 ? 3 : 4, setting == 2);
         fit_colour_endpoints(b);
-        hash.add(b.colour_mode);
-        for (auto& e : b.endpoints) {
-            for (int v : e) hash.add(v);
+        // The block's results as the hash sees them: mode, end points,
+        // indices, four bytes each.
+        std::vector<int> values = {b.colour_mode};
+        for (auto& e : b.endpoints) values.insert(values.end(), e, e + 3);
+        values.insert(values.end(), b.indices, b.indices + count);
+        PinPart part{"block " + std::to_string(n), {}, 0, "result"};
+        for (int v : values) {
+            hash.add(v);
+            for (int k = 0; k < 4; ++k) part.bytes.push_back(uint8_t(uint32_t(v) >> (8 * k)));
         }
-        for (int i = 0; i < count; ++i) hash.add(b.indices[i]);
+        part.chunk = part.bytes.size();
+        parts.push_back(std::move(part));
     }
-    EXPECT_EQ(hash.h, 0x1cdf56355a535b00ull) << std::hex << hash.h;
+    const std::string where = pin_difference("blocks_colour_search", parts);
+    EXPECT_EQ(hash.h, 0x1cdf56355a535b00ull) << std::hex << hash.h << "; " << where;
 }
 
 TEST(ColourSearchPin, FullSearchBeatsTheQuickFitOnAverage) {

@@ -9,6 +9,7 @@
 
 #include "blocks/blocks.h"
 #include "tests/blocks/test_encode_support.h"
+#include "tests/common/pin_report.h"
 
 using namespace enc_test;
 
@@ -236,14 +237,23 @@ TEST(EncodeQuality, OutputOnAFixedPictureIsPinned) {
         {BLOCK_MODE_OPAQUE, 0, 0, 1, 1698862206610953035ull},
         {BLOCK_MODE_CUTOUT, 1, 0, 1, 4647821392464745084ull},
     };
+    std::vector<PinPart> parts;
+    std::vector<std::string> labels;
+    bool all_match = true;
     for (const Case& c : cases) {
         EncodeOptions o;
         o.mode = c.mode;
         o.quick = c.quick;
         o.force_four = c.force_four;
         o.diffusion = c.diffusion;
-        EXPECT_EQ(fnv1a(encode_level(picture, 32, 32, o)), c.hash)
-            << "mode " << c.mode << " quick " << c.quick << " force " << c.force_four
-            << " diffused " << c.diffusion;
+        const std::string label =
+            "mode " + std::to_string(c.mode) + " quick " + std::to_string(c.quick) + " force " +
+            std::to_string(c.force_four) + " diffused " + std::to_string(c.diffusion);
+        const std::vector<uint8_t> bytes = encode_level(picture, 32, 32, o);
+        parts.push_back({label, bytes, size_t((c.mode & 0xFF00) == 0 ? 8 : 16), "block"});
+        if (fnv1a(bytes) != c.hash) all_match = false;
+        EXPECT_EQ(fnv1a(bytes), c.hash) << label;
     }
+    const std::string where = pin_difference("blocks_fixed_picture", parts);
+    EXPECT_TRUE(all_match) << where;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "blocks/blocks.h"
+#include "tests/common/test_random.h"
 
 namespace enc_test {
 
@@ -179,15 +180,7 @@ inline double weighted_error(const std::vector<uint32_t>& a, const std::vector<u
     return sum;
 }
 
-// A small deterministic generator for test pictures.
-struct Lcg {
-    uint32_t state;
-    explicit Lcg(uint32_t seed) : state(seed) {}
-    uint32_t next() {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    }
-    int below(int n) { return int(next() % uint32_t(n)); }
-};
+// The generator of the test pictures (the pinned outputs' inputs among them).
+using Lcg = TestLcg;
 
 }  // namespace enc_test

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/test_random.h"
 #include "texcomp/texcomp.h"
 
 namespace {
@@ -28,11 +29,10 @@ struct Job {
 
 std::vector<uint8_t> noise(int32_t w, int32_t h, int32_t planes, uint32_t seed) {
     std::vector<uint8_t> p(static_cast<size_t>(w) * h * planes);
-    uint32_t x = seed;
+    TestRandom r{seed};
     for (size_t i = 0; i < p.size(); ++i) {
-        x = x * 1664525u + 1013904223u;
         // Smooth ramps with a little noise: the block search has real work.
-        p[i] = static_cast<uint8_t>((i / planes % w) * 3 + (x >> 28));
+        p[i] = static_cast<uint8_t>((i / planes % w) * 3 + (r.next() >> 28));
     }
     return p;
 }

@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 TEST(Concurrency, ReservationsFromTwoThreadsAreAllCounted) {
     const int32_t count_before = reserve_count();

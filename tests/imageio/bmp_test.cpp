@@ -3,7 +3,7 @@
 
 #include "imageio/imageio.h"
 #include "tests/imageio/test_support.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 using namespace testsupport;
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/common/test_random.h"
 #include "texcomp/pipeline.h"
 #include "texcomp/texcomp.h"
 
@@ -72,11 +73,8 @@ struct CaptureBinding {
 inline std::vector<uint8_t> pattern_picture(int32_t w, int32_t h, int32_t planes,
                                             uint32_t seed = 1) {
     std::vector<uint8_t> p(static_cast<size_t>(w) * h * planes);
-    uint32_t x = seed * 2654435761u + 12345u;
-    for (auto& b : p) {
-        x = x * 1664525u + 1013904223u;
-        b = static_cast<uint8_t>(x >> 24);
-    }
+    TestLcg r(seed * 2654435761u + 12345u);
+    for (auto& b : p) b = static_cast<uint8_t>(r.next() >> 16);
     return p;
 }
 

@@ -4,6 +4,7 @@
 // bytes of the 24-bit output.
 #include <gtest/gtest.h>
 
+#include "tests/common/pin_report.h"
 #include "texcomp_test_util.h"
 
 namespace {
@@ -116,9 +117,16 @@ TEST(TileJob, TwentyFourBitOutputIsPinned) {
     TextureSettings s = settings_for(8, &cap);
     ASSERT_EQ(compress_texture(pic.data(), 512, 384, 512 * 3, s, 3, nullptr, nullptr), 0);
     uint64_t h = 1469598103934665603ull;
-    for (const StreamRun& r : cap.runs) h = fnv1a(r.bytes, h);
+    std::vector<PinPart> parts;
+    for (size_t i = 0; i < cap.runs.size(); ++i) {
+        h = fnv1a(cap.runs[i].bytes, h);
+        const std::string name =
+            i < 2 ? (i == 0 ? "magic" : "header") : "level " + std::to_string(i - 2);
+        parts.push_back({name, cap.runs[i].bytes, size_t(512) * 3, "row of 512 pixels"});
+    }
     EXPECT_EQ(cap.runs.size(), 2u + 10u);
-    EXPECT_EQ(h, 2250373813463708177ull) << h;
+    const std::string where = pin_difference("texcomp_24bit_tile", parts);
+    EXPECT_EQ(h, 2250373813463708177ull) << h << "; " << where;
 }
 
 TEST(TileJob, BlockOutputIsPinned) {
@@ -137,7 +145,14 @@ TEST(TileJob, BlockOutputIsPinned) {
     s.g_b_swap_rgb = 1;
     ASSERT_EQ(compress_texture(pic.data(), side, side, side * 3, s, 3, nullptr, nullptr), 0);
     uint64_t h = 1469598103934665603ull;
-    for (const StreamRun& r : cap.runs) h = fnv1a(r.bytes, h);
+    std::vector<PinPart> parts;
+    for (size_t i = 0; i < cap.runs.size(); ++i) {
+        h = fnv1a(cap.runs[i].bytes, h);
+        const std::string name =
+            i < 2 ? (i == 0 ? "magic" : "header") : "level " + std::to_string(i - 2);
+        parts.push_back({name, cap.runs[i].bytes, 8, "block"});
+    }
     EXPECT_EQ(cap.runs.size(), 2u + 9u);
-    EXPECT_EQ(h, 782449673081637511ull) << h;
+    const std::string where = pin_difference("texcomp_block_tile", parts);
+    EXPECT_EQ(h, 782449673081637511ull) << h << "; " << where;
 }

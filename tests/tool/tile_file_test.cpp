@@ -5,7 +5,7 @@
 #include "tests/imageio/test_support.h"
 #include "texcomp/texcomp.h"
 #include "tool/tiletool.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 using namespace testsupport;
 

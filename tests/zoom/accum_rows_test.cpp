@@ -5,26 +5,26 @@
 
 #include <cmath>
 #include <cstring>
-#include <random>
 #include <vector>
+
+#include "tests/common/test_random.h"
 
 namespace {
 void check_against_plain(AccumBytes loop) {
-    std::mt19937 rng(77);
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::uniform_real_distribution<float> weight(-1.5f, 1.5f);
-    std::uniform_real_distribution<float> start(-300.0f, 300.0f);
+    TestRandom rnd{77};
+    auto weight = [&] { return (rnd.below(300001) - 150000) * 1e-5f; };
+    auto start = [&] { return (rnd.below(600001) - 300000) * 1e-3f; };
     // Weights and sums where one rounding more or less would show: tiny,
     // huge, and values halfway between two floats after the product.
     const float special[] = {1.0f / 3.0f, 1e-30f, 3e38f, -0.125f, 0.1f, 1.0f + 1.0f / 4096.0f};
     for (int round = 0; round < 400; ++round) {
         const int n = round % 41;  // every tail length of the vector loops
-        const float w = round < 6 ? special[round] : weight(rng);
+        const float w = round < 6 ? special[round] : weight();
         std::vector<uint8_t> src(n);
         std::vector<float> a(n), b;
         for (int i = 0; i < n; ++i) {
-            src[i] = static_cast<uint8_t>(byte(rng));
-            a[i] = round % 5 == 0 ? std::ldexp(start(rng), 20) : start(rng);
+            src[i] = rnd.byte();
+            a[i] = round % 5 == 0 ? std::ldexp(start(), 20) : start();
         }
         b = a;
         accum_bytes_plain(w, src.data(), a.data(), n);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "tests/common/pin_report.h"
 #include "zoom_test_support.h"
 
 namespace {
@@ -37,12 +38,16 @@ TEST(PinnedBytes, MipChainWithTriangle) {
     std::vector<uint8_t> src = test_picture(96, 80, 4);
     uint64_t h = 0;
     int w = 96, ht = 80;
+    std::vector<PinPart> parts;
     while (w > 1 || ht > 1) {
         w = (w + 1) / 2;
         ht = (ht + 1) / 2;
-        h = combine(h, fnv1a(resample_whole(src.data(), 96, 80, 4, 4, w, ht, filter_at(2))));
+        std::vector<uint8_t> level = resample_whole(src.data(), 96, 80, 4, 4, w, ht, filter_at(2));
+        h = combine(h, fnv1a(level));
+        parts.push_back({"level " + std::to_string(parts.size() + 1), level, size_t(w) * 4, "row"});
     }
-    EXPECT_EQ(hex(h), "efc58eccdebba6b5");
+    const std::string where = pin_difference("zoom_mip_chain", parts);
+    EXPECT_EQ(hex(h), "efc58eccdebba6b5") << where;
 }
 
 TEST(PinnedBytes, EveryKernelBothPassOrders) {
@@ -68,22 +73,32 @@ TEST(PinnedBytes, EveryKernelBothPassOrders) {
     };
     for (int f = 0; f < ZOOM_FILTER_COUNT; ++f) {
         uint64_t h = 0;
+        std::vector<PinPart> parts;
         for (int order : {0, 1}) {
             ZoomOptions o = default_options();
             o.xy_order = order;
-            h = combine(h,
-                        fnv1a(resample_whole(big.data(), 37, 29, 4, 4, 16, 13, filter_at(f), o)));
-            h = combine(h,
-                        fnv1a(resample_whole(small.data(), 13, 11, 4, 4, 29, 23, filter_at(f), o)));
-            h = combine(h,
-                        fnv1a(resample_whole(big.data(), 37, 29, 4, 3, 20, 31, filter_at(f), o)));
+            const std::string pass = order ? "horizontal first, " : "vertical first, ";
+            auto add = [&](std::vector<uint8_t> bytes, const char* what, int row_bytes) {
+                h = combine(h, fnv1a(bytes));
+                parts.push_back({pass + what, std::move(bytes), size_t(row_bytes), "row"});
+            };
+            add(resample_whole(big.data(), 37, 29, 4, 4, 16, 13, filter_at(f), o), "37x29 to 16x13",
+                16 * 4);
+            add(resample_whole(small.data(), 13, 11, 4, 4, 29, 23, filter_at(f), o),
+                "13x11 to 29x23", 29 * 4);
+            add(resample_whole(big.data(), 37, 29, 4, 3, 20, 31, filter_at(f), o),
+                "37x29 to 20x31 of 3 channels", 20 * 3);
         }
-        EXPECT_EQ(hex(h), pins[f]) << filter_at(f).name;
+        const std::string where =
+            pin_difference(std::string("zoom_kernel_") + filter_at(f).name, parts);
+        EXPECT_EQ(hex(h), pins[f]) << filter_at(f).name << "; " << where;
     }
 }
 
 TEST(PinnedBytes, CubicPowerOfTwoRescale) {
     std::vector<uint8_t> src = test_picture(300, 300, 3);
-    EXPECT_EQ(hex(fnv1a(resample_whole(src.data(), 300, 300, 3, 3, 256, 256, filter_at(4)))),
-              "a68664280957996f");
+    std::vector<uint8_t> out = resample_whole(src.data(), 300, 300, 3, 3, 256, 256, filter_at(4));
+    const std::string where =
+        pin_difference("zoom_cubic_rescale", {{"256x256 picture", out, 256 * 3, "row"}});
+    EXPECT_EQ(hex(fnv1a(out)), "a68664280957996f") << where;
 }

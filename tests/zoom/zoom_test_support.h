@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/test_random.h"
 #include "zoom/zoom.h"
 
 // Every report of the resampler, concatenated, while a ReportCapture lives.
@@ -65,13 +66,8 @@ inline ZoomOptions default_options() { return ZoomOptions{0, 0, 1, ZOOM_UNSET, 1
 // Deterministic pixel bytes (xorshift), any channel count.
 inline std::vector<uint8_t> noise_pixels(int w, int h, int nchan, uint32_t seed) {
     std::vector<uint8_t> px(static_cast<size_t>(w) * h * nchan);
-    uint32_t s = seed ? seed : 1u;
-    for (uint8_t& b : px) {
-        s ^= s << 13;
-        s ^= s >> 17;
-        s ^= s << 5;
-        b = static_cast<uint8_t>(s >> 24);
-    }
+    TestRandom r{seed};
+    for (uint8_t& b : px) b = r.byte();
     return px;
 }
 

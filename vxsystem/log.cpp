@@ -6,7 +6,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 

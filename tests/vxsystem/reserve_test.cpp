@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "tests/imageio/test_support.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 using namespace testsupport;
 

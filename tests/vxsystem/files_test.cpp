@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 
 #include "tests/imageio/test_support.h"
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 using namespace testsupport;
 

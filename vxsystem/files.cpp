@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstring>
 
-#include "tool/vxsystem/vxsystem.h"
+#include "vxsystem/vxsystem.h"
 
 int starts_with_nocase(const char* text, const char* prefix) {
     const size_t n = std::strlen(prefix);

@@ -1,0 +1,67 @@
+// texcomp internals: the per-call working object and the output hook.
+#pragma once
+
+#include <cstdint>
+
+#include "texcomp/texcomp.h"
+
+// Picture description handed from the entry to the driver.
+struct ImageDesc {
+    int16_t height = 0;
+    int16_t width = 0;
+    int16_t planes = 0;
+    const uint8_t* level_pixels = nullptr;
+    int32_t pitch = 0;
+};
+
+// Per-call working object: a copy of the settings, the picture description,
+// the driver's per-texture state and the fields only a settings profile can
+// set. One exists per compress_texture call; nothing in it is shared.
+struct TextureCompressor {
+    TextureSettings settings;
+    ImageDesc image;
+    // Channel weights (R, G, B) of the block encoder's colour search, set by
+    // the driver for this texture.
+    float colour_weights[3] = {0.309f, 0.609f, 0.082f};
+
+    // --- Profile-only fields: a settings profile sets them; they are all off
+    // --- (or at their profile defaults) unless a profile says otherwise.
+    // Read by the level chain: per-level fading amounts instead of the
+    // geometric fading, and the normal-map conversion switch.
+    uint8_t user_specified_fading_amounts = 0;
+    float user_fading_amounts[14] = {};
+    int32_t user_fading_set = 0;
+    uint8_t normal_map_conversion = 0;
+    // The normal-map conversion's parameters.
+    int16_t normalmap_cnv = 1009;
+    int16_t normalmap_filter = 1040;
+    int16_t normalmap_alpha = 1034;
+    uint8_t normalmap_bwrap = 0;
+    uint8_t normalmap_binvertx = 0;
+    uint8_t normalmap_binverty = 0;
+    uint8_t normalmap_bsigned_output = 0;
+    uint8_t normalmap_bswap_rgb = 0;
+    float normalmap_scale = 2.2f;
+    int32_t normalmap_minz = 0;
+    // Stored only: preview and viewer settings a profile carries along.
+    // Nothing in the library reads them; they keep a profile's values so
+    // that its keys are accepted.
+    int32_t clear_color = 0;
+    uint8_t use_background_image = 0;
+    char background_filename[1000] = {};
+    uint8_t light_enable = 0;
+    uint8_t show_differences = 0;
+    uint8_t show_filtering = 0;
+    uint8_t show_mipmapping = 1;
+    uint8_t show_anisotropic = 1;
+    int32_t zoom = 0;
+    uint8_t view_switches[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+    uint8_t alpha_blending = 0;
+    uint8_t preview_disable_mipmaps = 0;
+    char profile_name[260] = "<no profile loaded>";
+};
+
+// The library's one output hook: forwards a run to the compressor's
+// write_sink (or the bound sink) together with the user record of the
+// compressor's settings copy.
+int32_t sink_trampoline(TextureCompressor* compressor, int32_t count, const uint8_t* buffer);
