@@ -1,13 +1,14 @@
 # The two commands of the README:
 #   make demo   builds everything, makes the sample panorama and tiles it in demo/
 #   make test   builds everything and runs the whole test suite
-# plus `make bench` for the benchmarks, `make sanitize` for the ASan/UBSan run
-# and `make tsan` for the ThreadSanitizer run of the concurrency tests.
+# plus `make bench` for the benchmarks, `make sanitize` for the ASan/UBSan run,
+# `make tsan` for the ThreadSanitizer run of the concurrency tests and
+# `make fuzz` for the fuzz targets (FUZZ_SECONDS each, default 600).
 
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build demo test bench sanitize tsan format-check clean
+.PHONY: all deps build demo test bench sanitize tsan format-check fuzz fuzz-build clean
 
 all: build
 
@@ -48,5 +49,16 @@ format-check:
 bench:
 	@bash scripts/run-bench.sh
 
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?=
+fuzz-build:
+	@RAZIVAVU_FUZZ_DEPS=1 bash scripts/install-deps.sh
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	      -DRAZIVAVU_FUZZ=ON -DRAZIVAVU_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_bmp fuzz_jpeg fuzz_compress fuzz_blocks
+
+fuzz: fuzz-build
+	bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD) build-sanitize build-tsan demo
+	rm -rf $(BUILD) build-sanitize build-tsan build-fuzz fuzz-out demo

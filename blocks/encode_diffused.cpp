@@ -64,6 +64,17 @@ namespace {
 
 using DiffusedOptions = BlockCallOptions;
 
+// Whether one of the block's own pixels (inside the level) is transparent in
+// the cutout mode, by the same threshold as gather_window.
+bool block_has_transparent(const WorkLevel& level, int64_t x0, int64_t y0, int mode) {
+    if (mode != BLOCK_MODE_CUTOUT) return false;
+    const float threshold = float(cutout_threshold) / 255.0f;
+    for (int64_t y = y0; y < y0 + 4 && y < level.height; ++y)
+        for (int64_t x = x0; x < x0 + 4 && x < level.width; ++x)
+            if (level.at(x, y).a <= threshold) return true;
+    return false;
+}
+
 void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0, const DiffusedOptions& o,
                          BlockSamples& b, AlphaSamples& a, uint8_t* out) {
     int window_slots[DIFFUSION_WINDOW_SLOTS];
@@ -91,14 +102,20 @@ void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0, const D
     else
         b.force_four = o.mode == BLOCK_MODE_OPAQUE ? (o.force_four != 0) : 0;
     b.quick = o.quick;
-    b.max_colours = 4;
-    b.colour_mode = 4;
-    fit_block_colours(b, o.normalmap_type);
 
     // The central 4x4 of the window, row-major: the pixels that get indices.
     int slots[16];
     for (int p = 0; p < 16; ++p)
         slots[p] = window_slots[DIFFUSION_WINDOW * ((p >> 2) + 1) + (p & 3) + 1];
+
+    // A transparent pixel of the block itself needs index 3 to mean
+    // transparency, which only the three-colour order gives; with four
+    // colours it would come out opaque. Such a block keeps to three colours
+    // as the plain walk does. Transparent ring pixels get no index here.
+    const bool own_transparent = b.has_transparent && block_has_transparent(level, x0, y0, o.mode);
+    b.max_colours = own_transparent ? 3 : 4;
+    b.colour_mode = b.max_colours;
+    fit_block_colours(b, o.normalmap_type);
     pack_colour_block(b, slots, o.mode, out);
 }
 

@@ -1,8 +1,12 @@
 // BMP loader: 4- and 8-bit palette pictures and 24-bit pictures with an
 // optional companion alpha file.
 //
-// The whole file is read into memory and checked by read_bmp_layout before a
-// single pixel is touched, so a failing load leaves the record as it was.
+// The headers are read and checked by read_bmp_layout first, and the memory
+// the picture needs is weighed against the limit, before the whole file is
+// read: a 2 GB file of another kind is turned away after 54 bytes. A failing
+// load leaves the record as it was.
+#include <sys/stat.h>
+
 #include <cstring>
 #include <memory>
 #include <new>
@@ -22,19 +26,31 @@ struct FileBytes {
     int64_t length = 0;
 };
 
-int read_file(const std::string& name, int32_t size, FileBytes& out) {
-    if (size < 1) {
+// Reads and checks the headers of a file of `size` bytes.
+int read_head(const std::string& name, int32_t size, BmpLayout& layout) {
+    uint8_t head[BMP_HEAD_BYTES];
+    const int32_t got = size < 1 ? -1 : read_whole_file(name.c_str(), head, BMP_HEAD_BYTES);
+    if (got < 0) {
         loader_fail("cannot read %s", name.c_str());
         return 0;
     }
+    return read_bmp_layout(head, got, size, name.c_str(), layout);
+}
+
+// Reads the whole file, whose headers gave `layout`. The file must still be
+// the one the headers came from, or the checks made on them would not hold.
+int read_file(const std::string& name, int32_t size, const BmpLayout& layout, FileBytes& out) {
     out.data.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
     if (!out.data) {
         loader_fail("not enough memory to read %s (%d bytes)", name.c_str(), size);
         return 0;
     }
     const int32_t got = read_whole_file(name.c_str(), out.data.get(), size);
-    if (got < 0) {
-        loader_fail("cannot read %s", name.c_str());
+    BmpLayout again;
+    if (got != size || !read_bmp_layout(out.data.get(), got, got, name.c_str(), again) ||
+        again.width != layout.width || again.height != layout.height || again.bits != layout.bits ||
+        again.pixel_offset != layout.pixel_offset) {
+        loader_fail("cannot read %s (it changed while being read)", name.c_str());
         return 0;
     }
     out.length = got;
@@ -48,10 +64,14 @@ bool is_pow2_side(int32_t v) {
     return false;
 }
 
+int64_t pixel_block_bytes(int64_t bytes_per_pixel, const BmpLayout& l) {
+    return bytes_per_pixel * l.width * l.height;
+}
+
 // Reserves the pixel block; sizes beyond what a 32-bit reservation holds are
 // refused rather than wrapped.
 int reserve_pixels(LoadedImage& image, int64_t bytes_per_pixel, const BmpLayout& l) {
-    const int64_t bytes = bytes_per_pixel * l.width * l.height;
+    const int64_t bytes = pixel_block_bytes(bytes_per_pixel, l);
     if (bytes > INT32_MAX) {
         loader_fail("texture %s is too large (%d,%d)", image.name.c_str(), l.width, l.height);
         return 0;
@@ -71,10 +91,13 @@ uint8_t palette_index(const uint8_t* row, int32_t bits, int32_t x) {
     return (x & 1) ? (pair & 0x0F) : (pair >> 4);
 }
 
-int load_palette_picture(LoadedImage& image, const FileBytes& file, const BmpLayout& l,
-                         int32_t planes) {
+int load_palette_picture(LoadedImage& image, int32_t size, const BmpLayout& l, int32_t planes) {
     const int32_t palette_size = 1 << l.bits;
     const bool indexed = planes == 5 || planes == 6;
+    if (!loader_memory_fits(image.name, int64_t{size} + pixel_block_bytes(indexed ? 1 : planes, l)))
+        return 0;
+    FileBytes file;
+    if (!read_file(image.name, size, l, file)) return 0;
 
     // Entries the file lacks stay black, opaque.
     uint8_t colours[256 * 4];
@@ -128,39 +151,67 @@ int load_palette_picture(LoadedImage& image, const FileBytes& file, const BmpLay
     return 1;
 }
 
-// Looks for the companion alpha file next to the picture; 1 and the loaded
-// companion when there is one, 0 when there is none, -1 when it is unusable.
-int find_companion(const std::string& name, const BmpLayout& picture, FileBytes& file,
-                   BmpLayout& layout) {
-    const std::string base = name_base(name);
-    std::string companion = base + "_trans.bmp";
-    int32_t size = file_size(companion.c_str());
-    if (size < 1) {
-        companion = base + "op.bmp";
-        size = file_size(companion.c_str());
+// Size of `name` when it is a regular file; 0 when there is nothing usable by
+// that name. Something that is not a regular file (a FIFO would block the
+// read) is not taken, and the log says so.
+int32_t companion_size(const std::string& name) {
+    struct stat st;
+    if (stat(name.c_str(), &st) != 0) return 0;
+    if (!S_ISREG(st.st_mode)) {
+        append_log("vxgl:  alpha file %s is not a regular file; not used\n", name.c_str());
+        return 0;
     }
-    if (size < 1) return 0;
-    if (!read_file(companion, size, file)) return -1;
-    if (!read_bmp_layout(file.data.get(), file.length, companion.c_str(), layout)) return -1;
-    if (layout.bits != 24 || layout.width != picture.width || layout.height != picture.height) {
-        loader_fail("alpha file %s does not match texture %s", companion.c_str(), name.c_str());
+    const int32_t size = file_size(name.c_str());
+    return size > 0 ? size : 0;
+}
+
+// The companion alpha file next to the picture, found and checked by its
+// headers (not read yet).
+struct Companion {
+    std::string name;
+    int32_t size = 0;
+    BmpLayout layout;
+};
+
+// 1 when there is a usable companion, 0 when there is none, -1 when it is
+// unusable.
+int find_companion(const std::string& name, const BmpLayout& picture, Companion& c) {
+    const std::string base = name_base(name);
+    c.name = base + "_trans.bmp";
+    c.size = companion_size(c.name);
+    if (c.size < 1) {
+        c.name = base + "op.bmp";
+        c.size = companion_size(c.name);
+    }
+    if (c.size < 1) return 0;
+    if (!read_head(c.name, c.size, c.layout)) return -1;
+    if (c.layout.bits != 24 || c.layout.width != picture.width ||
+        c.layout.height != picture.height) {
+        loader_fail("alpha file %s does not match texture %s", c.name.c_str(), name.c_str());
         return -1;
     }
     return 1;
 }
 
-int load_rgb_picture(LoadedImage& image, const FileBytes& file, const BmpLayout& l, int32_t planes,
+int load_rgb_picture(LoadedImage& image, int32_t size, const BmpLayout& l, int32_t planes,
                      int skip_pow2_check) {
     if (!skip_pow2_check && !(is_pow2_side(l.width) && is_pow2_side(l.height))) {
         loader_fail("texture size of %s is no power of 2 (%d,%d)", image.name.c_str(), l.width,
                     l.height);
         return 0;
     }
-    FileBytes alpha_file;
-    BmpLayout alpha;
-    const int companion = find_companion(image.name, l, alpha_file, alpha);
+    Companion c;
+    const int companion = find_companion(image.name, l, c);
     if (companion < 0) return 0;
     if (companion > 0) planes = 4;
+    // Both files in memory at once, and the picture's block.
+    if (!loader_memory_fits(image.name, int64_t{size} + c.size + pixel_block_bytes(planes, l)))
+        return 0;
+    FileBytes file;
+    FileBytes alpha_file;
+    if (!read_file(image.name, size, l, file)) return 0;
+    if (companion > 0 && !read_file(c.name, c.size, c.layout, alpha_file)) return 0;
+    const BmpLayout& alpha = c.layout;
     if (!reserve_pixels(image, planes, l)) return 0;
 
     uint8_t* out = image.pixels;
@@ -206,10 +257,8 @@ int load_bmp(LoadedImage& image, int32_t size, int32_t planes, int skip_pow2_che
         loader_fail("texture %s cannot be loaded with %d planes", name, planes);
         return 0;
     }
-    FileBytes file;
-    if (!read_file(image.name, size, file)) return 0;
     BmpLayout layout;
-    if (!read_bmp_layout(file.data.get(), file.length, name, layout)) return 0;
-    if (layout.bits == 24) return load_rgb_picture(image, file, layout, planes, skip_pow2_check);
-    return load_palette_picture(image, file, layout, planes);
+    if (!read_head(image.name, size, layout)) return 0;
+    if (layout.bits == 24) return load_rgb_picture(image, size, layout, planes, skip_pow2_check);
+    return load_palette_picture(image, size, layout, planes);
 }

@@ -43,8 +43,10 @@ int32_t palette_entries(const uint8_t* data, int32_t bits, int64_t palette_offse
 
 }  // namespace
 
-int read_bmp_layout(const uint8_t* data, int64_t length, const char* name, BmpLayout& out) {
-    if (length < kFileHeaderSize + kInfoHeaderMin) {
+int read_bmp_layout(const uint8_t* data, int64_t data_length, int64_t length, const char* name,
+                    BmpLayout& out) {
+    static_assert(kFileHeaderSize + kInfoHeaderMin == BMP_HEAD_BYTES, "the fields read below");
+    if (length < BMP_HEAD_BYTES || data_length < BMP_HEAD_BYTES) {
         loader_fail("texture %s is too short for a BMP file", name);
         return 0;
     }

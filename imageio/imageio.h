@@ -69,6 +69,20 @@ int load_jpeg(LoadedImage& image);
 // "vxgl:  " prefix or a trailing line break; empty when that load succeeded.
 const std::string& imageio_last_error();
 
+// Empty when the last load was clean. Otherwise the last load succeeded but
+// the picture is damaged (a truncated or corrupt JPEG): the one-line reason,
+// for the user; the places the decoder could not read hold filler.
+const std::string& imageio_last_warning();
+
+// Memory limit of the loaders. Before allocating for a picture (pixels, file
+// buffers, the decoder's own buffers) a loader adds up what it needs and
+// refuses the picture with a message when that exceeds the limit, rather than
+// risk an allocation that the system's out-of-memory killer ends. The limit
+// is RAZIVAVU_MAX_MEMORY_MB megabytes when that environment variable holds a
+// positive whole number, otherwise half the machine's physical memory.
+constexpr const char* MEMORY_LIMIT_VARIABLE = "RAZIVAVU_MAX_MEMORY_MB";
+int64_t picture_memory_limit();
+
 // The base of a picture name: the name without its last four characters
 // (the dot and a three-letter extension); names shorter than four characters
 // give an empty base.

@@ -14,6 +14,7 @@ namespace {
 // Each thread keeps the reason of its own last load, so a load on one thread
 // never changes what another thread is told.
 thread_local std::string t_last_error;
+thread_local std::string t_last_warning;
 }  // namespace
 
 void loader_fail(const char* format, ...) {
@@ -24,11 +25,22 @@ void loader_fail(const char* format, ...) {
     va_end(args);
     append_log("vxgl:  %s\n", text);
     t_last_error = text;
+    t_last_warning.clear();  // a failed load has no picture to warn about
 }
 
-void loader_remember(const std::string& reason) { t_last_error = reason; }
+void loader_remember(const std::string& reason) {
+    t_last_error = reason;
+    t_last_warning.clear();
+}
 
-void loader_start() { t_last_error.clear(); }
+void loader_warn(const std::string& reason) {
+    if (t_last_warning.empty()) t_last_warning = reason;
+}
+
+void loader_start() {
+    t_last_error.clear();
+    t_last_warning.clear();
+}
 
 const std::string& imageio_last_error() { return t_last_error; }
 
@@ -42,6 +54,8 @@ const char* image_result_message(int result) {
             return "unknown loader result";
     }
 }
+
+const std::string& imageio_last_warning() { return t_last_warning; }
 
 std::string name_base(const std::string& name) {
     return name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();

@@ -4,6 +4,11 @@
 # benchmarks pass their peers).
 set -euo pipefail
 packages=(cmake g++ make libgtest-dev libjpeg62-turbo-dev "$@")
+# The fuzz targets and their seed corpus (make fuzz, .ci/run): clang with
+# libFuzzer, libjpeg's cjpeg and ImageMagick for the seed files.
+if [ "${RAZIVAVU_FUZZ_DEPS:-0}" = 1 ]; then
+  packages+=(clang libclang-rt-dev libjpeg-turbo-progs imagemagick python3)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

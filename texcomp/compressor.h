@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "texcomp/level_filter.h"
 #include "texcomp/texcomp.h"
 
 // Picture description handed from the entry to the driver.
@@ -59,6 +60,8 @@ struct TextureCompressor {
     uint8_t alpha_blending = 0;
     uint8_t preview_disable_mipmaps = 0;
     char profile_name[260] = "<no profile loaded>";
+
+    LevelFilterState filters;  // sharpening parameters and buffers of this call
 };
 
 // The library's one output hook: forwards a run to the compressor's

@@ -2,10 +2,10 @@
 //
 // Everything that can make a call fail is settled before the first byte is
 // emitted: unsupported settings are refused outright, and the call's buffers
-// (level image, level-0 copy, conversion buffer) are allocated before the
-// header goes out. Only the resampler's own working memory can still run out
-// later (it says so in its result); the stream is then reported as
-// incomplete.
+// (level image, level-0 copy, conversion buffer, sharpening buffers) are
+// allocated before the header goes out. Only the resampler's own working
+// memory can still run out later (it says so in its result); the stream is
+// then reported as incomplete.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -122,16 +122,16 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h) {
     const TextureSettings& s = tc.settings;
     if (!texture_format_info(code)) return false;
-    // Not built yet: palettes, sharpening and the normal-map conversion. A
-    // texture without them would be a different texture, so none is made.
-    if (is_palettised_format(code) || s.g_sharpen_method != 0 || tc.normal_map_conversion)
-        return false;
+    // Not built yet: palettes. A texture without them would be a different
+    // texture, so none is made.
+    if (is_palettised_format(code)) return false;
     const int32_t mode = s.g_mip_map_type;
     if (mode != 30 && mode != 31 && mode != 32) return false;
     const bool resamples = mode == 30 || (s.g_texturemap_type == 2 && mode == 31);
     if (resamples && (s.g_mip_filter_type < 0 || s.g_mip_filter_type >= ZOOM_FILTER_COUNT))
         return false;
     if (w < 1 || h < 1) return false;
+    if (!filter_settings_usable(s) || !premade_levels_fit(tc, w, h)) return false;
     if (is_block_format(code) && (!is_pow2(w) || !is_pow2(h))) return false;
     // Every level leaves in one run whose byte count the sink takes as a
     // 32-bit value.
@@ -150,7 +150,7 @@ bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
     if (bytes < 64) bytes = 64;
     e.capacity = bytes;
     e.buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
-    return e.buffer != nullptr;
+    return e.buffer != nullptr && prepare_sharpening(tc, w0, h0);
 }
 
 void level_emitter_free(LevelEmitter& e) {
@@ -160,10 +160,11 @@ void level_emitter_free(LevelEmitter& e) {
 
 int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     const TextureSettings& s = e.tc->settings;
-    // Sharpening and the normal-map conversion come between the treatments
-    // and the dithering; settings_supported refuses both for now.
+    sharpen_level(*e.tc, level, j);
     const bool dither = j == 0 ? s.g_b_dither_mip0 : s.g_b_dither_color;
     if (dither) dither_level(level, *e.tc, e.code);
+    if (e.tc->normal_map_conversion && !convert_normal_map_level(level, *e.tc))
+        return DRIVER_NO_MEMORY;
     if (is_normal_map(*e.tc)) renormalise_level(level);
     // The treatments above stay: in the volume path later levels are made
     // from this one.

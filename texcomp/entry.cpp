@@ -6,6 +6,7 @@
 #include <new>
 
 #include "texcomp/pipeline.h"
+#include "texcomp/profile.h"
 
 namespace {
 
@@ -107,7 +108,6 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
                          LevelCallback level_callback, const CompressRect* rect) {
     if (!pixels) return TEXCOMP_NO_PIXELS;
     if (planes != 3 && planes != 4) return TEXCOMP_BAD_PLANES;
-    if (width < 1 || height < 1) return TEXCOMP_BAD_SIZE;
 
     int32_t w = width, h = height;
     if (rect) {
@@ -126,12 +126,17 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
     if (is_block_format(code) && settings.g_rescale_mode == 0 &&
         (!is_pow2(tested_width(settings, w, h)) || !is_pow2(h)))
         return TEXCOMP_NOT_POW2;
+    // A side of 0 or below is not a power of two, so the block formats
+    // answered above; every other format meets it here.
+    if (w < 1 || h < 1) return TEXCOMP_BAD_SIZE;
 
-    // The working object: standard settings, profile-only fields off (no
-    // settings profile is ever in use), then the caller's settings on top.
+    // The working object: standard settings, profile-only fields off, then
+    // the settings profile in use (if any), then the caller's settings on
+    // top, so a profile reaches only the fields TextureSettings lacks.
     std::unique_ptr<TextureCompressor> tc(new (std::nothrow) TextureCompressor());
     if (!tc) return TEXCOMP_NO_MEMORY;
     texture_settings_init(tc->settings);
+    if (const int32_t profile = read_profile_in_use(*tc); profile != 0) return profile;
     tc->settings = settings;
 
     int32_t new_w = 0, new_h = 0;

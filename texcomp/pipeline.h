@@ -108,6 +108,16 @@ void fade_level(LevelImage& level, const TextureCompressor& tc, int32_t code, fl
 void renormalise_level(LevelImage& level);
 
 // ---------------------------------------------------------------------------
+// Normal-map conversion of a level (normal_map_step.cpp).
+// ---------------------------------------------------------------------------
+struct NormalMapOptions;
+// The options the compressor's profile-only normal-map fields give.
+NormalMapOptions normal_map_options(const TextureCompressor& tc);
+// make_normal_map on the level with those options; false when it ran out of
+// memory (the stream cannot be completed).
+bool convert_normal_map_level(LevelImage& level, const TextureCompressor& tc);
+
+// ---------------------------------------------------------------------------
 // Mip chain of one face (chain.cpp).
 // ---------------------------------------------------------------------------
 struct FaceChain {
@@ -215,9 +225,22 @@ struct LevelEmitterGuard {
     LevelEmitter& e;
     ~LevelEmitterGuard() { level_emitter_free(e); }
 };
-// Dithering, renormalisation, conversion and emission of level j.
-// DRIVER_DONE, or DRIVER_ENCODER_FAILED (nothing emitted for the level).
+// Dithering, normal-map conversion, renormalisation, conversion and emission
+// of level j. DRIVER_DONE, DRIVER_NO_MEMORY (the normal-map conversion ran
+// out of memory) or DRIVER_ENCODER_FAILED (nothing emitted for the level).
 int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
+// Sharpening (sharpen.cpp): takes CustomFilter into the compressor's filter
+// state and reserves the memory of a pass over levels up to w0 x h0 (false
+// when it runs out); then g_sharpen_method, SharpeningPassMIP[j] times on
+// level j (levels beyond 13 use entry 13).
+bool prepare_sharpening(TextureCompressor& tc, int32_t w0, int32_t h0);
+void sharpen_level(TextureCompressor& tc, LevelImage& level, int32_t j);
 // Checks shared by both paths before anything is emitted: true when the
 // settings can be honoured for faces (or slices) of w x h.
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h);
+// Gamma, blur and width finite, and the mip filter override within what the
+// resampler handles (settings_check.cpp).
+bool filter_settings_usable(const TextureSettings& s);
+// Chain mode 31 on faces of w x h: every pre-made level the chain will take
+// lies inside the picture, in the columns meant for its face.
+bool premade_levels_fit(const TextureCompressor& tc, int32_t w, int32_t h);

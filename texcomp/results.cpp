@@ -6,7 +6,7 @@ const char* texture_result_message(int32_t result) {
         case TEXCOMP_OK:
             return "texture written";
         case TEXCOMP_NO_PIXELS:
-            return "no pixels were given";
+            return "no pixels were given, or the settings profile cannot be read";
         case TEXCOMP_BAD_PLANES:
             return "pixels must have 3 or 4 bytes each";
         case TEXCOMP_NOT_POW2:

@@ -164,6 +164,25 @@ struct TextureSettings {
 ChainCache* chain_cache_new();             // null when memory runs out
 void chain_cache_free(ChainCache* cache);  // accepts null
 
+// Settings profile: a text file of "key value" lines read into every
+// compression while a path is set. Its keys are the field names above (plus
+// "CustomFilter_0".."CustomFilter_32", "SharpeningPassMIP_0".."_13") and the
+// fields only a profile can set (normal-map options, user fading amounts,
+// ...). The caller's TextureSettings still win for every field they hold, so
+// a profile matters only through the profile-only fields. When the file
+// cannot be opened or read, compress_texture returns -1 and emits nothing.
+//
+// The path is process-wide and guarded: it may be set while compressions run
+// on other threads; each compression reads the path once, when it starts.
+// Null or "" (the default) means no profile.
+void texture_set_profile_path(const char* path);
+
+// Applies one profile key to `s` with the profile's conversions (flag =
+// integer != 0, integers as atoi, 16-bit fields cut, floats as strtod). 1 when
+// `key` names a TextureSettings field (indexed keys included) and it was
+// applied, 0 when it does not (profile-only keys included) or s/key is null.
+int texture_settings_set_key(TextureSettings* s, const char* key, const char* value);
+
 // Standard initialisation: every field to its default. The two arrays, which
 // only matter when g_sharpen_method is non-zero, get the settings profile's
 // defaults (a mild 5x5 sharpen kernel; one pass on every level but the first).
@@ -198,17 +217,24 @@ struct CompressRect {
 // emitted, otherwise one of the negative results below. Nothing has been
 // emitted for any of them unless said otherwise.
 constexpr int32_t TEXCOMP_OK = 0;
-constexpr int32_t TEXCOMP_NO_PIXELS = -1;       // pixels is null
+constexpr int32_t TEXCOMP_NO_PIXELS = -1;       // pixels is null, or the settings profile
+                                                // in use cannot be read
 constexpr int32_t TEXCOMP_BAD_PLANES = -2;      // planes is neither 3 nor 4
 constexpr int32_t TEXCOMP_NOT_POW2 = -3;        // a block format meets sides that are not powers
                                                 // of two and no rescaling is asked for
 constexpr int32_t TEXCOMP_REFUSED = -4;         // settings this library does not handle:
                                                 // format code outside 0..16, codes 10 and 14,
-                                                // sharpening, chain mode other than 30/31/32,
+                                                // chain mode other than 30/31/32,
                                                 // mip filter outside 0..13, block format on a
                                                 // face or slice that is not a power of two,
-                                                // volume slice count not a power of two
-constexpr int32_t TEXCOMP_BAD_SIZE = -5;        // width or height below 1, rectangle not inside
+                                                // volume slice count not a power of two,
+                                                // pre-made levels (chain 31) that do not fit
+                                                // in the picture, a non-finite gamma, blur or
+                                                // width, or a filter override beyond blur 16
+                                                // or width 64 (or a blur of 0)
+constexpr int32_t TEXCOMP_BAD_SIZE = -5;        // width or height below 1 (a block format
+                                                // without rescaling gives -3 for that), a
+                                                // rectangle not inside
                                                 // the picture, a side above 32767, or a rescale
                                                 // that gives no usable size
 constexpr int32_t TEXCOMP_NO_MEMORY = -6;       // an allocation failed; levels already emitted

@@ -3,8 +3,11 @@
 //
 // Every way the run can fail is found before the first tile file is written,
 // except a failing write, which stops the run at that file.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -51,6 +54,7 @@ struct TileOutcome {
     std::string name[2];
     std::string text[2];
     TileWrite result[2] = {TileWrite::ok, TileWrite::ok};
+    int error[2] = {0, 0};           // the system's reason of a failure
     bool named[2] = {false, false};  // the part file has taken its name
 };
 
@@ -58,11 +62,12 @@ struct CacheDeleter {
     void operator()(ChainCache* c) const { chain_cache_free(c); }
 };
 
-int report_failure(TileWrite result, const std::string& name) {
+int report_failure(TileWrite result, const std::string& name, int error) {
     if (result == TileWrite::cannot_create)
-        return fail(EXIT_WRITE_FAILED, "cannot create tile file=" + name);
-    return fail(EXIT_WRITE_FAILED,
-                "cannot write tile file=" + name + " (disk full?); nothing left under that name");
+        return fail(EXIT_WRITE_FAILED,
+                    "cannot create tile file=" + name + ".part: " + std::strerror(error));
+    return fail(EXIT_WRITE_FAILED, "cannot write tile file=" + name + ": " + std::strerror(error) +
+                                       "; no part of it is left behind");
 }
 
 // Writes both files of every tile, `threads` tiles at a time; the code of
@@ -113,7 +118,7 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, 
             out.files = k + 1;
             set_tile_console(&out.text[k]);
             out.result[k] = write_tile_part(out.name[k], tile, block_file, grid.level_count, skip,
-                                            caches[worker].get());
+                                            caches[worker].get(), &out.error[k]);
             set_tile_console(nullptr);
             if (out.result[k] != TileWrite::ok) break;
         }
@@ -126,6 +131,7 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, 
     };
     TileWrite failed = TileWrite::ok;
     std::string failed_name;
+    int failed_error = 0;
     auto finish = [&](int64_t item) {
         TileOutcome& out = slot(item);
         ++tiles;
@@ -134,12 +140,13 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, 
         for (int32_t k = 0; k < out.files; ++k) {
             std::fputs(out.text[k].c_str(), stdout);
             if (out.result[k] == TileWrite::ok) {
-                out.result[k] = commit_tile_part(out.name[k]);
+                out.result[k] = commit_tile_part(out.name[k], &out.error[k]);
                 out.named[k] = out.result[k] == TileWrite::ok;
             }
             if (out.result[k] != TileWrite::ok) {
                 failed = out.result[k];
                 failed_name = out.name[k];
+                failed_error = out.error[k];
                 discard(out, k + 1);
                 return false;
             }
@@ -149,7 +156,7 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, 
     auto undo = [&](int64_t item) { discard(slot(item), 0); };
 
     run_in_order(pool, count, work, finish, undo);
-    if (failed != TileWrite::ok) return report_failure(failed, failed_name);
+    if (failed != TileWrite::ok) return report_failure(failed, failed_name, failed_error);
     return EXIT_DONE;
 }
 
@@ -165,7 +172,13 @@ int run_tool(int argc, char** argv) {
     image.name = argv[1];
     const int32_t size = file_size(image.name.c_str());
     if (size == 0) return fail(EXIT_BAD_INPUT_FILE, "input file=" + image.name + " is empty");
-    if (size < 1) return fail(EXIT_BAD_INPUT_FILE, "cannot read input file=" + image.name);
+    if (size < 1) {
+        // A FIFO or a device is never opened (reading one could wait forever).
+        struct stat st;
+        if (stat(image.name.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            return fail(EXIT_BAD_INPUT_FILE, "input file=" + image.name + " is not a regular file");
+        return fail(EXIT_BAD_INPUT_FILE, "cannot read input file=" + image.name);
+    }
 
     const PictureKind kind = picture_kind(image.name);
     if (kind == PictureKind::unknown) {
@@ -179,6 +192,13 @@ int run_tool(int argc, char** argv) {
     if (!load_picture(image, kind, size)) {
         return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
     }
+    if (!imageio_last_warning().empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "WARNING: picture %s is damaged (%s); its tiles hold filler where its data "
+                     "is missing\n",
+                     image.name.c_str(), imageio_last_warning().c_str());
+    }
     std::printf("width=%d\nheight=%d\n", image.width, image.height);
 
     int32_t tile_width = 0;
@@ -189,6 +209,13 @@ int run_tool(int argc, char** argv) {
     std::printf("tiling to %dx%d pixel\n", tile_width, tile_height);
 
     const TileGrid grid = make_grid(image.width, image.height, tile_width, tile_height);
+    if (grid.rows > 0 && grid.cols > 0 && !block_files_hold_levels(tile_width, tile_height)) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "WARNING: the DXT1 files (...c.vxt) hold their header and no levels: "
+                     "DXT1 needs tile sides that are powers of two, these tiles are %dx%d\n",
+                     tile_width, tile_height);
+    }
     // Tiles are written on every core unless RAZIVAVU_THREADS says otherwise.
     std::string note;
     const int cores = static_cast<int>(std::thread::hardware_concurrency());

@@ -6,6 +6,10 @@
 // keeps only the levels, and the top and bottom rows of tiles also drop their
 // one or two largest levels, so those rows keep a half and a quarter of the
 // resolution.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 
@@ -38,12 +42,30 @@ namespace {
 
 int32_t write_run(TileSink& sink, int32_t count, const uint8_t* buffer) {
     if (sink.failed) return -1;
+    errno = 0;
     const int32_t written = write_bytes(sink.file, buffer, count);
     if (written != count) {
         sink.failed = 1;
+        sink.error_number = errno != 0 ? errno : EIO;
         return -1;
     }
     return written;
+}
+
+// Creates `part` as a new file: never opens what is already there, and never
+// follows a link planted under that name (its target would be overwritten
+// and the link renamed into the tile's place). Null with errno set otherwise.
+FILE* create_part_file(const std::string& part) {
+    const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    FILE* f = fdopen(fd, "wb");
+    if (!f) {
+        const int e = errno;
+        close(fd);
+        unlink(part.c_str());
+        errno = e;
+    }
+    return f;
 }
 
 }  // namespace
@@ -80,14 +102,17 @@ int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user) {
 }
 
 TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool block_file,
-                          int32_t level_count, int32_t skip_levels) {
-    const TileWrite written = write_tile_part(name, tile, block_file, level_count, skip_levels);
-    return written == TileWrite::ok ? commit_tile_part(name) : written;
+                          int32_t level_count, int32_t skip_levels, int* error_number) {
+    const TileWrite written =
+        write_tile_part(name, tile, block_file, level_count, skip_levels, nullptr, error_number);
+    return written == TileWrite::ok ? commit_tile_part(name, error_number) : written;
 }
 
-TileWrite commit_tile_part(const std::string& name) {
+TileWrite commit_tile_part(const std::string& name, int* error_number) {
     const std::string part = name + ".part";
+    errno = 0;
     if (std::rename(part.c_str(), name.c_str()) != 0) {
+        if (error_number) *error_number = errno != 0 ? errno : EIO;
         std::remove(part.c_str());
         return TileWrite::write_failed;
     }
@@ -95,14 +120,21 @@ TileWrite commit_tile_part(const std::string& name) {
 }
 
 TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool block_file,
-                          int32_t level_count, int32_t skip_levels, ChainCache* cache) {
+                          int32_t level_count, int32_t skip_levels, ChainCache* cache,
+                          int* error_number) {
     const TileFileKind& kind = tile_file_kind(block_file);
     TextureSettings settings;
     texture_settings_init(settings);
+    int ignored = 0;
+    int& error = error_number ? *error_number : ignored;
+    error = 0;
 
     const std::string part = name + ".part";
-    FILE* file = open_file(part.c_str(), MODE_WRITE_BINARY);
-    if (!file) return TileWrite::cannot_create;
+    FILE* file = create_part_file(part);
+    if (!file) {
+        error = errno;
+        return TileWrite::cannot_create;
+    }
 
     TileSink sink;
     settings.write_sink = tile_sink;
@@ -121,7 +153,11 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     encode_tile_header(
         make_tile_header(kind.header_code, tile.width, tile.height, level_count, skip_levels),
         header);
-    if (write_bytes(file, header, TILE_HEADER_SIZE) != TILE_HEADER_SIZE) sink.failed = 1;
+    errno = 0;
+    if (write_bytes(file, header, TILE_HEADER_SIZE) != TILE_HEADER_SIZE) {
+        sink.failed = 1;
+        sink.error_number = errno != 0 ? errno : EIO;
+    }
 
     settings.g_texture_format = static_cast<int32_t>(kind.format);
     settings.g_b_swap_rgb = kind.swap_rgb;
@@ -134,8 +170,12 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     }
     tile_printf("\n");
 
+    // The first failure's reason is the one reported.
+    errno = 0;
     const bool closed = close_file(file) == 0;
+    if (!closed && !sink.failed) sink.error_number = errno != 0 ? errno : EIO;
     if (sink.failed || !closed) {
+        error = sink.error_number != 0 ? sink.error_number : EIO;
         std::remove(part.c_str());
         return TileWrite::write_failed;
     }

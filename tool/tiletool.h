@@ -139,6 +139,7 @@ struct TileSink {
     int32_t level_count = 0;  // for the countdown only
     int32_t skip_levels = 0;  // leading levels dropped after the first two runs
     int32_t failed = 0;       // set once a write fell short; later runs are not written
+    int error_number = 0;     // errno of the first failed write
 };
 
 // The tool's WriteSink: drops the stream's magic and surface header and the
@@ -160,21 +161,30 @@ enum class TileWrite { ok, cannot_create, write_failed };
 
 // Writes one tile file: header, then the levels the library emits. The file
 // is written under "<name>.part" and renamed when complete, so a failed write
-// never leaves a short file under the tile's name. Prints "%d: " before and a
-// line break after the countdown.
+// never leaves a short file under the tile's name. The ".part" file is always
+// created new: a name already taken (by a file, a folder or a link) gives
+// cannot_create and is never written through. Prints "%d: " before and a
+// line break after the countdown. On failure `error_number` (when given)
+// receives the system's reason (an errno value).
 TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool block_file,
-                          int32_t level_count, int32_t skip_levels);
+                          int32_t level_count, int32_t skip_levels, int* error_number = nullptr);
 
 // write_tile_file in two steps, so that files written on several threads
 // take their names in tile order: the complete file under "<name>.part"
 // (ok), or nothing left behind (a failure); then the renaming, which removes
 // the part file when it fails. `cache` (may be null) lets the two files of a
-// tile share their generated levels.
+// tile share their generated levels. `error_number` as above.
 TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool block_file,
-                          int32_t level_count, int32_t skip_levels, ChainCache* cache = nullptr);
-TileWrite commit_tile_part(const std::string& name);
+                          int32_t level_count, int32_t skip_levels, ChainCache* cache = nullptr,
+                          int* error_number = nullptr);
+TileWrite commit_tile_part(const std::string& name, int* error_number = nullptr);
 
 // The console text of tile files ("%d: ", the countdown, the line break):
 // printed, or appended to the calling thread's capture when one is set.
 void tile_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void set_tile_console(std::string* capture);  // this thread only; null: print
+
+// Whether the block-compressed files of w x h tiles hold levels: the block
+// format takes power-of-two sides only, so other tiles' files keep their
+// header alone.
+bool block_files_hold_levels(int32_t tile_width, int32_t tile_height);

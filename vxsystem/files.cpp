@@ -1,5 +1,7 @@
 // File utilities over buffered standard streams.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstring>
@@ -20,11 +22,33 @@ int starts_with_nocase(const char* text, const char* prefix) {
     return 1;
 }
 
+namespace {
+
+// Opening a FIFO for reading waits for a writer, and a device may never end:
+// only regular files are read. The file is opened without waiting and
+// checked on the open descriptor, so it cannot be swapped in between.
+FILE* open_regular_file(const char* name) {
+    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    FILE* f = fdopen(fd, "rb");
+    if (!f) close(fd);
+    return f;
+}
+
+}  // namespace
+
 FILE* open_file(const char* name, int mode) {
     if (!name || !*name) return nullptr;
     switch (mode) {
         case MODE_READ_BINARY:
-            return std::fopen(name, "rb");
+            return open_regular_file(name);
         case MODE_WRITE_BINARY:
             return std::fopen(name, "wb");
         case MODE_WRITE_TEXT:

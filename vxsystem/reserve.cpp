@@ -96,6 +96,13 @@ int reserve(void** slot, int32_t size, const char* name) {
     return 1;
 }
 
+int release_reservation(void** slot) {
+    if (!*slot) return 1;
+    const std::lock_guard<std::mutex> hold(g_table_lock);
+    release(slot);
+    return *slot == nullptr ? 1 : 0;
+}
+
 const ReserveSlot& reserve_slot(int32_t index) { return g_table[index]; }
 
 int32_t reserve_count() {

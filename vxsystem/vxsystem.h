@@ -71,6 +71,19 @@ struct ReserveSlot {
 // - a negative size or a failed allocation: logged, and the pointer is null.
 int reserve(void** slot, int32_t size, const char* name);
 
+// Releases the live reservation `*slot` holds (zero-filled and freed) and
+// sets the pointer to null; a null pointer is left alone. 0 when the pointer
+// is not a live reservation ("unable to release memory" is logged).
+int release_reservation(void** slot);
+
+// Typed convenience for `reserve` and `release_reservation`.
+template <typename T>
+int release_block(T** slot) {
+    void* p = *slot;
+    const int ok = release_reservation(&p);
+    *slot = static_cast<T*>(p);
+    return ok;
+}
 // Typed convenience for `reserve`.
 template <typename T>
 int reserve_block(T** slot, int32_t size, const char* name) {
@@ -97,6 +110,8 @@ constexpr int MODE_WRITE_TEXT = 32;
 // 0 when it does not or when `text` is shorter than `prefix`.
 int starts_with_nocase(const char* text, const char* prefix);
 // Null for a null or empty name, an unknown mode code or a failed open.
+// MODE_READ_BINARY opens regular files only (never a FIFO or a device), and
+// never waits.
 FILE* open_file(const char* name, int mode);
 // Closes a non-null stream. 0 when everything buffered reached the file,
 // EOF when the stream had a write error or the close failed.

@@ -157,3 +157,30 @@ TEST(DiffusedBlocks, AlphaHalvesMatchThePlainWalk) {
         }
     }
 }
+
+// Every pixel the cutout mode drops as transparent must decode as transparent:
+// blocks with transparent pixels of their own keep to three colours, in the
+// variant as in the plain walk.
+TEST(DiffusedBlocks, CutoutKeepsEveryTransparentPixel) {
+    const int w = 32, h = 32;
+    Lcg rng(7);
+    std::vector<uint32_t> px(size_t(w * h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // Scattered holes over a busy picture: many blocks mix both kinds.
+            const int a = rng.below(5) == 0 ? rng.below(129) : 129 + rng.below(127);
+            px[size_t(x + y * w)] = argb(a, rng.below(256), (x * 8) & 255, (y * 8) & 255);
+        }
+    for (int quick = 0; quick < 2; ++quick) {
+        const auto data = encode_level(px, w, h, diffused(BLOCK_MODE_CUTOUT, quick));
+        const auto out = decode_level(data, w, h, BLOCK_MODE_CUTOUT);
+        int transparent = 0, lost = 0;
+        for (size_t i = 0; i < px.size(); ++i) {
+            if (alpha_of(px[i]) > 128) continue;
+            ++transparent;
+            if (alpha_of(out[i]) != 0) ++lost;
+        }
+        EXPECT_GT(transparent, 100);
+        EXPECT_EQ(lost, 0) << "quick " << quick;
+    }
+}

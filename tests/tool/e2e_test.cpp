@@ -28,8 +28,9 @@ struct RunResult {
 
 class EndToEnd : public ScratchDir {
   protected:
-    RunResult run(const std::string& args) {
-        const std::string command = std::string("'") + RAZIVAVU_BINARY + "' " + args +
+    // `prefix`: shell words before the command (limits, a timeout).
+    RunResult run(const std::string& args, const std::string& prefix = "") {
+        const std::string command = prefix + "'" + RAZIVAVU_BINARY + "' " + args +
                                     " < /dev/null > stdout.txt 2> stderr.txt";
         const int raw = std::system(command.c_str());
         RunResult r;
@@ -274,6 +275,10 @@ TEST_F(EndToEnd, NonPowerOfTwoTilesKeepOnlyTheBlockFileHeader) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, expected_run("odd.bmp", "loading BMP=", 36, 36, 12, 12));
     EXPECT_EQ(read_file("odd11c.vxt").size(), 32u);  // the block format refuses 12 x 12
+    // Said once per run, not once per tile.
+    EXPECT_EQ(r.err,
+              "WARNING: the DXT1 files (...c.vxt) hold their header and no levels: DXT1 needs "
+              "tile sides that are powers of two, these tiles are 12x12\n");
 }
 
 TEST_F(EndToEnd, JpegInputTiles) {
@@ -327,19 +332,92 @@ TEST_F(EndToEnd, UncreatableTileFileStopsTheRun) {
     ASSERT_EQ(mkdir("pano10.vxt.part", 0755), 0);  // in the way of the third file
     const RunResult r = run("pano.bmp 16 16");
     EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
-    EXPECT_EQ(r.err, "ERROR: cannot create tile file=pano10.vxt\n");
+    EXPECT_EQ(r.err, "ERROR: cannot create tile file=pano10.vxt.part: File exists\n");
     EXPECT_EQ(r.out.find("created"), std::string::npos);
     EXPECT_EQ(tile_files(),
               (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano10.vxt.part"}));
 }
 
-TEST_F(EndToEnd, FullDiskStopsTheRunAndLeavesNoShortFile) {
+TEST_F(EndToEnd, FullDiskStopsTheRunWithTheSystemsReason) {
+    write_bmp("pano.bmp", picture(64, 64));
+    // Files may not grow past 1 KB; the first tile file needs more.
+    const RunResult r = run("pano.bmp 64 64", "trap '' XFSZ; ulimit -f 1; exec ");
+    EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
+    EXPECT_EQ(r.err,
+              "ERROR: cannot write tile file=pano00.vxt: File too large; no part of it is left "
+              "behind\n");
+    EXPECT_EQ(tile_files(), std::vector<std::string>{});
+}
+
+TEST_F(EndToEnd, LinkAtThePartNameIsNeverWrittenThrough) {
     write_bmp("pano.bmp", picture(32, 16));
-    ASSERT_EQ(symlink("/dev/full", "pano00c.vxt.part"), 0);
+    write_file("victim", {7, 7, 7});
+    ASSERT_EQ(symlink("victim", "pano00c.vxt.part"), 0);
     const RunResult r = run("pano.bmp 16 16");
     EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
-    EXPECT_NE(r.err.find("cannot write tile file=pano00c.vxt"), std::string::npos) << r.err;
-    EXPECT_EQ(tile_files(), (std::vector<std::string>{"pano00.vxt"}));
+    EXPECT_EQ(r.err, "ERROR: cannot create tile file=pano00c.vxt.part: File exists\n");
+    EXPECT_EQ(read_file("victim"), (std::vector<uint8_t>{7, 7, 7}));
+    EXPECT_EQ(tile_files(), (std::vector<std::string>{"pano00.vxt", "pano00c.vxt.part"}));
+}
+
+TEST_F(EndToEnd, FolderAtTheTileNameGivesTheSystemsReason) {
+    write_bmp("pano.bmp", picture(16, 16));
+    ASSERT_EQ(mkdir("pano00.vxt", 0755), 0);
+    write_file("pano00.vxt/keep", {1});
+    const RunResult r = run("pano.bmp 16 16");
+    EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
+    EXPECT_EQ(r.err,
+              "ERROR: cannot write tile file=pano00.vxt: Is a directory; no part of it is left "
+              "behind\n");
+}
+
+TEST_F(EndToEnd, DamagedJpegTilesAndSaysSo) {
+    JpegFixture s;
+    s.width = 32;
+    s.height = 32;
+    s.samples = jpeg_squares(32, 32, 3);
+    ASSERT_TRUE(write_jpeg("whole.jpg", s));
+    std::vector<uint8_t> bytes = read_file("whole.jpg");
+    size_t sos = 0;  // cut halfway through the data after the scan header
+    for (size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+    ASSERT_GT(sos, 0u);
+    bytes.resize(sos + (bytes.size() - sos) / 2);
+    write_file("cut.jpg", bytes);
+    const RunResult r = run("cut.jpg 16 16");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "WARNING: picture cut.jpg is damaged (Premature end of JPEG file); its tiles hold "
+              "filler where its data is missing\n");
+    EXPECT_TRUE(file_exists("cut11c.vxt"));
+}
+
+TEST_F(EndToEnd, PictureOverTheMemoryLimitEndsWithStatusOne) {
+    write_bmp("pano.bmp", picture(512, 512));
+    const RunResult r = run("pano.bmp", "RAZIVAVU_MAX_MEMORY_MB=1 ");
+    EXPECT_EQ(r.status, EXIT_LOAD_FAILED);
+    EXPECT_NE(r.err.find("more than the memory limit of 1 MB (set RAZIVAVU_MAX_MEMORY_MB"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(tile_files(), std::vector<std::string>{});
+}
+
+TEST_F(EndToEnd, FifoInputEndsWithStatusTwoWithoutWaiting) {
+    ASSERT_EQ(mkfifo("pano.bmp", 0644), 0);
+    // Without the fix the tool waits for a writer; the timeout ends it with 124.
+    const RunResult r = run("pano.bmp", "timeout 20 ");
+    EXPECT_EQ(r.status, EXIT_BAD_INPUT_FILE);
+    EXPECT_EQ(r.err, "ERROR: input file=pano.bmp is not a regular file\n");
+}
+
+TEST_F(EndToEnd, FifoCompanionIsNotTaken) {
+    write_bmp("pano.bmp", picture(16, 16));
+    ASSERT_EQ(mkfifo("pano_trans.bmp", 0644), 0);
+    const RunResult r = run("pano.bmp 16 16", "timeout 20 ");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, expected_run("pano.bmp", "loading BMP=", 16, 16, 16, 16));
+    EXPECT_NE(read_text("vx.log").find("vxgl:  alpha file pano_trans.bmp is not a regular file"),
+              std::string::npos);
 }
 
 }  // namespace

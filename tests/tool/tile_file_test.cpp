@@ -1,6 +1,10 @@
 // Tile header, the level-skipping sink and the writing of one tile file.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include "tests/imageio/test_support.h"
 #include "texcomp/texcomp.h"
@@ -172,12 +176,45 @@ TEST_F(TileFileTest, UncreatableFileIsReported) {
 TEST_F(TileFileTest, FullDiskLeavesNoFileBehind) {
     bind_write_sink(tile_sink);
     Tile tile(4, 4);
-    ASSERT_EQ(symlink("/dev/full", "t00c.vxt.part"), 0);
+    // A file size limit makes every write past 16 bytes fail as a full disk
+    // would (with the signal ignored, the write reports EFBIG).
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(write_tile_file("t00c.vxt", tile.view, true, 3, 0), TileWrite::write_failed);
+    int error = 0;
+    const TileWrite result = write_tile_file("t00c.vxt", tile.view, true, 3, 0, &error);
     ::testing::internal::GetCapturedStdout();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    EXPECT_EQ(result, TileWrite::write_failed);
+    EXPECT_EQ(error, EFBIG);
     EXPECT_FALSE(file_exists("t00c.vxt"));
     EXPECT_FALSE(file_exists("t00c.vxt.part"));
+}
+
+TEST_F(TileFileTest, LinkAtThePartNameIsNeverWrittenThrough) {
+    bind_write_sink(tile_sink);
+    Tile tile(4, 4);
+    write_file("victim", {1, 2, 3});
+    ASSERT_EQ(symlink("victim", "t00.vxt.part"), 0);
+    ASSERT_EQ(symlink("nowhere", "t00c.vxt.part"), 0);  // a dangling link too
+    ::testing::internal::CaptureStdout();
+    int error = 0;
+    EXPECT_EQ(write_tile_file("t00.vxt", tile.view, false, 3, 0, &error), TileWrite::cannot_create);
+    EXPECT_EQ(error, EEXIST);
+    EXPECT_EQ(write_tile_file("t00c.vxt", tile.view, true, 3, 0, &error), TileWrite::cannot_create);
+    EXPECT_EQ(error, EEXIST);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(read_file("victim"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(file_exists("nowhere"));
+    EXPECT_FALSE(file_exists("t00.vxt"));
+    struct stat st;
+    ASSERT_EQ(lstat("t00.vxt.part", &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 TEST_F(TileFileTest, FailedRenameLeavesNoPartFile) {
@@ -186,8 +223,10 @@ TEST_F(TileFileTest, FailedRenameLeavesNoPartFile) {
     ASSERT_EQ(mkdir("t00.vxt", 0755), 0);
     write_file("t00.vxt/keep", {1});  // a non-empty folder cannot be replaced
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(write_tile_file("t00.vxt", tile.view, false, 3, 0), TileWrite::write_failed);
+    int error = 0;
+    EXPECT_EQ(write_tile_file("t00.vxt", tile.view, false, 3, 0, &error), TileWrite::write_failed);
     ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(error, EISDIR);
     EXPECT_FALSE(file_exists("t00.vxt.part"));
 }
 

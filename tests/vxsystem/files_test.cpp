@@ -1,5 +1,6 @@
 // File utilities.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/imageio/test_support.h"
 #include "vxsystem/vxsystem.h"
@@ -76,6 +77,18 @@ TEST_F(FilesTest, SizesAndWholeReads) {
     EXPECT_EQ(read_whole_file("five", small, 3), 3);
     EXPECT_EQ(small[2], 3);
     EXPECT_EQ(small[3], 9);
+}
+
+TEST_F(FilesTest, FifoIsNeverOpenedForReading) {
+    ASSERT_EQ(mkfifo("pipe", 0644), 0);
+    // Opening a FIFO for reading used to wait for a writer forever; the alarm
+    // turns such a wait into a failure of this test.
+    alarm(10);
+    uint8_t buffer[8];
+    EXPECT_EQ(file_size("pipe"), -1);
+    EXPECT_EQ(read_whole_file("pipe", buffer, 8), -1);
+    EXPECT_EQ(open_file("pipe", MODE_READ_BINARY), nullptr);
+    alarm(0);
 }
 
 }  // namespace

@@ -53,6 +53,25 @@ TEST_F(ReserveTest, ReservingAgainReleasesTheFirstBlock) {
     for (int i = 0; i < 96; ++i) ASSERT_EQ(p[i], 0);
 }
 
+TEST_F(ReserveTest, ReleaseGivesTheBlockBackAndNullsThePointer) {
+    uint8_t* p = nullptr;
+    EXPECT_EQ(release_block(&p), 1);  // nothing held, nothing to do
+    const int32_t count = reserve_count();
+    const int64_t total = reserve_total();
+    ASSERT_EQ(reserve_block(&p, 48, "gone"), 1);
+    uint8_t* block = p;
+    EXPECT_EQ(release_block(&p), 1);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(slot_of(block), nullptr);
+    EXPECT_EQ(reserve_count(), count);
+    EXPECT_EQ(reserve_total(), total);
+    uint8_t foreign[4] = {1, 2, 3, 4};
+    uint8_t* q = foreign;
+    EXPECT_EQ(release_block(&q), 0);
+    EXPECT_EQ(q, foreign);
+    EXPECT_EQ(read_text("vx.log"), "vxsystem:  ERROR, unable to release memory\n");
+}
+
 TEST_F(ReserveTest, LongNameKeepsItsFirst63Characters) {
     const std::string name(70, 'q');
     void* p = nullptr;

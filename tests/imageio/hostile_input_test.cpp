@@ -1,0 +1,167 @@
+// Inputs made to hurt: files that claim more than memory allows, headers of
+// huge files that are not pictures, damaged JPEGs, and a JPEG that fails only
+// after its last row.
+#include <cstdlib>
+#include <fstream>
+
+#include "imageio/imageio.h"
+#include "tests/imageio/test_support.h"
+#include "vxsystem/vxsystem.h"
+
+using namespace testsupport;
+
+namespace {
+
+class HostileInput : public ScratchDir {
+  protected:
+    void TearDown() override {
+        unsetenv(MEMORY_LIMIT_VARIABLE);
+        ScratchDir::TearDown();
+    }
+    // A record that already holds a picture: a failed load must leave it so.
+    void fill_record() {
+        ASSERT_EQ(reserve_block(&image.pixels, 5 * 7 * 3, "before"), 1);
+        image.pixels[0] = 42;
+        image.width = 5;
+        image.height = 7;
+    }
+    void expect_record_untouched() {
+        EXPECT_EQ(image.width, 5);
+        EXPECT_EQ(image.height, 7);
+        ASSERT_NE(image.pixels, nullptr);
+        EXPECT_EQ(image.pixels[0], 42);
+    }
+    LoadedImage image;
+};
+
+JpegFixture squares(int w, int h, bool progressive = false) {
+    JpegFixture s;
+    s.width = w;
+    s.height = h;
+    s.progressive = progressive;
+    s.samples = jpeg_squares(w, h, 3);
+    return s;
+}
+
+size_t find_marker(const std::vector<uint8_t>& b, uint8_t code) {
+    for (size_t i = 0; i + 1 < b.size(); ++i)
+        if (b[i] == 0xFF && b[i + 1] == code) return i;
+    return 0;
+}
+
+// Bytes read by this process so far (Linux).
+long long bytes_read() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return -1;
+}
+
+TEST_F(HostileInput, BmpOverTheMemoryLimitIsRefusedBeforeAnyAllocation) {
+    BmpFixture s;
+    s.width = s.height = 1024;  // 3 MB of pixels, 3 MB of file
+    s.pixels = rgb_pattern(1024, 1024);
+    write_bmp("big.bmp", s);
+    setenv(MEMORY_LIMIT_VARIABLE, "4", 1);
+    fill_record();
+    image.name = "big.bmp";
+    EXPECT_EQ(load_bmp(image, file_size("big.bmp"), 3, 1), 0);
+    expect_record_untouched();
+    EXPECT_NE(imageio_last_error().find("more than the memory limit of 4 MB"), std::string::npos)
+        << imageio_last_error();
+    setenv(MEMORY_LIMIT_VARIABLE, "8", 1);
+    EXPECT_EQ(load_bmp(image, file_size("big.bmp"), 3, 1), 1);
+    EXPECT_EQ(image.width, 1024);
+}
+
+TEST_F(HostileInput, LimitVariableFallsBackOnNonsense) {
+    setenv(MEMORY_LIMIT_VARIABLE, "12", 1);
+    EXPECT_EQ(picture_memory_limit(), int64_t{12} << 20);
+    unsetenv(MEMORY_LIMIT_VARIABLE);
+    const int64_t fallback = picture_memory_limit();
+    EXPECT_GT(fallback, 0);
+    for (const char* bad : {"", "0", "-5", "12x", "lots"}) {
+        setenv(MEMORY_LIMIT_VARIABLE, bad, 1);
+        EXPECT_EQ(picture_memory_limit(), fallback) << bad;
+    }
+}
+
+TEST_F(HostileInput, HugeFileThatIsNoBmpIsJudgedByItsHeader) {
+    // 256 MB of zeros (sparse on disk): the header says it is no picture, so
+    // no more than the header may be read.
+    {
+        std::ofstream out("zeros.bmp", std::ios::binary);
+        out.seekp((256 << 20) - 1);
+        out.put(0);
+    }
+    image.name = "zeros.bmp";
+    const long long before = bytes_read();
+    ASSERT_GE(before, 0);
+    EXPECT_EQ(load_bmp(image, file_size("zeros.bmp"), 3, 1), 0);
+    EXPECT_LT(bytes_read() - before, 1 << 20);
+    EXPECT_NE(imageio_last_error().find("is no 4, 8 or 24bit BMP file"), std::string::npos);
+}
+
+TEST_F(HostileInput, TinyJpegClaimingAHugePictureIsRefused) {
+    ASSERT_TRUE(write_jpeg("small.jpg", squares(16, 16, true)));
+    std::vector<uint8_t> bytes = read_file("small.jpg");
+    // Progressive frame header: FF C2, length, precision, height, width.
+    const size_t sof = find_marker(bytes, 0xC2);
+    ASSERT_GT(sof, 0u);
+    bytes[sof + 5] = 10280 >> 8;
+    bytes[sof + 6] = 10280 & 255;
+    bytes[sof + 7] = 10280 >> 8;
+    bytes[sof + 8] = 10280 & 255;
+    write_file("claim.jpg", bytes);
+    setenv(MEMORY_LIMIT_VARIABLE, "256", 1);
+    fill_record();
+    image.name = "claim.jpg";
+    EXPECT_EQ(load_jpeg(image), 0);
+    expect_record_untouched();
+    EXPECT_NE(imageio_last_error().find("more than the memory limit of 256 MB"), std::string::npos)
+        << imageio_last_error();
+}
+
+TEST_F(HostileInput, TruncatedJpegLoadsAndSaysItIsDamaged) {
+    ASSERT_TRUE(write_jpeg("whole.jpg", squares(64, 64)));
+    std::vector<uint8_t> bytes = read_file("whole.jpg");
+    const size_t sos = find_marker(bytes, 0xDA);
+    ASSERT_GT(sos, 0u);
+    bytes.resize(sos + (bytes.size() - sos) / 2);
+    write_file("cut.jpg", bytes);
+    image.name = "cut.jpg";
+    ASSERT_EQ(load_jpeg(image), 1);
+    EXPECT_EQ(imageio_last_warning(), "Premature end of JPEG file");
+    image.name = "whole.jpg";
+    ASSERT_EQ(load_jpeg(image), 1);
+    EXPECT_EQ(imageio_last_warning(), "");
+}
+
+TEST_F(HostileInput, JpegFailingAfterItsLastRowKeepsThePicture) {
+    ASSERT_TRUE(write_jpeg("whole.jpg", squares(32, 24)));
+    image.name = "whole.jpg";
+    ASSERT_EQ(load_jpeg(image), 1);
+    const std::vector<uint8_t> clean(image.pixels, image.pixels + 32 * 24 * 3);
+
+    // The end-of-image marker replaced by a start-of-scan marker with a
+    // bogus length: the library stops on it while finishing.
+    std::vector<uint8_t> bytes = read_file("whole.jpg");
+    ASSERT_EQ(bytes[bytes.size() - 2], 0xFF);
+    ASSERT_EQ(bytes[bytes.size() - 1], 0xD9);
+    bytes.resize(bytes.size() - 2);
+    bytes.insert(bytes.end(), {0xFF, 0xDA, 0x00, 0x02, 0x00, 0xFF, 0xD9});
+    write_file("tail.jpg", bytes);
+
+    LoadedImage other;
+    other.name = "tail.jpg";
+    ASSERT_EQ(load_jpeg(other), 1) << imageio_last_error();
+    EXPECT_EQ(other.width, 32);
+    EXPECT_EQ(other.height, 24);
+    EXPECT_EQ(std::vector<uint8_t>(other.pixels, other.pixels + clean.size()), clean);
+    EXPECT_NE(imageio_last_warning(), "");
+    EXPECT_EQ(imageio_last_error(), "");
+}
+
+}  // namespace
