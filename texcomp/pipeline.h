@@ -129,10 +129,13 @@ struct FaceChain {
     MemoryPicture source;
     ZoomFilter xfilter{}, yfilter{};
     ZoomOptions options{};
-    int64_t premade_offset = 0;  // mode 31: byte offset of the current level
-    float fade_factor = 1.0f;    // f
-    float fade_step = 1.0f;      // m
-    float fade_rest = 0.0f;      // k
+    int64_t premade_offset = 0;   // mode 31: byte offset of the current level
+    float fade_factor = 1.0f;     // f
+    float fade_step = 1.0f;       // m
+    float fade_rest = 0.0f;       // k
+    int32_t first_level = 0;      // levels before it are sized but not made
+    ChainCache* cache = nullptr;  // settings' chain_cache, for one-face chains of mode 30
+    int32_t cache_order = 0;      // CacheOrder of this face (chain_cache.h)
 
     FaceChain() = default;
     FaceChain(const FaceChain&) = delete;
