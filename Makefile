@@ -1,5 +1,6 @@
 # The two commands of the README:
-#   make demo   builds everything, makes the sample panorama and tiles it in demo/
+#   make demo   builds everything, makes the sample panorama, tiles it in demo/ and
+#               puts the tiles back together as demo/pano_mosaic_level2.png
 #   make test   builds everything and runs the whole test suite
 # plus `make bench` for the benchmarks, `make sanitize` for the ASan/UBSan run,
 # `make tsan` for the ThreadSanitizer run of the concurrency tests and
@@ -23,6 +24,7 @@ demo: build
 	mkdir -p demo
 	$(BUILD)/make_sample demo/pano.bmp
 	cd demo && ../$(BUILD)/razivavu pano.bmp < /dev/null
+	$(BUILD)/razivavu-inspect --mosaic 2 --png demo demo/pano
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

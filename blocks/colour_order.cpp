@@ -35,6 +35,38 @@ void order_along_axis(const ColourSet& cs, const double axis[3], int tie_rule, u
     }
 }
 
+// The same list reached from another permutation: an ordering of the previous
+// pass is mostly in order already along the next axis, so few entries move.
+// Projections compare with the table index as second key (rising for tie
+// rule 0, falling for rule 1); that order is total, so every starting
+// permutation ends in the one list above. Projections that are not numbers
+// have no such order and go the plain way.
+void reorder_along_axis(const ColourSet& cs, const double axis[3], int tie_rule, uint8_t* order) {
+    const int n = cs.n;
+    double proj[BLOCK_MAX_SAMPLES];
+    for (int i = 0; i < n; ++i) {
+        const double* u = cs.colours[i].u;
+        proj[i] = u[0] * axis[0] + u[1] * axis[1] + u[2] * axis[2];
+        if (proj[i] != proj[i]) {
+            order_along_axis(cs, axis, tie_rule, order);
+            return;
+        }
+    }
+    auto before = [&](int a, int b) {
+        if (proj[a] != proj[b]) return proj[a] < proj[b];
+        return tie_rule == 0 ? a < b : a > b;
+    };
+    for (int i = 1; i < n; ++i) {
+        const uint8_t entry = order[i];
+        int k = i;
+        while (k > 0 && before(entry, order[k - 1])) {
+            order[k] = order[k - 1];
+            --k;
+        }
+        order[k] = entry;
+    }
+}
+
 bool same_order(const uint8_t* a, const uint8_t* b, int n) {
     bool forward = true;
     for (int i = 0; i < n && forward; ++i) forward = a[i] == b[i];

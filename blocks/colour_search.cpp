@@ -24,11 +24,15 @@ struct Start {
 // ordering repeats an earlier one, the reverse tie rule may still give a
 // new ordering of colours with equal projections. Returns 1 on a repeat.
 int next_ordering(const ColourSet& cs, OrderHistory& ring, const double axis[3], int retry) {
+    const uint8_t* previous = ring.slot[ring.h];
     history_advance(ring);
-    order_along_axis(cs, axis, 0, ring.slot[ring.h]);
+    // Sorting starts from the previous pass's ordering, which the new axis
+    // mostly keeps.
+    std::memcpy(ring.slot[ring.h], previous, static_cast<size_t>(cs.n));
+    reorder_along_axis(cs, axis, 0, ring.slot[ring.h]);
     bool repeats = history_repeats(ring, cs.n);
     if (repeats && retry) {
-        order_along_axis(cs, axis, 1, ring.slot[ring.h]);
+        reorder_along_axis(cs, axis, 1, ring.slot[ring.h]);
         repeats = history_repeats(ring, cs.n);
     }
     return repeats ? 1 : 0;

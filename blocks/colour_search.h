@@ -103,6 +103,9 @@ void farthest_pair_axis(const ColourSet& cs, double axis[3]);
 // Sorts the distinct colours by their projection on `axis`. Equal
 // projections keep table order with tie rule 0 and reverse it with rule 1.
 void order_along_axis(const ColourSet& cs, const double axis[3], int tie_rule, uint8_t* order);
+// The same list, sorted from the permutation `order` holds on entry (faster
+// when it is nearly in order already).
+void reorder_along_axis(const ColourSet& cs, const double axis[3], int tie_rule, uint8_t* order);
 
 // True when a equals b or b reversed (n entries).
 bool same_order(const uint8_t* a, const uint8_t* b, int n);

@@ -160,19 +160,36 @@ void principal_axis(const ColourSet& cs, double axis[3]) {
 }
 
 void farthest_pair_axis(const ColourSet& cs, double axis[3]) {
+    // The pair kept is the first in (i, j) order whose distance is the
+    // largest, when that is above 0. So the distances of each row are formed
+    // first from the channels laid out side by side (a loop the compiler can
+    // run on several pairs at once, each one summed as written), and only a
+    // row whose largest distance beats the best is searched for its first.
+    const int n = cs.n;
+    double u[3][BLOCK_MAX_SAMPLES];
+    for (int j = 0; j < n; ++j)
+        for (int c = 0; c < 3; ++c) u[c][j] = cs.colours[j].u[c];
     double best = 0.0;
-    double d_best[3] = {1.0, 0.0, 0.0};
-    for (int i = 0; i < cs.n; ++i) {
-        for (int j = i; j < cs.n; ++j) {
-            double d[3];
-            for (int c = 0; c < 3; ++c) d[c] = cs.colours[i].u[c] - cs.colours[j].u[c];
-            const double dist = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-            if (dist > best) {
-                best = dist;
-                for (int c = 0; c < 3; ++c) d_best[c] = d[c];
-            }
+    int bi = 0, bj = 0;
+    double dist[BLOCK_MAX_SAMPLES];
+    for (int i = 0; i < n; ++i) {
+        const double a0 = u[0][i], a1 = u[1][i], a2 = u[2][i];
+        double row_max = 0.0;
+        for (int j = i; j < n; ++j) {
+            const double d0 = a0 - u[0][j], d1 = a1 - u[1][j], d2 = a2 - u[2][j];
+            dist[j] = d0 * d0 + d1 * d1 + d2 * d2;
+            row_max = dist[j] > row_max ? dist[j] : row_max;
         }
+        if (!(row_max > best)) continue;
+        int j = i;
+        while (!(dist[j] == row_max)) ++j;
+        best = row_max;
+        bi = i;
+        bj = j;
     }
+    double d_best[3] = {1.0, 0.0, 0.0};
+    if (best > 0.0)
+        for (int c = 0; c < 3; ++c) d_best[c] = cs.colours[bi].u[c] - cs.colours[bj].u[c];
     const double len = best > 0.0 ? std::sqrt(best) : 1.0;
     for (int c = 0; c < 3; ++c) axis[c] = d_best[c] / len;
 }

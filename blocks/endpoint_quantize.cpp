@@ -76,11 +76,12 @@ using Distances = double[BLOCK_MAX_SAMPLES][3][4][4];
 // z / 16) over the distinct colours. Returns true when it beats `best` (at
 // z_best): a smaller total, or an equal one at a lower z. Sums of
 // non-negative terms never shrink, so the sum stops as soon as it cannot win.
-bool combination_total(const ColourSet& cs, const Distances& dist, int colours, int z, double best,
-                       int z_best, double& total) {
-    const int rr = z % 4;
-    const int rg = (z / 4) % 4;
-    const int rb = z / 16;
+template <int colours>
+bool combination_total(const ColourSet& cs, const Distances& dist, int z, double best, int z_best,
+                       double& total) {
+    const int rr = z & 3;
+    const int rg = (z >> 2) & 3;
+    const int rb = z >> 4;
     const bool must_beat = z > z_best;
     total = 0.0;
     for (int i = 0; i < cs.n; ++i) {
@@ -97,10 +98,12 @@ bool combination_total(const ColourSet& cs, const Distances& dist, int colours, 
     }
     return true;
 }
-}  // namespace
 
-void quantize_endpoints(const ColourSet& cs, const double e0[3], const double e1[3], int colours,
-                        QuantizedEndpoints& out) {
+// The search for a palette of `colours` entries; a constant, so that the
+// loops over the entries unroll.
+template <int colours>
+void quantize_for(const ColourSet& cs, const double e0[3], const double e1[3],
+                  QuantizedEndpoints& out) {
     ChannelPalettes cp[3];
     for (int ch = 0; ch < 3; ++ch) {
         channel_palettes(e0[ch], e1[ch], cs.w[ch], channel_bits(cs, ch), colours, cp[ch]);
@@ -147,15 +150,21 @@ void quantize_endpoints(const ColourSet& cs, const double e0[3], const double e1
     const int guess = cp[0].nearer + 4 * cp[1].nearer + 16 * cp[2].nearer;
     int best_z = guess;
     double best_total = 0.0;
-    combination_total(cs, dist, colours, guess, HUGE_VAL, 64, best_total);
-    for (int z = 0; z < 64; ++z) {
-        if (z == guess) continue;
-        const double lower = bound[0][z % 4] + bound[1][(z / 4) % 4] + bound[2][z / 16];
-        if (lower > best_total * (1.0 + 1e-9)) continue;
-        double total;
-        if (combination_total(cs, dist, colours, z, best_total, best_z, total)) {
-            best_z = z;
-            best_total = total;
+    combination_total<colours>(cs, dist, guess, HUGE_VAL, 64, best_total);
+    // z = red + 4 green + 16 blue, rising.
+    for (int rb = 0; rb < 4; ++rb) {
+        for (int rg = 0; rg < 4; ++rg) {
+            for (int rr = 0; rr < 4; ++rr) {
+                const int z = rr + 4 * rg + 16 * rb;
+                if (z == guess) continue;
+                const double lower = bound[0][rr] + bound[1][rg] + bound[2][rb];
+                if (lower > best_total * (1.0 + 1e-9)) continue;
+                double total;
+                if (combination_total<colours>(cs, dist, z, best_total, best_z, total)) {
+                    best_z = z;
+                    best_total = total;
+                }
+            }
         }
     }
 
@@ -181,6 +190,15 @@ void quantize_endpoints(const ColourSet& cs, const double e0[3], const double e1
     }
     out.colours = colours;
     out.error = best_total;
+}
+}  // namespace
+
+void quantize_endpoints(const ColourSet& cs, const double e0[3], const double e1[3], int colours,
+                        QuantizedEndpoints& out) {
+    if (colours == 3)
+        quantize_for<3>(cs, e0, e1, out);
+    else
+        quantize_for<4>(cs, e0, e1, out);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "texcomp/chain_cache.h"
 #include "texcomp/pipeline.h"
 
 FaceChain::~FaceChain() { std::free(level0_copy); }
@@ -69,12 +70,17 @@ void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
     chain.fade_step = 1.0f - static_cast<float>(s.g_fade_amount) * 0.01f;
     chain.fade_factor = chain.fade_step;
     chain.fade_rest = 1.0f - chain.fade_factor;
+    chain.first_level = s.first_level;
     if (chain.mode != 30) return;
     // Level 0 as taken in, before any dithering of the level image.
     std::memcpy(chain.level0_copy, level.pixels,
                 static_cast<size_t>(level.width) * level.height * 4);
     mip_filters(s, chain.xfilter, chain.yfilter);
     chain.options = resample_options();
+    chain.cache = s.g_texturemap_type == 0 ? s.chain_cache : nullptr;
+    chain.cache_order = static_cast<int32_t>(
+        chain.cache ? chain_cache_attach(*chain.cache, s, chain.level0_copy, chain.w0, chain.h0)
+                    : CacheOrder::unused);
 }
 
 int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j) {
@@ -90,10 +96,25 @@ int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, i
     if (w <= 1 && h <= 1) return 0;
     const int32_t nw = (w + 1) / 2, nh = (h + 1) / 2;
 
+    if (j < chain.first_level) {
+        // Nobody keeps this level and no later level is made from it: only
+        // its size and the state it passes on (fading, pre-made offset).
+        if (chain.mode == 31) chain.premade_offset += static_cast<int64_t>(tc.image.planes) * w;
+        level.width = nw;
+        level.height = nh;
+        if (j >= s.g_fade_to_delay) chain.fade_factor = chain.fade_factor * chain.fade_step;
+        return 1;
+    }
     if (chain.mode == 30) {
-        if (resample_rgba(chain.options, chain.level0_copy, chain.w0, chain.h0, level.pixels, nw,
-                          nh, chain.xfilter, chain.yfilter) != ZOOM_OK)
-            return DRIVER_NO_MEMORY;
+        const CacheOrder order = static_cast<CacheOrder>(chain.cache_order);
+        if (order == CacheOrder::unused ||
+            !chain_cache_fetch(*chain.cache, order, j, nw, nh, level.pixels)) {
+            if (resample_rgba(chain.options, chain.level0_copy, chain.w0, chain.h0, level.pixels,
+                              nw, nh, chain.xfilter, chain.yfilter) != ZOOM_OK)
+                return DRIVER_NO_MEMORY;
+            if (order != CacheOrder::unused)
+                chain_cache_store(*chain.cache, order, j, nw, nh, level.pixels);
+        }
     } else {
         // Pre-made levels sit side by side in the picture's top rows, each
         // directly to the right of the one before. The level image is large

@@ -72,6 +72,9 @@ void write_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int
 }
 
 int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
+    // Every level of a palettised stream is indexed against the palette made
+    // from level 0, so such a stream keeps all of its levels.
+    if (is_palettised_format(code)) tc.settings.first_level = 0;
     const TextureSettings& s = tc.settings;
     const int32_t mode = s.g_mip_map_type;
     int32_t w = tc.image.width, h = tc.image.height;
@@ -100,8 +103,10 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
         take_level(*level, tc, w, h, offset);
         begin_face_chain(tc, *level, offset, code, chain);
         for (int32_t j = 0;;) {
-            const int32_t finished = finish_level(emitter, *level, j);
-            if (finished != DRIVER_DONE) return finished;
+            if (j >= s.first_level) {
+                const int32_t finished = finish_level(emitter, *level, j);
+                if (finished != DRIVER_DONE) return finished;
+            }
             ++j;
             // The level count is settled before the next level is made, so
             // no level is resampled only to be thrown away.
@@ -120,9 +125,8 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h) {
     const TextureSettings& s = tc.settings;
     if (!texture_format_info(code)) return false;
-    // Not built yet: palettes. A texture without them would be a different
-    // texture, so none is made.
-    if (is_palettised_format(code)) return false;
+    // No palette conversion is defined for the slices of a volume.
+    if (is_palettised_format(code) && s.g_texturemap_type == 2) return false;
     const int32_t mode = s.g_mip_map_type;
     if (mode != 30 && mode != 31 && mode != 32) return false;
     const bool resamples = mode == 30 || (s.g_texturemap_type == 2 && mode == 31);
@@ -164,6 +168,10 @@ int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     if (e.tc->normal_map_conversion && !convert_normal_map_level(level, *e.tc))
         return DRIVER_NO_MEMORY;
     if (is_normal_map(*e.tc)) renormalise_level(level);
+    if (is_palettised_format(e.code)) return palette_level(e, level, j, dither);
+    // The treatments above stay: in the volume path later levels are made
+    // from this one.
+    if (j < s.first_level) return DRIVER_DONE;
     const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
                                                   : convert_level(level, e.code, e.buffer);
     if (count < 0) return DRIVER_ENCODER_FAILED;

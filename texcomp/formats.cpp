@@ -108,8 +108,9 @@ int64_t texture_level_size(int32_t code, int32_t w, int32_t h) {
     const TextureFormatInfo* f = texture_format_info(code);
     if (!f || w < 1 || h < 1) return 0;  // no layout, no bytes
     if (f->block_mode >= 0) return block_data_size(w, h, f->block_mode);
-    // P4's half byte per pixel rounds down, as the header has always counted.
-    return static_cast<int64_t>(w) * h * f->bits_per_pixel / 8;
+    // P4's half byte per pixel rounds up: two pixels a byte with no row
+    // padding, so a level of odd area keeps its last pixel.
+    return (static_cast<int64_t>(w) * h * f->bits_per_pixel + 7) / 8;
 }
 
 bool is_block_format(int32_t code) {

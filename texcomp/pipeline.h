@@ -14,6 +14,7 @@
 
 #include "blocks/blocks.h"
 #include "texcomp/compressor.h"
+#include "texcomp/palette_step.h"
 #include "texcomp/texcomp.h"
 #include "zoom/zoom.h"
 
@@ -128,10 +129,13 @@ struct FaceChain {
     MemoryPicture source;
     ZoomFilter xfilter{}, yfilter{};
     ZoomOptions options{};
-    int64_t premade_offset = 0;  // mode 31: byte offset of the current level
-    float fade_factor = 1.0f;    // f
-    float fade_step = 1.0f;      // m
-    float fade_rest = 0.0f;      // k
+    int64_t premade_offset = 0;   // mode 31: byte offset of the current level
+    float fade_factor = 1.0f;     // f
+    float fade_step = 1.0f;       // m
+    float fade_rest = 0.0f;       // k
+    int32_t first_level = 0;      // levels before it are sized but not made
+    ChainCache* cache = nullptr;  // settings' chain_cache, for one-face chains of mode 30
+    int32_t cache_order = 0;      // CacheOrder of this face (chain_cache.h)
 
     FaceChain() = default;
     FaceChain(const FaceChain&) = delete;
@@ -213,6 +217,7 @@ struct LevelEmitter {
     LevelCallback callback;
     uint8_t* buffer;
     int64_t capacity;
+    PaletteStep palette;  // codes 10 and 14
 };
 // False when memory runs out.
 bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
@@ -223,8 +228,9 @@ struct LevelEmitterGuard {
     ~LevelEmitterGuard() { level_emitter_free(e); }
 };
 // Dithering, normal-map conversion, renormalisation, conversion and emission
-// of level j. DRIVER_DONE, DRIVER_NO_MEMORY (the normal-map conversion ran
-// out of memory) or DRIVER_ENCODER_FAILED (nothing emitted for the level).
+// of level j. DRIVER_DONE, DRIVER_NO_MEMORY (the normal-map conversion or a
+// palette step ran out of memory) or DRIVER_ENCODER_FAILED (nothing emitted
+// for the level).
 int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
 // Sharpening (sharpen.cpp): takes CustomFilter into the compressor's filter
 // state and reserves the memory of a pass over levels up to w0 x h0 (false

@@ -100,6 +100,8 @@ using WriteSink = int32_t (*)(int32_t count, const uint8_t* buffer, void* user);
 // ---------------------------------------------------------------------------
 // Settings record. Field names follow the settings profile keys.
 // ---------------------------------------------------------------------------
+struct ChainCache;
+
 struct TextureSettings {
     int32_t g_rescale_mode = 0;
     float g_rescale_width = 1.0f;
@@ -140,7 +142,27 @@ struct TextureSettings {
     // bind_write_sink.
     WriteSink write_sink = nullptr;
     void* user = nullptr;
+    // Not a profile key. The number of leading levels of every face that the
+    // caller throws away: they are neither converted nor emitted (nor, where
+    // no later level depends on them, made), so the stream has the magic, the
+    // header describing the whole chain, then levels first_level, ... in one
+    // run each (a level_callback sees their own indices). The levels kept are
+    // byte for byte those of a call with 0. Values below 1 keep every level.
+    int32_t first_level = 0;
+    // Not a profile key. Optional store of the generated chain (see
+    // ChainCache below); null: every call resamples its own levels.
+    ChainCache* chain_cache = nullptr;
 };
+
+// A caller-owned store of generated mip levels. Calls that name the same
+// store and take in the same level 0 (one face, g_mip_map_type 30), or the
+// same with the first and third colour bytes exchanged (g_b_swap_rgb), with
+// the same mip filter settings, resample each level once between them; the
+// output is byte for byte that of calls without a store. A store serves one
+// call at a time; it keeps the last chain (about 1.4 times level 0's pixels at
+// 4 bytes each) until it is freed or another level 0 comes.
+ChainCache* chain_cache_new();             // null when memory runs out
+void chain_cache_free(ChainCache* cache);  // accepts null
 
 // Settings profile: a text file of "key value" lines read into every
 // compression while a path is set. Its keys are the field names above (plus
@@ -201,8 +223,8 @@ constexpr int32_t TEXCOMP_BAD_PLANES = -2;      // planes is neither 3 nor 4
 constexpr int32_t TEXCOMP_NOT_POW2 = -3;        // a block format meets sides that are not powers
                                                 // of two and no rescaling is asked for
 constexpr int32_t TEXCOMP_REFUSED = -4;         // settings this library does not handle:
-                                                // format code outside 0..16, codes 10 and 14,
-                                                // chain mode other than 30/31/32,
+                                                // format code outside 0..16, codes 10 and 14
+                                                // on a volume, chain mode other than 30/31/32,
                                                 // mip filter outside 0..13, block format on a
                                                 // face or slice that is not a power of two,
                                                 // volume slice count not a power of two,

@@ -6,10 +6,15 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "imageio/imageio.h"
 #include "texcomp/texcomp.h"
+#include "tool/tile_pool.h"
 #include "tool/tiletool.h"
 #include "vxsystem/vxsystem.h"
 
@@ -50,9 +55,35 @@ int load_picture(LoadedImage& image, PictureKind kind, int32_t size) {
     return load_jpeg(image);
 }
 
-// Writes both files of every tile; the code of the first failure, or
-// EXIT_DONE.
-int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles) {
+// What a worker leaves of one tile: per file its name, console text and
+// result, the files written completely still under their ".part" names.
+struct TileOutcome {
+    int32_t files = 0;  // files attempted: 2, or fewer after a failure
+    std::string name[2];
+    std::string text[2];
+    TileWrite result[2] = {TileWrite::ok, TileWrite::ok};
+    int error[2] = {0, 0};           // the system's reason of a failure
+    bool named[2] = {false, false};  // the part file has taken its name
+};
+
+struct CacheDeleter {
+    void operator()(ChainCache* c) const { chain_cache_free(c); }
+};
+
+int report_failure(TileWrite result, const std::string& name, int error) {
+    if (result == TileWrite::cannot_create)
+        return fail(EXIT_WRITE_FAILED,
+                    "cannot create tile file=" + name + ".part: " + std::strerror(error));
+    return fail(EXIT_WRITE_FAILED, "cannot write tile file=" + name + ": " + std::strerror(error) +
+                                       "; no part of it is left behind");
+}
+
+// Writes both files of every tile, `threads` tiles at a time; the code of
+// the first failure in tile order, or EXIT_DONE. Console text, files and
+// failures are those of writing the tiles one after the other: the tiles
+// are reported and their files named strictly in order, and the files of
+// tiles after a failure are removed before they get a name.
+int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, int threads) {
     // The BMP loader gives 4 bytes per pixel when a companion alpha file was
     // found; everything else arrives as R, G, B.
     const int32_t planes = image.planes == 4 ? 4 : 3;
@@ -64,35 +95,76 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles) 
                     tile_name(image.name, 0, 0, false, true).c_str(),
                     tile_name(image.name, grid.cols - 1, grid.rows - 1, true, true).c_str());
     }
-    for (int32_t row = 0; row < grid.rows; ++row) {
-        for (int32_t col = 0; col < grid.cols; ++col) {
-            ++tiles;
-            std::printf("creating %dx%d\n", col, row);
-            TilePixels tile;
-            tile.pixels = image.pixels + row * (int64_t{grid.tile_height} * pitch) +
-                          col * (int64_t{grid.tile_width} * planes);
-            tile.width = grid.tile_width;
-            tile.height = grid.tile_height;
-            tile.pitch = static_cast<int32_t>(pitch);
-            tile.planes = planes;
-            const int32_t skip = skip_levels_for_row(row, grid.rows);
-            for (bool block_file : {false, true}) {
-                const std::string name = tile_name(image.name, col, row, block_file, separated);
-                int error = 0;
-                const TileWrite result =
-                    write_tile_file(name, tile, block_file, grid.level_count, skip, &error);
-                if (result == TileWrite::cannot_create) {
-                    return fail(EXIT_WRITE_FAILED, "cannot create tile file=" + name +
-                                                       ".part: " + std::strerror(error));
-                }
-                if (result == TileWrite::write_failed) {
-                    return fail(EXIT_WRITE_FAILED, "cannot write tile file=" + name + ": " +
-                                                       std::strerror(error) +
-                                                       "; no part of it is left behind");
-                }
+    const int64_t count = grid.rows > 0 && grid.cols > 0 ? int64_t{grid.rows} * grid.cols : 0;
+    InOrderPool pool;
+    pool.threads = static_cast<int>(count < threads ? (count > 0 ? count : 1) : threads);
+    std::vector<TileOutcome> ring(static_cast<size_t>(in_flight_limit(pool)));
+    // Each worker keeps the generated levels of its tile's first file for
+    // the second.
+    std::vector<std::unique_ptr<ChainCache, CacheDeleter>> caches;
+    for (int w = 0; w < pool.threads; ++w) caches.emplace_back(chain_cache_new());
+
+    auto slot = [&](int64_t item) -> TileOutcome& {
+        return ring[static_cast<size_t>(item % static_cast<int64_t>(ring.size()))];
+    };
+    auto work = [&](int64_t item, int worker) {
+        TileOutcome& out = slot(item);
+        out = TileOutcome{};
+        const int32_t row = static_cast<int32_t>(item / grid.cols);
+        const int32_t col = static_cast<int32_t>(item % grid.cols);
+        TilePixels tile;
+        tile.pixels = image.pixels + row * (int64_t{grid.tile_height} * pitch) +
+                      col * (int64_t{grid.tile_width} * planes);
+        tile.width = grid.tile_width;
+        tile.height = grid.tile_height;
+        tile.pitch = static_cast<int32_t>(pitch);
+        tile.planes = planes;
+        const int32_t skip = skip_levels_for_row(row, grid.rows);
+        for (int k = 0; k < 2; ++k) {
+            const bool block_file = k == 1;
+            out.name[k] = tile_name(image.name, col, row, block_file, separated);
+            out.files = k + 1;
+            set_tile_console(&out.text[k]);
+            out.result[k] = write_tile_part(out.name[k], tile, block_file, grid.level_count, skip,
+                                            caches[worker].get(), &out.error[k]);
+            set_tile_console(nullptr);
+            if (out.result[k] != TileWrite::ok) break;
+        }
+    };
+    // A complete part file that never takes its name is removed.
+    auto discard = [&](TileOutcome& out, int32_t from) {
+        for (int32_t k = from; k < out.files; ++k)
+            if (out.result[k] == TileWrite::ok && !out.named[k])
+                std::remove((out.name[k] + ".part").c_str());
+    };
+    TileWrite failed = TileWrite::ok;
+    std::string failed_name;
+    int failed_error = 0;
+    auto finish = [&](int64_t item) {
+        TileOutcome& out = slot(item);
+        ++tiles;
+        std::printf("creating %dx%d\n", static_cast<int32_t>(item % grid.cols),
+                    static_cast<int32_t>(item / grid.cols));
+        for (int32_t k = 0; k < out.files; ++k) {
+            std::fputs(out.text[k].c_str(), stdout);
+            if (out.result[k] == TileWrite::ok) {
+                out.result[k] = commit_tile_part(out.name[k], &out.error[k]);
+                out.named[k] = out.result[k] == TileWrite::ok;
+            }
+            if (out.result[k] != TileWrite::ok) {
+                failed = out.result[k];
+                failed_name = out.name[k];
+                failed_error = out.error[k];
+                discard(out, k + 1);
+                return false;
             }
         }
-    }
+        return true;
+    };
+    auto undo = [&](int64_t item) { discard(slot(item), 0); };
+
+    run_in_order(pool, count, work, finish, undo);
+    if (failed != TileWrite::ok) return report_failure(failed, failed_name, failed_error);
     return EXIT_DONE;
 }
 
@@ -152,8 +224,17 @@ int run_tool(int argc, char** argv) {
                      "DXT1 needs tile sides that are powers of two, these tiles are %dx%d\n",
                      tile_width, tile_height);
     }
+    // Tiles are written on every core unless RAZIVAVU_THREADS says otherwise.
+    std::string note;
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    const int fallback = cores < 1 ? 1 : (cores > MAX_TILE_THREADS ? MAX_TILE_THREADS : cores);
+    const int threads = tile_threads(std::getenv("RAZIVAVU_THREADS"), fallback, note);
+    if (!note.empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "WARNING: %s\n", note.c_str());
+    }
     int32_t tiles = 0;
-    const int written = write_tiles(image, grid, tiles);
+    const int written = write_tiles(image, grid, tiles, threads);
     if (written != EXIT_DONE) return written;
 
     std::printf("created %d pano's\n", tiles);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 
 #include "texcomp/texcomp.h"
@@ -69,6 +70,26 @@ FILE* create_part_file(const std::string& part) {
 
 }  // namespace
 
+namespace {
+thread_local std::string* tile_console = nullptr;
+}
+
+void set_tile_console(std::string* capture) { tile_console = capture; }
+
+void tile_printf(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    if (tile_console) {
+        char text[64];
+        const int n = std::vsnprintf(text, sizeof text, format, args);
+        if (n > 0)
+            tile_console->append(text, n < static_cast<int>(sizeof text) ? n : sizeof text - 1);
+    } else {
+        std::vprintf(format, args);
+    }
+    va_end(args);
+}
+
 int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user) {
     TileSink& sink = *static_cast<TileSink*>(user);
     sink.calls = sink.calls + 1;
@@ -76,12 +97,31 @@ int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user) {
     if (sink.calls < 3) return 0;  // the magic and the surface header
     if (sink.skip_levels != 0 && sink.calls < sink.skip_levels + 3) return 0;
     // Each level arrives as one run, so this counts the levels still to come.
-    std::printf("%d ", sink.level_count - sink.calls + 3);
+    tile_printf("%d ", sink.level_count - sink.calls + 3);
     return write_run(sink, count, buffer);
 }
 
 TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool block_file,
                           int32_t level_count, int32_t skip_levels, int* error_number) {
+    const TileWrite written =
+        write_tile_part(name, tile, block_file, level_count, skip_levels, nullptr, error_number);
+    return written == TileWrite::ok ? commit_tile_part(name, error_number) : written;
+}
+
+TileWrite commit_tile_part(const std::string& name, int* error_number) {
+    const std::string part = name + ".part";
+    errno = 0;
+    if (std::rename(part.c_str(), name.c_str()) != 0) {
+        if (error_number) *error_number = errno != 0 ? errno : EIO;
+        std::remove(part.c_str());
+        return TileWrite::write_failed;
+    }
+    return TileWrite::ok;
+}
+
+TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool block_file,
+                          int32_t level_count, int32_t skip_levels, ChainCache* cache,
+                          int* error_number) {
     const TileFileKind& kind = tile_file_kind(block_file);
     TextureSettings settings;
     texture_settings_init(settings);
@@ -99,12 +139,15 @@ TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool 
     TileSink sink;
     settings.write_sink = tile_sink;
     settings.user = &sink;
-    std::printf("%d: ", level_count);
+    tile_printf("%d: ", level_count);
     sink.file = file;
     sink.calls = 0;
     sink.skip_header = 1;
-    sink.level_count = level_count;
-    sink.skip_levels = skip_levels;
+    // The library leaves out the levels this row drops, so every run the sink
+    // sees is kept; its countdown starts where it would have after them.
+    settings.first_level = skip_levels;
+    sink.level_count = level_count - skip_levels;
+    sink.skip_levels = 0;
 
     uint8_t header[TILE_HEADER_SIZE];
     encode_tile_header(
@@ -118,21 +161,21 @@ TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool 
 
     settings.g_texture_format = static_cast<int32_t>(kind.format);
     settings.g_b_swap_rgb = kind.swap_rgb;
+    settings.chain_cache = cache;
     if (!sink.failed) {
         // The result is not examined: a rejected call (e.g. sides that are not
         // powers of two for the block format) leaves a header-only file.
         compress_texture(tile.pixels, tile.width, tile.height, tile.pitch, settings, tile.planes,
                          nullptr, nullptr);
     }
-    std::printf("\n");
+    tile_printf("\n");
 
     // The first failure's reason is the one reported.
     errno = 0;
     const bool closed = close_file(file) == 0;
     if (!closed && !sink.failed) sink.error_number = errno != 0 ? errno : EIO;
-    errno = 0;
-    if (sink.failed || !closed || std::rename(part.c_str(), name.c_str()) != 0) {
-        error = sink.error_number != 0 ? sink.error_number : (errno != 0 ? errno : EIO);
+    if (sink.failed || !closed) {
+        error = sink.error_number != 0 ? sink.error_number : EIO;
         std::remove(part.c_str());
         return TileWrite::write_failed;
     }

@@ -171,6 +171,21 @@ enum class TileWrite { ok, cannot_create, write_failed };
 TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool block_file,
                           int32_t level_count, int32_t skip_levels, int* error_number = nullptr);
 
+// write_tile_file in two steps, so that files written on several threads
+// take their names in tile order: the complete file under "<name>.part"
+// (ok), or nothing left behind (a failure); then the renaming, which removes
+// the part file when it fails. `cache` (may be null) lets the two files of a
+// tile share their generated levels. `error_number` as above.
+TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool block_file,
+                          int32_t level_count, int32_t skip_levels, ChainCache* cache = nullptr,
+                          int* error_number = nullptr);
+TileWrite commit_tile_part(const std::string& name, int* error_number = nullptr);
+
+// The console text of tile files ("%d: ", the countdown, the line break):
+// printed, or appended to the calling thread's capture when one is set.
+void tile_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void set_tile_console(std::string* capture);  // this thread only; null: print
+
 // Whether the block-compressed files of w x h tiles hold levels: the block
 // format takes power-of-two sides only, so other tiles' files keep their
 // header alone.

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "zoom/accum_rows.h"
 #include "zoom/scanline.h"
 
 namespace {
@@ -99,13 +100,13 @@ void scanline_accum(float weight, const Scanline& src, Scanline& dst) {
     const bool ok = src.data && out;
     switch (src.type) {
         case SCANLINE_BYTE:
-            if (ok) accum_values(w, static_cast<const uint8_t*>(src.data), out, dst.len);
+            if (ok) accum_bytes(w, static_cast<const uint8_t*>(src.data), out, dst.len);
             return;
         case SCANLINE_SHORT:
             if (ok) accum_values(w, static_cast<const int16_t*>(src.data), out, dst.len);
             return;
         case SCANLINE_BYTE4:
-            if (ok) accum_values(w, static_cast<const uint8_t*>(src.data), out, dst.len * 4);
+            if (ok) accum_bytes(w, static_cast<const uint8_t*>(src.data), out, dst.len * 4);
             return;
         case SCANLINE_SHORT4:
             if (ok) accum_values(w, static_cast<const int16_t*>(src.data), out, dst.len * 4);

@@ -206,6 +206,31 @@ TEST(OrderAlongAxis, TieRulesOrderEqualProjections) {
     EXPECT_EQ(0, std::memcmp(order, reversed, 5));
 }
 
+TEST(OrderAlongAxis, ReorderFromAnyPermutationGivesTheSameList) {
+    // Few levels per channel, so that many projections tie.
+    TestRandom rnd{99};
+    for (int round = 0; round < 3000; ++round) {
+        const int count = 3 + rnd.below(14);
+        int rgb[16][3];
+        for (int i = 0; i < count; ++i)
+            for (int c = 0; c < 3; ++c) rgb[i][c] = 85 * rnd.below(4);
+        ColourSet cs;
+        make_set(cs, rgb, count);
+        double axis[3];
+        for (double& a : axis) a = (rnd.below(5) - 2) * 0.5;
+        for (int rule = 0; rule < 2; ++rule) {
+            uint8_t want[BLOCK_MAX_SAMPLES];
+            order_along_axis(cs, axis, rule, want);
+            uint8_t got[BLOCK_MAX_SAMPLES];
+            for (int i = 0; i < cs.n; ++i) got[i] = static_cast<uint8_t>(i);
+            for (int i = cs.n - 1; i > 0; --i) std::swap(got[i], got[rnd.below(i + 1)]);
+            reorder_along_axis(cs, axis, rule, got);
+            ASSERT_EQ(0, std::memcmp(got, want, static_cast<size_t>(cs.n)))
+                << "round " << round << " rule " << rule;
+        }
+    }
+}
+
 TEST(SameOrder, EqualOrReversed) {
     const uint8_t a[4] = {0, 2, 1, 3};
     const uint8_t same[4] = {0, 2, 1, 3};

@@ -33,8 +33,7 @@ const PfRow EXPECTED_PF[17] = {
     {0x00020001, 0, 16, 0x00FF, 0, 0, 0xFF00},
 };
 
-// Level-0 sizes of a 512 x 256 level for every code (code 14 without the
-// at-least-one rule).
+// Level-0 sizes of a 512 x 256 level for every code.
 const uint32_t LINEAR_512x256[17] = {65536,  65536,  131072, 131072, 262144, 262144,
                                      262144, 524288, 393216, 262144, 131072, 262144,
                                      262144, 131072, 65536,  524288, 262144};
@@ -139,7 +138,7 @@ TEST(LevelSizes, BlockFormatsTakeWholeBlocks) {
     EXPECT_EQ(texture_level_size(1, 4, 4), 8);
     EXPECT_EQ(texture_level_size(2, 1, 1), 16);
     EXPECT_EQ(texture_level_size(3, 5, 3), 32);
-    EXPECT_EQ(texture_level_size(14, 1, 1), 0);  // the header's rule; levels use at least 1
+    EXPECT_EQ(texture_level_size(14, 1, 1), 1);  // every pixel keeps its nibble
     EXPECT_EQ(texture_level_size(8, 300, 300), 270000);
     EXPECT_EQ(texture_level_size(17, 8, 8), 0);
 }

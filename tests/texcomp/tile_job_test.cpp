@@ -128,3 +128,31 @@ TEST(TileJob, TwentyFourBitOutputIsPinned) {
     const std::string where = pin_difference("texcomp_24bit_tile", parts);
     EXPECT_EQ(h, 2250373813463708177ull) << h << "; " << where;
 }
+
+TEST(TileJob, BlockOutputIsPinned) {
+    // The block file's whole stream on a fixed picture with smooth areas,
+    // edges and noise, as photographs have: the end-point search, its
+    // rounding and the chain all feed these bytes.
+    const int32_t side = 256;
+    auto pic = gradient_picture(side, side, 3);
+    const auto noise = pattern_picture(side, side, 3, 9);
+    for (size_t i = 0; i < pic.size(); ++i)
+        pic[i] =
+            static_cast<uint8_t>(pic[i] / 2 + (noise[i] & 0x1F) + ((i / 3) % 97 < 40 ? 60 : 0));
+    CaptureBinding bind;
+    Capture cap;
+    TextureSettings s = settings_for(0, &cap);
+    s.g_b_swap_rgb = 1;
+    ASSERT_EQ(compress_texture(pic.data(), side, side, side * 3, s, 3, nullptr, nullptr), 0);
+    uint64_t h = 1469598103934665603ull;
+    std::vector<PinPart> parts;
+    for (size_t i = 0; i < cap.runs.size(); ++i) {
+        h = fnv1a(cap.runs[i].bytes, h);
+        const std::string name =
+            i < 2 ? (i == 0 ? "magic" : "header") : "level " + std::to_string(i - 2);
+        parts.push_back({name, cap.runs[i].bytes, 8, "block"});
+    }
+    EXPECT_EQ(cap.runs.size(), 2u + 9u);
+    const std::string where = pin_difference("texcomp_block_tile", parts);
+    EXPECT_EQ(h, 782449673081637511ull) << h << "; " << where;
+}

@@ -1,0 +1,89 @@
+// The command line of razivavu-inspect.
+#include <cerrno>
+#include <cstdlib>
+
+#include "inspect/inspect.h"
+
+namespace {
+
+bool parse_level(const std::string& text, int32_t& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < 0 || v > 64) return false;
+    out = static_cast<int32_t>(v);
+    return true;
+}
+
+}  // namespace
+
+const char* inspect_usage() {
+    return "usage:\n"
+           "  razivavu-inspect [--json] FILE...               header and level table of each "
+           ".vxt or .dds file\n"
+           "  razivavu-inspect --png DIR FILE...              every stored level of each file "
+           "as a PNG in DIR\n"
+           "  razivavu-inspect --mosaic LEVEL --png DIR BASE  the whole grid of a razivavu run "
+           "at one level, one PNG\n"
+           "  razivavu-inspect [--json] --compare BASE        per level, every DXT1 tile file "
+           "against its 24-bit twin\n"
+           "BASE is the picture razivavu was given without its extension (demo/pano).\n"
+           "Exit codes: 0 done, 1 a file failed its check, 2 bad command line, 3 an output "
+           "could not be written.\n";
+}
+
+std::string parse_inspect_args(const std::vector<std::string>& args, InspectOptions& out) {
+    out = InspectOptions{};
+    bool png = false, mosaic = false, compare = false;
+    std::vector<std::string> rest;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool has_value = i + 1 < args.size();
+        if (a == "--help" || a == "-h") {
+            out.mode = InspectMode::help;
+            return "";
+        } else if (a == "--json") {
+            out.json = true;
+        } else if (a == "--png") {
+            if (!has_value) return "--png needs a folder";
+            png = true;
+            out.png_dir = args[++i];
+        } else if (a == "--mosaic") {
+            if (!has_value || !parse_level(args[i + 1], out.mosaic_level))
+                return "--mosaic needs a level number (0 .. 64)";
+            mosaic = true;
+            ++i;
+        } else if (a == "--compare") {
+            if (!has_value) return "--compare needs a BASE";
+            compare = true;
+            out.base = args[++i];
+        } else if (a.size() > 1 && a[0] == '-' && a != "--") {
+            return "unknown option " + a;
+        } else if (a == "--") {
+            rest.insert(rest.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        } else {
+            rest.push_back(a);
+        }
+    }
+    if (compare) {
+        if (png || mosaic) return "--compare goes alone (with --json at most)";
+        if (!rest.empty()) return "--compare takes one BASE and no files";
+        out.mode = InspectMode::compare;
+        return "";
+    }
+    if (mosaic) {
+        if (!png) return "--mosaic needs --png DIR for its picture";
+        if (out.json) return "--json goes with the table or --compare";
+        if (rest.size() != 1) return "--mosaic takes exactly one BASE";
+        out.mode = InspectMode::mosaic;
+        out.base = rest.front();
+        return "";
+    }
+    if (rest.empty()) return "no file given";
+    if (png && out.json) return "--json goes with the table or --compare";
+    out.mode = png ? InspectMode::png : InspectMode::table;
+    out.files = rest;
+    return "";
+}

@@ -1,0 +1,177 @@
+// The comparison of every DXT1 tile file with its 24-bit twin, level by
+// level over R, G and B: RMSE in 8-bit steps and PSNR = 10 log10(255^2 / MSE)
+// (infinite when the two agree exactly). Per level the whole run's figures
+// and the worst tile; with --json every tile's as well.
+#include <cmath>
+#include <map>
+
+#include "inspect/inspect.h"
+#include "tool/tiletool.h"
+
+namespace {
+
+struct Error {
+    double sse = 0;
+    double samples = 0;
+    double mse() const { return samples > 0 ? sse / samples : 0; }
+    double rmse() const { return std::sqrt(mse()); }
+    double psnr() const { return mse() > 0 ? 10.0 * std::log10(255.0 * 255.0 / mse()) : INFINITY; }
+};
+
+struct TileLevel {
+    int32_t level, width, height;
+    Error error;
+};
+
+struct TileResult {
+    std::string file, twin;
+    std::vector<TileLevel> levels;
+};
+
+struct LevelSummary {
+    int32_t tiles = 0;
+    Error total;
+    std::string worst;
+    Error worst_error;
+};
+
+Error level_error(const TexImage& a, const TexImage& b) {
+    Error e;
+    const size_t pixels = static_cast<size_t>(a.width) * a.height;
+    for (size_t i = 0; i < pixels; ++i)
+        for (int k = 0; k < 3; ++k) {
+            const double d = static_cast<double>(a.pixels[i * a.channels + k]) -
+                             static_cast<double>(b.pixels[i * b.channels + k]);
+            e.sse += d * d;
+        }
+    e.samples = 3.0 * pixels;
+    return e;
+}
+
+std::string db(double psnr) {
+    if (!std::isfinite(psnr)) return "inf";
+    char t[32];
+    std::snprintf(t, sizeof(t), "%.2f", psnr);
+    return t;
+}
+
+// Compares one tile; false with a reason when it cannot be compared.
+bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& result,
+                  std::string& error) {
+    result.twin = run.path(col, row, false);
+    result.file = run.path(col, row, true);
+    TexFile rgb, blocks;
+    if (!read_tex_file(result.twin, rgb, error)) {
+        error = result.twin + ": " + error;
+        return false;
+    }
+    if (!read_tex_file(result.file, blocks, error)) {
+        error = result.file + ": " + error;
+        return false;
+    }
+    if (rgb.tile_code != 3 || blocks.tile_code != 12) {
+        error = result.file + ": not a DXT1 tile file beside a 24-bit one";
+        return false;
+    }
+    if (blocks.levels.empty()) {
+        error = result.file + ": no levels stored";
+        return false;
+    }
+    if (blocks.levels.size() != rgb.levels.size()) {
+        error = result.file + ": " + std::to_string(blocks.levels.size()) + " levels, its twin " +
+                std::to_string(rgb.levels.size());
+        return false;
+    }
+    const int32_t skip = skip_levels_for_row(row, run.rows);
+    for (size_t k = 0; k < rgb.levels.size(); ++k) {
+        TexImage a, b;
+        if (!decode_tex_level(rgb, k, a, error) || !decode_tex_level(blocks, k, b, error))
+            return false;
+        if (a.width != b.width || a.height != b.height) {
+            error = result.file + ": level sizes differ from its twin's";
+            return false;
+        }
+        result.levels.push_back(
+            {skip + static_cast<int32_t>(k), a.width, a.height, level_error(a, b)});
+    }
+    return true;
+}
+
+}  // namespace
+
+int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
+    TileRun run;
+    std::string error;
+    if (!find_tile_run(base, run, error)) {
+        std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
+        return INSPECT_BAD_FILE;
+    }
+    std::vector<TileResult> tiles;
+    std::vector<std::pair<std::string, std::string>> skipped;
+    std::map<int32_t, LevelSummary> levels;
+    for (int32_t row = 0; row < run.rows; ++row)
+        for (int32_t col = 0; col < run.cols; ++col) {
+            TileResult t;
+            if (!compare_tile(run, col, row, t, error)) {
+                skipped.push_back({run.path(col, row, true), error});
+                continue;
+            }
+            for (const TileLevel& l : t.levels) {
+                LevelSummary& s = levels[l.level];
+                ++s.tiles;
+                s.total.sse += l.error.sse;
+                s.total.samples += l.error.samples;
+                if (s.worst.empty() || l.error.mse() > s.worst_error.mse()) {
+                    s.worst = t.file;
+                    s.worst_error = l.error;
+                }
+            }
+            tiles.push_back(t);
+        }
+    if (json) {
+        std::string j = "{\"base\":" + json_string(base) + ",\"cols\":" + std::to_string(run.cols) +
+                        ",\"rows\":" + std::to_string(run.rows) + ",\"levels\":[";
+        bool first = true;
+        for (const auto& [level, s] : levels) {
+            j += std::string(first ? "" : ",") + "{\"level\":" + std::to_string(level) +
+                 ",\"tiles\":" + std::to_string(s.tiles) +
+                 ",\"rmse\":" + json_number(s.total.rmse()) +
+                 ",\"psnr\":" + json_number(s.total.psnr()) +
+                 ",\"worst\":{\"file\":" + json_string(s.worst) +
+                 ",\"rmse\":" + json_number(s.worst_error.rmse()) +
+                 ",\"psnr\":" + json_number(s.worst_error.psnr()) + "}}";
+            first = false;
+        }
+        j += "],\"tiles\":[";
+        for (size_t i = 0; i < tiles.size(); ++i) {
+            j += std::string(i ? "," : "") + "{\"file\":" + json_string(tiles[i].file) +
+                 ",\"twin\":" + json_string(tiles[i].twin) + ",\"levels\":[";
+            for (size_t k = 0; k < tiles[i].levels.size(); ++k) {
+                const TileLevel& l = tiles[i].levels[k];
+                j += std::string(k ? "," : "") + "{\"level\":" + std::to_string(l.level) +
+                     ",\"width\":" + std::to_string(l.width) +
+                     ",\"height\":" + std::to_string(l.height) +
+                     ",\"rmse\":" + json_number(l.error.rmse()) +
+                     ",\"psnr\":" + json_number(l.error.psnr()) + "}";
+            }
+            j += "]}";
+        }
+        j += "],\"skipped\":[";
+        for (size_t i = 0; i < skipped.size(); ++i)
+            j += std::string(i ? "," : "") + "{\"file\":" + json_string(skipped[i].first) +
+                 ",\"reason\":" + json_string(skipped[i].second) + "}";
+        std::fprintf(out, "%s]}\n", j.c_str());
+    } else {
+        std::fprintf(out, "%s: %d x %d tiles, %zu compared\n", base.c_str(), run.cols, run.rows,
+                     tiles.size());
+        for (const auto& [level, s] : levels)
+            std::fprintf(out,
+                         "level %d: %d tiles, RMSE %.3f, PSNR %s dB; worst %s: RMSE %.3f, PSNR "
+                         "%s dB\n",
+                         level, s.tiles, s.total.rmse(), db(s.total.psnr()).c_str(),
+                         s.worst.c_str(), s.worst_error.rmse(), db(s.worst_error.psnr()).c_str());
+        for (const auto& [file, reason] : skipped)
+            std::fprintf(out, "not compared: %s\n", reason.c_str());
+    }
+    return tiles.empty() ? INSPECT_BAD_FILE : INSPECT_OK;
+}

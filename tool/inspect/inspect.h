@@ -1,0 +1,90 @@
+// razivavu-inspect: what is in a tile file or a texture stream, and what it
+// looks like.
+//
+//   razivavu-inspect [--json] FILE...             header and level table of each file
+//   razivavu-inspect --png DIR FILE...            every stored level as a PNG in DIR
+//   razivavu-inspect --mosaic LEVEL --png DIR BASE   the whole grid of a razivavu run at
+//                                                 one level, one PNG
+//   razivavu-inspect [--json] --compare BASE      per level, every DXT1 tile file against
+//                                                 its 24-bit twin: RMSE and PSNR
+//
+// BASE is the picture name razivavu was given, without its extension
+// ("demo/pano" for the tiles of demo/pano.bmp).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "texfile/texfile.h"
+
+constexpr int INSPECT_OK = 0;
+constexpr int INSPECT_BAD_FILE = 1;  // a file failed its check, or a run was incomplete
+constexpr int INSPECT_USAGE = 2;     // the command line was not understood
+constexpr int INSPECT_OUTPUT = 3;    // an output file could not be written
+
+enum class InspectMode { table, png, mosaic, compare, help };
+
+struct InspectOptions {
+    InspectMode mode = InspectMode::table;
+    bool json = false;
+    std::string png_dir;
+    int32_t mosaic_level = 0;
+    std::string base;                // --mosaic and --compare
+    std::vector<std::string> files;  // table and --png
+};
+
+// Empty when the arguments (after the command name) are usable; otherwise the
+// reason, for the user.
+std::string parse_inspect_args(const std::vector<std::string>& args, InspectOptions& out);
+
+// The usage text of --help.
+const char* inspect_usage();
+
+// The whole command; returns the exit code.
+int run_inspect(int argc, char** argv);
+
+// ---------------------------------------------------------------------------
+// Header and level table.
+// ---------------------------------------------------------------------------
+void print_tex_table(const TexFile& file, FILE* out);
+std::string tex_table_json(const TexFile& file);
+
+// ---------------------------------------------------------------------------
+// PNG output (libpng). Written under "<path>.part" and renamed when complete.
+// ---------------------------------------------------------------------------
+bool write_png(const std::string& path, const TexImage& image, std::string& error);
+
+// "<DIR>/<stem>_level<i>.png", with "_face<f>" before "_level" for cube textures.
+std::string level_png_name(const std::string& dir, const TexFile& file, const TexLevel& level);
+
+// ---------------------------------------------------------------------------
+// The tile files of one razivavu run.
+// ---------------------------------------------------------------------------
+struct TileRun {
+    std::string base;  // as given
+    int32_t cols = 0;
+    int32_t rows = 0;
+    bool separated = false;  // names with "_" between column and row
+    // Path of the 24-bit file, or of its DXT1 twin.
+    std::string path(int32_t col, int32_t row, bool block_file) const;
+};
+
+// Finds the grid from the 24-bit tile files "<BASE><col><row>.vxt" present.
+// False with a reason when there are none or they form no whole grid.
+bool find_tile_run(const std::string& base, TileRun& out, std::string& error);
+
+// The mosaic: writes the PNG, returns the exit code. Messages go to `err`.
+int run_mosaic(const std::string& base, int32_t level, const std::string& dir, FILE* out,
+               FILE* err);
+
+// The comparison; returns the exit code.
+int run_compare(const std::string& base, bool json, FILE* out, FILE* err);
+
+// ---------------------------------------------------------------------------
+// JSON text pieces.
+// ---------------------------------------------------------------------------
+std::string json_string(const std::string& text);
+// A finite number as JSON; infinity and NaN as null.
+std::string json_number(double value);

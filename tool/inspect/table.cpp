@@ -1,0 +1,84 @@
+// The header and level table of one file, as text and as JSON.
+#include "inspect/inspect.h"
+
+namespace {
+
+std::string kind_line(const TexFile& f) {
+    char text[256];
+    if (f.kind == TexFileKind::tile) {
+        std::snprintf(text, sizeof(text),
+                      "tile file, code %d (%s levels%s), %d x %d, level count %d", f.tile_code,
+                      tex_format_name(f.format), f.tile_code == 3 ? ", bytes R,G,B" : "",
+                      f.header_width, f.header_height, f.header_levels);
+    } else {
+        std::snprintf(text, sizeof(text), "texture stream, format %d %s, %d x %d, mip count %d",
+                      f.format, tex_format_name(f.format), f.header_width, f.header_height,
+                      f.header_levels);
+    }
+    return text;
+}
+
+std::string stored_line(const TexFile& f) {
+    std::string s = std::to_string(f.levels.size()) + " levels stored";
+    if (f.kind == TexFileKind::tile) {
+        if (f.skip_levels > 0)
+            s += ", from level " + std::to_string(f.skip_levels);
+        else if (f.skip_levels == 0)
+            s += ", none dropped";
+    } else {
+        s += f.faces == 6 ? ", 6 faces" : "";
+        s += f.depth > 0 ? ", " + std::to_string(f.depth) + " slices" : "";
+        s += f.palette_entries > 0 ? ", palette of " + std::to_string(f.palette_entries) : "";
+    }
+    return s + ", " + std::to_string(f.bytes.size()) + " bytes";
+}
+
+}  // namespace
+
+void print_tex_table(const TexFile& f, FILE* out) {
+    std::fprintf(out, "%s: %s\n  %s\n", f.name.c_str(), kind_line(f).c_str(),
+                 stored_line(f).c_str());
+    if (f.kind == TexFileKind::stream)
+        std::fprintf(out, "  flags 0x%08X, caps 0x%08X 0x%08X, linear size %u\n", f.flags, f.caps1,
+                     f.caps2, f.linear_size);
+    if (!f.note.empty()) std::fprintf(out, "  note: %s\n", f.note.c_str());
+    if (f.levels.empty()) return;
+    std::fprintf(out, "  %4s %5s %6s %6s %6s %10s %10s\n", "face", "level", "width", "height",
+                 "slices", "offset", "bytes");
+    for (const TexLevel& l : f.levels)
+        std::fprintf(out, "  %4d %5d %6d %6d %6d %10lld %10lld\n", l.face, l.index, l.width,
+                     l.height, l.slices, static_cast<long long>(l.offset),
+                     static_cast<long long>(l.size));
+}
+
+std::string tex_table_json(const TexFile& f) {
+    std::string j = "{\"name\":" + json_string(f.name) + ",\"ok\":true,\"kind\":" +
+                    (f.kind == TexFileKind::tile ? "\"tile\"" : "\"stream\"") +
+                    ",\"format\":" + std::to_string(f.format) +
+                    ",\"format_name\":" + json_string(tex_format_name(f.format)) +
+                    ",\"width\":" + std::to_string(f.header_width) +
+                    ",\"height\":" + std::to_string(f.header_height) +
+                    ",\"header_levels\":" + std::to_string(f.header_levels) +
+                    ",\"bytes\":" + std::to_string(f.bytes.size());
+    if (f.kind == TexFileKind::tile) {
+        j += ",\"tile_code\":" + std::to_string(f.tile_code) +
+             ",\"skip_levels\":" + (f.skip_levels >= 0 ? std::to_string(f.skip_levels) : "null");
+    } else {
+        j += ",\"flags\":" + std::to_string(f.flags) + ",\"caps1\":" + std::to_string(f.caps1) +
+             ",\"caps2\":" + std::to_string(f.caps2) +
+             ",\"linear_size\":" + std::to_string(f.linear_size) +
+             ",\"faces\":" + std::to_string(f.faces) + ",\"depth\":" + std::to_string(f.depth) +
+             ",\"palette_entries\":" + std::to_string(f.palette_entries);
+    }
+    if (!f.note.empty()) j += ",\"note\":" + json_string(f.note);
+    j += ",\"levels\":[";
+    for (size_t k = 0; k < f.levels.size(); ++k) {
+        const TexLevel& l = f.levels[k];
+        j += std::string(k ? "," : "") + "{\"face\":" + std::to_string(l.face) +
+             ",\"level\":" + std::to_string(l.index) + ",\"width\":" + std::to_string(l.width) +
+             ",\"height\":" + std::to_string(l.height) + ",\"slices\":" + std::to_string(l.slices) +
+             ",\"offset\":" + std::to_string(l.offset) + ",\"bytes\":" + std::to_string(l.size) +
+             "}";
+    }
+    return j + "]}";
+}

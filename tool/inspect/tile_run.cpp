@@ -1,0 +1,79 @@
+// The tile files of one razivavu run. Their plain names run column and row
+// together ("pano110.vxt" is column 1 row 10 or column 11 row 0), so the grid
+// is the one whose names are exactly the 24-bit files present; razivavu's
+// own naming (tile_name) makes the candidates.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <set>
+
+#include "inspect/inspect.h"
+#include "tool/tiletool.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The input name tile_name expects: the base and a four-character extension.
+std::string input_name(const std::string& base) { return base + ".bmp"; }
+
+bool all_digits(const std::string& s) {
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+}  // namespace
+
+std::string TileRun::path(int32_t col, int32_t row, bool block_file) const {
+    return tile_name(input_name(base), col, row, block_file, separated);
+}
+
+bool find_tile_run(const std::string& base, TileRun& out, std::string& error) {
+    const fs::path base_path(base);
+    const fs::path dir = base_path.has_parent_path() ? base_path.parent_path() : fs::path(".");
+    const std::string stem = base_path.filename().string();
+    std::set<std::string> found;  // the middle parts: "<col><row>" or "<col>_<row>"
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= stem.size() + 4 || name.compare(0, stem.size(), stem) != 0) continue;
+        if (name.compare(name.size() - 4, 4, ".vxt") != 0) continue;
+        const std::string middle = name.substr(stem.size(), name.size() - stem.size() - 4);
+        const size_t bar = middle.find('_');
+        if (all_digits(middle) || (bar != std::string::npos && all_digits(middle.substr(0, bar)) &&
+                                   all_digits(middle.substr(bar + 1))))
+            found.insert(middle);
+    }
+    if (ec) {
+        error = "cannot list the folder " + dir.string();
+        return false;
+    }
+    if (found.empty()) {
+        error = "no tile files " + base + "<col><row>.vxt";
+        return false;
+    }
+    const int64_t n = static_cast<int64_t>(found.size());
+    std::vector<TileRun> matches;
+    for (int64_t rows = 1; rows <= n; ++rows) {
+        if (n % rows != 0) continue;
+        TileRun run;
+        run.base = base;
+        run.rows = static_cast<int32_t>(rows);
+        run.cols = static_cast<int32_t>(n / rows);
+        run.separated = grid_names_collide(run.cols, run.rows);
+        std::set<std::string> names;
+        for (int32_t r = 0; r < run.rows; ++r)
+            for (int32_t c = 0; c < run.cols; ++c) {
+                const std::string name = fs::path(run.path(c, r, false)).filename().string();
+                names.insert(name.substr(stem.size(), name.size() - stem.size() - 4));
+            }
+        if (names == found) matches.push_back(run);
+    }
+    if (matches.size() != 1) {
+        error = "the " + std::to_string(n) + " tile files " + base + "*.vxt form " +
+                (matches.empty() ? "no whole grid" : "more than one possible grid");
+        return false;
+    }
+    out = matches.front();
+    return true;
+}

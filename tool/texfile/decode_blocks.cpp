@@ -1,0 +1,93 @@
+// The 4x4 block layouts, decoded by the published rules: 5:6:5 end points
+// widened by repeating their top bits, the third and fourth colours at one
+// and two thirds (integer division), or in three-colour order (c0 <= c1, DXT1
+// only) the midpoint and transparent black; DXT3 alpha nibbles times 17;
+// DXT5 alpha from two end points with six or eight steps.
+#include "texfile/texfile.h"
+
+namespace {
+
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+
+Rgba expand565(uint32_t c) {
+    const uint32_t r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
+    return {static_cast<uint8_t>((r << 3) | (r >> 2)), static_cast<uint8_t>((g << 2) | (g >> 4)),
+            static_cast<uint8_t>((b << 3) | (b >> 2)), 255};
+}
+
+uint8_t mix(int a, int b, int wa, int wb, int d) {
+    return static_cast<uint8_t>((wa * a + wb * b) / d);
+}
+
+// The colour half: 16 pixels in row order. `always_four`: the DXT3/DXT5
+// colour half, which is read in four-colour order whatever the end points.
+void colour_block(const uint8_t* p, bool always_four, Rgba out[16]) {
+    const uint32_t c0 = p[0] | p[1] << 8, c1 = p[2] | p[3] << 8;
+    Rgba pal[4];
+    pal[0] = expand565(c0);
+    pal[1] = expand565(c1);
+    if (always_four || c0 > c1) {
+        pal[2] = {mix(pal[0].r, pal[1].r, 2, 1, 3), mix(pal[0].g, pal[1].g, 2, 1, 3),
+                  mix(pal[0].b, pal[1].b, 2, 1, 3), 255};
+        pal[3] = {mix(pal[0].r, pal[1].r, 1, 2, 3), mix(pal[0].g, pal[1].g, 1, 2, 3),
+                  mix(pal[0].b, pal[1].b, 1, 2, 3), 255};
+    } else {
+        pal[2] = {mix(pal[0].r, pal[1].r, 1, 1, 2), mix(pal[0].g, pal[1].g, 1, 1, 2),
+                  mix(pal[0].b, pal[1].b, 1, 1, 2), 255};
+        pal[3] = {0, 0, 0, 0};
+    }
+    const uint32_t bits = p[4] | p[5] << 8 | p[6] << 16 | static_cast<uint32_t>(p[7]) << 24;
+    for (int i = 0; i < 16; ++i) out[i] = pal[(bits >> (2 * i)) & 3];
+}
+
+void explicit_alpha(const uint8_t* p, Rgba out[16]) {
+    for (int i = 0; i < 16; ++i) {
+        const int nibble = (p[i / 2] >> (4 * (i & 1))) & 15;
+        out[i].a = static_cast<uint8_t>(nibble * 17);
+    }
+}
+
+void interpolated_alpha(const uint8_t* p, Rgba out[16]) {
+    const int a0 = p[0], a1 = p[1];
+    int pal[8] = {a0, a1, 0, 0, 0, 0, 0, 255};
+    if (a0 > a1) {
+        for (int i = 2; i < 8; ++i) pal[i] = ((8 - i) * a0 + (i - 1) * a1) / 7;
+    } else {
+        for (int i = 2; i < 6; ++i) pal[i] = ((6 - i) * a0 + (i - 1) * a1) / 5;
+    }
+    uint64_t bits = 0;
+    for (int k = 0; k < 6; ++k) bits |= static_cast<uint64_t>(p[2 + k]) << (8 * k);
+    for (int i = 0; i < 16; ++i) out[i].a = static_cast<uint8_t>(pal[(bits >> (3 * i)) & 7]);
+}
+
+}  // namespace
+
+void decode_block_level(int32_t format, const uint8_t* data, int32_t width, int32_t height,
+                        int32_t channels, uint8_t* out) {
+    const bool alpha_half = format == 2 || format == 3;
+    const int block_bytes = alpha_half ? 16 : 8;
+    for (int32_t y0 = 0; y0 < height; y0 += 4) {
+        for (int32_t x0 = 0; x0 < width; x0 += 4) {
+            Rgba px[16];
+            if (alpha_half) {
+                colour_block(data + 8, true, px);
+                if (format == 2) explicit_alpha(data, px);
+                if (format == 3) interpolated_alpha(data, px);
+            } else {
+                colour_block(data, false, px);
+            }
+            data += block_bytes;
+            for (int i = 0; i < 16; ++i) {
+                const int32_t x = x0 + (i & 3), y = y0 + (i >> 2);
+                if (x >= width || y >= height) continue;
+                uint8_t* o = out + (static_cast<size_t>(y) * width + x) * channels;
+                o[0] = px[i].r;
+                o[1] = px[i].g;
+                o[2] = px[i].b;
+                if (channels == 4) o[3] = px[i].a;
+            }
+        }
+    }
+}

@@ -1,0 +1,59 @@
+// Reading a file whole and telling the two kinds apart by their first word.
+#include <cstdio>
+#include <new>
+
+#include "texfile/readers.h"
+#include "texfile/texfile.h"
+
+bool read_tex_file(const std::string& path, TexFile& out, std::string& error) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        error = "cannot open the file";
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(f) : -1;
+    ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+    if (ok && size > TEXFILE_MAX_BYTES) {
+        std::fclose(f);
+        error = "the file is larger than 1 GiB";
+        return false;
+    }
+    if (ok) {
+        try {
+            bytes.resize(static_cast<size_t>(size));
+        } catch (const std::bad_alloc&) {
+            std::fclose(f);
+            error = "out of memory";
+            return false;
+        }
+        ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    }
+    std::fclose(f);
+    if (!ok) {
+        error = "cannot read the file";
+        return false;
+    }
+    return parse_tex_bytes(path, std::move(bytes), out, error);
+}
+
+bool parse_tex_bytes(const std::string& name, std::vector<uint8_t> bytes, TexFile& out,
+                     std::string& error) {
+    out = TexFile{};
+    out.name = name;
+    out.bytes = std::move(bytes);
+    if (out.bytes.size() < 4) {
+        error = "short file: " + std::to_string(out.bytes.size()) + " bytes, not even a magic word";
+        return false;
+    }
+    const uint32_t magic = read_word(out.bytes.data());
+    if (magic == TILE_FILE_MAGIC) return parse_tile_file(out, error);
+    if (magic == STREAM_FILE_MAGIC) return parse_stream_file(out, error);
+    char text[96];
+    std::snprintf(text, sizeof(text),
+                  "bad magic 0x%08X: neither a tile file (12345) nor a texture stream (\"DDS \")",
+                  magic);
+    error = text;
+    return false;
+}

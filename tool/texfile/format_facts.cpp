@@ -1,0 +1,56 @@
+// What the readers need to know about a format code: its name, the size of a
+// level, the chain of level sizes, and which code a stream header names.
+#include "texcomp/texcomp.h"
+#include "texfile/texfile.h"
+
+namespace {
+
+uint32_t word_at(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+}  // namespace
+
+const char* tex_format_name(int32_t format) {
+    const TextureFormatInfo* info = texture_format_info(format);
+    return info ? info->name : "?";
+}
+
+int64_t tex_level_bytes(int32_t format, int32_t w, int32_t h) {
+    const TextureFormatInfo* info = texture_format_info(format);
+    // The header counts half a byte per pixel of the 16-colour layout rounded
+    // down; the stream stores every pixel, so an odd count takes one byte more.
+    if (info && info->palettised && info->bits_per_pixel == 4 && w > 0 && h > 0)
+        return (int64_t{w} * h + 1) / 2;
+    return texture_level_size(format, w, h);
+}
+
+std::vector<std::pair<int32_t, int32_t>> tex_chain(int32_t w, int32_t h, int32_t limit) {
+    std::vector<std::pair<int32_t, int32_t>> chain;
+    if (w < 1 || h < 1) return chain;
+    chain.push_back({w, h});
+    while ((limit == 0 || static_cast<int32_t>(chain.size()) < limit) && (w > 1 || h > 1)) {
+        w = (w + 1) / 2;
+        h = (h + 1) / 2;
+        chain.push_back({w, h});
+    }
+    return chain;
+}
+
+int32_t tex_format_from_pixel_format(const uint8_t block[32]) {
+    if (word_at(block) != 32) return -1;
+    const TexturePixelFormat pf{word_at(block + 4),  word_at(block + 8),  word_at(block + 12),
+                                word_at(block + 16), word_at(block + 20), word_at(block + 24),
+                                word_at(block + 28)};
+    // The first row with this block: DXT1 with and without alpha share one,
+    // and code 0 comes first.
+    for (int32_t code = 0; code < TEXTURE_FORMAT_COUNT; ++code) {
+        const TexturePixelFormat& h = texture_format_info(code)->header;
+        if (h.flags == pf.flags && h.fourcc == pf.fourcc && h.bit_count == pf.bit_count &&
+            h.red_mask == pf.red_mask && h.green_mask == pf.green_mask &&
+            h.blue_mask == pf.blue_mask && h.alpha_mask == pf.alpha_mask)
+            return code;
+    }
+    return -1;
+}

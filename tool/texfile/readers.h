@@ -1,0 +1,22 @@
+// texfile internals: the two readers behind parse_tex_bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "texfile/texfile.h"
+
+constexpr uint32_t TILE_FILE_MAGIC = 12345;
+constexpr uint32_t STREAM_FILE_MAGIC = 0x20534444;  // "DDS "
+
+inline uint32_t read_word(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// Both fill `file` from file.bytes (whose first word is the kind's magic).
+bool parse_tile_file(TexFile& file, std::string& error);
+bool parse_stream_file(TexFile& file, std::string& error);
+
+// "N bytes" with a thousands-free plain number, for messages.
+std::string byte_count(int64_t n);

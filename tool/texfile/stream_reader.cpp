@@ -1,0 +1,147 @@
+// Texture streams: "DDS ", the 124-byte surface header, then per face the
+// palette (codes 10 and 14) and the levels, largest first.
+//
+// The library's chain halves each side with (side + 1) / 2 down to 1 x 1
+// while the header counts the binary digits of the larger side, so a picture
+// whose sides are not powers of two carries one level more than the header's
+// mip count. The reader accepts the header's count or the whole chain,
+// whichever fills the file exactly, and says which.
+#include "texcomp/texcomp.h"
+#include "texfile/readers.h"
+
+namespace {
+
+constexpr int64_t STREAM_HEADER_BYTES = 128;
+constexpr uint32_t FLAG_MIP_COUNT = 0x00020000;
+constexpr uint32_t CAPS2_CUBE = 0x00000200;
+constexpr uint32_t CAPS2_ALL_FACES = 0x0000FE00;
+constexpr uint32_t CAPS2_VOLUME = 0x00200000;
+
+struct LevelShape {
+    int32_t w, h, slices;
+};
+
+// The levels of one face: a plain chain, or for a volume the depth halving
+// along with the sides until one slice is left, then the plain chain.
+std::vector<LevelShape> full_chain(int32_t w, int32_t h, int32_t slices) {
+    std::vector<LevelShape> chain{{w, h, slices}};
+    while (chain.back().slices > 1 || chain.back().w > 1 || chain.back().h > 1) {
+        const LevelShape& last = chain.back();
+        chain.push_back({(last.w + 1) / 2, (last.h + 1) / 2, (last.slices + 1) / 2});
+    }
+    return chain;
+}
+
+int64_t face_bytes(int32_t format, const std::vector<LevelShape>& chain, size_t count,
+                   int64_t palette) {
+    int64_t total = palette;
+    for (size_t k = 0; k < count; ++k)
+        total += tex_level_bytes(format, chain[k].w, chain[k].h) * chain[k].slices;
+    return total;
+}
+
+bool is_pow2(int32_t v) { return v > 0 && (v & (v - 1)) == 0; }
+
+}  // namespace
+
+bool parse_stream_file(TexFile& file, std::string& error) {
+    const int64_t size = static_cast<int64_t>(file.bytes.size());
+    if (size < STREAM_HEADER_BYTES) {
+        error = "short file: " + byte_count(size) + ", the stream header alone has 128";
+        return false;
+    }
+    const uint8_t* b = file.bytes.data() + 4;  // the surface header
+    file.kind = TexFileKind::stream;
+    if (read_word(b) != 124) {
+        error = "surface header size word is " + std::to_string(read_word(b)) + ", not 124";
+        return false;
+    }
+    file.flags = read_word(b + 4);
+    const uint32_t height = read_word(b + 8);
+    const uint32_t width = read_word(b + 12);
+    file.linear_size = read_word(b + 16);
+    const uint32_t depth = read_word(b + 20);
+    const uint32_t mip_count = read_word(b + 24);
+    file.fourcc = read_word(b + 80);
+    file.caps1 = read_word(b + 104);
+    file.caps2 = read_word(b + 108);
+    file.header_width = static_cast<int32_t>(width > 0x7FFFFFFF ? 0x7FFFFFFF : width);
+    file.header_height = static_cast<int32_t>(height > 0x7FFFFFFF ? 0x7FFFFFFF : height);
+    file.header_levels = static_cast<int32_t>(mip_count > 0x7FFFFFFF ? 0x7FFFFFFF : mip_count);
+    file.format = tex_format_from_pixel_format(b + 72);
+    if (file.format < 0) {
+        error = "the pixel-format block names no format this library writes";
+        return false;
+    }
+    if (width < 1 || height < 1 || width > TEXFILE_MAX_SIDE || height > TEXFILE_MAX_SIDE) {
+        error = "impossible sizes: " + std::to_string(width) + " x " + std::to_string(height);
+        return false;
+    }
+    const int32_t w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
+    int32_t slices = 1;
+    if (file.caps2 & CAPS2_VOLUME) {
+        if (depth < 1 || depth > TEXFILE_MAX_SIDE || !is_pow2(static_cast<int32_t>(depth))) {
+            error = "impossible sizes: a volume of " + std::to_string(depth) + " slices";
+            return false;
+        }
+        if (texture_format_info(file.format)->palettised) {
+            error = "a palettised volume texture, which the library does not write";
+            return false;
+        }
+        slices = static_cast<int32_t>(depth);
+        file.depth = slices;
+    } else if (file.caps2 & CAPS2_CUBE) {
+        if ((file.caps2 & CAPS2_ALL_FACES) != CAPS2_ALL_FACES) {
+            error = "a cube texture without all six faces, which the library does not write";
+            return false;
+        }
+        file.faces = 6;
+    }
+    const std::vector<LevelShape> chain = full_chain(w, h, slices);
+    size_t promised = 1;
+    if (file.flags & FLAG_MIP_COUNT) promised = mip_count == 0 ? 1 : mip_count;
+    if (promised > chain.size()) {
+        error = "impossible sizes: the header promises " + std::to_string(mip_count) +
+                " levels, a " + std::to_string(w) + " x " + std::to_string(h) +
+                " chain has at most " + std::to_string(chain.size());
+        return false;
+    }
+    const TextureFormatInfo* info = texture_format_info(file.format);
+    if (info->palettised) file.palette_entries = 1 << info->bits_per_pixel;
+    const int64_t palette = 4 * int64_t{file.palette_entries};
+    const int64_t data = size - STREAM_HEADER_BYTES;
+    const int64_t want = file.faces * face_bytes(file.format, chain, promised, palette);
+    const int64_t whole = file.faces * face_bytes(file.format, chain, chain.size(), palette);
+    size_t count = promised;
+    if (data == whole && whole != want) {
+        count = chain.size();
+        file.note =
+            "one level beyond the header's mip count, down to 1 x 1, as the chain of "
+            "sides that are not powers of two has";
+    } else if (data != want) {
+        error = std::string(data < want ? "short" : "long") + " file: the header promises " +
+                byte_count(want) + " of levels, the file holds " + byte_count(data);
+        return false;
+    }
+
+    int64_t offset = STREAM_HEADER_BYTES;
+    for (int32_t face = 0; face < file.faces; ++face) {
+        if (palette > 0) {
+            file.palette_offsets.push_back(offset);
+            offset += palette;
+        }
+        for (size_t k = 0; k < count; ++k) {
+            TexLevel level;
+            level.face = face;
+            level.index = static_cast<int32_t>(k);
+            level.width = chain[k].w;
+            level.height = chain[k].h;
+            level.slices = chain[k].slices;
+            level.offset = offset;
+            level.size = tex_level_bytes(file.format, chain[k].w, chain[k].h) * chain[k].slices;
+            offset += level.size;
+            file.levels.push_back(level);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,119 @@
+// texfile: reads what razivavu and the compression library write, and
+// decodes every stored level into plain 8-bit pixels.
+//
+// Two kinds of file:
+// - tile files (".vxt"): the tool's 32-byte header (12345, code 3 or 12,
+//   width, height, level count, 32, two spare words), then the stored levels;
+//   code 3 holds 24-bit levels with the bytes in the picture's R, G, B order,
+//   code 12 holds DXT1 blocks.
+// - texture streams ("DDS " + 124-byte surface header + levels): every format
+//   code the library writes (0..16), plain, cube (six faces) and volume
+//   textures, the palette before each face of codes 10 and 14.
+//
+// The readers check a file against its header before anything is decoded:
+// magic, header sizes, possible level sizes and exactly the bytes the header
+// promises. A file that fails gets a one-line reason and is never read past
+// its end; decoding only touches the byte ranges the check accepted.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class TexFileKind { tile, stream };
+
+// One stored level (of one face). `index` is its number in the texture's
+// full mip chain (0 = the largest); for a tile file whose dropped levels
+// cannot be told from the header it is the stored position.
+struct TexLevel {
+    int32_t face = 0;
+    int32_t index = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t slices = 1;  // volume textures: slices of this level, side by side
+    int64_t offset = 0;  // of the level's first byte in the file
+    int64_t size = 0;    // bytes, all slices
+};
+
+struct TexFile {
+    std::string name;
+    TexFileKind kind = TexFileKind::stream;
+    int32_t format = 0;  // library format code 0..16 (tile code 3 -> 8, 12 -> 0)
+    // Tile files: the header words. Streams: tile_code 0.
+    int32_t tile_code = 0;
+    int32_t header_width = 0;
+    int32_t header_height = 0;
+    int32_t header_levels = 0;  // tile level_count, or the stream's mip_count
+    int32_t skip_levels = -1;   // tiles: leading levels dropped, -1 when not decidable
+    // Streams: header words worth showing.
+    uint32_t flags = 0;
+    uint32_t linear_size = 0;
+    uint32_t caps1 = 0;
+    uint32_t caps2 = 0;
+    uint32_t fourcc = 0;
+    int32_t depth = 0;
+    int32_t faces = 1;
+    int32_t palette_entries = 0;           // 256 or 16 for codes 10 and 14
+    std::vector<int64_t> palette_offsets;  // one per face
+    std::vector<TexLevel> levels;          // face by face, largest first
+    std::string note;                      // something worth telling that is not an error
+    std::vector<uint8_t> bytes;            // the whole file
+};
+
+// Reads and checks a file. False with a reason (for the user, without the
+// file name) when it cannot be read or does not agree with its header.
+bool read_tex_file(const std::string& path, TexFile& out, std::string& error);
+
+// The same check on bytes already in memory (the name is only recorded).
+bool parse_tex_bytes(const std::string& name, std::vector<uint8_t> bytes, TexFile& out,
+                     std::string& error);
+
+// Largest file the readers accept, and largest side.
+constexpr int64_t TEXFILE_MAX_BYTES = int64_t{1} << 30;
+constexpr int32_t TEXFILE_MAX_SIDE = 32767;
+
+// The library's chain of level sizes from w x h: each side halved with
+// (side + 1) / 2 until 1 x 1, at most `limit` levels (0 = no limit).
+std::vector<std::pair<int32_t, int32_t>> tex_chain(int32_t w, int32_t h, int32_t limit = 0);
+
+// Bytes of one w x h level (one slice) of a format code; 0 for codes outside
+// 0..16.
+int64_t tex_level_bytes(int32_t format, int32_t w, int32_t h);
+
+// The format code a stream's 32-byte pixel-format block describes, or -1.
+// Codes 0 and 1 share one block; 0 is given for both.
+int32_t tex_format_from_pixel_format(const uint8_t block[32]);
+
+// Lower-case name of a format code ("dxt1", "rgb888", ...), "?" outside 0..16.
+const char* tex_format_name(int32_t format);
+
+// ---------------------------------------------------------------------------
+// Decoding.
+// ---------------------------------------------------------------------------
+// A decoded level: `channels` bytes per pixel, rows packed top to bottom:
+// 1 = grey (a8: the alpha value), 2 = grey + alpha (a8l8), 3 = R, G, B,
+// 4 = R, G, B, A. Volume slices are placed side by side (width = slice width
+// x slices).
+struct TexImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t channels = 0;
+    std::vector<uint8_t> pixels;
+};
+
+// Channels a format decodes to (tile files: `tile_code` 3 and 12 give 3).
+int32_t tex_channels(const TexFile& file);
+
+// Decodes level `level` (an index into file.levels). False with a reason
+// when memory runs out.
+bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::string& error);
+
+// The per-family decoders, each of one slice of `width` x `height` from
+// exactly tex_level_bytes(format, width, height) bytes into `channels` bytes
+// per pixel (see tex_channels).
+void decode_block_level(int32_t format, const uint8_t* data, int32_t width, int32_t height,
+                        int32_t channels, uint8_t* out);
+void decode_plain_level(int32_t format, bool rgb_order, const uint8_t* data, int32_t width,
+                        int32_t height, uint8_t* out);
+void decode_palette_level(int32_t format, const uint8_t* palette, const uint8_t* data, int64_t size,
+                          int32_t width, int32_t height, uint8_t* out);

@@ -1,0 +1,42 @@
+// The picture: razivavu's loaders (by the name's last three characters, a
+// companion alpha file giving R, G, B, A), then the bytes reordered to blue
+// first, the order of the stream layouts.
+#include <new>
+
+#include "imageio/imageio.h"
+#include "texture/texture.h"
+#include "tool/tiletool.h"
+#include "vxsystem/vxsystem.h"
+
+std::string load_texture_picture(const std::string& path, TexturePicture& out) {
+    const PictureKind kind = picture_kind(path);
+    if (kind == PictureKind::unknown) return path + ": neither a .bmp nor a .jpg file";
+    const int32_t size = file_size(path.c_str());
+    if (size < 0) return "cannot read " + path;
+    if (size == 0) return path + " is empty";
+    LoadedImage image;
+    image.name = path;
+    const int loaded = kind == PictureKind::bmp ? load_bmp(image, size, 3, 1) : load_jpeg(image);
+    if (!loaded) return path + ": " + imageio_last_error() + " (see vx.log)";
+    if (image.planes != 3 && image.planes != 4)
+        return path + ": a picture of " + std::to_string(image.planes) + " bytes per pixel";
+    out = TexturePicture{};
+    out.width = image.width;
+    out.height = image.height;
+    out.planes = image.planes;
+    const size_t pixels = static_cast<size_t>(image.width) * image.height;
+    try {
+        out.pixels.resize(pixels * image.planes);
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    }
+    for (size_t i = 0; i < pixels; ++i) {
+        const uint8_t* s = image.pixels + i * image.planes;
+        uint8_t* d = out.pixels.data() + i * image.planes;
+        d[0] = s[2];
+        d[1] = s[1];
+        d[2] = s[0];
+        if (image.planes == 4) d[3] = s[3];
+    }
+    return "";
+}

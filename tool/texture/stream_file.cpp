@@ -1,0 +1,63 @@
+// The output sink: every run of the stream goes to "<output>.part" as it
+// comes; the file takes its name only when the call succeeded and every byte
+// was written.
+#include <cstdio>
+
+#include "texture/texture.h"
+
+namespace {
+
+struct StreamSink {
+    FILE* file = nullptr;
+    int32_t runs = 0;
+    bool failed = false;
+    bool progress = false;
+};
+
+int32_t stream_sink(int32_t count, const uint8_t* buffer, void* user) {
+    StreamSink& sink = *static_cast<StreamSink*>(user);
+    ++sink.runs;
+    if (sink.failed) return -1;
+    if (count < 0 || std::fwrite(buffer, 1, static_cast<size_t>(count), sink.file) !=
+                         static_cast<size_t>(count)) {
+        sink.failed = true;
+        return -1;
+    }
+    // Runs 1 and 2 are the magic and the header; each later one is a level
+    // (or a palette, just before the first level of a face).
+    if (sink.progress && sink.runs > 2)
+        std::fprintf(stderr, "razivavu-texture: %d levels done\n", sink.runs - 2);
+    return count;
+}
+
+}  // namespace
+
+StreamWrite write_texture_stream(const std::string& output, const TexturePicture& picture,
+                                 const TextureSettings& settings, const CompressRect* rect,
+                                 bool progress) {
+    StreamWrite result;
+    const std::string part = output + ".part";
+    StreamSink sink;
+    sink.file = std::fopen(part.c_str(), "wb");
+    if (!sink.file) {
+        result.write_failed = true;
+        return result;
+    }
+    sink.progress = progress;
+    TextureSettings s = settings;
+    s.write_sink = stream_sink;
+    s.user = &sink;
+    result.result =
+        compress_texture(picture.pixels.data(), picture.width, picture.height,
+                         picture.width * picture.planes, s, picture.planes, nullptr, rect);
+    result.levels = sink.runs > 2 ? sink.runs - 2 : 0;
+    const bool flushed = std::fflush(sink.file) == 0 && !std::ferror(sink.file);
+    const bool closed = std::fclose(sink.file) == 0;
+    result.write_failed = sink.failed || !flushed || !closed;
+    if (result.result < 0 || result.write_failed ||
+        std::rename(part.c_str(), output.c_str()) != 0) {
+        if (result.result >= 0) result.write_failed = true;
+        std::remove(part.c_str());
+    }
+    return result;
+}
