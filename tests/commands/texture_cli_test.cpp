@@ -209,7 +209,7 @@ TEST_F(TextureCommand, BadSettingsAndFailuresLeaveNoFile) {
         {"--rect 0,0,8,8 pic.bmp out.dds", 3, "refused"},
         {"--format dxt1 --rect 0,0,2,2 pic.bmp out.dds", 3, "powers of two"},
         {"missing.bmp out.dds", 1, "cannot read missing.bmp"},
-        {"pic.png out.dds", 1, "neither a .bmp nor a .jpg"},
+        {"pic.gif out.dds", 1, "not a .bmp, .jpg, .png or .tif"},
         {"pic.bmp no/such/dir/out.dds", 4, "cannot write"},
     };
     for (const Case& c : cases) {

@@ -10,13 +10,17 @@
 
 std::string load_texture_picture(const std::string& path, TexturePicture& out) {
     const PictureKind kind = picture_kind(path);
-    if (kind == PictureKind::unknown) return path + ": neither a .bmp nor a .jpg file";
+    if (kind == PictureKind::unknown) return path + ": not a .bmp, .jpg, .png or .tif file";
     const int32_t size = file_size(path.c_str());
     if (size < 0) return "cannot read " + path;
     if (size == 0) return path + " is empty";
     LoadedImage image;
     image.name = path;
-    const int loaded = kind == PictureKind::bmp ? load_bmp(image, size, 3, 1) : load_jpeg(image);
+    int loaded = IMAGE_NOT_LOADED;
+    if (kind == PictureKind::bmp) loaded = load_bmp(image, size, 3, 1);
+    if (kind == PictureKind::jpeg) loaded = load_jpeg(image);
+    if (kind == PictureKind::png) loaded = load_png(image);
+    if (kind == PictureKind::tiff) loaded = load_tiff(image);
     if (!loaded) return path + ": " + imageio_last_error() + " (see vx.log)";
     if (image.planes != 3 && image.planes != 4)
         return path + ": a picture of " + std::to_string(image.planes) + " bytes per pixel";
