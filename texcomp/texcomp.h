@@ -147,7 +147,9 @@ struct TextureSettings {
     // no later level depends on them, made), so the stream has the magic, the
     // header describing the whole chain, then levels first_level, ... in one
     // run each (a level_callback sees their own indices). The levels kept are
-    // byte for byte those of a call with 0. Values below 1 keep every level.
+    // byte for byte those of a call with 0. Values below 1 keep every level,
+    // and so do the palettised formats (10, 14), whose levels all refer to the
+    // palette made from level 0.
     int32_t first_level = 0;
     // Not a profile key. Optional store of the generated chain (see
     // ChainCache below); null: every call resamples its own levels.

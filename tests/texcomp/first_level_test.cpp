@@ -104,3 +104,17 @@ TEST(FirstLevel, StreamKeepsMagicAndWholeChainHeader) {
     for (size_t i = 2; i < skipped.runs.size(); ++i)
         EXPECT_EQ(skipped.runs[i].bytes, whole.runs[i + 2].bytes) << "run " << i;
 }
+
+// Every level of a palettised stream is indexed against the palette made from
+// level 0, so the setting cannot leave levels out there: the stream is whole.
+TEST(FirstLevel, PalettisedStreamsKeepEveryLevel) {
+    for (const int32_t code : {10, 14}) {
+        const Case c{"palette", code, 32, 16, plain};
+        const auto pic = pattern_picture(c.width, c.height, 3, 5);
+        const std::vector<LevelRecord> all = levels_of(c, pic, 0);
+        const std::vector<LevelRecord> asked = levels_of(c, pic, 2);
+        ASSERT_EQ(asked.size(), all.size()) << "code " << code;
+        for (size_t i = 0; i < all.size(); ++i)
+            EXPECT_TRUE(asked[i].bytes == all[i].bytes) << "code " << code << " run " << i;
+    }
+}
