@@ -257,3 +257,22 @@ TEST_F(TextureCommand, HelpListsEveryFormatAndProgressShowsOnLargePictures) {
 }
 
 }  // namespace
+
+// The JPEG loader leaves the record's planes alone; the command still reads
+// its rows as three bytes a pixel.
+TEST_F(TextureCommand, JpegInputIsReadAsRgb) {
+    const std::string im = imagemagick();
+    if (im.empty()) GTEST_SKIP() << "ImageMagick is not installed (scripts/install-deps.sh)";
+    ASSERT_EQ(run(im, "pic.bmp -quality 100 pic.jpg").status, 0);
+    ASSERT_EQ(run(TEXTURE_BINARY, "-q --format rgb888 pic.jpg jpg.dds").status, 0);
+    TexFile f;
+    TexImage ours;
+    std::string error;
+    ASSERT_TRUE(read_tex_file("jpg.dds", f, error)) << error;
+    ASSERT_TRUE(decode_tex_level(f, 0, ours, error)) << error;
+    const std::vector<uint8_t> got = as_rgba(ours);
+    ASSERT_EQ(got.size(), rgba_.size());
+    for (size_t i = 0; i < got.size(); i += 4)
+        for (size_t k = 0; k < 3; ++k)
+            EXPECT_NEAR(got[i + k], rgba_[i + k], 24) << "pixel " << i / 4 << " channel " << k;
+}

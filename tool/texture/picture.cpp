@@ -22,6 +22,9 @@ std::string load_texture_picture(const std::string& path, TexturePicture& out) {
     if (kind == PictureKind::png) loaded = load_png(image);
     if (kind == PictureKind::tiff) loaded = load_tiff(image);
     if (!loaded) return path + ": " + imageio_last_error() + " (see vx.log)";
+    // The JPEG loader leaves `planes` alone (razivavu reads its pixels as
+    // R, G, B without asking); its rows are always three bytes a pixel.
+    if (kind == PictureKind::jpeg) image.planes = 3;
     if (image.planes != 3 && image.planes != 4)
         return path + ": a picture of " + std::to_string(image.planes) + " bytes per pixel";
     out = TexturePicture{};
