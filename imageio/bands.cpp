@@ -23,7 +23,13 @@ int read_band(PictureBands& bands, uint8_t* out, int32_t rows) {
     const int32_t left = bands.height - bands.rows_read;
     if (rows > left) rows = left;
     if (rows <= 0) return IMAGE_LOADED;
-    if (!bands.source->read(out, rows)) return IMAGE_NOT_LOADED;
+    if (!bands.source->read(out, rows)) {
+        // The decoder has torn itself down on the damage; closing it at once
+        // leaves nothing open, and a further read is refused here instead of
+        // reaching that torn-down decoder.
+        close_bands(bands);
+        return IMAGE_NOT_LOADED;
+    }
     bands.rows_read += rows;
     return IMAGE_LOADED;
 }

@@ -104,7 +104,8 @@ int open_bands(PictureBands& bands, const std::string& name, BandFormat format);
 // Decodes the next `rows` rows (at most those left) into `out`, which holds
 // rows x width x planes bytes; 1 on success, 0 when the picture turns out to
 // be damaged (the reason in imageio_last_error(); the rows handed out before
-// stay good). A JPEG's recoverable damage is a warning, as for load_jpeg.
+// stay good; the decoder is closed, so every later read fails too). A JPEG's
+// recoverable damage is a warning, as for load_jpeg.
 int read_band(PictureBands& bands, uint8_t* out, int32_t rows);
 // Closes the decoder; safe to call twice and after a failure.
 void close_bands(PictureBands& bands);

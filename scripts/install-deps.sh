@@ -7,9 +7,9 @@ set -euo pipefail
 # ours opens the texture files razivavu-texture writes.
 packages=(cmake g++ make libgtest-dev libjpeg62-turbo-dev libpng-dev libtiff-dev imagemagick "$@")
 # The fuzz targets and their seed corpus (make fuzz, .ci/run): clang with
-# libFuzzer, libjpeg's cjpeg and ImageMagick for the seed files.
+# libFuzzer, libjpeg's cjpeg, libtiff's tiffcp and ImageMagick for the seed files.
 if [ "${RAZIVAVU_FUZZ_DEPS:-0}" = 1 ]; then
-  packages+=(clang libclang-rt-dev libjpeg-turbo-progs imagemagick python3)
+  packages+=(clang libclang-rt-dev libjpeg-turbo-progs libtiff-tools imagemagick python3)
 fi
 missing=()
 for p in "${packages[@]}"; do

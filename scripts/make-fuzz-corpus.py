@@ -5,10 +5,16 @@ BMP seeds come from the writer below (every header version and bit depth the
 usual writers produce, RLE, top-down, padded rows, short palettes, companion
 pairs) and from ImageMagick; JPEG seeds from libjpeg's cjpeg (baseline,
 progressive, greyscale, restart markers, arithmetic coding, subsampling) and
-ImageMagick (CMYK). The seeds of the two settings-driven targets are fixed
-pseudo-random bytes. Output is deterministic for a given set of tools.
+ImageMagick (CMYK). PNG seeds come from the writer below (every colour type
+and bit depth, palettes with and without transparency, every row filter,
+interlaced) and ImageMagick; TIFF seeds from ImageMagick and libtiff's tiffcp
+(strips and tiles, BigTIFF, no compression, LZW, deflate, PackBits and JPEG,
+8 and 16 bits, grey, RGB, RGBA and palette); tile and texture file seeds from
+the project's own razivavu and razivavu-texture (found in BUILD, default
+build/). The seeds of the two settings-driven targets are fixed pseudo-random
+bytes. Output is deterministic for a given set of tools.
 
-usage: scripts/make-fuzz-corpus.py [output folder, default fuzz/corpus]
+usage: [BUILD=build] scripts/make-fuzz-corpus.py [output folder, default fuzz/corpus]
 """
 import os
 import shutil
@@ -16,6 +22,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 OUT = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "fuzz", "corpus")
 
@@ -179,6 +186,240 @@ def jpeg_seeds(folder):
     write(folder, "truncated.jpg", whole[:len(whole) * 2 // 3])
 
 
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def png_filter(kind, row, prev, bpp):
+    """Row filter `kind` (0 none, 1 sub, 2 up, 3 average, 4 Paeth) of one row."""
+    out = bytearray()
+    for i, x in enumerate(row):
+        a = row[i - bpp] if i >= bpp else 0
+        b = prev[i]
+        c = prev[i - bpp] if i >= bpp else 0
+        if kind == 1:
+            x -= a
+        elif kind == 2:
+            x -= b
+        elif kind == 3:
+            x -= (a + b) // 2
+        elif kind == 4:
+            p = a + b - c
+            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+            x -= a if pa <= pb and pa <= pc else (b if pb <= pc else c)
+        out.append(x & 255)
+    return bytes([kind]) + bytes(out)
+
+
+def png_rows(samples, w, channels, bits):
+    """Packs rows of samples (lists of w * channels values) into filtered bytes."""
+    bpp = max(1, channels * bits // 8)
+    out = b""
+    prev = None
+    for y, row in enumerate(samples):
+        if bits == 16:
+            raw = b"".join(struct.pack(">H", v) for v in row)
+        elif bits == 8:
+            raw = bytes(row)
+        else:
+            per = 8 // bits
+            row = row + [0] * (-len(row) % per)
+            raw = bytes(sum(row[i + k] << (8 - bits * (k + 1)) for k in range(per)) for i in range(0, len(row), per))
+        if prev is None:
+            prev = bytes(len(raw))
+        out += png_filter(y % 5, raw, prev, bpp)
+        prev = raw
+    return out
+
+
+ADAM7 = ((0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4), (1, 0, 2, 2), (0, 1, 1, 2))
+
+
+def png(w, h, colour, bits, interlace=False, trns=None, extra=b"", split=False):
+    """A PNG of colour type `colour` (0 grey, 2 RGB, 3 palette, 4 grey+alpha,
+    6 RGBA) and `bits` per sample, of the test picture."""
+    channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour]
+    top = (1 << bits) - 1
+    px = picture(w, h)
+
+    def sample_row(y, xs):
+        row = []
+        for x in xs:
+            r, g, b = px[y * w + x]
+            a = (x * 40 + y * 20) & 255
+            if colour == 3:
+                row.append((r + g + b) % (top + 1))
+            elif colour in (0, 4):
+                row.append(((r + g + b) // 3) * top // 255)
+                if colour == 4:
+                    row.append(a * top // 255)
+            else:
+                row += [v * top // 255 for v in (r, g, b)]
+                if colour == 6:
+                    row.append(a * top // 255)
+        return row
+
+    if interlace:
+        data = b""
+        for x0, y0, dx, dy in ADAM7:
+            xs = list(range(x0, w, dx))
+            ys = list(range(y0, h, dy))
+            if xs and ys:
+                data += png_rows([sample_row(y, xs) for y in ys], len(xs), channels, bits)
+    else:
+        data = png_rows([sample_row(y, range(w)) for y in range(h)], w, channels, bits)
+    out = b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, bits, colour, 0, 0, 1 if interlace else 0))
+    out += extra
+    if colour == 3:
+        out += png_chunk(b"PLTE", b"".join(bytes(((i * 41) & 255, (i * 97) & 255, (i * 13) & 255)) for i in range(top + 1)))
+    if trns is not None:
+        out += png_chunk(b"tRNS", trns)
+    packed = zlib.compress(data, 9)
+    if split:
+        out += b"".join(png_chunk(b"IDAT", packed[i:i + 16]) for i in range(0, len(packed), 16))
+    else:
+        out += png_chunk(b"IDAT", packed)
+    return out + png_chunk(b"IEND", b"")
+
+
+def png_seeds(folder):
+    for colour, depths in ((0, (1, 2, 4, 8, 16)), (2, (8, 16)), (3, (1, 2, 4, 8)), (4, (8, 16)), (6, (8, 16))):
+        name = {0: "grey", 2: "rgb", 3: "palette", 4: "grey-alpha", 6: "rgba"}[colour]
+        for bits in depths:
+            write(folder, "%s-%d.png" % (name, bits), png(11, 7, colour, bits))
+    write(folder, "palette-8-trns.png", png(11, 7, 3, 8, trns=bytes(range(0, 250, 5))))
+    write(folder, "palette-4-trns.png", png(11, 7, 3, 4, trns=bytes((0, 128, 255))))
+    write(folder, "grey-8-trns.png", png(11, 7, 0, 8, trns=struct.pack(">H", 250)))
+    write(folder, "grey-16-trns.png", png(11, 7, 0, 16, trns=struct.pack(">H", 1000)))
+    write(folder, "rgb-8-trns.png", png(11, 7, 2, 8, trns=struct.pack(">HHH", 250, 250, 250)))
+    for colour, bits in ((2, 8), (3, 4), (0, 1), (6, 16), (4, 8)):
+        write(folder, "interlaced-%d-%d.png" % (colour, bits), png(13, 9, colour, bits, interlace=True))
+    write(folder, "interlaced-tiny.png", png(3, 2, 2, 8, interlace=True))
+    write(folder, "one-pixel.png", png(1, 1, 6, 8))
+    ancillary = (png_chunk(b"gAMA", struct.pack(">I", 45455)) + png_chunk(b"sRGB", b"\x00") +
+                 png_chunk(b"tEXt", b"Comment\x00seed") + png_chunk(b"pHYs", struct.pack(">IIB", 2835, 2835, 1)))
+    write(folder, "chunks-split-idat.png", png(11, 7, 2, 8, extra=ancillary, split=True))
+    whole = png(16, 8, 2, 8)
+    write(folder, "truncated.png", whole[:len(whole) * 2 // 3])
+    convert = shutil.which("convert-im6.q16")
+    if convert:
+        with tempfile.TemporaryDirectory() as tmp:
+            src = os.path.join(tmp, "in.ppm")
+            write(tmp, "in.ppm", ppm(14, 9))
+            # Without the date chunks, so the seeds stay the same run to run.
+            plain = ["-define", "png:exclude-chunk=date,time"]
+            for kind in ("PNG8", "PNG24", "PNG48"):
+                run(convert, src, *plain, "%s:%s" % (kind, os.path.join(folder, "im-%s.png" % kind.lower())))
+            run(convert, src, *plain, "-alpha", "set", "-channel", "A", "-evaluate", "set", "50%",
+                "PNG32:" + os.path.join(folder, "im-png32.png"))
+
+
+def tiff_grey(w, h, photometric):
+    """A minimal uncompressed 8-bit grey TIFF, one strip (ImageMagick writes
+    no min-is-white files)."""
+    pixels = bytes((r + g + b) // 3 for r, g, b in picture(w, h))
+    tags = [(256, 3, w), (257, 3, h), (258, 3, 8), (259, 3, 1), (262, 3, photometric), (273, 4, 0),
+            (277, 3, 1), (278, 3, h), (279, 4, len(pixels))]
+    ifd_size = 2 + 12 * len(tags) + 4
+    data_at = 8 + ifd_size
+    ifd = le("H", len(tags))
+    for tag, kind, value in tags:
+        if tag == 273:
+            value = data_at
+        ifd += le("HHI", tag, kind, 1) + (le("HH", value, 0) if kind == 3 else le("I", value))
+    return b"II*\x00" + le("I", 8) + ifd + le("I", 0) + pixels
+
+
+def tiff_seeds(folder):
+    """TIFF seeds: ImageMagick for the layouts, tiffcp for tiles, BigTIFF and
+    the codecs' options. Missing tools leave their seeds out."""
+    os.makedirs(folder, exist_ok=True)
+    convert = shutil.which("convert-im6.q16")
+    tiffcp = shutil.which("tiffcp")
+    if not convert:
+        return
+    with tempfile.TemporaryDirectory() as tmp:
+        colour = os.path.join(tmp, "c.ppm")
+        write(tmp, "c.ppm", ppm(20, 18))
+        out = lambda name: os.path.join(folder, name)
+        layouts = {
+            "rgb": [],
+            "grey": ["-colorspace", "Gray"],
+            "rgba": ["-alpha", "set", "-channel", "A", "-evaluate", "set", "60%", "+channel"],
+            "palette": ["-type", "Palette"],
+            "grey-alpha": ["-colorspace", "Gray", "-alpha", "set", "-channel", "A", "-evaluate", "set", "60%",
+                           "+channel"],
+        }
+        for name, args in layouts.items():
+            run(convert, colour, *args, "-compress", "None", "TIFF:" + out("%s-none.tif" % name))
+        for codec in ("LZW", "Zip", "RLE", "JPEG"):
+            run(convert, colour, "-compress", codec, "TIFF:" + out("rgb-%s.tif" % codec.lower()))
+        run(convert, colour, "-depth", "16", "-compress", "None", "TIFF:" + out("rgb16-none.tif"))
+        run(convert, colour, "-colorspace", "Gray", "-depth", "16", "-compress", "Zip", "TIFF:" + out("grey16-zip.tif"))
+        run(convert, colour, "-compress", "LZW", "TIFF64:" + out("bigtiff-lzw.tif"))
+        run(convert, colour, "-type", "Palette", "-compress", "LZW", "TIFF:" + out("palette-lzw.tif"))
+        run(convert, colour, "-define", "tiff:tile-geometry=16x16", "-compress", "Zip", "TIFF:" + out("tiles-zip.tif"))
+        run(convert, colour, "-define", "tiff:rows-per-strip=4", "-compress", "LZW", "TIFF:" + out("strips4-lzw.tif"))
+        if tiffcp:
+            plain = out("rgb-none.tif")
+            for name, args in {
+                "tiffcp-tiles-none": ["-t", "-w", "16", "-l", "16"],
+                "tiffcp-tiles-jpeg": ["-t", "-w", "16", "-l", "16", "-c", "jpeg"],
+                "tiffcp-lzw-predictor": ["-c", "lzw:2"],
+                "tiffcp-zip-predictor": ["-c", "zip:2"],
+                "tiffcp-packbits": ["-c", "packbits", "-r", "3"],
+                "tiffcp-bigtiff-tiles": ["-8", "-t", "-w", "16", "-l", "16", "-c", "lzw"],
+                "tiffcp-separate": ["-p", "separate"],
+            }.items():
+                run(tiffcp, *args, plain, out(name + ".tif"))
+            run(tiffcp, "-t", "-w", "16", "-l", "16", "-c", "zip", out("rgb16-none.tif"), out("tiffcp-tiles16-zip.tif"))
+    write(folder, "grey-miniswhite.tif", tiff_grey(9, 5, 0))
+    write(folder, "grey-minisblack-tiny.tif", tiff_grey(3, 2, 1))
+    with open(os.path.join(folder, "rgb-lzw.tif"), "rb") as f:
+        whole = f.read()
+    write(folder, "truncated.tif", whole[:len(whole) // 2])
+
+
+TEXTURE_FORMATS = ("dxt1", "dxt1a", "dxt3", "dxt5", "argb4444", "argb1555", "rgb565", "argb8888", "rgb888",
+                   "xrgb1555", "p8", "v8u8", "cxv8u8", "a8", "p4", "q8w8v8u8", "a8l8")
+
+
+def texfile_seeds(folder):
+    """Tile files and texture streams written by the project's own tools."""
+    build = os.environ.get("BUILD", os.path.join(os.path.dirname(__file__), "..", "build"))
+    tool = os.path.join(build, "razivavu")
+    texture = os.path.join(build, "razivavu-texture")
+    os.makedirs(folder, exist_ok=True)
+    with tempfile.TemporaryDirectory() as tmp:
+        if os.path.exists(tool):
+            # 16 x 8 in tiles of 8 x 8 and of 6 x 8 (sides that are not powers
+            # of two); each tile gives an R,G,B file and a DXT1 file.
+            for name, (a, b) in (("pow2", ("8", "8")), ("odd", ("6", "8"))):
+                work = os.path.join(tmp, name)
+                os.makedirs(work)
+                write(work, "p.bmp", bmp(16, 8, 24))
+                subprocess.run([os.path.abspath(tool), "p.bmp", a, b], cwd=work, check=True,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                tiles = sorted(f for f in os.listdir(work) if f.endswith(".vxt"))
+                for f in tiles[:2] + tiles[-2:]:
+                    shutil.copy(os.path.join(work, f), os.path.join(folder, "tile-%s-%s" % (name, f)))
+        if os.path.exists(texture):
+            write(tmp, "p.bmp", bmp(8, 8, 24))
+            write(tmp, "odd.bmp", bmp(6, 5, 24))
+            write(tmp, "cube.bmp", bmp(24, 4, 24))
+            write(tmp, "volume.bmp", bmp(16, 4, 24))
+            # Every format on a power-of-two picture, a few on odd sides
+            # (one level more than the header counts), cube and volume.
+            runs = [("p.bmp", code, []) for code in range(17)]
+            runs += [("odd.bmp", code, []) for code in (6, 7, 10, 14)]
+            runs += [("cube.bmp", code, ["--set", "g_texturemap_type=1"]) for code in (0, 8, 14)]
+            runs += [("volume.bmp", code, ["--set", "g_texturemap_type=2"]) for code in (3, 7)]
+            for src, fmt, extra in runs:
+                name = "%s-%s.dds" % (src[:-4], TEXTURE_FORMATS[fmt])
+                subprocess.run([os.path.abspath(texture), "-q", "--format", str(fmt), *extra, src, os.path.join(
+                    os.path.abspath(folder), name)], cwd=tmp, check=True, stdout=subprocess.DEVNULL)
+
+
 def random_seeds(folder, count, sizes):
     state = 12345
     for i in range(count):
@@ -192,6 +433,9 @@ def random_seeds(folder, count, sizes):
 def main():
     bmp_seeds(os.path.join(OUT, "bmp"))
     jpeg_seeds(os.path.join(OUT, "jpeg"))
+    png_seeds(os.path.join(OUT, "png"))
+    tiff_seeds(os.path.join(OUT, "tiff"))
+    texfile_seeds(os.path.join(OUT, "texfile"))
     random_seeds(os.path.join(OUT, "compress"), 12, (64, 300, 1200, 3000))
     random_seeds(os.path.join(OUT, "blocks"), 12, (40, 200, 800, 2500))
 

@@ -149,6 +149,9 @@ TEST_F(Bands, DamagePartwayKeepsTheBandsBefore) {
         while (ok && b.rows_read < b.height) ok = read_band(b, band.data(), 8);
         EXPECT_EQ(ok, IMAGE_NOT_LOADED) << f.name;
         EXPECT_FALSE(imageio_last_error().empty()) << f.name;
+        // The damaged decoder is closed at once; reading on is refused.
+        EXPECT_EQ(b.source, nullptr) << f.name;
+        EXPECT_EQ(read_band(b, band.data(), 8), IMAGE_NOT_LOADED) << f.name;
         close_bands(b);
         close_bands(b);
     }
