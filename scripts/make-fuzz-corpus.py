@@ -401,8 +401,9 @@ def texfile_seeds(folder):
                 subprocess.run([os.path.abspath(tool), "p.bmp", a, b], cwd=work, check=True,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 tiles = sorted(f for f in os.listdir(work) if f.endswith(".vxt"))
+                # Not named ".vxt": the repository ignores tool output by that name.
                 for f in tiles[:2] + tiles[-2:]:
-                    shutil.copy(os.path.join(work, f), os.path.join(folder, "tile-%s-%s" % (name, f)))
+                    shutil.copy(os.path.join(work, f), os.path.join(folder, "tile-%s-%s.tile" % (name, f[:-4])))
         if os.path.exists(texture):
             write(tmp, "p.bmp", bmp(8, 8, 24))
             write(tmp, "odd.bmp", bmp(6, 5, 24))
