@@ -133,13 +133,26 @@ std::string check_layout(TiffReader& r) {
     return std::string();
 }
 
+// a * b and a + b of sizes (never negative), or INT64_MAX when the result
+// does not fit: a file may declare tiles whose row does not fit in 64 bits,
+// and such a size is refused by the memory check like any other too large.
+int64_t size_times(int64_t a, int64_t b) {
+    int64_t p = 0;
+    return __builtin_mul_overflow(a, b, &p) ? INT64_MAX : p;
+}
+int64_t size_plus(int64_t a, int64_t b) {
+    int64_t s = 0;
+    return __builtin_add_overflow(a, b, &s) ? INT64_MAX : s;
+}
+
 // Bytes of working memory: one scanline, or one row of tiles.
 int64_t working_bytes(const TiffReader& r) {
     const int64_t pixel = int64_t{r.samples} * (r.bits / 8);
     if (!r.tiled) return pixel * r.width;
     const int64_t across = (int64_t{r.width} + r.tile_width - 1) / r.tile_width;
-    return pixel * across * r.tile_width * r.tile_height +
-           static_cast<int64_t>(TIFFTileSize64(r.tif));
+    const int64_t tile_row =
+        size_times(size_times(pixel * across, r.tile_width), int64_t{r.tile_height});
+    return size_plus(tile_row, static_cast<int64_t>(TIFFTileSize64(r.tif)));
 }
 
 int make_buffers(TiffReader& r) {
@@ -273,8 +286,8 @@ int load_tiff(LoadedImage& image) {
     loader_start();
     TiffReader r;
     if (!open_tiff(r, image.name)) return IMAGE_NOT_LOADED;
-    const int64_t bytes = int64_t{r.width} * r.height * r.planes;
-    if (!loader_memory_fits(image.name, bytes + working_bytes(r))) {
+    const int64_t bytes = size_times(int64_t{r.width} * r.height, r.planes);
+    if (!loader_memory_fits(image.name, size_plus(bytes, working_bytes(r)))) {
         close_reader(r);
         return IMAGE_NOT_LOADED;
     }

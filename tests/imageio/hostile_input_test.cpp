@@ -1,6 +1,6 @@
 // Inputs made to hurt: files that claim more than memory allows, headers of
-// huge files that are not pictures, damaged JPEGs, and a JPEG that fails only
-// after its last row.
+// huge files that are not pictures, damaged JPEGs, a JPEG that fails only
+// after its last row, and a TIFF whose row of tiles does not fit in 64 bits.
 #include <cstdlib>
 #include <fstream>
 
@@ -162,6 +162,38 @@ TEST_F(HostileInput, JpegFailingAfterItsLastRowKeepsThePicture) {
     EXPECT_EQ(std::vector<uint8_t>(other.pixels, other.pixels + clean.size()), clean);
     EXPECT_NE(imageio_last_warning(), "");
     EXPECT_EQ(imageio_last_error(), "");
+}
+
+// A TIFF of 40000 x 1 pixels of 65535 16-bit samples in tiles of 16 x
+// 4294967280: one row of tiles is 2500 tiles of 2^51 bytes each, beyond 64 bits.
+TEST_F(HostileInput, TiffTilesBeyondSixtyFourBitsAreRefusedByTheLimit) {
+    const uint32_t tags[][3] = {
+        {256, 4, 40000}, {257, 4, 1},           {258, 3, 16},
+        {259, 3, 1},     {262, 3, 2},           {277, 3, 65535},
+        {322, 4, 16},    {323, 4, 4294967280u}, {324, 4, 8 + 2 + 10 * 12 + 4},
+        {325, 4, 64}};
+    std::vector<uint8_t> bytes = {'I', 'I', 42, 0, 8, 0, 0, 0, 10, 0};
+    auto put = [&](uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    for (const auto& t : tags) {
+        put(t[0], 2);
+        put(t[1], 2);
+        put(1, 4);
+        put(t[2], 4);
+    }
+    bytes.resize(bytes.size() + 4 + 64);  // no next directory, then the data
+    write_file("tiles.tif", bytes);
+    setenv(MEMORY_LIMIT_VARIABLE, "64", 1);
+    fill_record();
+    image.name = "tiles.tif";
+    EXPECT_EQ(load_tiff(image), 0);
+    expect_record_untouched();
+    EXPECT_NE(imageio_last_error().find("more than the memory limit"), std::string::npos)
+        << imageio_last_error();
+    PictureBands bands;
+    EXPECT_EQ(open_bands(bands, "tiles.tif", BandFormat::tiff), 0);
+    EXPECT_NE(imageio_last_error().find("more than the memory limit"), std::string::npos);
 }
 
 }  // namespace
