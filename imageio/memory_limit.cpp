@@ -44,7 +44,7 @@ int loader_memory_fits(const std::string& name, int64_t bytes) {
     const int64_t limit = picture_memory_limit();
     if (bytes <= limit) return 1;
     loader_fail("%s needs %lld MB, more than the memory limit of %lld MB (set %s to change it)",
-                name.c_str(), static_cast<long long>((bytes + kMegabyte - 1) / kMegabyte),
+                name.c_str(), static_cast<long long>(bytes / kMegabyte + (bytes % kMegabyte != 0)),
                 static_cast<long long>(limit / kMegabyte), MEMORY_LIMIT_VARIABLE);
     return 0;
 }
