@@ -146,32 +146,43 @@ void filter_row(const SeparableState& st, const Scanline& src, Scanline& dst) {
         scanline_filter(st.xtab.data(), src, dst);
     }
 }
+// Every output row in the pass's order: the weighted sum of its source rows,
+// each loaded into its ring slot by `load` the first time it is needed, made
+// into the output row in tbuf by `finish` and written out.
+template <class Load, class Finish>
+void run_rows(const ZoomPass& p, SeparableState& st, Load load, Finish finish) {
+    for (int k = 0; k < p.b.ny; ++k) {
+        const int r = st.order[k];
+        begin_row(p, r, st);
+        scanline_zero(st.accum);
+        for (int j = st.ytab.i0; j < st.ytab.i1; ++j) {
+            Scanline* slot = nullptr;
+            if (claim_slot(p, j, st, slot)) load(j, *slot);
+            scanline_accum(st.ytab.weights[j - st.ytab.i0], *slot, st.accum);
+        }
+        finish();
+        end_row(p, r, st.tbuf, st);
+    }
+}
 }  // namespace
 
 int zoom_xfirst(const ZoomPass& p) {
     report_header(p, true);
     SeparableState st;
     if (!setup(p, p.b.nx, std::max(p.a.nx, p.b.nx), p.b.nx, st)) return ZOOM_NO_MEMORY;
-    Scanline& tbuf = st.tbuf;
-    Scanline& accum = st.accum;
-
-    for (int k = 0; k < p.b.ny; ++k) {
-        const int r = st.order[k];
-        begin_row(p, r, st);
-        scanline_zero(accum);
-        for (int j = st.ytab.i0; j < st.ytab.i1; ++j) {
-            Scanline* slot = nullptr;
-            if (claim_slot(p, j, st, slot)) {
-                tbuf.len = p.a.nx;
-                scanline_read(p.src, p.a.x0, p.a.y0 + j, tbuf);
-                filter_row(st, tbuf, *slot);
-            }
-            scanline_accum(st.ytab.weights[j - st.ytab.i0], *slot, accum);
-        }
-        tbuf.len = p.b.nx;
-        scanline_shift(accum, tbuf);
-        end_row(p, r, tbuf, st);
-    }
+    // Source rows are filtered across as they come in; the sums are shifted
+    // back to the row type.
+    run_rows(
+        p, st,
+        [&](int j, Scanline& slot) {
+            st.tbuf.len = p.a.nx;
+            scanline_read(p.src, p.a.x0, p.a.y0 + j, st.tbuf);
+            filter_row(st, st.tbuf, slot);
+        },
+        [&] {
+            st.tbuf.len = p.b.nx;
+            scanline_shift(st.accum, st.tbuf);
+        });
     return ZOOM_OK;
 }
 
@@ -179,20 +190,9 @@ int zoom_yfirst(const ZoomPass& p) {
     report_header(p, false);
     SeparableState st;
     if (!setup(p, p.a.nx, p.b.nx, p.a.nx, st)) return ZOOM_NO_MEMORY;
-    Scanline& tbuf = st.tbuf;
-    Scanline& accum = st.accum;
-
-    for (int k = 0; k < p.b.ny; ++k) {
-        const int r = st.order[k];
-        begin_row(p, r, st);
-        scanline_zero(accum);
-        for (int j = st.ytab.i0; j < st.ytab.i1; ++j) {
-            Scanline* slot = nullptr;
-            if (claim_slot(p, j, st, slot)) scanline_read(p.src, p.a.x0, p.a.y0 + j, *slot);
-            scanline_accum(st.ytab.weights[j - st.ytab.i0], *slot, accum);
-        }
-        filter_row(st, accum, tbuf);
-        end_row(p, r, tbuf, st);
-    }
+    // Source rows come in as they are; the sums are filtered across.
+    run_rows(
+        p, st, [&](int j, Scanline& slot) { scanline_read(p.src, p.a.x0, p.a.y0 + j, slot); },
+        [&] { filter_row(st, st.accum, st.tbuf); });
     return ZOOM_OK;
 }
