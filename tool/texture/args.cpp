@@ -32,10 +32,10 @@ std::string texture_usage() {
         "usage:\n"
         "  razivavu-texture [--profile FILE] [--format NAME|CODE] [--set KEY=VALUE]...\n"
         "                   [--rect X0,Y0,X1,Y1] [-q] INPUT OUTPUT.dds\n"
-        "INPUT: a BMP (with its companion alpha file <name>_trans.bmp or <name>op.bmp) or a\n"
-        "JPEG. OUTPUT: the texture stream, a DDS file. --set takes the settings keys of the\n"
-        "profile file (g_mip_filter_type=7, SharpeningPassMIP_3=2, ...); --rect the inclusive\n"
-        "corners of the part of the picture to use; -q no progress.\n"
+        "INPUT: a BMP (with its companion alpha file <name>_trans.bmp or <name>op.bmp), a\n"
+        "JPEG, a PNG or a TIFF. OUTPUT: the texture stream, a DDS file. --set takes the\n"
+        "settings keys of the profile file (g_mip_filter_type=7, SharpeningPassMIP_3=2, ...);\n"
+        "--rect the inclusive corners of the part of the picture to use; -q no progress.\n"
         "formats (--format, default dxt1):\n";
     for (int32_t code = 0;; ++code) {
         const TextureFormatInfo* info = texture_format_info(code);
