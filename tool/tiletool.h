@@ -155,7 +155,7 @@ struct TilePixels {
     const uint8_t* pixels = nullptr;
     int32_t width = 0;
     int32_t height = 0;
-    int32_t pitch = 0;   // picture width x planes
+    int64_t pitch = 0;   // picture width x planes, bytes from one row to the next
     int32_t planes = 3;  // 3 = R,G,B; 4 = R,G,B,A
 };
 
