@@ -14,6 +14,7 @@
 
 #include "tests/imageio/png_tiff_support.h"
 #include "tests/imageio/test_support.h"
+#include "tool/picture_input.h"
 #include "tool/tiletool.h"
 
 using namespace testsupport;
@@ -199,6 +200,10 @@ TEST_F(StreamedTiles, RunsMatchTheWholePictureRun) {
             EXPECT_FALSE(r.files.empty());
             EXPECT_EQ(run_hash(r), c.pin) << std::hex << "0x" << run_hash(r) << "ull";
         }
+        // The whole-picture road the tool keeps for comparisons.
+        const ToolRun whole = run_tool_binary(std::string(c.name) + " " + c.args,
+                                              std::string(WHOLE_PICTURE_VARIABLE) + "=1");
+        EXPECT_EQ(run_hash(whole), c.pin) << c.name << " " << c.args << ", whole picture";
     }
 }
 
