@@ -229,6 +229,10 @@ int run_tool(int argc, char** argv) {
 
     // Only the sizes are read here; the rows come band by band while tiling.
     PictureInput input;
+    struct Closer {
+        PictureInput& input;
+        ~Closer() { close_picture(input); }
+    } closer{input};  // on every way out
     if (!open_input(input, name, kind, size)) {
         return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
     }
@@ -274,7 +278,7 @@ int run_tool(int argc, char** argv) {
     }
     int32_t tiles = 0;
     const int written = write_tiles(input, name, grid, tiles, threads, warned);
-    close_picture(input);
+    close_picture(input);  // before the wait for the user
     if (written != EXIT_DONE) return written;
 
     std::printf("created %d pano's\n", tiles);
