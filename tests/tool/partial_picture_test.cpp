@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 
+#include "imageio/imageio.h"
 #include "tests/imageio/png_tiff_support.h"
 #include "tests/imageio/test_support.h"
 #include "tool/tiletool.h"
@@ -122,6 +123,30 @@ TEST_F(PartialPicture, DamageAfterTheFirstBandsKeepsTheirTilesAndEndsWithStatusO
         }
     }
     ASSERT_EQ(unsetenv("RAZIVAVU_THREADS"), 0);
+}
+
+TEST_F(PartialPicture, TwoBandsCountAgainstTheMemoryLimitNotTheWholePicture) {
+    SampledPicture p;
+    p.width = 2048;
+    p.height = 256;  // 1.5 MB decoded, over the limit of 1 MB set below
+    ASSERT_TRUE(write_png("wide.png", p));
+    ASSERT_EQ(setenv(MEMORY_LIMIT_VARIABLE, "1", 1), 0);
+    const struct {
+        const char* rows;  // tile height; two bands of 2048 x rows x 3 bytes
+        int status;
+        size_t files;
+    } cases[] = {{"32", 0, 2 * 8}, {"128", EXIT_LOAD_FAILED, 0}};
+    for (const auto& c : cases) {
+        const Outcome r = run_child({"wide.png", "2048", c.rows});
+        EXPECT_EQ(r.status, c.status) << c.rows << ": " << r.err;
+        EXPECT_EQ(r.files.size(), c.files) << c.rows;
+        if (c.status != 0) {
+            EXPECT_NE(r.err.find("more than the memory limit of 1 MB (set RAZIVAVU_MAX_MEMORY_MB"),
+                      std::string::npos)
+                << r.err;
+        }
+    }
+    ASSERT_EQ(unsetenv(MEMORY_LIMIT_VARIABLE), 0);
 }
 
 // Rows of a tall picture with some detail, written with libpng row by row.
