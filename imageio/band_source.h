@@ -18,3 +18,4 @@ struct BandSource {
 BandSource* open_png_source(const std::string& name, PictureBands& bands);
 BandSource* open_tiff_source(const std::string& name, PictureBands& bands);
 BandSource* open_jpeg_source(const std::string& name, PictureBands& bands);
+BandSource* open_bmp_source(const std::string& name, PictureBands& bands);

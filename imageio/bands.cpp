@@ -11,6 +11,7 @@ int open_bands(PictureBands& bands, const std::string& name, BandFormat format) 
     if (format == BandFormat::png) source = open_png_source(name, bands);
     if (format == BandFormat::tiff) source = open_tiff_source(name, bands);
     if (format == BandFormat::jpeg) source = open_jpeg_source(name, bands);
+    if (format == BandFormat::bmp) source = open_bmp_source(name, bands);
     bands.source = source;
     return source ? IMAGE_LOADED : IMAGE_NOT_LOADED;
 }

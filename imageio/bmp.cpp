@@ -83,14 +83,6 @@ int reserve_pixels(LoadedImage& image, int64_t bytes_per_pixel, const BmpLayout&
     return 1;
 }
 
-// Index of pixel x in a row of a 4- or 8-bit file. Every BMP writer stores
-// the left pixel of a pair in the high nibble.
-uint8_t palette_index(const uint8_t* row, int32_t bits, int32_t x) {
-    if (bits == 8) return row[x];
-    const uint8_t pair = row[x >> 1];
-    return (x & 1) ? (pair & 0x0F) : (pair >> 4);
-}
-
 int load_palette_picture(LoadedImage& image, int32_t size, const BmpLayout& l, int32_t planes) {
     const int32_t palette_size = 1 << l.bits;
     const bool indexed = planes == 5 || planes == 6;
@@ -99,19 +91,8 @@ int load_palette_picture(LoadedImage& image, int32_t size, const BmpLayout& l, i
     FileBytes file;
     if (!read_file(image.name, size, l, file)) return 0;
 
-    // Entries the file lacks stay black, opaque.
     uint8_t colours[256 * 4];
-    for (int32_t k = 0; k < palette_size; ++k) {
-        uint8_t* c = colours + 4 * k;
-        c[0] = c[1] = c[2] = 0;
-        c[3] = 255;
-        if (k < l.palette_entries) {
-            const uint8_t* src = file.data.get() + l.palette_offset + 4 * k;
-            c[0] = src[2];
-            c[1] = src[1];
-            c[2] = src[0];
-        }
-    }
+    bmp_palette_colours(l, file.data.get() + l.palette_offset, colours);
 
     if (!reserve_pixels(image, indexed ? 1 : planes, l)) return 0;
     if (indexed) {
@@ -126,7 +107,7 @@ int load_palette_picture(LoadedImage& image, int32_t size, const BmpLayout& l, i
     for (int32_t y = 0; y < l.height; ++y) {
         const uint8_t* row = file.data.get() + bmp_row_offset(l, bmp_file_row(l, y));
         for (int32_t x = 0; x < l.width; ++x) {
-            const uint8_t index = palette_index(row, l.bits, x);
+            const uint8_t index = bmp_palette_index(row, l.bits, x);
             const uint8_t* c = colours + 4 * index;
             if (indexed) {
                 *out++ = index;

@@ -98,3 +98,17 @@ int read_bmp_layout(const uint8_t* data, int64_t data_length, int64_t length, co
     out = l;
     return 1;
 }
+
+void bmp_palette_colours(const BmpLayout& l, const uint8_t* file_palette, uint8_t* colours) {
+    for (int32_t k = 0; k < (1 << l.bits); ++k) {
+        uint8_t* c = colours + 4 * k;
+        c[0] = c[1] = c[2] = 0;
+        c[3] = 255;
+        if (k < l.palette_entries) {
+            const uint8_t* src = file_palette + 4 * k;
+            c[0] = src[2];
+            c[1] = src[1];
+            c[2] = src[0];
+        }
+    }
+}

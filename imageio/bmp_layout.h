@@ -35,3 +35,16 @@ inline int64_t bmp_row_offset(const BmpLayout& l, int32_t row) {
 inline int32_t bmp_file_row(const BmpLayout& l, int32_t y) {
     return l.top_down ? y : l.height - 1 - y;
 }
+
+// Index of pixel `x` in a file row of a 4- or 8-bit picture. Every BMP writer
+// stores the left pixel of a pair in the high nibble.
+inline uint8_t bmp_palette_index(const uint8_t* row, int32_t bits, int32_t x) {
+    if (bits == 8) return row[x];
+    const uint8_t pair = row[x >> 1];
+    return (x & 1) ? (pair & 0x0F) : (pair >> 4);
+}
+
+// The palette of a 4- or 8-bit picture as 1 << bits entries of R, G, B, 255.
+// `file_palette` holds the file's `palette_entries` entries (B, G, R, unused
+// each); the entries a short palette lacks are black.
+void bmp_palette_colours(const BmpLayout& l, const uint8_t* file_palette, uint8_t* colours);

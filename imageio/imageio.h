@@ -88,7 +88,14 @@ int load_tiff(LoadedImage& image);
 // packed R, G, B (planes 3) or R, G, B, A (planes 4). Memory: one band in
 // the caller's hands plus the decoder's working rows (a whole interlaced PNG
 // or, for a progressive JPEG, its coefficients).
-enum class BandFormat { png, tiff, jpeg };
+//
+// BMP: the rows of load_bmp(image, size, 3, 1), i.e. R, G, B, or R, G, B, A
+// (planes 4) with a companion alpha file, with its refusals and log lines.
+// The file's rows are read by offset a few megabytes at a time, so the
+// decoder's memory is fixed; the file's size is taken from the open file and
+// offsets are 64-bit, so files past 4 GiB stream too. Unlike load_bmp, which
+// holds the whole picture, pictures of 2 GiB of pixels and more are taken.
+enum class BandFormat { png, tiff, jpeg, bmp };
 struct BandSource;  // the open decoder, internal
 struct PictureBands {
     int32_t width = 0;

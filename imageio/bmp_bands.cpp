@@ -1,0 +1,247 @@
+// BMP pictures in bands of rows.
+//
+// The file is never read whole: the file rows behind each band are fetched
+// with a few large positioned reads (walking from the end of the file
+// towards its start for the usual bottom-up files) into a buffer of a fixed
+// size, so memory stays the same however large the picture. The file's size
+// comes from the open file itself and every offset is 64-bit, so files past
+// 2 and 4 GiB stream like small ones. The rows are those load_bmp gives the
+// tool (R, G, B, or R, G, B, A with a companion alpha file), and the
+// refusals and log lines are the same.
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "imageio/band_source.h"
+#include "imageio/bmp_layout.h"
+#include "imageio/imageio.h"
+#include "imageio/loader_log.h"
+#include "vxsystem/vxsystem.h"
+
+static_assert(sizeof(off_t) >= 8, "offsets past 4 GiB need a 64-bit off_t");
+
+namespace {
+
+// Bytes of file rows fetched by one read (at least one row): large enough
+// that a band costs few reads, small beside the band the caller holds.
+constexpr int64_t kChunkBytes = int64_t{8} << 20;
+
+// An open BMP file read at offsets, with the buffer for its file rows.
+struct RowFile {
+    std::string name;
+    FILE* file = nullptr;
+    int64_t size = 0;
+    BmpLayout layout;
+    std::unique_ptr<uint8_t[]> rows;
+    RowFile() = default;
+    RowFile(const RowFile&) = delete;
+    RowFile& operator=(const RowFile&) = delete;
+    ~RowFile() { close(); }
+    void close() {
+        close_file(file);
+        file = nullptr;
+    }
+};
+
+// Reads up to `count` bytes at `offset`; the bytes read (fewer only at the
+// end of the file), or -1 with errno set.
+int64_t read_at(FILE* file, uint8_t* buffer, int64_t count, int64_t offset) {
+    const int fd = fileno(file);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t got = pread(fd, buffer + done, static_cast<size_t>(count - done),
+                                  static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
+// Opens `name` (a regular file only, as every loader does) and takes its
+// size from the open file; false when it cannot be opened.
+bool open_row_file(RowFile& f, const std::string& name) {
+    f.close();
+    f.name = name;
+    f.file = open_file(name.c_str(), MODE_READ_BINARY);
+    struct stat st;
+    if (!f.file || fstat(fileno(f.file), &st) != 0) {
+        f.close();
+        return false;
+    }
+    f.size = st.st_size;
+    return true;
+}
+
+// Reads and checks the headers of an open file, as load_bmp does.
+int read_layout(RowFile& f) {
+    uint8_t head[BMP_HEAD_BYTES];
+    const int64_t got = f.size < 1 ? -1 : read_at(f.file, head, BMP_HEAD_BYTES, 0);
+    if (got < 0) {
+        loader_fail("cannot read %s", f.name.c_str());
+        return 0;
+    }
+    return read_bmp_layout(head, got, f.size, f.name.c_str(), f.layout);
+}
+
+// `count` bytes at `offset` that the headers placed inside the file; 0 with
+// the reason given when they cannot be read or the file has shrunk since.
+int read_exactly(RowFile& f, uint8_t* buffer, int64_t count, int64_t offset) {
+    const int64_t got = read_at(f.file, buffer, count, offset);
+    if (got == count) return 1;
+    if (got < 0) {
+        loader_fail("cannot read %s (%s)", f.name.c_str(), std::strerror(errno));
+    } else {
+        loader_fail("cannot read %s (it changed while being read)", f.name.c_str());
+    }
+    return 0;
+}
+
+// File rows [first, first + count) into the file's buffer, in one read; the
+// last row of a file need not have its padding.
+int read_file_rows(RowFile& f, int32_t first, int32_t count) {
+    const BmpLayout& l = f.layout;
+    const int64_t row_bytes = (int64_t{l.width} * l.bits + 7) / 8;
+    return read_exactly(f, f.rows.get(), l.row_stride * (count - 1) + row_bytes,
+                        bmp_row_offset(l, first));
+}
+
+// Takes `name` as the companion when it is a regular file that opens and
+// is not empty. Something that is not a regular file (a FIFO would block the
+// read) is not taken, and the log says so.
+bool take_companion(const std::string& name, RowFile& c) {
+    struct stat st;
+    if (stat(name.c_str(), &st) != 0) return false;
+    if (!S_ISREG(st.st_mode)) {
+        append_log("vxgl:  alpha file %s is not a regular file; not used\n", name.c_str());
+        return false;
+    }
+    if (open_row_file(c, name) && c.size > 0) return true;
+    c.close();
+    return false;
+}
+
+// 1 when the companion alpha file of `name` is open in `c` and matches the
+// picture, 0 when there is none, -1 when it is unusable (reason given).
+int open_companion(const std::string& name, const BmpLayout& picture, RowFile& c) {
+    const std::string base = name_base(name);
+    if (!take_companion(base + "_trans.bmp", c) && !take_companion(base + "op.bmp", c)) return 0;
+    if (!read_layout(c)) return -1;
+    if (c.layout.bits != 24 || c.layout.width != picture.width ||
+        c.layout.height != picture.height) {
+        loader_fail("alpha file %s does not match texture %s", c.name.c_str(), name.c_str());
+        return -1;
+    }
+    return 1;
+}
+
+struct BmpSource : BandSource {
+    RowFile picture;
+    RowFile alpha;
+    bool has_alpha = false;
+    int32_t planes = 3;
+    int32_t chunk_rows = 1;  // file rows one read fetches
+    int32_t next = 0;        // output rows delivered
+    uint8_t colours[256 * 4] = {};
+
+    // Output row from its file row `src` (and the companion's `a`).
+    void expand(const uint8_t* src, const uint8_t* a, uint8_t* out) const {
+        const int32_t width = picture.layout.width;
+        const int32_t bits = picture.layout.bits;
+        if (bits != 24) {
+            for (int32_t x = 0; x < width; ++x, out += 3) {
+                std::memcpy(out, colours + 4 * bmp_palette_index(src, bits, x), 3);
+            }
+            return;
+        }
+        for (int32_t x = 0; x < width; ++x, src += 3) {
+            *out++ = src[2];
+            *out++ = src[1];
+            *out++ = src[0];
+            if (a) {
+                *out++ = static_cast<uint8_t>((a[0] + a[1] + a[2]) / 3);
+                a += 3;
+            }
+        }
+    }
+
+    int read(uint8_t* out, int32_t rows) override {
+        const BmpLayout& l = picture.layout;
+        const int64_t pitch = int64_t{l.width} * planes;
+        // Advanced only when the whole band is read, so `next` keeps to the
+        // rows the caller was given.
+        int32_t y = next;
+        const int32_t end = next + rows;
+        while (y < end) {
+            const int32_t count = std::min(end - y, chunk_rows);
+            // The file rows of output rows [y, y + count), lowest first.
+            const int32_t first = l.top_down ? y : l.height - y - count;
+            if (!read_file_rows(picture, first, count)) return 0;
+            // The companion's file rows pair with the picture's file rows.
+            if (has_alpha && !read_file_rows(alpha, first, count)) return 0;
+            for (int32_t k = 0; k < count; ++k, ++y, out += pitch) {
+                const int64_t r = bmp_file_row(l, y) - first;
+                expand(picture.rows.get() + r * l.row_stride,
+                       has_alpha ? alpha.rows.get() + r * alpha.layout.row_stride : nullptr, out);
+            }
+        }
+        next = end;
+        return 1;
+    }
+};
+
+}  // namespace
+
+BandSource* open_bmp_source(const std::string& name, PictureBands& bands) {
+    std::unique_ptr<BmpSource> s(new (std::nothrow) BmpSource);
+    if (!s) {
+        loader_fail("not enough memory for texture %s", name.c_str());
+        return nullptr;
+    }
+    if (!open_row_file(s->picture, name)) {
+        loader_fail("cannot read %s", name.c_str());
+        return nullptr;
+    }
+    if (!read_layout(s->picture)) return nullptr;
+    const BmpLayout& l = s->picture.layout;
+    if (l.bits == 24) {
+        const int companion = open_companion(name, l, s->alpha);
+        if (companion < 0) return nullptr;
+        s->has_alpha = companion > 0;
+        s->planes = s->has_alpha ? 4 : 3;
+    }
+
+    // Only the chunk buffers are the reader's own; the band is the caller's.
+    // A picture larger than 2 GiB is fine here: it is never held whole.
+    s->chunk_rows = static_cast<int32_t>(
+        std::min<int64_t>(l.height, std::max<int64_t>(1, kChunkBytes / l.row_stride)));
+    const int64_t picture_bytes = s->chunk_rows * l.row_stride;
+    const int64_t alpha_bytes = s->has_alpha ? s->chunk_rows * s->alpha.layout.row_stride : 0;
+    if (!loader_memory_fits(name, picture_bytes + alpha_bytes)) return nullptr;
+    s->picture.rows.reset(new (std::nothrow) uint8_t[static_cast<size_t>(picture_bytes)]);
+    if (s->has_alpha)
+        s->alpha.rows.reset(new (std::nothrow) uint8_t[static_cast<size_t>(alpha_bytes)]);
+    if (!s->picture.rows || (s->has_alpha && !s->alpha.rows)) {
+        loader_fail("not enough memory for texture %s", name.c_str());
+        return nullptr;
+    }
+
+    if (l.bits != 24) {
+        uint8_t file_palette[256 * 4];
+        if (!read_exactly(s->picture, file_palette, 4 * int64_t{l.palette_entries},
+                          l.palette_offset))
+            return nullptr;
+        bmp_palette_colours(l, file_palette, s->colours);
+    }
+    bands.width = l.width;
+    bands.height = l.height;
+    bands.planes = s->planes;
+    return s.release();
+}
