@@ -10,7 +10,7 @@
 
 namespace {
 
-// The formats the loaders decode band by band.
+// Every format the tool reads is decoded band by band.
 bool streams(PictureKind kind, BandFormat& format) {
     switch (kind) {
         case PictureKind::png:
@@ -21,6 +21,9 @@ bool streams(PictureKind kind, BandFormat& format) {
             return true;
         case PictureKind::jpeg:
             format = BandFormat::jpeg;
+            return true;
+        case PictureKind::bmp:
+            format = BandFormat::bmp;
             return true;
         default:
             return false;

@@ -1,9 +1,9 @@
 // The picture as the tool reads it: its sizes first, then its rows top to
 // bottom, one band at a time, so a run never needs the whole picture.
 //
-// Pictures of the formats the loaders stream are decoded band by band; the
-// others (and every picture when asked for, to compare the two roads) are
-// loaded whole and handed out from memory in the same bands.
+// Pictures are decoded band by band; when asked for (to compare the two
+// roads) a picture is loaded whole instead and handed out from memory in the
+// same bands.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +27,7 @@ struct PictureInput {
 constexpr const char* WHOLE_PICTURE_VARIABLE = "RAZIVAVU_WHOLE_PICTURE";
 
 // Opens `name` and reads its sizes; `file_size` as input_file_size gave it.
-// `whole`: load the picture whole even when its format streams. 1 on
+// `whole`: load the picture whole. 1 on
 // success; 0 with the reason in imageio_last_error() (and the log).
 int open_picture(PictureInput& in, const std::string& name, PictureKind kind, int64_t file_size,
                  bool whole);

@@ -25,7 +25,7 @@ struct ToolRun {
     std::map<std::string, std::vector<uint8_t>> tiles;
 };
 
-// `input`: pano.bmp (loaded whole), pano.jpg (read in bands while the
+// `input`: pano.bmp or pano.jpg (read in bands while the
 // workers tile) or cut.jpg (damaged, so the warning comes while tiling).
 ToolRun run_in(const std::string& folder, int threads, const std::string& input = "pano.bmp") {
     std::filesystem::create_directory(folder);
