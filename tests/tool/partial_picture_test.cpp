@@ -7,8 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <thread>
 
 #include "imageio/imageio.h"
 #include "tests/imageio/png_tiff_support.h"
@@ -27,8 +30,10 @@ struct Outcome {
 };
 
 // Runs the tool as a child of this process, standard input at end of file,
-// and takes its own peak resident size from wait4.
-Outcome run_child(const std::vector<std::string>& args) {
+// and takes its own peak resident size from wait4. `meanwhile` runs while
+// the tool does.
+Outcome run_child(const std::vector<std::string>& args,
+                  const std::function<void()>& meanwhile = nullptr) {
     std::vector<char*> argv;
     std::string binary = RAZIVAVU_BINARY;
     argv.push_back(binary.data());
@@ -45,6 +50,7 @@ Outcome run_child(const std::vector<std::string>& args) {
         execv(argv[0], argv.data());
         _exit(127);
     }
+    if (pid > 0 && meanwhile) meanwhile();
     Outcome o;
     int raw = 0;
     struct rusage usage {};
@@ -123,6 +129,37 @@ TEST_F(PartialPicture, DamageAfterTheFirstBandsKeepsTheirTilesAndEndsWithStatusO
         }
     }
     ASSERT_EQ(unsetenv("RAZIVAVU_THREADS"), 0);
+}
+
+TEST_F(PartialPicture, BmpThatShrinksWhileTiledKeepsTheTilesBefore) {
+    // Top-down, so the rows read last lie at the end of the file: the file
+    // loses its last quarter once the first tile has its name, long before
+    // the tool reads that far.
+    BmpFixture bmp;
+    bmp.width = 256;
+    bmp.height = 4096;
+    bmp.top_down = true;
+    bmp.pixels = rgb_pattern(256, 4096);
+    write_bmp("intact.bmp", bmp);
+    const Outcome intact = run_child({"intact.bmp", "256", "16"});
+    ASSERT_EQ(intact.status, 0) << intact.err;
+    write_bmp("big.bmp", bmp);
+    const off_t size = static_cast<off_t>(read_file("big.bmp").size());
+    const Outcome r = run_child({"big.bmp", "256", "16"}, [&] {
+        for (int k = 0; k < 6000 && !file_exists("big00.vxt"); ++k)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(truncate("big.bmp", size * 3 / 4), 0);
+    });
+    EXPECT_EQ(r.status, EXIT_LOAD_FAILED);
+    EXPECT_EQ(r.err.rfind("ERROR: ", 0), 0u) << r.err;
+    EXPECT_FALSE(r.files.empty());
+    EXPECT_EQ(r.files.size() % 2, 0u);
+    EXPECT_LT(r.files.size(), intact.files.size());
+    for (const auto& [file, content] : r.files) {
+        const auto twin = intact.files.find("intact" + file.substr(3));
+        ASSERT_NE(twin, intact.files.end()) << file;
+        EXPECT_TRUE(twin->second == content) << file;
+    }
 }
 
 TEST_F(PartialPicture, TwoBandsCountAgainstTheMemoryLimitNotTheWholePicture) {
