@@ -2,72 +2,18 @@
 // Such a run ends with status 1 and the loader's reason; the tiles named
 // before are those of the intact picture, and no ".part" file is left. A tall
 // picture is tiled in a small part of the memory its pixels would take.
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <filesystem>
-#include <functional>
-#include <map>
 #include <thread>
 
 #include "imageio/imageio.h"
 #include "tests/imageio/png_tiff_support.h"
 #include "tests/imageio/test_support.h"
+#include "tests/tool/child_run.h"
 #include "tool/tiletool.h"
 
 using namespace testsupport;
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string err;
-    std::map<std::string, std::vector<uint8_t>> files;  // tile and part files
-    long peak_kb = 0;                                   // the tool's peak resident size
-};
-
-// Runs the tool as a child of this process, standard input at end of file,
-// and takes its own peak resident size from wait4. `meanwhile` runs while
-// the tool does.
-Outcome run_child(const std::vector<std::string>& args,
-                  const std::function<void()>& meanwhile = nullptr) {
-    std::vector<char*> argv;
-    std::string binary = RAZIVAVU_BINARY;
-    argv.push_back(binary.data());
-    std::vector<std::string> copy = args;
-    for (std::string& a : copy) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int in = open("/dev/null", O_RDONLY);
-        const int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
-            _exit(127);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    if (pid > 0 && meanwhile) meanwhile();
-    Outcome o;
-    int raw = 0;
-    struct rusage usage {};
-    if (pid > 0 && wait4(pid, &raw, 0, &usage) == pid) {
-        o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        o.peak_kb = usage.ru_maxrss;
-    }
-    o.err = read_text("stderr.txt");
-    for (const auto& e : std::filesystem::directory_iterator(".")) {
-        const std::string ext = e.path().extension().string();
-        if (ext == ".vxt" || ext == ".part") {
-            o.files[e.path().filename().string()] = read_file(e.path().string());
-            std::filesystem::remove(e.path());
-        }
-    }
-    return o;
-}
 
 class PartialPicture : public ScratchDir {};
 
@@ -97,11 +43,10 @@ TEST_F(PartialPicture, DamageAfterTheFirstBandsKeepsTheirTilesAndEndsWithStatusO
         } else {
             write_bmp(name, bmp);
         }
-        for (int threads : {1, 2}) {
-            ASSERT_EQ(setenv("RAZIVAVU_THREADS", std::to_string(threads).c_str(), 1), 0);
+        for (const char* threads : {"RAZIVAVU_THREADS=1", "RAZIVAVU_THREADS=2"}) {
             std::vector<uint8_t> bytes = read_file(name);
             write_file("intact" + name.substr(1), bytes);
-            const Outcome intact = run_child({"intact" + name.substr(1), "32", "32"});
+            const ChildRun intact = run_child({"intact" + name.substr(1), "32", "32"}, {threads});
             ASSERT_EQ(intact.status, 0) << intact.err;
             if (name == "t.tif")
                 // libtiff keeps the directory at the end: spoil the strips
@@ -111,7 +56,7 @@ TEST_F(PartialPicture, DamageAfterTheFirstBandsKeepsTheirTilesAndEndsWithStatusO
             else
                 bytes.resize(bytes.size() * 2 / 3);
             write_file(name, bytes);
-            const Outcome damaged = run_child({name, "32", "32"});
+            const ChildRun damaged = run_child({name, "32", "32"}, {threads});
             EXPECT_EQ(damaged.status, EXIT_LOAD_FAILED);
             EXPECT_EQ(damaged.err.rfind(f.reason, 0), 0u) << damaged.err;
             EXPECT_NE(damaged.err.find(" (see vx.log)\n"), std::string::npos) << damaged.err;
@@ -128,7 +73,6 @@ TEST_F(PartialPicture, DamageAfterTheFirstBandsKeepsTheirTilesAndEndsWithStatusO
             write_file(name, read_file("intact" + name.substr(1)));
         }
     }
-    ASSERT_EQ(unsetenv("RAZIVAVU_THREADS"), 0);
 }
 
 TEST_F(PartialPicture, BmpThatShrinksWhileTiledKeepsTheTilesBefore) {
@@ -141,11 +85,11 @@ TEST_F(PartialPicture, BmpThatShrinksWhileTiledKeepsTheTilesBefore) {
     bmp.top_down = true;
     bmp.pixels = rgb_pattern(256, 4096);
     write_bmp("intact.bmp", bmp);
-    const Outcome intact = run_child({"intact.bmp", "256", "16"});
+    const ChildRun intact = run_child({"intact.bmp", "256", "16"});
     ASSERT_EQ(intact.status, 0) << intact.err;
     write_bmp("big.bmp", bmp);
     const off_t size = static_cast<off_t>(read_file("big.bmp").size());
-    const Outcome r = run_child({"big.bmp", "256", "16"}, [&] {
+    const ChildRun r = run_child({"big.bmp", "256", "16"}, {}, [&] {
         for (int k = 0; k < 6000 && !file_exists("big00.vxt"); ++k)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(truncate("big.bmp", size * 3 / 4), 0);
@@ -167,14 +111,14 @@ TEST_F(PartialPicture, TwoBandsCountAgainstTheMemoryLimitNotTheWholePicture) {
     p.width = 2048;
     p.height = 256;  // 1.5 MB decoded, over the limit of 1 MB set below
     ASSERT_TRUE(write_png("wide.png", p));
-    ASSERT_EQ(setenv(MEMORY_LIMIT_VARIABLE, "1", 1), 0);
     const struct {
         const char* rows;  // tile height; two bands of 2048 x rows x 3 bytes
         int status;
         size_t files;
     } cases[] = {{"32", 0, 2 * 8}, {"128", EXIT_LOAD_FAILED, 0}};
     for (const auto& c : cases) {
-        const Outcome r = run_child({"wide.png", "2048", c.rows});
+        const ChildRun r =
+            run_child({"wide.png", "2048", c.rows}, {std::string(MEMORY_LIMIT_VARIABLE) + "=1"});
         EXPECT_EQ(r.status, c.status) << c.rows << ": " << r.err;
         EXPECT_EQ(r.files.size(), c.files) << c.rows;
         if (c.status != 0) {
@@ -183,7 +127,6 @@ TEST_F(PartialPicture, TwoBandsCountAgainstTheMemoryLimitNotTheWholePicture) {
                 << r.err;
         }
     }
-    ASSERT_EQ(unsetenv(MEMORY_LIMIT_VARIABLE), 0);
 }
 
 // Rows of a tall picture with some detail, written with libpng row by row.
@@ -223,7 +166,7 @@ TEST_F(PartialPicture, TallPictureTilesInASmallPartOfItsSize) {
     ASSERT_TRUE(write_tall_png("tall.png", width, height));
     // Tile sides that are not powers of two leave the DXT1 files bare and
     // spare the test most of the work; the bands are what is measured.
-    const Outcome r = run_child({"tall.png", "1000", "250"});
+    const ChildRun r = run_child({"tall.png", "1000", "250"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.files.size(), 2u * (height / 250));
     const long decoded_kb = long{width} * height * 3 / 1024;

@@ -5,15 +5,12 @@
 // The pins below are hashes of whole runs (standard output, exit code, every
 // tile file) taken from the tool when it still decoded the whole picture
 // before the first tile.
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <filesystem>
 #include <functional>
-#include <map>
+#include <sstream>
 
 #include "tests/imageio/png_tiff_support.h"
 #include "tests/imageio/test_support.h"
+#include "tests/tool/child_run.h"
 #include "tool/picture_input.h"
 #include "tool/tiletool.h"
 
@@ -21,29 +18,12 @@ using namespace testsupport;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-    std::map<std::string, std::vector<uint8_t>> files;  // tile and part files
-};
-
-ToolRun run_tool_binary(const std::string& args, const std::string& env) {
-    const std::string command =
-        env + " '" + RAZIVAVU_BINARY + "' " + args + " < /dev/null > stdout.txt 2> stderr.txt";
-    const int raw = std::system(command.c_str());
-    ToolRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = read_text("stdout.txt");
-    r.err = read_text("stderr.txt");
-    for (const auto& e : std::filesystem::directory_iterator(".")) {
-        const std::string ext = e.path().extension().string();
-        if (ext == ".vxt" || ext == ".part") {
-            r.files[e.path().filename().string()] = read_file(e.path().string());
-            std::filesystem::remove(e.path());
-        }
-    }
-    return r;
+// The arguments after the file name, split at blanks.
+std::vector<std::string> run_args(const char* name, const std::string& args) {
+    std::vector<std::string> all{name};
+    std::istringstream words(args);
+    for (std::string w; words >> w;) all.push_back(w);
+    return all;
 }
 
 uint64_t fnv(uint64_t h, const void* data, size_t n) {
@@ -55,7 +35,7 @@ uint64_t fnv(uint64_t h, const void* data, size_t n) {
     return h;
 }
 
-uint64_t run_hash(const ToolRun& r) {
+uint64_t run_hash(const ChildRun& r) {
     uint64_t h = 14695981039346656037ull;
     h = fnv(h, &r.status, sizeof r.status);
     h = fnv(h, r.out.data(), r.out.size());
@@ -195,14 +175,14 @@ TEST_F(StreamedTiles, RunsMatchTheWholePictureRun) {
         for (int threads : {1, 3}) {
             SCOPED_TRACE(testing::Message()
                          << c.name << " " << c.args << ", " << threads << " threads");
-            const ToolRun r = run_tool_binary(std::string(c.name) + " " + c.args,
-                                              "RAZIVAVU_THREADS=" + std::to_string(threads));
+            const ChildRun r = run_child(run_args(c.name, c.args),
+                                         {"RAZIVAVU_THREADS=" + std::to_string(threads)});
             EXPECT_FALSE(r.files.empty());
             EXPECT_EQ(run_hash(r), c.pin) << std::hex << "0x" << run_hash(r) << "ull";
         }
         // The whole-picture road the tool keeps for comparisons.
-        const ToolRun whole = run_tool_binary(std::string(c.name) + " " + c.args,
-                                              std::string(WHOLE_PICTURE_VARIABLE) + "=1");
+        const ChildRun whole =
+            run_child(run_args(c.name, c.args), {std::string(WHOLE_PICTURE_VARIABLE) + "=1"});
         EXPECT_EQ(run_hash(whole), c.pin) << c.name << " " << c.args << ", whole picture";
     }
 }
