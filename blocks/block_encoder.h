@@ -94,6 +94,16 @@ struct BlockCallOptions {
     int normalmap_type;
 };
 
+struct AlphaSamples;  // blocks/alpha.h
+
+// The first steps of a block in both walks: the alpha half, when the mode
+// has one, written from `alpha` (0..a_max, -1 for a pixel outside the level)
+// as the mode says, explicit or interpolated; and the colour half's
+// four-colour choice, which the alpha half always makes and the opaque mode
+// makes when asked. Returns where the colour half goes.
+uint8_t* begin_block(const BlockCallOptions& o, const int alpha[16], int a_max, AlphaSamples& a,
+                     BlockSamples& b, uint8_t* out);
+
 // Bytes of one block in `mode`: 8 for colour only, 16 with an alpha half.
 inline int block_bytes_for(int mode) { return (mode & 0xFF00) == 0 ? 8 : 16; }
 

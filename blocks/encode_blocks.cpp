@@ -172,21 +172,7 @@ void encode_one_block(const LevelReader& r, int64_t x0, int64_t y0, const CallOp
     reset_block(b, slots, 16, o.weights);
     const uint32_t* kept = gather_block(r, x0, y0, o.mode, b, slots, alpha, levels);
 
-    const int alpha_half = o.mode & 0xFF00;
-    if (alpha_half != 0) {
-        const int a_max = alpha_max(r);
-        if (alpha_half == BLOCK_MODE_EXPLICIT_ALPHA)
-            encode_explicit_alpha(alpha, a_max, out);
-        else
-            encode_interp_alpha(alpha, a_max, o.quick, a, out);
-        out += 8;
-    }
-
-    if (alpha_half != 0)
-        b.force_four = 1;
-    else
-        b.force_four = o.mode == BLOCK_MODE_OPAQUE ? (o.force_four != 0) : 0;
-    b.quick = o.quick;
+    out = begin_block(o, alpha, alpha_max(r), a, b, out);
     // Only a level that fits in one block, with every pixel gathered, may use
     // the four-colour palette unasked; larger levels keep to three colours.
     b.max_colours = b.count < r.width * r.height ? 3 : 4;

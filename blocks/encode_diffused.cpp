@@ -81,27 +81,16 @@ void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0, const D
     reset_block(b, window_slots, DIFFUSION_WINDOW_SLOTS, o.weights);
     gather_window(level, x0, y0, o.mode, b, window_slots);
 
-    const int alpha_half = o.mode & 0xFF00;
-    if (alpha_half != 0) {
-        int alpha[16];
+    int alpha[16] = {0};
+    if (o.mode & 0xFF00) {
         for (int p = 0; p < 16; ++p) {
             const int64_t x = x0 + (p & 3);
             const int64_t y = y0 + (p >> 2);
             alpha[p] =
                 x < level.width && y < level.height ? int(255.0 * level.at(x, y).a + 0.5) : -1;
         }
-        if (alpha_half == BLOCK_MODE_EXPLICIT_ALPHA)
-            encode_explicit_alpha(alpha, 255, out);
-        else
-            encode_interp_alpha(alpha, 255, o.quick, a, out);
-        out += 8;
     }
-
-    if (alpha_half != 0)
-        b.force_four = 1;
-    else
-        b.force_four = o.mode == BLOCK_MODE_OPAQUE ? (o.force_four != 0) : 0;
-    b.quick = o.quick;
+    out = begin_block(o, alpha, 255, a, b, out);
 
     // The central 4x4 of the window, row-major: the pixels that get indices.
     int slots[16];

@@ -12,12 +12,11 @@
 // the caller told; the tool then ends the run with its own message. Every
 // message the library outputs goes to the log as "JPEG ERROR=...".
 //
-// The decompression object and its error manager live in load_jpeg's frame,
-// as in the library's own example: they are reached through pointers the
-// library keeps, so their contents are in memory when longjmp returns. The
-// one local that changes after setjmp and is read after the jump (the open
-// file) is volatile. Nothing is shared between calls, so loads on several
-// threads do not meet.
+// The decompression object and its error manager live in one heap record,
+// the decoder, used by the band reader and the whole-picture load alike.
+// Every call that can reach error_exit sets the jump point in its own frame
+// first, so the jump never returns into a frame that has gone; nothing is
+// shared between decoders, so loads on several threads do not meet.
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -28,7 +27,7 @@
 // The library's message codes.
 #include <jerror.h>
 
-#include "imageio/band_source.h"
+#include "imageio/decoders.h"
 #include "imageio/imageio.h"
 #include "imageio/loader_log.h"
 #include "vxsystem/vxsystem.h"
@@ -43,9 +42,7 @@ struct JpegErrors {
     char fatal[JMSG_LENGTH_MAX];
     // The library's own handler of its messages, wrapped below.
     void (*library_emit)(j_common_ptr, int);
-    // The picture being decoded (a reservation) and whether every row of it
-    // is in.
-    uint8_t* pixels;
+    // Whether every row of the picture is out.
     bool rows_done;
 };
 
@@ -70,19 +67,6 @@ void note_library_message(j_common_ptr cinfo, int level) {
         loader_warn(text);
     }
     reinterpret_cast<JpegErrors*>(cinfo->err)->library_emit(cinfo, level);
-}
-
-// Hands the decoded picture to the record, releasing the block it held.
-void commit_picture(JpegErrors& errors, const jpeg_decompress_struct& d, LoadedImage& image) {
-    if (image.pixels) release_block(&image.pixels);
-    image.pixels = errors.pixels;
-    errors.pixels = nullptr;
-    image.width = static_cast<int32_t>(d.output_width);
-    image.height = static_cast<int32_t>(d.output_height);
-}
-
-void drop_partial_picture(JpegErrors& errors) {
-    if (errors.pixels) release_block(&errors.pixels);
 }
 
 // The memory decoding takes beyond the pixel block: a progressive or
@@ -135,112 +119,8 @@ bool supported_output(const jpeg_decompress_struct& d) {
     return d.output_components == 4 && d.out_color_space == JCS_CMYK;
 }
 
-// Start-up is done; decodes every row into a fresh reservation.
-int decode_rows(jpeg_decompress_struct& d, JpegErrors& errors, LoadedImage& image) {
-    const int64_t bytes = int64_t{d.output_width} * 3 * d.output_height;
-    if (!supported_output(d)) {
-        loader_fail("jpeg %s has %d colour components", image.name.c_str(), d.output_components);
-        return 0;
-    }
-    if (bytes > INT32_MAX) {
-        loader_fail("jpeg %s is too large (%u,%u)", image.name.c_str(), d.output_width,
-                    d.output_height);
-        return 0;
-    }
-    if (!reserve_block(&errors.pixels, static_cast<int32_t>(bytes), image.name.c_str())) {
-        loader_fail("not enough memory for jpeg %s", image.name.c_str());
-        return 0;
-    }
-    // The row buffer belongs to the decoder's image pool and goes with it.
-    const JDIMENSION stride = d.output_width * static_cast<JDIMENSION>(d.output_components);
-    JSAMPARRAY rows =
-        (*d.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE, stride, 1);
-    const bool inverted = d.saw_Adobe_marker != 0;
-    uint8_t* out = errors.pixels;
-    while (d.output_scanline < d.output_height) {
-        jpeg_read_scanlines(&d, rows, 1);
-        copy_row(rows[0], out, d.output_width, d.output_components, inverted);
-        out += static_cast<size_t>(d.output_width) * 3;
-    }
-    errors.rows_done = true;
-    return 1;
-}
-
-}  // namespace
-
-int load_jpeg(LoadedImage& image) {
-    loader_start();
-    jpeg_decompress_struct decoder{};
-    JpegErrors errors;
-    errors.fatal[0] = '\0';
-    decoder.err = jpeg_std_error(&errors.manager);
-    errors.manager.output_message = log_library_message;
-    errors.manager.error_exit = stop_decoding;
-    errors.library_emit = errors.manager.emit_message;
-    errors.manager.emit_message = note_library_message;
-    errors.pixels = nullptr;
-    errors.rows_done = false;
-    FILE* volatile file = nullptr;
-    if (setjmp(errors.jump)) {
-        jpeg_destroy_decompress(&decoder);
-        close_file(file);
-        if (errors.rows_done) {
-            // Every row was decoded before the library gave up (e.g. on a
-            // bogus marker after the picture): the picture is kept, and the
-            // message, already in the log, tells the user it is damaged.
-            loader_warn(errors.fatal);
-            commit_picture(errors, decoder, image);
-            return IMAGE_LOADED;
-        }
-        drop_partial_picture(errors);
-        loader_remember("cannot decode jpeg " + image.name + ": " + errors.fatal);
-        return IMAGE_NOT_LOADED;
-    }
-    jpeg_create_decompress(&decoder);
-
-    file = open_file(image.name.c_str(), MODE_READ_BINARY);
-    if (!file) {
-        append_log("(jpeg open failed)");
-        loader_remember("cannot open jpeg " + image.name);
-        jpeg_destroy_decompress(&decoder);
-        return IMAGE_NOT_LOADED;
-    }
-    jpeg_stdio_src(&decoder, file);
-    jpeg_read_header(&decoder, TRUE);
-    append_log("(jpeg=%dx%dx%d)", static_cast<int>(decoder.image_width),
-               static_cast<int>(decoder.image_height), decoder.num_components);
-    decoder.dct_method = JDCT_ISLOW;
-    // The claimed size is weighed before the decoder allocates for it; the
-    // decoder is also held to what is left, so that no estimate here can let
-    // it take more.
-    const int64_t pixel_bytes = int64_t{decoder.image_width} * decoder.image_height * 3;
-    if (!loader_memory_fits(image.name, pixel_bytes + decoder_bytes(decoder))) {
-        jpeg_destroy_decompress(&decoder);
-        close_file(file);
-        return IMAGE_NOT_LOADED;
-    }
-    const int64_t left = picture_memory_limit() - pixel_bytes;
-    decoder.mem->max_memory_to_use = static_cast<long>(left > 0 ? left : 1);
-    jpeg_start_decompress(&decoder);
-
-    const int ok = decode_rows(decoder, errors, image);
-    if (ok) {
-        jpeg_finish_decompress(&decoder);
-        commit_picture(errors, decoder, image);
-    } else {
-        jpeg_abort_decompress(&decoder);
-        drop_partial_picture(errors);
-    }
-    jpeg_destroy_decompress(&decoder);
-    close_file(file);
-    return ok ? IMAGE_LOADED : IMAGE_NOT_LOADED;
-}
-
-namespace {
-
-// The decoder kept open between bands. It lives on the heap, and every call
-// that can reach the library's error_exit sets the jump point in its own
-// frame first, so the jump never returns into a frame that has gone.
+// The decoder, open from the header to the last row (see the top of the
+// file for why each of its calls sets its own jump point).
 struct JpegSource : BandSource {
     jpeg_decompress_struct decoder{};
     JpegErrors errors;
@@ -253,18 +133,17 @@ struct JpegSource : BandSource {
         if (created) jpeg_destroy_decompress(&decoder);
         close_file(file);
     }
-    int open();
+    int open(Holding holding);
     int read(uint8_t* out, int32_t rows) override;
 };
 
-int JpegSource::open() {
+int JpegSource::open(Holding holding) {
     errors.fatal[0] = '\0';
     decoder.err = jpeg_std_error(&errors.manager);
     errors.manager.output_message = log_library_message;
     errors.manager.error_exit = stop_decoding;
     errors.library_emit = errors.manager.emit_message;
     errors.manager.emit_message = note_library_message;
-    errors.pixels = nullptr;
     errors.rows_done = false;
     if (setjmp(errors.jump)) {
         loader_remember("cannot decode jpeg " + name + ": " + errors.fatal);
@@ -283,10 +162,16 @@ int JpegSource::open() {
     append_log("(jpeg=%dx%dx%d)", static_cast<int>(decoder.image_width),
                static_cast<int>(decoder.image_height), decoder.num_components);
     decoder.dct_method = JDCT_ISLOW;
-    // One row in the decoder and the coefficients of a multi-scan file.
-    const int64_t row_bytes = int64_t{decoder.image_width} * 4;
-    if (!loader_memory_fits(name, row_bytes + decoder_bytes(decoder))) return 0;
-    const int64_t left = picture_memory_limit() - row_bytes;
+    // What the caller holds (the whole picture, or a band and one row in
+    // the decoder) and the coefficients of a multi-scan file. The claimed
+    // size is weighed before the decoder allocates for it; the decoder is
+    // also held to what is left, so that no estimate here can let it take
+    // more.
+    const int64_t held = holding == Holding::whole
+                             ? int64_t{decoder.image_width} * decoder.image_height * 3
+                             : int64_t{decoder.image_width} * 4;
+    if (!loader_memory_fits(name, held + decoder_bytes(decoder))) return 0;
+    const int64_t left = picture_memory_limit() - held;
     decoder.mem->max_memory_to_use = static_cast<long>(left > 0 ? left : 1);
     jpeg_start_decompress(&decoder);
     if (!supported_output(decoder)) {
@@ -304,8 +189,9 @@ int JpegSource::open() {
 int JpegSource::read(uint8_t* out, int32_t rows) {
     if (setjmp(errors.jump)) {
         if (errors.rows_done) {
-            // Every row was out before the library gave up: as for
-            // load_jpeg, the picture stands, marked damaged.
+            // Every row was out before the library gave up (e.g. on a bogus
+            // marker after the picture): the picture stands, and the
+            // message, already in the log, tells the user it is damaged.
             loader_warn(errors.fatal);
             return 1;
         }
@@ -327,16 +213,35 @@ int JpegSource::read(uint8_t* out, int32_t rows) {
 
 }  // namespace
 
-BandSource* open_jpeg_source(const std::string& name, PictureBands& bands) {
-    std::unique_ptr<JpegSource> s(new (std::nothrow) JpegSource);
-    if (!s) {
-        loader_fail("not enough memory for jpeg %s", name.c_str());
-        return nullptr;
-    }
-    s->name = name;
-    if (!s->open()) return nullptr;
-    bands.width = static_cast<int32_t>(s->decoder.output_width);
-    bands.height = static_cast<int32_t>(s->decoder.output_height);
-    bands.planes = 3;
+BandSource* open_jpeg_decoder(const std::string& name, Holding holding, PictureBands& sizes) {
+    std::unique_ptr<JpegSource> s = new_decoder<JpegSource>("jpeg", name);
+    if (!s || !s->open(holding)) return nullptr;
+    sizes.width = static_cast<int32_t>(s->decoder.output_width);
+    sizes.height = static_cast<int32_t>(s->decoder.output_height);
+    sizes.planes = 3;
     return s.release();
+}
+
+BandSource* open_jpeg_source(const std::string& name, PictureBands& bands) {
+    return open_jpeg_decoder(name, Holding::band, bands);
+}
+
+// As load_whole_picture, but the record's planes and palette are left alone
+// and a block that cannot be had is said to be short memory.
+int load_jpeg(LoadedImage& image) {
+    loader_start();
+    PictureBands sizes;
+    const std::unique_ptr<BandSource> decoder(open_jpeg_decoder(image.name, Holding::whole, sizes));
+    if (!decoder) return IMAGE_NOT_LOADED;
+    const int64_t bytes = int64_t{sizes.width} * 3 * sizes.height;
+    if (bytes > INT32_MAX) {
+        loader_fail("jpeg %s is too large (%d,%d)", image.name.c_str(), sizes.width, sizes.height);
+        return IMAGE_NOT_LOADED;
+    }
+    uint8_t* pixels = nullptr;
+    if (!reserve_block(&pixels, static_cast<int32_t>(bytes), image.name.c_str())) {
+        loader_fail("not enough memory for jpeg %s", image.name.c_str());
+        return IMAGE_NOT_LOADED;
+    }
+    return hand_over_rows(*decoder, sizes, pixels, image);
 }

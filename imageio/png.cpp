@@ -17,7 +17,7 @@
 #include <new>
 #include <string>
 
-#include "imageio/band_source.h"
+#include "imageio/decoders.h"
 #include "imageio/imageio.h"
 #include "imageio/loader_log.h"
 #include "vxsystem/vxsystem.h"
@@ -122,7 +122,8 @@ int read_all_rows(PngReader& r, uint8_t* pixels) {
 
 // Non-interlaced files are read row by row as asked; an interlaced file
 // shows its first row whole only after the last pass, so it is decoded
-// whole at the first band.
+// whole at the first band (straight into it when that band is the whole
+// picture).
 struct PngSource : BandSource {
     PngReader r;
     std::string name;
@@ -131,6 +132,11 @@ struct PngSource : BandSource {
     ~PngSource() override { close_reader(r); }
     int read(uint8_t* out, int32_t rows) override {
         const int64_t pitch = int64_t{r.width} * r.planes;
+        if (r.passes > 1 && next == 0 && rows == r.height) {
+            if (!read_all_rows(r, out)) return fail_png(r, name);
+            next = rows;
+            return 1;
+        }
         if (r.passes > 1) {
             if (!whole) {
                 whole.reset(new (std::nothrow) uint8_t[static_cast<size_t>(pitch * r.height)]);
@@ -153,47 +159,26 @@ struct PngSource : BandSource {
 
 }  // namespace
 
-BandSource* open_png_source(const std::string& name, PictureBands& bands) {
-    std::unique_ptr<PngSource> s(new (std::nothrow) PngSource);
-    if (!s) {
-        loader_fail("not enough memory for png %s", name.c_str());
-        return nullptr;
-    }
-    s->name = name;
-    if (!open_png(s->r, name)) return nullptr;
+BandSource* open_png_decoder(const std::string& name, Holding holding, PictureBands& sizes) {
+    std::unique_ptr<PngSource> s = new_decoder<PngSource>("png", name);
+    if (!s || !open_png(s->r, name)) return nullptr;
+    // A band reader of an interlaced file holds the whole picture too.
     const int64_t row = int64_t{s->r.width} * s->r.planes;
-    if (!loader_memory_fits(name, s->r.passes > 1 ? row * s->r.height : row)) return nullptr;
-    bands.width = s->r.width;
-    bands.height = s->r.height;
-    bands.planes = s->r.planes;
+    const bool all_rows = holding == Holding::whole || s->r.passes > 1;
+    if (!loader_memory_fits(name, all_rows ? row * s->r.height : row)) return nullptr;
+    sizes.width = s->r.width;
+    sizes.height = s->r.height;
+    sizes.planes = s->r.planes;
     return s.release();
+}
+
+BandSource* open_png_source(const std::string& name, PictureBands& bands) {
+    return open_png_decoder(name, Holding::band, bands);
 }
 
 int load_png(LoadedImage& image) {
     loader_start();
-    PngReader r;
-    if (!open_png(r, image.name)) return IMAGE_NOT_LOADED;
-    const int64_t bytes = int64_t{r.width} * r.height * r.planes;
-    if (!loader_memory_fits(image.name, bytes)) {
-        close_reader(r);
-        return IMAGE_NOT_LOADED;
-    }
-    uint8_t* pixels = nullptr;
-    if (bytes > INT32_MAX || !reserve_block(&pixels, static_cast<int32_t>(bytes), "png")) {
-        close_reader(r);
-        loader_fail("png %s is too large (%d,%d)", image.name.c_str(), r.width, r.height);
-        return IMAGE_NOT_LOADED;
-    }
-    if (!read_all_rows(r, pixels)) {
-        release_block(&pixels);
-        return fail_png(r, image.name);
-    }
-    close_reader(r);
-    if (image.pixels) release_block(&image.pixels);
-    image.pixels = pixels;
-    image.width = r.width;
-    image.height = r.height;
-    image.planes = r.planes;
-    image.palette_size = 0;
-    return IMAGE_LOADED;
+    PictureBands sizes;
+    BandSource* decoder = open_png_decoder(image.name, Holding::whole, sizes);
+    return load_whole_picture(decoder, sizes, image, "png");
 }

@@ -17,7 +17,7 @@
 #include <new>
 #include <string>
 
-#include "imageio/band_source.h"
+#include "imageio/decoders.h"
 #include "imageio/imageio.h"
 #include "imageio/loader_log.h"
 #include "vxsystem/vxsystem.h"
@@ -250,54 +250,29 @@ struct TiffSource : BandSource {
 
 }  // namespace
 
-BandSource* open_tiff_source(const std::string& name, PictureBands& bands) {
-    std::unique_ptr<TiffSource> s(new (std::nothrow) TiffSource);
-    if (!s) {
-        loader_fail("not enough memory for tiff %s", name.c_str());
-        return nullptr;
-    }
-    s->name = name;
-    if (!open_tiff(s->r, name)) return nullptr;
-    if (!loader_memory_fits(name, working_bytes(s->r))) return nullptr;
+BandSource* open_tiff_decoder(const std::string& name, Holding holding, PictureBands& sizes) {
+    std::unique_ptr<TiffSource> s = new_decoder<TiffSource>("tiff", name);
+    if (!s || !open_tiff(s->r, name)) return nullptr;
+    const TiffReader& r = s->r;
+    const int64_t held = holding == Holding::whole ? int64_t{r.width} * r.height * r.planes : 0;
+    if (!loader_memory_fits(name, held + working_bytes(r))) return nullptr;
     if (!make_buffers(s->r)) {
         fail_tiff(s->r, name, "not enough memory");
         return nullptr;
     }
-    bands.width = s->r.width;
-    bands.height = s->r.height;
-    bands.planes = s->r.planes;
+    sizes.width = r.width;
+    sizes.height = r.height;
+    sizes.planes = r.planes;
     return s.release();
+}
+
+BandSource* open_tiff_source(const std::string& name, PictureBands& bands) {
+    return open_tiff_decoder(name, Holding::band, bands);
 }
 
 int load_tiff(LoadedImage& image) {
     loader_start();
-    TiffReader r;
-    if (!open_tiff(r, image.name)) return IMAGE_NOT_LOADED;
-    const int64_t bytes = int64_t{r.width} * r.height * r.planes;
-    if (!loader_memory_fits(image.name, bytes + working_bytes(r))) {
-        close_reader(r);
-        return IMAGE_NOT_LOADED;
-    }
-    if (!make_buffers(r)) return fail_tiff(r, image.name, "not enough memory");
-    uint8_t* pixels = nullptr;
-    if (bytes > INT32_MAX || !reserve_block(&pixels, static_cast<int32_t>(bytes), "tiff")) {
-        close_reader(r);
-        loader_fail("tiff %s is too large (%d,%d)", image.name.c_str(), r.width, r.height);
-        return IMAGE_NOT_LOADED;
-    }
-    const int64_t pitch = int64_t{r.width} * r.planes;
-    for (int32_t y = 0; y < r.height; ++y) {
-        if (!read_row(r, y, pixels + y * pitch)) {
-            release_block(&pixels);
-            return fail_tiff(r, image.name, r.error[0] ? r.error : "a row cannot be read");
-        }
-    }
-    close_reader(r);
-    if (image.pixels) release_block(&image.pixels);
-    image.pixels = pixels;
-    image.width = r.width;
-    image.height = r.height;
-    image.planes = r.planes;
-    image.palette_size = 0;
-    return IMAGE_LOADED;
+    PictureBands sizes;
+    BandSource* decoder = open_tiff_decoder(image.name, Holding::whole, sizes);
+    return load_whole_picture(decoder, sizes, image, "tiff");
 }

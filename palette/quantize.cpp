@@ -22,6 +22,24 @@ bool valid(const uint8_t* pixels, int32_t width, int32_t height, int32_t bpp, in
            (colours == 256 || colours == 16);
 }
 
+// The level as the quantiser works on it, into `work`: a copy, or for
+// `three_channel` the colours of a four-byte level alone, red first (a
+// three-byte level is taken as it is). Returns the bytes per pixel of `work`.
+int32_t working_copy(const uint8_t* pixels, int64_t n, int32_t bpp, bool three_channel,
+                     std::vector<uint8_t>& work) {
+    if (!three_channel || bpp == 3) {
+        work.assign(pixels, pixels + n * bpp);
+        return bpp;
+    }
+    work.resize(static_cast<size_t>(n) * 3);
+    for (int64_t i = 0; i < n; ++i) {
+        work[i * 3] = pixels[i * 4 + 2];
+        work[i * 3 + 1] = pixels[i * 4 + 1];
+        work[i * 3 + 2] = pixels[i * 4];
+    }
+    return 3;
+}
+
 // One index byte per pixel into the caller's layout.
 void pack(const std::vector<uint8_t>& one_per_pixel, int32_t width, int32_t height, int32_t colours,
           std::vector<uint8_t>& out) {
@@ -123,29 +141,14 @@ int32_t quantize_palette(const uint8_t* pixels, int32_t width, int32_t height,
     try {
         const int64_t n = static_cast<int64_t>(width) * height;
         std::vector<uint8_t> one(static_cast<size_t>(n), 0);
-        int32_t r;
-        if (three_channel) {
-            std::vector<uint8_t> rgb(static_cast<size_t>(n) * 3);
-            for (int64_t i = 0; i < n; ++i) {
-                const uint8_t* p = pixels + i * bytes_per_pixel;
-                uint8_t* o = &rgb[i * 3];
-                if (bytes_per_pixel == 4) {
-                    o[0] = p[2];
-                    o[1] = p[1];
-                    o[2] = p[0];
-                } else {
-                    std::memcpy(o, p, 3);
-                }
-            }
-            if (dither) diffuse_to_bits(rgb.data(), width, height, 3, DIFFUSED_COLOUR_BITS, 8);
-            r = wu_quantize(rgb.data(), width, height, palette, colours, one.data());
-        } else {
-            std::vector<uint8_t> work(pixels, pixels + n * bytes_per_pixel);
-            if (dither)
-                diffuse_to_bits(work.data(), width, height, bytes_per_pixel, DIFFUSED_COLOUR_BITS,
-                                DIFFUSED_ALPHA_BITS);
-            r = top_level_vq(work, width, height, bytes_per_pixel, palette, colours, one);
-        }
+        std::vector<uint8_t> work;
+        const int32_t bpp = working_copy(pixels, n, bytes_per_pixel, three_channel, work);
+        if (dither)
+            diffuse_to_bits(work.data(), width, height, bpp, DIFFUSED_COLOUR_BITS,
+                            DIFFUSED_ALPHA_BITS);
+        const int32_t r =
+            three_channel ? wu_quantize(work.data(), width, height, palette, colours, one.data())
+                          : top_level_vq(work, width, height, bpp, palette, colours, one);
         if (r != PALETTE_OK) return r;
         pack(one, width, height, colours, indices);
         return PALETTE_OK;
@@ -160,19 +163,8 @@ int32_t index_level(const uint8_t* pixels, int32_t width, int32_t height, int32_
     if (!valid(pixels, width, height, bytes_per_pixel, colours)) return PALETTE_REFUSED;
     try {
         const int64_t n = static_cast<int64_t>(width) * height;
-        int32_t bpp = bytes_per_pixel;
         std::vector<uint8_t> work;
-        if (three_channel && bpp == 4) {
-            work.resize(static_cast<size_t>(n) * 3);
-            for (int64_t i = 0; i < n; ++i) {
-                work[i * 3] = pixels[i * 4 + 2];
-                work[i * 3 + 1] = pixels[i * 4 + 1];
-                work[i * 3 + 2] = pixels[i * 4];
-            }
-            bpp = 3;
-        } else {
-            work.assign(pixels, pixels + n * bpp);
-        }
+        const int32_t bpp = working_copy(pixels, n, bytes_per_pixel, three_channel, work);
         if (dither)
             diffuse_to_bits(work.data(), width, height, bpp, DIFFUSED_COLOUR_BITS,
                             DIFFUSED_ALPHA_BITS);

@@ -54,14 +54,6 @@ int64_t encode_level_blocks(const LevelEmitter& e, LevelImage& level) {
     return size;
 }
 
-void emit(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j, int32_t w,
-          int32_t h) {
-    if (e.callback)
-        e.callback(bytes, j, static_cast<int32_t>(count), w, h, e.tc->settings.user);
-    else
-        sink_trampoline(e.tc, static_cast<int32_t>(count), bytes);
-}
-
 // Emits the stream header for level 0 of w x h (with `depth` slices).
 void write_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int32_t depth) {
     const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, w, h));
@@ -155,6 +147,14 @@ bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
     return e.buffer != nullptr && prepare_sharpening(tc, w0, h0);
 }
 
+void emit_level_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j,
+                    int32_t w, int32_t h) {
+    if (e.callback)
+        e.callback(bytes, j, static_cast<int32_t>(count), w, h, e.tc->settings.user);
+    else
+        sink_trampoline(e.tc, static_cast<int32_t>(count), bytes);
+}
+
 void level_emitter_free(LevelEmitter& e) {
     std::free(e.buffer);
     e.buffer = nullptr;
@@ -175,7 +175,7 @@ int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
                                                   : convert_level(level, e.code, e.buffer);
     if (count < 0) return DRIVER_ENCODER_FAILED;
-    emit(e, e.buffer, count, j, level.width, level.height);
+    emit_level_run(e, e.buffer, count, j, level.width, level.height);
     return DRIVER_DONE;
 }
 

@@ -2,18 +2,6 @@
 // its own palette, every further level is indexed against it.
 #include "texcomp/pipeline.h"
 
-namespace {
-
-void emit_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j, int32_t w,
-              int32_t h) {
-    if (e.callback)
-        e.callback(bytes, j, static_cast<int32_t>(count), w, h, e.tc->settings.user);
-    else
-        sink_trampoline(e.tc, static_cast<int32_t>(count), bytes);
-}
-
-}  // namespace
-
 int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither) {
     PaletteStep& p = e.palette;
     const int32_t colours = e.code == 10 ? 256 : 16;
@@ -28,13 +16,13 @@ int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither
     if (j == 0) {
         uint8_t entries[256 * 4];
         palette_to_rgba(p.record, colours, entries);
-        emit_run(e, entries, 4 * colours, 0, 4, colours);
+        emit_level_run(e, entries, 4 * colours, 0, 4, colours);
     }
     if (colours == 16 && w % 2 == 1) {
         const int64_t n = pack_nibbles_in_pixel_order(p.indices.data(), w, h, e.buffer);
-        emit_run(e, e.buffer, n, j, w, h);
+        emit_level_run(e, e.buffer, n, j, w, h);
     } else {
-        emit_run(e, p.indices.data(), static_cast<int64_t>(p.indices.size()), j, w, h);
+        emit_level_run(e, p.indices.data(), static_cast<int64_t>(p.indices.size()), j, w, h);
     }
     return DRIVER_DONE;
 }

@@ -223,6 +223,10 @@ struct LevelEmitter {
 bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
                         LevelCallback callback, int32_t w0, int32_t h0);
 void level_emitter_free(LevelEmitter& e);
+// One run of level j (w x h) out: to the level callback when there is one,
+// else to the stream's sink.
+void emit_level_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j,
+                    int32_t w, int32_t h);
 struct LevelEmitterGuard {
     LevelEmitter& e;
     ~LevelEmitterGuard() { level_emitter_free(e); }

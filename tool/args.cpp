@@ -17,11 +17,7 @@ PictureKind picture_kind(const std::string& name) {
     return PictureKind::unknown;
 }
 
-namespace {
-
-// A whole decimal number in 32 bits; atoi would turn "abc" into 0 and "12x"
-// into 12, and both would then be taken as a tile size.
-bool parse_int(const char* text, int32_t& out) {
+bool parse_whole_number(const char* text, int32_t& out) {
     if (!text || !*text) return false;
     errno = 0;
     char* end = nullptr;
@@ -31,8 +27,6 @@ bool parse_int(const char* text, int32_t& out) {
     return true;
 }
 
-}  // namespace
-
 std::string parse_tile_request(int count, char* const* args, TileRequest& out) {
     TileRequest r;
     if (count < 1) {
@@ -40,8 +34,10 @@ std::string parse_tile_request(int count, char* const* args, TileRequest& out) {
         return {};
     }
     if (count < 2) return "tile size needs two numbers a and b";
-    if (!parse_int(args[0], r.a)) return std::string("tile size a=") + args[0] + " is not a number";
-    if (!parse_int(args[1], r.b)) return std::string("tile size b=") + args[1] + " is not a number";
+    if (!parse_whole_number(args[0], r.a))
+        return std::string("tile size a=") + args[0] + " is not a number";
+    if (!parse_whole_number(args[1], r.b))
+        return std::string("tile size b=") + args[1] + " is not a number";
     if (r.a == 0 || r.b == 0) return "tile size a and b must not be 0";
     if ((r.a < 0) != (r.b < 0)) return "tile size a and b must have the same sign";
     if (r.a > MAX_TILE_SIDE || r.b > MAX_TILE_SIDE) {

@@ -57,6 +57,11 @@ struct TileRequest {
 // whole decimal numbers, non-zero, of the same sign.
 std::string parse_tile_request(int count, char* const* args, TileRequest& out);
 
+// A whole decimal number in 32 bits with nothing before or after it; false
+// otherwise (atoi would turn "abc" into 0 and "12x" into 12). Every command's
+// numeric arguments are read by it.
+bool parse_whole_number(const char* text, int32_t& out);
+
 // Tile size for a picture: a x b, or (w / -a) x (h / -b) when a < 0. Empty
 // result when both sides lie in 1 .. MAX_TILE_SIDE; otherwise the reason.
 std::string tile_size_for(const TileRequest& request, int32_t image_width, int32_t image_height,

@@ -22,6 +22,13 @@ struct SeparableState {
     std::vector<Scanline> ring;
     std::vector<int> order;
     WrittenRows written;
+    Scanline tbuf;   // rows on their way in or out of a picture
+    Scanline accum;  // the float sums of one output row
+    ~SeparableState() {
+        scanline_free(tbuf);
+        scanline_free(accum);
+        for (Scanline& s : ring) scanline_free(s);
+    }
 };
 
 void report_header(const ZoomPass& p, bool xfirst) {
@@ -41,9 +48,22 @@ void report_header(const ZoomPass& p, bool xfirst) {
     }
 }
 
-// Horizontal tables once per call, vertical table storage, row order and the
-// ring of `ring_len`-pixel rows. Every table gets room for width + 1 taps.
-void setup(const ZoomPass& p, int ring_len, SeparableState& st) {
+// A buffer of a handled type that calloc could not give. (A type that is
+// not handled has no buffer either; that was reported, and the pass goes on
+// touching nothing, as every scanline operation promises.)
+bool missing(const Scanline& s) { return !s.data && scanline_pixel_bytes(s.type) != 0; }
+
+// Every row buffer of the pass is there (the ring rows, tbuf, accum).
+bool buffers_ready(const SeparableState& st) {
+    for (const Scanline& s : st.ring)
+        if (missing(s)) return false;
+    return !missing(st.tbuf) && !missing(st.accum);
+}
+
+// Horizontal tables once per call, vertical table storage, row order, the
+// ring of `ring_len`-pixel rows and the two row buffers. Every table gets
+// room for width + 1 taps. False when a buffer could not be had.
+bool setup(const ZoomPass& p, int ring_len, int tbuf_len, int accum_len, SeparableState& st) {
     st.e = p.src->get_nchan() == 1 ? 0 : 4;
     st.t = st.e | p.options.intermediate_type;
     st.feedback = p.src == p.dst && window_overlap(p.a, p.b);
@@ -69,22 +89,9 @@ void setup(const ZoomPass& p, int ring_len, SeparableState& st) {
     }
     order_rows(p.map.sy, p.map.ty, p.ys.support, p.a.y0, p.b.y0, p.b.ny, st.feedback, st.order);
     st.written.init(p.a, p.b);
-}
-
-void teardown(SeparableState& st) {
-    for (Scanline& s : st.ring) scanline_free(s);
-}
-
-// A buffer of a handled type that calloc could not give. (A type that is
-// not handled has no buffer either; that was reported, and the pass goes on
-// touching nothing, as every scanline operation promises.)
-bool missing(const Scanline& s) { return !s.data && scanline_pixel_bytes(s.type) != 0; }
-
-// Every row buffer of the pass is there (the ring rows, tbuf, accum).
-bool buffers_ready(const SeparableState& st, const Scanline& tbuf, const Scanline& accum) {
-    for (const Scanline& s : st.ring)
-        if (missing(s)) return false;
-    return !missing(tbuf) && !missing(accum);
+    scanline_alloc(st.tbuf, st.t, tbuf_len);
+    scanline_alloc(st.accum, st.e | SCANLINE_FLOAT, accum_len);
+    return buffers_ready(st);
 }
 
 // The vertical weights of output row r (relative to b.y0).
@@ -139,75 +146,53 @@ void filter_row(const SeparableState& st, const Scanline& src, Scanline& dst) {
         scanline_filter(st.xtab.data(), src, dst);
     }
 }
+// Every output row in the pass's order: the weighted sum of its source rows,
+// each loaded into its ring slot by `load` the first time it is needed, made
+// into the output row in tbuf by `finish` and written out.
+template <class Load, class Finish>
+void run_rows(const ZoomPass& p, SeparableState& st, Load load, Finish finish) {
+    for (int k = 0; k < p.b.ny; ++k) {
+        const int r = st.order[k];
+        begin_row(p, r, st);
+        scanline_zero(st.accum);
+        for (int j = st.ytab.i0; j < st.ytab.i1; ++j) {
+            Scanline* slot = nullptr;
+            if (claim_slot(p, j, st, slot)) load(j, *slot);
+            scanline_accum(st.ytab.weights[j - st.ytab.i0], *slot, st.accum);
+        }
+        finish();
+        end_row(p, r, st.tbuf, st);
+    }
+}
 }  // namespace
 
 int zoom_xfirst(const ZoomPass& p) {
     report_header(p, true);
     SeparableState st;
-    setup(p, p.b.nx, st);
-    Scanline tbuf;
-    Scanline accum;
-    scanline_alloc(tbuf, st.t, std::max(p.a.nx, p.b.nx));
-    scanline_alloc(accum, st.e | SCANLINE_FLOAT, p.b.nx);
-    if (!buffers_ready(st, tbuf, accum)) {
-        scanline_free(tbuf);
-        scanline_free(accum);
-        teardown(st);
-        return ZOOM_NO_MEMORY;
-    }
-
-    for (int k = 0; k < p.b.ny; ++k) {
-        const int r = st.order[k];
-        begin_row(p, r, st);
-        scanline_zero(accum);
-        for (int j = st.ytab.i0; j < st.ytab.i1; ++j) {
-            Scanline* slot = nullptr;
-            if (claim_slot(p, j, st, slot)) {
-                tbuf.len = p.a.nx;
-                scanline_read(p.src, p.a.x0, p.a.y0 + j, tbuf);
-                filter_row(st, tbuf, *slot);
-            }
-            scanline_accum(st.ytab.weights[j - st.ytab.i0], *slot, accum);
-        }
-        tbuf.len = p.b.nx;
-        scanline_shift(accum, tbuf);
-        end_row(p, r, tbuf, st);
-    }
-    scanline_free(tbuf);
-    scanline_free(accum);
-    teardown(st);
+    if (!setup(p, p.b.nx, std::max(p.a.nx, p.b.nx), p.b.nx, st)) return ZOOM_NO_MEMORY;
+    // Source rows are filtered across as they come in; the sums are shifted
+    // back to the row type.
+    run_rows(
+        p, st,
+        [&](int j, Scanline& slot) {
+            st.tbuf.len = p.a.nx;
+            scanline_read(p.src, p.a.x0, p.a.y0 + j, st.tbuf);
+            filter_row(st, st.tbuf, slot);
+        },
+        [&] {
+            st.tbuf.len = p.b.nx;
+            scanline_shift(st.accum, st.tbuf);
+        });
     return ZOOM_OK;
 }
 
 int zoom_yfirst(const ZoomPass& p) {
     report_header(p, false);
     SeparableState st;
-    setup(p, p.a.nx, st);
-    Scanline tbuf;
-    Scanline accum;
-    scanline_alloc(tbuf, st.t, p.b.nx);
-    scanline_alloc(accum, st.e | SCANLINE_FLOAT, p.a.nx);
-    if (!buffers_ready(st, tbuf, accum)) {
-        scanline_free(tbuf);
-        scanline_free(accum);
-        teardown(st);
-        return ZOOM_NO_MEMORY;
-    }
-
-    for (int k = 0; k < p.b.ny; ++k) {
-        const int r = st.order[k];
-        begin_row(p, r, st);
-        scanline_zero(accum);
-        for (int j = st.ytab.i0; j < st.ytab.i1; ++j) {
-            Scanline* slot = nullptr;
-            if (claim_slot(p, j, st, slot)) scanline_read(p.src, p.a.x0, p.a.y0 + j, *slot);
-            scanline_accum(st.ytab.weights[j - st.ytab.i0], *slot, accum);
-        }
-        filter_row(st, accum, tbuf);
-        end_row(p, r, tbuf, st);
-    }
-    scanline_free(tbuf);
-    scanline_free(accum);
-    teardown(st);
+    if (!setup(p, p.a.nx, p.b.nx, p.a.nx, st)) return ZOOM_NO_MEMORY;
+    // Source rows come in as they are; the sums are filtered across.
+    run_rows(
+        p, st, [&](int j, Scanline& slot) { scanline_read(p.src, p.a.x0, p.a.y0 + j, slot); },
+        [&] { filter_row(st, st.accum, st.tbuf); });
     return ZOOM_OK;
 }

@@ -3,9 +3,6 @@
 // 2048 x 2048 level, in megapixels per second of processor time, beside
 // ImageMagick's -sharpen, -unsharp and a 3x3 -morphology Convolve of the same
 // picture on one thread. Usage: bench_filters <work dir> [convert program]
-#include <sys/resource.h>
-#include <time.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -13,25 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/peer_timing.h"
 #include "texcomp/level_filter.h"
 
 namespace {
 
 constexpr int SIDE = 2048;
 constexpr double MEGAPIXELS = SIDE * static_cast<double>(SIDE) / 1e6;
-
-double cpu_seconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
-double children_cpu_seconds() {
-    rusage ru{};
-    getrusage(RUSAGE_CHILDREN, &ru);
-    return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec * 1e-6 + ru.ru_stime.tv_sec +
-           ru.ru_stime.tv_usec * 1e-6;
-}
 
 // Gradients, blocky edges and noise, the same on every run.
 std::vector<uint8_t> make_picture() {
@@ -53,15 +38,6 @@ std::vector<uint8_t> make_picture() {
     return px;
 }
 
-uint64_t fnv1a(const std::vector<uint8_t>& v) {
-    uint64_t h = 1469598103934665603ull;
-    for (uint8_t b : v) {
-        h ^= b;
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
 // Best of three passes over fresh copies; the output hash of each must agree.
 double time_method(const std::vector<uint8_t>& pic, int32_t method, uint64_t* hash) {
     LevelFilterState state;
@@ -71,22 +47,20 @@ double time_method(const std::vector<uint8_t>& pic, int32_t method, uint64_t* ha
         const double c0 = cpu_seconds();
         filter_level(state, level.data(), SIDE * 4, 4, SIDE, SIDE, method);
         best = std::min(best, cpu_seconds() - c0);
-        const uint64_t h = fnv1a(level);
+        const uint64_t h = fnv1a(level.data(), level.size());
         if (r > 0 && h != *hash) std::printf("method %d: runs differ\n", method);
         *hash = h;
     }
     return best;
 }
 
+// Best of three runs, in processor time; -1 when a run fails.
 double time_command(const std::string& cmd) {
     double best = 1e30;
     for (int r = 0; r < 3; ++r) {
-        const double c0 = children_cpu_seconds();
-        if (std::system(cmd.c_str()) != 0) {
-            std::fprintf(stderr, "command failed: %s\n", cmd.c_str());
-            return -1;
-        }
-        best = std::min(best, children_cpu_seconds() - c0);
+        Timing t;
+        if (!timed_system(cmd, t)) return -1;
+        best = std::min(best, t.cpu);
     }
     return best;
 }
@@ -119,16 +93,13 @@ int main(int argc, char** argv) {
     }
 
     const std::string in = dir + "/filters_src.rgba";
-    std::FILE* f = std::fopen(in.c_str(), "wb");
-    if (!f || std::fwrite(pic.data(), 1, pic.size(), f) != pic.size() || std::fclose(f) != 0) {
+    if (!write_file(in, pic.data(), pic.size())) {
         std::fprintf(stderr, "cannot write %s\n", in.c_str());
         return 1;
     }
     // Each invocation reads the picture and filters it; the read-only
     // invocation is subtracted.
-    const std::string head = "MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1 " + convert + " -size " +
-                             std::to_string(SIDE) + "x" + std::to_string(SIDE) +
-                             " -depth 8 rgba:" + in;
+    const std::string head = imagemagick_reading(convert, in, SIDE);
     const double base = time_command(head + " null:");
     if (base < 0) return 1;
     const struct {

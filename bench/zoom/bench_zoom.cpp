@@ -3,9 +3,6 @@
 // pipeline does) and a 300 x 300 to 256 x 256 cubic rescale, on one thread.
 // ImageMagick's triangle reduction of the same picture is timed in the same
 // run and the ratio printed. Usage: bench_zoom <work dir> [convert program]
-#include <sys/resource.h>
-#include <time.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -14,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/peer_timing.h"
 #include "zoom/zoom.h"
 
 namespace {
@@ -22,27 +20,6 @@ using Clock = std::chrono::steady_clock;
 double seconds_since(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
-
-// Processor time of this process (one thread) and of finished children. On
-// a machine shared with other work, wall time also counts the waits for a
-// processor; processor time counts only the work, so the ratio is taken on it.
-double cpu_seconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
-double children_cpu_seconds() {
-    rusage ru{};
-    getrusage(RUSAGE_CHILDREN, &ru);
-    return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec * 1e-6 + ru.ru_stime.tv_sec +
-           ru.ru_stime.tv_usec * 1e-6;
-}
-
-struct Timing {
-    double wall = 0.0;
-    double cpu = 0.0;
-};
 
 // Smooth gradients, a few sharp edges and some noise: a picture with both
 // flat areas and detail, the same on every run.
@@ -65,14 +42,6 @@ std::vector<uint8_t> make_picture(int w, int h) {
         }
     }
     return px;
-}
-
-uint64_t fnv1a(const uint8_t* p, size_t n, uint64_t h = 1469598103934665603ull) {
-    for (size_t i = 0; i < n; ++i) {
-        h ^= p[i];
-        h *= 1099511628211ull;
-    }
-    return h;
 }
 
 // One resampling call exactly as the texture pipeline makes it.
@@ -117,13 +86,6 @@ ChainRun run_chain(std::vector<uint8_t>& pic, int side, bool keep) {
     return run;
 }
 
-bool write_file(const std::string& path, const uint8_t* p, size_t n) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(p, 1, n, f) == n;
-    return std::fclose(f) == 0 && ok;
-}
-
 bool read_file(const std::string& path, std::vector<uint8_t>& out, size_t n) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
@@ -131,19 +93,6 @@ bool read_file(const std::string& path, std::vector<uint8_t>& out, size_t n) {
     bool ok = std::fread(out.data(), 1, n, f) == n;
     std::fclose(f);
     return ok;
-}
-
-bool timed_system(const std::string& cmd, Timing& t) {
-    auto t0 = Clock::now();
-    double c0 = children_cpu_seconds();
-    int rc = std::system(cmd.c_str());
-    t.wall = seconds_since(t0);
-    t.cpu = children_cpu_seconds() - c0;
-    if (rc != 0) {
-        std::fprintf(stderr, "command failed (%d): %s\n", rc, cmd.c_str());
-        return false;
-    }
-    return true;
 }
 
 // PSNR of our RGBA level against ImageMagick's, over the colour channels and
@@ -236,8 +185,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", in.c_str());
         return 1;
     }
-    const std::string head = "MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1 " + convert +
-                             " -size 4096x4096 -depth 8 rgba:" + in;
+    const std::string head = imagemagick_reading(convert, in, side);
     std::string cmd = head + " -filter Triangle";
     for (int s = side / 2; s >= 1; s /= 2) {
         cmd += " \\( +clone -resize " + std::to_string(s) + "x" + std::to_string(s) +

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/run_program.h"
 #include "tests/imageio/test_support.h"
 #include "texfile/texfile.h"
 
@@ -16,23 +17,9 @@ namespace cmdtest {
 
 using namespace testsupport;
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 // Runs "<binary> <args>" with standard input at end of file.
 inline RunResult run(const std::string& binary, const std::string& args) {
-    const std::string command = "'" + binary + "' " + args + " < /dev/null > run.out 2> run.err";
-    const int raw = std::system(command.c_str());
-    RunResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = read_text("run.out");
-    r.err = read_text("run.err");
-    std::remove("run.out");
-    std::remove("run.err");
-    return r;
+    return run_program(binary, args);
 }
 
 // An 8-bit PNG read back with libpng into grey, grey+alpha, RGB or RGBA.

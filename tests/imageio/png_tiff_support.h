@@ -65,7 +65,10 @@ inline std::vector<uint8_t> expected_pixels(const SampledPicture& p) {
     return out;
 }
 
-inline bool write_png(const std::string& name, const SampledPicture& p, bool interlaced = false) {
+// A PNG file through libpng: `body(png, info)` sets the header and writes
+// the rows; a libpng error (a jump back here) gives false.
+template <class Body>
+bool write_png_file(const std::string& name, Body body) {
     FILE* f = std::fopen(name.c_str(), "wb");
     if (!f) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -76,58 +79,54 @@ inline bool write_png(const std::string& name, const SampledPicture& p, bool int
         return false;
     }
     png_init_io(png, f);
-    static const int types[] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA,
-                                PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA};
-    png_set_IHDR(png, info, static_cast<png_uint_32>(p.width), static_cast<png_uint_32>(p.height),
-                 p.bits, types[p.channels], interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    const int passes = png_set_interlace_handling(png);
-    for (int pass = 0; pass < passes; ++pass) {
-        for (int32_t y = 0; y < p.height; ++y) {
-            std::vector<uint8_t> row = sample_row(p, y, true);
-            png_write_row(png, row.data());
-        }
-    }
+    body(png, info);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return std::fclose(f) == 0;
 }
 
+inline bool write_png(const std::string& name, const SampledPicture& p, bool interlaced = false) {
+    return write_png_file(name, [&](png_structp png, png_infop info) {
+        static const int types[] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA,
+                                    PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA};
+        png_set_IHDR(png, info, static_cast<png_uint_32>(p.width),
+                     static_cast<png_uint_32>(p.height), p.bits, types[p.channels],
+                     interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        const int passes = png_set_interlace_handling(png);
+        for (int pass = 0; pass < passes; ++pass) {
+            for (int32_t y = 0; y < p.height; ++y) {
+                std::vector<uint8_t> row = sample_row(p, y, true);
+                png_write_row(png, row.data());
+            }
+        }
+    });
+}
+
 // A palette PNG: index = sample8(x, y, 0), entry i = (i, 255 - i, 7 i), and
 // with `transparency` entry i has alpha 255 - i.
 inline bool write_palette_png(const std::string& name, int32_t w, int32_t h, bool transparency) {
-    FILE* f = std::fopen(name.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
-                 PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_color colours[256];
-    png_byte alpha[256];
-    for (int i = 0; i < 256; ++i) {
-        colours[i] = {static_cast<png_byte>(i), static_cast<png_byte>(255 - i),
-                      static_cast<png_byte>(7 * i)};
-        alpha[i] = static_cast<png_byte>(255 - i);
-    }
-    png_set_PLTE(png, info, colours, 256);
-    if (transparency) png_set_tRNS(png, info, alpha, 256, nullptr);
-    png_write_info(png, info);
-    std::vector<uint8_t> row(static_cast<size_t>(w));
-    for (int32_t y = 0; y < h; ++y) {
-        for (int32_t x = 0; x < w; ++x) row[x] = sample8(x, y, 0);
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    return write_png_file(name, [&](png_structp png, png_infop info) {
+        png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+                     PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_color colours[256];
+        png_byte alpha[256];
+        for (int i = 0; i < 256; ++i) {
+            colours[i] = {static_cast<png_byte>(i), static_cast<png_byte>(255 - i),
+                          static_cast<png_byte>(7 * i)};
+            alpha[i] = static_cast<png_byte>(255 - i);
+        }
+        png_set_PLTE(png, info, colours, 256);
+        if (transparency) png_set_tRNS(png, info, alpha, 256, nullptr);
+        png_write_info(png, info);
+        std::vector<uint8_t> row(static_cast<size_t>(w));
+        for (int32_t y = 0; y < h; ++y) {
+            for (int32_t x = 0; x < w; ++x) row[x] = sample8(x, y, 0);
+            png_write_row(png, row.data());
+        }
+    });
 }
 
 struct TiffLayout {

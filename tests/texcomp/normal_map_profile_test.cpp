@@ -51,12 +51,6 @@ Capture compress_stream(const std::vector<uint8_t>& pic, int32_t side, int32_t c
     return cap;
 }
 
-uint64_t stream_hash(const Capture& cap) {
-    uint64_t h = 1469598103934665603ull;
-    for (const StreamRun& r : cap.runs) h = fnv1a(r.bytes, h);
-    return h;
-}
-
 }  // namespace
 
 TEST(NormalMapProfile, WholeStreamsPinned) {

@@ -9,22 +9,6 @@
 
 namespace {
 
-Capture compress(const std::vector<uint8_t>& pic, int32_t w, int32_t h, int32_t planes,
-                 TextureSettings s, int32_t* result = nullptr) {
-    CaptureBinding bind;
-    Capture cap;
-    s.user = &cap;
-    const int32_t r = compress_texture(pic.data(), w, h, w * planes, s, planes, nullptr, nullptr);
-    if (result) *result = r;
-    return cap;
-}
-
-std::vector<uint8_t> stream_bytes(const Capture& cap) {
-    std::vector<uint8_t> all;
-    for (const StreamRun& r : cap.runs) all.insert(all.end(), r.bytes.begin(), r.bytes.end());
-    return all;
-}
-
 int32_t nibble(const std::vector<uint8_t>& bytes, int64_t i) {
     return (i & 1) ? bytes.at(i / 2) >> 4 : bytes.at(i / 2) & 0x0F;
 }
@@ -50,8 +34,8 @@ TEST(PaletteStream, SizesAndHeaders) {
     for (const Case& c : cases)
         for (int32_t planes : {3, 4}) {
             int32_t r = 1;
-            const Capture cap = compress(gradient_picture(c.w, c.h, planes), c.w, c.h, planes,
-                                         settings_for(c.code, nullptr), &r);
+            const Capture cap = compress_captured(gradient_picture(c.w, c.h, planes), c.w, c.h,
+                                                  planes, settings_for(c.code, nullptr), &r);
             EXPECT_EQ(r, 0);
             EXPECT_EQ(cap.header_word(16), c.linear) << c.code << " " << c.w;
             EXPECT_EQ(cap.header_word(76), c.code == 10 ? 0x20u : 0x08u);
@@ -73,7 +57,7 @@ TEST(PaletteStream, OddWidthKeepsEveryPixelsIndex) {
         }
         TextureSettings s = settings_for(14, nullptr);
         s.g_mip_map_type = 32;
-        const Capture cap = compress(pic, 5, 3, planes, s);
+        const Capture cap = compress_captured(pic, 5, 3, planes, s);
         ASSERT_EQ(cap.runs.size(), 4u);
         const std::vector<uint8_t>& pal = cap.runs[2].bytes;
         const std::vector<uint8_t>& level = cap.runs[3].bytes;
@@ -103,7 +87,7 @@ TEST(PaletteStream, CubeFacesCarryTheirOwnPalettes) {
                     }
             TextureSettings s = settings_for(code, nullptr);
             s.g_texturemap_type = 1;
-            const Capture cap = compress(pic, 6 * side, side, planes, s);
+            const Capture cap = compress_captured(pic, 6 * side, side, planes, s);
             ASSERT_EQ(cap.runs.size(), 2u + 6 * 4);  // per face: palette and 3 levels
             for (int32_t f = 0; f < 6; ++f) {
                 const std::vector<uint8_t>& pal = cap.runs[2 + 4 * f].bytes;
@@ -153,8 +137,8 @@ TEST(PaletteStream, WholeStreamsPinned) {
         s.g_b_dither_mip0 = c.dither;
         s.g_b_dither_color = c.dither;
         const auto pic = gradient_picture(48, 40, c.planes);
-        const Capture cap = compress(pic, 48, 40, c.planes, s);
-        EXPECT_EQ(fnv1a(stream_bytes(cap)), c.hash) << c.code << " " << c.planes;
+        const Capture cap = compress_captured(pic, 48, 40, c.planes, s);
+        EXPECT_EQ(stream_hash(cap), c.hash) << c.code << " " << c.planes;
         // The pinned bytes are a sound picture: level 0 read back through its
         // palette stays near the source.
         const std::vector<uint8_t>& pal = cap.runs.at(2).bytes;

@@ -31,33 +31,27 @@ TEST(Pow2Rounding, NoPairGivesMinusOne) {
     }
 }
 
-TEST(Pow2Fit, KeepsPowerOfTwoSides) {
-    int32_t w = 0, h = 0;
-    EXPECT_EQ(fit_pow2_nearest(512, 512, &w, &h), 0);
-    EXPECT_EQ(w, 512);
-    EXPECT_EQ(h, 512);
-    EXPECT_EQ(fit_pow2_nearest(512, 300, &w, &h), 1);
-    EXPECT_EQ(w, 512);
-    EXPECT_EQ(h, 256);
-    EXPECT_EQ(fit_pow2_up(300, 300, &w, &h), 1);
-    EXPECT_EQ(w, 512);
-    EXPECT_EQ(h, 512);
-    EXPECT_EQ(fit_pow2_down(300, 64, &w, &h), 1);
-    EXPECT_EQ(w, 256);
-    EXPECT_EQ(h, 64);
-}
-
-TEST(Pow2Fit, LowerAlwaysShrinks) {
-    int32_t w = 0, h = 0;
-    EXPECT_EQ(fit_pow2_lower(512, 512, &w, &h), 1);
-    EXPECT_EQ(w, 256);
-    EXPECT_EQ(h, 256);
-    EXPECT_EQ(fit_pow2_lower(2, 300, &w, &h), 1);
-    EXPECT_EQ(w, 1);
-    EXPECT_EQ(h, 256);
-    fit_pow2_lower(1, 8, &w, &h);
-    EXPECT_EQ(w, -1);  // a side of 1 cannot be halved
-    EXPECT_EQ(h, 4);
+TEST(Pow2Fit, EachRoundingOfBothSides) {
+    using Fit = int32_t (*)(int32_t, int32_t, int32_t*, int32_t*);
+    const struct {
+        Fit fit;
+        int32_t w, h, result, new_w, new_h;
+    } cases[] = {
+        {fit_pow2_nearest, 512, 512, 0, 512, 512},  // powers of two are kept
+        {fit_pow2_nearest, 512, 300, 1, 512, 256},
+        {fit_pow2_up, 300, 300, 1, 512, 512},
+        {fit_pow2_down, 300, 64, 1, 256, 64},
+        // Lower always shrinks; a side of 1 cannot be halved.
+        {fit_pow2_lower, 512, 512, 1, 256, 256},
+        {fit_pow2_lower, 2, 300, 1, 1, 256},
+        {fit_pow2_lower, 1, 8, 1, -1, 4},
+    };
+    for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i) {
+        int32_t w = 0, h = 0;
+        EXPECT_EQ(cases[i].fit(cases[i].w, cases[i].h, &w, &h), cases[i].result) << i;
+        EXPECT_EQ(w, cases[i].new_w) << i;
+        EXPECT_EQ(h, cases[i].new_h) << i;
+    }
 }
 
 namespace {

@@ -8,16 +8,6 @@
 
 namespace {
 
-Capture compress(const std::vector<uint8_t>& pic, int32_t w, int32_t h, int32_t planes,
-                 TextureSettings s, int32_t* result = nullptr) {
-    CaptureBinding bind;
-    Capture cap;
-    s.user = &cap;
-    const int32_t r = compress_texture(pic.data(), w, h, w * planes, s, planes, nullptr, nullptr);
-    if (result) *result = r;
-    return cap;
-}
-
 std::vector<size_t> sizes_of_code8_chain(std::initializer_list<std::pair<int, int>> sides) {
     std::vector<size_t> out;
     for (auto [w, h] : sides) out.push_back(static_cast<size_t>(w) * h * 3);
@@ -29,7 +19,7 @@ std::vector<size_t> sizes_of_code8_chain(std::initializer_list<std::pair<int, in
 TEST(Stream, ToolTileTwentyFourBit) {
     const auto pic = gradient_picture(512, 512, 3);
     int32_t r = 1;
-    const Capture cap = compress(pic, 512, 512, 3, settings_for(8, nullptr), &r);
+    const Capture cap = compress_captured(pic, 512, 512, 3, settings_for(8, nullptr), &r);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(cap.header_word(4), 0x000A1007u);
     EXPECT_EQ(cap.header_word(8), 512u);
@@ -54,7 +44,7 @@ TEST(Stream, ToolTileBlockCompressed) {
     TextureSettings s = settings_for(0, nullptr);
     s.g_b_swap_rgb = 1;
     s.g_b_quick_compress = 1;  // sizes do not depend on the search
-    const Capture cap = compress(pic, 512, 512, 3, s);
+    const Capture cap = compress_captured(pic, 512, 512, 3, s);
     EXPECT_EQ(cap.header_word(16), 131072u);
     EXPECT_EQ(cap.header_word(76), 4u);
     EXPECT_EQ(cap.header_word(80), 0x31545844u);
@@ -64,7 +54,7 @@ TEST(Stream, ToolTileBlockCompressed) {
 
 TEST(Stream, NonSquareAndOddSides) {
     const auto wide = gradient_picture(512, 256, 3);
-    Capture cap = compress(wide, 512, 256, 3, settings_for(8, nullptr));
+    Capture cap = compress_captured(wide, 512, 256, 3, settings_for(8, nullptr));
     EXPECT_EQ(cap.header_word(24), 10u);
     EXPECT_EQ(cap.level_sizes(), sizes_of_code8_chain({{512, 256},
                                                        {256, 128},
@@ -78,14 +68,14 @@ TEST(Stream, NonSquareAndOddSides) {
                                                        {1, 1}}));
 
     const auto odd = gradient_picture(300, 300, 3);
-    cap = compress(odd, 300, 300, 3, settings_for(8, nullptr));
+    cap = compress_captured(odd, 300, 300, 3, settings_for(8, nullptr));
     EXPECT_EQ(cap.header_word(24), 9u);  // binary digits of 300
     std::vector<size_t> expect;
     for (int side : {300, 150, 75, 38, 19, 10, 5, 3, 2, 1}) expect.push_back(side * side * 3u);
     EXPECT_EQ(cap.level_sizes(), expect);  // one level more than announced
 
     const auto column = gradient_picture(1, 8, 3);
-    cap = compress(column, 1, 8, 3, settings_for(8, nullptr));
+    cap = compress_captured(column, 1, 8, 3, settings_for(8, nullptr));
     EXPECT_EQ(cap.level_sizes(), (std::vector<size_t>{24, 12, 6, 3}));
 }
 
@@ -108,18 +98,18 @@ TEST(Stream, SpecifiedMipMapsAndSingleLevel) {
     const auto pic = gradient_picture(512, 512, 3);
     TextureSettings s = settings_for(8, nullptr);
     s.g_specified_mip_maps = 3;
-    Capture cap = compress(pic, 512, 512, 3, s);
+    Capture cap = compress_captured(pic, 512, 512, 3, s);
     EXPECT_EQ(cap.header_word(24), 3u);
     EXPECT_EQ(cap.level_sizes(), sizes_of_code8_chain({{512, 512}, {256, 256}, {128, 128}}));
 
     s.g_specified_mip_maps = 20;
-    cap = compress(pic, 512, 512, 3, s);
+    cap = compress_captured(pic, 512, 512, 3, s);
     EXPECT_EQ(cap.header_word(24), 10u);
     EXPECT_EQ(cap.level_sizes().size(), 10u);
 
     s = settings_for(8, nullptr);
     s.g_mip_map_type = 32;
-    cap = compress(pic, 512, 512, 3, s);
+    cap = compress_captured(pic, 512, 512, 3, s);
     EXPECT_EQ(cap.header_word(4), 0x00081007u);
     EXPECT_EQ(cap.header_word(24), 0u);
     EXPECT_EQ(cap.header_word(104), 0x00001000u);
@@ -138,7 +128,7 @@ TEST(Stream, CubeFacesInOrder) {
     TextureSettings s = settings_for(0, nullptr);
     s.g_texturemap_type = 1;
     s.g_b_quick_compress = 1;
-    Capture cap = compress(pic, W, H, 3, s);
+    Capture cap = compress_captured(pic, W, H, 3, s);
     EXPECT_EQ(cap.header_word(12), 512u);
     EXPECT_EQ(cap.header_word(104), 0x00401008u | 0x8u);
     EXPECT_EQ(cap.header_word(108), 0x0000FE00u);
@@ -148,7 +138,7 @@ TEST(Stream, CubeFacesInOrder) {
     EXPECT_EQ(cap.level_sizes(), expect);
     // The same faces as code 7 (exact pixels): face f's 1x1 level is its colour.
     s.g_texture_format = 7;
-    cap = compress(pic, W, H, 3, s);
+    cap = compress_captured(pic, W, H, 3, s);
     ASSERT_EQ(cap.runs.size(), 2u + 60u);
     for (int f = 0; f < 6; ++f) {
         const std::vector<uint8_t>& last = cap.runs[2 + 10 * f + 9].bytes;

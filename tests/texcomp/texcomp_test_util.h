@@ -121,3 +121,21 @@ inline uint64_t fnv1a(const std::vector<uint8_t>& bytes, uint64_t h = 1469598103
     }
     return h;
 }
+
+// compress_texture into a fresh capture (the result in *result when given).
+inline Capture compress_captured(const std::vector<uint8_t>& pic, int32_t w, int32_t h,
+                                 int32_t planes, TextureSettings s, int32_t* result = nullptr) {
+    CaptureBinding bind;
+    Capture cap;
+    s.user = &cap;
+    const int32_t r = compress_texture(pic.data(), w, h, w * planes, s, planes, nullptr, nullptr);
+    if (result) *result = r;
+    return cap;
+}
+
+// The hash of every byte of a captured stream, in order.
+inline uint64_t stream_hash(const Capture& cap) {
+    uint64_t h = 1469598103934665603ull;
+    for (const StreamRun& r : cap.runs) h = fnv1a(r.bytes, h);
+    return h;
+}

@@ -15,15 +15,26 @@ std::vector<uint8_t> slices_picture(int32_t d, const std::vector<uint8_t>& value
     return pic;
 }
 
-}  // namespace
-
-TEST(Volume, SixtyFourBySixteen) {
-    const auto pic = slices_picture(16, {10, 30, 100, 200});
+// Volume settings of one format, the stream captured in `cap`.
+struct VolumeTest : ::testing::Test {
     CaptureBinding bind;
     Capture cap;
     TextureSettings s = settings_for(8, &cap);
-    s.g_texturemap_type = 2;
-    EXPECT_EQ(compress_texture(pic.data(), 64, 16, 64 * 3, s, 3, nullptr, nullptr), 0);
+    void SetUp() override { s.g_texturemap_type = 2; }
+
+    // The slices of d x d of slices_picture as one texture.
+    int32_t compress_slices(int32_t d, const std::vector<uint8_t>& values,
+                            LevelCallback callback = nullptr) {
+        const auto pic = slices_picture(d, values);
+        const int32_t w = d * static_cast<int32_t>(values.size());
+        return compress_texture(pic.data(), w, d, w * 3, s, 3, callback, nullptr);
+    }
+};
+
+}  // namespace
+
+TEST_F(VolumeTest, SixtyFourBySixteen) {
+    EXPECT_EQ(compress_slices(16, {10, 30, 100, 200}), 0);
     EXPECT_EQ(cap.header_word(4), 0x000A1007u | 0x00800000u);
     EXPECT_EQ(cap.header_word(8), 16u);
     EXPECT_EQ(cap.header_word(12), 16u);
@@ -37,8 +48,7 @@ TEST(Volume, SixtyFourBySixteen) {
     // Slices of one level are the byte averages of neighbouring pairs.
     LevelCapture levels;
     s.user = &levels;
-    EXPECT_EQ(compress_texture(pic.data(), 64, 16, 64 * 3, s, 3, &LevelCapture::callback, nullptr),
-              0);
+    EXPECT_EQ(compress_slices(16, {10, 30, 100, 200}, &LevelCapture::callback), 0);
     ASSERT_EQ(levels.levels.size(), 9u);
     const int32_t expect_level[9] = {0, 0, 0, 0, 1, 1, 2, 3, 4};
     const uint8_t expect_grey[9] = {10, 30, 100, 200, 20, 150, 85, 85, 85};
@@ -50,60 +60,37 @@ TEST(Volume, SixtyFourBySixteen) {
     }
 }
 
-TEST(Volume, SpecifiedMipMapsLimitTheRuns) {
-    const auto pic = slices_picture(16, {10, 30, 100, 200});
-    CaptureBinding bind;
-    Capture cap;
-    TextureSettings s = settings_for(8, &cap);
-    s.g_texturemap_type = 2;
+TEST_F(VolumeTest, SpecifiedMipMapsLimitTheRuns) {
     s.g_specified_mip_maps = 2;
-    EXPECT_EQ(compress_texture(pic.data(), 64, 16, 64 * 3, s, 3, nullptr, nullptr), 0);
+    EXPECT_EQ(compress_slices(16, {10, 30, 100, 200}), 0);
     EXPECT_EQ(cap.header_word(24), 2u);
     EXPECT_EQ(cap.level_sizes(), (std::vector<size_t>{768, 768, 768, 768, 192, 192}));
 }
 
-TEST(Volume, DeeperThanWideCountsTheDepth) {
+TEST_F(VolumeTest, DeeperThanWideCountsTheDepth) {
     // 8 slices of 2 x 2: the sides reach 1 after one level, the depth after three.
-    const auto pic = slices_picture(2, {1, 2, 3, 4, 5, 6, 7, 8});
-    CaptureBinding bind;
-    Capture cap;
-    TextureSettings s = settings_for(8, &cap);
-    s.g_texturemap_type = 2;
-    EXPECT_EQ(compress_texture(pic.data(), 16, 2, 16 * 3, s, 3, nullptr, nullptr), 0);
+    EXPECT_EQ(compress_slices(2, {1, 2, 3, 4, 5, 6, 7, 8}), 0);
     EXPECT_EQ(cap.header_word(24), 4u);
     EXPECT_EQ(cap.level_sizes().size(), 8u + 4u + 2u + 1u);
 }
 
-TEST(Volume, BlockFormatVolume) {
-    const auto pic = slices_picture(8, {0, 80, 160, 240});
-    CaptureBinding bind;
-    Capture cap;
-    TextureSettings s = settings_for(3, &cap);
-    s.g_texturemap_type = 2;
+TEST_F(VolumeTest, BlockFormatVolume) {
+    s.g_texture_format = 3;
     s.g_b_quick_compress = 1;
-    EXPECT_EQ(compress_texture(pic.data(), 32, 8, 32 * 3, s, 3, nullptr, nullptr), 0);
+    EXPECT_EQ(compress_slices(8, {0, 80, 160, 240}), 0);
     EXPECT_EQ(cap.header_word(80), 0x35545844u);
     EXPECT_EQ(cap.header_word(20), 4u);
     EXPECT_EQ(cap.level_sizes(), (std::vector<size_t>{64, 64, 64, 64, 16, 16, 16, 16}));
 }
 
-TEST(Volume, RefusedShapesEmitNothing) {
-    CaptureBinding bind;
-    Capture cap;
-    TextureSettings s = settings_for(8, &cap);
-    s.g_texturemap_type = 2;
-    const auto three = slices_picture(16, {1, 2, 3});
-    EXPECT_EQ(compress_texture(three.data(), 48, 16, 48 * 3, s, 3, nullptr, nullptr),
-              TEXCOMP_REFUSED);
+TEST_F(VolumeTest, RefusedShapesEmitNothing) {
+    EXPECT_EQ(compress_slices(16, {1, 2, 3}), TEXCOMP_REFUSED);
     const auto narrow = pattern_picture(8, 16, 3);  // no whole slice
     EXPECT_EQ(compress_texture(narrow.data(), 8, 16, 8 * 3, s, 3, nullptr, nullptr),
               TEXCOMP_REFUSED);
-    const auto four = slices_picture(16, {1, 2, 3, 4});
     s.g_texture_format = 10;
-    EXPECT_EQ(compress_texture(four.data(), 64, 16, 64 * 3, s, 3, nullptr, nullptr),
-              TEXCOMP_REFUSED);
+    EXPECT_EQ(compress_slices(16, {1, 2, 3, 4}), TEXCOMP_REFUSED);
     s.g_texture_format = 0;  // block format on slices that are not powers of two
-    const auto odd = slices_picture(12, {1, 2});
-    EXPECT_EQ(compress_texture(odd.data(), 24, 12, 24 * 3, s, 3, nullptr, nullptr), -3);
+    EXPECT_EQ(compress_slices(12, {1, 2}), -3);
     EXPECT_TRUE(cap.runs.empty());
 }

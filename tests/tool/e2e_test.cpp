@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "tests/common/run_program.h"
 #include "tests/imageio/test_support.h"
 #include "tool/tiletool.h"
 
@@ -20,34 +21,11 @@ using namespace testsupport;
 
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 class EndToEnd : public ScratchDir {
   protected:
     // `prefix`: shell words before the command (limits, a timeout).
     RunResult run(const std::string& args, const std::string& prefix = "") {
-        const std::string command = prefix + "'" + RAZIVAVU_BINARY + "' " + args +
-                                    " < /dev/null > stdout.txt 2> stderr.txt";
-        const int raw = std::system(command.c_str());
-        RunResult r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = read_text("stdout.txt");
-        r.err = read_text("stderr.txt");
-        std::remove("stdout.txt");
-        std::remove("stderr.txt");
-        return r;
-    }
-    std::vector<std::string> tile_files() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator("."))
-            if (e.path().extension() == ".vxt" || e.path().extension() == ".part")
-                names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
+        return run_program(RAZIVAVU_BINARY, args, prefix);
     }
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "tests/common/run_program.h"
 #include "tests/imageio/png_tiff_support.h"
 #include "tests/imageio/test_support.h"
 #include "tool/tiletool.h"
@@ -16,20 +17,10 @@ namespace {
 class Formats : public ScratchDir {
   protected:
     int run(const std::string& args) {
-        const std::string command = std::string("'") + RAZIVAVU_BINARY + "' " + args +
-                                    " < /dev/null > stdout.txt 2> stderr.txt";
-        const int raw = std::system(command.c_str());
-        out_ = read_text("stdout.txt");
-        err_ = read_text("stderr.txt");
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-    std::vector<std::string> tile_files() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator("."))
-            if (e.path().extension() == ".vxt" || e.path().extension() == ".part")
-                names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
+        const RunResult r = run_program(RAZIVAVU_BINARY, args);
+        out_ = r.out;
+        err_ = r.err;
+        return r.status;
     }
     std::string out_;
     std::string err_;

@@ -18,6 +18,24 @@ std::vector<uint8_t> grey4(int w, int h, const std::vector<int>& v) {
         for (int c = 0; c < 4; ++c) px[i * 4 + c] = static_cast<uint8_t>(v[i]);
     return px;
 }
+
+// A w x h four-channel noise picture bound as the source and a destination
+// picture of its own, both devices that count and check their accesses.
+struct Scene {
+    std::vector<uint8_t> px;
+    CountingPicture src;
+    CountingPicture dst;
+    Scene(int w, int h, uint32_t seed, int dst_w, int dst_h) : px(noise_pixels(w, h, 4, seed)) {
+        src.bind(px.data(), w, h, w * 4, 4);
+        dst.allocate(dst_w, dst_h, 4);
+    }
+    // zoom_opt with filter `filter` on both axes.
+    int zoom(ZoomWindow& swin, ZoomWindow& dwin, int filter,
+             const ZoomOptions& o = default_options(), int square = 0, int intscale = 0) {
+        const ZoomFilter f = filter_at(filter);
+        return zoom_opt(o, &src, swin, &dst, dwin, f, f, square, intscale);
+    }
+};
 }  // namespace
 
 TEST(Resample, IdentityIsCoercedToAnExactCopy) {
@@ -159,50 +177,41 @@ TEST(Resample, ShortAndFloatIntermediatesAreNotPictureRows) {
 
 TEST(Resample, UndefinedDestinationWindow) {
     ReportCapture reports;
-    std::vector<uint8_t> px = noise_pixels(4, 4, 4, 1);
-    MemoryPicture src;
-    src.bind(px.data(), 4, 4, 16, 4);
-    CountingPicture dst;
-    dst.allocate(4, 4, 4);
+    Scene k(4, 4, 1, 4, 4);
     ZoomWindow swin{};
-    picture_get_window(&src, &swin);
+    picture_get_window(&k.src, &swin);
     ZoomWindow dwin{ZOOM_UNSET, 0, 3, 3, 0, 0};
-    ZoomFilter f = filter_at(2);
-    EXPECT_EQ(zoom_opt(default_options(), &src, swin, &dst, dwin, f, f, 0, 0), ZOOM_BAD_WINDOW);
+    EXPECT_EQ(k.zoom(swin, dwin, 2), ZOOM_BAD_WINDOW);
     EXPECT_EQ(reports.all(), "zoom_opt: undefined window for dest (null): {-239,0,3,3}243x4\n");
-    EXPECT_EQ(dst.rows_written, 0);
+    EXPECT_EQ(k.dst.rows_written, 0);
     EXPECT_EQ(dwin.x0, ZOOM_UNSET);
-    EXPECT_EQ(dst.width, 4);  // the destination's box is not touched either
+    EXPECT_EQ(k.dst.width, 4);  // the destination's box is not touched either
 }
 
 TEST(Resample, EmptyWindowsAndNonPositiveScales) {
     ReportCapture reports;
-    std::vector<uint8_t> px = noise_pixels(4, 4, 4, 1);
-    MemoryPicture src;
-    src.bind(px.data(), 4, 4, 16, 4);
-    CountingPicture dst;
-    dst.allocate(4, 4, 4);
-    ZoomFilter f = filter_at(2);
-    ZoomOptions o = default_options();
+    Scene k(4, 4, 1, 4, 4);
 
     // An empty source window returns quietly.
     ZoomWindow swin{0, 0, -1, 3, 0, 0};
     ZoomWindow dwin{0, 0, 3, 3, 0, 0};
-    EXPECT_EQ(zoom_opt(o, &src, swin, &dst, dwin, f, f, 0, 0), ZOOM_OK);
+    EXPECT_EQ(k.zoom(swin, dwin, 2), ZOOM_OK);
     EXPECT_EQ(reports.all(), "");
     // An empty destination window means a zero scale.
     ZoomWindow swin2{0, 0, 3, 3, 0, 0};
     ZoomWindow dwin2{0, 0, -1, 3, 0, 0};
-    EXPECT_EQ(zoom_opt(o, &src, swin2, &dst, dwin2, f, f, 0, 0), ZOOM_BAD_SCALE);
+    EXPECT_EQ(k.zoom(swin2, dwin2, 2), ZOOM_BAD_SCALE);
     EXPECT_EQ(reports.all(), "zoom_continuous: negative scales not allowed\n");
     EXPECT_EQ(swin2.nx, 4);  // sizes recomputed from the corners
     EXPECT_EQ(dwin2.nx, 0);
     reports.clear();
     ZoomMapping m{-1.0, 1.0, 0, 0, 0, 0};
-    EXPECT_EQ(zoom_continuous(o, &src, swin2, &dst, ZoomWindow{0, 0, 3, 3, 4, 4}, m, f, f),
+    const ZoomFilter f = filter_at(2);
+    EXPECT_EQ(zoom_continuous(default_options(), &k.src, swin2, &k.dst,
+                              ZoomWindow{0, 0, 3, 3, 4, 4}, m, f, f),
               ZOOM_BAD_SCALE);
     EXPECT_EQ(reports.all(), "zoom_continuous: negative scales not allowed\n");
-    EXPECT_EQ(dst.rows_written, 0);
+    EXPECT_EQ(k.dst.rows_written, 0);
 }
 
 TEST(Resample, OwnedSourceHasNoBoxAndIsNotResampled) {
@@ -219,25 +228,20 @@ TEST(Resample, OwnedSourceHasNoBoxAndIsNotResampled) {
 
 TEST(Resample, DestinationBeyondTheReachIsClipped) {
     ReportCapture reports;
-    std::vector<uint8_t> px = noise_pixels(4, 4, 4, 8);
-    MemoryPicture src;
-    src.bind(px.data(), 4, 4, 16, 4);
-    MemoryPicture dst;
-    dst.allocate(8, 4, 4);
-    std::fill(dst.pixels, dst.pixels + 8 * 4 * 4, uint8_t{0xEE});
+    Scene k(4, 4, 8, 8, 4);
+    std::fill(k.dst.pixels, k.dst.pixels + 8 * 4 * 4, uint8_t{0xEE});
     // The source window claims 8 columns; the picture has 4.
     ZoomWindow swin{0, 0, 7, 3, 0, 0};
     ZoomWindow dwin{0, 0, 7, 3, 0, 0};
-    ZoomFilter f = filter_at(2);
-    zoom_opt(default_options(), &src, swin, &dst, dwin, f, f, 0, 0);
+    k.zoom(swin, dwin, 2);
     EXPECT_TRUE(reports.contains("    clipping odst={0,0,7,3}8x4 to {0,0,3,3}4x4\n"))
         << reports.all();
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 8; ++x) {
             for (int c = 0; c < 4; ++c) {
-                uint8_t got = dst.pixels[(y * 8 + x) * 4 + c];
+                uint8_t got = k.dst.pixels[(y * 8 + x) * 4 + c];
                 if (x < 4) {
-                    ASSERT_EQ(got, px[(y * 4 + x) * 4 + c]);
+                    ASSERT_EQ(got, k.px[(y * 4 + x) * 4 + c]);
                 } else {
                     ASSERT_EQ(got, 0xEE) << "pixel outside the reach written";
                 }
@@ -245,32 +249,27 @@ TEST(Resample, DestinationBeyondTheReachIsClipped) {
         }
     }
     // The destination picture got the clipped window as its box.
-    EXPECT_EQ(dst.width, 4);
-    EXPECT_EQ(dst.height, 4);
+    EXPECT_EQ(k.dst.width, 4);
+    EXPECT_EQ(k.dst.height, 4);
 }
 
 TEST(Resample, PointSamplingAfterCoercionStaysInsideTheSource) {
     // catrom's support of 2 lets the reach pass the source's last column and
     // row; after coercion those output pixels repeat the edge.
     ReportCapture reports;
-    std::vector<uint8_t> px = noise_pixels(4, 4, 4, 6);
-    CountingPicture src;
-    src.bind(px.data(), 4, 4, 16, 4);
-    MemoryPicture dst;
-    dst.allocate(8, 8, 4);
+    Scene k(4, 4, 6, 8, 8);
     ZoomWindow swin{0, 0, 7, 7, 0, 0};
     ZoomWindow dwin{0, 0, 7, 7, 0, 0};
-    ZoomFilter f = filter_at(5);
-    zoom_opt(default_options(), &src, swin, &dst, dwin, f, f, 0, 0);
+    k.zoom(swin, dwin, 5);
     EXPECT_TRUE(reports.contains("    clipping odst={0,0,7,7}8x8 to {-1,-1,4,4}6x6\n"))
         << reports.all();
-    EXPECT_EQ(src.bad_accesses, 0);
+    EXPECT_EQ(k.src.bad_accesses, 0);
     for (int y = 0; y < 5; ++y) {
         for (int x = 0; x < 5; ++x) {
             const int sx = x < 4 ? x : 3;
             const int sy = y < 4 ? y : 3;
             for (int c = 0; c < 4; ++c) {
-                ASSERT_EQ(dst.pixels[(y * 8 + x) * 4 + c], px[(sy * 4 + sx) * 4 + c])
+                ASSERT_EQ(k.dst.pixels[(y * 8 + x) * 4 + c], k.px[(sy * 4 + sx) * 4 + c])
                     << x << "," << y;
             }
         }
@@ -308,51 +307,37 @@ TEST(Resample, CostPicksHorizontalFirstForWideReductions) {
 }
 
 TEST(Resample, PointSamplingReadsEachNeededRowOnce) {
-    std::vector<uint8_t> px = noise_pixels(4, 4, 4, 12);
     {
         // Enlarging by 2 with box: two output rows per source row.
-        CountingPicture src;
-        src.bind(px.data(), 4, 4, 16, 4);
-        MemoryPicture dst;
-        dst.allocate(8, 8, 4);
+        Scene k(4, 4, 12, 8, 8);
         ZoomWindow swin{0, 0, 3, 3, 0, 0};
         ZoomWindow dwin{0, 0, 7, 7, 0, 0};
-        ZoomFilter f = filter_at(1);
-        zoom_opt(default_options(), &src, swin, &dst, dwin, f, f, 0, 0);
-        EXPECT_EQ(src.row_reads, (std::vector<int>{1, 1, 1, 1}));
+        k.zoom(swin, dwin, 1);
+        EXPECT_EQ(k.src.row_reads, (std::vector<int>{1, 1, 1, 1}));
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 8; ++x)
-                ASSERT_EQ(dst.pixels[(y * 8 + x) * 4], px[((y / 2) * 4 + x / 2) * 4]);
+                ASSERT_EQ(k.dst.pixels[(y * 8 + x) * 4], k.px[((y / 2) * 4 + x / 2) * 4]);
     }
     {
         // Reducing 4 rows to 2 with point: rows 1 and 3 only.
-        CountingPicture src;
-        src.bind(px.data(), 4, 4, 16, 4);
-        MemoryPicture dst;
-        dst.allocate(2, 2, 4);
+        Scene k(4, 4, 12, 2, 2);
         ZoomWindow swin{0, 0, 3, 3, 0, 0};
         ZoomWindow dwin{0, 0, 1, 1, 0, 0};
-        ZoomFilter f = filter_at(0);
-        zoom_opt(default_options(), &src, swin, &dst, dwin, f, f, 0, 0);
-        EXPECT_EQ(src.row_reads, (std::vector<int>{0, 1, 0, 1}));
+        k.zoom(swin, dwin, 0);
+        EXPECT_EQ(k.src.row_reads, (std::vector<int>{0, 1, 0, 1}));
     }
 }
 
 TEST(Resample, SeparablePassesReadEachSourceRowOnce) {
-    std::vector<uint8_t> px = noise_pixels(12, 12, 4, 13);
     for (int order : {0, 1}) {
-        CountingPicture src;
-        src.bind(px.data(), 12, 12, 48, 4);
-        MemoryPicture dst;
-        dst.allocate(5, 5, 4);
+        Scene k(12, 12, 13, 5, 5);
         ZoomWindow swin{0, 0, 11, 11, 0, 0};
         ZoomWindow dwin{0, 0, 4, 4, 0, 0};
-        ZoomFilter f = filter_at(4);
         ZoomOptions o = default_options();
         o.xy_order = order;
-        zoom_opt(o, &src, swin, &dst, dwin, f, f, 0, 0);
-        EXPECT_EQ(src.row_reads, std::vector<int>(12, 1)) << order;
-        EXPECT_EQ(src.bad_accesses, 0);
+        k.zoom(swin, dwin, 4, o);
+        EXPECT_EQ(k.src.row_reads, std::vector<int>(12, 1)) << order;
+        EXPECT_EQ(k.src.bad_accesses, 0);
     }
 }
 
@@ -377,22 +362,17 @@ TEST(Resample, VerboseTrace) {
 }
 
 TEST(Resample, SquareAndIntegerScaleOptions) {
-    std::vector<uint8_t> px = noise_pixels(4, 2, 4, 14);
-    MemoryPicture src;
-    src.bind(px.data(), 4, 2, 16, 4);
-    MemoryPicture dst;
-    dst.allocate(12, 12, 4);
-    ZoomFilter f = filter_at(2);
+    Scene k(4, 2, 14, 12, 12);
     // square: the smaller scale (2 across from 8/4, 5 down from 10/2) wins.
     ZoomWindow swin{0, 0, 3, 1, 0, 0};
     ZoomWindow dwin{0, 0, 7, 9, 0, 0};
-    zoom_opt(default_options(), &src, swin, &dst, dwin, f, f, 1, 0);
+    k.zoom(swin, dwin, 2, default_options(), 1, 0);
     EXPECT_EQ(dwin.nx, 8);
     EXPECT_EQ(dwin.ny, 4);
     EXPECT_EQ(dwin.y1, 3);
     // intscale: enlargements are floored to whole factors (11/4 -> 2).
     ZoomWindow dwin2{0, 0, 10, 4, 0, 0};
-    zoom_opt(default_options(), &src, swin, &dst, dwin2, f, f, 0, 1);
+    k.zoom(swin, dwin2, 2, default_options(), 0, 1);
     EXPECT_EQ(dwin2.nx, 8);
     EXPECT_EQ(dwin2.ny, 4);
 }

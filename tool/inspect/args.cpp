@@ -1,18 +1,13 @@
 // The command line of razivavu-inspect.
-#include <cerrno>
-#include <cstdlib>
-
 #include "inspect/inspect.h"
+#include "tool/tiletool.h"
 
 namespace {
 
 bool parse_level(const std::string& text, int32_t& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < 0 || v > 64) return false;
-    out = static_cast<int32_t>(v);
+    int32_t v = 0;
+    if (!parse_whole_number(text.c_str(), v) || v < 0 || v > 64) return false;
+    out = v;
     return true;
 }
 

@@ -1,16 +1,8 @@
 // What the readers need to know about a format code: its name, the size of a
 // level, the chain of level sizes, and which code a stream header names.
 #include "texcomp/texcomp.h"
+#include "texfile/readers.h"
 #include "texfile/texfile.h"
-
-namespace {
-
-uint32_t word_at(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-}  // namespace
 
 const char* tex_format_name(int32_t format) {
     const TextureFormatInfo* info = texture_format_info(format);
@@ -39,10 +31,10 @@ std::vector<std::pair<int32_t, int32_t>> tex_chain(int32_t w, int32_t h, int32_t
 }
 
 int32_t tex_format_from_pixel_format(const uint8_t block[32]) {
-    if (word_at(block) != 32) return -1;
-    const TexturePixelFormat pf{word_at(block + 4),  word_at(block + 8),  word_at(block + 12),
-                                word_at(block + 16), word_at(block + 20), word_at(block + 24),
-                                word_at(block + 28)};
+    if (read_word(block) != 32) return -1;
+    const TexturePixelFormat pf{read_word(block + 4),  read_word(block + 8),  read_word(block + 12),
+                                read_word(block + 16), read_word(block + 20), read_word(block + 24),
+                                read_word(block + 28)};
     // The first row with this block: DXT1 with and without alpha share one,
     // and code 0 comes first.
     for (int32_t code = 0; code < TEXTURE_FORMAT_COUNT; ++code) {

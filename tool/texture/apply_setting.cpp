@@ -11,15 +11,13 @@
 
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
+#include "tool/tiletool.h"
 
 namespace {
 
 bool whole_number(const std::string& text) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    return errno == 0 && *end == '\0' && v >= INT32_MIN && v <= INT32_MAX;
+    int32_t v = 0;
+    return parse_whole_number(text.c_str(), v);
 }
 
 bool decimal_number(const std::string& text) {
@@ -55,9 +53,10 @@ std::string apply_setting(TextureSettings& settings, const std::string& key,
     std::memcpy(&probe, &settings, sizeof probe);
     if (texture_settings_set_key(&probe, key.c_str(), "0") != 1)
         return "unknown settings key " + key;
-    if (fractional_key(settings, key) ? !decimal_number(v) : !whole_number(v))
+    const bool fractional = fractional_key(settings, key);
+    if (fractional ? !decimal_number(v) : !whole_number(v))
         return "bad value for " + key + ": " + value + " is not " +
-               (fractional_key(settings, key) ? "a number" : "a whole number");
+               (fractional ? "a number" : "a whole number");
     texture_settings_set_key(&settings, key.c_str(), v.c_str());
     return "";
 }

@@ -1,21 +1,9 @@
 // The command line of razivavu-texture.
-#include <cerrno>
-#include <cstdlib>
-
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
+#include "tool/tiletool.h"
 
 namespace {
-
-bool parse_int(const std::string& text, int32_t& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
-    out = static_cast<int32_t>(v);
-    return true;
-}
 
 bool parse_rect(const std::string& text, CompressRect& out) {
     int32_t v[4];
@@ -23,7 +11,7 @@ bool parse_rect(const std::string& text, CompressRect& out) {
     for (int k = 0; k < 4; ++k) {
         const size_t comma = k < 3 ? text.find(',', start) : text.size();
         if (comma == std::string::npos) return false;
-        if (!parse_int(text.substr(start, comma - start), v[k])) return false;
+        if (!parse_whole_number(text.substr(start, comma - start).c_str(), v[k])) return false;
         start = comma + 1;
     }
     out = CompressRect{v[0], v[1], v[2], v[3]};
@@ -34,7 +22,7 @@ bool parse_rect(const std::string& text, CompressRect& out) {
 
 int32_t parse_format(const std::string& text) {
     int32_t code = -1;
-    if (parse_int(text, code)) return texture_format_info(code) ? code : -1;
+    if (parse_whole_number(text.c_str(), code)) return texture_format_info(code) ? code : -1;
     const TextureFormatInfo* info = texture_format_find(text.c_str());
     return info ? info->code : -1;
 }
@@ -44,10 +32,10 @@ std::string texture_usage() {
         "usage:\n"
         "  razivavu-texture [--profile FILE] [--format NAME|CODE] [--set KEY=VALUE]...\n"
         "                   [--rect X0,Y0,X1,Y1] [-q] INPUT OUTPUT.dds\n"
-        "INPUT: a BMP (with its companion alpha file <name>_trans.bmp or <name>op.bmp) or a\n"
-        "JPEG. OUTPUT: the texture stream, a DDS file. --set takes the settings keys of the\n"
-        "profile file (g_mip_filter_type=7, SharpeningPassMIP_3=2, ...); --rect the inclusive\n"
-        "corners of the part of the picture to use; -q no progress.\n"
+        "INPUT: a BMP (with its companion alpha file <name>_trans.bmp or <name>op.bmp), a\n"
+        "JPEG, a PNG or a TIFF. OUTPUT: the texture stream, a DDS file. --set takes the\n"
+        "settings keys of the profile file (g_mip_filter_type=7, SharpeningPassMIP_3=2, ...);\n"
+        "--rect the inclusive corners of the part of the picture to use; -q no progress.\n"
         "formats (--format, default dxt1):\n";
     for (int32_t code = 0;; ++code) {
         const TextureFormatInfo* info = texture_format_info(code);

@@ -1,0 +1,55 @@
+// Running a program of the build from a test, in the test's working
+// directory, and the tile files such a run leaves there.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+struct RunResult {
+    int status = -1;  // the exit status; -1 when the program did not exit
+    std::string out;
+    std::string err;
+};
+
+// Runs "<prefix>'<binary>' <args>" through the shell with standard input at
+// end of file; `prefix` holds shell words before the command (limits, a
+// timeout).
+inline RunResult run_program(const std::string& binary, const std::string& args,
+                             const std::string& prefix = "") {
+    const std::string command =
+        prefix + "'" + binary + "' " + args + " < /dev/null > run.out 2> run.err";
+    const int raw = std::system(command.c_str());
+    RunResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    const auto take = [](const char* name) {
+        std::string text;
+        {
+            std::ifstream in(name, std::ios::binary);
+            text.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        std::remove(name);
+        return text;
+    };
+    r.out = take("run.out");
+    r.err = take("run.err");
+    return r;
+}
+
+// The tile files (".vxt") and unfinished ones (".part") of the working
+// directory, by name.
+inline std::vector<std::string> tile_files() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        if (e.path().extension() == ".vxt" || e.path().extension() == ".part")
+            names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
