@@ -278,8 +278,14 @@ int run_tool(int argc, char** argv) {
     }
     int32_t tiles = 0;
     const int written = write_tiles(input, name, grid, tiles, threads, warned);
-    close_picture(input);  // before the wait for the user
     if (written != EXIT_DONE) return written;
+    // The rows below the last row of tiles make no tile, but a picture
+    // damaged there is still a damaged picture: the user hears of it as of
+    // damage anywhere else.
+    if (!read_remaining_rows(input))
+        return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
+    if (!warned && !imageio_last_warning().empty()) warn_damaged(name, imageio_last_warning());
+    close_picture(input);  // before the wait for the user
 
     std::printf("created %d pano's\n", tiles);
     std::printf("done\n");

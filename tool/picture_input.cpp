@@ -5,6 +5,8 @@
 
 #include <climits>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "vxsystem/vxsystem.h"
 
@@ -82,6 +84,23 @@ const uint8_t* read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows
         return nullptr;
     in.next_row += rows;
     return out;
+}
+
+int read_remaining_rows(PictureInput& in) {
+    if (in.whole || in.next_row >= in.height) return 1;
+    // Rows of up to 8 MiB at a time, at least one.
+    const int64_t pitch = int64_t{in.width} * in.planes;
+    const int64_t fit = (int64_t{8} << 20) / pitch;
+    const int32_t rows = static_cast<int32_t>(fit < 1 ? 1 : (fit > in.height ? in.height : fit));
+    std::vector<uint8_t> scratch;
+    try {
+        scratch.resize(static_cast<size_t>(rows * pitch));
+    } catch (const std::bad_alloc&) {
+        return 1;  // the rows go unchecked rather than the run failing
+    }
+    while (in.next_row < in.height)
+        if (!read_picture_rows(in, scratch.data(), rows)) return 0;
+    return 1;
 }
 
 void close_picture(PictureInput& in) { close_bands(in.bands); }

@@ -38,6 +38,12 @@ int open_picture(PictureInput& in, const std::string& name, PictureKind kind, in
 // be damaged (imageio_last_error() of the calling thread says why).
 const uint8_t* read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows);
 
+// Reads the rows not yet read and lets them go, a few at a time: the strip
+// at the bottom that fills no whole row of tiles is checked as every other
+// row is, so damage there is reported too. 1 when they are good; 0 as
+// read_picture_rows.
+int read_remaining_rows(PictureInput& in);
+
 void close_picture(PictureInput& in);
 
 // Size of the input file in bytes (64 bits: panoramas pass 2 GiB): 0 for an

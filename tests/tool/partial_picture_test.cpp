@@ -106,6 +106,47 @@ TEST_F(PartialPicture, BmpThatShrinksWhileTiledKeepsTheTilesBefore) {
     }
 }
 
+TEST_F(PartialPicture, DamageBelowTheLastRowOfTilesIsStillReported) {
+    // 250 rows in tiles of 64: the last 58 rows make no tile (more than the
+    // PNG reader reads ahead). Cutting the file's end spoils only those;
+    // every tile is written, and the run still says the picture is damaged
+    // (a PNG fails, a JPEG is lenient).
+    SampledPicture p;
+    p.width = 128;
+    p.height = 250;
+    JpegFixture jpeg;
+    jpeg.width = 128;
+    jpeg.height = 250;
+    jpeg.samples = jpeg_squares(128, 250, 3);
+    for (const char* name : {"s.png", "s.jpg"}) {
+        SCOPED_TRACE(name);
+        const bool png = std::string(name) == "s.png";
+        // Stored, not compressed: the last rows' data lies at the file's end.
+        const auto stored_png = [&](png_structp png_ptr, png_infop info) {
+            png_set_compression_level(png_ptr, 0);
+            png_set_IHDR(png_ptr, info, 128, 250, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                         PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+            png_write_info(png_ptr, info);
+            for (int32_t y = 0; y < 250; ++y) png_write_row(png_ptr, sample_row(p, y, true).data());
+        };
+        ASSERT_TRUE(png ? write_png_file(name, stored_png) : write_jpeg(name, jpeg));
+        std::vector<uint8_t> bytes = read_file(name);
+        bytes.resize(bytes.size() - (png ? 400 : 200));
+        write_file(name, bytes);
+        const ChildRun r = run_child({name, "64", "64"});
+        EXPECT_EQ(r.files.size(), 12u);  // 2 x 3 tiles, two files each
+        for (const auto& [file, content] : r.files)
+            EXPECT_EQ(file.find(".part"), std::string::npos) << file;
+        if (png) {
+            EXPECT_EQ(r.status, EXIT_LOAD_FAILED);
+            EXPECT_EQ(r.err.rfind("ERROR: cannot decode png s.png", 0), 0u) << r.err;
+        } else {
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.err.rfind("WARNING: picture s.jpg is damaged", 0), 0u) << r.err;
+        }
+    }
+}
+
 TEST_F(PartialPicture, TwoBandsCountAgainstTheMemoryLimitNotTheWholePicture) {
     SampledPicture p;
     p.width = 2048;
