@@ -12,7 +12,7 @@ struct ImageDesc {
     int16_t width = 0;
     int16_t planes = 0;
     const uint8_t* level_pixels = nullptr;
-    int32_t pitch = 0;
+    int64_t pitch = 0;  // bytes from one row to the next; a band of a panorama may pass 2 GiB
 };
 
 // Per-call working object: a copy of the settings, the picture description,

@@ -1,5 +1,6 @@
 // The compression entry: argument checks, the optional rectangle, the
 // power-of-two rule of the block formats, rescaling, then the driver.
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -75,7 +76,20 @@ int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int3
 }
 
 uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, int32_t planes,
-                          int32_t pitch, int32_t new_w, int32_t new_h) {
+                          int64_t pitch, int32_t new_w, int32_t new_h) {
+    // The resampler counts a row's bytes in an int: rows further apart are
+    // gathered first.
+    std::unique_ptr<uint8_t[]> gathered;
+    if (pitch > INT_MAX) {
+        const size_t row = static_cast<size_t>(width) * planes;
+        if (row > INT_MAX) return nullptr;
+        gathered.reset(new (std::nothrow) uint8_t[row * height]);
+        if (!gathered) return nullptr;
+        for (int32_t y = 0; y < height; ++y)
+            std::memcpy(gathered.get() + row * y, pixels + pitch * y, row);
+        pixels = gathered.get();
+        pitch = static_cast<int64_t>(row);
+    }
     const size_t bytes = static_cast<size_t>(planes) * new_w * new_h;
     // Zero-filled so that a pixel the resampler might leave unwritten is at
     // least deterministic.
@@ -84,7 +98,7 @@ uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, 
     {
         MemoryPicture source;
         // The resampler only reads from its source.
-        source.bind(const_cast<uint8_t*>(pixels), width, height, pitch, planes);
+        source.bind(const_cast<uint8_t*>(pixels), width, height, static_cast<int>(pitch), planes);
         // The destination writes straight into the result: the same rows a
         // separate destination picture would receive, without another copy.
         MemoryPicture dest;
@@ -103,7 +117,7 @@ uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, 
     return result.release();
 }
 
-int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
+int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int64_t pitch,
                          const TextureSettings& settings, int32_t planes,
                          LevelCallback level_callback, const CompressRect* rect) {
     if (!pixels) return TEXCOMP_NO_PIXELS;

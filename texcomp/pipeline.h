@@ -50,7 +50,7 @@ int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int3
 // A new packed buffer of new_w x new_h x planes bytes resampled with the cubic
 // filter, or null when memory runs out. The caller frees it with delete[].
 uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, int32_t planes,
-                          int32_t pitch, int32_t new_w, int32_t new_h);
+                          int64_t pitch, int32_t new_w, int32_t new_h);
 
 // ---------------------------------------------------------------------------
 // Format codes and the stream header (formats.cpp).

@@ -247,6 +247,6 @@ constexpr int32_t TEXCOMP_ENCODER_FAILED = -7;  // the block encoder refused a l
 // included); never null.
 const char* texture_result_message(int32_t result);
 
-int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch,
+int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int64_t pitch,
                          const TextureSettings& settings, int32_t planes,
                          LevelCallback level_callback, const CompressRect* rect);

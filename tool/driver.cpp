@@ -9,11 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "imageio/imageio.h"
 #include "texcomp/texcomp.h"
+#include "tool/band_feed.h"
+#include "tool/picture_input.h"
 #include "tool/tile_pool.h"
 #include "tool/tiletool.h"
 #include "vxsystem/vxsystem.h"
@@ -38,21 +41,22 @@ int fail(int code, const std::string& message) {
     return code;
 }
 
-int load_picture(LoadedImage& image, PictureKind kind, int32_t size) {
-    if (kind == PictureKind::bmp) {
-        std::printf("loading BMP=%s\n", image.name.c_str());
-        return load_bmp(image, size, 3, 1);
-    }
-    if (kind == PictureKind::png) {
-        std::printf("loading png=%s\n", image.name.c_str());
-        return load_png(image);
-    }
-    if (kind == PictureKind::tiff) {
-        std::printf("loading tif=%s\n", image.name.c_str());
-        return load_tiff(image);
-    }
-    std::printf("loading jpg=%s\n", image.name.c_str());
-    return load_jpeg(image);
+// Prints the loading line and opens the picture; its rows come later.
+int open_input(PictureInput& input, const std::string& name, PictureKind kind, int64_t size) {
+    if (kind == PictureKind::bmp) std::printf("loading BMP=%s\n", name.c_str());
+    if (kind == PictureKind::png) std::printf("loading png=%s\n", name.c_str());
+    if (kind == PictureKind::tiff) std::printf("loading tif=%s\n", name.c_str());
+    if (kind == PictureKind::jpeg) std::printf("loading jpg=%s\n", name.c_str());
+    const char* whole = std::getenv(WHOLE_PICTURE_VARIABLE);
+    return open_picture(input, name, kind, size, whole && *whole);
+}
+
+void warn_damaged(const std::string& name, const std::string& reason) {
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "WARNING: picture %s is damaged (%s); its tiles hold filler where its data "
+                 "is missing\n",
+                 name.c_str(), reason.c_str());
 }
 
 // What a worker leaves of one tile: per file its name, console text and
@@ -64,6 +68,7 @@ struct TileOutcome {
     TileWrite result[2] = {TileWrite::ok, TileWrite::ok};
     int error[2] = {0, 0};           // the system's reason of a failure
     bool named[2] = {false, false};  // the part file has taken its name
+    bool unread = false;             // its band could not be read
 };
 
 struct CacheDeleter {
@@ -78,26 +83,31 @@ int report_failure(TileWrite result, const std::string& name, int error) {
                                        "; no part of it is left behind");
 }
 
-// Writes both files of every tile, `threads` tiles at a time; the code of
-// the first failure in tile order, or EXIT_DONE. Console text, files and
-// failures are those of writing the tiles one after the other: the tiles
-// are reported and their files named strictly in order, and the files of
-// tiles after a failure are removed before they get a name.
-int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, int threads) {
-    // The BMP loader gives 4 bytes per pixel when a companion alpha file was
-    // found; everything else arrives as R, G, B.
-    const int32_t planes = image.planes == 4 ? 4 : 3;
-    const int64_t pitch = int64_t{image.width} * planes;
+// Writes both files of every tile, `threads` tiles at a time, the bands of
+// the picture read as the tiles need them; the code of the first failure in
+// tile order, or EXIT_DONE. Console text, files and failures are those of
+// writing the tiles one after the other: the tiles are reported and their
+// files named strictly in order, and the files of tiles after a failure are
+// removed before they get a name. A band that cannot be read ends the run
+// at its first tile, after the tiles before it have their names.
+int write_tiles(PictureInput& input, const std::string& name, const TileGrid& grid, int32_t& tiles,
+                int threads, bool& warned) {
+    const int32_t planes = input.planes;
     const bool separated = grid_names_collide(grid.cols, grid.rows);
     if (separated) {
         std::printf("names like %s would repeat in a %dx%d grid; tiles are named %s to %s\n",
-                    tile_name(image.name, 1, 10, false, false).c_str(), grid.cols, grid.rows,
-                    tile_name(image.name, 0, 0, false, true).c_str(),
-                    tile_name(image.name, grid.cols - 1, grid.rows - 1, true, true).c_str());
+                    tile_name(name, 1, 10, false, false).c_str(), grid.cols, grid.rows,
+                    tile_name(name, 0, 0, false, true).c_str(),
+                    tile_name(name, grid.cols - 1, grid.rows - 1, true, true).c_str());
     }
     const int64_t count = grid.rows > 0 && grid.cols > 0 ? int64_t{grid.rows} * grid.cols : 0;
+    if (count == 0) return EXIT_DONE;
+    BandFeed feed;
+    if (!start_band_feed(feed, input, grid.tile_height, grid.rows, grid.cols))
+        return fail(EXIT_LOAD_FAILED, "not enough memory for two bands of " +
+                                          std::to_string(grid.tile_height) + " rows of " + name);
     InOrderPool pool;
-    pool.threads = static_cast<int>(count < threads ? (count > 0 ? count : 1) : threads);
+    pool.threads = static_cast<int>(count < threads ? count : threads);
     std::vector<TileOutcome> ring(static_cast<size_t>(in_flight_limit(pool)));
     // Each worker keeps the generated levels of its tile's first file for
     // the second.
@@ -112,17 +122,21 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, 
         out = TileOutcome{};
         const int32_t row = static_cast<int32_t>(item / grid.cols);
         const int32_t col = static_cast<int32_t>(item % grid.cols);
+        const uint8_t* band = band_for_tile(feed, row);
+        if (!band) {
+            out.unread = true;
+            return;
+        }
         TilePixels tile;
-        tile.pixels = image.pixels + row * (int64_t{grid.tile_height} * pitch) +
-                      col * (int64_t{grid.tile_width} * planes);
+        tile.pixels = band + col * (int64_t{grid.tile_width} * planes);
         tile.width = grid.tile_width;
         tile.height = grid.tile_height;
-        tile.pitch = static_cast<int32_t>(pitch);
+        tile.pitch = int64_t{input.width} * planes;
         tile.planes = planes;
         const int32_t skip = skip_levels_for_row(row, grid.rows);
         for (int k = 0; k < 2; ++k) {
             const bool block_file = k == 1;
-            out.name[k] = tile_name(image.name, col, row, block_file, separated);
+            out.name[k] = tile_name(name, col, row, block_file, separated);
             out.files = k + 1;
             set_tile_console(&out.text[k]);
             out.result[k] = write_tile_part(out.name[k], tile, block_file, grid.level_count, skip,
@@ -130,6 +144,7 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, 
             set_tile_console(nullptr);
             if (out.result[k] != TileWrite::ok) break;
         }
+        band_tile_done(feed, row);
     };
     // A complete part file that never takes its name is removed.
     auto discard = [&](TileOutcome& out, int32_t from) {
@@ -138,10 +153,24 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, 
                 std::remove((out.name[k] + ".part").c_str());
     };
     TileWrite failed = TileWrite::ok;
+    bool unread = false;
     std::string failed_name;
     int failed_error = 0;
     auto finish = [&](int64_t item) {
         TileOutcome& out = slot(item);
+        {
+            // A damaged picture is reported before the first tile of the
+            // band where the damage was met.
+            std::lock_guard<std::mutex> hold(feed.lock);
+            if (!warned && feed.warning_band >= 0 && feed.warning_band <= item / grid.cols) {
+                warn_damaged(name, feed.warning);
+                warned = true;
+            }
+        }
+        if (out.unread) {
+            unread = true;
+            return false;
+        }
         ++tiles;
         std::printf("creating %dx%d\n", static_cast<int32_t>(item % grid.cols),
                     static_cast<int32_t>(item / grid.cols));
@@ -164,6 +193,8 @@ int write_tiles(const LoadedImage& image, const TileGrid& grid, int32_t& tiles, 
     auto undo = [&](int64_t item) { discard(slot(item), 0); };
 
     run_in_order(pool, count, work, finish, undo);
+    stop_band_feed(feed);
+    if (unread) return fail(EXIT_LOAD_FAILED, feed.error + " (see vx.log)");
     if (failed != TileWrite::ok) return report_failure(failed, failed_name, failed_error);
     return EXIT_DONE;
 }
@@ -176,53 +207,65 @@ int run_tool(int argc, char** argv) {
         std::printf("ERROR: no input file specified\n");
         return EXIT_NO_INPUT;
     }
-    LoadedImage image;
-    image.name = argv[1];
-    const int32_t size = file_size(image.name.c_str());
-    if (size == 0) return fail(EXIT_BAD_INPUT_FILE, "input file=" + image.name + " is empty");
+    const std::string name = argv[1];
+    const int64_t size = input_file_size(name);
+    if (size == 0) return fail(EXIT_BAD_INPUT_FILE, "input file=" + name + " is empty");
     if (size < 1) {
         // A FIFO or a device is never opened (reading one could wait forever).
         struct stat st;
-        if (stat(image.name.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-            return fail(EXIT_BAD_INPUT_FILE, "input file=" + image.name + " is not a regular file");
-        return fail(EXIT_BAD_INPUT_FILE, "cannot read input file=" + image.name);
+        if (stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            return fail(EXIT_BAD_INPUT_FILE, "input file=" + name + " is not a regular file");
+        return fail(EXIT_BAD_INPUT_FILE, "cannot read input file=" + name);
     }
 
-    const PictureKind kind = picture_kind(image.name);
+    const PictureKind kind = picture_kind(name);
     if (kind == PictureKind::unknown) {
-        std::printf("ERROR: unknown file type=%s\n", image.name.c_str());
+        std::printf("ERROR: unknown file type=%s\n", name.c_str());
         return EXIT_UNKNOWN_TYPE;
     }
     TileRequest request;
     const std::string bad_request = parse_tile_request(argc - 2, argv + 2, request);
     if (!bad_request.empty()) return fail(EXIT_BAD_TILE_SIZE, bad_request);
 
-    if (!load_picture(image, kind, size)) {
+    // Only the sizes are read here; the rows come band by band while tiling.
+    PictureInput input;
+    struct Closer {
+        PictureInput& input;
+        ~Closer() { close_picture(input); }
+    } closer{input};  // on every way out
+    if (!open_input(input, name, kind, size)) {
         return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
     }
-    if (!imageio_last_warning().empty()) {
-        std::fflush(stdout);
-        std::fprintf(stderr,
-                     "WARNING: picture %s is damaged (%s); its tiles hold filler where its data "
-                     "is missing\n",
-                     image.name.c_str(), imageio_last_warning().c_str());
-    }
-    std::printf("width=%d\nheight=%d\n", image.width, image.height);
+    // Damage met while opening (a progressive JPEG is read through at once).
+    bool warned = !imageio_last_warning().empty();
+    if (warned) warn_damaged(name, imageio_last_warning());
+    std::printf("width=%d\nheight=%d\n", input.width, input.height);
 
     int32_t tile_width = 0;
     int32_t tile_height = 0;
     const std::string bad_size =
-        tile_size_for(request, image.width, image.height, tile_width, tile_height);
+        tile_size_for(request, input.width, input.height, tile_width, tile_height);
     if (!bad_size.empty()) return fail(EXIT_BAD_TILE_SIZE, bad_size);
     std::printf("tiling to %dx%d pixel\n", tile_width, tile_height);
 
-    const TileGrid grid = make_grid(image.width, image.height, tile_width, tile_height);
+    const TileGrid grid = make_grid(input.width, input.height, tile_width, tile_height);
     if (grid.rows > 0 && grid.cols > 0 && !block_files_hold_levels(tile_width, tile_height)) {
         std::fflush(stdout);
         std::fprintf(stderr,
                      "WARNING: the DXT1 files (...c.vxt) hold their header and no levels: "
                      "DXT1 needs tile sides that are powers of two, these tiles are %dx%d\n",
                      tile_width, tile_height);
+    }
+    // The two bands a run holds count against the loaders' memory limit.
+    const int64_t band_bytes = band_feed_bytes(input, tile_height);
+    const int64_t limit = picture_memory_limit();
+    if (grid.rows > 0 && grid.cols > 0 && band_bytes > limit) {
+        const int64_t mb = 1024 * 1024;
+        return fail(EXIT_LOAD_FAILED,
+                    "two bands of " + std::to_string(tile_height) + " rows of " + name + " need " +
+                        std::to_string((band_bytes + mb - 1) / mb) +
+                        " MB, more than the memory limit of " + std::to_string(limit / mb) +
+                        " MB (set " + MEMORY_LIMIT_VARIABLE + " to change it)");
     }
     // Tiles are written on every core unless RAZIVAVU_THREADS says otherwise.
     std::string note;
@@ -234,8 +277,15 @@ int run_tool(int argc, char** argv) {
         std::fprintf(stderr, "WARNING: %s\n", note.c_str());
     }
     int32_t tiles = 0;
-    const int written = write_tiles(image, grid, tiles, threads);
+    const int written = write_tiles(input, name, grid, tiles, threads, warned);
     if (written != EXIT_DONE) return written;
+    // The rows below the last row of tiles make no tile, but a picture
+    // damaged there is still a damaged picture: the user hears of it as of
+    // damage anywhere else.
+    if (!read_remaining_rows(input))
+        return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
+    if (!warned && !imageio_last_warning().empty()) warn_damaged(name, imageio_last_warning());
+    close_picture(input);  // before the wait for the user
 
     std::printf("created %d pano's\n", tiles);
     std::printf("done\n");

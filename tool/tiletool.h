@@ -1,7 +1,8 @@
 // tiletool: the pieces of the razivavu command-line driver.
 //
-// razivavu file [a b] loads a BMP or JPEG picture, cuts it into a grid of
-// equal tiles and writes, for every tile, a 24-bit file and a DXT1 file, each
+// razivavu file [a b] reads a BMP, JPEG, PNG or TIFF picture from the top,
+// one row of tiles at a time, cuts it into a grid of equal tiles and
+// writes, for every tile, a 24-bit file and a DXT1 file, each
 // a 32-byte TileHeader followed by the tile's mip levels (the top row of
 // tiles from its second level on, the bottom row from its third).
 //
@@ -19,7 +20,7 @@
 // Exit codes.
 // ---------------------------------------------------------------------------
 constexpr int EXIT_DONE = 0;
-constexpr int EXIT_LOAD_FAILED = 1;     // the loader rejected the picture
+constexpr int EXIT_LOAD_FAILED = 1;     // the loader rejected the picture (also partway)
 constexpr int EXIT_BAD_INPUT_FILE = 2;  // missing, unreadable or empty input
 constexpr int EXIT_BAD_TILE_SIZE = 3;   // tile size arguments unusable
 constexpr int EXIT_WRITE_FAILED = 4;    // a tile file could not be written
@@ -160,7 +161,7 @@ struct TilePixels {
     const uint8_t* pixels = nullptr;
     int32_t width = 0;
     int32_t height = 0;
-    int32_t pitch = 0;   // picture width x planes
+    int64_t pitch = 0;   // picture width x planes, bytes from one row to the next
     int32_t planes = 3;  // 3 = R,G,B; 4 = R,G,B,A
 };
 

@@ -25,16 +25,26 @@ struct ToolRun {
     std::map<std::string, std::vector<uint8_t>> tiles;
 };
 
-ToolRun run_in(const std::string& folder, int threads) {
+// `input`: pano.bmp or pano.jpg (read in bands while the
+// workers tile) or cut.jpg (damaged, so the warning comes while tiling).
+ToolRun run_in(const std::string& folder, int threads, const std::string& input = "pano.bmp") {
     std::filesystem::create_directory(folder);
     BmpFixture picture;
     picture.width = 96;
     picture.height = 64;
     picture.pixels = rgb_pattern(96, 64);
     write_bmp(folder + "/pano.bmp", picture);
+    JpegFixture jpeg;
+    jpeg.width = 96;
+    jpeg.height = 64;
+    jpeg.samples = picture.pixels;
+    EXPECT_TRUE(write_jpeg(folder + "/pano.jpg", jpeg));
+    std::vector<uint8_t> cut = read_file(folder + "/pano.jpg");
+    cut.resize(cut.size() * 2 / 3);
+    write_file(folder + "/cut.jpg", cut);
     const std::string command =
         "cd '" + folder + "' && RAZIVAVU_THREADS=" + std::to_string(threads) + " '" +
-        RAZIVAVU_BINARY + "' pano.bmp 16 16 < /dev/null > ../out.txt 2> ../err.txt";
+        RAZIVAVU_BINARY + "' " + input + " 16 16 < /dev/null > ../out.txt 2> ../err.txt";
     const int raw = std::system(command.c_str());
     ToolRun r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -57,6 +67,19 @@ TEST_F(ToolThreads, FourThreadsWriteWhatOneWrites) {
     EXPECT_EQ(four.err, one.err);
     EXPECT_EQ(four.out, one.out);
     EXPECT_TRUE(four.tiles == one.tiles);
+}
+
+TEST_F(ToolThreads, BandsReadBesideFourThreadsGiveWhatOneThreadGets) {
+    for (const char* input : {"pano.jpg", "cut.jpg"}) {
+        SCOPED_TRACE(input);
+        const ToolRun one = run_in(std::string("one_") + input, 1, input);
+        ASSERT_EQ(one.status, 0) << one.err;
+        const ToolRun four = run_in(std::string("four_") + input, 4, input);
+        EXPECT_EQ(four.status, 0) << four.err;
+        EXPECT_EQ(four.err, one.err);
+        EXPECT_EQ(four.out, one.out);
+        EXPECT_TRUE(four.tiles == one.tiles);
+    }
 }
 
 #endif

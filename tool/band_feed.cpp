@@ -1,0 +1,101 @@
+// The band feed: one lock, one condition, two buffers.
+#include "tool/band_feed.h"
+
+#include <new>
+#include <system_error>
+
+namespace {
+
+// Reads the next band when its buffer is free; called with the lock held,
+// which it lets go while the picture is read. False when there is nothing to
+// do now.
+bool read_next_band(BandFeed& feed, std::unique_lock<std::mutex>& hold) {
+    const int32_t index = feed.bands_read;
+    const int32_t slot = index % 2;
+    if (feed.reading || feed.stopping || feed.failed_band >= 0 || index >= feed.bands ||
+        feed.tiles_left[slot] > 0)
+        return false;
+    feed.reading = true;
+    hold.unlock();
+    const uint8_t* rows = read_picture_rows(*feed.input, feed.buffer[slot].data(), feed.band_rows);
+    // The loader keeps its reasons per thread: take them on this one.
+    const std::string error = rows ? std::string() : imageio_last_error();
+    const std::string warning = imageio_last_warning();
+    hold.lock();
+    feed.reading = false;
+    if (!warning.empty() && feed.warning_band < 0) {
+        feed.warning_band = index;
+        feed.warning = warning;
+    }
+    if (rows) {
+        feed.band[slot] = rows;
+        feed.tiles_left[slot] = feed.tiles_per_band;
+        feed.bands_read = index + 1;
+    } else {
+        feed.failed_band = index;
+        feed.error = error;
+    }
+    feed.changed.notify_all();
+    return true;
+}
+
+void reader_loop(BandFeed& feed) {
+    std::unique_lock<std::mutex> hold(feed.lock);
+    while (!feed.stopping && feed.failed_band < 0 && feed.bands_read < feed.bands) {
+        if (!read_next_band(feed, hold)) feed.changed.wait(hold);
+    }
+}
+
+}  // namespace
+
+int64_t band_feed_bytes(const PictureInput& input, int32_t band_rows) {
+    if (input.whole) return 0;
+    return 2 * int64_t{band_rows} * input.width * input.planes;
+}
+
+bool start_band_feed(BandFeed& feed, PictureInput& input, int32_t band_rows, int32_t bands,
+                     int32_t tiles_per_band) {
+    feed.input = &input;
+    feed.band_rows = band_rows;
+    feed.bands = bands;
+    feed.tiles_per_band = tiles_per_band;
+    const size_t bytes = static_cast<size_t>(band_feed_bytes(input, band_rows) / 2);
+    try {
+        for (std::vector<uint8_t>& b : feed.buffer) b.resize(bytes);
+    } catch (const std::bad_alloc&) {
+        for (std::vector<uint8_t>& b : feed.buffer) std::vector<uint8_t>().swap(b);
+        return false;
+    }
+    try {
+        feed.reader = std::thread(reader_loop, std::ref(feed));
+        feed.reader_running = true;
+    } catch (const std::system_error&) {
+        // Without a reader the workers read the bands as they need them.
+    }
+    return true;
+}
+
+const uint8_t* band_for_tile(BandFeed& feed, int32_t index) {
+    std::unique_lock<std::mutex> hold(feed.lock);
+    for (;;) {
+        if (feed.failed_band >= 0 && feed.failed_band <= index) return nullptr;
+        if (index < feed.bands_read) return feed.band[index % 2];
+        if (feed.stopping) return nullptr;
+        if (feed.reader_running || !read_next_band(feed, hold)) feed.changed.wait(hold);
+    }
+}
+
+void band_tile_done(BandFeed& feed, int32_t index) {
+    std::lock_guard<std::mutex> hold(feed.lock);
+    if (--feed.tiles_left[index % 2] == 0) feed.changed.notify_all();
+}
+
+void stop_band_feed(BandFeed& feed) {
+    {
+        std::lock_guard<std::mutex> hold(feed.lock);
+        feed.stopping = true;
+    }
+    feed.changed.notify_all();
+    if (feed.reader.joinable()) feed.reader.join();
+    feed.reader_running = false;
+}

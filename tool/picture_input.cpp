@@ -1,0 +1,115 @@
+// Opening the input picture and reading it in bands.
+#include "tool/picture_input.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "vxsystem/vxsystem.h"
+
+namespace {
+
+// Every format the tool reads is decoded band by band.
+bool streams(PictureKind kind, BandFormat& format) {
+    switch (kind) {
+        case PictureKind::png:
+            format = BandFormat::png;
+            return true;
+        case PictureKind::tiff:
+            format = BandFormat::tiff;
+            return true;
+        case PictureKind::jpeg:
+            format = BandFormat::jpeg;
+            return true;
+        case PictureKind::bmp:
+            format = BandFormat::bmp;
+            return true;
+        default:
+            return false;
+    }
+}
+
+int load_whole(LoadedImage& image, PictureKind kind, int64_t file_size) {
+    switch (kind) {
+        case PictureKind::bmp:
+            // A BMP's pixel block stays below 2 GiB, so a larger file fails
+            // on its header whatever size is passed.
+            return load_bmp(image, file_size > INT32_MAX ? INT32_MAX : int32_t(file_size), 3, 1);
+        case PictureKind::png:
+            return load_png(image);
+        case PictureKind::tiff:
+            return load_tiff(image);
+        default:
+            return load_jpeg(image);
+    }
+}
+
+}  // namespace
+
+int open_picture(PictureInput& in, const std::string& name, PictureKind kind, int64_t file_size,
+                 bool whole) {
+    close_picture(in);
+    in = PictureInput();
+    BandFormat format = BandFormat::png;
+    in.whole = whole || !streams(kind, format);
+    if (in.whole) {
+        in.image.name = name;
+        if (!load_whole(in.image, kind, file_size)) return 0;
+        in.width = in.image.width;
+        in.height = in.image.height;
+        // The BMP loader gives 4 bytes per pixel when a companion alpha file
+        // was found; everything else arrives as R, G, B.
+        in.planes = in.image.planes == 4 ? 4 : 3;
+        return 1;
+    }
+    if (!open_bands(in.bands, name, format)) return 0;
+    in.width = in.bands.width;
+    in.height = in.bands.height;
+    in.planes = in.bands.planes;
+    return 1;
+}
+
+const uint8_t* read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows) {
+    const int32_t left = in.height - in.next_row;
+    if (rows > left) rows = left;
+    if (rows < 0) rows = 0;
+    const int64_t pitch = int64_t{in.width} * in.planes;
+    const uint8_t* out = buffer;
+    if (in.whole)
+        out = in.image.pixels + in.next_row * pitch;
+    else if (!read_band(in.bands, buffer, rows))
+        return nullptr;
+    in.next_row += rows;
+    return out;
+}
+
+int read_remaining_rows(PictureInput& in) {
+    if (in.whole || in.next_row >= in.height) return 1;
+    // Rows of up to 8 MiB at a time, at least one.
+    const int64_t pitch = int64_t{in.width} * in.planes;
+    const int64_t fit = (int64_t{8} << 20) / pitch;
+    const int32_t rows = static_cast<int32_t>(fit < 1 ? 1 : (fit > in.height ? in.height : fit));
+    std::vector<uint8_t> scratch;
+    try {
+        scratch.resize(static_cast<size_t>(rows * pitch));
+    } catch (const std::bad_alloc&) {
+        return 1;  // the rows go unchecked rather than the run failing
+    }
+    while (in.next_row < in.height)
+        if (!read_picture_rows(in, scratch.data(), rows)) return 0;
+    return 1;
+}
+
+void close_picture(PictureInput& in) { close_bands(in.bands); }
+
+int64_t input_file_size(const std::string& name) {
+    FILE* f = open_file(name.c_str(), MODE_READ_BINARY);  // regular files only
+    if (!f) return -1;
+    struct stat st;
+    const bool known = fstat(fileno(f), &st) == 0;
+    close_file(f);
+    return known ? int64_t{st.st_size} : -1;
+}

@@ -1,0 +1,51 @@
+// The picture as the tool reads it: its sizes first, then its rows top to
+// bottom, one band at a time, so a run never needs the whole picture.
+//
+// Pictures are decoded band by band; when asked for (to compare the two
+// roads) a picture is loaded whole instead and handed out from memory in the
+// same bands.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "imageio/imageio.h"
+#include "tool/tiletool.h"
+
+struct PictureInput {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t planes = 0;  // 3 = R,G,B; 4 = R,G,B,A
+    bool whole = false;  // loaded whole; bands point into `image`
+    PictureBands bands;  // the streaming decoder otherwise
+    LoadedImage image;
+    int32_t next_row = 0;
+};
+
+// The environment variable that makes every picture load whole (for
+// comparing the two roads); any non-empty value.
+constexpr const char* WHOLE_PICTURE_VARIABLE = "RAZIVAVU_WHOLE_PICTURE";
+
+// Opens `name` and reads its sizes; `file_size` as input_file_size gave it.
+// `whole`: load the picture whole. 1 on
+// success; 0 with the reason in imageio_last_error() (and the log).
+int open_picture(PictureInput& in, const std::string& name, PictureKind kind, int64_t file_size,
+                 bool whole);
+
+// The next `rows` rows (at most those left), rows x width x planes bytes:
+// decoded into `buffer`, or, for a picture loaded whole, where they lie in
+// memory (`buffer` unused, may be null). Null when the picture turns out to
+// be damaged (imageio_last_error() of the calling thread says why).
+const uint8_t* read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows);
+
+// Reads the rows not yet read and lets them go, a few at a time: the strip
+// at the bottom that fills no whole row of tiles is checked as every other
+// row is, so damage there is reported too. 1 when they are good; 0 as
+// read_picture_rows.
+int read_remaining_rows(PictureInput& in);
+
+void close_picture(PictureInput& in);
+
+// Size of the input file in bytes (64 bits: panoramas pass 2 GiB): 0 for an
+// empty file, -1 when it cannot be opened or is not a regular file.
+int64_t input_file_size(const std::string& name);
