@@ -2,11 +2,13 @@
 //
 // Input: a BMP file; or "PAIR", a 32-bit little-endian length n, n bytes of
 // picture and the rest as its companion "<base>_trans.bmp". Every input is
-// loaded with the layouts a caller may ask for. Contract: a failed load keeps
-// the record's sizes and says why; a good one fills every byte it promises.
+// loaded with the layouts a caller may ask for, and read in bands as the tool
+// reads it. Contract: a failed load keeps the record's sizes and says why; a
+// good one fills every byte it promises; the bands hold the rows of the
+// tool's whole-picture load.
 #include <cstring>
 
-#include "fuzz_support.h"
+#include "fuzz_picture.h"
 #include "imageio/imageio.h"
 #include "vxsystem/vxsystem.h"
 
@@ -44,6 +46,11 @@ void load_and_check(int32_t planes, int skip_pow2_check) {
     FUZZ_REQUIRE(reserve_count() == before);
 }
 
+// The tool's load: R, G, B, or R, G, B, A with a companion.
+int load_as_tool(LoadedImage& image) {
+    return load_bmp(image, file_size(image.name.c_str()), 3, 1);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -72,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::remove(companion_name.c_str());
     }
     load_and_check(3, 1);  // as the tool loads
+    fuzz::check_picture(fuzz::scratch_file("p.bmp"), BandFormat::bmp, load_as_tool,
+                        static_cast<uint8_t>(size));
     load_and_check(4, 0);
     load_and_check(5, 1);
     load_and_check(1, 1);
