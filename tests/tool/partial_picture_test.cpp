@@ -172,30 +172,19 @@ TEST_F(PartialPicture, TwoBandsCountAgainstTheMemoryLimitNotTheWholePicture) {
 
 // Rows of a tall picture with some detail, written with libpng row by row.
 bool write_tall_png(const std::string& name, int32_t width, int32_t height) {
-    FILE* f = std::fopen(name.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_compression_level(png, 1);
-    png_set_filter(png, 0, PNG_FILTER_NONE);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) row[3 * x + c] = sample8(x, y, c);
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    return write_png_file(name, [&](png_structp png, png_infop info) {
+        png_set_compression_level(png, 1);
+        png_set_filter(png, 0, PNG_FILTER_NONE);
+        png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x)
+                for (int c = 0; c < 3; ++c) row[3 * x + c] = sample8(x, y, c);
+            png_write_row(png, row.data());
+        }
+    });
 }
 
 TEST_F(PartialPicture, TallPictureTilesInASmallPartOfItsSize) {
