@@ -40,6 +40,21 @@ int32_t working_copy(const uint8_t* pixels, int64_t n, int32_t bpp, bool three_c
     return 3;
 }
 
+// The working copy of a level as both calls start from it: checked, copied
+// (see working_copy) and, when asked, diffused. Returns the bytes per pixel
+// of `work`, or 0 when the arguments are refused.
+int32_t prepared_copy(const uint8_t* pixels, int32_t width, int32_t height, int32_t bpp,
+                      bool dither, bool three_channel, int32_t colours,
+                      std::vector<uint8_t>& work) {
+    if (!valid(pixels, width, height, bpp, colours)) return 0;
+    const int64_t n = static_cast<int64_t>(width) * height;
+    const int32_t work_bpp = working_copy(pixels, n, bpp, three_channel, work);
+    if (dither)
+        diffuse_to_bits(work.data(), width, height, work_bpp, DIFFUSED_COLOUR_BITS,
+                        DIFFUSED_ALPHA_BITS);
+    return work_bpp;
+}
+
 // One index byte per pixel into the caller's layout.
 void pack(const std::vector<uint8_t>& one_per_pixel, int32_t width, int32_t height, int32_t colours,
           std::vector<uint8_t>& out) {
@@ -137,15 +152,12 @@ int64_t index_buffer_size(int32_t width, int32_t height, int32_t colours) {
 int32_t quantize_palette(const uint8_t* pixels, int32_t width, int32_t height,
                          int32_t bytes_per_pixel, PaletteRecord& palette, bool dither,
                          bool three_channel, int32_t colours, std::vector<uint8_t>& indices) {
-    if (!valid(pixels, width, height, bytes_per_pixel, colours)) return PALETTE_REFUSED;
     try {
-        const int64_t n = static_cast<int64_t>(width) * height;
-        std::vector<uint8_t> one(static_cast<size_t>(n), 0);
         std::vector<uint8_t> work;
-        const int32_t bpp = working_copy(pixels, n, bytes_per_pixel, three_channel, work);
-        if (dither)
-            diffuse_to_bits(work.data(), width, height, bpp, DIFFUSED_COLOUR_BITS,
-                            DIFFUSED_ALPHA_BITS);
+        const int32_t bpp = prepared_copy(pixels, width, height, bytes_per_pixel, dither,
+                                          three_channel, colours, work);
+        if (bpp == 0) return PALETTE_REFUSED;
+        std::vector<uint8_t> one(static_cast<size_t>(width) * height, 0);
         const int32_t r =
             three_channel ? wu_quantize(work.data(), width, height, palette, colours, one.data())
                           : top_level_vq(work, width, height, bpp, palette, colours, one);
@@ -160,14 +172,12 @@ int32_t quantize_palette(const uint8_t* pixels, int32_t width, int32_t height,
 int32_t index_level(const uint8_t* pixels, int32_t width, int32_t height, int32_t bytes_per_pixel,
                     PaletteRecord& palette, bool dither, bool three_channel, int32_t colours,
                     std::vector<uint8_t>& indices) {
-    if (!valid(pixels, width, height, bytes_per_pixel, colours)) return PALETTE_REFUSED;
     try {
-        const int64_t n = static_cast<int64_t>(width) * height;
         std::vector<uint8_t> work;
-        const int32_t bpp = working_copy(pixels, n, bytes_per_pixel, three_channel, work);
-        if (dither)
-            diffuse_to_bits(work.data(), width, height, bpp, DIFFUSED_COLOUR_BITS,
-                            DIFFUSED_ALPHA_BITS);
+        const int32_t bpp = prepared_copy(pixels, width, height, bytes_per_pixel, dither,
+                                          three_channel, colours, work);
+        if (bpp == 0) return PALETTE_REFUSED;
+        const int64_t n = static_cast<int64_t>(width) * height;
         if (palette.entries < 1) {
             const int32_t r =
                 vq_build_codebook(work.data(), palette, height, width, bpp, 1, 1, colours, 2);
