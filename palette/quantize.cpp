@@ -210,11 +210,15 @@ int64_t pack_nibbles_in_pixel_order(const uint8_t* row_padded, int32_t width, in
     const int64_t bytes = (n + 1) / 2;
     const int32_t row_bytes = (width + 1) / 2;
     std::memset(out, 0, static_cast<size_t>(bytes));
-    for (int64_t i = 0; i < n; ++i) {
-        const int64_t y = i / width, x = i % width;
-        const uint8_t b = row_padded[y * row_bytes + x / 2];
-        const uint8_t index = (x & 1) ? (b >> 4) : (b & 0x0F);
-        out[i / 2] = static_cast<uint8_t>(out[i / 2] | index << ((i & 1) ? 4 : 0));
+    // Row by row, so the position in the padded rows needs no division.
+    int64_t i = 0;
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* row = row_padded + static_cast<int64_t>(y) * row_bytes;
+        for (int32_t x = 0; x < width; ++x, ++i) {
+            const uint8_t b = row[x / 2];
+            const uint8_t index = (x & 1) ? (b >> 4) : (b & 0x0F);
+            out[i / 2] = static_cast<uint8_t>(out[i / 2] | index << ((i & 1) ? 4 : 0));
+        }
     }
     return bytes;
 }
