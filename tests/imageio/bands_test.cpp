@@ -94,14 +94,7 @@ TEST_F(Bands, TiffBandsAreTheWholePicture) {
 TEST_F(Bands, JpegBandsAreTheWholePicture) {
     for (int components : {1, 3}) {
         for (bool progressive : {false, true}) {
-            JpegFixture s;
-            s.width = 160;
-            s.height = 120;
-            s.components = components;
-            s.space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-            s.progressive = progressive;
-            s.quality = 80;
-            s.samples = jpeg_squares(160, 120, components);
+            const JpegFixture s = squares_jpeg(160, 120, components, progressive, 80);
             ASSERT_TRUE(write_jpeg("j.jpg", s));
             expect_same("j.jpg", BandFormat::jpeg, load_jpeg);
             // Cut short: decoded with filler and a warning, in both paths.

@@ -68,22 +68,6 @@ void expect_same(const std::string& name, const std::string& what) {
     }
 }
 
-BmpFixture picture(int bits, int32_t width, int32_t height, bool top_down) {
-    BmpFixture s;
-    s.bits = bits;
-    s.width = width;
-    s.height = height;
-    s.top_down = top_down;
-    if (bits == 24) {
-        s.pixels = rgb_pattern(width, height);
-        return s;
-    }
-    for (int k = 0; k < (1 << bits); ++k) s.palette.push_back(uint32_t(k) * 0x0A0B0C + 0x102030);
-    for (int32_t i = 0; i < width * height; ++i) s.pixels.push_back(uint8_t((i * 7 + 3) % 256));
-    for (uint8_t& p : s.pixels) p &= uint8_t((1 << bits) - 1);
-    return s;
-}
-
 TEST_F(BmpBands, RowsAreThoseOfTheWholePicture) {
     const struct {
         int bits;
@@ -106,14 +90,14 @@ TEST_F(BmpBands, RowsAreThoseOfTheWholePicture) {
         {24, (1 << 20) + 1, 5, false, "_trans.bmp", false, 0},
     };
     for (const auto& c : cases) {
-        BmpFixture s = picture(c.bits, c.width, c.height, c.top_down);
+        BmpFixture s = bmp_picture(c.width, c.height, c.bits, c.top_down);
         if (c.palette_entries) {
             s.palette.resize(c.palette_entries);
             s.colours_used = c.palette_entries;
         }
         write_bmp("pano.bmp", s);
         if (c.companion) {
-            BmpFixture a = picture(24, c.width, c.height, c.companion_top_down);
+            BmpFixture a = bmp_picture(c.width, c.height, 24, c.companion_top_down);
             std::reverse(a.pixels.begin(), a.pixels.end());
             write_bmp(std::string("pano") + c.companion, a);
         }
@@ -125,7 +109,7 @@ TEST_F(BmpBands, RowsAreThoseOfTheWholePicture) {
 }
 
 TEST_F(BmpBands, RefusalsAreThoseOfTheWholePicture) {
-    const BmpFixture good = picture(24, 5, 4, false);
+    const BmpFixture good = bmp_picture(5, 4, 24, false);
     const std::vector<uint8_t> bytes = make_bmp(good);
     BmpFixture deep = good;
     deep.bits = 16;
@@ -140,7 +124,7 @@ TEST_F(BmpBands, RefusalsAreThoseOfTheWholePicture) {
         {"empty", {}, {}},
         {"16 bit", make_bmp(deep), {}},
         {"compressed", make_bmp(packed), {}},
-        {"companion of another size", bytes, make_bmp(picture(24, 4, 4, false))},
+        {"companion of another size", bytes, make_bmp(bmp_picture(4, 4, 24, false))},
         {"truncated companion", bytes, {bytes.begin(), bytes.end() - 20}},
     };
     for (const auto& c : cases) {
@@ -154,16 +138,16 @@ TEST_F(BmpBands, RefusalsAreThoseOfTheWholePicture) {
 }
 
 TEST_F(BmpBands, CompanionThatIsNoRegularFileIsSkippedAlike) {
-    write_bmp("pano.bmp", picture(24, 4, 3, false));
+    write_bmp("pano.bmp", bmp_picture(4, 3, 24, false));
     ASSERT_EQ(mkfifo("pano_trans.bmp", 0600), 0);
-    BmpFixture a = picture(24, 4, 3, true);
+    BmpFixture a = bmp_picture(4, 3, 24, true);
     write_bmp("panoop.bmp", a);
     ASSERT_EQ(whole("pano.bmp").planes, 4);
     expect_same("pano.bmp", "fifo companion");
 }
 
 TEST_F(BmpBands, FileCutWhileStreamingFailsAndKeepsEarlierRows) {
-    const BmpFixture s = picture(24, 4, 6, true);
+    const BmpFixture s = bmp_picture(4, 6, 24, true);
     write_bmp("pano.bmp", s);
     PictureBands b;
     ASSERT_EQ(open_bands(b, "pano.bmp", BandFormat::bmp), IMAGE_LOADED);
@@ -181,7 +165,7 @@ TEST_F(BmpBands, FileCutWhileStreamingFailsAndKeepsEarlierRows) {
 // sparse file that costs no disk. Only the first band is read.
 TEST_F(BmpBands, OffsetsPastFourGibibytes) {
     const int32_t width = 65536, height = 22000;
-    std::vector<uint8_t> head = make_bmp(picture(24, width, 1, false));
+    std::vector<uint8_t> head = make_bmp(bmp_picture(width, 1, 24, false));
     head.resize(54);
     put32(head, 22, height);
     const int64_t stride = int64_t{width} * 3;
@@ -210,7 +194,7 @@ TEST_F(BmpBands, OffsetsPastFourGibibytes) {
 }
 
 TEST_F(BmpBands, RowsBeyondTheMemoryLimitAreRefused) {
-    write_bmp("wide.bmp", picture(24, 400000, 2, false));  // 1.2 MB a row
+    write_bmp("wide.bmp", bmp_picture(400000, 2, 24, false));  // 1.2 MB a row
     ASSERT_EQ(setenv(MEMORY_LIMIT_VARIABLE, "1", 1), 0);
     PictureBands b;
     EXPECT_EQ(open_bands(b, "wide.bmp", BandFormat::bmp), IMAGE_NOT_LOADED);

@@ -210,4 +210,38 @@ inline std::vector<uint8_t> jpeg_squares(int width, int height, int components) 
     return p;
 }
 
+// A BMP of `bits` (4, 8 or 24) with a full palette and indices that vary
+// along and across rows, or the RGB pattern.
+inline BmpFixture bmp_picture(int32_t w, int32_t h, int bits, bool top_down) {
+    BmpFixture s;
+    s.width = w;
+    s.height = h;
+    s.bits = bits;
+    s.top_down = top_down;
+    if (bits == 24) {
+        s.pixels = rgb_pattern(w, h);
+        return s;
+    }
+    const int entries = bits == 8 ? 256 : 16;
+    for (int i = 0; i < entries; ++i)
+        s.palette.push_back(static_cast<uint32_t>(i * 0x0A1B2C + 0x102030) & 0xFFFFFF);
+    for (int32_t i = 0; i < w * h; ++i)
+        s.pixels.push_back(static_cast<uint8_t>((i * 7 + i / w * 3) % entries));
+    return s;
+}
+
+// A JPEG of jpeg_squares, grey (1 component) or RGB (3).
+inline JpegFixture squares_jpeg(int width, int height, int components, bool progressive,
+                                int quality) {
+    JpegFixture s;
+    s.width = width;
+    s.height = height;
+    s.components = components;
+    s.space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    s.progressive = progressive;
+    s.quality = quality;
+    s.samples = jpeg_squares(width, height, components);
+    return s;
+}
+
 }  // namespace testsupport

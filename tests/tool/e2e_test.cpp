@@ -260,10 +260,7 @@ TEST_F(EndToEnd, NonPowerOfTwoTilesKeepOnlyTheBlockFileHeader) {
 }
 
 TEST_F(EndToEnd, JpegInputTiles) {
-    JpegFixture s;
-    s.width = 32;
-    s.height = 48;
-    s.samples = jpeg_squares(32, 48, 3);
+    const JpegFixture s = squares_jpeg(32, 48, 3, false, 100);
     ASSERT_TRUE(write_jpeg("pano.JPG", s));
     const RunResult r = run("pano.JPG 16 16");
     EXPECT_EQ(r.status, 0) << r.err;
@@ -350,10 +347,7 @@ TEST_F(EndToEnd, FolderAtTheTileNameGivesTheSystemsReason) {
 }
 
 TEST_F(EndToEnd, DamagedJpegTilesAndSaysSo) {
-    JpegFixture s;
-    s.width = 32;
-    s.height = 32;
-    s.samples = jpeg_squares(32, 32, 3);
+    const JpegFixture s = squares_jpeg(32, 32, 3, false, 100);
     ASSERT_TRUE(write_jpeg("whole.jpg", s));
     std::vector<uint8_t> bytes = read_file("whole.jpg");
     size_t sos = 0;  // cut halfway through the data after the scan header

@@ -114,10 +114,7 @@ TEST_F(PartialPicture, DamageBelowTheLastRowOfTilesIsStillReported) {
     SampledPicture p;
     p.width = 128;
     p.height = 250;
-    JpegFixture jpeg;
-    jpeg.width = 128;
-    jpeg.height = 250;
-    jpeg.samples = jpeg_squares(128, 250, 3);
+    const JpegFixture jpeg = squares_jpeg(128, 250, 3, false, 100);
     for (const char* name : {"s.png", "s.jpg"}) {
         SCOPED_TRACE(name);
         const bool png = std::string(name) == "s.png";

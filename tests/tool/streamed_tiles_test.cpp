@@ -48,24 +48,6 @@ uint64_t run_hash(const ChildRun& r) {
 
 // --- the pictures ------------------------------------------------------------
 
-BmpFixture bmp_picture(int32_t w, int32_t h, int bits, bool top_down) {
-    BmpFixture s;
-    s.width = w;
-    s.height = h;
-    s.bits = bits;
-    s.top_down = top_down;
-    if (bits == 24) {
-        s.pixels = rgb_pattern(w, h);
-        return s;
-    }
-    const int entries = bits == 8 ? 256 : 16;
-    for (int i = 0; i < entries; ++i)
-        s.palette.push_back(static_cast<uint32_t>(i * 0x0A1B2C + 0x102030) & 0xFFFFFF);
-    for (int32_t i = 0; i < w * h; ++i)
-        s.pixels.push_back(static_cast<uint8_t>((i * 7 + i / w * 3) % entries));
-    return s;
-}
-
 void make_bmp_file(const std::string& name, int bits, bool top_down, bool alpha) {
     write_bmp(name, bmp_picture(70, 50, bits, top_down));
     if (alpha) {
@@ -76,14 +58,7 @@ void make_bmp_file(const std::string& name, int bits, bool top_down, bool alpha)
 }
 
 void make_jpeg_file(const std::string& name, int components, bool progressive) {
-    JpegFixture s;
-    s.width = 72;
-    s.height = 56;
-    s.components = components;
-    s.space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    s.progressive = progressive;
-    s.quality = 90;
-    s.samples = jpeg_squares(72, 56, components);
+    JpegFixture s = squares_jpeg(72, 56, components, progressive, 90);
     // Some texture inside the squares, so the blocks are not all flat.
     for (size_t i = 0; i < s.samples.size(); ++i)
         s.samples[i] = static_cast<uint8_t>(s.samples[i] + (i * 13 % 29));
