@@ -5,7 +5,6 @@
 // the picture needs is weighed against the limit, before the whole file is
 // read: a 2 GB file of another kind is turned away after 54 bytes. A failing
 // load leaves the record as it was.
-#include <sys/stat.h>
 
 #include <cstring>
 #include <memory>
@@ -133,15 +132,9 @@ int load_palette_picture(LoadedImage& image, int32_t size, const BmpLayout& l, i
 }
 
 // Size of `name` when it is a regular file; 0 when there is nothing usable by
-// that name. Something that is not a regular file (a FIFO would block the
-// read) is not taken, and the log says so.
+// that name.
 int32_t companion_size(const std::string& name) {
-    struct stat st;
-    if (stat(name.c_str(), &st) != 0) return 0;
-    if (!S_ISREG(st.st_mode)) {
-        append_log("vxgl:  alpha file %s is not a regular file; not used\n", name.c_str());
-        return 0;
-    }
+    if (!bmp_companion_is_regular(name)) return 0;
     const int32_t size = file_size(name.c_str());
     return size > 0 ? size : 0;
 }

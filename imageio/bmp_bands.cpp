@@ -114,15 +114,9 @@ int read_file_rows(RowFile& f, int32_t first, int32_t count) {
 }
 
 // Takes `name` as the companion when it is a regular file that opens and
-// is not empty. Something that is not a regular file (a FIFO would block the
-// read) is not taken, and the log says so.
+// is not empty.
 bool take_companion(const std::string& name, RowFile& c) {
-    struct stat st;
-    if (stat(name.c_str(), &st) != 0) return false;
-    if (!S_ISREG(st.st_mode)) {
-        append_log("vxgl:  alpha file %s is not a regular file; not used\n", name.c_str());
-        return false;
-    }
+    if (!bmp_companion_is_regular(name)) return false;
     if (open_row_file(c, name) && c.size > 0) return true;
     c.close();
     return false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct BmpLayout {
     int32_t width = 0;
@@ -48,3 +49,8 @@ inline uint8_t bmp_palette_index(const uint8_t* row, int32_t bits, int32_t x) {
 // `file_palette` holds the file's `palette_entries` entries (B, G, R, unused
 // each); the entries a short palette lacks are black.
 void bmp_palette_colours(const BmpLayout& l, const uint8_t* file_palette, uint8_t* colours);
+
+// Whether `name` may be taken as a companion alpha file: it exists and is a
+// regular file. Something else by that name (a FIFO would block the read) is
+// not taken, and the log says so.
+bool bmp_companion_is_regular(const std::string& name);
