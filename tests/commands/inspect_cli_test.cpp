@@ -3,6 +3,7 @@
 // the mosaic equals each tile reduced as the chain does, the comparison
 // reports every level; bad files end with their message and exit code.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 
@@ -197,6 +198,13 @@ TEST_F(InspectRun, EveryBadFileKindEndsWithItsMessage) {
         EXPECT_EQ(png.status, 1) << c.name;
     }
     EXPECT_EQ(run(INSPECT_BINARY, "missing.vxt").status, 1);
+    // A FIFO is refused at once; opening it would wait for a writer.
+    ASSERT_EQ(mkfifo("pipe.vxt", 0644), 0);
+    const RunResult fifo = run(INSPECT_BINARY, "pipe.vxt");
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_NE(fifo.err.find("pipe.vxt: cannot open the file (or it is not a regular file)"),
+              std::string::npos)
+        << fifo.err;
 }
 
 TEST_F(InspectRun, CommandLineMistakes) {

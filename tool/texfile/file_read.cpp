@@ -4,11 +4,13 @@
 
 #include "texfile/readers.h"
 #include "texfile/texfile.h"
+#include "vxsystem/vxsystem.h"
 
 bool read_tex_file(const std::string& path, TexFile& out, std::string& error) {
-    FILE* f = std::fopen(path.c_str(), "rb");
+    // Regular files only: opening a FIFO would wait for a writer forever.
+    FILE* f = open_file(path.c_str(), MODE_READ_BINARY);
     if (!f) {
-        error = "cannot open the file";
+        error = "cannot open the file (or it is not a regular file)";
         return false;
     }
     std::vector<uint8_t> bytes;
@@ -16,7 +18,7 @@ bool read_tex_file(const std::string& path, TexFile& out, std::string& error) {
     const long size = ok ? std::ftell(f) : -1;
     ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
     if (ok && size > TEXFILE_MAX_BYTES) {
-        std::fclose(f);
+        close_file(f);
         error = "the file is larger than 1 GiB";
         return false;
     }
@@ -24,13 +26,13 @@ bool read_tex_file(const std::string& path, TexFile& out, std::string& error) {
         try {
             bytes.resize(static_cast<size_t>(size));
         } catch (const std::bad_alloc&) {
-            std::fclose(f);
+            close_file(f);
             error = "out of memory";
             return false;
         }
         ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
     }
-    std::fclose(f);
+    close_file(f);
     if (!ok) {
         error = "cannot read the file";
         return false;
