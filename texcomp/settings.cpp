@@ -1,4 +1,6 @@
 // Standard initialisation of the settings record.
+#include <cstring>
+
 #include "texcomp/texcomp.h"
 
 void texture_settings_init(TextureSettings& s) {
@@ -21,4 +23,21 @@ void texture_settings_init(TextureSettings& s) {
     s.CustomFilter[32] = 0.0f;
     s.SharpeningPassMIP[0] = 0;
     for (int j = 1; j < 14; ++j) s.SharpeningPassMIP[j] = 1;
+}
+
+bool texture_quality_find(const char* name, TextureQuality& quality) {
+    static const struct {
+        const char* name;
+        TextureQuality quality;
+    } names[] = {{"quick", TextureQuality::Quick},
+                 {"normal", TextureQuality::Normal},
+                 {"high", TextureQuality::High},
+                 {"best", TextureQuality::Best}};
+    if (name == nullptr) return false;
+    for (const auto& n : names)
+        if (std::strcmp(n.name, name) == 0) {
+            quality = n.quality;
+            return true;
+        }
+    return false;
 }

@@ -97,6 +97,18 @@ int64_t texture_level_size(int32_t code, int32_t w, int32_t h);
 // once per emitted byte run in stream order. The library ignores the result.
 using WriteSink = int32_t (*)(int32_t count, const uint8_t* buffer, void* user);
 
+// The block formats' end-point search, from fastest to closest.
+//   Quick:  the farthest pair of the block's colours (as g_b_quick_compress).
+//   Normal: the full search; blocks of a level larger than one block keep to
+//           three colours. This is what the stored tile files hold.
+//   High:   the full search with three- and four-colour palettes both tried
+//           for every block, the smaller weighted error kept; DXT1 cutout
+//           blocks with transparent pixels keep three colours.
+//   Best:   High, then the end points refined against the exact block error.
+enum class TextureQuality : int32_t { Quick = 0, Normal = 1, High = 2, Best = 3 };
+// The quality of a name ("quick", "normal", "high", "best"); false if unknown.
+bool texture_quality_find(const char* name, TextureQuality& quality);
+
 // ---------------------------------------------------------------------------
 // Settings record. Field names follow the settings profile keys.
 // ---------------------------------------------------------------------------
@@ -154,6 +166,15 @@ struct TextureSettings {
     // Not a profile key. Optional store of the generated chain (see
     // ChainCache below); null: every call resamples its own levels.
     ChainCache* chain_cache = nullptr;
+    // Not a profile key. How hard the block formats (codes 0-3) look for
+    // their end points; see TextureQuality. Normal gives the stored files'
+    // bytes. g_b_quick_compress still selects the quick search whatever this
+    // says.
+    TextureQuality quality = TextureQuality::Normal;
+    // Not a profile key. Threads one call may use (the caller's own among
+    // them); values below 2 keep the whole call on the caller's thread. The
+    // output is byte for byte the same for every count.
+    int32_t threads = 1;
 };
 
 // A caller-owned store of generated mip levels. Calls that name the same
