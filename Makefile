@@ -9,6 +9,13 @@
 BUILD ?= build
 JOBS ?= 2
 
+# A compiler cache, when the machine has one, so that several checkouts of the
+# tree (and the sanitizer builds) share what they have already compiled; the
+# paths it keys on are taken relative to the checkout.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+
 .PHONY: all deps build demo test bench sanitize tsan format-check fuzz fuzz-build clean
 
 all: build
@@ -17,7 +24,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER)
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
@@ -30,7 +37,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 sanitize: deps
-	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_SANITIZE=ON \
+	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_SANITIZE=ON $(LAUNCHER) \
 	      -DCMAKE_CXX_FLAGS=-O1
 	cmake --build build-sanitize -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -39,7 +46,7 @@ sanitize: deps
 # Only the tests labelled "concurrency" are built and run: the pass is about
 # calls that meet on several threads, and a full TSan build would take long.
 tsan: deps
-	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_TSAN=ON -DCMAKE_CXX_FLAGS=-O1
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_TSAN=ON $(LAUNCHER) -DCMAKE_CXX_FLAGS=-O1
 	cmake --build build-tsan -j $(JOBS) --target concurrency_tests
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir build-tsan --output-on-failure -L concurrency
