@@ -124,3 +124,6 @@ int32_t read_whole_file(const char* name, void* buffer, int32_t capacity);
 // Size in bytes, or -1 for an empty name, a file that cannot be opened, a
 // file that is not a regular file, or one too large for 32 bits.
 int32_t file_size(const char* name);
+
+// The project's version ("1.0.0"), the same for every command and library.
+const char* razivavu_version();
