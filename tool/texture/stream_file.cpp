@@ -1,6 +1,7 @@
 // The output sink: every run of the stream goes to "<output>.part" as it
 // comes; the file takes its name only when the call succeeded and every byte
 // was written.
+#include <cerrno>
 #include <cstdio>
 
 #include "texture/texture.h"
@@ -11,6 +12,7 @@ struct StreamSink {
     FILE* file = nullptr;
     int32_t runs = 0;
     bool failed = false;
+    int error_number = 0;  // the system's reason of the first failure
     bool progress = false;
 };
 
@@ -18,9 +20,11 @@ int32_t stream_sink(int32_t count, const uint8_t* buffer, void* user) {
     StreamSink& sink = *static_cast<StreamSink*>(user);
     ++sink.runs;
     if (sink.failed) return -1;
+    errno = 0;
     if (count < 0 || std::fwrite(buffer, 1, static_cast<size_t>(count), sink.file) !=
                          static_cast<size_t>(count)) {
         sink.failed = true;
+        sink.error_number = errno != 0 ? errno : EIO;
         return -1;
     }
     // Runs 1 and 2 are the magic and the header; each later one is a level
@@ -38,9 +42,11 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
     StreamWrite result;
     const std::string part = output + ".part";
     StreamSink sink;
+    errno = 0;
     sink.file = std::fopen(part.c_str(), "wb");
     if (!sink.file) {
         result.write_failed = true;
+        result.error_number = errno != 0 ? errno : EIO;
         return result;
     }
     sink.progress = progress;
@@ -51,11 +57,21 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
         compress_texture(picture.pixels.data(), picture.width, picture.height,
                          picture.width * picture.planes, s, picture.planes, nullptr, rect);
     result.levels = sink.runs > 2 ? sink.runs - 2 : 0;
-    const bool flushed = std::fflush(sink.file) == 0 && !std::ferror(sink.file);
-    const bool closed = std::fclose(sink.file) == 0;
+    // The first failure's reason is the one reported: a short write, then
+    // the flush (a full disk often shows only here), the close, the rename.
+    result.error_number = sink.error_number;
+    const auto note = [&](bool ok) {
+        if (!ok && result.error_number == 0) result.error_number = errno != 0 ? errno : EIO;
+        return ok;
+    };
+    errno = 0;
+    const bool flushed = note(std::fflush(sink.file) == 0 && !std::ferror(sink.file));
+    errno = 0;
+    const bool closed = note(std::fclose(sink.file) == 0);
     result.write_failed = sink.failed || !flushed || !closed;
+    errno = 0;
     if (result.result < 0 || result.write_failed ||
-        std::rename(part.c_str(), output.c_str()) != 0) {
+        !note(std::rename(part.c_str(), output.c_str()) == 0)) {
         if (result.result >= 0) result.write_failed = true;
         std::remove(part.c_str());
     }
