@@ -3,6 +3,7 @@
 // (infinite when the two agree exactly). Per level the whole run's figures
 // and the worst tile; with --json every tile's as well.
 #include <cmath>
+#include <filesystem>
 #include <map>
 
 #include "inspect/inspect.h"
@@ -26,6 +27,7 @@ struct TileLevel {
 struct TileResult {
     std::string file, twin;
     std::vector<TileLevel> levels;
+    bool header_only = false;  // a DXT1 file of sides that are not powers of two
 };
 
 struct LevelSummary {
@@ -65,6 +67,10 @@ bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& resu
         error = result.twin + ": " + error;
         return false;
     }
+    if (!std::filesystem::exists(result.file)) {
+        error = result.file + ": missing";
+        return false;
+    }
     if (!read_tex_file(result.file, blocks, error)) {
         error = result.file + ": " + error;
         return false;
@@ -75,6 +81,7 @@ bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& resu
     }
     if (blocks.levels.empty()) {
         error = result.file + ": no levels stored";
+        result.header_only = true;
         return false;
     }
     if (blocks.levels.size() != rgb.levels.size()) {
@@ -108,12 +115,20 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
     }
     std::vector<TileResult> tiles;
     std::vector<std::pair<std::string, std::string>> skipped;
+    // A tile that cannot be compared, other than a DXT1 file razivavu writes
+    // without levels, makes the run incomplete.
+    bool incomplete = false;
     std::map<int32_t, LevelSummary> levels;
     for (int32_t row = 0; row < run.rows; ++row)
         for (int32_t col = 0; col < run.cols; ++col) {
             TileResult t;
             if (!compare_tile(run, col, row, t, error)) {
                 skipped.push_back({run.path(col, row, true), error});
+                if (!t.header_only) {
+                    incomplete = true;
+                    std::fprintf(err, "razivavu-inspect: %s; the run is incomplete\n",
+                                 error.c_str());
+                }
                 continue;
             }
             for (const TileLevel& l : t.levels) {
@@ -173,5 +188,5 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
         for (const auto& [file, reason] : skipped)
             std::fprintf(out, "not compared: %s\n", reason.c_str());
     }
-    return tiles.empty() ? INSPECT_BAD_FILE : INSPECT_OK;
+    return tiles.empty() || incomplete ? INSPECT_BAD_FILE : INSPECT_OK;
 }

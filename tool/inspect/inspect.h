@@ -3,8 +3,8 @@
 //
 //   razivavu-inspect [--json] FILE...             header and level table of each file
 //   razivavu-inspect --png DIR FILE...            every stored level as a PNG in DIR
-//   razivavu-inspect --mosaic LEVEL --png DIR BASE   the whole grid of a razivavu run at
-//                                                 one level, one PNG
+//   razivavu-inspect --mosaic LEVEL [--dxt1] --png DIR BASE   the whole grid of a
+//                                                 razivavu run at one level, one PNG
 //   razivavu-inspect [--json] --compare BASE      per level, every DXT1 tile file against
 //                                                 its 24-bit twin: RMSE and PSNR
 //
@@ -24,13 +24,14 @@ constexpr int INSPECT_BAD_FILE = 1;  // a file failed its check, or a run was in
 constexpr int INSPECT_USAGE = 2;     // the command line was not understood
 constexpr int INSPECT_OUTPUT = 3;    // an output file could not be written
 
-enum class InspectMode { table, png, mosaic, compare, help };
+enum class InspectMode { table, png, mosaic, compare, help, version };
 
 struct InspectOptions {
     InspectMode mode = InspectMode::table;
     bool json = false;
     std::string png_dir;
     int32_t mosaic_level = 0;
+    bool mosaic_dxt1 = false;        // the mosaic of the DXT1 files, not the 24-bit ones
     std::string base;                // --mosaic and --compare
     std::vector<std::string> files;  // table and --png
 };
@@ -75,9 +76,11 @@ struct TileRun {
 // False with a reason when there are none or they form no whole grid.
 bool find_tile_run(const std::string& base, TileRun& out, std::string& error);
 
-// The mosaic: writes the PNG, returns the exit code. Messages go to `err`.
-int run_mosaic(const std::string& base, int32_t level, const std::string& dir, FILE* out,
-               FILE* err);
+// The mosaic of the 24-bit files, or of the DXT1 files (`block_files`, the
+// PNG then named "<base>_mosaic_dxt1_level<n>.png"): writes the PNG, returns
+// the exit code. Messages go to `err`.
+int run_mosaic(const std::string& base, int32_t level, const std::string& dir, FILE* out, FILE* err,
+               bool block_files = false);
 
 // The comparison; returns the exit code.
 int run_compare(const std::string& base, bool json, FILE* out, FILE* err);

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "inspect/inspect.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 
@@ -81,6 +82,9 @@ int run_inspect(int argc, char** argv) {
         case InspectMode::help:
             std::printf("%s", inspect_usage());
             break;
+        case InspectMode::version:
+            std::printf("razivavu-inspect %s\n", razivavu_version());
+            break;
         case InspectMode::table:
             code = tables(o);
             break;
@@ -90,7 +94,7 @@ int run_inspect(int argc, char** argv) {
         case InspectMode::mosaic: {
             std::error_code ec;
             std::filesystem::create_directories(o.png_dir, ec);
-            code = run_mosaic(o.base, o.mosaic_level, o.png_dir, stdout, stderr);
+            code = run_mosaic(o.base, o.mosaic_level, o.png_dir, stdout, stderr, o.mosaic_dxt1);
             break;
         }
         case InspectMode::compare:
