@@ -113,12 +113,13 @@ int report_failure(TileWrite result, const std::string& name, int error) {
 
 // Writes both files of every tile, `threads` tiles at a time, the bands of
 // the picture read as the tiles need them; the code of the first failure in
-// tile order, or EXIT_DONE. `name` gives the tiles their names (the input's,
-// or its place in the -o folder); `input_name` is the picture's. Console text, files and failures
-// are those of writing the tiles one after the other: the tiles are reported and their files named
-// strictly in order, and the files of tiles after a failure are removed before they get a name. A
-// band that cannot be read ends the run at its first tile, after the tiles before it have their
-// names.
+// tile order, or EXIT_DONE. `name` gives the tiles their names (the
+// input's, or its place in the -o folder); `input_name` is the picture's.
+// Console text, files and failures are those of writing the tiles one after
+// the other: the tiles are reported and their files named strictly in order,
+// and the files of tiles after a failure are removed before they get a name.
+// A band that cannot be read ends the run at its first tile, after the tiles
+// before it have their names.
 int write_tiles(PictureInput& input, const std::string& name, const std::string& input_name,
                 const TileGrid& grid, int32_t& tiles, int threads, bool& warned,
                 const ToolOptions& options) {
