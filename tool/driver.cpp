@@ -7,7 +7,6 @@
 #include <sys/statvfs.h>
 
 #include <cerrno>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -87,11 +86,10 @@ int report_failure(TileWrite result, const std::string& name, int error) {
         return fail(EXIT_WRITE_FAILED, std::string("cannot write a tile file: ") +
                                            std::strerror(error) + "; no part of it is left behind");
     if (result == TileWrite::compress_failed)
-        return fail(EXIT_WRITE_FAILED, "cannot write tile file=" + name +
-                                           ": the compression library stopped (" +
-                                           std::to_string(error) + ": " +
-                                           texture_result_message(error) +
-                                           "); no part of it is left behind");
+        return fail(EXIT_WRITE_FAILED,
+                    "cannot write tile file=" + name + ": the compression library stopped (" +
+                        std::to_string(error) + ": " + texture_result_message(error) +
+                        "); no part of it is left behind");
     return fail(EXIT_WRITE_FAILED, "cannot write tile file=" + name + ": " + std::strerror(error) +
                                        "; no part of it is left behind");
 }
@@ -328,10 +326,10 @@ int run_tool(int argc, char** argv) {
         const int64_t room = static_cast<int64_t>(fs.f_bavail) * unit;
         if (needed > room) {
             const int64_t mb = 1024 * 1024;
-            return fail(EXIT_WRITE_FAILED,
-                        "the tiles of " + name + " need " + std::to_string((needed + mb - 1) / mb) +
-                            " MB, more than the " + std::to_string(room / mb) + " MB free in " +
-                            folder + "; no tile written");
+            return fail(EXIT_WRITE_FAILED, "the tiles of " + name + " need " +
+                                               std::to_string((needed + mb - 1) / mb) +
+                                               " MB, more than the " + std::to_string(room / mb) +
+                                               " MB free in " + folder + "; no tile written");
         }
     }
     // Tiles are written on every core unless RAZIVAVU_THREADS says otherwise.

@@ -2,4 +2,6 @@
 #include "tool/tiletool.h"
 #include "vxsystem/vxsystem.h"
 
-int main(int argc, char** argv) { return run_command(run_tool, argc, argv, "ERROR: ", EXIT_NO_MEMORY); }
+int main(int argc, char** argv) {
+    return run_command(run_tool, argc, argv, "ERROR: ", EXIT_NO_MEMORY);
+}

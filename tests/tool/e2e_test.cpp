@@ -332,8 +332,8 @@ TEST_F(EndToEnd, StalePartFilesAndPlantedLinksAreReplacedNeverWrittenThrough) {
     const RunResult r = run("pano.bmp 16 16");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file("victim"), (std::vector<uint8_t>{7, 7, 7}));
-    EXPECT_EQ(tile_files(), (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano10.vxt",
-                                                      "pano10c.vxt"}));
+    EXPECT_EQ(tile_files(),
+              (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano10.vxt", "pano10c.vxt"}));
     EXPECT_GT(read_file("pano10.vxt").size(), 32u);
 }
 

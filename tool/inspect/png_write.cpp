@@ -75,8 +75,7 @@ bool write_png(const std::string& path, const TexImage& image, std::string& erro
     const bool written = png_to_stream(file, image);
     const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
     const bool closed = std::fclose(file) == 0;
-    const bool named =
-        written && flushed && closed && std::rename(part.c_str(), path.c_str()) == 0;
+    const bool named = written && flushed && closed && std::rename(part.c_str(), path.c_str()) == 0;
     if (!named) std::remove(part.c_str());
     forget_part_file(part.c_str());
     if (!named) {
