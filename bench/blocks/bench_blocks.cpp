@@ -35,10 +35,11 @@ const double kWeights[3] = {0.309, 0.609, 0.082};
 
 struct Encoder {
     std::string name;
-    // Ours: quick / force flags; peers: the peer entry.
+    // Ours: quality, force flag and metric; peers: the peer entry.
     int ours = 0;  // 1 for our encoder
-    int quick = 0;
+    BlockQuality quality = BlockQuality::Normal;
     int force_four = 0;
+    int uniform = 0;  // equal channel weights instead of the perceptual ones
     PeerEncoder peer{};
 };
 
@@ -60,8 +61,10 @@ void encode_ours(const BenchImage& img, const Encoder& e, std::vector<uint8_t>& 
     const BlockLevel level{reinterpret_cast<const uint8_t*>(img.argb.data()), img.width, img.height,
                            int64_t(img.width) * 4, ChannelOrder::Bgra};
     BlockOptions o;
-    o.quality = e.quick ? BlockQuality::Quick : BlockQuality::Normal;
+    o.quality = e.quality;
     o.force_four = e.force_four != 0;
+    if (e.uniform)
+        for (int c = 0; c < 3; ++c) o.weights[c] = uniform_weights[c];
     encode_blocks(level, o, out.data(), int64_t(out.size()));
 }
 
@@ -114,6 +117,23 @@ double thread_seconds() {
     timespec ts;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// Keeps the side x side square at the picture's centre (whole blocks).
+void crop_centre(BenchImage& img, int side) {
+    side &= ~3;
+    if (side <= 0 || side > img.width || side > img.height) return;
+    const int x0 = ((img.width - side) / 2) & ~3, y0 = ((img.height - side) / 2) & ~3;
+    std::vector<uint32_t> argb(size_t(side) * size_t(side));
+    std::vector<uint8_t> rgba(argb.size() * 4);
+    for (int y = 0; y < side; ++y) {
+        const size_t from = size_t(y0 + y) * size_t(img.width) + size_t(x0);
+        std::memcpy(&argb[size_t(y) * size_t(side)], &img.argb[from], size_t(side) * 4);
+        std::memcpy(&rgba[size_t(y) * size_t(side) * 4], &img.rgba[from * 4], size_t(side) * 4);
+    }
+    img.argb.swap(argb);
+    img.rgba.swap(rgba);
+    img.width = img.height = side;
 }
 
 double encode_once(const BenchImage& img, const Encoder& e, std::vector<uint8_t>& out) {
@@ -213,7 +233,12 @@ int main(int argc, char** argv) {
     size_t max_photos = 1000;
     std::string only;
     std::vector<std::string> photo_paths;
+    int crop = 0;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--crop") == 0 && i + 1 < argc) {
+            crop = std::atoi(argv[++i]);
+            continue;
+        }
         if (std::strcmp(argv[i], "--sample") == 0 && i + 1 < argc)
             sample_path = argv[++i];
         else if (std::strcmp(argv[i], "--max-photos") == 0 && i + 1 < argc)
@@ -225,9 +250,20 @@ int main(int argc, char** argv) {
     }
     // The tool's weights are the standard ones (perceptual_weights).
     std::vector<Encoder> encoders;
-    encoders.push_back({"ours full search (as the tool runs it)", 1, 0, 0, {}});
-    encoders.push_back({"ours full search, four colours forced", 1, 0, 1, {}});
-    encoders.push_back({"ours quick search", 1, 1, 0, {}});
+    using Q = BlockQuality;
+    encoders.push_back({"ours full search (as the tool runs it)", 1, Q::Normal, 0, 0, {}});
+    encoders.push_back({"ours full search, four colours forced", 1, Q::Normal, 1, 0, {}});
+    encoders.push_back({"ours quick search", 1, Q::Quick, 0, 0, {}});
+    const char* level_names[] = {"quick", "normal", "high", "best"};
+    for (int uniform = 0; uniform < 2; ++uniform)
+        for (Q q : {Q::Quick, Q::Normal, Q::High, Q::Best})
+            encoders.push_back({std::string("ours ") + level_names[int(q)] +
+                                    (uniform ? ", uniform" : ", perceptual"),
+                                1,
+                                q,
+                                0,
+                                uniform,
+                                {}});
     for (const PeerEncoder& p : available_peers()) {
         Encoder e;
         e.name = p.name;
@@ -254,9 +290,10 @@ int main(int argc, char** argv) {
     for (const std::string& path : photo_paths) {
         if (photos.size() >= max_photos) break;
         BenchImage img;
-        if (load_jpeg(path, img))
+        if (load_jpeg(path, img)) {
+            if (crop > 0) crop_centre(img, crop);
             photos.push_back(std::move(img));
-        else
+        } else
             std::printf("note: cannot read %s, skipped\n", path.c_str());
     }
     if (photos.empty()) {
