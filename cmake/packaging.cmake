@@ -116,6 +116,9 @@ set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libjpeg62-turbo-dev | libjpeg-dev, libpng-dev, libtiff-dev")
 if(RAZIVAVU_SHARED)
   string(APPEND CPACK_DEBIAN_DEV_PACKAGE_DEPENDS ", razivavu (= ${PROJECT_VERSION})")
+  # A shlibs file for packages built against these libraries, and the
+  # ldconfig trigger.
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 endif()
 set(CPACK_DEBIAN_DEV_DESCRIPTION
     "texture compression library and picture loaders (development files)

@@ -76,9 +76,12 @@ check "example configured with find_package" \
 check "example built with find_package" cmake --build "$work/ex-cmake"
 export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
 check "pkg-config knows razivavu $version" test "$(pkg-config --modversion razivavu)" = "$version"
-# The command line a user types, with nothing of the source tree but the file.
+# The command line a user types, with nothing of the source tree but the file
+# (and, for shared libraries outside the system's folders, where they are).
+rpath=""
+[ "$shared" = 1 ] && rpath="-Wl,-rpath,$prefix/$libdir"
 check "example built with pkg-config" \
-    bash -c "g++ -std=c++17 examples/picture_to_dds.cpp -o '$work/ex-pc' \$(pkg-config --cflags --libs razivavu)"
+    bash -c "g++ -std=c++17 examples/picture_to_dds.cpp -o '$work/ex-pc' \$(pkg-config --cflags --libs razivavu) $rpath"
 unset PKG_CONFIG_PATH
 
 cd "$work"
@@ -136,15 +139,17 @@ for c in "${commands[@]}"; do
     check "man -l $c.1.gz has its SEE ALSO" grep -q "^SEE ALSO" "$work/$c.man"
 done
 check "razivavu-inspect from the package reads a DDS" \
-    "$deb/usr/bin/razivavu-inspect" "$work/pc-pic.png.dds"
+    "$deb/usr/bin/razivavu-inspect" "$work/ref-pic.png.dds"
 check "razivavu-texture from the package writes the same DDS" \
     bash -c "'$deb/usr/bin/razivavu-texture' -q '$work/pic.bmp' '$work/deb.dds' &&
              cmp '$work/deb.dds' '$work/ref-pic.bmp.dds'"
 # The package's pkg-config file finds its prefix from its own place.
 deb_pc=$(find "$deb/usr" -name razivavu.pc)
+rpath=""
+[ "$shared" = 1 ] && rpath="-Wl,-rpath,${deb_pc%/pkgconfig/*}"
 check "example built with pkg-config against the package's tree" \
     bash -c "PKG_CONFIG_PATH='${deb_pc%/*}' && export PKG_CONFIG_PATH &&
-             g++ -std=c++17 examples/picture_to_dds.cpp -o '$work/ex-deb' \$(pkg-config --cflags --libs razivavu)"
+             g++ -std=c++17 examples/picture_to_dds.cpp -o '$work/ex-deb' \$(pkg-config --cflags --libs razivavu) $rpath"
 check "that example runs" "$work/ex-deb" "$work/pic.bmp" "$work/deb-ex.dds"
 
 echo "install check: $((checks - failures)) passed, $failures failed"
