@@ -19,7 +19,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
 .PHONY: all deps build demo test bench sanitize tsan format-check fuzz fuzz-build clean \
-        package package-deps install-check install-check-shared
+        package package-deps install-check install-check-shared allocfail
 
 all: build
 
@@ -53,6 +53,22 @@ tsan: deps
 	cmake --build build-tsan -j $(JOBS) --target concurrency_tests
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir build-tsan --output-on-failure -L concurrency
+
+# Every allocation may fail: each job of tests/allocfail runs once per N with
+# its Nth allocation failing, in a build of its own with
+# UndefinedBehaviorSanitizer. ALLOCFAIL_STRIDE=k tries every k-th N only
+# (plus the first and last ALLOCFAIL_EDGE and the first of every site); CI
+# samples that way, this target by default tries them all.
+ALLOCFAIL_STRIDE ?= 1
+ALLOCFAIL_EDGE ?= 200
+allocfail: deps
+	cmake -S . -B build-allocfail -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_ALLOC_FAIL=ON $(LAUNCHER) \
+	      "-DCMAKE_CXX_FLAGS=-O1 -fsanitize=undefined -fno-sanitize-recover=all" \
+	      -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=undefined
+	cmake --build build-allocfail -j $(JOBS) --target allocfail_tests
+	RAZIVAVU_ALLOCFAIL_STRIDE=$(ALLOCFAIL_STRIDE) RAZIVAVU_ALLOCFAIL_EDGE=$(ALLOCFAIL_EDGE) \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir build-allocfail --output-on-failure -j $(JOBS) -L allocfail
 
 # cpack reads the binaries' library dependencies with dpkg-shlibdeps (dpkg-dev,
 # file); the install check builds the example with pkg-config and reads the
@@ -92,4 +108,4 @@ fuzz: fuzz-build
 	bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
-	rm -rf $(BUILD) build-sanitize build-tsan build-fuzz build-shared fuzz-out demo
+	rm -rf $(BUILD) build-sanitize build-tsan build-fuzz build-shared build-allocfail fuzz-out demo

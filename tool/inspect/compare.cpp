@@ -173,5 +173,10 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
         for (const auto& [file, reason] : skipped)
             std::fprintf(out, "not compared: %s\n", reason.c_str());
     }
-    return tiles.empty() ? INSPECT_BAD_FILE : INSPECT_OK;
+    // A tile that could not be compared (damaged, or no memory to read it)
+    // leaves the comparison incomplete.
+    if (!skipped.empty())
+        std::fprintf(err, "razivavu-inspect: %zu tiles of %s not compared\n", skipped.size(),
+                     base.c_str());
+    return tiles.empty() || !skipped.empty() ? INSPECT_BAD_FILE : INSPECT_OK;
 }

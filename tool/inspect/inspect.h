@@ -20,9 +20,10 @@
 #include "texfile/texfile.h"
 
 constexpr int INSPECT_OK = 0;
-constexpr int INSPECT_BAD_FILE = 1;  // a file failed its check, or a run was incomplete
-constexpr int INSPECT_USAGE = 2;     // the command line was not understood
-constexpr int INSPECT_OUTPUT = 3;    // an output file could not be written
+constexpr int INSPECT_BAD_FILE = 1;   // a file failed its check, or a run was incomplete
+constexpr int INSPECT_USAGE = 2;      // the command line was not understood
+constexpr int INSPECT_OUTPUT = 3;     // an output file could not be written
+constexpr int INSPECT_NO_MEMORY = 5;  // an allocation failed (the same code in every command)
 
 enum class InspectMode { table, png, mosaic, compare, help };
 
