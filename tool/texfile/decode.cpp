@@ -57,8 +57,7 @@ bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::str
             const uint8_t* palette = file.bytes.data() + file.palette_offsets[lv.face];
             decode_palette_level(f, palette, data, slice_bytes, lv.width, lv.height, slice.data());
         } else {
-            decode_plain_level(f, file.kind == TexFileKind::tile, data, lv.width, lv.height,
-                               slice.data());
+            decode_plain_level(f, file.colours_exchanged, data, lv.width, lv.height, slice.data());
         }
         const size_t row = static_cast<size_t>(lv.width) * channels;
         for (int32_t y = 0; y < lv.height; ++y)

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "texfile/texfile.h"
+#include "tileformat/tileformat.h"
 
-constexpr uint32_t TILE_FILE_MAGIC = 12345;
 constexpr uint32_t STREAM_FILE_MAGIC = 0x20534444;  // "DDS "
 
 inline uint32_t read_word(const uint8_t* p) {

@@ -5,7 +5,7 @@
 // - tile files (".vxt"): the tool's 32-byte header (12345, code 3 or 12,
 //   width, height, level count, 32, two spare words), then the stored levels;
 //   code 3 holds 24-bit levels with the bytes in the picture's R, G, B order,
-//   code 12 holds DXT1 blocks.
+//   code 12 holds DXT1 blocks (the codes and header: tileformat/tileformat.h).
 // - texture streams ("DDS " + 124-byte surface header + levels): every format
 //   code the library writes (0..16), plain, cube (six faces) and volume
 //   textures, the palette before each face of codes 10 and 14.
@@ -45,6 +45,9 @@ struct TexFile {
     int32_t header_height = 0;
     int32_t header_levels = 0;  // tile level_count, or the stream's mip_count
     int32_t skip_levels = -1;   // tiles: leading levels dropped, -1 when not decidable
+    // Tiles written without g_b_swap_rgb: the levels hold red where the layout
+    // says blue and back (the picture's R, G, B in a B, G, R layout).
+    bool colours_exchanged = false;
     // Streams: header words worth showing.
     uint32_t flags = 0;
     uint32_t linear_size = 0;
