@@ -73,7 +73,7 @@ bool write_tile(const TileRun& run, int32_t col, int32_t row, const fs::path& di
         error = dxt_name + ": " + error;
         return false;
     }
-    if (rgb.tile_code != 3 || dxt.tile_code != 12) {
+    if (rgb.tile_code != TILE_CODE_RGB || dxt.tile_code != TILE_CODE_BLOCKS) {
         error = dxt_name + ": not a DXT1 tile file beside a 24-bit one";
         return false;
     }
