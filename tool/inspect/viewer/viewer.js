@@ -12,6 +12,11 @@
   'use strict';
 
   const grid = window.RAZIVAVU_GRID;
+  if (!grid || !grid.tiles || grid.tiles.length === 0) {
+    document.getElementById('status').textContent =
+      'grid.js is missing or empty: write the page again with razivavu-inspect --html DIR BASE';
+    return;
+  }
   const canvas = document.getElementById('view');
   const ctx = canvas.getContext('2d');
   const statusText = document.getElementById('status');
@@ -97,8 +102,14 @@
   // top-row tile (stored from level 1) or a bottom-row tile (from level 2)
   // shows its first stored level, magnified, where the zoom asks for more.
   function levelFor(tile) {
-    const wanted = Math.floor(state.level + 0.5);
-    return clamp(wanted, tile.first, tile.first + tile.levels - 1);
+    return clamp(wantedLevel(), tile.first, tile.first + tile.levels - 1);
+  }
+
+  // The zoom counts screen (CSS) pixels; an engine picks by the pixels it
+  // fills, so a screen with two device pixels per CSS pixel gets the level
+  // one finer.
+  function wantedLevel() {
+    return Math.floor(state.level - Math.log2(window.devicePixelRatio || 1) + 0.5);
   }
 
   function tileUrl(col, row, level, dxt1) {
@@ -162,7 +173,7 @@
     for (const r of rects) {
       ctx.strokeRect(r.left + 0.5, r.top + 0.5, r.right - r.left - 1, r.bottom - r.top - 1);
       const lines = [r.col + ',' + r.row + '  level ' + r.level +
-        (r.level > Math.floor(state.level + 0.5) ? ' (first stored)' : ''),
+        (r.level > wantedLevel() ? ' (first stored)' : ''),
         'DXT1 ' + psnrText(r.tile, r.level)];
       const width = Math.max.apply(null, lines.map((t) => ctx.measureText(t).width)) + 8;
       if (r.right - r.left < width + 4 || r.bottom - r.top < 40) continue;
