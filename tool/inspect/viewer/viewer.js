@@ -176,11 +176,16 @@
         (r.level > wantedLevel() ? ' (first stored)' : ''),
         'DXT1 ' + psnrText(r.tile, r.level)];
       const width = Math.max.apply(null, lines.map((t) => ctx.measureText(t).width)) + 8;
-      if (r.right - r.left < width + 4 || r.bottom - r.top < 40) continue;
+      // In the tile's visible part, so a tile larger than the view keeps
+      // its label.
+      const x = Math.max(r.left, 0);
+      const y = Math.max(r.top, 0);
+      if (Math.min(r.right, canvas.width) - x < width + 4 ||
+          Math.min(r.bottom, canvas.height) - y < 40) continue;
       ctx.fillStyle = 'rgba(0, 0, 0, 0.6)';
-      ctx.fillRect(r.left + 2, r.top + 2, width, 34);
+      ctx.fillRect(x + 2, y + 2, width, 34);
       ctx.fillStyle = '#fff';
-      lines.forEach((t, i) => ctx.fillText(t, r.left + 6, r.top + 5 + 15 * i));
+      lines.forEach((t, i) => ctx.fillText(t, x + 6, y + 5 + 15 * i));
     }
     ctx.restore();
   }
