@@ -5,6 +5,8 @@
 // exit code and no page.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/commands/commands_test_support.h"
 
 using namespace cmdtest;
@@ -68,12 +70,19 @@ TEST_F(ViewerRun, EveryStoredLevelOfBothKindsIsThePngOfItsLevelWithTheComparison
 }
 
 TEST_F(ViewerRun, TilesWithoutDxt1LevelsGiveAPageOfTheTwentyFourBitOnes) {
-    make_run(48, 36, "12 12");  // sides that are no powers of two: DXT1 files hold no level
+    // Sides that are no powers of two: the DXT1 files hold no level. Two
+    // rows: the top one stores from level 1, the bottom one from level 2,
+    // and the tile's side is still found (14 and 13 both halve twice to 4).
+    make_run(42, 28, "14 14");
     const RunResult r = run(INSPECT_BINARY, "--html view pic");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(read_text("view/grid.js").find("\"dxt1\":0,\"psnr\":[]"), std::string::npos);
-    EXPECT_TRUE(file_exists("view/tiles/0_1_0.png"));
-    EXPECT_FALSE(file_exists("view/tiles/0_1_0c.png"));
+    const std::string grid = read_text("view/grid.js");
+    EXPECT_NE(grid.find("\"cols\":3,\"rows\":2,\"tileWidth\":14,\"tileHeight\":14"),
+              std::string::npos);
+    EXPECT_NE(grid.find("\"dxt1\":0,\"psnr\":[]"), std::string::npos);
+    EXPECT_TRUE(file_exists("view/tiles/0_0_1.png"));
+    EXPECT_TRUE(file_exists("view/tiles/0_1_2.png"));
+    EXPECT_FALSE(file_exists("view/tiles/0_1_2c.png"));
 }
 
 TEST_F(ViewerRun, ABrokenRunOrFolderEndsWithItsReasonAndNoPage) {

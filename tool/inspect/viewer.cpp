@@ -39,18 +39,23 @@ bool write_text(const fs::path& path, const std::string& text, std::string& erro
     return false;
 }
 
-// The level-0 side of a tile whose first stored level (level `skip` of its
-// chain) has side `stored` and whose header gives side >> skip. Each
-// halving rounds up, so the candidates are the sides that shift down to the
-// header's value; the smallest whose chain reaches `stored` is taken.
+// Whether a tile of level-0 side `t` gives a first stored level (level
+// `skip` of its chain) of side `stored` and the header's side t >> skip.
+bool side_fits(int32_t t, int32_t header_side, int32_t stored, int32_t skip) {
+    int32_t s = t;
+    for (int32_t k = 0; k < skip; ++k) s = (s + 1) / 2;  // each halving rounds up
+    return s == stored && (t >> skip) == header_side;
+}
+
+// The level-0 side of a tile from its header and first stored level. With
+// one or no level dropped the side is certain (2h and 2h + 1 halve to h and
+// h + 1); the top row, read first, always drops one, and the other rows are
+// checked against its answer.
 int32_t level0_side(int32_t header_side, int32_t stored, int32_t skip) {
     const int32_t low = header_side << skip;
-    for (int32_t t = std::max(1, low); t < low + (1 << skip); ++t) {
-        int32_t s = t;
-        for (int32_t k = 0; k < skip; ++k) s = (s + 1) / 2;
-        if (s == stored) return t;
-    }
-    return std::max(1, low);
+    for (int32_t t = std::max(1, low); t < low + (1 << skip); ++t)
+        if (side_fits(t, header_side, stored, skip)) return t;
+    return 0;
 }
 
 std::string level_png(int32_t col, int32_t row, int32_t level, bool dxt1) {
@@ -88,14 +93,16 @@ bool write_tile(const TileRun& run, int32_t col, int32_t row, const fs::path& di
                 std::to_string(rgb.levels.size());
         return false;
     }
-    const int32_t w = level0_side(rgb.header_width, rgb.levels[0].width, skip);
-    const int32_t h = level0_side(rgb.header_height, rgb.levels[0].height, skip);
+    const TexLevel& stored = rgb.levels[0];
     if (tile_w == 0) {
-        tile_w = w;
-        tile_h = h;
-    } else if (w != tile_w || h != tile_h) {
-        error = rgb_name + ": a tile of " + std::to_string(w) + " x " + std::to_string(h) +
-                ", the others " + std::to_string(tile_w) + " x " + std::to_string(tile_h);
+        tile_w = level0_side(rgb.header_width, stored.width, skip);
+        tile_h = level0_side(rgb.header_height, stored.height, skip);
+    }
+    if (!side_fits(tile_w, rgb.header_width, stored.width, skip) ||
+        !side_fits(tile_h, rgb.header_height, stored.height, skip)) {
+        error = rgb_name + ": its first level (" + std::to_string(stored.width) + " x " +
+                std::to_string(stored.height) + ") is not one of a tile of " +
+                std::to_string(tile_w) + " x " + std::to_string(tile_h);
         return false;
     }
     tile.first = skip;
