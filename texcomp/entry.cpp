@@ -11,6 +11,10 @@
 
 namespace {
 
+// The kernel of every rescale (g_rescale_mode); the mip chain has its own
+// setting, g_mip_filter_type.
+constexpr ZoomKernelIndex RESCALE_KERNEL = ZoomKernelIndex::Cubic;
+
 // Largest side an ImageDesc can describe (its sizes are 16-bit).
 constexpr int32_t MAX_SIDE = 32767;
 
@@ -26,8 +30,8 @@ int32_t truncated_side(float v) {
 
 // The tested width of the block formats' power-of-two rule.
 int32_t tested_width(const TextureSettings& s, int32_t w, int32_t h) {
-    if (s.g_texturemap_type == 1) return w / 6;
-    if (s.g_texturemap_type == 2) return h;
+    if (map_type(s) == TextureMapType::Cube) return w / CUBE_FACES;
+    if (map_type(s) == TextureMapType::Volume) return h;
     return w;
 }
 
@@ -108,8 +112,8 @@ uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, 
         picture_get_window(&source, &swin);
         ZoomWindow dwin{0, 0, 0, 0, new_w, new_h};
         window_set_corner(dwin);
-        const ZoomFilter xfilter = filter_at(4);  // "cubic"
-        const ZoomFilter yfilter = filter_at(4);
+        const ZoomFilter xfilter = filter_at(RESCALE_KERNEL);
+        const ZoomFilter yfilter = filter_at(RESCALE_KERNEL);
         if (zoom_opt(resample_options(), &source, swin, &dest, dwin, xfilter, yfilter, 0, 0) !=
             ZOOM_OK)
             return nullptr;

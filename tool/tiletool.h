@@ -26,7 +26,7 @@ constexpr int EXIT_BAD_INPUT_FILE = 2;  // missing, unreadable or empty input
 constexpr int EXIT_BAD_TILE_SIZE = 3;   // tile size arguments unusable
 constexpr int EXIT_WRITE_FAILED = 4;    // a tile file could not be written
 constexpr int EXIT_NO_INPUT = 13;       // no file argument
-constexpr int EXIT_UNKNOWN_TYPE = -14;  // neither .bmp nor .jpg
+constexpr int EXIT_UNKNOWN_TYPE = -14;  // a name that picture_kind does not know
 
 // The whole run: usage, load, grid, tiles, summary, the final wait for one
 // character on standard input. Returns the exit code.

@@ -12,10 +12,6 @@
 namespace {
 
 constexpr int64_t STREAM_HEADER_BYTES = 128;
-constexpr uint32_t FLAG_MIP_COUNT = 0x00020000;
-constexpr uint32_t CAPS2_CUBE = 0x00000200;
-constexpr uint32_t CAPS2_ALL_FACES = 0x0000FE00;
-constexpr uint32_t CAPS2_VOLUME = 0x00200000;
 
 struct LevelShape {
     int32_t w, h, slices;
@@ -36,7 +32,7 @@ int64_t face_bytes(int32_t format, const std::vector<LevelShape>& chain, size_t 
                    int64_t palette) {
     int64_t total = palette;
     for (size_t k = 0; k < count; ++k)
-        total += tex_level_bytes(format, chain[k].w, chain[k].h) * chain[k].slices;
+        total += texture_level_size(format, chain[k].w, chain[k].h) * chain[k].slices;
     return total;
 }
 
@@ -99,7 +95,7 @@ bool parse_stream_file(TexFile& file, std::string& error) {
     }
     const std::vector<LevelShape> chain = full_chain(w, h, slices);
     size_t promised = 1;
-    if (file.flags & FLAG_MIP_COUNT) promised = mip_count == 0 ? 1 : mip_count;
+    if (file.flags & SURFACE_HAS_MIP_COUNT) promised = mip_count == 0 ? 1 : mip_count;
     if (promised > chain.size()) {
         error = "impossible sizes: the header promises " + std::to_string(mip_count) +
                 " levels, a " + std::to_string(w) + " x " + std::to_string(h) +
@@ -138,7 +134,7 @@ bool parse_stream_file(TexFile& file, std::string& error) {
             level.height = chain[k].h;
             level.slices = chain[k].slices;
             level.offset = offset;
-            level.size = tex_level_bytes(file.format, chain[k].w, chain[k].h) * chain[k].slices;
+            level.size = texture_level_size(file.format, chain[k].w, chain[k].h) * chain[k].slices;
             offset += level.size;
             file.levels.push_back(level);
         }

@@ -14,7 +14,7 @@ constexpr int32_t MAX_TILE_LEVELS = 16;
 int64_t chain_bytes(int32_t format, int32_t w, int32_t h, int32_t* count) {
     int64_t total = 0;
     const auto chain = tex_chain(w, h);
-    for (const auto& [lw, lh] : chain) total += tex_level_bytes(format, lw, lh);
+    for (const auto& [lw, lh] : chain) total += texture_level_size(format, lw, lh);
     *count = static_cast<int32_t>(chain.size());
     return total;
 }
@@ -136,7 +136,7 @@ bool parse_tile_file(TexFile& file, std::string& error) {
         level.width = lw;
         level.height = lh;
         level.offset = offset;
-        level.size = tex_level_bytes(file.format, lw, lh);
+        level.size = texture_level_size(file.format, lw, lh);
         offset += level.size;
         file.levels.push_back(level);
         ++k;
