@@ -4,8 +4,10 @@
 #               writes the viewer demo/viewer/index.html (it prints the address)
 #   make test   builds everything and runs the whole test suite
 # plus `make bench` for the benchmarks, `make sanitize` for the ASan/UBSan run,
-# `make tsan` for the ThreadSanitizer run of the concurrency tests and
-# `make fuzz` for the fuzz targets (FUZZ_SECONDS each, default 600).
+# `make tsan` for the ThreadSanitizer run of the concurrency tests,
+# `make fuzz` for the fuzz targets (FUZZ_SECONDS each, default 600),
+# `make package` for the Debian packages (in $(BUILD)/packages/) and
+# `make install-check` for the check of the installed tree and the packages.
 
 BUILD ?= build
 JOBS ?= 2
@@ -17,7 +19,8 @@ LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build demo test bench sanitize tsan format-check fuzz fuzz-build clean
+.PHONY: all deps build demo test bench sanitize tsan format-check fuzz fuzz-build clean \
+        package package-deps install-check install-check-shared
 
 all: build
 
@@ -56,6 +59,24 @@ tsan: deps
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir build-tsan --output-on-failure -L concurrency
 
+# cpack reads the binaries' library dependencies with dpkg-shlibdeps (dpkg-dev,
+# file); the install check builds the example with pkg-config and reads the
+# packages' manual pages with man.
+package-deps:
+	@bash scripts/install-deps.sh dpkg-dev file pkg-config man-db
+
+package: build package-deps
+	cd $(BUILD) && cpack -G DEB
+
+install-check: build package-deps
+	bash scripts/check-install.sh $(BUILD)
+
+# The same with the libraries built shared (the commands and libraries only).
+install-check-shared: package-deps
+	cmake -S . -B build-shared -DCMAKE_BUILD_TYPE=Release -DRAZIVAVU_SHARED=ON -DRAZIVAVU_TESTS=OFF $(LAUNCHER)
+	cmake --build build-shared -j $(JOBS)
+	bash scripts/check-install.sh build-shared
+
 # Every C++ file of the tree must already be as clang-format leaves it.
 format-check:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
@@ -76,4 +97,4 @@ fuzz: fuzz-build
 	bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
-	rm -rf $(BUILD) build-sanitize build-tsan build-fuzz fuzz-out demo
+	rm -rf $(BUILD) build-sanitize build-tsan build-fuzz build-shared fuzz-out demo
