@@ -2,6 +2,7 @@
 // level's channels, 8 bits. libpng reports errors by longjmp, so nothing with
 // a destructor lives between setjmp and the end of the write.
 #include <png.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -10,6 +11,7 @@
 #include <filesystem>
 
 #include "inspect/inspect.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 
@@ -94,10 +96,17 @@ bool write_png(const std::string& path, const TexImage& image, std::string& erro
         return false;
     }
     const std::string part = path + ".part";
+    // A stale ".part" is replaced; a link is never written through.
     errno = 0;
-    FILE* file = std::fopen(part.c_str(), "wb");
+    const int fd = create_part_file(part.c_str());
+    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!file) {
         error = "cannot create " + part + ": " + std::strerror(errno != 0 ? errno : EIO);
+        if (fd >= 0) {
+            close(fd);
+            std::remove(part.c_str());
+            forget_part_file(part.c_str());
+        }
         return false;
     }
     PngOutput output;
@@ -113,8 +122,11 @@ bool write_png(const std::string& path, const TexImage& image, std::string& erro
     errno = 0;
     const bool closed = note(std::fclose(file) == 0);
     errno = 0;
-    if (!written || !flushed || !closed || !note(std::rename(part.c_str(), path.c_str()) == 0)) {
-        std::remove(part.c_str());
+    const bool named =
+        written && flushed && closed && note(std::rename(part.c_str(), path.c_str()) == 0);
+    if (!named) std::remove(part.c_str());
+    forget_part_file(part.c_str());
+    if (!named) {
         error = "cannot write " + path + ": " +
                 (output.error_number != 0
                      ? std::string(std::strerror(output.error_number))

@@ -1,10 +1,13 @@
 // The output sink: every run of the stream goes to "<output>.part" as it
 // comes; the file takes its name only when the call succeeded and every byte
 // was written.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 
 #include "texture/texture.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 
@@ -42,11 +45,18 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
     StreamWrite result;
     const std::string part = output + ".part";
     StreamSink sink;
+    // A stale ".part" is replaced; a link is never written through.
     errno = 0;
-    sink.file = std::fopen(part.c_str(), "wb");
+    const int fd = create_part_file(part.c_str());
+    sink.file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!sink.file) {
-        result.write_failed = true;
         result.error_number = errno != 0 ? errno : EIO;
+        if (fd >= 0) {
+            close(fd);
+            std::remove(part.c_str());
+            forget_part_file(part.c_str());
+        }
+        result.write_failed = true;
         return result;
     }
     sink.progress = progress;
@@ -75,5 +85,6 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
         if (result.result >= 0) result.write_failed = true;
         std::remove(part.c_str());
     }
+    forget_part_file(part.c_str());
     return result;
 }
