@@ -90,9 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::string path = fuzz::scratch_file("profile.txt");
     const bool with_profile = !profile.empty();
-    if (with_profile &&
-        !fuzz::write_bytes_to(path, reinterpret_cast<const uint8_t*>(profile.data()),
-                              profile.size()))
+    if (with_profile && !fuzz::write_bytes_to(
+                            path, reinterpret_cast<const uint8_t*>(profile.data()), profile.size()))
         return 0;
 
     // A small picture with alpha, every byte different.
