@@ -1,6 +1,7 @@
 # The two commands of the README:
-#   make demo   builds everything, makes the sample panorama, tiles it in demo/ and
-#               puts the tiles back together as demo/pano_mosaic_level2.png
+#   make demo   builds everything, makes the sample panorama, tiles it in demo/,
+#               puts the tiles back together as demo/pano_mosaic_level2.png and
+#               writes the viewer demo/viewer/index.html (it prints the address)
 #   make test   builds everything and runs the whole test suite
 # plus `make bench` for the benchmarks, `make sanitize` for the ASan/UBSan run,
 # `make tsan` for the ThreadSanitizer run of the concurrency tests,
@@ -35,14 +36,18 @@ demo: build
 	$(BUILD)/make_sample demo/pano.bmp
 	cd demo && ../$(BUILD)/razivavu pano.bmp < /dev/null
 	$(BUILD)/razivavu-inspect --mosaic 2 --png demo demo/pano
+	$(BUILD)/razivavu-inspect --html demo/viewer demo/pano
 
+# The viewer's tests drive headless chromium, which only the tests need.
 test: build
+	@RAZIVAVU_BROWSER_DEPS=1 bash scripts/install-deps.sh
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 sanitize: deps
 	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_SANITIZE=ON $(LAUNCHER) \
 	      -DCMAKE_CXX_FLAGS=-O1
 	cmake --build build-sanitize -j $(JOBS)
+	@RAZIVAVU_BROWSER_DEPS=1 bash scripts/install-deps.sh
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 

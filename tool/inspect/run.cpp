@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "inspect/inspect.h"
+#include "inspect/viewer.h"
 
 namespace {
 
@@ -106,6 +107,9 @@ int run_inspect(int argc, char** argv) {
         }
         case InspectMode::compare:
             code = run_compare(o.base, o.json, stdout, stderr);
+            break;
+        case InspectMode::html:
+            code = run_viewer(o.base, o.html_dir, stdout, stderr);
             break;
     }
     if (std::fflush(stdout) != 0 && code == INSPECT_OK) code = INSPECT_OUTPUT;
