@@ -127,7 +127,8 @@ TEST_F(TextureRun, RefusalsNameTheirCause) {
               std::string("razivavu-texture ") + razivavu_version() + "\n");
 }
 
-// Each readable option gives the file of the keys it stands for.
+// Each readable option gives the file of the keys it stands for; the quick
+// search of --quality is the one g_b_quick_compress selects.
 TEST_F(TextureRun, OptionsGiveTheFilesOfTheirKeys) {
     {
         std::ofstream profile("normals.txt");
@@ -137,6 +138,7 @@ TEST_F(TextureRun, OptionsGiveTheFilesOfTheirKeys) {
         const char* option;
         const char* keys;
     } cases[] = {
+        {"--quality quick pic.bmp", "--set g_b_quick_compress=1 pic.bmp"},
         {"--metric uniform pic.bmp", "--set g_b_grey_scale=1 pic.bmp"},
         {"--resize up odd.bmp", "--set g_rescale_mode=2 odd.bmp"},
         {"--set g_normal_map_conversion=1 --format 8 pic.bmp",
