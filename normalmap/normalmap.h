@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // Diagnostics.
@@ -106,12 +107,13 @@ struct ImageBin {
     int32_t format = 0;
     int32_t width = 0;
     int32_t height = 0;
-    bool owns_pixels = false;  // owned pixels are released with std::free
+    // A bin that owns its pixels keeps them here (`pixels` points into it);
+    // otherwise empty and `pixels` belongs to the caller.
+    std::vector<uint8_t> owned;
 
     ImageBin() = default;
     ImageBin(const ImageBin&) = delete;
     ImageBin& operator=(const ImageBin&) = delete;
-    ~ImageBin();
 };
 
 // How far a bordered copy reaches beyond the picture on each side. Each

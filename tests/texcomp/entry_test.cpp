@@ -198,9 +198,8 @@ TEST(EntryRescale, ConstantPictureStaysConstantThroughTheCubicFilter) {
     // whatever the scale.
     const std::vector<uint8_t> px = {40, 120, 200, 77};
     const auto pic = constant_picture(300, 190, px);
-    uint8_t* out = resample_picture(pic.data(), 300, 190, 4, 300 * 4, 256, 128);
+    const auto out = resample_picture(pic.data(), 300, 190, 4, 300 * 4, 256, 128);
     ASSERT_NE(out, nullptr);
     for (int i = 0; i < 256 * 128; ++i)
         for (int c = 0; c < 4; ++c) ASSERT_EQ(out[4 * i + c], px[c]) << i;
-    delete[] out;
 }
