@@ -24,15 +24,6 @@ int64_t encode_level_blocks(LevelEmitter& e, LevelImage& level) {
     return size;
 }
 
-// Emits the stream header for level 0 of w x h (with `depth` slices).
-void write_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int32_t depth) {
-    const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, w, h));
-    if (is_block_format(code))
-        write_block_header(tc, w, h, depth, block_mode_of(code), linear);
-    else
-        write_pixel_header(tc, w, h, depth, linear, code);
-}
-
 int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
     // Every level of a palettised stream is indexed against the palette made
     // from level 0, so such a stream keeps all of its levels.
@@ -54,7 +45,7 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
         return DRIVER_NO_MEMORY;
     LevelImage* const level = &work.level;
 
-    if (!callback) write_header(tc, code, w, h, 0);
+    if (!callback) write_stream_header(tc, code, w, h, 0);
 
     for (int32_t f = 0; f < faces; ++f) {
         const int64_t offset = static_cast<int64_t>(f) * w * tc.image.planes * (premade ? 2 : 1);

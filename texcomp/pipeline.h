@@ -41,7 +41,6 @@ inline int32_t face_count(const TextureSettings& s) {
 int32_t round_pow2_nearest(int32_t x);
 int32_t round_pow2_up(int32_t x);
 int32_t round_pow2_down(int32_t x);
-bool is_pow2(int32_t x);  // 1, 2, 4, ...; 0 and negatives are not
 // 0 when both sides are powers of two (outputs = inputs); else 1, with each
 // side that is not a power of two rounded and the other kept. A rounded side
 // may come out as -1 (see above).
@@ -99,11 +98,9 @@ void surface_desc_to_bytes(const SurfaceDesc& desc, uint8_t out[SURFACE_DESC_BYT
 // The surface header for level 0 of w x h with `depth` slices.
 SurfaceDesc surface_header(const TextureSettings& s, int32_t w, int32_t h, int32_t depth,
                            uint32_t linear_size, const TexturePixelFormat& pixel_format);
-// Emit the magic and the header (codes 0..3 by block mode, 4..16 by code).
-void write_block_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
-                        int32_t block_mode, uint32_t linear_size);
-void write_pixel_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
-                        uint32_t linear_size, int32_t code);
+// Emits the magic and the header for level 0 of w x h (with `depth` slices)
+// in format `code`: the plain and the volume path both start so.
+void write_stream_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int32_t depth);
 
 // ---------------------------------------------------------------------------
 // Working level (level_image.cpp).

@@ -85,13 +85,7 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     VolumeState v{tc, emitter, slices, scratch, {}, {}, resample_options()};
     if (chain) mip_filters(s, v.xfilter, v.yfilter);
 
-    if (!level_callback) {
-        const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, d, d));
-        if (is_block_format(code))
-            write_block_header(tc, d, d, n, texture_format_info(code)->block_mode, linear);
-        else
-            write_pixel_header(tc, d, d, n, linear, code);
-    }
+    if (!level_callback) write_stream_header(tc, code, d, d, n);
 
     const float m = 1.0f - static_cast<float>(s.g_fade_amount) * 0.01f;
     for (int32_t i = 0; i < n; ++i) {
