@@ -122,7 +122,9 @@ std::unique_ptr<uint8_t[]> resample_picture(const uint8_t* pixels, int32_t width
     return result;
 }
 
-int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int64_t pitch,
+namespace {
+
+int32_t compress_checked(const uint8_t* pixels, int32_t width, int32_t height, int64_t pitch,
                          const TextureSettings& settings, int32_t planes,
                          LevelCallback level_callback, const CompressRect* rect) {
     if (!pixels) return TEXCOMP_NO_PIXELS;
@@ -164,13 +166,13 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
     std::unique_ptr<uint8_t[]> resampled;
     if (rescale > 0) {
         resampled = resample_picture(pixels, w, h, planes, pitch, new_w, new_h);
-        // Without memory for the copy the picture goes on at its own size.
-        if (resampled) {
-            pixels = resampled.get();
-            w = new_w;
-            h = new_h;
-            pitch = new_w * planes;
-        }
+        // Going on at the picture's own size would hand the caller a texture
+        // of another size than asked for, reported as a success.
+        if (!resampled) return TEXCOMP_NO_MEMORY;
+        pixels = resampled.get();
+        w = new_w;
+        h = new_h;
+        pitch = new_w * planes;
     }
     if (!usable_side(w) || !usable_side(h)) return TEXCOMP_BAD_SIZE;
 
@@ -191,5 +193,20 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
             return TEXCOMP_NO_MEMORY;
         default:
             return TEXCOMP_ENCODER_FAILED;
+    }
+}
+
+}  // namespace
+
+int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int64_t pitch,
+                         const TextureSettings& settings, int32_t planes,
+                         LevelCallback level_callback, const CompressRect* rect) {
+    // The library returns results, never exceptions: an allocation that
+    // throws anywhere below ends the call as any other lack of memory.
+    try {
+        return compress_checked(pixels, width, height, pitch, settings, planes, level_callback,
+                                rect);
+    } catch (const std::bad_alloc&) {
+        return TEXCOMP_NO_MEMORY;
     }
 }
