@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "imageio/imageio.h"
+#include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "tool/band_feed.h"
 #include "tool/picture_input.h"
@@ -363,6 +364,9 @@ void final_wait(const ToolOptions& options) {
 }  // namespace
 
 int run_tool(int argc, char** argv) {
+    // The normal-map step's diagnostics reach the user (razivavu's settings
+    // never ask for that step; the library itself stays silent).
+    normalmap_set_receiver(&normalmap_print_to_stderr);
     ToolOptions options;
     const std::string bad_option = parse_tool_options(argc, argv, options);
     if (options.version) {

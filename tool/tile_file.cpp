@@ -86,9 +86,7 @@ void tile_printf(const char* format, ...) {
 int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user) {
     TileSink& sink = *static_cast<TileSink*>(user);
     sink.calls = sink.calls + 1;
-    if (sink.skip_header == 0) return write_run(sink, count, buffer);
     if (sink.calls < 3) return 0;  // the magic and the surface header
-    if (sink.skip_levels != 0 && sink.calls < sink.skip_levels + 3) return 0;
     // Each level arrives as one run, so this counts the levels still to come.
     tile_printf("%d ", sink.level_count - sink.calls + 3);
     return write_run(sink, count, buffer);
@@ -138,13 +136,11 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     settings.user = &sink;
     tile_printf("%d: ", level_count);
     sink.file = file;
-    sink.calls = 0;
-    sink.skip_header = 1;
-    // The library leaves out the levels this row drops, so every run the sink
-    // sees is kept; its countdown starts where it would have after them.
+    // The library leaves out the levels this row drops, so every level run
+    // the sink sees is kept; its countdown starts where it would have after
+    // them.
     settings.first_level = skip_levels;
     sink.level_count = level_count - skip_levels;
-    sink.skip_levels = 0;
 
     uint8_t header[TILE_HEADER_SIZE];
     encode_tile_header(

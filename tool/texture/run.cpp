@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
 #include "vxsystem/vxsystem.h"
@@ -67,6 +68,9 @@ std::string prepare_profile(const TextureOptions& o, const CommandSettings& cs,
 }  // namespace
 
 int run_texture(int argc, char** argv) {
+    // The normal-map step's diagnostics reach the user; the library itself
+    // stays silent.
+    normalmap_set_receiver(&normalmap_print_to_stderr);
     std::vector<std::string> args(argv + 1, argv + argc);
     TextureOptions o;
     const std::string bad = parse_texture_args(args, o);
