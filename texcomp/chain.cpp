@@ -77,6 +77,7 @@ void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
                 static_cast<size_t>(level.width) * level.height * 4);
     mip_filters(s, chain.xfilter, chain.yfilter);
     chain.options = resample_options();
+    chain.options.pool = tc.pool;
     chain.cache = s.g_texturemap_type == 0 ? s.chain_cache : nullptr;
     chain.cache_order = static_cast<int32_t>(
         chain.cache ? chain_cache_attach(*chain.cache, s, chain.level0_copy, chain.w0, chain.h0)

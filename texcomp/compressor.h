@@ -6,6 +6,8 @@
 #include "texcomp/level_filter.h"
 #include "texcomp/texcomp.h"
 
+class WorkPool;
+
 // Picture description handed from the entry to the driver.
 struct ImageDesc {
     int16_t height = 0;
@@ -62,6 +64,10 @@ struct TextureCompressor {
     char profile_name[260] = "<no profile loaded>";
 
     LevelFilterState filters;  // sharpening parameters and buffers of this call
+    // The call's worker threads (settings.threads), or null: one thread.
+    // Owned by compress_texture; every stage that cuts a level into bands
+    // takes it from here.
+    WorkPool* pool = nullptr;
 };
 
 // The library's one output hook: forwards a run to the compressor's

@@ -91,6 +91,7 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     }
     LevelEmitterGuard guard{emitter};
     VolumeState v{tc, emitter, slices.get(), scratch, {}, {}, resample_options()};
+    v.options.pool = tc.pool;
     if (mode != 32) mip_filters(s, v.xfilter, v.yfilter);
 
     if (!level_callback) {
