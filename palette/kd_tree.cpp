@@ -10,7 +10,9 @@
 #include <climits>
 #include <new>
 
+
 #include "block_vectors.h"
+#include "vector_distance.h"
 #include "palette/palette.h"
 
 namespace {
@@ -106,15 +108,13 @@ struct Search {
     }
 
     // Squared distance to record x, or a value not below `best` once the
-    // partial sum reaches it (the record cannot win then). The sum runs in
-    // runs of 16 dimensions, which the compiler turns into vector code.
+    // partial sum reaches it (the record cannot win then), in runs of 16
+    // dimensions.
     int32_t distance(const uint8_t* x) const {
         int32_t sum = 0;
         int32_t d = 0;
         for (; d + 16 <= t.dims; d += 16) {
-            int32_t part = 0;
-            for (int32_t k = 0; k < 16; ++k) part += sq(static_cast<int32_t>(x[d + k]) - q[d + k]);
-            sum += part;
+            sum += distance16(x + d, q + d);
             if (sum >= best) return sum;
         }
         for (; d < t.dims; ++d) sum += sq(static_cast<int32_t>(x[d]) - q[d]);
