@@ -10,10 +10,9 @@
 #include <climits>
 #include <new>
 
-
 #include "block_vectors.h"
-#include "vector_distance.h"
 #include "palette/palette.h"
+#include "vector_distance.h"
 
 namespace {
 

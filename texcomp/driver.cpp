@@ -172,8 +172,9 @@ int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     // The treatments above stay: in the volume path later levels are made
     // from this one.
     if (j < s.first_level) return DRIVER_DONE;
-    const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
-                                                  : convert_level(level, e.code, e.buffer, e.tc->pool);
+    const int64_t count = is_block_format(e.code)
+                              ? encode_level_blocks(e, level)
+                              : convert_level(level, e.code, e.buffer, e.tc->pool);
     if (count < 0) return DRIVER_ENCODER_FAILED;
     emit_level_run(e, e.buffer, count, j, level.width, level.height);
     return DRIVER_DONE;

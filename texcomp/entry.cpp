@@ -42,7 +42,8 @@ constexpr int64_t POOL_MIN_PIXELS = 128 * 128;
 // cannot be made: the call then runs on its own thread, to the same bytes.
 std::unique_ptr<WorkPool> call_pool(const TextureSettings& s, int32_t w, int32_t h, int32_t new_w,
                                     int32_t new_h) {
-    const int64_t pixels = std::max(static_cast<int64_t>(w) * h, static_cast<int64_t>(new_w) * new_h);
+    const int64_t pixels =
+        std::max(static_cast<int64_t>(w) * h, static_cast<int64_t>(new_w) * new_h);
     if (s.threads < 2 || pixels < POOL_MIN_PIXELS) return nullptr;
     try {
         return std::make_unique<WorkPool>(s.threads);
@@ -177,8 +178,8 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
     int32_t new_w = 0, new_h = 0;
     const int32_t rescale = choose_rescale_size(tc->settings, w, h, &new_w, &new_h);
     if (rescale < 0) return TEXCOMP_BAD_SIZE;
-    std::unique_ptr<WorkPool> pool = call_pool(tc->settings, w, h, rescale > 0 ? new_w : w,
-                                               rescale > 0 ? new_h : h);
+    std::unique_ptr<WorkPool> pool =
+        call_pool(tc->settings, w, h, rescale > 0 ? new_w : w, rescale > 0 ? new_h : h);
     tc->pool = pool.get();
     std::unique_ptr<uint8_t[]> resampled;
     if (rescale > 0) {

@@ -7,10 +7,11 @@ int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither
     const int32_t colours = e.code == 10 ? 256 : 16;
     const bool three_channel = e.tc->image.planes == 3;
     const int32_t w = level.width, h = level.height;
+    WorkPool* pool = e.tc->pool;
     const int32_t r = j == 0 ? quantize_palette(level.pixels, w, h, 4, p.record, dither,
-                                                three_channel, colours, p.indices)
+                                                three_channel, colours, p.indices, pool)
                              : index_level(level.pixels, w, h, 4, p.record, dither, three_channel,
-                                           colours, p.indices);
+                                           colours, p.indices, pool);
     // The arguments are always valid here; the only failure is memory.
     if (r != PALETTE_OK) return DRIVER_NO_MEMORY;
     if (j == 0) {

@@ -24,7 +24,7 @@
 // Rows per band when a level of `width` pixels is cut into bands for the
 // call's threads: a band of fewer pixels than this costs more to hand to a
 // thread than it saves, so smaller levels stay on one thread.
-constexpr int64_t LEVEL_BAND_PIXELS = 65536;
+constexpr int64_t LEVEL_BAND_PIXELS = 32768;
 inline int64_t band_min_rows(int32_t width) {
     return width < 1 ? 1 : (LEVEL_BAND_PIXELS + width - 1) / width;
 }

@@ -6,10 +6,10 @@
 #include <atomic>
 #include <vector>
 
+#include "workpool/workpool.h"
 #include "zoom/passes.h"
 #include "zoom/scanline.h"
 #include "zoom/weighttab.h"
-#include "workpool/workpool.h"
 
 namespace {
 // What every band of a pass reads: the horizontal tables (made once per
@@ -91,8 +91,8 @@ void setup_tables(const ZoomPass& p, PassTables& tb) {
 
 // Vertical table storage, the ring of `ring_len`-pixel rows and the two row
 // buffers of one band. False when a buffer could not be had.
-bool setup_rows(const ZoomPass& p, const PassTables& tb, int ring_len, int tbuf_len,
-                int accum_len, SeparableState& st) {
+bool setup_rows(const ZoomPass& p, const PassTables& tb, int ring_len, int tbuf_len, int accum_len,
+                SeparableState& st) {
     st.ypool.assign(p.ys.width + 1, 0.0f);
     st.ytab.weights = st.ypool.data();
 
@@ -217,8 +217,7 @@ int run_pass(const ZoomPass& p, const PassTables& tb, int ring_len, int tbuf_len
             short_of_memory = true;
             return;
         }
-        run_rows(p, tb, st, static_cast<int>(band.begin), static_cast<int>(band.end), load,
-                 finish);
+        run_rows(p, tb, st, static_cast<int>(band.begin), static_cast<int>(band.end), load, finish);
     });
     return short_of_memory ? ZOOM_NO_MEMORY : ZOOM_OK;
 }

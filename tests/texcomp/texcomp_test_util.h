@@ -92,8 +92,7 @@ inline std::vector<uint8_t> gradient_picture(int32_t w, int32_t h, int32_t plane
 // A photo-like picture (deterministic): smooth shading, a hard-edged disc,
 // a ridge of stripes and noise in every channel, so blocks and colours
 // rarely repeat; a fourth plane is a soft alpha ramp with the same noise.
-inline std::vector<uint8_t> photo_picture(int32_t w, int32_t h, int32_t planes,
-                                          uint32_t seed = 7) {
+inline std::vector<uint8_t> photo_picture(int32_t w, int32_t h, int32_t planes, uint32_t seed = 7) {
     std::vector<uint8_t> p(static_cast<size_t>(w) * h * planes);
     TestRandom r{seed};
     for (int32_t y = 0; y < h; ++y)

@@ -38,8 +38,8 @@ int run_texture(int argc, char** argv) {
     // otherwise, as the tiling tool's tiles are; the file is the same.
     std::string note;
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    settings.threads = tile_threads(std::getenv("RAZIVAVU_THREADS"),
-                                    std::clamp(cores, 1, MAX_TILE_THREADS), note);
+    settings.threads =
+        tile_threads(std::getenv("RAZIVAVU_THREADS"), std::clamp(cores, 1, MAX_TILE_THREADS), note);
     if (!note.empty()) std::fprintf(stderr, "razivavu-texture: WARNING: %s\n", note.c_str());
     for (const auto& [key, value] : o.settings) {
         const std::string refused = apply_setting(settings, key, value);
