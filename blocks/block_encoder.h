@@ -12,26 +12,29 @@
 // in the cutout mode.
 constexpr int cutout_threshold = 128;
 
-// One channel of a pixel word, described by its mask.
-struct ChannelMask {
-    uint32_t mask = 0;
-    int shift = 0;     // trailing zero bits of the mask
-    uint32_t max = 0;  // mask >> shift: the channel's largest value
+// The byte offsets of the four channels of a pixel in a level's order.
+struct ChannelOffsets {
+    int r, g, b, a;
 };
+ChannelOffsets channel_offsets(ChannelOrder order);
 
-ChannelMask channel_mask(uint32_t mask);
-// The channel's value scaled to [0, 1]; 0 for an empty mask.
-double channel_value(const ChannelMask& channel, uint32_t word);
-// Masked alpha word at or below which a pixel counts as transparent.
-uint32_t cutout_threshold_word(const ChannelMask& alpha);
+// The per-call choices every block of a level is encoded with.
+struct BlockCallOptions {
+    int mode;
+    const float* weights;
+    int quick;
+    int force_four;
+    int normalmap_type;
+    BlockQuality quality;
+};
+BlockCallOptions call_options(const BlockOptions& o);
 
-// Fills the fields of the output descriptor that the encoder owns (flags,
-// sizes copied from the source, output pointer and size, pixel format).
-void fill_output_desc(const SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int32_t size);
-
-// Checks that a call can be served: a known mode, pixels present and an
-// output buffer large enough for width x height. Returns 0 or -1.
-int check_encode_call(const SurfaceDesc& src, const uint8_t* buffer, int mode, int32_t size);
+// Checks that a call for block rows first_row .. first_row + row_count - 1
+// can be served: a known mode, pixels and output present for a non-empty
+// level, a pitch that holds a row, the rows inside the level and an output
+// large enough for them.
+BlockResult check_encode_call(const BlockLevel& level, int mode, int32_t first_row,
+                              int32_t row_count, const uint8_t* out, int64_t out_size);
 
 // Start of every block: nothing gathered, every index and slot -1, weights
 // from the call's vector, and no palette size left from the last block.
@@ -78,21 +81,10 @@ void quick_colour_fit_levels(BlockSamples& b, const uint32_t* levels);
 // which gets index 3. Sample indices in `b` are remapped in place.
 void pack_colour_block(BlockSamples& b, const int slots[16], int mode, uint8_t out[8]);
 
-// The neighbourhood variant of encode_blocks (same arguments, without the
-// variant flag).
-int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
-                           const float* weights, int32_t size, int grey_scale, int quick,
-                           int force_four, int normalmap_type);
-
-// The per-call choices every block of a level is encoded with (the weights
-// already resolved to the caller's or the standard ones).
-struct BlockCallOptions {
-    int mode;
-    const float* weights;
-    int quick;
-    int force_four;
-    int normalmap_type;
-};
+// The neighbourhood variant of the level walk, for block rows first_row ..
+// first_row + row_count - 1 of a checked call.
+void encode_blocks_diffused(const BlockLevel& level, const BlockCallOptions& o, int32_t first_row,
+                            int32_t row_count, uint8_t* out);
 
 struct AlphaSamples;  // blocks/alpha.h
 
@@ -107,15 +99,16 @@ uint8_t* begin_block(const BlockCallOptions& o, const int alpha[16], int a_max, 
 // Bytes of one block in `mode`: 8 for colour only, 16 with an alpha half.
 inline int block_bytes_for(int mode) { return (mode & 0xFF00) == 0 ? 8 : 16; }
 
-// Walks the blocks of a width x height level row of blocks by row of blocks,
-// left to right, calling encode(x0, y0, out) with each block's place in the
-// output buffer.
+// Walks block rows first_row .. first_row + row_count - 1 of a width x
+// height level, left to right within a row, calling encode(x0, y0, out) with
+// each block's place in the output buffer.
 template <typename EncodeBlock>
-void walk_blocks(int64_t width, int64_t height, int mode, uint8_t* buffer, EncodeBlock encode) {
+void walk_blocks(int64_t width, int32_t first_row, int32_t row_count, int mode, uint8_t* buffer,
+                 EncodeBlock encode) {
     const int step = block_bytes_for(mode);
-    for (int64_t y0 = 0; y0 < height; y0 += 4) {
+    for (int64_t row = first_row; row < int64_t(first_row) + row_count; ++row) {
         for (int64_t x0 = 0; x0 < width; x0 += 4) {
-            encode(x0, y0, buffer);
+            encode(x0, 4 * row, buffer);
             buffer += step;
         }
     }
@@ -131,18 +124,20 @@ struct WorkPixel {
     double r, g, b, a;  // bytes of the 0xAARRGGBB word, / 255
 };
 
-// The level as four doubles per pixel, at the raised sizes.
+// The level as four doubles per pixel, at the raised sizes, for the pixel
+// rows a band of blocks reads (its own rows and one above and below).
 struct WorkLevel {
     std::vector<WorkPixel> pixels;
     int64_t width = 0;
-    int64_t height = 0;
+    int64_t height = 0;  // of the whole raised level
+    int64_t top = 0;     // first pixel row held
     const WorkPixel& at(int64_t x, int64_t y) const;
 };
 
-// Copies a src_width x src_height level of words into a working level of
-// width x height (each at least the source's, and the source not empty).
-WorkLevel make_work_level(const uint32_t* source, int64_t src_width, int64_t src_height,
-                          int64_t width, int64_t height);
+// Copies rows top .. top + rows - 1 of the level, raised to width x height
+// (each at least the level's, the level not empty), into a working level.
+WorkLevel make_work_level(const BlockLevel& source, int64_t width, int64_t height, int64_t top,
+                          int64_t rows);
 
 // Gathers the colour samples of the window around the block at (x0, y0);
 // slots[6 * (i + 1) + (j + 1)] is the sample of row offset i, column offset j

@@ -1,53 +1,16 @@
 // blocks: 4x4 block compression of 32-bit levels (DXT1, DXT3, DXT5 layouts).
 //
-// encode_blocks is the one entry: it reads a level described by a source
-// SurfaceDesc (32-bit words 0xAARRGGBB, `width` words per row) and writes
+// encode_blocks is the one door: it reads a level of 8-bit channels through a
+// BlockLevel view, encodes it as one BlockOptions record says and writes
 // block_data_size(width, height, mode) bytes, row of blocks by row of blocks.
+// encode_block_rows does the same for a band of block rows, so that bands of
+// one level may go to several threads and still give the bytes of one call.
 // Every call works on its own records; the only shared data is read-only
 // (a table built once on first use), so calls may run on several threads.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-
-// ---------------------------------------------------------------------------
-// Surface descriptor: the 124-byte header that follows the "DDS " magic of a
-// texture stream, and the in-memory level descriptor of the block encoder.
-// The words are kept in their on-disk order; `surface` (the in-memory pixel
-// or output pointer, stored at offset 36 in the original layout) is held
-// beside them and is written as 0.
-// ---------------------------------------------------------------------------
-struct SurfacePixelFormat {
-    uint32_t pf_size;
-    uint32_t pf_flags;
-    uint32_t fourcc;
-    uint32_t bit_count;
-    uint32_t red_mask;
-    uint32_t green_mask;
-    uint32_t blue_mask;
-    uint32_t alpha_mask;
-};
-
-struct SurfaceDesc {
-    uint32_t size;                    // 0
-    uint32_t flags;                   // 4
-    uint32_t height;                  // 8
-    uint32_t width;                   // 12
-    uint32_t linear_size;             // 16: pitch or linear size
-    uint32_t depth;                   // 20
-    uint32_t mip_count;               // 24
-    uint32_t reserved[11];            // 28..71 (offset 36 is the surface slot)
-    SurfacePixelFormat pixel_format;  // 72
-    uint32_t caps1;                   // 104
-    uint32_t caps2;                   // 108
-    uint32_t reserved2[3];            // 112
-    void* surface;                    // in memory only
-};
-
-constexpr size_t SURFACE_DESC_BYTES = 124;
-
-// Writes the 124 bytes of the descriptor, little-endian, surface slot as 0.
-void surface_desc_to_bytes(const SurfaceDesc& desc, uint8_t out[SURFACE_DESC_BYTES]);
 
 // ---------------------------------------------------------------------------
 // Mode codes: low byte = how colour samples are gathered, bits 8-15 = alpha half.
@@ -60,28 +23,77 @@ constexpr int BLOCK_MODE_INTERP_ALPHA = 512;
 // Bytes of a level of width x height in `mode`: 8 or 16 per 4x4 block.
 int32_t block_data_size(int32_t width, int32_t height, int32_t mode);
 
-// The standard channel weights (R, G, B) of the colour search; encode_blocks
-// uses them when a call passes no weights.
-constexpr float colour_weights[3] = {0.309f, 0.609f, 0.082f};
-// Stores the weights r, g, b in `out`; with `normalise` set (and a length
-// other than 0 or 1) they are divided by their length.
-void make_colour_weights(float r, float g, float b, int normalise, float out[3]);
+// ---------------------------------------------------------------------------
+// The level to encode: 4 bytes a pixel, 8 bits a channel, in `order`.
+// ---------------------------------------------------------------------------
+enum class ChannelOrder : int32_t {
+    Bgra = 0,  // blue, green, red, alpha: the pipeline's working levels
+    Rgba = 1,
+};
 
-// Results of encode_blocks.
-constexpr int BLOCKS_OK = 0;
-constexpr int BLOCKS_REFUSED = -1;  // a call it cannot honour; nothing was written
-// A readable reason for any result of encode_blocks; never null.
-const char* block_result_message(int result);
+struct BlockLevel {
+    const uint8_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int64_t pitch = 0;  // bytes from the start of one row to the next
+    ChannelOrder order = ChannelOrder::Bgra;
+};
 
-// Encodes one level. Arguments in order: source descriptor (its `surface`
-// points at the pixels; width and height may be raised to 4 by the
-// neighbourhood variant), output descriptor, output buffer of `size` bytes,
-// mode code, channel weights, output size, grey-scale flag, quick flag,
-// force-four flag (mode 0 only), neighbourhood-variant flag, normal-map type.
-// Returns BLOCKS_OK. A call it cannot honour (unknown mode code, missing
-// pixels or buffer for a non-empty level, `size` below block_data_size)
-// returns BLOCKS_REFUSED and writes nothing, so a short buffer is never
-// overrun.
-int encode_blocks(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
-                  const float* weights, int32_t size, int grey_scale, int quick, int force_four,
-                  int error_diffusion, int normalmap_type);
+// ---------------------------------------------------------------------------
+// How to encode it.
+// ---------------------------------------------------------------------------
+// The standard channel weights (R, G, B) of the colour search, which follow
+// how strongly the eye sees an error in each channel; the uniform ones count
+// every channel alike, which is what a PSNR measures.
+constexpr float perceptual_weights[3] = {0.309f, 0.609f, 0.082f};
+constexpr float uniform_weights[3] = {1.0f, 1.0f, 1.0f};
+
+// How hard the colour half looks for its end points, from fastest to closest.
+enum class BlockQuality : int32_t {
+    Quick = 0,   // the farthest pair of the block's colours
+    Normal = 1,  // the full search; on levels larger than one block, three
+                 // colours at most unless force_four (the stored files' bytes)
+    High = 2,    // the full search, three- and four-colour palettes both
+                 // tried for every block, the smaller weighted error kept
+    Best = 3,    // High, then the end points refined on the exact block error
+};
+
+struct BlockOptions {
+    int32_t mode = BLOCK_MODE_OPAQUE;
+    float weights[3] = {perceptual_weights[0], perceptual_weights[1], perceptual_weights[2]};
+    BlockQuality quality = BlockQuality::Normal;
+    // Mode 0 only: every block ends in the four-colour order (the alpha modes
+    // always do; the cutout mode never is forced).
+    bool force_four = false;
+    // Fit each block's end points over the 6x6 window around it, which
+    // softens the steps between blocks in smooth gradients.
+    bool diffusion = false;
+    // 1: weights (0.4, 0.4, 0.2) for normal maps; 2: weights ranked per block
+    // by the normals' mean direction; other values: `weights`.
+    int32_t normalmap_type = 0;
+};
+
+// ---------------------------------------------------------------------------
+// The door.
+// ---------------------------------------------------------------------------
+enum class BlockResult : int32_t {
+    Ok = 0,
+    // A call it cannot honour: unknown mode code, missing pixels or output
+    // for a non-empty level, a pitch shorter than a row, an output smaller
+    // than the level's (or the band's) bytes, or rows outside the level.
+    // Nothing was written.
+    Refused = -1,
+};
+// A readable reason for a result; never null.
+const char* block_result_message(BlockResult result);
+
+// Encodes the whole level into `out` (at least block_data_size bytes).
+BlockResult encode_blocks(const BlockLevel& level, const BlockOptions& options, uint8_t* out,
+                          int64_t out_size);
+
+// Encodes block rows first_row .. first_row + row_count - 1 of the level (a
+// block row is 4 pixel rows) into `out`, which receives exactly those rows'
+// bytes: the same bytes encode_blocks writes at that place of the level, since
+// every block is encoded with the whole level in view.
+BlockResult encode_block_rows(const BlockLevel& level, const BlockOptions& options,
+                              int32_t first_row, int32_t row_count, uint8_t* out, int64_t out_size);

@@ -9,26 +9,30 @@
 #include "blocks/block_encoder.h"
 #include "blocks/blocks.h"
 
-const WorkPixel& WorkLevel::at(int64_t x, int64_t y) const { return pixels[size_t(x + y * width)]; }
+const WorkPixel& WorkLevel::at(int64_t x, int64_t y) const {
+    return pixels[size_t(x + (y - top) * width)];
+}
 
 // Where the raised level reaches past the real one, the nearest real pixel is
 // repeated, so that no position of the window reads outside the source.
-WorkLevel make_work_level(const uint32_t* source, int64_t src_width, int64_t src_height,
-                          int64_t width, int64_t height) {
+WorkLevel make_work_level(const BlockLevel& source, int64_t width, int64_t height, int64_t top,
+                          int64_t rows) {
     WorkLevel level;
     level.width = width;
     level.height = height;
-    level.pixels.resize(size_t(width * height));
-    for (int64_t y = 0; y < height; ++y) {
-        const int64_t sy = y < src_height ? y : src_height - 1;
+    level.top = top;
+    level.pixels.resize(size_t(width * rows));
+    const ChannelOffsets at = channel_offsets(source.order);
+    for (int64_t y = top; y < top + rows; ++y) {
+        const int64_t sy = y < source.height ? y : source.height - 1;
         for (int64_t x = 0; x < width; ++x) {
-            const int64_t sx = x < src_width ? x : src_width - 1;
-            const uint32_t word = source[sx + sy * src_width];
-            WorkPixel& p = level.pixels[size_t(x + y * width)];
-            p.r = double((word >> 16) & 0xFF) / 255.0;
-            p.g = double((word >> 8) & 0xFF) / 255.0;
-            p.b = double(word & 0xFF) / 255.0;
-            p.a = double(word >> 24) / 255.0;
+            const int64_t sx = x < source.width ? x : source.width - 1;
+            const uint8_t* px = source.pixels + sy * source.pitch + 4 * sx;
+            WorkPixel& p = level.pixels[size_t(x + (y - top) * width)];
+            p.r = double(px[at.r]) / 255.0;
+            p.g = double(px[at.g]) / 255.0;
+            p.b = double(px[at.b]) / 255.0;
+            p.a = double(px[at.a]) / 255.0;
         }
     }
     return level;
@@ -110,32 +114,21 @@ void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0, const D
 
 }  // namespace
 
-int encode_blocks_diffused(SurfaceDesc& src, SurfaceDesc& out, uint8_t* buffer, int mode,
-                           const float* weights, int32_t size, int grey_scale, int quick,
-                           int force_four, int normalmap_type) {
-    // The grey-scale choice already reaches the search through `weights`.
-    (void)grey_scale;
-    const int64_t src_width = src.width;
-    const int64_t src_height = src.height;
-    // A level narrower or shorter than a block is widened to a whole block;
-    // the caller sees the raised sizes in both descriptors. An empty level
-    // has no pixel to widen and stays empty.
-    if (src_width > 0 && src_height > 0) {
-        if (src.width < 4) src.width = 4;
-        if (src.height < 4) src.height = 4;
-    }
-    fill_output_desc(src, out, buffer, size);
-    if (check_encode_call(src, buffer, mode, size) != BLOCKS_OK) return BLOCKS_REFUSED;
-    if (src_width == 0 || src_height == 0) return BLOCKS_OK;
-
-    const WorkLevel level = make_work_level(static_cast<const uint32_t*>(src.surface), src_width,
-                                            src_height, src.width, src.height);
-    const DiffusedOptions options{mode, weights != nullptr ? weights : colour_weights, quick,
-                                  force_four, normalmap_type};
+void encode_blocks_diffused(const BlockLevel& source, const BlockCallOptions& o, int32_t first_row,
+                            int32_t row_count, uint8_t* out) {
+    // A level narrower or shorter than a block is widened to a whole block,
+    // its edge pixels repeated.
+    const int64_t width = source.width < 4 ? 4 : source.width;
+    const int64_t height = source.height < 4 ? 4 : source.height;
+    // The band's own pixel rows and the ring row above and below it.
+    const int64_t top = first_row > 0 ? 4 * int64_t(first_row) - 1 : 0;
+    int64_t end = 4 * (int64_t(first_row) + row_count) + 1;
+    if (end > height) end = height;
+    const WorkLevel level = make_work_level(source, width, height, top, end - top);
     BlockSamples samples;
     AlphaSamples alpha_samples;
-    walk_blocks(level.width, level.height, mode, buffer, [&](int64_t x0, int64_t y0, uint8_t* out) {
-        encode_window_block(level, x0, y0, options, samples, alpha_samples, out);
-    });
-    return BLOCKS_OK;
+    walk_blocks(level.width, first_row, row_count, o.mode, out,
+                [&](int64_t x0, int64_t y0, uint8_t* block) {
+                    encode_window_block(level, x0, y0, o, samples, alpha_samples, block);
+                });
 }

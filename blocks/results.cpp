@@ -1,14 +1,14 @@
 // Readable reasons for the block encoder's results.
 #include "blocks/blocks.h"
 
-const char* block_result_message(int result) {
+const char* block_result_message(BlockResult result) {
     switch (result) {
-        case BLOCKS_OK:
+        case BlockResult::Ok:
             return "encoded";
-        case BLOCKS_REFUSED:
+        case BlockResult::Refused:
             return "the block encoder refused the call: unknown mode, missing pixels or buffer, "
-                   "or a buffer too small for the level";
-        default:
-            return "unknown block encoder result";
+                   "a pitch shorter than a row, rows outside the level, or a buffer too small "
+                   "for them";
     }
+    return "unknown block encoder result";
 }

@@ -15,10 +15,10 @@
 
 #include "fuzz_support.h"
 #include "texfile/texfile.h"
+#include "tileformat/tileformat.h"
 
 namespace {
 
-constexpr int64_t TILE_HEADER = 32;
 constexpr int64_t STREAM_HEADER = 128;
 
 // The level decoded from heap copies of exactly its bytes (and palette)
@@ -39,15 +39,14 @@ void check_exact_decode(const TexFile& f, const TexLevel& lv, const TexImage& im
         std::unique_ptr<uint8_t[]> in(new uint8_t[static_cast<size_t>(slice_bytes)]);
         std::copy(f.bytes.begin() + at, f.bytes.begin() + at + slice_bytes, in.get());
         std::unique_ptr<uint8_t[]> out(new uint8_t[static_cast<size_t>(slice_out)]);
-        if (f.format <= 3) {
-            decode_block_level(f.format, in.get(), lv.width, lv.height, channels, out.get());
-        } else if (f.palette_entries > 0) {
-            decode_palette_level(f.format, palette.data(), in.get(), slice_bytes, lv.width,
-                                 lv.height, out.get());
-        } else {
-            decode_plain_level(f.format, f.kind == TexFileKind::tile, in.get(), lv.width, lv.height,
-                               out.get());
-        }
+        TexSlice slice;
+        slice.data = in.get();
+        slice.size = slice_bytes;
+        slice.width = lv.width;
+        slice.height = lv.height;
+        slice.palette = palette.empty() ? nullptr : palette.data();
+        std::string error;
+        FUZZ_REQUIRE(decode_tex_slice(f, slice, out.get(), error));
         const int64_t row = int64_t{lv.width} * channels;
         for (int32_t y = 0; y < lv.height; ++y) {
             const uint8_t* got =
@@ -61,7 +60,7 @@ void check_accepted(const TexFile& f) {
     FUZZ_REQUIRE(f.format >= 0 && f.format <= 16);
     FUZZ_REQUIRE(std::strcmp(tex_format_name(f.format), "?") != 0);
     const int64_t size = static_cast<int64_t>(f.bytes.size());
-    int64_t at = f.kind == TexFileKind::tile ? TILE_HEADER : STREAM_HEADER;
+    int64_t at = f.kind == TexFileKind::tile ? TILE_HEADER_SIZE : STREAM_HEADER;
     if (f.kind == TexFileKind::tile) {
         FUZZ_REQUIRE(f.format == 8 || f.format == 0);
         FUZZ_REQUIRE(f.palette_entries == 0 && f.faces == 1);
@@ -87,7 +86,7 @@ void check_accepted(const TexFile& f) {
         }
         FUZZ_REQUIRE(lv.width >= 1 && lv.height >= 1 && lv.slices >= 1);
         FUZZ_REQUIRE(lv.width <= TEXFILE_MAX_SIDE && lv.height <= TEXFILE_MAX_SIDE);
-        FUZZ_REQUIRE(lv.size == tex_level_bytes(f.format, lv.width, lv.height) * lv.slices);
+        FUZZ_REQUIRE(lv.size == texture_level_size(f.format, lv.width, lv.height) * lv.slices);
         FUZZ_REQUIRE(lv.offset == at);
         at += lv.size;
         FUZZ_REQUIRE(at <= size);
@@ -152,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_REQUIRE(same && memory_error == error &&
                  in_memory.levels.size() == from_disk.levels.size());
     if (size >= 4) {
-        parse_as(data, size, 12345);
+        parse_as(data, size, TILE_MAGIC);
         parse_as(data, size, 0x20534444);  // "DDS "
     }
     return 0;

@@ -23,9 +23,6 @@ struct ImageDesc {
 struct TextureCompressor {
     TextureSettings settings;
     ImageDesc image;
-    // Channel weights (R, G, B) of the block encoder's colour search, set by
-    // the driver for this texture.
-    float colour_weights[3] = {0.309f, 0.609f, 0.082f};
 
     // --- Profile-only fields: a settings profile sets them; they are all off
     // --- (or at their profile defaults) unless a profile says otherwise.

@@ -21,36 +21,12 @@ using LevelImagePtr = std::unique_ptr<LevelImage, LevelImageDeleter>;
 
 int32_t block_mode_of(int32_t code) { return texture_format_info(code)->block_mode; }
 
-// Source descriptor of one level for the block encoder: 32-bit words, four
-// bytes per pixel, alpha mask only where the mode reads alpha.
-SurfaceDesc block_source(const LevelImage& level, int32_t mode) {
-    SurfaceDesc d{};
-    const bool alpha = mode != BLOCK_MODE_OPAQUE;
-    d.size = 124;
-    d.flags = 0x180E;
-    d.height = static_cast<uint32_t>(level.height);
-    d.width = static_cast<uint32_t>(level.width);
-    d.linear_size = static_cast<uint32_t>(level.width) * 4;
-    d.pixel_format = {32,         alpha ? 0x41u : 0x40u,   0, 32, 0x00FF0000, 0x0000FF00,
-                      0x000000FF, alpha ? 0xFF000000u : 0u};
-    d.surface = level.pixels;
-    return d;
-}
-
 int64_t encode_level_blocks(const LevelEmitter& e, LevelImage& level) {
-    const TextureSettings& s = e.tc->settings;
-    const int32_t mode = block_mode_of(e.code);
-    const int32_t size = block_data_size(level.width, level.height, mode);
-    SurfaceDesc src = block_source(level, mode);
-    SurfaceDesc out{};
-    out.size = 124;
-    out.linear_size = static_cast<uint32_t>(size);
-    const bool dxt1 = texture_format_info(e.code)->format == TextureFormat::Dxt1;
-    const int force = dxt1 ? s.g_b_force_four_colours : 0;
-    if (encode_blocks(src, out, e.buffer, mode, e.tc->colour_weights, size, s.g_b_grey_scale,
-                      s.g_b_quick_compress, force, s.g_b_error_diffusion,
-                      s.g_b_normalmaptype) != BLOCKS_OK)
-        return -1;
+    const BlockOptions options = block_options(e.tc->settings, e.code);
+    const int32_t size = block_data_size(level.width, level.height, options.mode);
+    const BlockLevel view{level.pixels, level.width, level.height, int64_t(level.width) * 4,
+                          ChannelOrder::Bgra};
+    if (encode_blocks(view, options, e.buffer, size) != BlockResult::Ok) return -1;
     return size;
 }
 
@@ -74,8 +50,6 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
     const int32_t faces = s.g_texturemap_type == 1 ? 6 : 1;
     if (faces == 6) w = w / 6;
 
-    make_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
-                        s.g_b_grey_scale ? 1.0f : 0.082f, 0, tc.colour_weights);
     if (!settings_supported(tc, code, w, h)) return DRIVER_REFUSED;
 
     LevelImagePtr level(level_image_new(w, h));
@@ -114,6 +88,22 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
 
 }  // namespace
 
+BlockOptions block_options(const TextureSettings& s, int32_t code) {
+    BlockOptions o;
+    o.mode = block_mode_of(code);
+    const float* weights = s.g_b_grey_scale ? uniform_weights : perceptual_weights;
+    for (int c = 0; c < 3; ++c) o.weights[c] = weights[c];
+    o.quality = static_cast<BlockQuality>(static_cast<int32_t>(s.quality));
+    if (s.g_b_quick_compress) o.quality = BlockQuality::Quick;
+    // Only plain DXT1 may be forced to four colours: the cutout layout needs
+    // the three-colour order for its transparent pixels, and the alpha
+    // layouts always use four.
+    o.force_four = code == static_cast<int32_t>(TextureFormat::Dxt1) && s.g_b_force_four_colours;
+    o.diffusion = s.g_b_error_diffusion != 0;
+    o.normalmap_type = s.g_b_normalmaptype;
+    return o;
+}
+
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h) {
     const TextureSettings& s = tc.settings;
     if (!texture_format_info(code)) return false;
@@ -125,6 +115,7 @@ bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, in
     if (resamples && (s.g_mip_filter_type < 0 || s.g_mip_filter_type >= ZOOM_FILTER_COUNT))
         return false;
     if (w < 1 || h < 1) return false;
+    if (s.quality < TextureQuality::Quick || s.quality > TextureQuality::Best) return false;
     if (!filter_settings_usable(s) || !premade_levels_fit(tc, w, h)) return false;
     if (is_block_format(code) && (!is_pow2(w) || !is_pow2(h))) return false;
     // Every level leaves in one run whose byte count the sink takes as a

@@ -69,11 +69,6 @@ bool same_name(const char* a, const char* b) {
     return *a == *b;
 }
 
-SurfacePixelFormat surface_pixel_format(const TexturePixelFormat& pf) {
-    return {32,          pf.flags,      pf.fourcc,    pf.bit_count,
-            pf.red_mask, pf.green_mask, pf.blue_mask, pf.alpha_mask};
-}
-
 void put32(uint8_t* out, uint32_t v) {
     out[0] = static_cast<uint8_t>(v);
     out[1] = static_cast<uint8_t>(v >> 8);
@@ -91,6 +86,24 @@ void emit_header(TextureCompressor& tc, const SurfaceDesc& desc) {
 }
 
 }  // namespace
+
+void surface_desc_to_bytes(const SurfaceDesc& d, uint8_t out[SURFACE_DESC_BYTES]) {
+    const TexturePixelFormat& pf = d.pixel_format;
+    const uint32_t head[7] = {d.size,        d.flags, d.height,   d.width,
+                              d.linear_size, d.depth, d.mip_count};
+    const uint32_t format[8] = {32,          pf.flags,      pf.fourcc,    pf.bit_count,
+                                pf.red_mask, pf.green_mask, pf.blue_mask, pf.alpha_mask};
+    const uint32_t tail[5] = {d.caps1, d.caps2, d.reserved2[0], d.reserved2[1], d.reserved2[2]};
+    uint8_t* at = out;
+    auto put = [&at](uint32_t v) {
+        put32(at, v);
+        at += 4;
+    };
+    for (uint32_t v : head) put(v);
+    for (uint32_t v : d.reserved) put(v);
+    for (uint32_t v : format) put(v);
+    for (uint32_t v : tail) put(v);
+}
 
 const TextureFormatInfo* texture_format_info(int32_t code) {
     if (code < 0 || code >= TEXTURE_FORMAT_COUNT) return nullptr;
@@ -134,7 +147,7 @@ int32_t chain_length(int32_t w, int32_t h) {
 }
 
 SurfaceDesc surface_header(const TextureSettings& s, int32_t w, int32_t h, int32_t depth,
-                           uint32_t linear_size, const SurfacePixelFormat& pixel_format) {
+                           uint32_t linear_size, const TexturePixelFormat& pixel_format) {
     const bool no_chain = s.g_mip_map_type == 32;
     const bool cube = s.g_texturemap_type == 1;
     const bool volume = s.g_texturemap_type == 2;
@@ -159,7 +172,6 @@ SurfaceDesc surface_header(const TextureSettings& s, int32_t w, int32_t h, int32
     d.caps1 = no_chain ? 0x00001000u : 0x00401008u;
     if (cube) d.caps1 |= 0x00000008u;
     d.caps2 = cube ? 0x0000FE00u : (volume ? 0x00200000u : 0u);
-    d.surface = nullptr;
     return d;
 }
 
@@ -169,15 +181,13 @@ void write_block_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t dep
     uint32_t fourcc = FOURCC_DXT1;
     if (block_mode == BLOCK_MODE_EXPLICIT_ALPHA) fourcc = FOURCC_DXT3;
     if (block_mode == BLOCK_MODE_INTERP_ALPHA) fourcc = FOURCC_DXT5;
-    emit_header(tc, surface_header(tc.settings, w, h, depth, linear_size,
-                                   surface_pixel_format(block_pf(fourcc))));
+    emit_header(tc, surface_header(tc.settings, w, h, depth, linear_size, block_pf(fourcc)));
 }
 
 void write_pixel_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
                         uint32_t linear_size, int32_t code) {
-    SurfacePixelFormat pf{};
-    pf.pf_size = 32;
+    TexturePixelFormat pf{};
     const TextureFormatInfo* f = texture_format_info(code);
-    if (f && f->block_mode < 0) pf = surface_pixel_format(f->header);
+    if (f && f->block_mode < 0) pf = f->header;
     emit_header(tc, surface_header(tc.settings, w, h, depth, linear_size, pf));
 }

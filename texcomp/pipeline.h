@@ -74,9 +74,28 @@ bool is_block_format(int32_t code);       // the 4x4 block formats
 bool is_palettised_format(int32_t code);  // P8 and P4
 // Number of binary digits of max(w, h): the levels of a power-of-two chain.
 int32_t chain_length(int32_t w, int32_t h);
-// The 124-byte surface header for level 0 of w x h with `depth` slices.
+// The 124-byte surface header that follows the magic, in its on-disk word
+// order; written byte by byte in little-endian order, so the stream is the
+// same on every host. The pixel format's size word is always 32.
+struct SurfaceDesc {
+    uint32_t size;                    // 0
+    uint32_t flags;                   // 4
+    uint32_t height;                  // 8
+    uint32_t width;                   // 12
+    uint32_t linear_size;             // 16: pitch or linear size
+    uint32_t depth;                   // 20
+    uint32_t mip_count;               // 24
+    uint32_t reserved[11];            // 28..71
+    TexturePixelFormat pixel_format;  // 72 (size word), 76..103
+    uint32_t caps1;                   // 104
+    uint32_t caps2;                   // 108
+    uint32_t reserved2[3];            // 112..123
+};
+constexpr size_t SURFACE_DESC_BYTES = 124;
+void surface_desc_to_bytes(const SurfaceDesc& desc, uint8_t out[SURFACE_DESC_BYTES]);
+// The surface header for level 0 of w x h with `depth` slices.
 SurfaceDesc surface_header(const TextureSettings& s, int32_t w, int32_t h, int32_t depth,
-                           uint32_t linear_size, const SurfacePixelFormat& pixel_format);
+                           uint32_t linear_size, const TexturePixelFormat& pixel_format);
 // Emit the magic and the header (codes 0..3 by block mode, 4..16 by code).
 void write_block_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
                         int32_t block_mode, uint32_t linear_size);
@@ -259,6 +278,8 @@ void sharpen_level(TextureCompressor& tc, LevelImage& level, int32_t j);
 // Checks shared by both paths before anything is emitted: true when the
 // settings can be honoured for faces (or slices) of w x h.
 bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, int32_t h);
+// The block encoder's options for a level of block format `code`.
+BlockOptions block_options(const TextureSettings& s, int32_t code);
 // Gamma, blur and width finite, and the mip filter override within what the
 // resampler handles (settings_check.cpp).
 bool filter_settings_usable(const TextureSettings& s);

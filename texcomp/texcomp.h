@@ -89,8 +89,9 @@ inline const TextureFormatInfo* texture_format_info(TextureFormat format) {
 // The row of a format name, any case ("DXT1" finds dxt1); nullptr if unknown.
 const TextureFormatInfo* texture_format_find(const char* name);
 // Bytes of one w x h level of the format in the stream (4x4 blocks rounded
-// up; P4 packs two pixels per byte, w*h/2 rounded down); 0 for a code
-// outside 0..16 or a side below 1.
+// up; P4 packs two pixels per byte with no row padding, rounded up so that a
+// level of odd area keeps its last pixel); 0 for a code outside 0..16 or a
+// side below 1.
 int64_t texture_level_size(int32_t code, int32_t w, int32_t h);
 
 // The output contract: (byte count, buffer, user record) -> result, called

@@ -68,8 +68,6 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     if (mode == 31) width = width / 2;
     const int32_t n = d > 0 ? width / d : 0;
 
-    make_colour_weights(s.g_b_grey_scale ? 1.0f : 0.309f, s.g_b_grey_scale ? 1.0f : 0.609f,
-                        s.g_b_grey_scale ? 1.0f : 0.082f, 0, tc.colour_weights);
     // Slices are paired level by level, so their count must halve evenly
     // down to one.
     if (!settings_supported(tc, code, d, d) || !is_pow2(n)) return DRIVER_REFUSED;

@@ -45,8 +45,8 @@ bool grid_names_collide(int32_t cols, int32_t rows) {
 std::string tile_name(const std::string& input, int32_t col, int32_t row, bool block_file,
                       bool separated) {
     char numbers[40];
-    std::snprintf(numbers, sizeof(numbers), separated ? "%d_%d%s.vxt" : "%d%d%s.vxt", col, row,
-                  tile_file_kind(block_file).suffix);
+    std::snprintf(numbers, sizeof(numbers), separated ? "%d_%d%s%s" : "%d%d%s%s", col, row,
+                  tile_file_kind(block_file).suffix, TILE_EXTENSION);
     // A four-letter extension goes whole, so "pano.tiff" tiles as "pano00.vxt".
     const size_t n = input.size();
     if (n >= 5 && input[n - 5] == '.' && picture_kind(input.substr(n - 5)) == PictureKind::tiff)

@@ -17,27 +17,6 @@
 #include "tool/tiletool.h"
 #include "vxsystem/vxsystem.h"
 
-TileHeader make_tile_header(int32_t format_code, int32_t tile_width, int32_t tile_height,
-                            int32_t level_count, int32_t skip_levels) {
-    TileHeader h;
-    h.format_code = format_code;
-    // Logical shifts: the size of the first level the file stores.
-    h.width = static_cast<int32_t>(static_cast<uint32_t>(tile_width) >> skip_levels);
-    h.height = static_cast<int32_t>(static_cast<uint32_t>(tile_height) >> skip_levels);
-    h.level_count = level_count;
-    return h;
-}
-
-void encode_tile_header(const TileHeader& header, uint8_t out[TILE_HEADER_SIZE]) {
-    const int32_t words[8] = {header.magic,       header.format_code, header.width,
-                              header.height,      header.level_count, header.header_size,
-                              header.reserved[0], header.reserved[1]};
-    for (int i = 0; i < 8; ++i) {
-        const uint32_t v = static_cast<uint32_t>(words[i]);
-        for (int k = 0; k < 4; ++k) out[4 * i + k] = static_cast<uint8_t>(v >> (8 * k));
-    }
-}
-
 namespace {
 
 int32_t write_run(TileSink& sink, int32_t count, const uint8_t* buffer) {

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "texcomp/texcomp.h"
+#include "tileformat/tileformat.h"
 
 // ---------------------------------------------------------------------------
 // Exit codes.
@@ -25,7 +26,7 @@ constexpr int EXIT_BAD_INPUT_FILE = 2;  // missing, unreadable or empty input
 constexpr int EXIT_BAD_TILE_SIZE = 3;   // tile size arguments unusable
 constexpr int EXIT_WRITE_FAILED = 4;    // a tile file could not be written
 constexpr int EXIT_NO_INPUT = 13;       // no file argument
-constexpr int EXIT_UNKNOWN_TYPE = -14;  // neither .bmp nor .jpg
+constexpr int EXIT_UNKNOWN_TYPE = -14;  // a name that picture_kind does not know
 
 // The whole run: usage, load, grid, tiles, summary, the final wait for one
 // character on standard input. Returns the exit code.
@@ -101,44 +102,8 @@ std::string tile_name(const std::string& input, int32_t col, int32_t row, bool b
                       bool separated);
 
 // ---------------------------------------------------------------------------
-// Tile file.
+// Tile file (its header and kinds: tileformat/tileformat.h).
 // ---------------------------------------------------------------------------
-constexpr int32_t TILE_MAGIC = 12345;
-constexpr int32_t TILE_HEADER_SIZE = 32;
-
-// The two files of a tile. Everything that tells them apart is here: the
-// header's format code, the library format of the levels, the exchange of
-// the first and third colour bytes and the name's suffix.
-struct TileFileKind {
-    int32_t header_code;
-    TextureFormat format;
-    uint8_t swap_rgb;    // g_b_swap_rgb
-    const char* suffix;  // between the row number and ".vxt"
-};
-constexpr TileFileKind TILE_FILE_RGB = {3, TextureFormat::Rgb888, 0, ""};
-constexpr TileFileKind TILE_FILE_BLOCKS = {12, TextureFormat::Dxt1, 1, "c"};
-inline const TileFileKind& tile_file_kind(bool block_file) {
-    return block_file ? TILE_FILE_BLOCKS : TILE_FILE_RGB;
-}
-constexpr int32_t TILE_CODE_RGB = TILE_FILE_RGB.header_code;
-constexpr int32_t TILE_CODE_BLOCKS = TILE_FILE_BLOCKS.header_code;
-
-// Eight little-endian 32-bit words at the start of every tile file.
-struct TileHeader {
-    int32_t magic = TILE_MAGIC;
-    int32_t format_code = 0;
-    int32_t width = 0;        // tile width >> skip_levels: the first stored level
-    int32_t height = 0;       // tile height >> skip_levels
-    int32_t level_count = 0;  // of the full chain, not reduced by skip_levels
-    int32_t header_size = TILE_HEADER_SIZE;
-    int32_t reserved[2] = {0, 0};  // written as zeros so files are reproducible
-};
-static_assert(sizeof(TileHeader) == TILE_HEADER_SIZE, "the tile header is 32 bytes");
-
-TileHeader make_tile_header(int32_t format_code, int32_t tile_width, int32_t tile_height,
-                            int32_t level_count, int32_t skip_levels);
-void encode_tile_header(const TileHeader& header, uint8_t out[TILE_HEADER_SIZE]);
-
 // The user record of tile_sink.
 struct TileSink {
     FILE* file = nullptr;

@@ -57,18 +57,12 @@ struct Tally {
 };
 
 void encode_ours(const BenchImage& img, const Encoder& e, std::vector<uint8_t>& out) {
-    SurfaceDesc src{};
-    src.size = 124;
-    src.flags = 0x180E;
-    src.width = uint32_t(img.width);
-    src.height = uint32_t(img.height);
-    src.linear_size = uint32_t(img.width * 4);
-    src.pixel_format = {32, 0x40, 0, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0};
-    src.surface = const_cast<uint32_t*>(img.argb.data());
-    SurfaceDesc dst{};
-    dst.size = 124;
-    encode_blocks(src, dst, out.data(), BLOCK_MODE_OPAQUE, colour_weights, int32_t(out.size()), 0,
-                  e.quick, e.force_four, 0, 0);
+    const BlockLevel level{reinterpret_cast<const uint8_t*>(img.argb.data()), img.width, img.height,
+                           int64_t(img.width) * 4, ChannelOrder::Bgra};
+    BlockOptions o;
+    o.quality = e.quick ? BlockQuality::Quick : BlockQuality::Normal;
+    o.force_four = e.force_four != 0;
+    encode_blocks(level, o, out.data(), int64_t(out.size()));
 }
 
 // Decodes one DXT1 block's 16 colours (R, G, B).
@@ -229,7 +223,7 @@ int main(int argc, char** argv) {
         else
             photo_paths.push_back(argv[i]);
     }
-    // The tool's weights are the standard ones (colour_weights).
+    // The tool's weights are the standard ones (perceptual_weights).
     std::vector<Encoder> encoders;
     encoders.push_back({"ours full search (as the tool runs it)", 1, 0, 0, {}});
     encoders.push_back({"ours full search, four colours forced", 1, 0, 1, {}});

@@ -2,6 +2,7 @@
 // blocks in both palette orders, the cutout threshold, descriptors and masks.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "blocks/block_encoder.h"
@@ -224,86 +225,90 @@ TEST(EncodeBlocks, BlockBytesDoNotDependOnThePreviousBlock) {
     }
 }
 
-TEST(EncodeBlocks, OutputDescriptorFields) {
-    const auto level = solid(8, 4, kWhite);
-    SurfaceDesc src = source_desc(level.data(), 8, 4, BLOCK_MODE_INTERP_ALPHA);
-    SurfaceDesc out{};
-    out.size = 124;
-    out.mip_count = 7;
-    out.pixel_format.red_mask = 0x1234;
-    out.pixel_format.alpha_mask = 0x5678;
-    std::vector<uint8_t> data(32);
-    encode_blocks(src, out, data.data(), BLOCK_MODE_INTERP_ALPHA, colour_weights, 32, 0, 1, 0, 0,
-                  0);
-    EXPECT_EQ(out.size, 124u);
-    EXPECT_EQ(out.flags, 0x81806u);
-    EXPECT_EQ(out.height, 4u);
-    EXPECT_EQ(out.width, 8u);
-    EXPECT_EQ(out.linear_size, 32u);
-    EXPECT_EQ(out.mip_count, 7u);
-    EXPECT_EQ(out.surface, data.data());
-    EXPECT_EQ(out.pixel_format.pf_size, 32u);
-    EXPECT_EQ(out.pixel_format.pf_flags, 4u);
-    EXPECT_EQ(out.pixel_format.fourcc, 0x12345678u);
-    EXPECT_EQ(out.pixel_format.bit_count, 0u);
-    EXPECT_EQ(out.pixel_format.red_mask, 0x1234u);
-    EXPECT_EQ(out.pixel_format.alpha_mask, 0x5678u);
-    src.flags |= 1;
-    encode_blocks(src, out, data.data(), BLOCK_MODE_INTERP_ALPHA, colour_weights, 32, 0, 1, 0, 0,
-                  0);
-    EXPECT_EQ(out.pixel_format.pf_flags, 5u);
-}
-
-// Channels are found by their masks, not by fixed byte positions.
-TEST(EncodeBlocks, ChannelsFollowTheDescriptorMasks) {
-    const auto level = random_level(8, 8, 21);
-    std::vector<uint32_t> swapped(level.size());
-    for (size_t i = 0; i < level.size(); ++i)
-        swapped[i] = argb(255, blue_of(level[i]), green_of(level[i]), red_of(level[i]));
-    for (int quick = 0; quick < 2; ++quick) {
-        SurfaceDesc src = source_desc(swapped.data(), 8, 8, BLOCK_MODE_OPAQUE);
-        src.pixel_format.red_mask = 0x000000FF;
-        src.pixel_format.blue_mask = 0x00FF0000;
-        SurfaceDesc out{};
-        std::vector<uint8_t> data(32);
-        encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 32, 0, quick, 0, 0,
-                      0);
-        EncodeOptions o;
-        o.quick = quick;
-        EXPECT_EQ(data, encode_level(level, 8, 8, o));
+// The level view: the channel order and a row pitch with padding give the
+// bytes of the packed blue-green-red-alpha level, and any band of block rows
+// gives the whole level's bytes at its place.
+TEST(EncodeBlocks, LevelViewOrderPitchAndBands) {
+    auto level = random_level(20, 18, 21);
+    for (size_t i = 0; i < level.size(); i += 3) level[i] &= 0x00FFFFFF;  // some transparent
+    std::vector<uint8_t> rgba(level.size() * 4 + 64);
+    const int64_t pitch = 20 * 4 + 8;  // rows padded by two pixels
+    std::vector<uint8_t> padded(size_t(pitch) * 18, 0xEE);
+    for (size_t i = 0; i < level.size(); ++i) {
+        const uint32_t w = level[i];
+        const uint8_t bytes[4] = {uint8_t(red_of(w)), uint8_t(green_of(w)), uint8_t(blue_of(w)),
+                                  uint8_t(alpha_of(w))};
+        for (int c = 0; c < 4; ++c) rgba[4 * i + size_t(c)] = bytes[c];
+        std::memcpy(&padded[(i / 20) * size_t(pitch) + (i % 20) * 4], &w, 4);
     }
-    // 5:6:5 words: each channel is code / top code, which rounds back to the code.
-    const uint32_t word = (10u << 11) | (20u << 5) | 5u;
-    const std::vector<uint32_t> packed(16, word);
-    SurfaceDesc src = source_desc(packed.data(), 4, 4, BLOCK_MODE_OPAQUE);
-    src.pixel_format.red_mask = 0xF800;
-    src.pixel_format.green_mask = 0x07E0;
-    src.pixel_format.blue_mask = 0x001F;
-    SurfaceDesc out{};
-    std::vector<uint8_t> data(8);
-    encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 8, 0, 1, 0, 0, 0);
-    EXPECT_EQ(read16(&data[0]), word + 1);
-    EXPECT_EQ(read16(&data[2]), word);
-    EXPECT_EQ(read32(&data[4]), 0x55555555u);
+    for (int mode : {BLOCK_MODE_OPAQUE, BLOCK_MODE_CUTOUT, BLOCK_MODE_INTERP_ALPHA})
+        for (int quick = 0; quick < 2; ++quick)
+            for (int diffusion = 0; diffusion < 2; ++diffusion) {
+                EncodeOptions o;
+                o.mode = mode;
+                o.quick = quick;
+                o.diffusion = diffusion;
+                const auto whole = encode_level(level, 20, 18, o);
+                const int64_t size = int64_t(whole.size());
+                const BlockOptions options = block_options(o);
+                const std::vector<std::pair<BlockLevel, const char*>> views = {
+                    {BlockLevel{rgba.data(), 20, 18, 80, ChannelOrder::Rgba}, "rgba"},
+                    {BlockLevel{padded.data(), 20, 18, pitch, ChannelOrder::Bgra}, "padded"}};
+                for (const auto& [view, name] : views) {
+                    std::vector<uint8_t> out(whole.size());
+                    ASSERT_EQ(encode_blocks(view, options, out.data(), size), BlockResult::Ok);
+                    EXPECT_EQ(out, whole) << name << " mode " << mode << " quick " << quick;
+                }
+                // Bands of one and of two block rows, out of order.
+                const size_t row_bytes = whole.size() / 5;
+                std::vector<uint8_t> banded(whole.size());
+                for (int first : {3, 0, 1, 4}) {
+                    const int rows = first == 1 ? 2 : 1;
+                    ASSERT_EQ(encode_block_rows(level_view(level, 20, 18), options, first, rows,
+                                                &banded[row_bytes * size_t(first)],
+                                                int64_t(row_bytes) * rows),
+                              BlockResult::Ok);
+                }
+                EXPECT_EQ(banded, whole) << "bands, mode " << mode << " diffusion " << diffusion;
+            }
 }
 
 TEST(EncodeBlocks, RefusesCallsItCannotServe) {
     const auto level = solid(8, 8, kWhite);
-    SurfaceDesc src = source_desc(level.data(), 8, 8, BLOCK_MODE_OPAQUE);
-    SurfaceDesc out{};
+    const BlockLevel view = level_view(level, 8, 8);
+    const BlockOptions plain = block_options(EncodeOptions());
+    BlockOptions unknown_mode = plain;
+    unknown_mode.mode = 1;
+    BlockLevel short_pitch = view;
+    short_pitch.pitch = 28;
+    BlockLevel no_pixels = view;
+    no_pixels.pixels = nullptr;
     std::vector<uint8_t> data(32, 0xCD);
-    // Too small a buffer: nothing is written.
-    EXPECT_EQ(
-        encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 24, 0, 1, 0, 0, 0),
-        -1);
-    EXPECT_EQ(data, std::vector<uint8_t>(32, 0xCD));
-    EXPECT_EQ(encode_blocks(src, out, data.data(), 1, colour_weights, 32, 0, 1, 0, 0, 0), -1);
-    EXPECT_EQ(
-        encode_blocks(src, out, nullptr, BLOCK_MODE_OPAQUE, colour_weights, 32, 0, 1, 0, 0, 0), -1);
-    EXPECT_EQ(data, std::vector<uint8_t>(32, 0xCD));
-    EXPECT_EQ(
-        encode_blocks(src, out, data.data(), BLOCK_MODE_OPAQUE, colour_weights, 32, 0, 1, 0, 0, 0),
-        0);
+    struct Case {
+        BlockLevel level;
+        BlockOptions options;
+        int32_t first, rows;
+        bool has_out;
+        int64_t size;
+        BlockResult expected;
+    } cases[] = {
+        {view, plain, 0, 2, true, 24, BlockResult::Refused},  // too small a buffer
+        {view, unknown_mode, 0, 2, true, 32, BlockResult::Refused},
+        {view, plain, 0, 2, false, 32, BlockResult::Refused},
+        {no_pixels, plain, 0, 2, true, 32, BlockResult::Refused},
+        {short_pitch, plain, 0, 2, true, 32, BlockResult::Refused},
+        {view, plain, 1, 2, true, 32, BlockResult::Refused},  // rows past the level
+        {view, plain, -1, 1, true, 32, BlockResult::Refused},
+        {view, plain, 2, 0, true, 0, BlockResult::Ok},  // no rows: nothing to do
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(encode_block_rows(c.level, c.options, c.first, c.rows,
+                                    c.has_out ? data.data() : nullptr, c.size),
+                  c.expected);
+        EXPECT_EQ(data, std::vector<uint8_t>(32, 0xCD));
+    }
+    EXPECT_EQ(encode_blocks(view, plain, data.data(), 32), BlockResult::Ok);
+    EXPECT_STRNE(block_result_message(BlockResult::Ok), block_result_message(BlockResult::Refused));
 }
 
 // The quick search on blocks of one colour (which the walk answers without
@@ -343,11 +348,4 @@ TEST(EncodeBlocks, QuickSolidBlocksGiveTheColoursOwnCodes) {
             EXPECT_EQ(read32(&data[8 * k + 4]), swapped ? 0u : 0x55555555u) << k;
         }
     }
-}
-
-TEST(EncodeBlocks, ResultsHaveMessages) {
-    ASSERT_NE(block_result_message(BLOCKS_OK), nullptr);
-    ASSERT_NE(block_result_message(BLOCKS_REFUSED), nullptr);
-    EXPECT_STRNE(block_result_message(BLOCKS_OK), block_result_message(BLOCKS_REFUSED));
-    ASSERT_NE(block_result_message(7), nullptr);
 }

@@ -75,7 +75,6 @@ TEST(NormalMapWeights, TypeOneIgnoresTheOrdinaryWeights) {
     const float ones[3] = {1.0f, 1.0f, 1.0f};
     EncodeOptions grey;
     grey.normalmap_type = 1;
-    grey.grey_scale = 1;
     grey.weights = ones;
     EncodeOptions plain;
     plain.normalmap_type = 1;

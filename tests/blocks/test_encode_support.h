@@ -25,38 +25,35 @@ struct EncodeOptions {
     int force_four = 0;
     int diffusion = 0;
     int normalmap_type = 0;
-    int grey_scale = 0;
-    const float* weights = nullptr;  // null: the process-wide colour_weights
+    const float* weights = nullptr;               // null: the perceptual weights
+    BlockQuality quality = BlockQuality::Normal;  // quick = 1 overrides it
 };
 
-// The source descriptor as the driver fills it for a level.
-inline SurfaceDesc source_desc(const uint32_t* pixels, int width, int height, int mode) {
-    SurfaceDesc d{};
-    d.size = 124;
-    d.flags = 0x180E;
-    d.height = uint32_t(height);
-    d.width = uint32_t(width);
-    d.linear_size = uint32_t(width * 4);
-    d.pixel_format.pf_size = 32;
-    d.pixel_format.pf_flags = mode == BLOCK_MODE_OPAQUE ? 0x40 : 0x41;
-    d.pixel_format.bit_count = 32;
-    d.pixel_format.red_mask = 0x00FF0000;
-    d.pixel_format.green_mask = 0x0000FF00;
-    d.pixel_format.blue_mask = 0x000000FF;
-    d.pixel_format.alpha_mask = mode == BLOCK_MODE_OPAQUE ? 0 : 0xFF000000;
-    d.surface = const_cast<uint32_t*>(pixels);
-    return d;
+// The door's options for a test call.
+inline BlockOptions block_options(const EncodeOptions& o) {
+    BlockOptions b;
+    b.mode = o.mode;
+    const float* w = o.weights ? o.weights : perceptual_weights;
+    for (int c = 0; c < 3; ++c) b.weights[c] = w[c];
+    b.quality = o.quick ? BlockQuality::Quick : o.quality;
+    b.force_four = o.force_four != 0;
+    b.diffusion = o.diffusion != 0;
+    b.normalmap_type = o.normalmap_type;
+    return b;
+}
+
+// A level of 0xAARRGGBB words seen as the pipeline's blue, green, red, alpha
+// bytes (the words' little-endian order).
+inline BlockLevel level_view(const std::vector<uint32_t>& pixels, int width, int height) {
+    return BlockLevel{reinterpret_cast<const uint8_t*>(pixels.data()), width, height,
+                      int64_t(width) * 4, ChannelOrder::Bgra};
 }
 
 inline std::vector<uint8_t> encode_level(const std::vector<uint32_t>& pixels, int width, int height,
                                          const EncodeOptions& o = EncodeOptions()) {
-    SurfaceDesc src = source_desc(pixels.data(), width, height, o.mode);
-    SurfaceDesc out{};
-    out.size = 124;
     const int32_t size = block_data_size(width, height, o.mode);
     std::vector<uint8_t> data(size_t(size), 0xCD);
-    encode_blocks(src, out, data.data(), o.mode, o.weights ? o.weights : colour_weights, size,
-                  o.grey_scale, o.quick, o.force_four, o.diffusion, o.normalmap_type);
+    encode_blocks(level_view(pixels, width, height), block_options(o), data.data(), size);
     return data;
 }
 

@@ -31,6 +31,27 @@ TEST(TileHeader, ExactBytesLittleEndian) {
     EXPECT_EQ(std::vector<uint8_t>(out, out + 32), std::vector<uint8_t>(want, want + 32));
 }
 
+// The reader takes back what the writer wrote, words above 2^31 included, and
+// knows exactly the two kinds' codes.
+TEST(TileHeader, DecodeUndoesEncodeAndCodesNameTheirKind) {
+    TileHeader h = make_tile_header(TILE_CODE_BLOCKS, 640, 480, 10, 1);
+    h.reserved[0] = -2;
+    uint8_t bytes[TILE_HEADER_SIZE];
+    encode_tile_header(h, bytes);
+    const TileHeader back = decode_tile_header(bytes);
+    EXPECT_EQ(back.width, 320);
+    EXPECT_EQ(back.reserved[0], -2);
+    uint8_t again[TILE_HEADER_SIZE];
+    encode_tile_header(back, again);
+    EXPECT_EQ(std::vector<uint8_t>(again, again + TILE_HEADER_SIZE),
+              std::vector<uint8_t>(bytes, bytes + TILE_HEADER_SIZE));
+    for (bool block_file : {false, true}) {
+        const TileFileKind& kind = tile_file_kind(block_file);
+        EXPECT_EQ(tile_file_kind_of_code(kind.header_code), &kind);
+    }
+    for (int32_t code : {0, 8, 4, 13, -12}) EXPECT_EQ(tile_file_kind_of_code(code), nullptr);
+}
+
 TEST(TileHeader, RowClassesHalveTheStoredSize) {
     TileHeader h = make_tile_header(TILE_CODE_RGB, 512, 512, 10, 1);
     EXPECT_EQ(h.magic, 12345);

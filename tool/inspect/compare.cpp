@@ -69,7 +69,7 @@ bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& resu
         error = result.file + ": " + error;
         return false;
     }
-    if (rgb.tile_code != 3 || blocks.tile_code != 12) {
+    if (rgb.tile_code != TILE_CODE_RGB || blocks.tile_code != TILE_CODE_BLOCKS) {
         error = result.file + ": not a DXT1 tile file beside a 24-bit one";
         return false;
     }

@@ -8,7 +8,7 @@ std::string kind_line(const TexFile& f) {
     if (f.kind == TexFileKind::tile) {
         std::snprintf(text, sizeof(text),
                       "tile file, code %d (%s levels%s), %d x %d, level count %d", f.tile_code,
-                      tex_format_name(f.format), f.tile_code == 3 ? ", bytes R,G,B" : "",
+                      tex_format_name(f.format), f.colours_exchanged ? ", bytes R,G,B" : "",
                       f.header_width, f.header_height, f.header_levels);
     } else {
         std::snprintf(text, sizeof(text), "texture stream, format %d %s, %d x %d, mip count %d",

@@ -37,7 +37,7 @@ bool find_tile_run(const std::string& base, TileRun& out, std::string& error) {
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.size() <= stem.size() + 4 || name.compare(0, stem.size(), stem) != 0) continue;
-        if (name.compare(name.size() - 4, 4, ".vxt") != 0) continue;
+        if (name.compare(name.size() - 4, 4, TILE_EXTENSION) != 0) continue;
         const std::string middle = name.substr(stem.size(), name.size() - stem.size() - 4);
         const size_t bar = middle.find('_');
         if (all_digits(middle) || (bar != std::string::npos && all_digits(middle.substr(0, bar)) &&

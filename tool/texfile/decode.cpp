@@ -1,5 +1,6 @@
-// decode_tex_level: picks the family decoder and lays volume slices side by
-// side.
+// decode_tex_level: the format's decoder from the decoding table, then the
+// file's own view of the pixels (tile files: three channels, the colours
+// back in the picture's order), volume slices side by side.
 #include <algorithm>
 #include <new>
 
@@ -7,20 +8,38 @@
 
 int32_t tex_channels(const TexFile& file) {
     if (file.kind == TexFileKind::tile) return 3;
-    switch (file.format) {
-        case 6:
-        case 8:
-        case 9:
-        case 11:
-        case 12:
-            return 3;
-        case 13:
-            return 1;
-        case 16:
-            return 2;
-        default:
-            return 4;
+    const TexDecoding* row = tex_decoding(file.format);
+    return row ? row->channels : 0;
+}
+
+bool decode_tex_slice(const TexFile& file, const TexSlice& slice, uint8_t* out,
+                      std::string& error) {
+    const TexDecoding* row = tex_decoding(file.format);
+    if (!row) {
+        error = "no decoder for format " + std::to_string(file.format);
+        return false;
     }
+    const int32_t channels = tex_channels(file);
+    if (channels == row->channels && !file.colours_exchanged) {
+        row->decode(slice, out);
+        return true;
+    }
+    std::vector<uint8_t> decoded;
+    try {
+        decoded.resize(static_cast<size_t>(slice.width) * slice.height * row->channels);
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+        return false;
+    }
+    row->decode(slice, decoded.data());
+    const size_t pixels = static_cast<size_t>(slice.width) * slice.height;
+    for (size_t i = 0; i < pixels; ++i) {
+        const uint8_t* in = decoded.data() + i * row->channels;
+        uint8_t* o = out + i * channels;
+        std::copy(in, in + channels, o);
+        if (file.colours_exchanged) std::swap(o[0], o[2]);
+    }
+    return true;
 }
 
 bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::string& error) {
@@ -34,35 +53,25 @@ bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::str
     out.width = lv.width * lv.slices;
     out.height = lv.height;
     out.channels = channels;
+    std::vector<uint8_t> slice_pixels;
     try {
         out.pixels.assign(static_cast<size_t>(out.width) * out.height * channels, 0);
+        slice_pixels.resize(static_cast<size_t>(lv.width) * lv.height * channels);
     } catch (const std::bad_alloc&) {
         error = "out of memory";
         return false;
     }
-    const int64_t slice_bytes = lv.size / lv.slices;
-    std::vector<uint8_t> slice;
-    try {
-        slice.resize(static_cast<size_t>(lv.width) * lv.height * channels);
-    } catch (const std::bad_alloc&) {
-        error = "out of memory";
-        return false;
-    }
+    TexSlice slice;
+    slice.size = lv.size / lv.slices;
+    slice.width = lv.width;
+    slice.height = lv.height;
+    if (file.palette_entries > 0) slice.palette = file.bytes.data() + file.palette_offsets[lv.face];
     for (int32_t s = 0; s < lv.slices; ++s) {
-        const uint8_t* data = file.bytes.data() + lv.offset + s * slice_bytes;
-        const int32_t f = file.format;
-        if (f <= 3) {
-            decode_block_level(f, data, lv.width, lv.height, channels, slice.data());
-        } else if (file.palette_entries > 0) {
-            const uint8_t* palette = file.bytes.data() + file.palette_offsets[lv.face];
-            decode_palette_level(f, palette, data, slice_bytes, lv.width, lv.height, slice.data());
-        } else {
-            decode_plain_level(f, file.kind == TexFileKind::tile, data, lv.width, lv.height,
-                               slice.data());
-        }
+        slice.data = file.bytes.data() + lv.offset + s * slice.size;
+        if (!decode_tex_slice(file, slice, slice_pixels.data(), error)) return false;
         const size_t row = static_cast<size_t>(lv.width) * channels;
         for (int32_t y = 0; y < lv.height; ++y)
-            std::copy(slice.begin() + y * row, slice.begin() + (y + 1) * row,
+            std::copy(slice_pixels.begin() + y * row, slice_pixels.begin() + (y + 1) * row,
                       out.pixels.begin() +
                           (static_cast<size_t>(y) * out.width + s * lv.width) * channels);
     }

@@ -3,7 +3,7 @@
 // and two thirds (integer division), or in three-colour order (c0 <= c1, DXT1
 // only) the midpoint and transparent black; DXT3 alpha nibbles times 17;
 // DXT5 alpha from two end points with six or eight steps.
-#include "texfile/texfile.h"
+#include "texfile/readers.h"
 
 namespace {
 
@@ -62,32 +62,45 @@ void interpolated_alpha(const uint8_t* p, Rgba out[16]) {
     for (int i = 0; i < 16; ++i) out[i].a = static_cast<uint8_t>(pal[(bits >> (3 * i)) & 7]);
 }
 
-}  // namespace
+enum class AlphaHalf { none, explicit_nibbles, interpolated };
 
-void decode_block_level(int32_t format, const uint8_t* data, int32_t width, int32_t height,
-                        int32_t channels, uint8_t* out) {
-    const bool alpha_half = format == 2 || format == 3;
-    const int block_bytes = alpha_half ? 16 : 8;
-    for (int32_t y0 = 0; y0 < height; y0 += 4) {
-        for (int32_t x0 = 0; x0 < width; x0 += 4) {
+// Blocks of 8 bytes (colour only) or 16 (alpha half first), row of blocks by
+// row of blocks; pixels past the level's edge are not written.
+void decode_blocks(const TexSlice& slice, AlphaHalf alpha, uint8_t* out) {
+    const int block_bytes = alpha == AlphaHalf::none ? 8 : 16;
+    const uint8_t* data = slice.data;
+    for (int32_t y0 = 0; y0 < slice.height; y0 += 4) {
+        for (int32_t x0 = 0; x0 < slice.width; x0 += 4) {
             Rgba px[16];
-            if (alpha_half) {
-                colour_block(data + 8, true, px);
-                if (format == 2) explicit_alpha(data, px);
-                if (format == 3) interpolated_alpha(data, px);
-            } else {
+            if (alpha == AlphaHalf::none) {
                 colour_block(data, false, px);
+            } else {
+                colour_block(data + 8, true, px);
+                if (alpha == AlphaHalf::explicit_nibbles) explicit_alpha(data, px);
+                if (alpha == AlphaHalf::interpolated) interpolated_alpha(data, px);
             }
             data += block_bytes;
             for (int i = 0; i < 16; ++i) {
                 const int32_t x = x0 + (i & 3), y = y0 + (i >> 2);
-                if (x >= width || y >= height) continue;
-                uint8_t* o = out + (static_cast<size_t>(y) * width + x) * channels;
+                if (x >= slice.width || y >= slice.height) continue;
+                uint8_t* o = out + (static_cast<size_t>(y) * slice.width + x) * 4;
                 o[0] = px[i].r;
                 o[1] = px[i].g;
                 o[2] = px[i].b;
-                if (channels == 4) o[3] = px[i].a;
+                o[3] = px[i].a;
             }
         }
     }
+}
+
+}  // namespace
+
+void decode_dxt1(const TexSlice& slice, uint8_t* out) {
+    decode_blocks(slice, AlphaHalf::none, out);
+}
+void decode_dxt3(const TexSlice& slice, uint8_t* out) {
+    decode_blocks(slice, AlphaHalf::explicit_nibbles, out);
+}
+void decode_dxt5(const TexSlice& slice, uint8_t* out) {
+    decode_blocks(slice, AlphaHalf::interpolated, out);
 }

@@ -50,7 +50,7 @@ bool parse_tex_bytes(const std::string& name, std::vector<uint8_t> bytes, TexFil
         return false;
     }
     const uint32_t magic = read_word(out.bytes.data());
-    if (magic == TILE_FILE_MAGIC) return parse_tile_file(out, error);
+    if (magic == static_cast<uint32_t>(TILE_MAGIC)) return parse_tile_file(out, error);
     if (magic == STREAM_FILE_MAGIC) return parse_stream_file(out, error);
     char text[96];
     std::snprintf(text, sizeof(text),

@@ -1,5 +1,5 @@
-// What the readers need to know about a format code: its name, the size of a
-// level, the chain of level sizes, and which code a stream header names.
+// What the readers need to know about a format code: its name, the chain of
+// level sizes, and which code a stream header names.
 #include "texcomp/texcomp.h"
 #include "texfile/readers.h"
 #include "texfile/texfile.h"
@@ -7,15 +7,6 @@
 const char* tex_format_name(int32_t format) {
     const TextureFormatInfo* info = texture_format_info(format);
     return info ? info->name : "?";
-}
-
-int64_t tex_level_bytes(int32_t format, int32_t w, int32_t h) {
-    const TextureFormatInfo* info = texture_format_info(format);
-    // The header counts half a byte per pixel of the 16-colour layout rounded
-    // down; the stream stores every pixel, so an odd count takes one byte more.
-    if (info && info->palettised && info->bits_per_pixel == 4 && w > 0 && h > 0)
-        return (int64_t{w} * h + 1) / 2;
-    return texture_level_size(format, w, h);
 }
 
 std::vector<std::pair<int32_t, int32_t>> tex_chain(int32_t w, int32_t h, int32_t limit) {

@@ -1,12 +1,13 @@
-// texfile internals: the two readers behind parse_tex_bytes.
+// texfile internals: the two readers behind parse_tex_bytes, and the
+// decoders the decoding table names.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "texfile/texfile.h"
+#include "tileformat/tileformat.h"
 
-constexpr uint32_t TILE_FILE_MAGIC = 12345;
 constexpr uint32_t STREAM_FILE_MAGIC = 0x20534444;  // "DDS "
 
 inline uint32_t read_word(const uint8_t* p) {
@@ -17,6 +18,14 @@ inline uint32_t read_word(const uint8_t* p) {
 // Both fill `file` from file.bytes (whose first word is the kind's magic).
 bool parse_tile_file(TexFile& file, std::string& error);
 bool parse_stream_file(TexFile& file, std::string& error);
+
+// The block and palettised decoders of the decoding table (decoders.cpp):
+// four channels, R, G, B, A.
+void decode_dxt1(const TexSlice& slice, uint8_t* out);  // both DXT1 codes
+void decode_dxt3(const TexSlice& slice, uint8_t* out);
+void decode_dxt5(const TexSlice& slice, uint8_t* out);
+void decode_p8(const TexSlice& slice, uint8_t* out);
+void decode_p4(const TexSlice& slice, uint8_t* out);
 
 // "N bytes" with a thousands-free plain number, for messages.
 std::string byte_count(int64_t n);

@@ -36,7 +36,7 @@ int64_t face_bytes(int32_t format, const std::vector<LevelShape>& chain, size_t 
                    int64_t palette) {
     int64_t total = palette;
     for (size_t k = 0; k < count; ++k)
-        total += tex_level_bytes(format, chain[k].w, chain[k].h) * chain[k].slices;
+        total += texture_level_size(format, chain[k].w, chain[k].h) * chain[k].slices;
     return total;
 }
 
@@ -138,7 +138,7 @@ bool parse_stream_file(TexFile& file, std::string& error) {
             level.height = chain[k].h;
             level.slices = chain[k].slices;
             level.offset = offset;
-            level.size = tex_level_bytes(file.format, chain[k].w, chain[k].h) * chain[k].slices;
+            level.size = texture_level_size(file.format, chain[k].w, chain[k].h) * chain[k].slices;
             offset += level.size;
             file.levels.push_back(level);
         }

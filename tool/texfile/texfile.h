@@ -5,7 +5,7 @@
 // - tile files (".vxt"): the tool's 32-byte header (12345, code 3 or 12,
 //   width, height, level count, 32, two spare words), then the stored levels;
 //   code 3 holds 24-bit levels with the bytes in the picture's R, G, B order,
-//   code 12 holds DXT1 blocks.
+//   code 12 holds DXT1 blocks (the codes and header: tileformat/tileformat.h).
 // - texture streams ("DDS " + 124-byte surface header + levels): every format
 //   code the library writes (0..16), plain, cube (six faces) and volume
 //   textures, the palette before each face of codes 10 and 14.
@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "texcomp/texcomp.h"
 
 enum class TexFileKind { tile, stream };
 
@@ -45,6 +47,9 @@ struct TexFile {
     int32_t header_height = 0;
     int32_t header_levels = 0;  // tile level_count, or the stream's mip_count
     int32_t skip_levels = -1;   // tiles: leading levels dropped, -1 when not decidable
+    // Tiles written without g_b_swap_rgb: the levels hold red where the layout
+    // says blue and back (the picture's R, G, B in a B, G, R layout).
+    bool colours_exchanged = false;
     // Streams: header words worth showing.
     uint32_t flags = 0;
     uint32_t linear_size = 0;
@@ -76,10 +81,6 @@ constexpr int32_t TEXFILE_MAX_SIDE = 32767;
 // (side + 1) / 2 until 1 x 1, at most `limit` levels (0 = no limit).
 std::vector<std::pair<int32_t, int32_t>> tex_chain(int32_t w, int32_t h, int32_t limit = 0);
 
-// Bytes of one w x h level (one slice) of a format code; 0 for codes outside
-// 0..16.
-int64_t tex_level_bytes(int32_t format, int32_t w, int32_t h);
-
 // The format code a stream's 32-byte pixel-format block describes, or -1.
 // Codes 0 and 1 share one block; 0 is given for both.
 int32_t tex_format_from_pixel_format(const uint8_t block[32]);
@@ -101,19 +102,40 @@ struct TexImage {
     std::vector<uint8_t> pixels;
 };
 
-// Channels a format decodes to (tile files: `tile_code` 3 and 12 give 3).
+// Channels the levels of a file decode to: its format's (see TexDecoding);
+// tile files always 3.
 int32_t tex_channels(const TexFile& file);
 
 // Decodes level `level` (an index into file.levels). False with a reason
 // when memory runs out.
 bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::string& error);
 
-// The per-family decoders, each of one slice of `width` x `height` from
-// exactly tex_level_bytes(format, width, height) bytes into `channels` bytes
-// per pixel (see tex_channels).
-void decode_block_level(int32_t format, const uint8_t* data, int32_t width, int32_t height,
-                        int32_t channels, uint8_t* out);
-void decode_plain_level(int32_t format, bool rgb_order, const uint8_t* data, int32_t width,
-                        int32_t height, uint8_t* out);
-void decode_palette_level(int32_t format, const uint8_t* palette, const uint8_t* data, int64_t size,
-                          int32_t width, int32_t height, uint8_t* out);
+// One slice of a level as it is stored: exactly texture_level_size(format,
+// width, height) bytes, and for the palettised formats the face's palette
+// (R, G, B, A entries).
+struct TexSlice {
+    const uint8_t* data = nullptr;
+    int64_t size = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    const uint8_t* palette = nullptr;
+};
+// Decodes a slice into width x height pixels of its format's channels.
+using TexDecoder = void (*)(const TexSlice& slice, uint8_t* out);
+
+// The reading side of a format code, one row per code beside the
+// compression library's table (texture_format_info): what a new format
+// adds to be read. Channels as TexImage: 1 grey, 2 grey + alpha, 3 R, G, B,
+// 4 R, G, B, A.
+struct TexDecoding {
+    TextureFormat format;
+    int32_t channels;
+    TexDecoder decode;
+};
+// The row of a format code; nullptr outside 0..16.
+const TexDecoding* tex_decoding(int32_t format);
+
+// One slice of `level` of `file` decoded from `slice` into `out`, which
+// holds width x height x tex_channels(file) bytes: what decode_tex_level does
+// for each slice. False with a reason when memory runs out.
+bool decode_tex_slice(const TexFile& file, const TexSlice& slice, uint8_t* out, std::string& error);

@@ -9,13 +9,12 @@
 
 namespace {
 
-constexpr int32_t TILE_HEADER_BYTES = 32;
 constexpr int32_t MAX_TILE_LEVELS = 16;
 
 int64_t chain_bytes(int32_t format, int32_t w, int32_t h, int32_t* count) {
     int64_t total = 0;
     const auto chain = tex_chain(w, h);
-    for (const auto& [lw, lh] : chain) total += tex_level_bytes(format, lw, lh);
+    for (const auto& [lw, lh] : chain) total += texture_level_size(format, lw, lh);
     *count = static_cast<int32_t>(chain.size());
     return total;
 }
@@ -47,35 +46,38 @@ bool skip_fits(int32_t s, int32_t w, int32_t h, int32_t first_w, int32_t first_h
 
 bool parse_tile_file(TexFile& file, std::string& error) {
     const int64_t size = static_cast<int64_t>(file.bytes.size());
-    if (size < TILE_HEADER_BYTES) {
-        error = "short file: " + byte_count(size) + ", the tile header alone has 32";
+    if (size < TILE_HEADER_SIZE) {
+        error = "short file: " + byte_count(size) + ", the tile header alone has " +
+                std::to_string(TILE_HEADER_SIZE);
         return false;
     }
-    const uint8_t* b = file.bytes.data();
-    int32_t word[8];
-    for (int i = 0; i < 8; ++i) word[i] = static_cast<int32_t>(read_word(b + 4 * i));
+    const TileHeader header = decode_tile_header(file.bytes.data());
     file.kind = TexFileKind::tile;
-    file.tile_code = word[1];
-    file.header_width = word[2];
-    file.header_height = word[3];
-    file.header_levels = word[4];
-    if (word[1] != 3 && word[1] != 12) {
-        error = "tile format code " + std::to_string(word[1]) + " is neither 3 nor 12";
+    file.tile_code = header.format_code;
+    file.header_width = header.width;
+    file.header_height = header.height;
+    file.header_levels = header.level_count;
+    const TileFileKind* kind = tile_file_kind_of_code(header.format_code);
+    if (!kind) {
+        error = "tile format code " + std::to_string(header.format_code) + " is neither " +
+                std::to_string(TILE_CODE_RGB) + " nor " + std::to_string(TILE_CODE_BLOCKS);
         return false;
     }
-    file.format = word[1] == 3 ? 8 : 0;
-    if (word[5] != TILE_HEADER_BYTES) {
-        error = "header size word is " + std::to_string(word[5]) + ", not 32";
+    file.format = static_cast<int32_t>(kind->format);
+    file.colours_exchanged = kind->swap_rgb == 0;
+    if (header.header_size != TILE_HEADER_SIZE) {
+        error = "header size word is " + std::to_string(header.header_size) + ", not " +
+                std::to_string(TILE_HEADER_SIZE);
         return false;
     }
-    const int32_t w = word[2], h = word[3], count = word[4];
+    const int32_t w = header.width, h = header.height, count = header.level_count;
     if (w < 0 || h < 0 || w > TEXFILE_MAX_SIDE || h > TEXFILE_MAX_SIDE || count < 0 ||
         count > MAX_TILE_LEVELS) {
         error = "impossible sizes: " + std::to_string(w) + " x " + std::to_string(h) + ", " +
                 std::to_string(count) + " levels";
         return false;
     }
-    const int64_t data = size - TILE_HEADER_BYTES;
+    const int64_t data = size - TILE_HEADER_SIZE;
     if (data == 0) {
         file.note =
             "no levels stored (the compression refused the tile, or every level was "
@@ -126,7 +128,7 @@ bool parse_tile_file(TexFile& file, std::string& error) {
     }
     if (fits != 1) file.skip_levels = -1;
 
-    int64_t offset = TILE_HEADER_BYTES;
+    int64_t offset = TILE_HEADER_SIZE;
     int32_t k = 0;
     for (const auto& [lw, lh] : tex_chain(first_w, first_h)) {
         TexLevel level;
@@ -134,7 +136,7 @@ bool parse_tile_file(TexFile& file, std::string& error) {
         level.width = lw;
         level.height = lh;
         level.offset = offset;
-        level.size = tex_level_bytes(file.format, lw, lh);
+        level.size = texture_level_size(file.format, lw, lh);
         offset += level.size;
         file.levels.push_back(level);
         ++k;
