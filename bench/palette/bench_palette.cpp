@@ -7,6 +7,7 @@
 //
 // usage: bench_palette [side [work_dir]]
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -157,8 +158,11 @@ bool run_peer(const std::vector<uint8_t>& rgb, int32_t side, int32_t colours,
               const std::string& dir, Result& r) {
     const std::string in = dir + "/palette_in.ppm", out = dir + "/palette_out.ppm";
     if (!write_ppm(in, rgb, side)) return false;
-    const std::string cmd =
-        "convert -limit thread 1 " + in + " +dither -colors " + std::to_string(colours) + " " + out;
+    // Debian's ImageMagick itself, not whatever else is called convert on PATH.
+    const char* convert = access("/usr/bin/convert-im6.q16", X_OK) == 0 ? "/usr/bin/convert-im6.q16"
+                                                                        : "/usr/bin/convert";
+    const std::string cmd = std::string(convert) + " -limit thread 1 " + in + " +dither -colors " +
+                            std::to_string(colours) + " " + out;
     const double c0 = cpu_seconds(RUSAGE_CHILDREN);
     const auto t0 = std::chrono::steady_clock::now();
     if (std::system(cmd.c_str()) != 0) return false;
