@@ -1,10 +1,13 @@
 # The two commands of the README:
-#   make demo   builds everything, makes the sample panorama, tiles it in demo/ and
-#               puts the tiles back together as demo/pano_mosaic_level2.png
+#   make demo   builds everything, makes the sample panorama, tiles it in demo/,
+#               puts the tiles back together as demo/pano_mosaic_level2.png and
+#               writes the viewer demo/viewer/index.html (it prints the address)
 #   make test   builds everything and runs the whole test suite
 # plus `make bench` for the benchmarks, `make sanitize` for the ASan/UBSan run,
-# `make tsan` for the ThreadSanitizer run of the concurrency tests and
-# `make fuzz` for the fuzz targets (FUZZ_SECONDS each, default 600).
+# `make tsan` for the ThreadSanitizer run of the concurrency tests,
+# `make fuzz` for the fuzz targets (FUZZ_SECONDS each, default 600),
+# `make package` for the Debian packages (in $(BUILD)/packages/) and
+# `make install-check` for the check of the installed tree and the packages.
 
 BUILD ?= build
 JOBS ?= 2
@@ -16,7 +19,8 @@ LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build demo test bench sanitize tsan format-check fuzz fuzz-build clean
+.PHONY: all deps build demo test bench sanitize tsan format-check fuzz fuzz-build clean \
+        package package-deps install-check install-check-shared allocfail
 
 all: build
 
@@ -32,14 +36,18 @@ demo: build
 	$(BUILD)/make_sample demo/pano.bmp
 	cd demo && ../$(BUILD)/razivavu pano.bmp < /dev/null
 	$(BUILD)/razivavu-inspect --mosaic 2 --png demo demo/pano
+	$(BUILD)/razivavu-inspect --html demo/viewer demo/pano
 
+# The viewer's tests drive headless chromium, which only the tests need.
 test: build
+	@RAZIVAVU_BROWSER_DEPS=1 bash scripts/install-deps.sh
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 sanitize: deps
 	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_SANITIZE=ON $(LAUNCHER) \
 	      -DCMAKE_CXX_FLAGS=-O1
 	cmake --build build-sanitize -j $(JOBS)
+	@RAZIVAVU_BROWSER_DEPS=1 bash scripts/install-deps.sh
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
@@ -50,6 +58,40 @@ tsan: deps
 	cmake --build build-tsan -j $(JOBS) --target concurrency_tests
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir build-tsan --output-on-failure -L concurrency
+
+# Every allocation may fail: each job of tests/allocfail runs once per N with
+# its Nth allocation failing, in a build of its own with
+# UndefinedBehaviorSanitizer. ALLOCFAIL_STRIDE=k tries every k-th N only
+# (plus the first and last ALLOCFAIL_EDGE and the first of every site); CI
+# samples that way, this target by default tries them all.
+ALLOCFAIL_STRIDE ?= 1
+ALLOCFAIL_EDGE ?= 200
+allocfail: deps
+	cmake -S . -B build-allocfail -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_ALLOC_FAIL=ON $(LAUNCHER) \
+	      "-DCMAKE_CXX_FLAGS=-O1 -fsanitize=undefined -fno-sanitize-recover=all" \
+	      -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=undefined
+	cmake --build build-allocfail -j $(JOBS) --target allocfail_tests
+	RAZIVAVU_ALLOCFAIL_STRIDE=$(ALLOCFAIL_STRIDE) RAZIVAVU_ALLOCFAIL_EDGE=$(ALLOCFAIL_EDGE) \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir build-allocfail --output-on-failure -j $(JOBS) -L allocfail
+
+# cpack reads the binaries' library dependencies with dpkg-shlibdeps (dpkg-dev,
+# file); the install check builds the example with pkg-config and reads the
+# packages' manual pages with man.
+package-deps:
+	@bash scripts/install-deps.sh dpkg-dev file pkg-config man-db
+
+package: build package-deps
+	cd $(BUILD) && cpack -G DEB
+
+install-check: build package-deps
+	bash scripts/check-install.sh $(BUILD)
+
+# The same with the libraries built shared (the commands and libraries only).
+install-check-shared: package-deps
+	cmake -S . -B build-shared -DCMAKE_BUILD_TYPE=Release -DRAZIVAVU_SHARED=ON -DRAZIVAVU_TESTS=OFF $(LAUNCHER)
+	cmake --build build-shared -j $(JOBS)
+	bash scripts/check-install.sh build-shared
 
 # Every C++ file of the tree must already be as clang-format leaves it.
 format-check:
@@ -71,4 +113,4 @@ fuzz: fuzz-build
 	bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
-	rm -rf $(BUILD) build-sanitize build-tsan build-fuzz fuzz-out demo
+	rm -rf $(BUILD) build-sanitize build-tsan build-fuzz build-shared build-allocfail fuzz-out demo

@@ -51,6 +51,14 @@ void fit_block_colours(BlockSamples& b, int normalmap_type);
 // quick_colour_fit_levels) when the gather has them, or null.
 void fit_block_colours(BlockSamples& b, int normalmap_type, const uint32_t* levels);
 
+// fit_block_colours at a quality: b.max_colours holds the Normal quality's
+// palette limit on entry; High also tries the other palette size when
+// `may_use_four` (no transparent pixel of the block's own needs the
+// three-colour order) and keeps the smaller exact weighted error; Best then
+// refines the end points. Quick and Normal are fit_block_colours itself.
+void fit_block_colours_quality(BlockSamples& b, int normalmap_type, BlockQuality quality,
+                               bool may_use_four);
+
 // Samples split into one array per channel, for loops over contiguous values.
 struct SampleChannels {
     double r[BLOCK_MAX_SAMPLES];

@@ -150,7 +150,10 @@ void encode_one_block(const LevelReader& r, int64_t x0, int64_t y0, const CallOp
     b.max_colours = b.count < r.width * r.height ? 3 : 4;
     b.colour_mode = b.max_colours;
 
-    fit_block_colours(b, o.normalmap_type, levels);
+    if (o.quality >= BlockQuality::High && !o.quick)
+        fit_block_colours_quality(b, o.normalmap_type, o.quality, b.has_transparent == 0);
+    else
+        fit_block_colours(b, o.normalmap_type, levels);
     pack_colour_block(b, slots, o.mode, out);
 }
 

@@ -108,7 +108,10 @@ void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0, const D
     const bool own_transparent = b.has_transparent && block_has_transparent(level, x0, y0, o.mode);
     b.max_colours = own_transparent ? 3 : 4;
     b.colour_mode = b.max_colours;
-    fit_block_colours(b, o.normalmap_type);
+    if (o.quality >= BlockQuality::High && !o.quick)
+        fit_block_colours_quality(b, o.normalmap_type, o.quality, !own_transparent);
+    else
+        fit_block_colours(b, o.normalmap_type);
     pack_colour_block(b, slots, o.mode, out);
 }
 

@@ -32,6 +32,7 @@ int read_band(PictureBands& bands, uint8_t* out, int32_t rows) {
         return IMAGE_NOT_LOADED;
     }
     bands.rows_read += rows;
+    bands.data_rows = bands.source->data_rows();
     return IMAGE_LOADED;
 }
 

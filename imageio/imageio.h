@@ -102,6 +102,10 @@ struct PictureBands {
     int32_t height = 0;
     int32_t planes = 0;
     int32_t rows_read = 0;  // rows delivered so far
+    // -1, or, once a JPEG's data is found to end early, the rows from the
+    // top that can hold decoded data (every row below is filler). Known
+    // after the read_band call that met the end.
+    int32_t data_rows = -1;
     BandSource* source = nullptr;
 };
 // Opens `name` and reads its header; 1 on success. On failure (reasons as for
@@ -119,12 +123,12 @@ void close_bands(PictureBands& bands);
 
 // The reason the calling thread's last failing load gave, without the
 // "vxgl:  " prefix or a trailing line break; empty when that load succeeded.
-const std::string& imageio_last_error();
+std::string imageio_last_error();
 
 // Empty when the last load was clean. Otherwise the last load succeeded but
 // the picture is damaged (a truncated or corrupt JPEG): the one-line reason,
 // for the user; the places the decoder could not read hold filler.
-const std::string& imageio_last_warning();
+std::string imageio_last_warning();
 
 // Memory limit of the loaders. Before allocating for a picture (pixels, file
 // buffers, the decoder's own buffers) a loader adds up what it needs and

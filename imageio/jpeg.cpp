@@ -44,6 +44,9 @@ struct JpegErrors {
     void (*library_emit)(j_common_ptr, int);
     // Whether every row of the picture is out.
     bool rows_done;
+    // Output rows that can hold decoded data, once a single-scan file's data
+    // ran out before its end; -1 otherwise.
+    int32_t data_rows;
 };
 
 void log_library_message(j_common_ptr cinfo) {
@@ -61,12 +64,32 @@ bool harmless_warning(int code) {
 // outputs only the first). The first one that means missing or corrupt data
 // marks the picture as damaged.
 void note_library_message(j_common_ptr cinfo, int level) {
+    JpegErrors* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
     if (level < 0 && !harmless_warning(cinfo->err->msg_code)) {
         char text[JMSG_LENGTH_MAX];
         (*cinfo->err->format_message)(cinfo, text);
         loader_warn(text);
     }
-    reinterpret_cast<JpegErrors*>(cinfo->err)->library_emit(cinfo, level);
+    // The file ended while rows were being decoded: every row from the
+    // row of blocks being decoded on is filler. A single-scan file decodes
+    // at most one row of blocks ahead of the rows handed out (for smooth
+    // upsampling), so rows from two rows of blocks beyond the next one
+    // handed out hold nothing of the file. A multi-scan file was read whole
+    // before its first row, so there no row can be told apart.
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF && errors->data_rows < 0 &&
+        cinfo->is_decompressor) {
+        j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
+        // The output sizes are set only once decoding started (asking for
+        // the scans before the header is read would be an error).
+        if (d->output_height > 0 && !d->progressive_mode && !jpeg_has_multiple_scans(d)) {
+            const int64_t block_rows = int64_t{d->max_v_samp_factor} * DCTSIZE;
+            const int64_t next = d->output_scanline;
+            const int64_t end = (next / block_rows + 2) * block_rows;
+            errors->data_rows = static_cast<int32_t>(
+                end < int64_t{d->output_height} ? end : int64_t{d->output_height});
+        }
+    }
+    errors->library_emit(cinfo, level);
 }
 
 // The memory decoding takes beyond the pixel block: a progressive or
@@ -135,6 +158,7 @@ struct JpegSource : BandSource {
     }
     int open(Holding holding);
     int read(uint8_t* out, int32_t rows) override;
+    int32_t data_rows() const override { return errors.data_rows; }
 };
 
 int JpegSource::open(Holding holding) {
@@ -145,6 +169,7 @@ int JpegSource::open(Holding holding) {
     errors.library_emit = errors.manager.emit_message;
     errors.manager.emit_message = note_library_message;
     errors.rows_done = false;
+    errors.data_rows = -1;
     if (setjmp(errors.jump)) {
         loader_remember("cannot decode jpeg " + name + ": " + errors.fatal);
         return 0;

@@ -25,4 +25,4 @@ int loader_memory_fits(const std::string& name, int64_t bytes);
 
 // Keeps `reason` as imageio_last_warning(): the picture loaded, but is
 // damaged. The first reason of a load is kept.
-void loader_warn(const std::string& reason);
+void loader_warn(const char* reason);

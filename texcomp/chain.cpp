@@ -52,7 +52,8 @@ int resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, in
 }
 
 bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChain& chain) {
-    if (s.g_mip_map_type != 30) return true;  // only the generated chain reads level 0 again
+    // Only the generated chain reads level 0 again.
+    if (chain_mode(s) != MipChainMode::Generated) return true;
     const size_t bytes = static_cast<size_t>(w) * h * 4;
     std::free(chain.level0_copy);
     chain.level0_copy = static_cast<uint8_t*>(std::malloc(bytes ? bytes : 1));
@@ -62,7 +63,7 @@ bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChai
 void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t face_offset,
                       int32_t format_code, FaceChain& chain) {
     const TextureSettings& s = tc.settings;
-    chain.mode = s.g_mip_map_type;
+    chain.mode = chain_mode(s);
     chain.format_code = format_code;
     chain.w0 = level.width;
     chain.h0 = level.height;
@@ -71,14 +72,14 @@ void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
     chain.fade_factor = chain.fade_step;
     chain.fade_rest = 1.0f - chain.fade_factor;
     chain.first_level = s.first_level;
-    if (chain.mode != 30) return;
+    if (chain.mode != MipChainMode::Generated) return;
     // Level 0 as taken in, before any dithering of the level image.
     std::memcpy(chain.level0_copy, level.pixels,
                 static_cast<size_t>(level.width) * level.height * 4);
     mip_filters(s, chain.xfilter, chain.yfilter);
     chain.options = resample_options();
     chain.options.pool = tc.pool;
-    chain.cache = s.g_texturemap_type == 0 ? s.chain_cache : nullptr;
+    chain.cache = map_type(s) == TextureMapType::Plain ? s.chain_cache : nullptr;
     chain.cache_order = static_cast<int32_t>(
         chain.cache ? chain_cache_attach(*chain.cache, s, chain.level0_copy, chain.w0, chain.h0)
                     : CacheOrder::unused);
@@ -92,7 +93,7 @@ int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, i
         chain.fade_factor = tc.user_fading_amounts[j < 13 ? j : 13];
     chain.fade_rest = 1.0f - chain.fade_factor;
 
-    if (chain.mode == 32) return 0;
+    if (chain.mode == MipChainMode::LevelZeroOnly) return 0;
     const int32_t w = level.width, h = level.height;
     if (w <= 1 && h <= 1) return 0;
     const int32_t nw = (w + 1) / 2, nh = (h + 1) / 2;
@@ -100,13 +101,14 @@ int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, i
     if (j < chain.first_level) {
         // Nobody keeps this level and no later level is made from it: only
         // its size and the state it passes on (fading, pre-made offset).
-        if (chain.mode == 31) chain.premade_offset += static_cast<int64_t>(tc.image.planes) * w;
+        if (chain.mode == MipChainMode::PreMade)
+            chain.premade_offset += static_cast<int64_t>(tc.image.planes) * w;
         level.width = nw;
         level.height = nh;
         if (j >= s.g_fade_to_delay) chain.fade_factor = chain.fade_factor * chain.fade_step;
         return 1;
     }
-    if (chain.mode == 30) {
+    if (chain.mode == MipChainMode::Generated) {
         const CacheOrder order = static_cast<CacheOrder>(chain.cache_order);
         if (order == CacheOrder::unused ||
             !chain_cache_fetch(*chain.cache, order, j, nw, nh, level.pixels)) {

@@ -61,11 +61,11 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
     // from level 0, so such a stream keeps all of its levels.
     if (is_palettised_format(code)) tc.settings.first_level = 0;
     const TextureSettings& s = tc.settings;
-    const int32_t mode = s.g_mip_map_type;
+    const bool premade = chain_mode(s) == MipChainMode::PreMade;
     int32_t w = tc.image.width, h = tc.image.height;
-    if (mode == 31) w = w / 2;  // level 0 is the left half; the rest holds the smaller levels
-    const int32_t faces = s.g_texturemap_type == 1 ? 6 : 1;
-    if (faces == 6) w = w / 6;
+    if (premade) w = w / 2;  // level 0 is the left half; the rest holds the smaller levels
+    const int32_t faces = face_count(s);
+    w = w / faces;
 
     if (!settings_supported(tc, code, w, h)) return DRIVER_REFUSED;
 
@@ -82,7 +82,7 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
     if (!callback) write_header(tc, code, w, h, 0);
 
     for (int32_t f = 0; f < faces; ++f) {
-        const int64_t offset = static_cast<int64_t>(f) * w * tc.image.planes * (mode == 31 ? 2 : 1);
+        const int64_t offset = static_cast<int64_t>(f) * w * tc.image.planes * (premade ? 2 : 1);
         take_level(*level, tc, w, h, offset);
         begin_face_chain(tc, *level, offset, code, chain);
         for (int32_t j = 0;;) {
@@ -125,10 +125,15 @@ bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, in
     const TextureSettings& s = tc.settings;
     if (!texture_format_info(code)) return false;
     // No palette conversion is defined for the slices of a volume.
-    if (is_palettised_format(code) && s.g_texturemap_type == 2) return false;
-    const int32_t mode = s.g_mip_map_type;
-    if (mode != 30 && mode != 31 && mode != 32) return false;
-    const bool resamples = mode == 30 || (s.g_texturemap_type == 2 && mode == 31);
+    const bool volume = map_type(s) == TextureMapType::Volume;
+    if (is_palettised_format(code) && volume) return false;
+    const MipChainMode mode = chain_mode(s);
+    if (mode != MipChainMode::Generated && mode != MipChainMode::PreMade &&
+        mode != MipChainMode::LevelZeroOnly)
+        return false;
+    // A volume makes its smaller levels itself whether or not they are pre-made.
+    const bool resamples =
+        mode == MipChainMode::Generated || (volume && mode == MipChainMode::PreMade);
     if (resamples && (s.g_mip_filter_type < 0 || s.g_mip_filter_type >= ZOOM_FILTER_COUNT))
         return false;
     if (w < 1 || h < 1) return false;
@@ -189,6 +194,7 @@ int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
 }
 
 int32_t compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback) {
-    if (tc.settings.g_texturemap_type == 2) return compress_volume(tc, code, level_callback);
+    if (map_type(tc.settings) == TextureMapType::Volume)
+        return compress_volume(tc, code, level_callback);
     return run_faces(tc, code, level_callback);
 }

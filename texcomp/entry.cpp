@@ -13,6 +13,10 @@
 
 namespace {
 
+// The kernel of every rescale (g_rescale_mode); the mip chain has its own
+// setting, g_mip_filter_type.
+constexpr ZoomKernelIndex RESCALE_KERNEL = ZoomKernelIndex::Cubic;
+
 // Largest side an ImageDesc can describe (its sizes are 16-bit).
 constexpr int32_t MAX_SIDE = 32767;
 
@@ -28,8 +32,8 @@ int32_t truncated_side(float v) {
 
 // The tested width of the block formats' power-of-two rule.
 int32_t tested_width(const TextureSettings& s, int32_t w, int32_t h) {
-    if (s.g_texturemap_type == 1) return w / 6;
-    if (s.g_texturemap_type == 2) return h;
+    if (map_type(s) == TextureMapType::Cube) return w / CUBE_FACES;
+    if (map_type(s) == TextureMapType::Volume) return h;
     return w;
 }
 
@@ -129,8 +133,8 @@ uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, 
         picture_get_window(&source, &swin);
         ZoomWindow dwin{0, 0, 0, 0, new_w, new_h};
         window_set_corner(dwin);
-        const ZoomFilter xfilter = filter_at(4);  // "cubic"
-        const ZoomFilter yfilter = filter_at(4);
+        const ZoomFilter xfilter = filter_at(RESCALE_KERNEL);
+        const ZoomFilter yfilter = filter_at(RESCALE_KERNEL);
         ZoomOptions options = resample_options();
         options.pool = pool;
         if (zoom_opt(options, &source, swin, &dest, dwin, xfilter, yfilter, 0, 0) != ZOOM_OK)
@@ -139,7 +143,9 @@ uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, 
     return result.release();
 }
 
-int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int64_t pitch,
+namespace {
+
+int32_t compress_checked(const uint8_t* pixels, int32_t width, int32_t height, int64_t pitch,
                          const TextureSettings& settings, int32_t planes,
                          LevelCallback level_callback, const CompressRect* rect) {
     if (!pixels) return TEXCOMP_NO_PIXELS;
@@ -184,13 +190,13 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
     std::unique_ptr<uint8_t[]> resampled;
     if (rescale > 0) {
         resampled.reset(resample_picture(pixels, w, h, planes, pitch, new_w, new_h, tc->pool));
-        // Without memory for the copy the picture goes on at its own size.
-        if (resampled) {
-            pixels = resampled.get();
-            w = new_w;
-            h = new_h;
-            pitch = new_w * planes;
-        }
+        // Going on at the picture's own size would hand the caller a texture
+        // of another size than asked for, reported as a success.
+        if (!resampled) return TEXCOMP_NO_MEMORY;
+        pixels = resampled.get();
+        w = new_w;
+        h = new_h;
+        pitch = new_w * planes;
     }
     if (!usable_side(w) || !usable_side(h)) return TEXCOMP_BAD_SIZE;
 
@@ -211,5 +217,20 @@ int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, i
             return TEXCOMP_NO_MEMORY;
         default:
             return TEXCOMP_ENCODER_FAILED;
+    }
+}
+
+}  // namespace
+
+int32_t compress_texture(const uint8_t* pixels, int32_t width, int32_t height, int64_t pitch,
+                         const TextureSettings& settings, int32_t planes,
+                         LevelCallback level_callback, const CompressRect* rect) {
+    // The library returns results, never exceptions: an allocation that
+    // throws anywhere below ends the call as any other lack of memory.
+    try {
+        return compress_checked(pixels, width, height, pitch, settings, planes, level_callback,
+                                rect);
+    } catch (const std::bad_alloc&) {
+        return TEXCOMP_NO_MEMORY;
     }
 }

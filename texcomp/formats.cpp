@@ -148,13 +148,15 @@ int32_t chain_length(int32_t w, int32_t h) {
 
 SurfaceDesc surface_header(const TextureSettings& s, int32_t w, int32_t h, int32_t depth,
                            uint32_t linear_size, const TexturePixelFormat& pixel_format) {
-    const bool no_chain = s.g_mip_map_type == 32;
-    const bool cube = s.g_texturemap_type == 1;
-    const bool volume = s.g_texturemap_type == 2;
+    const bool no_chain = chain_mode(s) == MipChainMode::LevelZeroOnly;
+    const bool cube = map_type(s) == TextureMapType::Cube;
+    const bool volume = map_type(s) == TextureMapType::Volume;
     SurfaceDesc d{};
-    d.size = 124;
-    d.flags = no_chain ? 0x00081007u : 0x000A1007u;
-    if (volume) d.flags |= 0x00800000u;
+    d.size = SURFACE_DESC_BYTES;
+    d.flags = SURFACE_HAS_CAPS | SURFACE_HAS_HEIGHT | SURFACE_HAS_WIDTH | SURFACE_HAS_PIXEL_FORMAT |
+              SURFACE_HAS_LINEAR_SIZE;
+    if (!no_chain) d.flags |= SURFACE_HAS_MIP_COUNT;
+    if (volume) d.flags |= SURFACE_HAS_DEPTH;
     d.height = static_cast<uint32_t>(h);
     d.width = static_cast<uint32_t>(w);
     d.linear_size = linear_size;
@@ -169,9 +171,10 @@ SurfaceDesc surface_header(const TextureSettings& s, int32_t w, int32_t h, int32
         d.mip_count = static_cast<uint32_t>(count);
     }
     d.pixel_format = pixel_format;
-    d.caps1 = no_chain ? 0x00001000u : 0x00401008u;
-    if (cube) d.caps1 |= 0x00000008u;
-    d.caps2 = cube ? 0x0000FE00u : (volume ? 0x00200000u : 0u);
+    d.caps1 = CAPS1_TEXTURE;
+    if (!no_chain || cube) d.caps1 |= CAPS1_COMPLEX;
+    if (!no_chain) d.caps1 |= CAPS1_MIP_CHAIN;
+    d.caps2 = cube ? CAPS2_ALL_FACES : (volume ? CAPS2_VOLUME : 0u);
     return d;
 }
 

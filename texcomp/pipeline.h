@@ -29,6 +29,18 @@ inline int64_t band_min_rows(int32_t width) {
     return width < 1 ? 1 : (LEVEL_BAND_PIXELS + width - 1) / width;
 }
 
+// The settings' integer modes by their names; a value outside the names
+// matches none of them.
+inline MipChainMode chain_mode(const TextureSettings& s) {
+    return static_cast<MipChainMode>(s.g_mip_map_type);
+}
+inline TextureMapType map_type(const TextureSettings& s) {
+    return static_cast<TextureMapType>(s.g_texturemap_type);
+}
+inline int32_t face_count(const TextureSettings& s) {
+    return map_type(s) == TextureMapType::Cube ? CUBE_FACES : 1;
+}
+
 // ---------------------------------------------------------------------------
 // Power-of-two rounding (pow2.cpp).
 // ---------------------------------------------------------------------------
@@ -153,19 +165,19 @@ bool convert_normal_map_level(LevelImage& level, const TextureCompressor& tc);
 // Mip chain of one face (chain.cpp).
 // ---------------------------------------------------------------------------
 struct FaceChain {
-    int32_t mode = 30;  // g_mip_map_type: 30 resample, 31 pre-made, 32 level 0 only
+    MipChainMode mode = MipChainMode::Generated;
     int32_t format_code = 0;
-    uint8_t* level0_copy = nullptr;  // mode 30: level 0 as taken in (owned)
+    uint8_t* level0_copy = nullptr;  // Generated: level 0 as taken in (owned)
     int32_t w0 = 0, h0 = 0;
     MemoryPicture source;
     ZoomFilter xfilter{}, yfilter{};
     ZoomOptions options{};
-    int64_t premade_offset = 0;   // mode 31: byte offset of the current level
+    int64_t premade_offset = 0;   // PreMade: byte offset of the current level
     float fade_factor = 1.0f;     // f
     float fade_step = 1.0f;       // m
     float fade_rest = 0.0f;       // k
     int32_t first_level = 0;      // levels before it are sized but not made
-    ChainCache* cache = nullptr;  // settings' chain_cache, for one-face chains of mode 30
+    ChainCache* cache = nullptr;  // settings' chain_cache, for one-face Generated chains
     int32_t cache_order = 0;      // CacheOrder of this face (chain_cache.h)
 
     FaceChain() = default;

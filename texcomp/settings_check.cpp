@@ -35,8 +35,9 @@ bool premade_levels_fit(const TextureCompressor& tc, int32_t w, int32_t h) {
     const TextureSettings& s = tc.settings;
     // Volumes halve their own slices; only the plain and cube chains read
     // pre-made levels from the picture.
-    if (s.g_mip_map_type != 31 || s.g_texturemap_type == 2) return true;
-    const int32_t faces = s.g_texturemap_type == 1 ? 6 : 1;
+    if (chain_mode(s) != MipChainMode::PreMade || map_type(s) == TextureMapType::Volume)
+        return true;
+    const int32_t faces = face_count(s);
     // Columns one face's levels take: level 0, then each smaller level
     // directly to its right, for as many levels as the chain will take.
     int64_t used = w;

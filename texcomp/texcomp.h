@@ -52,6 +52,38 @@ enum class TextureDither : int32_t {
     Xrgb1555 = 4,  // 5:5:5 colour, alpha cleared
 };
 
+// How the levels after level 0 come about (g_mip_map_type).
+enum class MipChainMode : int32_t {
+    Generated = 30,      // each resampled from level 0 with the mip filter
+    PreMade = 31,        // taken from the picture: level 0 in the left half, every
+                         // smaller level directly to the right of the one before
+    LevelZeroOnly = 32,  // no chain: level 0 alone
+};
+
+// What the picture holds (g_texturemap_type).
+enum class TextureMapType : int32_t {
+    Plain = 0,
+    Cube = 1,    // six faces side by side
+    Volume = 2,  // square slices side by side, as many as the picture is high
+};
+constexpr int32_t CUBE_FACES = 6;
+
+// The flag words of the stream's surface header: which words are filled in
+// (`flags`), and what kind of texture it is (`caps1`, `caps2`).
+constexpr uint32_t SURFACE_HAS_CAPS = 0x00000001;
+constexpr uint32_t SURFACE_HAS_HEIGHT = 0x00000002;
+constexpr uint32_t SURFACE_HAS_WIDTH = 0x00000004;
+constexpr uint32_t SURFACE_HAS_PIXEL_FORMAT = 0x00001000;
+constexpr uint32_t SURFACE_HAS_MIP_COUNT = 0x00020000;
+constexpr uint32_t SURFACE_HAS_LINEAR_SIZE = 0x00080000;
+constexpr uint32_t SURFACE_HAS_DEPTH = 0x00800000;
+constexpr uint32_t CAPS1_COMPLEX = 0x00000008;  // more than one surface (chain or faces)
+constexpr uint32_t CAPS1_TEXTURE = 0x00001000;
+constexpr uint32_t CAPS1_MIP_CHAIN = 0x00400000;
+constexpr uint32_t CAPS2_CUBE = 0x00000200;
+constexpr uint32_t CAPS2_ALL_FACES = 0x0000FE00;  // the cube bit and all six faces
+constexpr uint32_t CAPS2_VOLUME = 0x00200000;
+
 // The pixel-format block of the stream's surface header (its size word is
 // always 32).
 struct TexturePixelFormat {
@@ -119,9 +151,9 @@ struct TextureSettings {
     int32_t g_rescale_mode = 0;
     float g_rescale_width = 1.0f;
     float g_rescale_height = 1.0f;
-    int16_t g_mip_map_type = 30;
+    int16_t g_mip_map_type = static_cast<int16_t>(MipChainMode::Generated);
     int16_t g_specified_mip_maps = 0;
-    int32_t g_mip_filter_type = 2;
+    int32_t g_mip_filter_type = 2;  // the resampler's kernel index: 2 triangle
     uint8_t g_b_binary_alpha = 0;
     int32_t g_b_normalmaptype = 0;
     uint8_t g_b_alpha_border = 0;
@@ -147,7 +179,7 @@ struct TextureSettings {
     float g_filter_blur = 1.0f;
     float g_filter_width = 10.0f;
     uint8_t g_override_filter_width = 0;
-    int32_t g_texturemap_type = 0;
+    int32_t g_texturemap_type = static_cast<int32_t>(TextureMapType::Plain);
     int32_t g_texture_format = 0;
     uint8_t g_b_swap_rgb = 0;
     // The output of this call: every emitted run goes to write_sink with

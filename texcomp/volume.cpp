@@ -62,10 +62,10 @@ void average_into(LevelImage& out, const LevelImage& a, const LevelImage& b) {
 
 int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level_callback) {
     const TextureSettings& s = tc.settings;
-    const int32_t mode = s.g_mip_map_type;
+    const bool chain = chain_mode(s) != MipChainMode::LevelZeroOnly;
     const int32_t d = tc.image.height;
     int32_t width = tc.image.width;
-    if (mode == 31) width = width / 2;
+    if (chain_mode(s) == MipChainMode::PreMade) width = width / 2;
     const int32_t n = d > 0 ? width / d : 0;
 
     // Slices are paired level by level, so their count must halve evenly
@@ -90,7 +90,7 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     LevelEmitterGuard guard{emitter};
     VolumeState v{tc, emitter, slices.get(), scratch, {}, {}, resample_options()};
     v.options.pool = tc.pool;
-    if (mode != 32) mip_filters(s, v.xfilter, v.yfilter);
+    if (chain) mip_filters(s, v.xfilter, v.yfilter);
 
     if (!level_callback) {
         const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, d, d));
@@ -107,7 +107,7 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
             process_slice(v, *slices[i], 0, m, static_cast<float>(s.g_fade_amount) * 0.01f);
         if (done != DRIVER_DONE) return done;
     }
-    if (mode == 32) return DRIVER_DONE;
+    if (!chain) return DRIVER_DONE;
 
     // The profile's per-level amounts have 14 entries; deeper levels keep the last.
     const bool user = tc.user_specified_fading_amounts == 1;

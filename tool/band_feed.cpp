@@ -15,17 +15,35 @@ bool read_next_band(BandFeed& feed, std::unique_lock<std::mutex>& hold) {
     if (feed.reading || feed.stopping || feed.failed_band >= 0 || index >= feed.bands ||
         feed.tiles_left[slot] > 0)
         return false;
+    // A picture whose data ended above this band would give filler only.
+    const int32_t data_rows = feed.input->whole ? -1 : feed.input->bands.data_rows;
+    if (data_rows >= 0 && int64_t{index} * feed.band_rows >= data_rows) {
+        feed.failed_band = index;
+        feed.data_ended = true;
+        feed.changed.notify_all();
+        return true;
+    }
     feed.reading = true;
     hold.unlock();
-    const uint8_t* rows = read_picture_rows(*feed.input, feed.buffer[slot].data(), feed.band_rows);
-    // The loader keeps its reasons per thread: take them on this one.
-    const std::string error = rows ? std::string() : imageio_last_error();
-    const std::string warning = imageio_last_warning();
+    const uint8_t* rows = nullptr;
+    std::string error;
+    std::string warning;
+    bool no_memory = false;
+    try {
+        rows = read_picture_rows(*feed.input, feed.buffer[slot].data(), feed.band_rows);
+        // The loader keeps its reasons per thread: take them on this one.
+        if (!rows) error = imageio_last_error();
+        warning = imageio_last_warning();
+    } catch (const std::bad_alloc&) {
+        // This thread may be the reader, where nothing could catch it.
+        rows = nullptr;
+        no_memory = true;
+    }
     hold.lock();
     feed.reading = false;
     if (!warning.empty() && feed.warning_band < 0) {
         feed.warning_band = index;
-        feed.warning = warning;
+        feed.warning.swap(warning);
     }
     if (rows) {
         feed.band[slot] = rows;
@@ -33,7 +51,8 @@ bool read_next_band(BandFeed& feed, std::unique_lock<std::mutex>& hold) {
         feed.bands_read = index + 1;
     } else {
         feed.failed_band = index;
-        feed.error = error;
+        feed.error.swap(error);
+        feed.no_memory = no_memory;
     }
     feed.changed.notify_all();
     return true;
@@ -71,6 +90,8 @@ bool start_band_feed(BandFeed& feed, PictureInput& input, int32_t band_rows, int
         feed.reader_running = true;
     } catch (const std::system_error&) {
         // Without a reader the workers read the bands as they need them.
+    } catch (const std::bad_alloc&) {
+        // The same when there is no memory for the thread.
     }
     return true;
 }

@@ -28,6 +28,8 @@ struct BandFeed {
     bool reading = false;       // a band is being read
     int32_t failed_band = -1;   // the band that turned out damaged
     std::string error;          // why, from the loader
+    bool no_memory = false;     // or: memory ran out while reading it
+    bool data_ended = false;    // or: the picture's data ended above it
     int32_t warning_band = -1;  // the first band whose reading gave a warning
     std::string warning;        // the loader's warning for it
     bool stopping = false;

@@ -4,12 +4,15 @@
 // Every way the run can fail is found before the first tile file is written,
 // except a failing write, which stops the run at that file.
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -79,6 +82,14 @@ int report_failure(TileWrite result, const std::string& name, int error) {
     if (result == TileWrite::cannot_create)
         return fail(EXIT_WRITE_FAILED,
                     "cannot create tile file=" + name + ".part: " + std::strerror(error));
+    if (name.empty())  // no memory even for the name
+        return fail(EXIT_WRITE_FAILED, std::string("cannot write a tile file: ") +
+                                           std::strerror(error) + "; no part of it is left behind");
+    if (result == TileWrite::compress_failed)
+        return fail(EXIT_WRITE_FAILED,
+                    "cannot write tile file=" + name + ": the compression library stopped (" +
+                        std::to_string(error) + ": " + texture_result_message(error) +
+                        "); no part of it is left behind");
     return fail(EXIT_WRITE_FAILED, "cannot write tile file=" + name + ": " + std::strerror(error) +
                                        "; no part of it is left behind");
 }
@@ -106,6 +117,11 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
     if (!start_band_feed(feed, input, grid.tile_height, grid.rows, grid.cols))
         return fail(EXIT_LOAD_FAILED, "not enough memory for two bands of " +
                                           std::to_string(grid.tile_height) + " rows of " + name);
+    // The reader thread ends on every way out, a failed allocation included.
+    struct FeedStopper {
+        BandFeed& feed;
+        ~FeedStopper() { stop_band_feed(feed); }
+    } stopper{feed};
     InOrderPool pool;
     pool.threads = static_cast<int>(count < threads ? count : threads);
     std::vector<TileOutcome> ring(static_cast<size_t>(in_flight_limit(pool)));
@@ -134,29 +150,36 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
         tile.pitch = int64_t{input.width} * planes;
         tile.planes = planes;
         const int32_t skip = skip_levels_for_row(row, grid.rows);
-        for (int k = 0; k < 2; ++k) {
-            const bool block_file = k == 1;
-            out.name[k] = tile_name(name, col, row, block_file, separated);
-            out.files = k + 1;
-            set_tile_console(&out.text[k]);
-            out.result[k] = write_tile_part(out.name[k], tile, block_file, grid.level_count, skip,
-                                            caches[worker].get(), &out.error[k]);
+        try {
+            for (int k = 0; k < 2; ++k) {
+                const bool block_file = k == 1;
+                out.files = k + 1;
+                out.name[k] = tile_name(name, col, row, block_file, separated);
+                set_tile_console(&out.text[k]);
+                out.result[k] = write_tile_part(out.name[k], tile, block_file, grid.level_count,
+                                                skip, caches[worker].get(), &out.error[k]);
+                set_tile_console(nullptr);
+                if (out.result[k] != TileWrite::ok) break;
+            }
+        } catch (const std::bad_alloc&) {
+            // write_tile_part leaves no part file when it throws; the file
+            // it was at fails as a write does.
             set_tile_console(nullptr);
-            if (out.result[k] != TileWrite::ok) break;
+            out.result[out.files - 1] = TileWrite::write_failed;
+            out.error[out.files - 1] = ENOMEM;
         }
         band_tile_done(feed, row);
     };
     // A complete part file that never takes its name is removed.
     auto discard = [&](TileOutcome& out, int32_t from) {
         for (int32_t k = from; k < out.files; ++k)
-            if (out.result[k] == TileWrite::ok && !out.named[k])
-                std::remove((out.name[k] + ".part").c_str());
+            if (out.result[k] == TileWrite::ok && !out.named[k]) discard_tile_part(out.name[k]);
     };
     TileWrite failed = TileWrite::ok;
     bool unread = false;
     std::string failed_name;
     int failed_error = 0;
-    auto finish = [&](int64_t item) {
+    auto finish_tile = [&](int64_t item) {
         TileOutcome& out = slot(item);
         {
             // A damaged picture is reported before the first tile of the
@@ -182,7 +205,7 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
             }
             if (out.result[k] != TileWrite::ok) {
                 failed = out.result[k];
-                failed_name = out.name[k];
+                failed_name.swap(out.name[k]);
                 failed_error = out.error[k];
                 discard(out, k + 1);
                 return false;
@@ -190,10 +213,36 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
         }
         return true;
     };
+    auto finish = [&](int64_t item) {
+        try {
+            return finish_tile(item);
+        } catch (const std::bad_alloc&) {
+            // The tile's files that have no name yet go; the run stops as
+            // at a failed write.
+            TileOutcome& out = slot(item);
+            for (int32_t k = 0; k < out.files; ++k)
+                if (out.result[k] == TileWrite::ok && !out.named[k]) discard_tile_part(out.name[k]);
+            failed = TileWrite::write_failed;
+            failed_error = ENOMEM;
+            return false;
+        }
+    };
     auto undo = [&](int64_t item) { discard(slot(item), 0); };
 
     run_in_order(pool, count, work, finish, undo);
     stop_band_feed(feed);
+    if (unread && feed.data_ended) {
+        if (!warned && !feed.warning.empty()) warn_damaged(name, feed.warning);
+        warned = true;
+        return fail(EXIT_LOAD_FAILED,
+                    "the data of " + name + " ends above row " +
+                        std::to_string(input.bands.data_rows) + " of " +
+                        std::to_string(input.height) + ": " + std::to_string(feed.failed_band) +
+                        " of " + std::to_string(grid.rows) +
+                        " rows of tiles written, the rows below would hold filler only");
+    }
+    if (unread && feed.no_memory)
+        return fail(EXIT_NO_MEMORY, "not enough memory to read the picture " + name);
     if (unread) return fail(EXIT_LOAD_FAILED, feed.error + " (see vx.log)");
     if (failed != TileWrite::ok) return report_failure(failed, failed_name, failed_error);
     return EXIT_DONE;
@@ -267,6 +316,22 @@ int run_tool(int argc, char** argv) {
                         " MB, more than the memory limit of " + std::to_string(limit / mb) +
                         " MB (set " + MEMORY_LIMIT_VARIABLE + " to change it)");
     }
+    // The whole run's files must fit: a small picture that claims a huge
+    // size would otherwise fill the disk with filler before anything failed.
+    struct statvfs fs;
+    const std::string folder = output_folder(name);
+    if (grid.rows > 0 && grid.cols > 0 && statvfs(folder.c_str(), &fs) == 0) {
+        const int64_t unit = fs.f_frsize > 0 ? static_cast<int64_t>(fs.f_frsize) : 1;
+        const int64_t needed = grid_output_bytes(grid, unit);
+        const int64_t room = static_cast<int64_t>(fs.f_bavail) * unit;
+        if (needed > room) {
+            const int64_t mb = 1024 * 1024;
+            return fail(EXIT_WRITE_FAILED, "the tiles of " + name + " need " +
+                                               std::to_string((needed + mb - 1) / mb) +
+                                               " MB, more than the " + std::to_string(room / mb) +
+                                               " MB free in " + folder + "; no tile written");
+        }
+    }
     // Tiles are written on every core unless RAZIVAVU_THREADS says otherwise.
     std::string note;
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
@@ -282,8 +347,11 @@ int run_tool(int argc, char** argv) {
     // The rows below the last row of tiles make no tile, but a picture
     // damaged there is still a damaged picture: the user hears of it as of
     // damage anywhere else.
-    if (!read_remaining_rows(input))
-        return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
+    const int rest = read_remaining_rows(input);
+    if (rest < 0)
+        return fail(EXIT_LOAD_FAILED, "cannot read the rows of " + name +
+                                          " below the last row of tiles: not enough memory");
+    if (rest == 0) return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
     if (!warned && !imageio_last_warning().empty()) warn_damaged(name, imageio_last_warning());
     close_picture(input);  // before the wait for the user
 

@@ -58,3 +58,40 @@ bool block_files_hold_levels(int32_t tile_width, int32_t tile_height) {
     auto pow2 = [](int32_t v) { return v > 0 && (v & (v - 1)) == 0; };
     return pow2(tile_width) && pow2(tile_height);
 }
+
+int64_t tile_file_bytes(const TileGrid& grid, int32_t row, bool block_file) {
+    int64_t bytes = TILE_HEADER_SIZE;
+    if (block_file && !block_files_hold_levels(grid.tile_width, grid.tile_height)) return bytes;
+    const int32_t skip = skip_levels_for_row(row, grid.rows);
+    int64_t w = grid.tile_width, h = grid.tile_height;
+    // The chain halves each side, rounding up, down to 1 x 1.
+    for (int32_t level = 0;; ++level) {
+        if (level >= skip) bytes += block_file ? (w + 3) / 4 * ((h + 3) / 4) * 8 : w * h * 3;
+        if (w == 1 && h == 1) break;
+        w = (w + 1) / 2;
+        h = (h + 1) / 2;
+    }
+    return bytes;
+}
+
+int64_t grid_output_bytes(const TileGrid& grid, int64_t unit) {
+    if (grid.rows < 1 || grid.cols < 1) return 0;
+    if (unit < 1) unit = 1;
+    int64_t total = 0;
+    for (int k = 0; k < 2; ++k) {
+        // Three kinds of rows: the top, the bottom and those between.
+        const int32_t kinds[3] = {0, grid.rows - 1, 1};
+        const int64_t counts[3] = {1, grid.rows > 1 ? 1 : 0, grid.rows > 2 ? grid.rows - 2 : 0};
+        for (int r = 0; r < 3; ++r) {
+            const int64_t bytes = tile_file_bytes(grid, kinds[r], k == 1);
+            total += (bytes + unit - 1) / unit * unit * counts[r] * grid.cols;
+        }
+    }
+    return total;
+}
+
+std::string output_folder(const std::string& input) {
+    const size_t slash = input.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : input.substr(0, slash);
+}

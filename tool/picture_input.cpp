@@ -91,12 +91,20 @@ int read_remaining_rows(PictureInput& in) {
     // Rows of up to 8 MiB at a time, at least one.
     const int64_t pitch = int64_t{in.width} * in.planes;
     const int64_t fit = (int64_t{8} << 20) / pitch;
-    const int32_t rows = static_cast<int32_t>(fit < 1 ? 1 : (fit > in.height ? in.height : fit));
+    int32_t rows = static_cast<int32_t>(fit < 1 ? 1 : (fit > in.height ? in.height : fit));
     std::vector<uint8_t> scratch;
     try {
         scratch.resize(static_cast<size_t>(rows * pitch));
     } catch (const std::bad_alloc&) {
-        return 1;  // the rows go unchecked rather than the run failing
+        // One row at a time still checks them; without even that, the
+        // rows cannot be checked, and the run says so rather than pass
+        // a damaged picture as a good one.
+        rows = 1;
+        try {
+            scratch.resize(static_cast<size_t>(pitch));
+        } catch (const std::bad_alloc&) {
+            return -1;
+        }
     }
     while (in.next_row < in.height)
         if (!read_picture_rows(in, scratch.data(), rows)) return 0;

@@ -41,7 +41,7 @@ const uint8_t* read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows
 // Reads the rows not yet read and lets them go, a few at a time: the strip
 // at the bottom that fills no whole row of tiles is checked as every other
 // row is, so damage there is reported too. 1 when they are good; 0 as
-// read_picture_rows.
+// read_picture_rows; -1 when there is no memory to read them.
 int read_remaining_rows(PictureInput& in);
 
 void close_picture(PictureInput& in);

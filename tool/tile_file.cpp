@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <new>
 
 #include "texcomp/texcomp.h"
 #include "tool/tiletool.h"
@@ -31,20 +32,25 @@ int32_t write_run(TileSink& sink, int32_t count, const uint8_t* buffer) {
     return written;
 }
 
-// Creates `part` as a new file: never opens what is already there, and never
-// follows a link planted under that name (its target would be overwritten
-// and the link renamed into the tile's place). Null with errno set otherwise.
-FILE* create_part_file(const std::string& part) {
-    const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+// Creates `part` as a new file (see create_part_file: a stale one is
+// replaced, a link is never followed). Null with errno set otherwise.
+FILE* open_part_file(const std::string& part) {
+    const int fd = create_part_file(part.c_str());
     if (fd < 0) return nullptr;
     FILE* f = fdopen(fd, "wb");
     if (!f) {
         const int e = errno;
         close(fd);
         unlink(part.c_str());
+        forget_part_file(part.c_str());
         errno = e;
     }
     return f;
+}
+
+void drop_part_file(const std::string& part) {
+    std::remove(part.c_str());
+    forget_part_file(part.c_str());
 }
 
 }  // namespace
@@ -61,8 +67,13 @@ void tile_printf(const char* format, ...) {
     if (tile_console) {
         char text[64];
         const int n = std::vsnprintf(text, sizeof text, format, args);
-        if (n > 0)
-            tile_console->append(text, n < static_cast<int>(sizeof text) ? n : sizeof text - 1);
+        // Without memory for the console text the tile still counts as
+        // written; the text is what goes missing.
+        try {
+            if (n > 0)
+                tile_console->append(text, n < static_cast<int>(sizeof text) ? n : sizeof text - 1);
+        } catch (const std::bad_alloc&) {
+        }
     } else {
         std::vprintf(format, args);
     }
@@ -87,14 +98,17 @@ TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool 
     return written == TileWrite::ok ? commit_tile_part(name, error_number) : written;
 }
 
+void discard_tile_part(const std::string& name) { drop_part_file(name + ".part"); }
+
 TileWrite commit_tile_part(const std::string& name, int* error_number) {
     const std::string part = name + ".part";
     errno = 0;
     if (std::rename(part.c_str(), name.c_str()) != 0) {
         if (error_number) *error_number = errno != 0 ? errno : EIO;
-        std::remove(part.c_str());
+        drop_part_file(part);
         return TileWrite::write_failed;
     }
+    forget_part_file(part.c_str());
     return TileWrite::ok;
 }
 
@@ -109,7 +123,7 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     error = 0;
 
     const std::string part = name + ".part";
-    FILE* file = create_part_file(part);
+    FILE* file = open_part_file(part);
     if (!file) {
         error = errno;
         return TileWrite::cannot_create;
@@ -141,11 +155,14 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     settings.g_texture_format = static_cast<int32_t>(kind.format);
     settings.g_b_swap_rgb = kind.swap_rgb;
     settings.chain_cache = cache;
+    int32_t compressed = TEXCOMP_OK;
     if (!sink.failed) {
-        // The result is not examined: a rejected call (e.g. sides that are not
-        // powers of two for the block format) leaves a header-only file.
-        compress_texture(tile.pixels, tile.width, tile.height, tile.pitch, settings, tile.planes,
-                         nullptr, nullptr);
+        compressed = compress_texture(tile.pixels, tile.width, tile.height, tile.pitch, settings,
+                                      tile.planes, nullptr, nullptr);
+        // The one refusal a tile file expects: the block format on sides
+        // that are not powers of two leaves the header alone, by design.
+        // Any other result means the stream is short.
+        if (compressed == TEXCOMP_NOT_POW2 && block_file) compressed = TEXCOMP_OK;
     }
     tile_printf("\n");
 
@@ -155,8 +172,13 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     if (!closed && !sink.failed) sink.error_number = errno != 0 ? errno : EIO;
     if (sink.failed || !closed) {
         error = sink.error_number != 0 ? sink.error_number : EIO;
-        std::remove(part.c_str());
+        drop_part_file(part);
         return TileWrite::write_failed;
+    }
+    if (compressed != TEXCOMP_OK) {
+        error = compressed;
+        drop_part_file(part);
+        return TileWrite::compress_failed;
     }
     return TileWrite::ok;
 }

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -67,6 +68,8 @@ int64_t run_in_order(const InOrderPool& pool, int64_t count,
             workers.emplace_back(worker_loop, std::ref(sh), count, w, std::cref(work));
         } catch (const std::system_error&) {
             break;  // the workers that did start share the items
+        } catch (const std::bad_alloc&) {
+            break;  // no memory for another thread: the same
         }
     }
     if (workers.empty()) return run_serial(count, work, finish);

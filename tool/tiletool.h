@@ -25,6 +25,7 @@ constexpr int EXIT_LOAD_FAILED = 1;     // the loader rejected the picture (also
 constexpr int EXIT_BAD_INPUT_FILE = 2;  // missing, unreadable or empty input
 constexpr int EXIT_BAD_TILE_SIZE = 3;   // tile size arguments unusable
 constexpr int EXIT_WRITE_FAILED = 4;    // a tile file could not be written
+constexpr int EXIT_NO_MEMORY = 5;       // an allocation failed outside the tile files
 constexpr int EXIT_NO_INPUT = 13;       // no file argument
 constexpr int EXIT_UNKNOWN_TYPE = -14;  // a name that picture_kind does not know
 
@@ -101,6 +102,16 @@ bool grid_names_collide(int32_t cols, int32_t rows);
 std::string tile_name(const std::string& input, int32_t col, int32_t row, bool block_file,
                       bool separated);
 
+// Bytes of a tile file of row `row`: the header and the levels the row
+// stores (the header alone for block files of tiles that are not powers of
+// two).
+int64_t tile_file_bytes(const TileGrid& grid, int32_t row, bool block_file);
+// Bytes the two files of every tile of the grid take, each rounded up to
+// whole allocation units of `unit` bytes.
+int64_t grid_output_bytes(const TileGrid& grid, int64_t unit);
+// The folder the tiles of `input` are written to: the input's own.
+std::string output_folder(const std::string& input);
+
 // ---------------------------------------------------------------------------
 // Tile file (its header and kinds: tileformat/tileformat.h).
 // ---------------------------------------------------------------------------
@@ -130,7 +141,10 @@ struct TilePixels {
     int32_t planes = 3;  // 3 = R,G,B; 4 = R,G,B,A
 };
 
-enum class TileWrite { ok, cannot_create, write_failed };
+// compress_failed: the compression library returned a result other than
+// TEXCOMP_OK (or, for the block file, TEXCOMP_NOT_POW2), so the stream is
+// short; `error_number` then receives that result instead of an errno value.
+enum class TileWrite { ok, cannot_create, write_failed, compress_failed };
 
 // Writes one tile file: header, then the levels the library emits. The file
 // is written under "<name>.part" and renamed when complete, so a failed write
@@ -151,6 +165,8 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
                           int32_t level_count, int32_t skip_levels, ChainCache* cache = nullptr,
                           int* error_number = nullptr);
 TileWrite commit_tile_part(const std::string& name, int* error_number = nullptr);
+// Removes the complete "<name>.part" of a tile that will not take its name.
+void discard_tile_part(const std::string& name);
 
 // The console text of tile files ("%d: ", the countdown, the line break):
 // printed, or appended to the calling thread's capture when one is set.

@@ -125,5 +125,41 @@ int32_t read_whole_file(const char* name, void* buffer, int32_t capacity);
 // file that is not a regular file, or one too large for 32 bits.
 int32_t file_size(const char* name);
 
+// ---------------------------------------------------------------------------
+// Files under construction. Every command writes an output as "<name>.part"
+// and renames it when complete; these calls keep the ".part" files of the
+// process in one table, so that a run ended by a signal or by a failure
+// leaves none behind.
+// ---------------------------------------------------------------------------
+// ".part" files that may exist at once in one process.
+constexpr int PART_FILE_SLOTS = 512;
+
+// SIGINT, SIGTERM and SIGHUP (unless ignored when the process started)
+// remove the ".part" files in the table, then end the process with the
+// signal's usual status. Called once, at the start of a command.
+void install_part_file_cleanup();
+
+// Enters `path` in the table, removes whatever has that name (a ".part" left
+// by a run that was killed outright; a symbolic link is removed itself, its
+// target is never touched) and creates it new, never through a link (a
+// folder under the name makes it fail). Returns the open descriptor; -1 with
+// errno set (and nothing entered) otherwise.
+int create_part_file(const char* path);
+
+// Takes `path` out of the table once it has its final name or is removed.
+void forget_part_file(const char* path);
+
+// Removes every ".part" file in the table and refuses later creations: for a
+// process that is ending on a failure it cannot recover from.
+void remove_part_files();
+
+// A command's main(): installs the ".part" cleanup, then returns run(argc,
+// argv). When an allocation fails anywhere in the run (std::bad_alloc
+// reaching this frame), the ".part" files are removed, `prefix` followed by
+// "not enough memory; ..." goes to standard error and the result is
+// `no_memory_code`.
+int run_command(int (*run)(int, char**), int argc, char** argv, const char* prefix,
+                int no_memory_code);
+
 // The project's version ("1.0.0"), the same for every command and library.
 const char* razivavu_version();

@@ -65,10 +65,31 @@ struct FilterScaling {
 // 0 point, 1 box, 2 triangle, 3 quadratic, 4 cubic, 5 catrom, 6 mitchell,
 // 7 gaussian, 8 sinc, 9 bessel, 10 hanning, 11 hamming, 12 blackman, 13 kaiser.
 constexpr int ZOOM_FILTER_COUNT = 14;
+enum class ZoomKernelIndex : int {
+    Point,
+    Box,
+    Triangle,
+    Quadratic,
+    Cubic,
+    Catrom,
+    Mitchell,
+    Gaussian,
+    Sinc,
+    Bessel,
+    Hanning,
+    Hamming,
+    Blackman,
+    Kaiser,
+};
+static_assert(static_cast<int>(ZoomKernelIndex::Kaiser) + 1 == ZOOM_FILTER_COUNT,
+              "one name per kernel");
 
 // The record at `index` (0..13, not checked). The table is built once, on
 // first use from any thread, and is read-only afterwards.
 const ZoomFilter& filter_at(int index);
+inline const ZoomFilter& filter_at(ZoomKernelIndex index) {
+    return filter_at(static_cast<int>(index));
+}
 // First record named exactly `name` (case-sensitive), or null.
 const ZoomFilter* filter_find(const char* name);
 // Builds the table now (it is also built on first use); harmless to repeat.

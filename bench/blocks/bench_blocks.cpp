@@ -5,7 +5,14 @@
 // decoding, unweighted and weighted with the tool's channel weights.
 //
 // usage: bench_blocks [--sample picture.bmp] [--max-photos N] [--only TEXT]
-//                     [photo.jpg ...]
+//                     [--crop SIDE] [--write-crops DIR]
+//                     [--peer NAME SECONDS DIR ...] [photo.jpg ...]
+// --crop keeps the SIDE x SIDE square at each photograph's centre.
+// --write-crops writes each (cropped) photograph as DIR/<n>.ppm (n = 0, 1,
+// ...) and stops, so that encoders outside this process can be run on the
+// very same pixels; --peer then adds such an encoder's results to the photo
+// table: DIR/<n>.dds (a DX9 DXT1 texture, read with the project's own
+// reader), SECONDS its total time on all of them.
 // --only keeps the encoders whose name contains TEXT, or one of several
 // comma-separated texts (for quick looks).
 // Speeds are measured in processor time of the benchmark's one thread.
@@ -28,6 +35,7 @@
 #include "bench/blocks/bench_images.h"
 #include "bench/blocks/peers.h"
 #include "blocks/blocks.h"
+#include "texfile/texfile.h"
 
 namespace {
 
@@ -35,11 +43,15 @@ const double kWeights[3] = {0.309, 0.609, 0.082};
 
 struct Encoder {
     std::string name;
-    // Ours: quick / force flags; peers: the peer entry.
+    // Ours: quality, force flag and metric; peers: the peer entry.
     int ours = 0;  // 1 for our encoder
-    int quick = 0;
+    BlockQuality quality = BlockQuality::Normal;
     int force_four = 0;
+    int uniform = 0;  // equal channel weights instead of the perceptual ones
     PeerEncoder peer{};
+    // An encoder run outside this process: its textures and total time.
+    std::string dds_dir = "";
+    double seconds = 0.0;
 };
 
 struct Tally {
@@ -60,8 +72,10 @@ void encode_ours(const BenchImage& img, const Encoder& e, std::vector<uint8_t>& 
     const BlockLevel level{reinterpret_cast<const uint8_t*>(img.argb.data()), img.width, img.height,
                            int64_t(img.width) * 4, ChannelOrder::Bgra};
     BlockOptions o;
-    o.quality = e.quick ? BlockQuality::Quick : BlockQuality::Normal;
+    o.quality = e.quality;
     o.force_four = e.force_four != 0;
+    if (e.uniform)
+        for (int c = 0; c < 3; ++c) o.weights[c] = uniform_weights[c];
     encode_blocks(level, o, out.data(), int64_t(out.size()));
 }
 
@@ -116,6 +130,23 @@ double thread_seconds() {
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
+// Keeps the side x side square at the picture's centre (whole blocks).
+void crop_centre(BenchImage& img, int side) {
+    side &= ~3;
+    if (side <= 0 || side > img.width || side > img.height) return;
+    const int x0 = ((img.width - side) / 2) & ~3, y0 = ((img.height - side) / 2) & ~3;
+    std::vector<uint32_t> argb(size_t(side) * size_t(side));
+    std::vector<uint8_t> rgba(argb.size() * 4);
+    for (int y = 0; y < side; ++y) {
+        const size_t from = size_t(y0 + y) * size_t(img.width) + size_t(x0);
+        std::memcpy(&argb[size_t(y) * size_t(side)], &img.argb[from], size_t(side) * 4);
+        std::memcpy(&rgba[size_t(y) * size_t(side) * 4], &img.rgba[from * 4], size_t(side) * 4);
+    }
+    img.argb.swap(argb);
+    img.rgba.swap(rgba);
+    img.width = img.height = side;
+}
+
 double encode_once(const BenchImage& img, const Encoder& e, std::vector<uint8_t>& out) {
     const double start = thread_seconds();
     if (e.ours)
@@ -125,16 +156,39 @@ double encode_once(const BenchImage& img, const Encoder& e, std::vector<uint8_t>
     return thread_seconds() - start;
 }
 
+// Level 0 of an outside encoder's texture for picture `n`, as DXT1 blocks.
+bool read_peer_blocks(const Encoder& e, size_t n, const BenchImage& img,
+                      std::vector<uint8_t>& out) {
+    TexFile file;
+    std::string error;
+    const std::string path = e.dds_dir + "/" + std::to_string(n) + ".dds";
+    if (!read_tex_file(path, file, error) || file.format != 0 || file.levels.empty() ||
+        file.levels[0].width != img.width || file.levels[0].height != img.height) {
+        std::printf("note: %s: %s\n", path.c_str(),
+                    error.empty() ? "not a DXT1 level" : error.c_str());
+        return false;
+    }
+    const TexLevel& level = file.levels[0];
+    out.assign(file.bytes.begin() + level.offset, file.bytes.begin() + level.offset + level.size);
+    return true;
+}
+
 // Every encoder runs once on the picture; the fast ones (under a second) then
 // run four more rounds, taking turns, and keep their best time. Taking turns
 // puts them under the same load when the machine is shared, and the best time
 // evens out the rest of the noise.
-void run_picture(const BenchImage& img, const std::vector<Encoder>& encoders,
+void run_picture(const BenchImage& img, size_t n, const std::vector<Encoder>& encoders,
                  std::vector<Tally>& t) {
     const size_t bytes = size_t(img.width / 4) * size_t(img.height / 4) * 8;
     std::vector<double> best(encoders.size());
     for (size_t i = 0; i < encoders.size(); ++i) {
         std::vector<uint8_t> out(bytes);
+        if (!encoders[i].dds_dir.empty()) {
+            // Its time comes as one total for all pictures.
+            if (read_peer_blocks(encoders[i], n, img, out)) add_errors(img, out, t[i]);
+            best[i] = 1e9;
+            continue;
+        }
         best[i] = encode_once(img, encoders[i], out);
         add_errors(img, out, t[i]);
     }
@@ -143,7 +197,7 @@ void run_picture(const BenchImage& img, const std::vector<Encoder>& encoders,
         for (size_t i = 0; i < encoders.size(); ++i)
             if (best[i] < 1.0) best[i] = std::min(best[i], encode_once(img, encoders[i], out));
     for (size_t i = 0; i < encoders.size(); ++i) {
-        t[i].seconds += best[i];
+        t[i].seconds += encoders[i].dds_dir.empty() ? best[i] : 0.0;
         t[i].pixels += double(img.width) * img.height;
     }
 }
@@ -200,7 +254,9 @@ void print_targets(const std::vector<Encoder>& encoders, const std::vector<Tally
 void bench_set(const std::string& title, const std::vector<BenchImage>& images,
                const std::vector<Encoder>& encoders) {
     std::vector<Tally> tallies(encoders.size());
-    for (const BenchImage& img : images) run_picture(img, encoders, tallies);
+    for (size_t n = 0; n < images.size(); ++n) run_picture(images[n], n, encoders, tallies);
+    for (size_t i = 0; i < encoders.size(); ++i)
+        if (!encoders[i].dds_dir.empty()) tallies[i].seconds = encoders[i].seconds;
     print_table(title, encoders, tallies);
     std::printf("targets on %s:\n", title.c_str());
     print_targets(encoders, tallies);
@@ -213,7 +269,27 @@ int main(int argc, char** argv) {
     size_t max_photos = 1000;
     std::string only;
     std::vector<std::string> photo_paths;
+    int crop = 0;
+    std::string crops_dir;
+    std::vector<Encoder> outside;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--write-crops") == 0 && i + 1 < argc) {
+            crops_dir = argv[++i];
+            continue;
+        }
+        if (std::strcmp(argv[i], "--peer") == 0 && i + 3 < argc) {
+            Encoder e;
+            e.name = argv[i + 1];
+            e.seconds = std::atof(argv[i + 2]);
+            e.dds_dir = argv[i + 3];
+            outside.push_back(e);
+            i += 3;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--crop") == 0 && i + 1 < argc) {
+            crop = std::atoi(argv[++i]);
+            continue;
+        }
         if (std::strcmp(argv[i], "--sample") == 0 && i + 1 < argc)
             sample_path = argv[++i];
         else if (std::strcmp(argv[i], "--max-photos") == 0 && i + 1 < argc)
@@ -225,9 +301,20 @@ int main(int argc, char** argv) {
     }
     // The tool's weights are the standard ones (perceptual_weights).
     std::vector<Encoder> encoders;
-    encoders.push_back({"ours full search (as the tool runs it)", 1, 0, 0, {}});
-    encoders.push_back({"ours full search, four colours forced", 1, 0, 1, {}});
-    encoders.push_back({"ours quick search", 1, 1, 0, {}});
+    using Q = BlockQuality;
+    encoders.push_back({"ours full search (as the tool runs it)", 1, Q::Normal, 0, 0, {}});
+    encoders.push_back({"ours full search, four colours forced", 1, Q::Normal, 1, 0, {}});
+    encoders.push_back({"ours quick search", 1, Q::Quick, 0, 0, {}});
+    const char* level_names[] = {"quick", "normal", "high", "best"};
+    for (int uniform = 0; uniform < 2; ++uniform)
+        for (Q q : {Q::Quick, Q::Normal, Q::High, Q::Best})
+            encoders.push_back({std::string("ours ") + level_names[int(q)] +
+                                    (uniform ? ", uniform" : ", perceptual"),
+                                1,
+                                q,
+                                0,
+                                uniform,
+                                {}});
     for (const PeerEncoder& p : available_peers()) {
         Encoder e;
         e.name = p.name;
@@ -235,6 +322,7 @@ int main(int argc, char** argv) {
         encoders.push_back(e);
     }
     for (const std::string& note : missing_peers()) std::printf("note: %s\n", note.c_str());
+    encoders.insert(encoders.end(), outside.begin(), outside.end());
     if (!only.empty()) {
         std::vector<Encoder> kept;
         for (const Encoder& e : encoders)
@@ -254,10 +342,30 @@ int main(int argc, char** argv) {
     for (const std::string& path : photo_paths) {
         if (photos.size() >= max_photos) break;
         BenchImage img;
-        if (load_jpeg(path, img))
+        if (load_jpeg(path, img)) {
+            if (crop > 0) crop_centre(img, crop);
             photos.push_back(std::move(img));
-        else
+        } else
             std::printf("note: cannot read %s, skipped\n", path.c_str());
+    }
+    if (!crops_dir.empty()) {
+        for (size_t n = 0; n < photos.size(); ++n) {
+            const std::string path = crops_dir + "/" + std::to_string(n) + ".ppm";
+            FILE* f = std::fopen(path.c_str(), "wb");
+            bool ok = f != nullptr;
+            if (f) {
+                std::fprintf(f, "P6\n%d %d\n255\n", photos[n].width, photos[n].height);
+                for (size_t p = 0; ok && p < photos[n].rgba.size(); p += 4)
+                    ok = std::fwrite(&photos[n].rgba[p], 1, 3, f) == 3;
+                ok = std::fclose(f) == 0 && ok;
+            }
+            if (!ok) {
+                std::printf("cannot write %s\n", path.c_str());
+                return 1;
+            }
+            std::printf("%s %s\n", path.c_str(), photos[n].name.c_str());
+        }
+        return 0;
     }
     if (photos.empty()) {
         std::printf(

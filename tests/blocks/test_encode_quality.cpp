@@ -257,3 +257,105 @@ TEST(EncodeQuality, OutputOnAFixedPictureIsPinned) {
     const std::string where = pin_difference("blocks_fixed_picture", parts);
     EXPECT_TRUE(all_match) << where;
 }
+
+namespace {
+
+// Per block: the weighted error of each quality's decoded block, for a level.
+std::vector<double> block_errors(const std::vector<uint32_t>& level, int w, int h,
+                                 const EncodeOptions& o, const double weights[3]) {
+    const auto decoded = decode_level(encode_level(level, w, h, o), w, h, o.mode);
+    std::vector<double> errors;
+    for (int y0 = 0; y0 < h; y0 += 4)
+        for (int x0 = 0; x0 < w; x0 += 4) {
+            std::vector<uint32_t> a, b;
+            for (int y = y0; y < y0 + 4 && y < h; ++y)
+                for (int x = x0; x < x0 + 4 && x < w; ++x) {
+                    a.push_back(level[size_t(x + y * w)]);
+                    b.push_back(decoded[size_t(x + y * w)]);
+                }
+            errors.push_back(weighted_error(a, b, weights));
+        }
+    return errors;
+}
+
+// Pictures of the kinds the quality levels must handle: photo-like, smooth
+// gradients, two-colour edges, grey and saturated colours.
+std::vector<uint32_t> quality_picture(int kind, int w, int h, uint32_t seed) {
+    if (kind <= 2) return test_picture(w, h, kind, seed);
+    Lcg rng(seed);
+    std::vector<uint32_t> px(size_t(w * h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int v = rng.below(256);
+            uint32_t c;
+            if (kind == 3)  // two colours meeting along a diagonal edge
+                c = (x + 2 * y) % 11 < 5 ? argb(255, 200, 40, 30) : argb(255, 20, 90, 210);
+            else if (kind == 4)  // grey
+                c = argb(255, v, v, v);
+            else  // saturated primaries and their mixes
+                c = argb(255, rng.below(2) * 255, rng.below(2) * 255, (v / 128) * 255);
+            px[size_t(x + y * w)] = c;
+        }
+    return px;
+}
+
+}  // namespace
+
+// High never does worse than Normal on any block, Best never worse than High
+// (each includes the weaker one's result among its candidates), in both
+// metrics; and over a picture High does better. (The neighbourhood walk
+// judges its candidates over the 6x6 window, so there only the layout rules
+// and the other tests hold.)
+TEST(EncodeQuality, HigherQualitiesNeverLoseABlock) {
+    const double uniform[3] = {1.0, 1.0, 1.0};
+    for (int kind = 0; kind < 6; ++kind)
+        for (int metric = 0; metric < 2; ++metric) {
+            const auto level = quality_picture(kind, 24, 20, uint32_t(40 + kind));
+            EncodeOptions o;
+            o.weights = metric ? uniform_weights : nullptr;
+            const double* w = metric ? uniform : kWeights;
+            std::vector<double> previous;
+            double first_sum = 0.0, last_sum = 0.0;
+            for (BlockQuality q : {BlockQuality::Normal, BlockQuality::High, BlockQuality::Best}) {
+                o.quality = q;
+                const auto errors = block_errors(level, 24, 20, o, w);
+                for (size_t i = 0; i < previous.size(); ++i)
+                    ASSERT_LE(errors[i], previous[i] * (1.0 + 1e-12) + 1e-9)
+                        << "kind " << kind << " metric " << metric << " quality " << int(q)
+                        << " block " << i;
+                double sum = 0.0;
+                for (double e : errors) sum += e;
+                (previous.empty() ? first_sum : last_sum) = sum;
+                previous = errors;
+            }
+            if (kind == 1) EXPECT_LT(last_sum, first_sum * 0.95);
+        }
+}
+
+// Cutout blocks in every quality and level size: transparent pixels stay
+// transparent and opaque ones opaque; a block with transparent pixels is in
+// three-colour order, and the DXT3/DXT5 colour halves stay in four.
+TEST(EncodeQuality, QualitiesKeepTheBlockLayoutsRules) {
+    for (BlockQuality q : {BlockQuality::Normal, BlockQuality::High, BlockQuality::Best})
+        for (int mode : {BLOCK_MODE_CUTOUT, BLOCK_MODE_INTERP_ALPHA})
+            for (int side : {4, 12}) {
+                auto level = test_picture(side, side, 2, uint32_t(side + int(q)));
+                Lcg rng(9);
+                for (auto& p : level)
+                    p = (p & 0x00FFFFFF) | (uint32_t(rng.below(5) == 0 ? 128 : 129) << 24);
+                EncodeOptions o;
+                o.mode = mode;
+                o.quality = q;
+                const auto data = encode_level(level, side, side, o);
+                const auto decoded = decode_level(data, side, side, mode);
+                const size_t per = mode == BLOCK_MODE_CUTOUT ? 8 : 16;
+                for (size_t i = 0; i < level.size(); ++i)
+                    if (mode == BLOCK_MODE_CUTOUT)
+                        EXPECT_EQ(alpha_of(decoded[i]) == 0, alpha_of(level[i]) == 128) << i;
+                for (size_t k = 0; k < data.size() / per; ++k) {
+                    const uint8_t* c = &data[k * per + per - 8];
+                    if (mode == BLOCK_MODE_INTERP_ALPHA)
+                        EXPECT_GT(read16(c), read16(c + 2)) << "block " << k;
+                }
+            }
+}

@@ -211,3 +211,40 @@ TEST(Stream, LevelsTooLargeForOneRunAreRefused) {
     EXPECT_EQ(compress_levels(tc, 7, nullptr), -1);
     EXPECT_TRUE(cap.runs.empty());
 }
+
+// The quality setting reaches the block encoder of every block format: the
+// default is Normal's stream, Quick is the quick search's, High changes the
+// DXT1 colour halves (DXT3 and DXT5 always have four colours), Best all of
+// them, and no size changes; a value outside the four is refused.
+TEST(Stream, QualityReachesTheBlockFormats) {
+    const auto pic = gradient_picture(64, 32, 4);
+    for (int32_t code : {0, 1, 2, 3}) {
+        TextureSettings s = settings_for(code, nullptr);
+        const Capture normal = compress_captured(pic, 64, 32, 4, s);
+        s.g_b_quick_compress = 1;
+        const Capture quick_flag = compress_captured(pic, 64, 32, 4, s);
+        s.g_b_quick_compress = 0;
+        struct Case {
+            TextureQuality quality;
+            bool same_as_normal, same_as_quick;
+        } cases[] = {{TextureQuality::Normal, true, false},
+                     {TextureQuality::Quick, false, true},
+                     {TextureQuality::High, code >= 2, false},
+                     {TextureQuality::Best, false, false}};
+        for (const Case& c : cases) {
+            s.quality = c.quality;
+            int32_t r = 1;
+            const Capture cap = compress_captured(pic, 64, 32, 4, s, &r);
+            ASSERT_EQ(r, 0);
+            EXPECT_EQ(cap.level_sizes(), normal.level_sizes());
+            EXPECT_EQ(stream_hash(cap) == stream_hash(normal), c.same_as_normal)
+                << "code " << code << " quality " << int(c.quality);
+            EXPECT_EQ(stream_hash(cap) == stream_hash(quick_flag), c.same_as_quick)
+                << "code " << code << " quality " << int(c.quality);
+        }
+        s.quality = static_cast<TextureQuality>(7);
+        int32_t r = 0;
+        EXPECT_TRUE(compress_captured(pic, 64, 32, 4, s, &r).runs.empty());
+        EXPECT_EQ(r, TEXCOMP_REFUSED);
+    }
+}

@@ -23,6 +23,8 @@ const char* inspect_usage() {
            "at one level, one PNG\n"
            "  razivavu-inspect [--json] --compare BASE        per level, every DXT1 tile file "
            "against its 24-bit twin\n"
+           "  razivavu-inspect --html DIR BASE                a page in DIR that pans and zooms "
+           "through the grid\n"
            "BASE is the picture razivavu was given without its extension (demo/pano).\n"
            "Exit codes: 0 done, 1 a file failed its check, 2 bad command line, 3 an output "
            "could not be written.\n";
@@ -30,7 +32,7 @@ const char* inspect_usage() {
 
 std::string parse_inspect_args(const std::vector<std::string>& args, InspectOptions& out) {
     out = InspectOptions{};
-    bool png = false, mosaic = false, compare = false;
+    bool png = false, mosaic = false, compare = false, html = false;
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -49,6 +51,10 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
                 return "--mosaic needs a level number (0 .. 64)";
             mosaic = true;
             ++i;
+        } else if (a == "--html") {
+            if (!has_value) return "--html needs a folder";
+            html = true;
+            out.html_dir = args[++i];
         } else if (a == "--compare") {
             if (!has_value) return "--compare needs a BASE";
             compare = true;
@@ -61,6 +67,13 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
         } else {
             rest.push_back(a);
         }
+    }
+    if (html) {
+        if (png || mosaic || compare || out.json) return "--html goes alone";
+        if (rest.size() != 1) return "--html takes exactly one BASE";
+        out.mode = InspectMode::html;
+        out.base = rest.front();
+        return "";
     }
     if (compare) {
         if (png || mosaic) return "--compare goes alone (with --json at most)";

@@ -10,13 +10,8 @@
 
 namespace {
 
-struct Error {
-    double sse = 0;
-    double samples = 0;
-    double mse() const { return samples > 0 ? sse / samples : 0; }
-    double rmse() const { return std::sqrt(mse()); }
-    double psnr() const { return mse() > 0 ? 10.0 * std::log10(255.0 * 255.0 / mse()) : INFINITY; }
-};
+// The figures are those of level_error, which the viewer shares.
+using Error = LevelError;
 
 struct TileLevel {
     int32_t level, width, height;
@@ -34,19 +29,6 @@ struct LevelSummary {
     std::string worst;
     Error worst_error;
 };
-
-Error level_error(const TexImage& a, const TexImage& b) {
-    Error e;
-    const size_t pixels = static_cast<size_t>(a.width) * a.height;
-    for (size_t i = 0; i < pixels; ++i)
-        for (int k = 0; k < 3; ++k) {
-            const double d = static_cast<double>(a.pixels[i * a.channels + k]) -
-                             static_cast<double>(b.pixels[i * b.channels + k]);
-            e.sse += d * d;
-        }
-    e.samples = 3.0 * pixels;
-    return e;
-}
 
 std::string db(double psnr) {
     if (!std::isfinite(psnr)) return "inf";
@@ -173,5 +155,10 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
         for (const auto& [file, reason] : skipped)
             std::fprintf(out, "not compared: %s\n", reason.c_str());
     }
-    return tiles.empty() ? INSPECT_BAD_FILE : INSPECT_OK;
+    // A tile that could not be compared (damaged, or no memory to read it)
+    // leaves the comparison incomplete.
+    if (!skipped.empty())
+        std::fprintf(err, "razivavu-inspect: %zu tiles of %s not compared\n", skipped.size(),
+                     base.c_str());
+    return tiles.empty() || !skipped.empty() ? INSPECT_BAD_FILE : INSPECT_OK;
 }

@@ -7,6 +7,8 @@
 //                                                 one level, one PNG
 //   razivavu-inspect [--json] --compare BASE      per level, every DXT1 tile file against
 //                                                 its 24-bit twin: RMSE and PSNR
+//   razivavu-inspect --html DIR BASE              a page in DIR that pans and zooms through
+//                                                 the grid (inspect/viewer.h)
 //
 // BASE is the picture name razivavu was given, without its extension
 // ("demo/pano" for the tiles of demo/pano.bmp).
@@ -20,18 +22,20 @@
 #include "texfile/texfile.h"
 
 constexpr int INSPECT_OK = 0;
-constexpr int INSPECT_BAD_FILE = 1;  // a file failed its check, or a run was incomplete
-constexpr int INSPECT_USAGE = 2;     // the command line was not understood
-constexpr int INSPECT_OUTPUT = 3;    // an output file could not be written
+constexpr int INSPECT_BAD_FILE = 1;   // a file failed its check, or a run was incomplete
+constexpr int INSPECT_USAGE = 2;      // the command line was not understood
+constexpr int INSPECT_OUTPUT = 3;     // an output file could not be written
+constexpr int INSPECT_NO_MEMORY = 5;  // an allocation failed (the same code in every command)
 
-enum class InspectMode { table, png, mosaic, compare, help };
+enum class InspectMode { table, png, mosaic, compare, html, help };
 
 struct InspectOptions {
     InspectMode mode = InspectMode::table;
     bool json = false;
     std::string png_dir;
     int32_t mosaic_level = 0;
-    std::string base;                // --mosaic and --compare
+    std::string base;                // --mosaic, --compare and --html
+    std::string html_dir;            // --html
     std::vector<std::string> files;  // table and --png
 };
 
@@ -78,6 +82,18 @@ bool find_tile_run(const std::string& base, TileRun& out, std::string& error);
 // The mosaic: writes the PNG, returns the exit code. Messages go to `err`.
 int run_mosaic(const std::string& base, int32_t level, const std::string& dir, FILE* out,
                FILE* err);
+
+// The error of a DXT1 level `b` against its 24-bit twin `a` (same sizes)
+// over R, G and B: RMSE in 8-bit steps, PSNR = 10 log10(255^2 / MSE),
+// infinite when the two agree exactly.
+struct LevelError {
+    double sse = 0;
+    double samples = 0;
+    double mse() const;
+    double rmse() const;
+    double psnr() const;
+};
+LevelError level_error(const TexImage& a, const TexImage& b);
 
 // The comparison; returns the exit code.
 int run_compare(const std::string& base, bool json, FILE* out, FILE* err);

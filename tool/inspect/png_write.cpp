@@ -2,12 +2,14 @@
 // level's channels, 8 bits. libpng reports errors by longjmp, so nothing with
 // a destructor lives between setjmp and the end of the write.
 #include <png.h>
+#include <unistd.h>
 
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
 
 #include "inspect/inspect.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 
@@ -58,16 +60,25 @@ bool write_png(const std::string& path, const TexImage& image, std::string& erro
         return false;
     }
     const std::string part = path + ".part";
-    FILE* file = std::fopen(part.c_str(), "wb");
+    // A stale ".part" is replaced; a link is never written through.
+    const int fd = create_part_file(part.c_str());
+    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!file) {
+        if (fd >= 0) {
+            close(fd);
+            std::remove(part.c_str());
+            forget_part_file(part.c_str());
+        }
         error = "cannot create " + part;
         return false;
     }
     const bool written = png_to_stream(file, image);
     const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
     const bool closed = std::fclose(file) == 0;
-    if (!written || !flushed || !closed || std::rename(part.c_str(), path.c_str()) != 0) {
-        std::remove(part.c_str());
+    const bool named = written && flushed && closed && std::rename(part.c_str(), path.c_str()) == 0;
+    if (!named) std::remove(part.c_str());
+    forget_part_file(part.c_str());
+    if (!named) {
         error = "cannot write " + path;
         return false;
     }

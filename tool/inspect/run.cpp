@@ -1,9 +1,12 @@
 // The run of razivavu-inspect: each file is checked and reported on its own,
 // so one bad file neither hides the others nor stops the run; the exit code
 // tells whether any failed.
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "inspect/inspect.h"
+#include "inspect/viewer.h"
 
 namespace {
 
@@ -33,10 +36,20 @@ int tables(const InspectOptions& o) {
     return code;
 }
 
+// The folder and those above it, with mkdir: libstdc++'s
+// create_directories allocates inside a noexcept function, so without memory
+// it would end the process instead of throwing.
+bool make_folder(const std::string& dir) {
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
+         slash = dir.find('/', slash + 1))
+        mkdir(dir.substr(0, slash).c_str(), 0777);
+    mkdir(dir.c_str(), 0777);
+    struct stat st;
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 int pngs(const InspectOptions& o) {
-    std::error_code ec;
-    std::filesystem::create_directories(o.png_dir, ec);
-    if (ec || !std::filesystem::is_directory(o.png_dir)) {
+    if (!make_folder(o.png_dir)) {
         std::fprintf(stderr, "razivavu-inspect: cannot make the folder %s\n", o.png_dir.c_str());
         return INSPECT_OUTPUT;
     }
@@ -88,13 +101,15 @@ int run_inspect(int argc, char** argv) {
             code = pngs(o);
             break;
         case InspectMode::mosaic: {
-            std::error_code ec;
-            std::filesystem::create_directories(o.png_dir, ec);
+            make_folder(o.png_dir);
             code = run_mosaic(o.base, o.mosaic_level, o.png_dir, stdout, stderr);
             break;
         }
         case InspectMode::compare:
             code = run_compare(o.base, o.json, stdout, stderr);
+            break;
+        case InspectMode::html:
+            code = run_viewer(o.base, o.html_dir, stdout, stderr);
             break;
     }
     if (std::fflush(stdout) != 0 && code == INSPECT_OK) code = INSPECT_OUTPUT;

@@ -2,6 +2,8 @@
 // together ("pano110.vxt" is column 1 row 10 or column 11 row 0), so the grid
 // is the one whose names are exactly the 24-bit files present; razivavu's
 // own naming (tile_name) makes the candidates.
+#include <dirent.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -33,9 +35,20 @@ bool find_tile_run(const std::string& base, TileRun& out, std::string& error) {
     const fs::path dir = base_path.has_parent_path() ? base_path.parent_path() : fs::path(".");
     const std::string stem = base_path.filename().string();
     std::set<std::string> found;  // the middle parts: "<col><row>" or "<col>_<row>"
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    // The folder is read with opendir: libstdc++'s directory_iterator
+    // allocates inside a noexcept function, so without memory it would end
+    // the process instead of throwing.
+    DIR* folder = opendir(dir.c_str());
+    if (!folder) {
+        error = "cannot list the folder " + dir.string();
+        return false;
+    }
+    struct FolderCloser {
+        DIR* folder;
+        ~FolderCloser() { closedir(folder); }
+    } closer{folder};
+    while (const struct dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
         if (name.size() <= stem.size() + 4 || name.compare(0, stem.size(), stem) != 0) continue;
         if (name.compare(name.size() - 4, 4, TILE_EXTENSION) != 0) continue;
         const std::string middle = name.substr(stem.size(), name.size() - stem.size() - 4);
@@ -43,10 +56,6 @@ bool find_tile_run(const std::string& base, TileRun& out, std::string& error) {
         if (all_digits(middle) || (bar != std::string::npos && all_digits(middle.substr(0, bar)) &&
                                    all_digits(middle.substr(bar + 1))))
             found.insert(middle);
-    }
-    if (ec) {
-        error = "cannot list the folder " + dir.string();
-        return false;
     }
     if (found.empty()) {
         error = "no tile files " + base + "<col><row>.vxt";

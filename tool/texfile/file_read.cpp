@@ -1,4 +1,5 @@
 // Reading a file whole and telling the two kinds apart by their first word.
+#include <cerrno>
 #include <cstdio>
 #include <new>
 
@@ -8,9 +9,11 @@
 
 bool read_tex_file(const std::string& path, TexFile& out, std::string& error) {
     // Regular files only: opening a FIFO would wait for a writer forever.
+    errno = 0;
     FILE* f = open_file(path.c_str(), MODE_READ_BINARY);
     if (!f) {
-        error = "cannot open the file (or it is not a regular file)";
+        error = errno == ENOMEM ? "out of memory"
+                                : "cannot open the file (or it is not a regular file)";
         return false;
     }
     std::vector<uint8_t> bytes;

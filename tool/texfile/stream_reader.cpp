@@ -12,10 +12,6 @@
 namespace {
 
 constexpr int64_t STREAM_HEADER_BYTES = 128;
-constexpr uint32_t FLAG_MIP_COUNT = 0x00020000;
-constexpr uint32_t CAPS2_CUBE = 0x00000200;
-constexpr uint32_t CAPS2_ALL_FACES = 0x0000FE00;
-constexpr uint32_t CAPS2_VOLUME = 0x00200000;
 
 struct LevelShape {
     int32_t w, h, slices;
@@ -99,7 +95,7 @@ bool parse_stream_file(TexFile& file, std::string& error) {
     }
     const std::vector<LevelShape> chain = full_chain(w, h, slices);
     size_t promised = 1;
-    if (file.flags & FLAG_MIP_COUNT) promised = mip_count == 0 ? 1 : mip_count;
+    if (file.flags & SURFACE_HAS_MIP_COUNT) promised = mip_count == 0 ? 1 : mip_count;
     if (promised > chain.size()) {
         error = "impossible sizes: the header promises " + std::to_string(mip_count) +
                 " levels, a " + std::to_string(w) + " x " + std::to_string(h) +

@@ -1,9 +1,12 @@
 // The output sink: every run of the stream goes to "<output>.part" as it
 // comes; the file takes its name only when the call succeeded and every byte
 // was written.
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "texture/texture.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 
@@ -38,8 +41,15 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
     StreamWrite result;
     const std::string part = output + ".part";
     StreamSink sink;
-    sink.file = std::fopen(part.c_str(), "wb");
+    // A stale ".part" is replaced; a link is never written through.
+    const int fd = create_part_file(part.c_str());
+    sink.file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!sink.file) {
+        if (fd >= 0) {
+            close(fd);
+            std::remove(part.c_str());
+            forget_part_file(part.c_str());
+        }
         result.write_failed = true;
         return result;
     }
@@ -59,5 +69,6 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
         if (result.result >= 0) result.write_failed = true;
         std::remove(part.c_str());
     }
+    forget_part_file(part.c_str());
     return result;
 }

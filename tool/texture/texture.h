@@ -28,6 +28,7 @@ constexpr int TEXTURE_BAD_INPUT = 1;  // the picture cannot be read
 constexpr int TEXTURE_USAGE = 2;      // command line, key, value, format or profile unusable
 constexpr int TEXTURE_REFUSED = 3;    // compress_texture refused the settings
 constexpr int TEXTURE_WRITE = 4;      // the output could not be written
+constexpr int TEXTURE_NO_MEMORY = 5;  // an allocation failed (the same code in every command)
 
 struct TextureOptions {
     bool help = false;

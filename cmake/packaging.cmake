@@ -1,0 +1,131 @@
+# What `cmake --install` and `cpack` make of the tree for other programs.
+#
+#   component "runtime": the three commands, their manual pages and, with
+#                        RAZIVAVU_SHARED, the shared libraries;
+#   component "dev":     the archives (or the shared libraries' links), the
+#                        public headers under include/razivavu/, the CMake
+#                        package (find_package(razivavu), targets
+#                        razivavu::<library>) and razivavu.pc for pkg-config.
+#
+# The libraries and their headers are installed by razivavu_library (the top
+# CMakeLists.txt), which knows each library's public headers.
+include(CMakePackageConfigHelpers)
+
+set(RAZIVAVU_COMMANDS razivavu razivavu-texture razivavu-inspect)
+foreach(command ${RAZIVAVU_COMMANDS})
+  install(TARGETS ${command} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+endforeach()
+
+# --- CMake package --------------------------------------------------------
+set(RAZIVAVU_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/razivavu)
+install(EXPORT razivavuTargets NAMESPACE razivavu:: DESTINATION ${RAZIVAVU_CMAKE_DIR}
+        COMPONENT dev)
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/razivavuConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/package/razivavuConfig.cmake
+                              INSTALL_DESTINATION ${RAZIVAVU_CMAKE_DIR})
+# Versions of one major number keep the library calls and records.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/package/razivavuConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/package/razivavuConfig.cmake
+              ${PROJECT_BINARY_DIR}/package/razivavuConfigVersion.cmake
+        DESTINATION ${RAZIVAVU_CMAKE_DIR} COMPONENT dev)
+
+# --- pkg-config -----------------------------------------------------------
+# One module for every installed library. The prefix is found from the .pc
+# file's own place, so the tree may be moved or installed under any DESTDIR.
+file(RELATIVE_PATH RAZIVAVU_PC_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" RAZIVAVU_PC_PREFIX "${RAZIVAVU_PC_PREFIX}")
+# A library before the ones it uses, as a static link wants them.
+set(RAZIVAVU_PC_LIBS "")
+foreach(lib ${RAZIVAVU_INSTALLED_LIBRARIES})
+  set(RAZIVAVU_PC_LIBS "-lrazivavu_${lib} ${RAZIVAVU_PC_LIBS}")
+endforeach()
+# Archives need the picture libraries, libm and the thread library (the
+# worker threads of workpool) on every link; shared libraries carry them
+# themselves.
+if(RAZIVAVU_SHARED)
+  set(RAZIVAVU_PC_PRIVATE ".private")
+  set(RAZIVAVU_PC_LIBS_PRIVATE "Libs.private: -lm -pthread")
+else()
+  set(RAZIVAVU_PC_PRIVATE "")
+  string(APPEND RAZIVAVU_PC_LIBS "-lm -pthread")
+  set(RAZIVAVU_PC_LIBS_PRIVATE "")
+endif()
+string(STRIP "${RAZIVAVU_PC_LIBS}" RAZIVAVU_PC_LIBS)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/razivavu.pc.in ${PROJECT_BINARY_DIR}/package/razivavu.pc
+               @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/package/razivavu.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+
+# --- Manual pages ---------------------------------------------------------
+# Made from each command's --help by help2man (scripts/install-deps.sh
+# installs it), with the sections of cmake/man/<command>.h2m and
+# cmake/man/common.h2m; without help2man the tree builds and installs
+# without pages.
+find_program(RAZIVAVU_HELP2MAN help2man)
+set(RAZIVAVU_MAN_NAME_razivavu "cut a large picture into mip-mapped texture tiles")
+set(RAZIVAVU_MAN_NAME_razivavu-texture "compress a picture into a DDS texture file")
+set(RAZIVAVU_MAN_NAME_razivavu-inspect "check, show and compare tile files and DDS textures")
+if(RAZIVAVU_HELP2MAN)
+  file(GLOB man_parts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/man/*.h2m)
+  set(pages "")
+  foreach(command ${RAZIVAVU_COMMANDS})
+    set(page ${PROJECT_BINARY_DIR}/man/${command}.1.gz)
+    add_custom_command(
+      OUTPUT ${page}
+      COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${RAZIVAVU_HELP2MAN} -DPROGRAM=$<TARGET_FILE:${command}>
+              "-DNAME=${RAZIVAVU_MAN_NAME_${command}}" -DVERSION=${PROJECT_VERSION}
+              -DMAN_DIR=${CMAKE_CURRENT_LIST_DIR}/man -DOUTPUT=${page}
+              -P ${CMAKE_CURRENT_LIST_DIR}/man-page.cmake
+      DEPENDS ${command} ${CMAKE_CURRENT_LIST_DIR}/man-page.cmake ${man_parts}
+      COMMENT "Manual page of ${command}"
+      VERBATIM)
+    list(APPEND pages ${page})
+  endforeach()
+  add_custom_target(man-pages ALL DEPENDS ${pages})
+  install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+else()
+  message(STATUS "help2man not found: the commands are installed without manual pages")
+endif()
+
+# --- Debian packages (cpack) ----------------------------------------------
+# Two packages, as Debian splits a library: "razivavu" with the commands and
+# manual pages (its dependencies read from the binaries by dpkg-shlibdeps)
+# and "razivavu-dev" with what a program needs to build against the library.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME razivavu)
+set(CPACK_PACKAGE_VENDOR razivavu)
+set(CPACK_PACKAGE_CONTACT "razivavu developers <razivavu@localhost>")
+# No CPACK_PACKAGE_DESCRIPTION_SUMMARY: each package's description below
+# starts with its own summary line.
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL runtime dev)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME razivavu)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
+    "panorama tiler and texture compressor
+razivavu cuts a large BMP, JPEG, PNG or TIFF picture into texture tiles with
+their mip chains, as 24-bit and DXT1 files; razivavu-texture compresses a
+picture into a DDS file in one of 17 formats; razivavu-inspect checks, shows
+and compares both kinds of file.")
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME razivavu-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libjpeg62-turbo-dev | libjpeg-dev, libpng-dev, libtiff-dev")
+if(RAZIVAVU_SHARED)
+  string(APPEND CPACK_DEBIAN_DEV_PACKAGE_DEPENDS ", razivavu (= ${PROJECT_VERSION})")
+  # A shlibs file for packages built against these libraries, and the
+  # ldconfig trigger.
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+endif()
+set(CPACK_DEBIAN_DEV_DESCRIPTION
+    "texture compression library and picture loaders (development files)
+The razivavu libraries: texture compression into 17 formats with mip chains
+(DXT1/3/5 blocks, uncompressed and palettised layouts), the filtered
+resampler, the normal-map maker and the BMP, JPEG, PNG and TIFF loaders.
+Headers, libraries, a CMake package (find_package(razivavu)) and a
+pkg-config module (razivavu).")
+include(CPack)

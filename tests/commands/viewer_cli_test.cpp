@@ -1,0 +1,106 @@
+// razivavu-inspect --html through the real binaries (the page itself is
+// tested in a browser under tests/browser): every stored level of both
+// kinds lands as the PNG --png makes of it, grid.js carries the PSNR that
+// --compare reports, and a broken run or folder ends with its message and
+// exit code and no page.
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "tests/commands/commands_test_support.h"
+
+using namespace cmdtest;
+
+namespace {
+
+class ViewerRun : public ScratchDir {
+  protected:
+    void make_run(int32_t w, int32_t h, const std::string& tiles) {
+        write_bmp("pic.bmp", bmp_of(w, h, smooth_pattern(w, h)));
+        const RunResult r = run(RAZIVAVU_BINARY, "pic.bmp " + tiles);
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+};
+
+// The PSNR figures of one tile in a --compare --json report, as printed.
+std::string compare_psnr(const std::string& json, const std::string& file) {
+    size_t at = json.find("{\"file\":\"" + file + "\"");
+    std::string out;
+    const size_t end = json.find("]}", at);
+    while ((at = json.find("\"psnr\":", at)) != std::string::npos && at < end) {
+        at += 7;
+        out += (out.empty() ? "" : ",") + json.substr(at, json.find('}', at) - at);
+    }
+    return "\"psnr\":[" + out + "]";
+}
+
+TEST_F(ViewerRun, EveryStoredLevelOfBothKindsIsThePngOfItsLevelWithTheComparisonsPsnr) {
+    make_run(64, 48, "16 16");  // 4 x 3 tiles of 16 x 16: 5 levels, rows from 1, 0, 2
+    const RunResult r = run(INSPECT_BINARY, "--html view pic");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("open file://" + dir() + "/view/index.html"), std::string::npos);
+    for (const char* page : {"index.html", "viewer.js", "viewer.css", "grid.js"})
+        EXPECT_TRUE(file_exists("view/" + std::string(page))) << page;
+    const std::string grid = read_text("view/grid.js");
+    EXPECT_NE(grid.find("\"cols\":4,\"rows\":3,\"tileWidth\":16,\"tileHeight\":16"),
+              std::string::npos);
+    const RunResult compare = run(INSPECT_BINARY, "--json --compare pic");
+    ASSERT_EQ(compare.status, 0);
+    for (const auto& [col, row, first] : {std::tuple{1, 0, 1}, {2, 1, 0}, {3, 2, 2}}) {
+        const std::string tile = "pic" + std::to_string(col) + std::to_string(row);
+        SCOPED_TRACE(tile);
+        EXPECT_NE(grid.find("{\"first\":" + std::to_string(first) + ",\"levels\":" +
+                            std::to_string(5 - first) + ",\"dxt1\":" + std::to_string(5 - first) +
+                            "," + compare_psnr(compare.out, tile + "c.vxt")),
+                  std::string::npos);
+        ASSERT_EQ(run(INSPECT_BINARY, "--png levels " + tile + ".vxt " + tile + "c.vxt").status, 0);
+        EXPECT_FALSE(file_exists("view/tiles/" + std::to_string(col) + "_" + std::to_string(row) +
+                                 "_" + std::to_string(first - 1) + ".png"));
+        for (int32_t level = first; level < 5; ++level)
+            for (const char* kind : {"", "c"}) {
+                TexImage page, png;
+                const std::string at = std::to_string(col) + "_" + std::to_string(row) + "_" +
+                                       std::to_string(level) + kind + ".png";
+                ASSERT_TRUE(read_png("view/tiles/" + at, page)) << at;
+                ASSERT_TRUE(read_png(
+                    "levels/" + tile + kind + "_level" + std::to_string(level) + ".png", png));
+                EXPECT_EQ(page.pixels, png.pixels) << at;
+            }
+    }
+}
+
+TEST_F(ViewerRun, TilesWithoutDxt1LevelsGiveAPageOfTheTwentyFourBitOnes) {
+    // Sides that are no powers of two: the DXT1 files hold no level. Two
+    // rows: the top one stores from level 1, the bottom one from level 2,
+    // and the tile's side is still found (14 and 13 both halve twice to 4).
+    make_run(42, 28, "14 14");
+    const RunResult r = run(INSPECT_BINARY, "--html view pic");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string grid = read_text("view/grid.js");
+    EXPECT_NE(grid.find("\"cols\":3,\"rows\":2,\"tileWidth\":14,\"tileHeight\":14"),
+              std::string::npos);
+    EXPECT_NE(grid.find("\"dxt1\":0,\"psnr\":[]"), std::string::npos);
+    EXPECT_TRUE(file_exists("view/tiles/0_0_1.png"));
+    EXPECT_TRUE(file_exists("view/tiles/0_1_2.png"));
+    EXPECT_FALSE(file_exists("view/tiles/0_1_2c.png"));
+}
+
+TEST_F(ViewerRun, ABrokenRunOrFolderEndsWithItsReasonAndNoPage) {
+    make_run(64, 48, "16 16");
+    std::remove("pic21c.vxt");
+    const RunResult missing = run(INSPECT_BINARY, "--html view pic");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("pic21c.vxt"), std::string::npos) << missing.err;
+    EXPECT_FALSE(file_exists("view/index.html"));
+    write_file("blocked", {1});
+    const RunResult blocked = run(INSPECT_BINARY, "--html blocked pic");
+    EXPECT_EQ(blocked.status, 3) << blocked.err;
+    for (const char* args : {"--html", "--html view", "--html view pic pic",
+                             "--json --html view pic", "--html view --compare pic"}) {
+        const RunResult bad = run(INSPECT_BINARY, args);
+        EXPECT_EQ(bad.status, 2) << args;
+        EXPECT_NE(bad.err.find("usage"), std::string::npos) << args;
+    }
+}
+
+}  // namespace
