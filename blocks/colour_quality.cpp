@@ -2,16 +2,23 @@
 //
 // The full search on its own is what the stored files hold: on levels larger
 // than one block it keeps to three colours, so an opaque picture never uses
-// the fourth palette entry. High runs that very search and the same search
-// allowed four colours, judges both by the exact weighted error of the colours
-// a decoder will show, and keeps the smaller (Normal's result on a tie), so a
-// block never comes out worse than at the Normal quality. Best first refines
-// both results against the same exact error: least-squares re-fits of the end
-// points to the chosen indices, then single steps of one channel's code, each
-// kept only when the error falls. (Measured on photographs, Best gains well
-// under one per cent over High for about a third more time: the full search
-// already lands close to the best codes its palette model allows. Steps of
-// both end points together gained nothing more.)
+// the fourth palette entry. Every candidate below is judged by the exact
+// weighted error of the colours a decoder will show, and a block keeps the
+// smallest (the earlier candidate on a tie), so no block comes out worse than
+// at the quality below.
+//
+// High: Normal's result, and its end points carried over to the other
+// palette size (four colours for most blocks) and refined there:
+// least-squares re-fits of the end points to the chosen indices, then single
+// steps of one channel's code, each kept only while the error falls. This
+// costs a fraction of a second search.
+//
+// Best: High's candidates with Normal's own result refined too, and the
+// whole search run again for the other palette size, then refined. On
+// photographs (eight 1024 x 1024 crops) High takes about 1.6 times Normal's
+// time for 17 % less RMSE, Best about 3.4 times for 19 %: the searches
+// already land close to the best codes the palette allows, and steps of both
+// end points together gained nothing more.
 //
 // In the neighbourhood walk the samples are the 6x6 window, so there the
 // choice is the smaller error over the window, as that walk's search aims.
@@ -222,21 +229,38 @@ void fit_block_colours_quality(BlockSamples& b, int normalmap_type, BlockQuality
     WeightedSamples s;
     weigh_samples(b, s);
     const bool best = quality == BlockQuality::Best;
-    // The other palette size, when the block may have it: a forced block
-    // has four colours either way.
-    if (!b.force_four && (normal_max == 4 || may_use_four)) {
-        ColourResult first;
+    // A forced block has four colours either way; a block whose own pixels
+    // need the transparent index keeps three.
+    if (b.force_four || !(normal_max == 4 || may_use_four)) {
         if (best) refine_codes(s, b);
-        save(b, first);
-        const double first_error = indexed_error(s, b);
-        b.max_colours = normal_max == 4 ? 3 : 4;
-        b.colour_mode = b.max_colours;
-        fit_colour_endpoints(b);
-        if (best) refine_codes(s, b);
-        const double second_error = indexed_error(s, b);
-        // A tie keeps the Normal quality's result.
-        if (!(second_error < first_error)) restore(first, b);
         return;
     }
+    // Candidates, the first kept on a tie: Normal's result (refined for
+    // Best), and its end points refined for the other palette size.
+    ColourResult normal, kept;
+    save(b, normal);
+    const int other = normal_max == 4 ? 3 : 4;
     if (best) refine_codes(s, b);
+    save(b, kept);
+    double kept_error = indexed_error(s, b);
+    auto consider = [&]() {
+        const double error = indexed_error(s, b);
+        if (error < kept_error) {
+            save(b, kept);
+            kept_error = error;
+        }
+    };
+    restore(normal, b);
+    b.colour_mode = other;
+    refine_codes(s, b);
+    consider();
+    // Best also runs the whole search for the other palette size.
+    if (best) {
+        b.max_colours = other;
+        b.colour_mode = other;
+        fit_colour_endpoints(b);
+        refine_codes(s, b);
+        consider();
+    }
+    restore(kept, b);
 }

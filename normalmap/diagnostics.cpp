@@ -1,6 +1,8 @@
 // The library's one diagnostic channel. Messages that a desktop program would
-// show in a message box or send to a debugger arrive here as plain text; the
-// default receiver writes them to standard error and returns at once.
+// show in a message box or send to a debugger arrive here as plain text and
+// go to the receiver the calling thread installed; without one the library
+// stays silent, as a library should. The commands install
+// normalmap_print_to_stderr.
 //
 // The receiver belongs to the thread that installed it, so conversions on
 // other threads neither see nor disturb it.
@@ -10,13 +12,13 @@
 
 #include "normalmap/normalmap.h"
 
-namespace {
-
-void to_stderr(const char* text) {
+void normalmap_print_to_stderr(const char* text) {
     const size_t n = std::strlen(text);
     std::fputs(text, stderr);
     if (n == 0 || text[n - 1] != '\n') std::fputc('\n', stderr);
 }
+
+namespace {
 
 thread_local NormalMapReceiver t_receiver = nullptr;
 
@@ -34,6 +36,6 @@ void normalmap_report(const char* format, ...) {
     va_start(args, format);
     const int n = std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    if (n < 0) return;
-    (t_receiver ? t_receiver : to_stderr)(text);
+    if (n < 0 || !t_receiver) return;
+    t_receiver(text);
 }

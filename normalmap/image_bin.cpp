@@ -4,7 +4,6 @@
 // a bounds test. Border pixels are found by taking the offset column and row
 // modulo the picture size (wrap) or by clamping them to the picture (repeat);
 // either way a picture smaller than the kernel never makes a read outside it.
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -31,10 +30,6 @@ int32_t image_bin_bytes_per_pixel(int32_t format) {
     }
 }
 
-ImageBin::~ImageBin() {
-    if (owns_pixels) std::free(pixels);
-}
-
 namespace {
 
 // Picture index of a copy index shifted by `shift` (the border before it).
@@ -52,9 +47,8 @@ int32_t source_index(int64_t i, int32_t shift, int32_t size, bool wrap) {
 
 int32_t make_bordered_copy(const ImageBin& source, const BorderExtents& e, bool wrap,
                            BorderedImageBin& out) {
-    if (out.bin.owns_pixels) std::free(out.bin.pixels);
+    out.bin.owned = std::vector<uint8_t>();
     out.bin.pixels = nullptr;
-    out.bin.owns_pixels = false;
     out.bin.width = out.bin.height = 0;
     const int32_t bpp = image_bin_bytes_per_pixel(source.format);
     if (!source.pixels || source.width < 1 || source.height < 1 || bpp == 0) return -1;
@@ -65,17 +59,16 @@ int32_t make_bordered_copy(const ImageBin& source, const BorderExtents& e, bool 
         static_cast<int64_t>(source.height) + e.max_dy - static_cast<int64_t>(e.min_dy);
     if (bw > INT32_MAX || bh > INT32_MAX || bw * bh > INT64_MAX / 16) return -1;
     const int64_t row_bytes = bw * bpp;
-    auto* pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(row_bytes * bh)));
-    if (!pixels) return -2;
-
+    std::vector<uint8_t> copy;
     // Column map of one copy row (in source pixel units), shared by all rows.
     std::vector<int32_t> columns;
     try {
+        copy.resize(static_cast<size_t>(row_bytes * bh));
         columns.resize(static_cast<size_t>(bw));
     } catch (...) {
-        std::free(pixels);
         return -2;
     }
+    uint8_t* const pixels = copy.data();
     const int32_t left = -e.min_dx, top = -e.min_dy;
     for (int64_t bx = 0; bx < bw; ++bx)
         columns[static_cast<size_t>(bx)] = source_index(bx, left, source.width, wrap);
@@ -93,8 +86,8 @@ int32_t make_bordered_copy(const ImageBin& source, const BorderExtents& e, bool 
             std::memcpy(dst + bx * bpp, src + static_cast<int64_t>(columns[bx]) * bpp, bpp);
     }
 
-    out.bin.pixels = pixels;
-    out.bin.owns_pixels = true;
+    out.bin.owned = std::move(copy);
+    out.bin.pixels = out.bin.owned.data();
     out.bin.format = source.format;
     out.bin.width = static_cast<int32_t>(bw);
     out.bin.height = static_cast<int32_t>(bh);

@@ -96,7 +96,6 @@ int32_t make_normal_map(const NormalMapOptions& o, int32_t width, int32_t height
     bin->format = IMAGE_BIN_FORMAT_WORDS;
     bin->width = width;
     bin->height = height;
-    bin->owns_pixels = false;
     const ImageBin* handle = bin.get();
     if (maker->InitializeConvolver(kernels.x, kernels.y, &handle, o.wrap) != 0) {
         normalmap_report("Couldn't initialize normal map maker!");

@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // Diagnostics.
@@ -34,10 +35,12 @@
 // Receives one formatted message text (without an added line break).
 using NormalMapReceiver = void (*)(const char* text);
 // Installs a receiver for the messages of calls made on the calling thread;
-// null restores the default, which writes the text to standard error (ending
-// it with a line break when it has none). Returns the receiver that was
-// installed before (null for the default).
+// null (the default) drops them. Returns the receiver that was installed
+// before.
 NormalMapReceiver normalmap_set_receiver(NormalMapReceiver receiver);
+// A receiver for programs: writes the text to standard error, ending it with
+// a line break when it has none.
+void normalmap_print_to_stderr(const char* text);
 // Formats a message (at most 2047 characters are kept) and hands it to the
 // receiver.
 void normalmap_report(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -106,12 +109,13 @@ struct ImageBin {
     int32_t format = 0;
     int32_t width = 0;
     int32_t height = 0;
-    bool owns_pixels = false;  // owned pixels are released with std::free
+    // A bin that owns its pixels keeps them here (`pixels` points into it);
+    // otherwise empty and `pixels` belongs to the caller.
+    std::vector<uint8_t> owned;
 
     ImageBin() = default;
     ImageBin(const ImageBin&) = delete;
     ImageBin& operator=(const ImageBin&) = delete;
-    ~ImageBin();
 };
 
 // How far a bordered copy reaches beyond the picture on each side. Each

@@ -431,6 +431,40 @@ def random_seeds(folder, count, sizes):
         write(folder, "seed-%02d.bin" % i, bytes(out))
 
 
+def settings_seeds(folder):
+    """Profiles and razivavu-texture command lines (see fuzz/fuzz_settings.cpp)."""
+    keys = (b"g_texture_format 0\ng_texturemap_type 0\ng_mip_map_type 30\ng_specified_mip_maps 3\n"
+            b"g_mip_filter_type 7\ng_b_normalmaptype 0\ng_b_quick_compress 1\ng_b_grey_scale 0\n"
+            b"g_b_binary_alpha 1\ng_binary_alpha_threshold 128\ng_b_alpha_border 1\ng_b_border 1\n"
+            b"g_border_color 255\ng_b_fade_color 1\ng_b_fade_alpha 1\ng_fade_to_color 8421504\n"
+            b"g_fade_to_alpha 0\ng_fade_to_delay 2\ng_fade_amount 15\ng_b_dither_color 1\n"
+            b"g_b_dither_mip0 1\ng_b_swap_rgb 1\ng_b_error_diffusion 1\ng_sharpen_method 2\n"
+            b"g_filter_gamma 2.2\ng_filter_width 3.5\ng_filter_blur 1.1\ng_override_filter_width 1\n"
+            b"CustomFilter_12 11\nSharpeningPassMIP_3 2\n")
+    write(folder, "profile-every-key.txt", keys + b"%%\n--format\ndxt1\n")
+    write(folder, "fading-set.txt",
+          b"g_user_specified_fading_amounts 1\ng_user_fading_set 2\nBlend_Set_3_Blend_Mip_4 0.5\n"
+          b"g_b_fade_color 1\n%%\n--set\ng_b_fade_color=1\n")
+    write(folder, "normal-map.txt",
+          b"g_normal_map_conversion 1\ng_normalmap_cnv 1009\ng_normalmap_filter 1040\n"
+          b"g_normalmap_alpha 1034\ng_normalmap_bwrap 1\ng_normalmap_binvertx 1\n"
+          b"g_normalmap_bSignedOutput 1\ng_normalmap_scale 2.2\ng_normalmap_minz 0\n"
+          b"%%\n--format\nq8w8v8u8\n")
+    write(folder, "comments-and-odd-lines.txt",
+          b"# g_texture_format 8\ng_mip_filter_type\n  g_b_border 1\ng_backgroundfilename some file\n"
+          b"g_zoom   3\n" + b"g_clearcolor " + b"9" * 1200 + b"\n%%\n--set\ng_b_border=1\n")
+    write(folder, "set-many.txt",
+          b"--format\ndxt5\n--set\ng_mip_filter_type=7\n--set\nSharpeningPassMIP_3=2\n"
+          b"--set\ng_filter_gamma=1.5\n--set\ng_specified_mip_maps=3\n-q\n")
+    write(folder, "rescale-and-rect.txt",
+          b"--format\nrgb565\n--set\ng_rescale_mode=5\n--set\ng_rescale_width=24\n"
+          b"--set\ng_rescale_height=8\n--rect\n2,2,13,9\n")
+    write(folder, "palette.txt", b"--format\np8\n--set\ng_b_dither_color=1\n")
+    write(folder, "bad-value.txt", b"--set\ng_mip_filter_type=7x\n")
+    write(folder, "bad-key.txt", b"--set\ng_no_such_key=1\n")
+    write(folder, "cube.txt", b"--format\nargb8888\n--set\ng_texturemap_type=1\n")
+
+
 def main():
     bmp_seeds(os.path.join(OUT, "bmp"))
     jpeg_seeds(os.path.join(OUT, "jpeg"))
@@ -439,6 +473,7 @@ def main():
     texfile_seeds(os.path.join(OUT, "texfile"))
     random_seeds(os.path.join(OUT, "compress"), 12, (64, 300, 1200, 3000))
     random_seeds(os.path.join(OUT, "blocks"), 12, (40, 200, 800, 2500))
+    settings_seeds(os.path.join(OUT, "settings"))
 
 
 if __name__ == "__main__":

@@ -4,13 +4,11 @@
 // size, never from the level before it: the filter sees the full detail each
 // time, and the treatments of a level (fading above all) never leak into the
 // levels after it.
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "texcomp/chain_cache.h"
 #include "texcomp/pipeline.h"
-
-FaceChain::~FaceChain() { std::free(level0_copy); }
 
 ZoomOptions resample_options() {
     ZoomOptions o{};
@@ -54,10 +52,12 @@ int resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, in
 bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChain& chain) {
     // Only the generated chain reads level 0 again.
     if (chain_mode(s) != MipChainMode::Generated) return true;
-    const size_t bytes = static_cast<size_t>(w) * h * 4;
-    std::free(chain.level0_copy);
-    chain.level0_copy = static_cast<uint8_t*>(std::malloc(bytes ? bytes : 1));
-    return chain.level0_copy != nullptr;
+    try {
+        chain.level0_copy.resize(static_cast<size_t>(w) * h * 4);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t face_offset,
@@ -74,15 +74,16 @@ void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
     chain.first_level = s.first_level;
     if (chain.mode != MipChainMode::Generated) return;
     // Level 0 as taken in, before any dithering of the level image.
-    std::memcpy(chain.level0_copy, level.pixels,
+    std::memcpy(chain.level0_copy.data(), level.pixels,
                 static_cast<size_t>(level.width) * level.height * 4);
     mip_filters(s, chain.xfilter, chain.yfilter);
     chain.options = resample_options();
     chain.options.pool = tc.pool;
     chain.cache = map_type(s) == TextureMapType::Plain ? s.chain_cache : nullptr;
     chain.cache_order = static_cast<int32_t>(
-        chain.cache ? chain_cache_attach(*chain.cache, s, chain.level0_copy, chain.w0, chain.h0)
-                    : CacheOrder::unused);
+        chain.cache
+            ? chain_cache_attach(*chain.cache, s, chain.level0_copy.data(), chain.w0, chain.h0)
+            : CacheOrder::unused);
 }
 
 int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j) {
@@ -112,8 +113,8 @@ int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, i
         const CacheOrder order = static_cast<CacheOrder>(chain.cache_order);
         if (order == CacheOrder::unused ||
             !chain_cache_fetch(*chain.cache, order, j, nw, nh, level.pixels)) {
-            if (resample_rgba(chain.options, chain.level0_copy, chain.w0, chain.h0, level.pixels,
-                              nw, nh, chain.xfilter, chain.yfilter) != ZOOM_OK)
+            if (resample_rgba(chain.options, chain.level0_copy.data(), chain.w0, chain.h0,
+                              level.pixels, nw, nh, chain.xfilter, chain.yfilter) != ZOOM_OK)
                 return DRIVER_NO_MEMORY;
             if (order != CacheOrder::unused)
                 chain_cache_store(*chain.cache, order, j, nw, nh, level.pixels);

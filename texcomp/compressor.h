@@ -67,7 +67,6 @@ struct TextureCompressor {
     WorkPool* pool = nullptr;
 };
 
-// The library's one output hook: forwards a run to the compressor's
-// write_sink (or the bound sink) together with the user record of the
-// compressor's settings copy.
+// The library's one output hook: forwards a run to the write_sink of the
+// compressor's settings copy together with its user record.
 int32_t sink_trampoline(TextureCompressor* compressor, int32_t count, const uint8_t* buffer);

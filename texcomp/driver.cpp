@@ -8,18 +8,12 @@
 // then reported as incomplete.
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
+#include <new>
 
 #include "texcomp/pipeline.h"
 #include "workpool/workpool.h"
 
 namespace {
-
-struct LevelImageDeleter {
-    void operator()(LevelImage* level) const { level_image_free(level); }
-};
-using LevelImagePtr = std::unique_ptr<LevelImage, LevelImageDeleter>;
 
 int32_t block_mode_of(int32_t code) { return texture_format_info(code)->block_mode; }
 
@@ -27,7 +21,7 @@ int32_t block_mode_of(int32_t code) { return texture_format_info(code)->block_mo
 // rows of blocks pay for their hand-over to a thread.
 constexpr int64_t BLOCK_BAND_PIXELS = 4096;
 
-int64_t encode_level_blocks(const LevelEmitter& e, LevelImage& level) {
+int64_t encode_level_blocks(LevelEmitter& e, LevelImage& level) {
     const BlockOptions options = block_options(e.tc->settings, e.code);
     const int32_t size = block_data_size(level.width, level.height, options.mode);
     const BlockLevel view{level.pixels, level.width, level.height, int64_t(level.width) * 4,
@@ -39,21 +33,12 @@ int64_t encode_level_blocks(const LevelEmitter& e, LevelImage& level) {
     const int64_t min_rows = (BLOCK_BAND_PIXELS + 4 * level.width - 1) / (4 * level.width);
     std::atomic<bool> refused{false};
     run_bands(e.tc->pool, block_rows, min_rows, [&](int64_t first, int64_t end) {
-        if (encode_block_rows(view, options, static_cast<int32_t>(first),
-                              static_cast<int32_t>(end - first), e.buffer + first * row_bytes,
-                              (end - first) * row_bytes) != BlockResult::Ok)
+        if (encode_block_rows(
+                view, options, static_cast<int32_t>(first), static_cast<int32_t>(end - first),
+                e.buffer.data() + first * row_bytes, (end - first) * row_bytes) != BlockResult::Ok)
             refused = true;
     });
     return refused ? -1 : size;
-}
-
-// Emits the stream header for level 0 of w x h (with `depth` slices).
-void write_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int32_t depth) {
-    const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, w, h));
-    if (is_block_format(code))
-        write_block_header(tc, w, h, depth, block_mode_of(code), linear);
-    else
-        write_pixel_header(tc, w, h, depth, linear, code);
 }
 
 int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
@@ -69,17 +54,15 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
 
     if (!settings_supported(tc, code, w, h)) return DRIVER_REFUSED;
 
-    LevelImagePtr level(level_image_new(w, h));
+    WorkLevel work;
     LevelEmitter emitter{};
     FaceChain chain;
-    if (!level || !prepare_face_chain(s, w, h, chain) ||
-        !level_emitter_init(emitter, tc, code, callback, w, h)) {
-        level_emitter_free(emitter);
+    if (!make_work_level(work, w, h) || !prepare_face_chain(s, w, h, chain) ||
+        !level_emitter_init(emitter, tc, code, callback, w, h))
         return DRIVER_NO_MEMORY;
-    }
-    LevelEmitterGuard emitter_guard{emitter};
+    LevelImage* const level = &work.level;
 
-    if (!callback) write_header(tc, code, w, h, 0);
+    if (!callback) write_stream_header(tc, code, w, h, 0);
 
     for (int32_t f = 0; f < faces; ++f) {
         const int64_t offset = static_cast<int64_t>(f) * w * tc.image.planes * (premade ? 2 : 1);
@@ -155,9 +138,12 @@ bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
     // start of its buffer. Room for one block at least.
     int64_t bytes = texture_level_size(code, w0, h0);
     if (bytes < 64) bytes = 64;
-    e.capacity = bytes;
-    e.buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
-    return e.buffer != nullptr && prepare_sharpening(tc, w0, h0);
+    try {
+        e.buffer.resize(static_cast<size_t>(bytes));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return prepare_sharpening(tc, w0, h0);
 }
 
 void emit_level_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j,
@@ -166,11 +152,6 @@ void emit_level_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, 
         e.callback(bytes, j, static_cast<int32_t>(count), w, h, e.tc->settings.user);
     else
         sink_trampoline(e.tc, static_cast<int32_t>(count), bytes);
-}
-
-void level_emitter_free(LevelEmitter& e) {
-    std::free(e.buffer);
-    e.buffer = nullptr;
 }
 
 int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
@@ -187,9 +168,9 @@ int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     if (j < s.first_level) return DRIVER_DONE;
     const int64_t count = is_block_format(e.code)
                               ? encode_level_blocks(e, level)
-                              : convert_level(level, e.code, e.buffer, e.tc->pool);
+                              : convert_level(level, e.code, e.buffer.data(), e.tc->pool);
     if (count < 0) return DRIVER_ENCODER_FAILED;
-    emit_level_run(e, e.buffer, count, j, level.width, level.height);
+    emit_level_run(e, e.buffer.data(), count, j, level.width, level.height);
     return DRIVER_DONE;
 }
 

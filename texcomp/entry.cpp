@@ -100,8 +100,9 @@ int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int3
     return 1;
 }
 
-uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, int32_t planes,
-                          int64_t pitch, int32_t new_w, int32_t new_h, WorkPool* pool) {
+std::unique_ptr<uint8_t[]> resample_picture(const uint8_t* pixels, int32_t width, int32_t height,
+                                            int32_t planes, int64_t pitch, int32_t new_w,
+                                            int32_t new_h, WorkPool* pool) {
     // The resampler counts a row's bytes in an int: rows further apart are
     // gathered first.
     std::unique_ptr<uint8_t[]> gathered;
@@ -140,7 +141,7 @@ uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, 
         if (zoom_opt(options, &source, swin, &dest, dwin, xfilter, yfilter, 0, 0) != ZOOM_OK)
             return nullptr;
     }
-    return result.release();
+    return result;
 }
 
 namespace {
@@ -189,7 +190,7 @@ int32_t compress_checked(const uint8_t* pixels, int32_t width, int32_t height, i
     tc->pool = pool.get();
     std::unique_ptr<uint8_t[]> resampled;
     if (rescale > 0) {
-        resampled.reset(resample_picture(pixels, w, h, planes, pitch, new_w, new_h, tc->pool));
+        resampled = resample_picture(pixels, w, h, planes, pitch, new_w, new_h, tc->pool);
         // Going on at the picture's own size would hand the caller a texture
         // of another size than asked for, reported as a success.
         if (!resampled) return TEXCOMP_NO_MEMORY;

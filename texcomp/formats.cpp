@@ -178,19 +178,12 @@ SurfaceDesc surface_header(const TextureSettings& s, int32_t w, int32_t h, int32
     return d;
 }
 
-void write_block_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
-                        int32_t block_mode, uint32_t linear_size) {
-    // Mode codes 0 and 2 are both DXT1 layouts; the alpha half picks 3 or 5.
-    uint32_t fourcc = FOURCC_DXT1;
-    if (block_mode == BLOCK_MODE_EXPLICIT_ALPHA) fourcc = FOURCC_DXT3;
-    if (block_mode == BLOCK_MODE_INTERP_ALPHA) fourcc = FOURCC_DXT5;
-    emit_header(tc, surface_header(tc.settings, w, h, depth, linear_size, block_pf(fourcc)));
-}
-
-void write_pixel_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
-                        uint32_t linear_size, int32_t code) {
-    TexturePixelFormat pf{};
+void write_stream_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int32_t depth) {
     const TextureFormatInfo* f = texture_format_info(code);
-    if (f && f->block_mode < 0) pf = f->header;
-    emit_header(tc, surface_header(tc.settings, w, h, depth, linear_size, pf));
+    const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, w, h));
+    // The block rows carry their FourCC in the table; a code outside the
+    // table (refused before anything is emitted) would get an empty block.
+    TexturePixelFormat pf{};
+    if (f) pf = f->header;
+    emit_header(tc, surface_header(tc.settings, w, h, depth, linear, pf));
 }

@@ -1,7 +1,7 @@
 // The working level: creation, intake from the picture, edge and binary-alpha
 // treatments.
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "texcomp/pipeline.h"
 
@@ -28,27 +28,18 @@ void for_each_edge_pixel(LevelImage& level, Fn fn) {
 
 }  // namespace
 
-LevelImage* level_image_new(int32_t width, int32_t height) {
-    if (width < 0 || height < 0) return nullptr;
-    auto* level = static_cast<LevelImage*>(std::calloc(1, sizeof(LevelImage)));
-    if (!level) return nullptr;
+bool make_work_level(WorkLevel& out, int32_t width, int32_t height) {
+    out = WorkLevel();
+    if (width < 0 || height < 0) return false;
     int64_t capacity = static_cast<int64_t>(width) * height;
     if (capacity < MIN_CAPACITY) capacity = MIN_CAPACITY;
-    level->pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(capacity), 4));
-    if (!level->pixels) {
-        std::free(level);
-        return nullptr;
+    try {
+        out.bytes.assign(static_cast<size_t>(capacity) * 4, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    level->width = width;
-    level->height = height;
-    level->capacity = capacity;
-    return level;
-}
-
-void level_image_free(LevelImage* level) {
-    if (!level) return;
-    std::free(level->pixels);
-    std::free(level);
+    out.level = LevelImage{width, height, capacity, out.bytes.data()};
+    return true;
 }
 
 void take_level(LevelImage& level, const TextureCompressor& tc, int32_t width, int32_t height,

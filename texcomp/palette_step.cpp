@@ -4,7 +4,7 @@
 
 int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither) {
     PaletteStep& p = e.palette;
-    const int32_t colours = e.code == 10 ? 256 : 16;
+    const int32_t colours = 1 << texture_format_info(e.code)->bits_per_pixel;
     const bool three_channel = e.tc->image.planes == 3;
     const int32_t w = level.width, h = level.height;
     WorkPool* pool = e.tc->pool;
@@ -20,8 +20,8 @@ int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither
         emit_level_run(e, entries, 4 * colours, 0, 4, colours);
     }
     if (colours == 16 && w % 2 == 1) {
-        const int64_t n = pack_nibbles_in_pixel_order(p.indices.data(), w, h, e.buffer);
-        emit_level_run(e, e.buffer, n, j, w, h);
+        const int64_t n = pack_nibbles_in_pixel_order(p.indices.data(), w, h, e.buffer.data());
+        emit_level_run(e, e.buffer.data(), n, j, w, h);
     } else {
         emit_level_run(e, p.indices.data(), static_cast<int64_t>(p.indices.size()), j, w, h);
     }

@@ -14,6 +14,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "blocks/blocks.h"
 #include "texcomp/compressor.h"
@@ -50,7 +52,6 @@ inline int32_t face_count(const TextureSettings& s) {
 int32_t round_pow2_nearest(int32_t x);
 int32_t round_pow2_up(int32_t x);
 int32_t round_pow2_down(int32_t x);
-bool is_pow2(int32_t x);  // 1, 2, 4, ...; 0 and negatives are not
 // 0 when both sides are powers of two (outputs = inputs); else 1, with each
 // side that is not a power of two rounded and the other kept. A rounded side
 // may come out as -1 (see above).
@@ -71,10 +72,11 @@ int32_t fit_pow2_lower(int32_t w, int32_t h, int32_t* out_w, int32_t* out_h);
 int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int32_t* out_w,
                             int32_t* out_h);
 // A new packed buffer of new_w x new_h x planes bytes resampled with the cubic
-// filter, or null when memory runs out. The caller frees it with delete[].
-// With a pool, the resampler's rows are made in bands on its threads.
-uint8_t* resample_picture(const uint8_t* pixels, int32_t width, int32_t height, int32_t planes,
-                          int64_t pitch, int32_t new_w, int32_t new_h, WorkPool* pool = nullptr);
+// filter, or null when memory runs out. With a pool, the resampler's rows
+// are made in bands on its threads.
+std::unique_ptr<uint8_t[]> resample_picture(const uint8_t* pixels, int32_t width, int32_t height,
+                                            int32_t planes, int64_t pitch, int32_t new_w,
+                                            int32_t new_h, WorkPool* pool = nullptr);
 
 // ---------------------------------------------------------------------------
 // Format codes and the stream header (formats.cpp).
@@ -108,17 +110,16 @@ void surface_desc_to_bytes(const SurfaceDesc& desc, uint8_t out[SURFACE_DESC_BYT
 // The surface header for level 0 of w x h with `depth` slices.
 SurfaceDesc surface_header(const TextureSettings& s, int32_t w, int32_t h, int32_t depth,
                            uint32_t linear_size, const TexturePixelFormat& pixel_format);
-// Emit the magic and the header (codes 0..3 by block mode, 4..16 by code).
-void write_block_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
-                        int32_t block_mode, uint32_t linear_size);
-void write_pixel_header(TextureCompressor& tc, int32_t w, int32_t h, int32_t depth,
-                        uint32_t linear_size, int32_t code);
+// Emits the magic and the header for level 0 of w x h (with `depth` slices)
+// in format `code`: the plain and the volume path both start so.
+void write_stream_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int32_t depth);
 
 // ---------------------------------------------------------------------------
 // Working level (level_image.cpp).
 // ---------------------------------------------------------------------------
-// width x height pixels of 4 bytes (blue, green, red, alpha), rows packed.
-// `capacity` pixels are allocated; smaller levels reuse the start.
+// width x height pixels of 4 bytes (blue, green, red, alpha), rows packed:
+// a view of pixels someone else owns (a WorkLevel, or a test's buffer).
+// `capacity` pixels are there; smaller levels reuse the start.
 struct LevelImage {
     int32_t width;
     int32_t height;
@@ -126,9 +127,22 @@ struct LevelImage {
     uint8_t* pixels;
 };
 
-// Zero-filled, or null when memory runs out. Room for at least one 4x4 block.
-LevelImage* level_image_new(int32_t width, int32_t height);
-void level_image_free(LevelImage* level);  // accepts null
+// A working level that owns its pixels; `level` views `bytes`. Moving it
+// keeps the view valid (the bytes stay where they are); copying is not
+// allowed.
+struct WorkLevel {
+    LevelImage level{};
+    std::vector<uint8_t> bytes;
+
+    WorkLevel() = default;
+    WorkLevel(WorkLevel&&) = default;
+    WorkLevel& operator=(WorkLevel&&) = default;
+    WorkLevel(const WorkLevel&) = delete;
+    WorkLevel& operator=(const WorkLevel&) = delete;
+};
+// Zero-filled pixels for width x height, room for at least one 4x4 block.
+// False (and `out` left empty) when memory runs out or a side is negative.
+bool make_work_level(WorkLevel& out, int32_t width, int32_t height);
 // Fills width x height pixels of the level from the picture of tc.image,
 // starting `offset` bytes after level_pixels, with the intake steps: colour
 // copied, alpha copied or 255, alpha border, colour border, binary alpha,
@@ -167,7 +181,7 @@ bool convert_normal_map_level(LevelImage& level, const TextureCompressor& tc);
 struct FaceChain {
     MipChainMode mode = MipChainMode::Generated;
     int32_t format_code = 0;
-    uint8_t* level0_copy = nullptr;  // Generated: level 0 as taken in (owned)
+    std::vector<uint8_t> level0_copy;  // Generated: level 0 as taken in
     int32_t w0 = 0, h0 = 0;
     MemoryPicture source;
     ZoomFilter xfilter{}, yfilter{};
@@ -179,11 +193,6 @@ struct FaceChain {
     int32_t first_level = 0;      // levels before it are sized but not made
     ChainCache* cache = nullptr;  // settings' chain_cache, for one-face Generated chains
     int32_t cache_order = 0;      // CacheOrder of this face (chain_cache.h)
-
-    FaceChain() = default;
-    FaceChain(const FaceChain&) = delete;
-    FaceChain& operator=(const FaceChain&) = delete;
-    ~FaceChain();
 };
 
 // The mip filter copies with the width/blur override, and the resampler
@@ -196,7 +205,7 @@ ZoomOptions resample_options();
 int resample_rgba(const ZoomOptions& options, const uint8_t* src, int32_t sw, int32_t sh,
                   uint8_t* dst, int32_t dw, int32_t dh, const ZoomFilter& xfilter,
                   const ZoomFilter& yfilter);
-// Allocates the level-0 copy for faces of w x h (chain mode 30 only), once
+// Allocates the level-0 copy for faces of w x h (Generated chains only), once
 // per call: every face of a texture has the same size. False when memory
 // runs out.
 bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChain& chain);
@@ -260,22 +269,16 @@ struct LevelEmitter {
     TextureCompressor* tc;
     int32_t code;
     LevelCallback callback;
-    uint8_t* buffer;
-    int64_t capacity;
-    PaletteStep palette;  // codes 10 and 14
+    std::vector<uint8_t> buffer;  // level 0's bytes, reused by the smaller levels
+    PaletteStep palette;          // codes 10 and 14
 };
 // False when memory runs out.
 bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
                         LevelCallback callback, int32_t w0, int32_t h0);
-void level_emitter_free(LevelEmitter& e);
 // One run of level j (w x h) out: to the level callback when there is one,
 // else to the stream's sink.
 void emit_level_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j,
                     int32_t w, int32_t h);
-struct LevelEmitterGuard {
-    LevelEmitter& e;
-    ~LevelEmitterGuard() { level_emitter_free(e); }
-};
 // Dithering, normal-map conversion, renormalisation, conversion and emission
 // of level j. DRIVER_DONE, DRIVER_NO_MEMORY (the normal-map conversion or a
 // palette step ran out of memory) or DRIVER_ENCODER_FAILED (nothing emitted

@@ -4,14 +4,11 @@
 // sets `write_sink` and `user` to its own sink and record and calls
 // compress_texture. The library emits the stream - "DDS " magic, 124-byte
 // surface header, then every level of every face, one run per item - into
-// that sink (or, without one, the sink bound with bind_write_sink), or, when
-// a level_callback is given, level by level into that callback without magic
-// and header.
+// that sink, or, when a level_callback is given, level by level into that
+// callback without magic and header.
 //
 // Calls may run on several threads at once: each call works on its own
-// records, and the tables the libraries share are read-only. The one
-// program-wide setting is the bound sink (bind_write_sink); a call whose
-// settings carry a write_sink does not use it.
+// records, and the tables the libraries share are read-only.
 #pragma once
 
 #include <cstdint>
@@ -118,6 +115,9 @@ const TextureFormatInfo* texture_format_info(int32_t code);
 inline const TextureFormatInfo* texture_format_info(TextureFormat format) {
     return texture_format_info(static_cast<int32_t>(format));
 }
+// 1, 2, 4, ...; 0 and negatives are not. The block formats take such sides
+// only.
+bool is_pow2(int32_t x);
 // The row of a format name, any case ("DXT1" finds dxt1); nullptr if unknown.
 const TextureFormatInfo* texture_format_find(const char* name);
 // Bytes of one w x h level of the format in the stream (4x4 blocks rounded
@@ -183,8 +183,8 @@ struct TextureSettings {
     int32_t g_texture_format = 0;
     uint8_t g_b_swap_rgb = 0;
     // The output of this call: every emitted run goes to write_sink with
-    // `user`. A null write_sink falls back to the sink bound with
-    // bind_write_sink.
+    // `user`. Without a write_sink (and without a level_callback) the runs
+    // are dropped.
     WriteSink write_sink = nullptr;
     void* user = nullptr;
     // Not a profile key. The number of leading levels of every face that the
@@ -251,13 +251,6 @@ void texture_settings_init(TextureSettings& s);
 // ---------------------------------------------------------------------------
 // Output.
 // ---------------------------------------------------------------------------
-// Binds the program-wide sink for calls whose settings name no write_sink.
-// Until one is bound, such calls' runs are dropped. The binding is the one
-// piece of state the library shares between calls; it is read and written
-// atomically, but a program that compresses on several threads at once
-// should give each call its own write_sink instead of rebinding.
-void bind_write_sink(WriteSink sink);
-
 // Optional per-level receiver: (buffer, level index, byte count, width,
 // height, user record). Levels restart at index 0 for every face.
 using LevelCallback = int32_t (*)(const uint8_t* buffer, int32_t level, int32_t count,

@@ -13,15 +13,10 @@
 
 namespace {
 
-struct LevelImageDeleter {
-    void operator()(LevelImage* level) const { level_image_free(level); }
-};
-using LevelImagePtr = std::unique_ptr<LevelImage, LevelImageDeleter>;
-
 struct VolumeState {
     TextureCompressor& tc;
     LevelEmitter& emitter;
-    LevelImagePtr* slices;
+    std::vector<WorkLevel>& slices;
     std::unique_ptr<uint8_t[]>& scratch;
     ZoomFilter xfilter, yfilter;
     ZoomOptions options;
@@ -73,38 +68,31 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     if (!settings_supported(tc, code, d, d) || !is_pow2(n)) return DRIVER_REFUSED;
 
     // Everything is allocated before the header goes out.
-    std::unique_ptr<LevelImagePtr[]> slices(new (std::nothrow) LevelImagePtr[n]);
-    if (!slices) return DRIVER_NO_MEMORY;
-    for (int32_t i = 0; i < n; ++i) {
-        slices[i].reset(level_image_new(d, d));
-        if (!slices[i]) return DRIVER_NO_MEMORY;
+    std::vector<WorkLevel> slices;
+    try {
+        slices.resize(static_cast<size_t>(n));
+    } catch (const std::bad_alloc&) {
+        return DRIVER_NO_MEMORY;
     }
+    for (WorkLevel& slice : slices)
+        if (!make_work_level(slice, d, d)) return DRIVER_NO_MEMORY;
     const int32_t half = (d + 1) / 2;
     std::unique_ptr<uint8_t[]> scratch(new (std::nothrow)
                                            uint8_t[static_cast<size_t>(half) * half * 4 + 4]);
     LevelEmitter emitter{};
-    if (!scratch || !level_emitter_init(emitter, tc, code, level_callback, d, d)) {
-        level_emitter_free(emitter);
+    if (!scratch || !level_emitter_init(emitter, tc, code, level_callback, d, d))
         return DRIVER_NO_MEMORY;
-    }
-    LevelEmitterGuard guard{emitter};
-    VolumeState v{tc, emitter, slices.get(), scratch, {}, {}, resample_options()};
+    VolumeState v{tc, emitter, slices, scratch, {}, {}, resample_options()};
     v.options.pool = tc.pool;
     if (chain) mip_filters(s, v.xfilter, v.yfilter);
 
-    if (!level_callback) {
-        const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, d, d));
-        if (is_block_format(code))
-            write_block_header(tc, d, d, n, texture_format_info(code)->block_mode, linear);
-        else
-            write_pixel_header(tc, d, d, n, linear, code);
-    }
+    if (!level_callback) write_stream_header(tc, code, d, d, n);
 
     const float m = 1.0f - static_cast<float>(s.g_fade_amount) * 0.01f;
     for (int32_t i = 0; i < n; ++i) {
-        take_level(*slices[i], tc, d, d, static_cast<int64_t>(i) * tc.image.planes * d);
+        take_level(slices[i].level, tc, d, d, static_cast<int64_t>(i) * tc.image.planes * d);
         const int32_t done =
-            process_slice(v, *slices[i], 0, m, static_cast<float>(s.g_fade_amount) * 0.01f);
+            process_slice(v, slices[i].level, 0, m, static_cast<float>(s.g_fade_amount) * 0.01f);
         if (done != DRIVER_DONE) return done;
     }
     if (!chain) return DRIVER_DONE;
@@ -121,10 +109,10 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     int32_t count = n;
     while (count > 1 && more_levels(L)) {
         for (int32_t i = 0; i < count; ++i)
-            if (!halve_slice(v, *slices[i])) return DRIVER_NO_MEMORY;
+            if (!halve_slice(v, slices[i].level)) return DRIVER_NO_MEMORY;
         for (int32_t i = 0; 2 * i < count; ++i) {
-            average_into(*slices[i], *slices[2 * i], *slices[2 * i + 1]);
-            const int32_t done = process_slice(v, *slices[i], L, f, k);
+            average_into(slices[i].level, slices[2 * i].level, slices[2 * i + 1].level);
+            const int32_t done = process_slice(v, slices[i].level, L, f, k);
             if (done != DRIVER_DONE) return done;
         }
         count /= 2;
@@ -132,7 +120,7 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
         f = user ? amount(L) : f * m;
         k = 1.0f - f;
     }
-    LevelImage& last = *slices[0];
+    LevelImage& last = slices[0].level;
     while (!(last.width <= 1 && last.height <= 1) && more_levels(L)) {
         if (!halve_slice(v, last)) return DRIVER_NO_MEMORY;
         const int32_t done = process_slice(v, last, L, f, k);

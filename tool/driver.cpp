@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "imageio/imageio.h"
+#include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "tool/band_feed.h"
 #include "tool/picture_input.h"
@@ -251,6 +252,9 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
 }  // namespace
 
 int run_tool(int argc, char** argv) {
+    // The normal-map step's diagnostics reach the user (razivavu's settings
+    // never ask for that step; the library itself stays silent).
+    normalmap_set_receiver(&normalmap_print_to_stderr);
     print_usage();
     if (argc < 2) {
         std::printf("ERROR: no input file specified\n");

@@ -55,8 +55,7 @@ std::string tile_name(const std::string& input, int32_t col, int32_t row, bool b
 }
 
 bool block_files_hold_levels(int32_t tile_width, int32_t tile_height) {
-    auto pow2 = [](int32_t v) { return v > 0 && (v & (v - 1)) == 0; };
-    return pow2(tile_width) && pow2(tile_height);
+    return is_pow2(tile_width) && is_pow2(tile_height);
 }
 
 int64_t tile_file_bytes(const TileGrid& grid, int32_t row, bool block_file) {

@@ -12,24 +12,13 @@
 
 namespace {
 
-// Every format the tool reads is decoded band by band.
-bool streams(PictureKind kind, BandFormat& format) {
-    switch (kind) {
-        case PictureKind::png:
-            format = BandFormat::png;
-            return true;
-        case PictureKind::tiff:
-            format = BandFormat::tiff;
-            return true;
-        case PictureKind::jpeg:
-            format = BandFormat::jpeg;
-            return true;
-        case PictureKind::bmp:
-            format = BandFormat::bmp;
-            return true;
-        default:
-            return false;
-    }
+// Every kind the tool reads is decoded band by band (the caller has refused
+// unknown kinds).
+BandFormat band_format(PictureKind kind) {
+    if (kind == PictureKind::png) return BandFormat::png;
+    if (kind == PictureKind::tiff) return BandFormat::tiff;
+    if (kind == PictureKind::jpeg) return BandFormat::jpeg;
+    return BandFormat::bmp;
 }
 
 int load_whole(LoadedImage& image, PictureKind kind, int64_t file_size) {
@@ -53,8 +42,7 @@ int open_picture(PictureInput& in, const std::string& name, PictureKind kind, in
                  bool whole) {
     close_picture(in);
     in = PictureInput();
-    BandFormat format = BandFormat::png;
-    in.whole = whole || !streams(kind, format);
+    in.whole = whole;
     if (in.whole) {
         in.image.name = name;
         if (!load_whole(in.image, kind, file_size)) return 0;
@@ -65,7 +53,7 @@ int open_picture(PictureInput& in, const std::string& name, PictureKind kind, in
         in.planes = in.image.planes == 4 ? 4 : 3;
         return 1;
     }
-    if (!open_bands(in.bands, name, format)) return 0;
+    if (!open_bands(in.bands, name, band_format(kind))) return 0;
     in.width = in.bands.width;
     in.height = in.bands.height;
     in.planes = in.bands.planes;

@@ -57,7 +57,9 @@ void drop_part_file(const std::string& part) {
 
 namespace {
 thread_local std::string* tile_console = nullptr;
-}
+// Set when the capture could not take a piece of text for want of memory.
+thread_local bool tile_console_lost = false;
+}  // namespace
 
 void set_tile_console(std::string* capture) { tile_console = capture; }
 
@@ -67,12 +69,13 @@ void tile_printf(const char* format, ...) {
     if (tile_console) {
         char text[64];
         const int n = std::vsnprintf(text, sizeof text, format, args);
-        // Without memory for the console text the tile still counts as
-        // written; the text is what goes missing.
+        // Called from inside the library (by the sink), where nothing may
+        // throw: a lost piece of text fails the file instead.
         try {
             if (n > 0)
                 tile_console->append(text, n < static_cast<int>(sizeof text) ? n : sizeof text - 1);
         } catch (const std::bad_alloc&) {
+            tile_console_lost = true;
         }
     } else {
         std::vprintf(format, args);
@@ -83,9 +86,7 @@ void tile_printf(const char* format, ...) {
 int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user) {
     TileSink& sink = *static_cast<TileSink*>(user);
     sink.calls = sink.calls + 1;
-    if (sink.skip_header == 0) return write_run(sink, count, buffer);
     if (sink.calls < 3) return 0;  // the magic and the surface header
-    if (sink.skip_levels != 0 && sink.calls < sink.skip_levels + 3) return 0;
     // Each level arrives as one run, so this counts the levels still to come.
     tile_printf("%d ", sink.level_count - sink.calls + 3);
     return write_run(sink, count, buffer);
@@ -129,18 +130,17 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
         return TileWrite::cannot_create;
     }
 
+    tile_console_lost = false;
     TileSink sink;
     settings.write_sink = tile_sink;
     settings.user = &sink;
     tile_printf("%d: ", level_count);
     sink.file = file;
-    sink.calls = 0;
-    sink.skip_header = 1;
-    // The library leaves out the levels this row drops, so every run the sink
-    // sees is kept; its countdown starts where it would have after them.
+    // The library leaves out the levels this row drops, so every level run
+    // the sink sees is kept; its countdown starts where it would have after
+    // them.
     settings.first_level = skip_levels;
     sink.level_count = level_count - skip_levels;
-    sink.skip_levels = 0;
 
     uint8_t header[TILE_HEADER_SIZE];
     encode_tile_header(
@@ -170,6 +170,11 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     errno = 0;
     const bool closed = close_file(file) == 0;
     if (!closed && !sink.failed) sink.error_number = errno != 0 ? errno : EIO;
+    if (tile_console_lost && !sink.failed && closed) {
+        // The file is whole, but what the run prints about it would not be.
+        sink.failed = 1;
+        sink.error_number = ENOMEM;
+    }
     if (sink.failed || !closed) {
         error = sink.error_number != 0 ? sink.error_number : EIO;
         drop_part_file(part);

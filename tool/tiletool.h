@@ -119,17 +119,15 @@ std::string output_folder(const std::string& input);
 struct TileSink {
     FILE* file = nullptr;
     int32_t calls = 0;        // byte runs received so far
-    int32_t skip_header = 1;  // 1: drop the first two runs (magic, surface header)
-    int32_t level_count = 0;  // for the countdown only
-    int32_t skip_levels = 0;  // leading levels dropped after the first two runs
+    int32_t level_count = 0;  // levels to come after the two header runs, for the countdown
     int32_t failed = 0;       // set once a write fell short; later runs are not written
     int error_number = 0;     // errno of the first failed write
 };
 
-// The tool's WriteSink: drops the stream's magic and surface header and the
-// row's skipped levels, prints the countdown ("%d " per kept level) and
-// writes the rest. Returns the bytes written, 0 for a dropped run, -1 once a
-// write has failed.
+// The tool's WriteSink: drops the stream's magic and surface header, prints
+// the countdown ("%d " per level) and writes the levels. The row's dropped
+// levels never reach it: the library leaves them out (first_level). Returns the bytes written, 0
+// for a dropped run, -1 once a write has failed.
 int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user);
 
 // One tile's pixels as handed to the compression library.

@@ -1,7 +1,7 @@
 // vxsystem: the tool's support library.
 //
 // - A message log: every message is appended to "vx.log" in the working
-//   directory and a copy is kept in a process-wide in-memory area.
+//   directory.
 // - Named reservations: zero-filled, 32-byte aligned blocks recorded with
 //   their size and name in one process-wide table; reserving again into the
 //   same pointer releases the block it held.
@@ -9,9 +9,8 @@
 //
 // The log and the reservation table are process-wide by design (one log
 // file, one table of named blocks); each is guarded by its own lock, so any
-// thread may log or reserve. What the inspection calls return (log_area,
-// reserve_slot) is a view into the shared data: read it while no other thread
-// logs or reserves.
+// thread may log or reserve. What reserve_slot returns is a view into the
+// shared table: read it while no other thread reserves.
 #pragma once
 
 #include <cstdint>
@@ -20,30 +19,17 @@
 // ---------------------------------------------------------------------------
 // Log.
 // ---------------------------------------------------------------------------
-// Size of the in-memory log area and of the message buffer. A formatted
-// message longer than LOG_MESSAGE_MAX - 1 bytes is cut to that length (in the
-// area and in "vx.log" alike).
-constexpr int32_t LOG_AREA_SIZE = 20000;
+// Size of the message buffer: a formatted message longer than
+// LOG_MESSAGE_MAX - 1 bytes is cut to that length.
 constexpr int32_t LOG_MESSAGE_MAX = 4096;
-// Write position of the in-memory log at start-up; the first bytes stay zero.
-constexpr int32_t LOG_START_POSITION = 10;
 
-// printf-style; formats, stores in the in-memory log and appends to "vx.log".
-// When the message would run past the end of the area, the area restarts with
-// "Overflow\n" followed by the message. A "vx.log" that cannot be opened is
-// skipped silently; the in-memory copy is still made.
+// printf-style; formats and appends to "vx.log". A "vx.log" that cannot be
+// opened is skipped silently.
 void append_log(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
-
-// The in-memory area (LOG_AREA_SIZE bytes; each '\n' of a stored message is
-// kept as a NUL byte, except in the text that follows "Overflow\n") and its
-// current write position. Nothing in the tool reads them; they exist so the
-// log can be inspected.
-const char* log_area();
-int32_t log_position();
 
 // ---------------------------------------------------------------------------
 // Reservations.

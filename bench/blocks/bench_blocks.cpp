@@ -59,6 +59,9 @@ struct Tally {
     double pixels = 0.0;
     double squared = 0.0;   // sum of d_c^2 over channels and pixels
     double weighted = 0.0;  // sum of (w_c d_c)^2
+    double rmse_sum = 0.0;  // of each picture's own RMSE
+    int pictures = 0;
+    double mean_rmse() const { return pictures > 0 ? rmse_sum / pictures : 0.0; }
     double mps() const { return seconds > 0 ? pixels / seconds / 1e6 : 0.0; }
     double rmse() const { return std::sqrt(squared / (3.0 * pixels)); }
     double wrmse() const {
@@ -156,6 +159,18 @@ double encode_once(const BenchImage& img, const Encoder& e, std::vector<uint8_t>
     return thread_seconds() - start;
 }
 
+// The picture's errors, added to the totals and to the mean of the
+// pictures' own RMSE.
+void add_picture(const BenchImage& img, const std::vector<uint8_t>& blocks, Tally& t) {
+    Tally own;
+    own.pixels = double(img.width) * img.height;
+    add_errors(img, blocks, own);
+    t.squared += own.squared;
+    t.weighted += own.weighted;
+    t.rmse_sum += own.rmse();
+    t.pictures += 1;
+}
+
 // Level 0 of an outside encoder's texture for picture `n`, as DXT1 blocks.
 bool read_peer_blocks(const Encoder& e, size_t n, const BenchImage& img,
                       std::vector<uint8_t>& out) {
@@ -185,12 +200,12 @@ void run_picture(const BenchImage& img, size_t n, const std::vector<Encoder>& en
         std::vector<uint8_t> out(bytes);
         if (!encoders[i].dds_dir.empty()) {
             // Its time comes as one total for all pictures.
-            if (read_peer_blocks(encoders[i], n, img, out)) add_errors(img, out, t[i]);
+            if (read_peer_blocks(encoders[i], n, img, out)) add_picture(img, out, t[i]);
             best[i] = 1e9;
             continue;
         }
         best[i] = encode_once(img, encoders[i], out);
-        add_errors(img, out, t[i]);
+        add_picture(img, out, t[i]);
     }
     std::vector<uint8_t> out(bytes);
     for (int round = 0; round < 4; ++round)
@@ -251,6 +266,46 @@ void print_targets(const std::vector<Encoder>& encoders, const std::vector<Tally
         std::printf("  quick-search target not checked: stb_dxt missing\n");
 }
 
+// The quality table: uniform RMSE (mean of the pictures' own) and speed of
+// every encoder, and the targets of the quality levels.
+void print_quality(const std::vector<Encoder>& encoders, const std::vector<Tally>& t) {
+    std::printf("\n== DXT1 quality for the time spent (%d pictures, %.1f MP, one thread)\n",
+                t[0].pictures, t[0].pixels / 1e6);
+    std::printf("%-44s %8s %10s %10s\n", "encoder", "MP/s", "mean RMSE", "pooled");
+    for (size_t i = 0; i < encoders.size(); ++i)
+        std::printf("%-44s %8.3f %10.3f %10.3f\n", encoders[i].name.c_str(), t[i].mps(),
+                    t[i].mean_rmse(), t[i].rmse());
+    auto get = [&](const char* name) { return find(encoders, t, name); };
+    const Tally* quick = get("ours quick, uniform");
+    const Tally* normal = get("ours normal, uniform");
+    const Tally* high = get("ours high, uniform");
+    const Tally* best = get("ours best, uniform");
+    const Tally* im = get("ImageMagick cluster fit");
+    const Tally* bc = get("bc7enc -1 -L18");
+    const Tally* stb = get("stb_dxt high quality");
+    auto verdict = [](bool ok) { return ok ? "met" : "NOT met"; };
+    std::printf("targets (uniform metric):\n");
+    if (high && normal && im)
+        std::printf(
+            "  high: RMSE %.3f vs ImageMagick cluster fit %.3f -> %s; speed %.3f vs normal "
+            "%.3f MP/s -> %s\n",
+            high->mean_rmse(), im->mean_rmse(), verdict(high->mean_rmse() <= im->mean_rmse()),
+            high->mps(), normal->mps(), verdict(high->mps() >= normal->mps()));
+    if (best && bc)
+        std::printf(
+            "  best: RMSE %.3f vs bc7enc %.3f -> %s; speed %.3f vs 2 x bc7enc %.3f MP/s -> "
+            "%s\n",
+            best->mean_rmse(), bc->mean_rmse(), verdict(best->mean_rmse() <= bc->mean_rmse()),
+            best->mps(), 2 * bc->mps(), verdict(best->mps() >= 2 * bc->mps()));
+    if (quick && stb)
+        std::printf(
+            "  quick: RMSE %.3f vs stb_dxt high quality %.3f (+5%% = %.3f) -> %s; speed %.3f "
+            "vs %.3f MP/s -> %s\n",
+            quick->mean_rmse(), stb->mean_rmse(), 1.05 * stb->mean_rmse(),
+            verdict(quick->mean_rmse() <= 1.05 * stb->mean_rmse()), quick->mps(), stb->mps(),
+            verdict(quick->mps() >= stb->mps()));
+}
+
 void bench_set(const std::string& title, const std::vector<BenchImage>& images,
                const std::vector<Encoder>& encoders) {
     std::vector<Tally> tallies(encoders.size());
@@ -270,9 +325,14 @@ int main(int argc, char** argv) {
     std::string only;
     std::vector<std::string> photo_paths;
     int crop = 0;
+    bool quality_table = false;
     std::string crops_dir;
     std::vector<Encoder> outside;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quality-table") == 0) {
+            quality_table = true;
+            continue;
+        }
         if (std::strcmp(argv[i], "--write-crops") == 0 && i + 1 < argc) {
             crops_dir = argv[++i];
             continue;
@@ -365,6 +425,24 @@ int main(int argc, char** argv) {
             }
             std::printf("%s %s\n", path.c_str(), photos[n].name.c_str());
         }
+        return 0;
+    }
+    if (quality_table) {
+        // Ours at every level with both metrics, and the peers with the
+        // uniform one.
+        std::vector<Encoder> kept;
+        auto has = [](const Encoder& e, const char* text) {
+            return e.name.find(text) != std::string::npos;
+        };
+        for (const Encoder& e : encoders)
+            if (has(e, ", uniform") || (e.ours && has(e, ", perceptual")) || !e.dds_dir.empty() ||
+                e.name == "stb_dxt high quality")
+                kept.push_back(e);
+        std::vector<Tally> tallies(kept.size());
+        for (size_t n = 0; n < photos.size(); ++n) run_picture(photos[n], n, kept, tallies);
+        for (size_t i = 0; i < kept.size(); ++i)
+            if (!kept[i].dds_dir.empty()) tallies[i].seconds = kept[i].seconds;
+        print_quality(kept, tallies);
         return 0;
     }
     if (photos.empty()) {

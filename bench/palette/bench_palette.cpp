@@ -117,6 +117,7 @@ Result run_ours(const std::vector<uint8_t>& rgb, int32_t side, int32_t code, int
     s.threads = threads;
     MemorySink sink;
     s.user = &sink;
+    s.write_sink = &MemorySink::write;
     Result r;
     const double c0 = cpu_seconds(RUSAGE_SELF);
     const auto t0 = std::chrono::steady_clock::now();
@@ -188,7 +189,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::vector<uint8_t> rgb = make_photo(side);
-    bind_write_sink(&MemorySink::write);
     const double mp = static_cast<double>(side) * side / 1e6;
 
     std::printf(

@@ -55,6 +55,7 @@ void time_tile(Part& part, const std::vector<uint8_t>& pic, int32_t width, int32
     s.g_b_swap_rgb = code == 0 ? 1 : 0;
     s.g_mip_map_type = chain;
     s.user = &sink;
+    s.write_sink = &MemorySink::write;
     sink.bytes.clear();
     const uint8_t* tile =
         pic.data() + static_cast<size_t>(row) * th * width * 3 + static_cast<size_t>(col) * tw * 3;
@@ -82,7 +83,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::vector<uint8_t> pic = make_picture(width, height);
-    bind_write_sink(&MemorySink::write);
     MemorySink sink;
     sink.bytes.reserve(static_cast<size_t>(tw) * th * 4 + 4096);
 

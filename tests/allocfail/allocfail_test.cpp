@@ -75,17 +75,28 @@ class AllocFail : public ::testing::TestWithParam<Job> {
         inputs_ = pattern;
         const fs::path here = fs::current_path();
         fs::current_path(inputs_);
+        // The tool's pictures: three rows of 32 x 32 tiles, so a middle row's
+        // console text ("6: 6 5 4 3 2 1 ") needs memory of its own.
+        const auto pictures = [](const std::string& base, int32_t w, int32_t h) {
+            BmpFixture bmp;
+            bmp.width = w;
+            bmp.height = h;
+            bmp.pixels = rgb_pattern(w, h);
+            write_bmp(base + ".bmp", bmp);
+            ASSERT_TRUE(write_jpeg(base + ".jpg", squares_jpeg(w, h, 3, false, 90)));
+            SampledPicture p;
+            p.width = w;
+            p.height = h;
+            ASSERT_TRUE(write_png(base + ".png", p));
+            ASSERT_TRUE(write_tiff(base + ".tif", p, TiffLayout{}));
+        };
+        pictures("pano", 64, 96);
+        // razivavu-texture's, with sides that are powers of two.
+        pictures("tex", 64, 32);
         BmpFixture bmp;
         bmp.width = 64;
         bmp.height = 32;
         bmp.pixels = rgb_pattern(64, 32);
-        write_bmp("pano.bmp", bmp);
-        ASSERT_TRUE(write_jpeg("pano.jpg", squares_jpeg(64, 32, 3, false, 90)));
-        SampledPicture p;
-        p.width = 64;
-        p.height = 32;
-        ASSERT_TRUE(write_png("pano.png", p));
-        ASSERT_TRUE(write_tiff("pano.tif", p, TiffLayout{}));
         {
             std::ofstream profile("normals.txt");
             profile << "g_normal_map_conversion 1\n";
@@ -95,7 +106,7 @@ class AllocFail : public ::testing::TestWithParam<Job> {
         write_bmp("pic.bmp", bmp);
         const std::string tool = std::string("'") + RAZIVAVU_BINARY + "' pic.bmp 16 16";
         ASSERT_EQ(std::system((tool + " < /dev/null > /dev/null 2>&1").c_str()), 0);
-        const std::string texture = std::string("'") + TEXTURE_BINARY + "' pano.png tex.dds";
+        const std::string texture = std::string("'") + TEXTURE_BINARY + "' tex.png tex.dds";
         ASSERT_EQ(std::system((texture + " > /dev/null 2>&1").c_str()), 0);
         fs::remove("vx.log");  // each run appends to its own
         fs::current_path(here);
@@ -252,16 +263,16 @@ TEST_P(AllocFail, EveryFailedAllocationEndsCleanlyOrChangesNothing) {
 }
 
 const Job kJobs[] = {
-    {"tool_bmp", RAZIVAVU_BINARY, {"pano.bmp", "16", "16"}, {"RAZIVAVU_THREADS=2"}},
-    {"tool_jpeg", RAZIVAVU_BINARY, {"pano.jpg", "16", "16"}, {"RAZIVAVU_THREADS=2"}},
-    {"tool_png", RAZIVAVU_BINARY, {"pano.png", "16", "16"}, {"RAZIVAVU_THREADS=2"}},
-    {"tool_tiff", RAZIVAVU_BINARY, {"pano.tif", "16", "16"}, {"RAZIVAVU_THREADS=2"}},
-    {"texture_dxt5", TEXTURE_BINARY, {"--format", "dxt5", "pano.png", "out.dds"}, {}},
-    {"texture_argb8888", TEXTURE_BINARY, {"--format", "argb8888", "pano.bmp", "out.dds"}, {}},
-    {"texture_p8", TEXTURE_BINARY, {"--format", "p8", "pano.jpg", "out.dds"}, {}},
+    {"tool_bmp", RAZIVAVU_BINARY, {"pano.bmp", "32", "32"}, {"RAZIVAVU_THREADS=2"}},
+    {"tool_jpeg", RAZIVAVU_BINARY, {"pano.jpg", "32", "32"}, {"RAZIVAVU_THREADS=2"}},
+    {"tool_png", RAZIVAVU_BINARY, {"pano.png", "32", "32"}, {"RAZIVAVU_THREADS=2"}},
+    {"tool_tiff", RAZIVAVU_BINARY, {"pano.tif", "32", "32"}, {"RAZIVAVU_THREADS=2"}},
+    {"texture_dxt5", TEXTURE_BINARY, {"--format", "dxt5", "tex.png", "out.dds"}, {}},
+    {"texture_argb8888", TEXTURE_BINARY, {"--format", "argb8888", "tex.bmp", "out.dds"}, {}},
+    {"texture_p8", TEXTURE_BINARY, {"--format", "p8", "tex.jpg", "out.dds"}, {}},
     {"texture_normalmap",
      TEXTURE_BINARY,
-     {"--profile", "normals.txt", "--format", "argb8888", "pano.png", "out.dds"},
+     {"--profile", "normals.txt", "--format", "argb8888", "tex.png", "out.dds"},
      {}},
     {"inspect_png", INSPECT_BINARY, {"--png", ".", "pic00.vxt", "pic10c.vxt", "tex.dds"}, {}},
     {"inspect_compare", INSPECT_BINARY, {"--compare", "pic"}, {}},

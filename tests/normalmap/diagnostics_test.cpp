@@ -1,21 +1,26 @@
-// The diagnostic channel: standard error by default, an installed receiver
-// otherwise, and long texts cut to the message buffer.
+// The diagnostic channel: silent by default, an installed receiver otherwise
+// (standard error for the commands), and long texts cut to the message
+// buffer.
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include "normalmap_test_support.h"
 
-TEST(Diagnostics, StandardErrorByDefault) {
+TEST(Diagnostics, SilentByDefaultStandardErrorWhenTheProgramAsks) {
     ASSERT_EQ(normalmap_set_receiver(nullptr), nullptr);
-    testing::internal::CaptureStderr();
     NormalMapOptions o;
     o.conversion = 1008;
     uint8_t px[4] = {1, 2, 3, 4};
-    EXPECT_EQ(make_normal_map(o, 1, 1, px, 8), NORMALMAP_UNKNOWN_CONVERSION);
-    normalmap_report("Unrecognized format! %d\n", 9);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Unknown conversion 1008\nUnrecognized format! 9\n");
+    for (bool program : {false, true}) {
+        if (program) normalmap_set_receiver(&normalmap_print_to_stderr);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(make_normal_map(o, 1, 1, px, 8), NORMALMAP_UNKNOWN_CONVERSION);
+        normalmap_report("Unrecognized format! %d\n", 9);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  program ? "Unknown conversion 1008\nUnrecognized format! 9\n" : "");
+    }
+    normalmap_set_receiver(nullptr);
 }
 
 TEST(Diagnostics, InstalledReceiverAndLongTexts) {

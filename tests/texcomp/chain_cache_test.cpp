@@ -25,7 +25,6 @@ struct Call {
 
 std::vector<StreamRun> stream(const std::vector<uint8_t>& pic, int32_t w, int32_t h, const Call& c,
                               ChainCache* cache) {
-    CaptureBinding bind;
     Capture cap;
     TextureSettings s = settings_for(c.code, &cap);
     s.g_b_swap_rgb = c.swap;

@@ -90,7 +90,6 @@ TEST(FirstLevel, KeptLevelsAreTheSameBytes) {
 
 TEST(FirstLevel, StreamKeepsMagicAndWholeChainHeader) {
     const auto pic = gradient_picture(64, 64, 3);
-    CaptureBinding bind;
     Capture whole, skipped;
     TextureSettings s = settings_for(0, &whole);
     ASSERT_EQ(compress_texture(pic.data(), 64, 64, 64 * 3, s, 3, nullptr, nullptr), 0);

@@ -39,16 +39,12 @@ const uint32_t LINEAR_512x256[17] = {65536,  65536,  131072, 131072, 262144, 262
                                      262144, 131072, 65536,  524288, 262144};
 
 Capture header_of(int32_t code, TextureSettings s, int32_t w, int32_t h, int32_t depth) {
-    CaptureBinding bind;
     Capture cap;
     s.user = &cap;
+    s.write_sink = &Capture::sink;
     TextureCompressor tc;
     tc.settings = s;
-    const uint32_t linear = static_cast<uint32_t>(texture_level_size(code, w, h));
-    if (is_block_format(code))
-        write_block_header(tc, w, h, depth, texture_format_info(code)->block_mode, linear);
-    else
-        write_pixel_header(tc, w, h, depth, linear, code);
+    write_stream_header(tc, code, w, h, depth);
     return cap;
 }
 

@@ -8,7 +8,8 @@ namespace {
 struct Intake {
     std::vector<uint8_t> pic;
     TextureCompressor tc;
-    LevelImage* level = nullptr;
+    WorkLevel work;
+    LevelImage* level = &work.level;
 
     Intake(int32_t w, int32_t h, int32_t planes, std::vector<uint8_t> pixels)
         : pic(std::move(pixels)) {
@@ -18,9 +19,8 @@ struct Intake {
         tc.image.planes = static_cast<int16_t>(planes);
         tc.image.pitch = w * planes;
         tc.image.level_pixels = pic.data();
-        level = level_image_new(w, h);
+        make_work_level(work, w, h);
     }
-    ~Intake() { level_image_free(level); }
     void take() { take_level(*level, tc, tc.image.width, tc.image.height, 0); }
     const uint8_t* px(int32_t x, int32_t y) const {
         return level->pixels + (y * level->width + x) * 4;
@@ -87,13 +87,17 @@ TEST(Intake, OffsetAndPitch) {
     EXPECT_EQ(in.px(1, 1)[2], 12 + 6 + 2);
 }
 
-TEST(LevelImageAlloc, ZeroFilledAndFreeAcceptsNull) {
-    LevelImage* l = level_image_new(5, 3);
-    ASSERT_NE(l, nullptr);
-    EXPECT_EQ(l->width, 5);
-    EXPECT_EQ(l->height, 3);
-    for (int i = 0; i < 5 * 3 * 4; ++i) EXPECT_EQ(l->pixels[i], 0);
-    level_image_free(l);
-    level_image_free(nullptr);
-    EXPECT_EQ(level_image_new(-1, 3), nullptr);
+TEST(LevelImageAlloc, ZeroFilledAtLeastOneBlockAndMovable) {
+    WorkLevel w;
+    ASSERT_TRUE(make_work_level(w, 5, 3));
+    EXPECT_EQ(w.level.width, 5);
+    EXPECT_EQ(w.level.height, 3);
+    for (int i = 0; i < 5 * 3 * 4; ++i) EXPECT_EQ(w.level.pixels[i], 0);
+    WorkLevel small;
+    ASSERT_TRUE(make_work_level(small, 1, 1));
+    EXPECT_EQ(small.level.capacity, 16);  // the 1x1 level still holds a 4x4 block
+    const WorkLevel moved = std::move(small);
+    EXPECT_EQ(moved.level.pixels, moved.bytes.data());
+    EXPECT_FALSE(make_work_level(w, -1, 3));
+    EXPECT_TRUE(w.bytes.empty());
 }

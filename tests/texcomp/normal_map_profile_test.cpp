@@ -44,7 +44,6 @@ const char* const PROFILE =
     "g_normalmap_alpha 1036\n";
 
 Capture compress_stream(const std::vector<uint8_t>& pic, int32_t side, int32_t code) {
-    CaptureBinding bind;
     Capture cap;
     const TextureSettings s = settings_for(code, &cap);
     EXPECT_EQ(compress_texture(pic.data(), side, side, side * 3, s, 3, nullptr, nullptr), 0);
@@ -86,9 +85,9 @@ TEST(NormalMapProfile, ProfileKeysReachTheStep) {
     tc.normalmap_scale = 3.5f;
     tc.normalmap_bwrap = 1;
     tc.normalmap_alpha = 1036;
-    CaptureBinding bind;
     Capture direct;
     tc.settings.user = &direct;
+    tc.settings.write_sink = &Capture::sink;
     ASSERT_EQ(compress_levels(tc, 7, nullptr), 1);
     ASSERT_EQ(with_profile.runs.size(), direct.runs.size());
     for (size_t i = 0; i < direct.runs.size(); ++i)

@@ -26,6 +26,7 @@ struct Compressor {
     std::vector<LevelRecord> levels() {
         LevelCapture cap;
         tc.settings.user = &cap;
+        tc.settings.write_sink = &Capture::sink;
         EXPECT_EQ(compress_levels(tc, tc.settings.g_texture_format, &LevelCapture::callback), 1);
         tc.settings.user = nullptr;
         return cap.levels;
@@ -139,11 +140,11 @@ TEST(NormalMapStep, UnknownConversionReportedPerLevel) {
 
 // The switch is no longer refused; block formats take the converted levels.
 TEST(NormalMapStep, BlockFormatStreamIsComplete) {
-    CaptureBinding bind;
     Capture cap;
     Compressor nm(8, 8, 3, 0);
     switch_on(nm.tc);
     nm.tc.settings.user = &cap;
+    nm.tc.settings.write_sink = &Capture::sink;
     EXPECT_TRUE(settings_supported(nm.tc, 0, 8, 8));
     EXPECT_EQ(compress_levels(nm.tc, 0, nullptr), 1);
     EXPECT_EQ(cap.level_sizes(), (std::vector<size_t>{32, 8, 8, 8}));

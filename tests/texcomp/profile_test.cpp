@@ -49,6 +49,7 @@ std::vector<uint8_t> stream_of(const std::vector<uint8_t>& pic, int32_t side,
     Capture cap;
     TextureSettings s = settings;
     s.user = &cap;
+    s.write_sink = &Capture::sink;
     *result = compress_texture(pic.data(), side, side, side * 3, s, 3, nullptr, nullptr);
     std::vector<uint8_t> all;
     for (const StreamRun& r : cap.runs) all.insert(all.end(), r.bytes.begin(), r.bytes.end());
@@ -214,7 +215,6 @@ TEST(Profile, UnreadablePathLeavesCompressorAlone) {
 }
 
 TEST(Profile, ThroughCompressTexture) {
-    CaptureBinding bind;
     const auto pic = gradient_picture(16, 16, 3);
     TextureSettings s = settings_for(8, nullptr);
     s.g_b_fade_color = 1;

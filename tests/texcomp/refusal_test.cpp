@@ -17,7 +17,6 @@ int32_t run(const std::vector<uint8_t>& pic, int32_t w, int32_t h, const Texture
 }  // namespace
 
 TEST(Refusal, PremadeChainMustFitThePicture) {
-    CaptureBinding bind;
     struct Case {
         int32_t w, h, texturemap_type, specified;
         int32_t expected;
@@ -48,7 +47,6 @@ TEST(Refusal, PremadeChainMustFitThePicture) {
 }
 
 TEST(Refusal, AbsurdFilterValues) {
-    CaptureBinding bind;
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     struct Case {
@@ -75,7 +73,6 @@ TEST(Refusal, AbsurdFilterValues) {
 }
 
 TEST(Refusal, EmptySideOfABlockFormatIsNotAPowerOfTwo) {
-    CaptureBinding bind;
     Capture cap;
     const auto pic = pattern_picture(16, 16, 3);
     for (int32_t code : {0, 1, 2, 3}) {

@@ -11,6 +11,7 @@ std::vector<LevelRecord> levels_of(const std::vector<uint8_t>& pic, int32_t w, i
                                    TextureSettings s) {
     LevelCapture cap;
     s.user = &cap;
+    s.write_sink = &Capture::sink;
     EXPECT_EQ(compress_texture(pic.data(), w, h, w * 4, s, 4, &LevelCapture::callback, nullptr), 0);
     return cap.levels;
 }
@@ -81,7 +82,6 @@ TEST(Sharpen, VolumeSlicesAreSharpenedPerLevel) {
 TEST(Sharpen, PinnedOutput) {
     // A 64 x 64 texture with one pass on every level, 24-bit levels.
     const auto pic = gradient_picture(64, 64, 3);
-    CaptureBinding bind;
     const struct {
         int32_t method;
         uint64_t hash;

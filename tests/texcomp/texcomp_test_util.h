@@ -20,6 +20,7 @@ struct Capture {
 
     static int32_t sink(int32_t count, const uint8_t* buffer, void* user) {
         auto* c = static_cast<Capture*>(user);
+        if (!c) return count;  // settings made without a capture
         c->runs.push_back(StreamRun{std::vector<uint8_t>(buffer, buffer + count)});
         return count;
     }
@@ -59,15 +60,10 @@ inline TextureSettings settings_for(int32_t code, void* user) {
     TextureSettings s;
     texture_settings_init(s);
     s.g_texture_format = code;
+    s.write_sink = &Capture::sink;
     s.user = user;
     return s;
 }
-
-// Binds the recording sink for the lifetime of a test.
-struct CaptureBinding {
-    CaptureBinding() { bind_write_sink(&Capture::sink); }
-    ~CaptureBinding() { bind_write_sink(nullptr); }
-};
 
 // A picture with a different value in every byte position (deterministic).
 inline std::vector<uint8_t> pattern_picture(int32_t w, int32_t h, int32_t planes,
@@ -145,11 +141,12 @@ inline uint64_t fnv1a(const std::vector<uint8_t>& bytes, uint64_t h = 1469598103
 }
 
 // compress_texture into a fresh capture (the result in *result when given).
+// The settings' own sink is replaced by the capture's.
 inline Capture compress_captured(const std::vector<uint8_t>& pic, int32_t w, int32_t h,
                                  int32_t planes, TextureSettings s, int32_t* result = nullptr) {
-    CaptureBinding bind;
     Capture cap;
     s.user = &cap;
+    s.write_sink = &Capture::sink;
     const int32_t r = compress_texture(pic.data(), w, h, w * planes, s, planes, nullptr, nullptr);
     if (result) *result = r;
     return cap;

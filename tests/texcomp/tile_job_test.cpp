@@ -39,9 +39,8 @@ struct TileJob {
         s.g_b_swap_rgb = code == 0 ? 1 : 0;
         const uint8_t* tile = picture.data() + static_cast<size_t>(row) * tile_h * width * 3 +
                               static_cast<size_t>(col) * tile_w * 3;
-        bind_write_sink(&TileFile::sink);
+        s.write_sink = &TileFile::sink;
         EXPECT_EQ(compress_texture(tile, tile_w, tile_h, width * 3, s, 3, nullptr, nullptr), 0);
-        bind_write_sink(nullptr);
         return file;
     }
     int32_t skip_of(int32_t row) const {
@@ -112,7 +111,6 @@ TEST(TileJob, TwentyFourBitOutputIsPinned) {
     // (take-in, chain, resampler, conversion) shows up here. A deliberate
     // change of the resampler's arithmetic changes the value legitimately.
     const auto pic = gradient_picture(512, 384, 3);
-    CaptureBinding bind;
     Capture cap;
     TextureSettings s = settings_for(8, &cap);
     ASSERT_EQ(compress_texture(pic.data(), 512, 384, 512 * 3, s, 3, nullptr, nullptr), 0);
@@ -139,7 +137,6 @@ TEST(TileJob, BlockOutputIsPinned) {
     for (size_t i = 0; i < pic.size(); ++i)
         pic[i] =
             static_cast<uint8_t>(pic[i] / 2 + (noise[i] & 0x1F) + ((i / 3) % 97 < 40 ? 60 : 0));
-    CaptureBinding bind;
     Capture cap;
     TextureSettings s = settings_for(0, &cap);
     s.g_b_swap_rgb = 1;

@@ -17,7 +17,6 @@ std::vector<uint8_t> slices_picture(int32_t d, const std::vector<uint8_t>& value
 
 // Volume settings of one format, the stream captured in `cap`.
 struct VolumeTest : ::testing::Test {
-    CaptureBinding bind;
     Capture cap;
     TextureSettings s = settings_for(8, &cap);
     void SetUp() override { s.g_texturemap_type = 2; }

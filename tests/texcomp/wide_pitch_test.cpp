@@ -11,7 +11,6 @@
 namespace {
 
 TEST(WidePitch, RowsMoreThanTwoGibApartGiveThePackedStream) {
-    CaptureBinding bind;
     const int32_t w = 12, h = 10, planes = 3;
     const int64_t pitch = (int64_t{1} << 31) + 4096 + 7;
     const size_t span = static_cast<size_t>(pitch * (h - 1) + w * planes);

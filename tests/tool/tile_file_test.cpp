@@ -92,44 +92,22 @@ std::vector<uint8_t> levels_from(int32_t first, int32_t levels) {
     return bytes;
 }
 
-TEST_F(TileFileTest, SinkDropsHeaderAndSkippedLevelsAndCountsDown) {
+TEST_F(TileFileTest, SinkDropsTheHeaderRunsAndCountsDown) {
+    // The rows' level counts as the tool gives them: 10 less the dropped levels.
     const struct {
-        int32_t skip;
+        int32_t levels;
         const char* countdown;
-    } rows[] = {{0, "10 9 8 7 6 5 4 3 2 1 "}, {1, "9 8 7 6 5 4 3 2 1 "}, {2, "8 7 6 5 4 3 2 1 "}};
+    } rows[] = {{10, "10 9 8 7 6 5 4 3 2 1 "}, {9, "9 8 7 6 5 4 3 2 1 "}, {0, ""}};
     for (const auto& row : rows) {
         FILE* f = open_file("t.vxt", MODE_WRITE_BINARY);
         TileSink sink;
         sink.file = f;
-        sink.level_count = 10;
-        sink.skip_levels = row.skip;
-        EXPECT_EQ(feed_stream(sink, 10), row.countdown);
-        EXPECT_EQ(sink.calls, 12);
+        sink.level_count = row.levels;
+        EXPECT_EQ(feed_stream(sink, row.levels), row.countdown);
+        EXPECT_EQ(sink.calls, 2 + row.levels);
         ASSERT_EQ(close_file(f), 0);
-        EXPECT_EQ(read_file("t.vxt"), levels_from(row.skip, 10)) << "skip " << row.skip;
+        EXPECT_EQ(read_file("t.vxt"), levels_from(0, row.levels)) << row.levels;
     }
-}
-
-TEST_F(TileFileTest, SinkWithoutHeaderSkipWritesEverythingSilently) {
-    FILE* f = open_file("t.vxt", MODE_WRITE_BINARY);
-    TileSink sink;
-    sink.file = f;
-    sink.skip_header = 0;
-    sink.level_count = 2;
-    EXPECT_EQ(feed_stream(sink, 2), "");
-    close_file(f);
-    EXPECT_EQ(read_file("t.vxt").size(), 4u + 124u + 1u + 2u);
-}
-
-TEST_F(TileFileTest, OneByOneTileInTheLastRowKeepsNothing) {
-    FILE* f = open_file("t.vxt", MODE_WRITE_BINARY);
-    TileSink sink;
-    sink.file = f;
-    sink.level_count = 1;
-    sink.skip_levels = 2;
-    EXPECT_EQ(feed_stream(sink, 1), "");
-    close_file(f);
-    EXPECT_TRUE(read_file("t.vxt").empty());
 }
 
 TEST_F(TileFileTest, SinkRemembersAFailedWrite) {
@@ -168,7 +146,6 @@ int64_t rgb_bytes(int32_t w, int32_t h, int32_t first, int32_t levels) {
 }
 
 TEST_F(TileFileTest, WritesHeaderThenLevelsUnderTheFinalNameOnly) {
-    bind_write_sink(tile_sink);
     Tile tile(16, 8);
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(write_tile_file("t00.vxt", tile.view, false, 5, 1), TileWrite::ok);
@@ -185,7 +162,6 @@ TEST_F(TileFileTest, WritesHeaderThenLevelsUnderTheFinalNameOnly) {
 }
 
 TEST_F(TileFileTest, UncreatableFileIsReported) {
-    bind_write_sink(tile_sink);
     Tile tile(4, 4);
     ASSERT_EQ(mkdir("t00.vxt.part", 0755), 0);  // something in the way, even for root
     ::testing::internal::CaptureStdout();
@@ -195,7 +171,6 @@ TEST_F(TileFileTest, UncreatableFileIsReported) {
 }
 
 TEST_F(TileFileTest, FullDiskLeavesNoFileBehind) {
-    bind_write_sink(tile_sink);
     Tile tile(4, 4);
     // A file size limit makes every write past 16 bytes fail as a full disk
     // would (with the signal ignored, the write reports EFBIG).
@@ -218,7 +193,6 @@ TEST_F(TileFileTest, FullDiskLeavesNoFileBehind) {
 }
 
 TEST_F(TileFileTest, LinkAtThePartNameIsRemovedNeverWrittenThrough) {
-    bind_write_sink(tile_sink);
     Tile tile(4, 4);
     write_file("victim", {1, 2, 3});
     ASSERT_EQ(symlink("victim", "t00.vxt.part"), 0);
@@ -238,7 +212,6 @@ TEST_F(TileFileTest, LinkAtThePartNameIsRemovedNeverWrittenThrough) {
 }
 
 TEST_F(TileFileTest, FailedRenameLeavesNoPartFile) {
-    bind_write_sink(tile_sink);
     Tile tile(4, 4);
     ASSERT_EQ(mkdir("t00.vxt", 0755), 0);
     write_file("t00.vxt/keep", {1});  // a non-empty folder cannot be replaced

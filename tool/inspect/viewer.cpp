@@ -83,9 +83,16 @@ bool write_tile(const TileRun& run, int32_t col, int32_t row, const fs::path& di
         return false;
     }
     const int32_t skip = skip_levels_for_row(row, run.rows);
-    if ((rgb.skip_levels >= 0 && rgb.skip_levels != skip) || rgb.levels.empty()) {
-        error = rgb_name + ": does not store its row's levels (from level " + std::to_string(skip) +
-                ")";
+    if (rgb.skip_levels >= 0 && rgb.skip_levels != skip) {
+        error = rgb_name + ": stores from level " + std::to_string(rgb.skip_levels) +
+                ", its row from " + std::to_string(skip);
+        return false;
+    }
+    // Tiles of one or two pixels lose their whole chain in the rows that
+    // drop levels; there is nothing to draw for them.
+    if (rgb.levels.empty()) {
+        error =
+            rgb_name + ": stores no level (its row drops the first " + std::to_string(skip) + ")";
         return false;
     }
     if (!dxt.levels.empty() && dxt.levels.size() != rgb.levels.size()) {

@@ -36,8 +36,6 @@ int64_t face_bytes(int32_t format, const std::vector<LevelShape>& chain, size_t 
     return total;
 }
 
-bool is_pow2(int32_t v) { return v > 0 && (v & (v - 1)) == 0; }
-
 }  // namespace
 
 bool parse_stream_file(TexFile& file, std::string& error) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
 #include "tool/tile_pool.h"
@@ -23,6 +24,9 @@ int fail(int code, const std::string& message) {
 }  // namespace
 
 int run_texture(int argc, char** argv) {
+    // The normal-map step's diagnostics reach the user; the library itself
+    // stays silent.
+    normalmap_set_receiver(&normalmap_print_to_stderr);
     std::vector<std::string> args(argv + 1, argv + argc);
     TextureOptions o;
     const std::string bad = parse_texture_args(args, o);

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# DXT1 quality for the time spent: our four quality levels with both metrics,
+# libsquish, stb_dxt, ImageMagick's cluster fit and the BC1 encoder of the
+# bc7enc binary (npm package @gpu-tex-enc/bc, at its highest level), all on
+# the same centre crops (1024 x 1024) of eight photographs of Debian's
+# mate-backgrounds, one thread each, level 0 only. Every texture is decoded
+# by the project's own decoder; RMSE over R, G, B. The encoders outside the
+# process are timed as whole runs in processor time (reading the PNG and
+# writing the file included), which favours ours a little. $1 = build dir, $2 = output dir.
+set -euo pipefail
+build=${1:?build dir}
+out=${2:?output dir}
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh $(grep -v '^#' bench/blocks/packages.txt)
+npm_dir="$out/npm"
+bc7enc="$npm_dir/node_modules/@gpu-tex-enc/bc/bin/linux/bc7enc"
+# npm comes with the machine's Node.js; Debian's own is the fallback.
+command -v npm >/dev/null || bash scripts/install-deps.sh npm || true
+if [ ! -x "$bc7enc" ] && command -v npm >/dev/null; then
+  mkdir -p "$npm_dir"
+  (cd "$npm_dir" && npm install --no-audit --no-fund --silent @gpu-tex-enc/bc@1 >/dev/null) ||
+    echo "note: bc7enc could not be installed; its row is skipped"
+fi
+photos=()
+for n in Aqua Garden LadyBird TwoWings Wood YellowFlower Storm RainDrops; do
+  f=/usr/share/backgrounds/mate/nature/$n.jpg
+  [ -e "$f" ] && photos+=("$f")
+done
+if [ ${#photos[@]} -eq 0 ]; then
+  echo "note: no photographs (mate-backgrounds missing): quality benchmark skipped"
+  exit 0
+fi
+crops="$out/quality-crops"
+rm -rf "$crops" && mkdir -p "$crops/im" "$crops/bc7enc"
+"$build/bench/blocks/bench_blocks" --crop 1024 --write-crops "$crops" "${photos[@]}"
+count=$(ls "$crops"/*.ppm | wc -l)
+for ((n = 0; n < count; ++n)); do convert "$crops/$n.ppm" "$crops/$n.png"; done
+
+# Processor time (user + system) of a command run once per crop, in seconds:
+# ours is measured in processor time too, so a busy machine weighs alike on
+# both.
+time_all() {
+  local TIMEFORMAT='%3U %3S' t
+  t=$({ time (for ((n = 0; n < count; ++n)); do "$@" "$n" >/dev/null 2>&1; done); } 2>&1)
+  echo "$t" | awk '{ print $1 + $2 }'
+}
+im_run() {
+  MAGICK_THREAD_LIMIT=1 convert "$crops/$1.png" -define dds:compression=dxt1 \
+    -define dds:cluster-fit=true -define dds:mipmaps=0 "DDS:$crops/im/$1.dds"
+}
+bc_run() { OMP_NUM_THREADS=1 "$bc7enc" -1 -L18 -g -q "$crops/$1.png" "$crops/bc7enc/$1.dds"; }
+peers=(--peer "ImageMagick cluster fit" "$(time_all im_run)" "$crops/im")
+if [ -x "$bc7enc" ]; then
+  peers+=(--peer "bc7enc -1 -L18" "$(time_all bc_run)" "$crops/bc7enc")
+fi
+"$build/bench/blocks/bench_blocks" --crop 1024 --quality-table "${peers[@]}" "${photos[@]}" |
+  tee "$out/quality.txt"
