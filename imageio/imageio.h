@@ -13,9 +13,6 @@
 // Results of the loaders.
 constexpr int IMAGE_LOADED = 1;
 constexpr int IMAGE_NOT_LOADED = 0;  // imageio_last_error() and the log say why
-// A readable summary of a loader result; never null. The reason of a
-// particular failure is imageio_last_error().
-const char* image_result_message(int result);
 
 struct LoadedImage {
     int32_t width = 0;

@@ -50,17 +50,6 @@ void loader_start() {
 
 std::string imageio_last_error() { return t_last_error; }
 
-const char* image_result_message(int result) {
-    switch (result) {
-        case IMAGE_LOADED:
-            return "picture loaded";
-        case IMAGE_NOT_LOADED:
-            return "picture not loaded";
-        default:
-            return "unknown loader result";
-    }
-}
-
 std::string imageio_last_warning() { return t_last_warning; }
 
 std::string name_base(const std::string& name) {

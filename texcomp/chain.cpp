@@ -86,7 +86,7 @@ void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
             : CacheOrder::unused);
 }
 
-int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j) {
+LevelMade next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j) {
     const TextureSettings& s = tc.settings;
     // The profile's per-level amounts have 14 entries; deeper levels keep
     // using the last one.
@@ -94,9 +94,9 @@ int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, i
         chain.fade_factor = tc.user_fading_amounts[j < 13 ? j : 13];
     chain.fade_rest = 1.0f - chain.fade_factor;
 
-    if (chain.mode == MipChainMode::LevelZeroOnly) return 0;
+    if (chain.mode == MipChainMode::LevelZeroOnly) return LevelMade::ChainEnded;
     const int32_t w = level.width, h = level.height;
-    if (w <= 1 && h <= 1) return 0;
+    if (w <= 1 && h <= 1) return LevelMade::ChainEnded;
     const int32_t nw = (w + 1) / 2, nh = (h + 1) / 2;
 
     if (j < chain.first_level) {
@@ -107,7 +107,7 @@ int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, i
         level.width = nw;
         level.height = nh;
         if (j >= s.g_fade_to_delay) chain.fade_factor = chain.fade_factor * chain.fade_step;
-        return 1;
+        return LevelMade::Made;
     }
     if (chain.mode == MipChainMode::Generated) {
         const CacheOrder order = static_cast<CacheOrder>(chain.cache_order);
@@ -115,7 +115,7 @@ int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, i
             !chain_cache_fetch(*chain.cache, order, j, nw, nh, level.pixels)) {
             if (resample_rgba(chain.options, chain.level0_copy.data(), chain.w0, chain.h0,
                               level.pixels, nw, nh, chain.xfilter, chain.yfilter) != ZOOM_OK)
-                return DRIVER_NO_MEMORY;
+                return LevelMade::NoMemory;
             if (order != CacheOrder::unused)
                 chain_cache_store(*chain.cache, order, j, nw, nh, level.pixels);
         }
@@ -135,7 +135,7 @@ int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, i
         chain.fade_factor = chain.fade_factor * chain.fade_step;
     }
     if (s.g_b_binary_alpha) apply_binary_alpha(level, s.g_binary_alpha_threshold);
-    return 1;
+    return LevelMade::Made;
 }
 
 void end_face_chain(FaceChain& chain) {

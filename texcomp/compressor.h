@@ -8,6 +8,12 @@
 
 class WorkPool;
 
+// Results of the driver's steps (compress_levels and what it calls): the
+// stream (or level) is complete; refused before anything was emitted; memory
+// ran out (the stream is then incomplete); the block encoder refused a level
+// (likewise incomplete). compress_texture turns them into its TEXCOMP_ codes.
+enum class DriverResult { Done, Refused, NoMemory, EncoderFailed };
+
 // Picture description handed from the entry to the driver.
 struct ImageDesc {
     int16_t height = 0;

@@ -41,7 +41,7 @@ int64_t encode_level_blocks(LevelEmitter& e, LevelImage& level) {
     return refused ? -1 : size;
 }
 
-int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
+DriverResult run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
     // Every level of a palettised stream is indexed against the palette made
     // from level 0, so such a stream keeps all of its levels.
     if (is_palettised_format(code)) tc.settings.first_level = 0;
@@ -52,14 +52,14 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
     const int32_t faces = face_count(s);
     w = w / faces;
 
-    if (!settings_supported(tc, code, w, h)) return DRIVER_REFUSED;
+    if (!settings_supported(tc, code, w, h)) return DriverResult::Refused;
 
     WorkLevel work;
     LevelEmitter emitter{};
     FaceChain chain;
     if (!make_work_level(work, w, h) || !prepare_face_chain(s, w, h, chain) ||
         !level_emitter_init(emitter, tc, code, callback, w, h))
-        return DRIVER_NO_MEMORY;
+        return DriverResult::NoMemory;
     LevelImage* const level = &work.level;
 
     if (!callback) write_stream_header(tc, code, w, h, 0);
@@ -70,20 +70,20 @@ int32_t run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
         begin_face_chain(tc, *level, offset, code, chain);
         for (int32_t j = 0;;) {
             if (j >= s.first_level) {
-                const int32_t finished = finish_level(emitter, *level, j);
-                if (finished != DRIVER_DONE) return finished;
+                const DriverResult finished = finish_level(emitter, *level, j);
+                if (finished != DriverResult::Done) return finished;
             }
             ++j;
             // The level count is settled before the next level is made, so
             // no level is resampled only to be thrown away.
             if (s.g_specified_mip_maps > 0 && j >= s.g_specified_mip_maps) break;
-            const int32_t made = next_level(tc, *level, chain, j);
-            if (made < 0) return made;
-            if (made == 0) break;
+            const LevelMade made = next_level(tc, *level, chain, j);
+            if (made == LevelMade::NoMemory) return DriverResult::NoMemory;
+            if (made == LevelMade::ChainEnded) break;
         }
         end_face_chain(chain);
     }
-    return DRIVER_DONE;
+    return DriverResult::Done;
 }
 
 }  // namespace
@@ -154,27 +154,27 @@ void emit_level_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, 
         sink_trampoline(e.tc, static_cast<int32_t>(count), bytes);
 }
 
-int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
+DriverResult finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     const TextureSettings& s = e.tc->settings;
     sharpen_level(*e.tc, level, j);
     const bool dither = j == 0 ? s.g_b_dither_mip0 : s.g_b_dither_color;
     if (dither) dither_level(level, *e.tc, e.code);
     if (e.tc->normal_map_conversion && !convert_normal_map_level(level, *e.tc))
-        return DRIVER_NO_MEMORY;
+        return DriverResult::NoMemory;
     if (is_normal_map(*e.tc)) renormalise_level(level);
     if (is_palettised_format(e.code)) return palette_level(e, level, j, dither);
     // The treatments above stay: in the volume path later levels are made
     // from this one.
-    if (j < s.first_level) return DRIVER_DONE;
+    if (j < s.first_level) return DriverResult::Done;
     const int64_t count = is_block_format(e.code)
                               ? encode_level_blocks(e, level)
                               : convert_level(level, e.code, e.buffer.data(), e.tc->pool);
-    if (count < 0) return DRIVER_ENCODER_FAILED;
+    if (count < 0) return DriverResult::EncoderFailed;
     emit_level_run(e, e.buffer.data(), count, j, level.width, level.height);
-    return DRIVER_DONE;
+    return DriverResult::Done;
 }
 
-int32_t compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback) {
+DriverResult compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback) {
     if (map_type(tc.settings) == TextureMapType::Volume)
         return compress_volume(tc, code, level_callback);
     return run_faces(tc, code, level_callback);

@@ -208,17 +208,18 @@ int32_t compress_checked(const uint8_t* pixels, int32_t width, int32_t height, i
     tc->image.level_pixels = pixels;
     tc->image.pitch = pitch;
 
-    const int32_t driven = compress_levels(*tc, tc->settings.g_texture_format, level_callback);
+    const DriverResult driven = compress_levels(*tc, tc->settings.g_texture_format, level_callback);
     switch (driven) {
-        case DRIVER_DONE:
+        case DriverResult::Done:
             return TEXCOMP_OK;
-        case DRIVER_REFUSED:
+        case DriverResult::Refused:
             return TEXCOMP_REFUSED;
-        case DRIVER_NO_MEMORY:
+        case DriverResult::NoMemory:
             return TEXCOMP_NO_MEMORY;
-        default:
+        case DriverResult::EncoderFailed:
             return TEXCOMP_ENCODER_FAILED;
     }
+    return TEXCOMP_ENCODER_FAILED;
 }
 
 }  // namespace

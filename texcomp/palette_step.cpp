@@ -2,7 +2,7 @@
 // its own palette, every further level is indexed against it.
 #include "texcomp/pipeline.h"
 
-int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither) {
+DriverResult palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither) {
     PaletteStep& p = e.palette;
     const int32_t colours = 1 << texture_format_info(e.code)->bits_per_pixel;
     const bool three_channel = e.tc->image.planes == 3;
@@ -13,7 +13,7 @@ int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither
                              : index_level(level.pixels, w, h, 4, p.record, dither, three_channel,
                                            colours, p.indices, pool);
     // The arguments are always valid here; the only failure is memory.
-    if (r != PALETTE_OK) return DRIVER_NO_MEMORY;
+    if (r != PALETTE_OK) return DriverResult::NoMemory;
     if (j == 0) {
         uint8_t entries[256 * 4];
         palette_to_rgba(p.record, colours, entries);
@@ -25,5 +25,5 @@ int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither
     } else {
         emit_level_run(e, p.indices.data(), static_cast<int64_t>(p.indices.size()), j, w, h);
     }
-    return DRIVER_DONE;
+    return DriverResult::Done;
 }

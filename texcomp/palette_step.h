@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "palette/palette.h"
+#include "texcomp/compressor.h"
 
 struct LevelEmitter;
 struct LevelImage;
@@ -22,5 +23,5 @@ struct PaletteStep {
 // and emits it first (4 x N bytes, or the callback's width 4, height N). 16
 // colours: levels of odd width are emitted in pixel order without row
 // padding, ceil(w x h / 2) bytes, so every pixel keeps its index. Returns
-// DRIVER_DONE, or DRIVER_NO_MEMORY (nothing emitted for the level).
-int32_t palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither);
+// DriverResult::Done, or DriverResult::NoMemory (nothing emitted for the level).
+DriverResult palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool dither);

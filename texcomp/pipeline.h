@@ -214,9 +214,10 @@ bool prepare_face_chain(const TextureSettings& s, int32_t w, int32_t h, FaceChai
 void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t face_offset,
                       int32_t format_code, FaceChain& chain);
 // Makes level j (1, 2, ...) in `level`, treated (edges, fading, binary
-// alpha). 1 when it did, 0 when the face has no level j, DRIVER_NO_MEMORY
-// when the resampler ran out of memory.
-int32_t next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j);
+// alpha): Made, ChainEnded when the face has no level j, NoMemory when the
+// resampler ran out of memory.
+enum class LevelMade { Made, ChainEnded, NoMemory };
+LevelMade next_level(TextureCompressor& tc, LevelImage& level, FaceChain& chain, int32_t j);
 void end_face_chain(FaceChain& chain);
 
 // ---------------------------------------------------------------------------
@@ -253,15 +254,9 @@ int64_t convert_a8l8(const uint8_t* bgra, int64_t count, uint8_t* out);
 // ---------------------------------------------------------------------------
 // The driver (driver.cpp) and the volume path (volume.cpp).
 // ---------------------------------------------------------------------------
-// Results of the driver: the stream is complete; refused before anything was
-// emitted; memory ran out (the stream is then incomplete); the block encoder
-// refused a level (likewise incomplete).
-constexpr int32_t DRIVER_DONE = 1;
-constexpr int32_t DRIVER_REFUSED = -1;
-constexpr int32_t DRIVER_NO_MEMORY = -2;
-constexpr int32_t DRIVER_ENCODER_FAILED = -3;
-int32_t compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback);
-int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level_callback);
+// Both return a DriverResult (compressor.h).
+DriverResult compress_levels(TextureCompressor& tc, int32_t code, LevelCallback level_callback);
+DriverResult compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level_callback);
 
 // Output of treated levels, shared by the plain and the volume path: one
 // conversion buffer sized for level 0, reused by every smaller level.
@@ -280,10 +275,10 @@ bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
 void emit_level_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j,
                     int32_t w, int32_t h);
 // Dithering, normal-map conversion, renormalisation, conversion and emission
-// of level j. DRIVER_DONE, DRIVER_NO_MEMORY (the normal-map conversion or a
-// palette step ran out of memory) or DRIVER_ENCODER_FAILED (nothing emitted
+// of level j. DriverResult::Done, DriverResult::NoMemory (the normal-map conversion or a
+// palette step ran out of memory) or DriverResult::EncoderFailed (nothing emitted
 // for the level).
-int32_t finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
+DriverResult finish_level(LevelEmitter& e, LevelImage& level, int32_t j);
 // Sharpening (sharpen.cpp): takes CustomFilter into the compressor's filter
 // state and reserves the memory of a pass over levels up to w0 x h0 (false
 // when it runs out); then g_sharpen_method, SharpeningPassMIP[j] times on

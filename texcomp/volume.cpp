@@ -23,8 +23,8 @@ struct VolumeState {
 };
 
 // Edges, fading (factor f, rest k, no update), binary alpha, then the common
-// finishing steps and the emission as level L. A driver result.
-int32_t process_slice(VolumeState& v, LevelImage& slice, int32_t L, float f, float k) {
+// finishing steps and the emission as level L.
+DriverResult process_slice(VolumeState& v, LevelImage& slice, int32_t L, float f, float k) {
     const TextureSettings& s = v.tc.settings;
     apply_edges(slice, s);
     if (L >= s.g_fade_to_delay) fade_level(slice, v.tc, v.emitter.code, f, k);
@@ -55,7 +55,7 @@ void average_into(LevelImage& out, const LevelImage& a, const LevelImage& b) {
 
 }  // namespace
 
-int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level_callback) {
+DriverResult compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level_callback) {
     const TextureSettings& s = tc.settings;
     const bool chain = chain_mode(s) != MipChainMode::LevelZeroOnly;
     const int32_t d = tc.image.height;
@@ -65,23 +65,23 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
 
     // Slices are paired level by level, so their count must halve evenly
     // down to one.
-    if (!settings_supported(tc, code, d, d) || !is_pow2(n)) return DRIVER_REFUSED;
+    if (!settings_supported(tc, code, d, d) || !is_pow2(n)) return DriverResult::Refused;
 
     // Everything is allocated before the header goes out.
     std::vector<WorkLevel> slices;
     try {
         slices.resize(static_cast<size_t>(n));
     } catch (const std::bad_alloc&) {
-        return DRIVER_NO_MEMORY;
+        return DriverResult::NoMemory;
     }
     for (WorkLevel& slice : slices)
-        if (!make_work_level(slice, d, d)) return DRIVER_NO_MEMORY;
+        if (!make_work_level(slice, d, d)) return DriverResult::NoMemory;
     const int32_t half = (d + 1) / 2;
     std::unique_ptr<uint8_t[]> scratch(new (std::nothrow)
                                            uint8_t[static_cast<size_t>(half) * half * 4 + 4]);
     LevelEmitter emitter{};
     if (!scratch || !level_emitter_init(emitter, tc, code, level_callback, d, d))
-        return DRIVER_NO_MEMORY;
+        return DriverResult::NoMemory;
     VolumeState v{tc, emitter, slices, scratch, {}, {}, resample_options()};
     v.options.pool = tc.pool;
     if (chain) mip_filters(s, v.xfilter, v.yfilter);
@@ -91,11 +91,11 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     const float m = 1.0f - static_cast<float>(s.g_fade_amount) * 0.01f;
     for (int32_t i = 0; i < n; ++i) {
         take_level(slices[i].level, tc, d, d, static_cast<int64_t>(i) * tc.image.planes * d);
-        const int32_t done =
+        const DriverResult done =
             process_slice(v, slices[i].level, 0, m, static_cast<float>(s.g_fade_amount) * 0.01f);
-        if (done != DRIVER_DONE) return done;
+        if (done != DriverResult::Done) return done;
     }
-    if (!chain) return DRIVER_DONE;
+    if (!chain) return DriverResult::Done;
 
     // The profile's per-level amounts have 14 entries; deeper levels keep the last.
     const bool user = tc.user_specified_fading_amounts == 1;
@@ -109,11 +109,11 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     int32_t count = n;
     while (count > 1 && more_levels(L)) {
         for (int32_t i = 0; i < count; ++i)
-            if (!halve_slice(v, slices[i].level)) return DRIVER_NO_MEMORY;
+            if (!halve_slice(v, slices[i].level)) return DriverResult::NoMemory;
         for (int32_t i = 0; 2 * i < count; ++i) {
             average_into(slices[i].level, slices[2 * i].level, slices[2 * i + 1].level);
-            const int32_t done = process_slice(v, slices[i].level, L, f, k);
-            if (done != DRIVER_DONE) return done;
+            const DriverResult done = process_slice(v, slices[i].level, L, f, k);
+            if (done != DriverResult::Done) return done;
         }
         count /= 2;
         ++L;
@@ -122,12 +122,12 @@ int32_t compress_volume(TextureCompressor& tc, int32_t code, LevelCallback level
     }
     LevelImage& last = slices[0].level;
     while (!(last.width <= 1 && last.height <= 1) && more_levels(L)) {
-        if (!halve_slice(v, last)) return DRIVER_NO_MEMORY;
-        const int32_t done = process_slice(v, last, L, f, k);
-        if (done != DRIVER_DONE) return done;
+        if (!halve_slice(v, last)) return DriverResult::NoMemory;
+        const DriverResult done = process_slice(v, last, L, f, k);
+        if (done != DriverResult::Done) return done;
         ++L;
         f = user ? amount(L) : f * m;
         k = 1.0f - f;
     }
-    return DRIVER_DONE;
+    return DriverResult::Done;
 }

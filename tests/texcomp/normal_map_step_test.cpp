@@ -27,7 +27,8 @@ struct Compressor {
         LevelCapture cap;
         tc.settings.user = &cap;
         tc.settings.write_sink = &Capture::sink;
-        EXPECT_EQ(compress_levels(tc, tc.settings.g_texture_format, &LevelCapture::callback), 1);
+        EXPECT_EQ(compress_levels(tc, tc.settings.g_texture_format, &LevelCapture::callback),
+                  DriverResult::Done);
         tc.settings.user = nullptr;
         return cap.levels;
     }
@@ -146,6 +147,6 @@ TEST(NormalMapStep, BlockFormatStreamIsComplete) {
     nm.tc.settings.user = &cap;
     nm.tc.settings.write_sink = &Capture::sink;
     EXPECT_TRUE(settings_supported(nm.tc, 0, 8, 8));
-    EXPECT_EQ(compress_levels(nm.tc, 0, nullptr), 1);
+    EXPECT_EQ(compress_levels(nm.tc, 0, nullptr), DriverResult::Done);
     EXPECT_EQ(cap.level_sizes(), (std::vector<size_t>{32, 8, 8, 8}));
 }

@@ -90,7 +90,7 @@ TEST(Stream, DriverRefusesBlockFormatOnOddSides) {
     tc.image.planes = 3;
     tc.image.pitch = 900;
     tc.image.level_pixels = pic.data();
-    EXPECT_EQ(compress_levels(tc, 0, nullptr), -1);
+    EXPECT_EQ(compress_levels(tc, 0, nullptr), DriverResult::Refused);
     EXPECT_TRUE(cap.runs.empty());
 }
 
@@ -207,7 +207,7 @@ TEST(Stream, LevelsTooLargeForOneRunAreRefused) {
     tc.image.planes = 4;
     tc.image.pitch = 0;
     tc.image.level_pixels = pixel;
-    EXPECT_EQ(compress_levels(tc, 7, nullptr), -1);
+    EXPECT_EQ(compress_levels(tc, 7, nullptr), DriverResult::Refused);
     EXPECT_TRUE(cap.runs.empty());
 }
 
