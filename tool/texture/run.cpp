@@ -1,11 +1,15 @@
 // The run of razivavu-texture: arguments, settings, picture, one
 // compression call, and a message naming the reason whenever no file comes
 // out.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 #include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
+#include "tool/tile_pool.h"
 
 namespace {
 
@@ -34,6 +38,13 @@ int run_texture(int argc, char** argv) {
 
     TextureSettings settings;
     texture_settings_init(settings);
+    // The texture is made on every core unless RAZIVAVU_THREADS says
+    // otherwise, as the tiling tool's tiles are; the file is the same.
+    std::string note;
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    settings.threads =
+        tile_threads(std::getenv("RAZIVAVU_THREADS"), std::clamp(cores, 1, MAX_TILE_THREADS), note);
+    if (!note.empty()) std::fprintf(stderr, "razivavu-texture: WARNING: %s\n", note.c_str());
     for (const auto& [key, value] : o.settings) {
         const std::string refused = apply_setting(settings, key, value);
         if (!refused.empty()) return fail(TEXTURE_USAGE, refused);
