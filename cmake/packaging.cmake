@@ -40,14 +40,15 @@ set(RAZIVAVU_PC_LIBS "")
 foreach(lib ${RAZIVAVU_INSTALLED_LIBRARIES})
   set(RAZIVAVU_PC_LIBS "-lrazivavu_${lib} ${RAZIVAVU_PC_LIBS}")
 endforeach()
-# Archives need the picture libraries and libm on every link; shared
-# libraries carry them themselves.
+# Archives need the picture libraries, libm and the thread library (the
+# worker threads of workpool) on every link; shared libraries carry them
+# themselves.
 if(RAZIVAVU_SHARED)
   set(RAZIVAVU_PC_PRIVATE ".private")
-  set(RAZIVAVU_PC_LIBS_PRIVATE "Libs.private: -lm")
+  set(RAZIVAVU_PC_LIBS_PRIVATE "Libs.private: -lm -pthread")
 else()
   set(RAZIVAVU_PC_PRIVATE "")
-  string(APPEND RAZIVAVU_PC_LIBS "-lm")
+  string(APPEND RAZIVAVU_PC_LIBS "-lm -pthread")
   set(RAZIVAVU_PC_LIBS_PRIVATE "")
 endif()
 string(STRIP "${RAZIVAVU_PC_LIBS}" RAZIVAVU_PC_LIBS)

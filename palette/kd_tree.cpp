@@ -12,6 +12,7 @@
 
 #include "block_vectors.h"
 #include "palette/palette.h"
+#include "vector_distance.h"
 
 namespace {
 
@@ -64,6 +65,11 @@ class Builder {
     KdTree& t_;
 };
 
+// The search keeps, beside the box, the squared distance from the query to
+// the box (`box_distance`) as a running figure, changed by the one dimension
+// a step moves and restored on the way back, so that no step walks every
+// dimension to decide whether a subtree can hold a closer record. It is
+// exact at every node, so the pruning decisions are those of the full sum.
 struct Search {
     Search(const KdTree& tree, const uint8_t* query) : t(tree), q(query) {}
 
@@ -73,19 +79,26 @@ struct Search {
     int32_t nearest = -1;
     int32_t lo[MAX_VECTOR_DIMS];  // only the first t.dims are used
     int32_t hi[MAX_VECTOR_DIMS];
+    int32_t box_distance = 0;
 
     static int32_t sq(int32_t x) { return x * x; }
 
-    bool overlaps() const {
-        int32_t sum = 0;
-        for (int32_t d = 0; d < t.dims && sum < best; ++d) {
-            if (q[d] < lo[d])
-                sum += sq(lo[d] - q[d]);
-            else if (q[d] > hi[d])
-                sum += sq(q[d] - hi[d]);
-        }
-        return sum < best;
+    // Dimension d's share of the distance from the query to the box.
+    int32_t outside(int32_t d) const {
+        if (q[d] < lo[d]) return sq(lo[d] - q[d]);
+        if (q[d] > hi[d]) return sq(q[d] - hi[d]);
+        return 0;
     }
+    void start() {
+        box_distance = 0;
+        for (int32_t d = 0; d < t.dims; ++d) {
+            lo[d] = 0;
+            hi[d] = 255;
+            box_distance += outside(d);
+        }
+    }
+
+    bool overlaps() const { return box_distance < best; }
 
     bool ball_inside() const {
         for (int32_t d = 0; d < t.dims; ++d)
@@ -93,18 +106,46 @@ struct Search {
         return true;
     }
 
+    // Squared distance to record x, or a value not below `best` once the
+    // partial sum reaches it (the record cannot win then), in runs of 16
+    // dimensions.
+    int32_t distance(const uint8_t* x) const {
+        int32_t sum = 0;
+        int32_t d = 0;
+        for (; d + 16 <= t.dims; d += 16) {
+            sum += distance16(x + d, q + d);
+            if (sum >= best) return sum;
+        }
+        for (; d < t.dims; ++d) sum += sq(static_cast<int32_t>(x[d]) - q[d]);
+        return sum;
+    }
+
     void scan(const KdNode& leaf) {
         for (int32_t k = 0; k < leaf.count; ++k) {
             const int32_t r = t.order[leaf.first + k];
-            const uint8_t* x = &t.vectors[static_cast<size_t>(r) * t.dims];
-            int32_t sum = 0;
-            int32_t d = 0;
-            for (; d < t.dims && sum < best; ++d) sum += sq(static_cast<int32_t>(x[d]) - q[d]);
-            if (d == t.dims && sum < best) {
+            const int32_t sum = distance(&t.vectors[static_cast<size_t>(r) * t.dims]);
+            if (sum < best) {
                 best = sum;
                 nearest = r;
             }
         }
+    }
+
+    // Moves one face of the box (bound: lo[dim] or hi[dim]) to `value` and
+    // keeps the running figures; the previous state is given back by undo.
+    struct Saved {
+        int32_t bound, box_distance;
+    };
+    Saved narrow(int32_t dim, int32_t& bound, int32_t value) {
+        const Saved saved{bound, box_distance};
+        box_distance -= outside(dim);
+        bound = value;
+        box_distance += outside(dim);
+        return saved;
+    }
+    void undo(int32_t& bound, const Saved& saved) {
+        bound = saved.bound;
+        box_distance = saved.box_distance;
     }
 
     // True when the search is finished.
@@ -115,23 +156,19 @@ struct Search {
         } else {
             const int32_t dim = n.dim, s = n.split;
             if (s < q[dim]) {
-                const int32_t saved_lo = lo[dim];
-                lo[dim] = s;
+                Saved saved = narrow(dim, lo[dim], s);
                 if (visit(n.upper)) return true;
-                lo[dim] = saved_lo;
-                const int32_t saved_hi = hi[dim];
-                hi[dim] = s;
+                undo(lo[dim], saved);
+                saved = narrow(dim, hi[dim], s);
                 if (overlaps() && visit(n.lower)) return true;
-                hi[dim] = saved_hi;
+                undo(hi[dim], saved);
             } else {
-                const int32_t saved_hi = hi[dim];
-                hi[dim] = s;
+                Saved saved = narrow(dim, hi[dim], s);
                 if (visit(n.lower)) return true;
-                hi[dim] = saved_hi;
-                const int32_t saved_lo = lo[dim];
-                lo[dim] = s;
+                undo(hi[dim], saved);
+                saved = narrow(dim, lo[dim], s);
                 if (overlaps() && visit(n.upper)) return true;
-                lo[dim] = saved_lo;
+                undo(lo[dim], saved);
             }
         }
         return ball_inside();
@@ -160,10 +197,7 @@ int32_t kd_build(const uint8_t* vectors, int32_t count, int32_t dims, KdTree& tr
 int32_t kd_nearest(const KdTree& tree, const uint8_t* query) {
     if (tree.nodes.empty() || tree.order.empty()) return -1;
     Search s(tree, query);
-    for (int32_t d = 0; d < tree.dims; ++d) {
-        s.lo[d] = 0;
-        s.hi[d] = 255;
-    }
+    s.start();
     s.visit(0);
     return s.nearest;
 }

@@ -13,6 +13,10 @@
 // each block's nearest codeword. Either may first reduce the colours with an
 // error-diffusion pre-pass.
 //
+// The nearest-entry searches (block codes, codeword pixels, level pixels) may
+// run in bands on a caller's pool (workpool/workpool.h); every band answers
+// each query exactly as one thread would, so the results do not depend on it.
+//
 // Results are status codes (PALETTE_OK or negative); nothing here prints.
 // Everything is deterministic: the same pixels and settings always give the
 // same palette and the same indices. Not re-entrant per record; distinct
@@ -21,6 +25,8 @@
 
 #include <cstdint>
 #include <vector>
+
+class WorkPool;
 
 constexpr int32_t PALETTE_OK = 0;
 constexpr int32_t PALETTE_REFUSED = -1;    // records that do not fit together, bad sizes
@@ -82,7 +88,8 @@ struct BlockCodes {
 // (alpha is kept at 8 bits).
 int32_t quantize_palette(const uint8_t* pixels, int32_t width, int32_t height,
                          int32_t bytes_per_pixel, PaletteRecord& palette, bool dither,
-                         bool three_channel, int32_t colours, std::vector<uint8_t>& indices);
+                         bool three_channel, int32_t colours, std::vector<uint8_t>& indices,
+                         WorkPool* pool = nullptr);
 
 // Indexes a further level against the palette in the record: each pixel gets
 // the index of the entry nearest to its (possibly diffused) colour. With
@@ -90,7 +97,7 @@ int32_t quantize_palette(const uint8_t* pixels, int32_t width, int32_t height,
 // An empty record is first filled by the vector quantiser from this level.
 int32_t index_level(const uint8_t* pixels, int32_t width, int32_t height, int32_t bytes_per_pixel,
                     PaletteRecord& palette, bool dither, bool three_channel, int32_t colours,
-                    std::vector<uint8_t>& indices);
+                    std::vector<uint8_t>& indices, WorkPool* pool = nullptr);
 
 // Bytes of the index buffer above: height x width (256 colours) or
 // height x ((width + 1) / 2) (16 colours).
@@ -139,14 +146,14 @@ int32_t vq_build_codebook(const uint8_t* pixels, CodebookRecord& record, int32_t
 
 // One code (the nearest codeword) per block of the picture.
 int32_t vq_encode(const CodebookRecord& codebook, const uint8_t* pixels, BlockCodes& codes,
-                  int32_t width, int32_t height);
+                  int32_t width, int32_t height, WorkPool* pool = nullptr);
 
 // Maps every pixel of every codeword onto the index of its nearest palette
 // entry: `mapped` gets the codebook's id and block size, channels 1. Refused
 // (PALETTE_REFUSED) when the palette is not made of single pixels, has no
 // entries or more than 256, or has another channel count than the codebook.
 int32_t vq_map_codebook(const PaletteRecord& palette, const CodebookRecord& codebook,
-                        CodebookRecord& mapped);
+                        CodebookRecord& mapped, WorkPool* pool = nullptr);
 
 // Writes codes.height rows of codes.width index bytes: each block's pixels
 // get its mapped codeword's indices. Refused, writing nothing, when the ids

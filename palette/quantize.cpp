@@ -8,6 +8,7 @@
 #include <new>
 
 #include "palette/palette.h"
+#include "workpool/workpool.h"
 
 namespace {
 
@@ -16,6 +17,8 @@ constexpr int32_t DIFFUSED_ALPHA_BITS = 8;
 constexpr int32_t BLOCK_SIDE = 4;
 constexpr int64_t BLOCK_CODEBOOK_SIZE = 4096;
 constexpr int64_t EVERY_COLOUR = 16777216;
+// Pixels per band when the colour search is shared out among threads.
+constexpr int64_t PIXEL_BAND = 16384;
 
 bool valid(const uint8_t* pixels, int32_t width, int32_t height, int32_t bpp, int32_t colours) {
     return pixels && width >= 1 && height >= 1 && (bpp == 3 || bpp == 4) &&
@@ -78,39 +81,23 @@ void pack(const std::vector<uint8_t>& one_per_pixel, int32_t width, int32_t heig
 // pixel. The buffer starts zero-filled, so a refused mapping or decoding
 // leaves defined indices.
 int32_t decode_indices(const PaletteRecord& palette, const CodebookRecord& codebook,
-                       const BlockCodes& codes, std::vector<uint8_t>& one_per_pixel) {
+                       const BlockCodes& codes, std::vector<uint8_t>& one_per_pixel,
+                       WorkPool* pool) {
     one_per_pixel.assign(static_cast<size_t>(codes.width) * codes.height, 0);
     CodebookRecord mapped;
-    if (vq_map_codebook(palette, codebook, mapped) == PALETTE_OK)
+    if (vq_map_codebook(palette, codebook, mapped, pool) == PALETTE_OK)
         vq_decode(mapped, codes, one_per_pixel.data());
     return PALETTE_OK;
 }
 
-// Each pixel's index when every distinct colour of the level is a codeword of
-// its own: a colour codebook of at most EVERY_COLOUR entries never merges, and
-// each pixel's code is then its own colour's codeword (distance 0, and no two
-// codewords are equal), so mapping and decoding give each pixel the palette
-// entry that the palette search finds for its colour. Searching the palette
-// for the pixels directly gives those same indices without the codebook.
-// A palette the mapping would refuse leaves the indices 0.
-void nearest_entries(const PaletteRecord& palette, const uint8_t* pixels, int64_t n, int32_t bpp,
-                     std::vector<uint8_t>& one_per_pixel) {
-    one_per_pixel.assign(static_cast<size_t>(n), 0);
-    if (palette.block_height != 1 || palette.block_width != 1 || palette.entries < 1 ||
-        palette.entries > 256 || palette.channels != bpp ||
-        palette.components.size() < static_cast<size_t>(palette.entries) * bpp)
-        return;
-    std::vector<uint8_t> entries(static_cast<size_t>(palette.entries) * bpp);
-    for (size_t i = 0; i < entries.size(); ++i)
-        entries[i] = static_cast<uint8_t>(std::clamp(palette.components[i], 0, 255));
-    KdTree tree;
-    if (kd_build(entries.data(), palette.entries, bpp, tree) != PALETTE_OK) throw std::bad_alloc();
-    // Photos repeat colours: remember recent answers, keyed by the colour.
+// Pixels first .. end - 1 of nearest_entries.
+void remembered_search(const KdTree& tree, const uint8_t* pixels, int64_t first, int64_t end,
+                       int32_t bpp, uint8_t* one_per_pixel) {
     constexpr uint32_t SLOTS = 1u << 16;
     std::vector<uint32_t> key(SLOTS, 0);
     std::vector<uint8_t> answer(SLOTS, 0);
     std::vector<uint8_t> used(SLOTS, 0);
-    for (int64_t i = 0; i < n; ++i) {
+    for (int64_t i = first; i < end; ++i) {
         const uint8_t* p = pixels + i * bpp;
         uint32_t colour = 0;
         for (int32_t c = 0; c < bpp; ++c) colour |= static_cast<uint32_t>(p[c]) << (8 * c);
@@ -127,18 +114,45 @@ void nearest_entries(const PaletteRecord& palette, const uint8_t* pixels, int64_
     }
 }
 
+// Each pixel's index when every distinct colour of the level is a codeword of
+// its own: a colour codebook of at most EVERY_COLOUR entries never merges, and
+// each pixel's code is then its own colour's codeword (distance 0, and no two
+// codewords are equal), so mapping and decoding give each pixel the palette
+// entry that the palette search finds for its colour. Searching the palette
+// for the pixels directly gives those same indices without the codebook.
+// A palette the mapping would refuse leaves the indices 0.
+void nearest_entries(const PaletteRecord& palette, const uint8_t* pixels, int64_t n, int32_t bpp,
+                     std::vector<uint8_t>& one_per_pixel, WorkPool* pool) {
+    one_per_pixel.assign(static_cast<size_t>(n), 0);
+    if (palette.block_height != 1 || palette.block_width != 1 || palette.entries < 1 ||
+        palette.entries > 256 || palette.channels != bpp ||
+        palette.components.size() < static_cast<size_t>(palette.entries) * bpp)
+        return;
+    std::vector<uint8_t> entries(static_cast<size_t>(palette.entries) * bpp);
+    for (size_t i = 0; i < entries.size(); ++i)
+        entries[i] = static_cast<uint8_t>(std::clamp(palette.components[i], 0, 255));
+    KdTree tree;
+    if (kd_build(entries.data(), palette.entries, bpp, tree) != PALETTE_OK) throw std::bad_alloc();
+    // Photos repeat colours: remember recent answers, keyed by the colour.
+    // Each band keeps its own; an answer is the search's whoever remembers it.
+    run_bands(pool, n, PIXEL_BAND, [&](int64_t first, int64_t end) {
+        remembered_search(tree, pixels, first, end, bpp, one_per_pixel.data());
+    });
+}
+
 int32_t top_level_vq(std::vector<uint8_t>& work, int32_t width, int32_t height, int32_t bpp,
-                     PaletteRecord& palette, int32_t colours, std::vector<uint8_t>& one) {
+                     PaletteRecord& palette, int32_t colours, std::vector<uint8_t>& one,
+                     WorkPool* pool) {
     CodebookRecord blocks;
     int32_t r = vq_build_codebook(work.data(), blocks, height, width, bpp, BLOCK_SIDE, BLOCK_SIDE,
                                   BLOCK_CODEBOOK_SIZE, 1);
     if (r != PALETTE_OK) return r;
     BlockCodes codes;
-    r = vq_encode(blocks, work.data(), codes, width, height);
+    r = vq_encode(blocks, work.data(), codes, width, height, pool);
     if (r != PALETTE_OK) return r;
     r = vq_build_codebook(work.data(), palette, height, width, bpp, 1, 1, colours, 2);
     if (r != PALETTE_OK) return r;
-    return decode_indices(palette, blocks, codes, one);
+    return decode_indices(palette, blocks, codes, one, pool);
 }
 
 }  // namespace
@@ -151,7 +165,8 @@ int64_t index_buffer_size(int32_t width, int32_t height, int32_t colours) {
 
 int32_t quantize_palette(const uint8_t* pixels, int32_t width, int32_t height,
                          int32_t bytes_per_pixel, PaletteRecord& palette, bool dither,
-                         bool three_channel, int32_t colours, std::vector<uint8_t>& indices) {
+                         bool three_channel, int32_t colours, std::vector<uint8_t>& indices,
+                         WorkPool* pool) {
     try {
         std::vector<uint8_t> work;
         const int32_t bpp = prepared_copy(pixels, width, height, bytes_per_pixel, dither,
@@ -160,7 +175,7 @@ int32_t quantize_palette(const uint8_t* pixels, int32_t width, int32_t height,
         std::vector<uint8_t> one(static_cast<size_t>(width) * height, 0);
         const int32_t r =
             three_channel ? wu_quantize(work.data(), width, height, palette, colours, one.data())
-                          : top_level_vq(work, width, height, bpp, palette, colours, one);
+                          : top_level_vq(work, width, height, bpp, palette, colours, one, pool);
         if (r != PALETTE_OK) return r;
         pack(one, width, height, colours, indices);
         return PALETTE_OK;
@@ -171,7 +186,7 @@ int32_t quantize_palette(const uint8_t* pixels, int32_t width, int32_t height,
 
 int32_t index_level(const uint8_t* pixels, int32_t width, int32_t height, int32_t bytes_per_pixel,
                     PaletteRecord& palette, bool dither, bool three_channel, int32_t colours,
-                    std::vector<uint8_t>& indices) {
+                    std::vector<uint8_t>& indices, WorkPool* pool) {
     try {
         std::vector<uint8_t> work;
         const int32_t bpp = prepared_copy(pixels, width, height, bytes_per_pixel, dither,
@@ -185,16 +200,16 @@ int32_t index_level(const uint8_t* pixels, int32_t width, int32_t height, int32_
         }
         std::vector<uint8_t> one;
         if (n <= EVERY_COLOUR) {  // fewer pixels than codewords allowed: nothing merges
-            nearest_entries(palette, work.data(), n, bpp, one);
+            nearest_entries(palette, work.data(), n, bpp, one, pool);
         } else {
             CodebookRecord colour_book;
             int32_t r = vq_build_codebook(work.data(), colour_book, height, width, bpp, 1, 1,
                                           EVERY_COLOUR, 1);
             if (r != PALETTE_OK) return r;
             BlockCodes codes;
-            r = vq_encode(colour_book, work.data(), codes, width, height);
+            r = vq_encode(colour_book, work.data(), codes, width, height, pool);
             if (r != PALETTE_OK) return r;
-            decode_indices(palette, colour_book, codes, one);
+            decode_indices(palette, colour_book, codes, one, pool);
         }
         pack(one, width, height, colours, indices);
         return PALETTE_OK;

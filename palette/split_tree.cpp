@@ -43,9 +43,11 @@ class TreeOps {
             id = t_.free_nodes.back();
             t_.free_nodes.pop_back();
             t_.nodes[id] = SplitTree::Node{};
+            t_.routes[id] = SplitTree::Route{};
         } else {
             id = static_cast<int32_t>(t_.nodes.size());
             t_.nodes.emplace_back();
+            t_.routes.emplace_back();
             t_.bounds.resize(t_.nodes.size() * 2 * t_.dims);
         }
         return id;
@@ -108,6 +110,7 @@ class TreeOps {
         s.split = split;
         s.lower = lo;
         s.upper = hi;
+        t_.routes[node] = SplitTree::Route{dim, split, lo, hi};
     }
 
     // Inserts entry e into the subtree at `sub` (-1: empty) and returns the
@@ -123,11 +126,12 @@ class TreeOps {
         const int32_t* x = v(e);
         int32_t node = sub;
         for (;;) {
-            SplitTree::Node& nd = t_.nodes[node];
-            if (!nd.leaf) {
-                node = nd.split < x[nd.dim] ? nd.upper : nd.lower;
+            const SplitTree::Route& route = t_.routes[node];
+            if (route.dim >= 0) {
+                node = route.split < x[route.dim] ? route.upper : route.lower;
                 continue;
             }
+            SplitTree::Node& nd = t_.nodes[node];
             for (int32_t k = 0; k < nd.n; ++k) {
                 const int32_t other = nd.entry[k];
                 if (same(v(other), x)) {
@@ -166,6 +170,8 @@ class TreeOps {
             const int32_t new_upper = collapse(upper, changed);
             t_.nodes[node].lower = new_lower;
             t_.nodes[node].upper = new_upper;
+            t_.routes[node].lower = new_lower;
+            t_.routes[node].upper = new_upper;
             return node;
         }
         const SplitTree::Node moved = t_.nodes[small];
@@ -186,8 +192,13 @@ class TreeOps {
             const int64_t diff = x[d] - y[d];
             dist += diff * diff;
         }
-        const __int128 wa = t_.weight[a], wb = t_.weight[b];
-        return static_cast<int64_t>(wa * wb * dist / (wa + wb));
+        // 64 bits hold the product for all but huge weights; the quotient is
+        // the same either way, and the 64-bit division is far quicker.
+        const int64_t wa = t_.weight[a], wb = t_.weight[b];
+        int64_t product = 0;
+        if (!__builtin_mul_overflow(wa * wb, dist, &product)) return product / (wa + wb);
+        const __int128 wide = static_cast<__int128>(wa) * wb * dist;
+        return static_cast<int64_t>(wide / (wa + wb));
     }
 
     void collect_pairs(int32_t node, std::vector<Pair>& pairs) {
@@ -249,7 +260,34 @@ class TreeOps {
 
 }  // namespace
 
+namespace {
+// The byte vector of at most four dimensions as one key; false when a
+// dimension is not a byte value or there are more.
+bool small_key(const int32_t* x, int32_t dims, uint32_t& key) {
+    if (dims > 4) return false;
+    key = 0;
+    for (int32_t d = 0; d < dims; ++d) {
+        if (x[d] < 0 || x[d] > 255) return false;
+        key |= static_cast<uint32_t>(x[d]) << (8 * d);
+    }
+    return true;
+}
+}  // namespace
+
 void SplitTree::add(const int32_t* x) {
+    // A vector the tree already holds only adds its weight to that entry
+    // (its cost is 0, and before any reduction no leaf keeps a closest pair),
+    // so colours seen before skip the descent. Only until the first
+    // reduction: merges then change the entries' vectors.
+    uint32_t key = 0;
+    const bool keyed = !reduced && small_key(x, dims, key);
+    if (keyed) {
+        const auto found = entry_of.find(key);
+        if (found != entry_of.end()) {
+            weight[found->second] += 1;
+            return;
+        }
+    }
     const int32_t e = static_cast<int32_t>(weight.size());
     vec.insert(vec.end(), x, x + dims);
     weight.push_back(1);
@@ -260,10 +298,14 @@ void SplitTree::add(const int32_t* x) {
         vec.resize(vec.size() - dims);
         weight.pop_back();
         cost.pop_back();
+    } else if (keyed) {
+        entry_of.emplace(key, e);
     }
 }
 
 void SplitTree::reduce(int64_t target) {
+    reduced = true;
+    entry_of = {};
     TreeOps ops(*this);
     std::vector<Pair> pairs;
     while (root >= 0 && count > target) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 struct SplitTree {
@@ -30,8 +31,20 @@ struct SplitTree {
     std::vector<int32_t> weight;
     std::vector<int64_t> cost;
     std::vector<Node> nodes;
+    // The fields of every node the descent of an insertion reads (dim -1 for
+    // a leaf), kept beside `nodes` in a small record: a descent then touches
+    // a few bytes per level instead of a whole node.
+    struct Route {
+        int32_t dim = -1, split = 0;
+        int32_t lower = -1, upper = -1;
+    };
+    std::vector<Route> routes;
     std::vector<int32_t> bounds;  // per node: max[dims], then min[dims]
     std::vector<int32_t> free_nodes;
+    // Until the first reduction: the entry of each vector of at most four
+    // byte dimensions added so far (see add).
+    std::unordered_map<uint32_t, int32_t> entry_of;
+    bool reduced = false;
     int32_t root = -1;
     int64_t count = 0;  // entries held by the tree
 

@@ -6,8 +6,14 @@
 #include "block_vectors.h"
 #include "palette/palette.h"
 #include "split_tree.h"
+#include "workpool/workpool.h"
 
 namespace {
+
+// Searches per band when the searches are shared out among threads: fewer
+// cost more to hand over than they take.
+constexpr int64_t SEARCH_BAND = 4096;
+constexpr int64_t BLOCK_SEARCH_BAND = 256;  // searches of whole blocks take far longer
 
 bool fits(int32_t width, int32_t height, int32_t channels, int32_t bw, int32_t bh) {
     if (width < 1 || height < 1 || channels < 1 || bw < 1 || bh < 1) return false;
@@ -59,7 +65,7 @@ int32_t vq_build_codebook(const uint8_t* pixels, CodebookRecord& record, int32_t
 }
 
 int32_t vq_encode(const CodebookRecord& codebook, const uint8_t* pixels, BlockCodes& codes,
-                  int32_t width, int32_t height) {
+                  int32_t width, int32_t height, WorkPool* pool) {
     const int32_t bw = codebook.block_width, bh = codebook.block_height;
     if (!pixels || !fits(width, height, codebook.channels, bw, bh) || codebook.entries < 1)
         return PALETTE_REFUSED;
@@ -76,13 +82,18 @@ int32_t vq_encode(const CodebookRecord& codebook, const uint8_t* pixels, BlockCo
         codes.blocks_across = blocks_over(width, bw);
         codes.blocks_down = blocks_over(height, bh);
         codes.codes.resize(static_cast<size_t>(codes.blocks_across) * codes.blocks_down);
-        std::vector<uint8_t> v(static_cast<size_t>(dims));
-        size_t k = 0;
-        for (int32_t by = 0; by < codes.blocks_down; ++by)
-            for (int32_t bx = 0; bx < codes.blocks_across; ++bx) {
-                block_vector(pixels, width, height, codebook.channels, bw, bh, bx, by, v.data());
-                codes.codes[k++] = kd_nearest(tree, v.data());
-            }
+        const int32_t across = codes.blocks_across;
+        run_bands(pool, codes.blocks_down, (BLOCK_SEARCH_BAND + across - 1) / across,
+                  [&](int64_t by0, int64_t by1) {
+                      std::vector<uint8_t> v(static_cast<size_t>(dims));
+                      for (int64_t by = by0; by < by1; ++by)
+                          for (int32_t bx = 0; bx < across; ++bx) {
+                              block_vector(pixels, width, height, codebook.channels, bw, bh, bx,
+                                           static_cast<int32_t>(by), v.data());
+                              codes.codes[static_cast<size_t>(by) * across + bx] =
+                                  kd_nearest(tree, v.data());
+                          }
+                  });
         return PALETTE_OK;
     } catch (const std::bad_alloc&) {
         return PALETTE_NO_MEMORY;
@@ -90,7 +101,7 @@ int32_t vq_encode(const CodebookRecord& codebook, const uint8_t* pixels, BlockCo
 }
 
 int32_t vq_map_codebook(const PaletteRecord& palette, const CodebookRecord& codebook,
-                        CodebookRecord& mapped) {
+                        CodebookRecord& mapped, WorkPool* pool) {
     if (palette.block_height != 1 || palette.block_width != 1 || palette.entries < 1 ||
         palette.entries > 256 || palette.channels != codebook.channels)
         return PALETTE_REFUSED;
@@ -104,8 +115,10 @@ int32_t vq_map_codebook(const PaletteRecord& palette, const CodebookRecord& code
         const int64_t pixels =
             static_cast<int64_t>(codebook.entries) * codebook.block_height * codebook.block_width;
         std::vector<int32_t> indices(static_cast<size_t>(pixels));
-        for (int64_t p = 0; p < pixels; ++p)
-            indices[p] = kd_nearest(tree, &words[static_cast<size_t>(p) * codebook.channels]);
+        run_bands(pool, pixels, SEARCH_BAND, [&](int64_t p0, int64_t p1) {
+            for (int64_t p = p0; p < p1; ++p)
+                indices[p] = kd_nearest(tree, &words[static_cast<size_t>(p) * codebook.channels]);
+        });
         mapped.id = codebook.id;
         mapped.block_height = codebook.block_height;
         mapped.block_width = codebook.block_width;

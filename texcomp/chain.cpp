@@ -78,6 +78,7 @@ void begin_face_chain(TextureCompressor& tc, const LevelImage& level, int64_t fa
                 static_cast<size_t>(level.width) * level.height * 4);
     mip_filters(s, chain.xfilter, chain.yfilter);
     chain.options = resample_options();
+    chain.options.pool = tc.pool;
     chain.cache = map_type(s) == TextureMapType::Plain ? s.chain_cache : nullptr;
     chain.cache_order = static_cast<int32_t>(
         chain.cache

@@ -6,6 +6,8 @@
 #include "texcomp/level_filter.h"
 #include "texcomp/texcomp.h"
 
+class WorkPool;
+
 // Results of the driver's steps (compress_levels and what it calls): the
 // stream (or level) is complete; refused before anything was emitted; memory
 // ran out (the stream is then incomplete); the block encoder refused a level
@@ -65,6 +67,10 @@ struct TextureCompressor {
     char profile_name[260] = "<no profile loaded>";
 
     LevelFilterState filters;  // sharpening parameters and buffers of this call
+    // The call's worker threads (settings.threads), or null: one thread.
+    // Owned by compress_texture; every stage that cuts a level into bands
+    // takes it from here.
+    WorkPool* pool = nullptr;
 };
 
 // The library's one output hook: forwards a run to the write_sink of the

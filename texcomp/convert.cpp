@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "texcomp/pipeline.h"
+#include "workpool/workpool.h"
 
 namespace {
 
@@ -96,8 +97,15 @@ int64_t convert_a8l8(const uint8_t* p, int64_t n, uint8_t* out) {
     });
 }
 
-int64_t convert_level(const LevelImage& level, int32_t code, uint8_t* out) {
+int64_t convert_level(const LevelImage& level, int32_t code, uint8_t* out, WorkPool* pool) {
     const TextureFormatInfo* info = texture_format_info(code);
     if (!info || !info->convert) return -1;
-    return info->convert(level.pixels, static_cast<int64_t>(level.width) * level.height, out);
+    // Every converter writes a fixed number of bytes per pixel, so a band of
+    // rows lands at its own offset whatever thread converts it.
+    const int64_t out_pixel = info->bits_per_pixel / 8;
+    const int64_t row = level.width;
+    run_bands(pool, level.height, band_min_rows(level.width), [&](int64_t y0, int64_t y1) {
+        info->convert(level.pixels + y0 * row * 4, (y1 - y0) * row, out + y0 * row * out_pixel);
+    });
+    return static_cast<int64_t>(level.width) * level.height * out_pixel;
 }

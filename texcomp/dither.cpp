@@ -7,6 +7,7 @@
 // alternated in 4x4 tiles by DitherPhase, so the patterns of neighbouring
 // tiles do not line up into visible stripes.
 #include "texcomp/pipeline.h"
+#include "workpool/workpool.h"
 
 const uint8_t DitherPhase[16] = {1, 0, 0, 1,  //
                                  1, 1, 0, 1,  //
@@ -112,9 +113,12 @@ uint32_t dither_pixel(const TextureCompressor& tc, int32_t code, uint32_t pixel,
     return p;
 }
 
-void dither_level(LevelImage& level, const TextureCompressor& tc, int32_t code) {
-    uint8_t* p = level.pixels;
-    for (int32_t y = 0; y < level.height; ++y) {
+namespace {
+// Rows y0 .. y1 - 1 of the level.
+void dither_rows(LevelImage& level, const TextureCompressor& tc, int32_t code, int32_t y0,
+                 int32_t y1) {
+    uint8_t* p = level.pixels + static_cast<int64_t>(y0) * level.width * 4;
+    for (int32_t y = y0; y < y1; ++y) {
         for (int32_t x = 0; x < level.width; ++x, p += 4) {
             const uint32_t word = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
                                   (static_cast<uint32_t>(p[2]) << 16) |
@@ -126,4 +130,12 @@ void dither_level(LevelImage& level, const TextureCompressor& tc, int32_t code) 
             p[3] = static_cast<uint8_t>(out >> 24);
         }
     }
+}
+}  // namespace
+
+void dither_level(LevelImage& level, const TextureCompressor& tc, int32_t code) {
+    // Each pixel depends on its own value and place alone.
+    run_bands(tc.pool, level.height, band_min_rows(level.width), [&](int64_t y0, int64_t y1) {
+        dither_rows(level, tc, code, static_cast<int32_t>(y0), static_cast<int32_t>(y1));
+    });
 }

@@ -6,22 +6,39 @@
 // allocated before the header goes out. Only the resampler's own working
 // memory can still run out later (it says so in its result); the stream is
 // then reported as incomplete.
+#include <atomic>
 #include <cstdint>
 #include <new>
 
 #include "texcomp/pipeline.h"
+#include "workpool/workpool.h"
 
 namespace {
 
 int32_t block_mode_of(int32_t code) { return texture_format_info(code)->block_mode; }
+
+// Pixels per band of block rows: the block search is slow enough that a few
+// rows of blocks pay for their hand-over to a thread.
+constexpr int64_t BLOCK_BAND_PIXELS = 4096;
 
 int64_t encode_level_blocks(LevelEmitter& e, LevelImage& level) {
     const BlockOptions options = block_options(e.tc->settings, e.code);
     const int32_t size = block_data_size(level.width, level.height, options.mode);
     const BlockLevel view{level.pixels, level.width, level.height, int64_t(level.width) * 4,
                           ChannelOrder::Bgra};
-    if (encode_blocks(view, options, e.buffer.data(), size) != BlockResult::Ok) return -1;
-    return size;
+    // Bands of block rows: each block is encoded with the whole level in
+    // view, so a band's bytes are those of the one-call encoding.
+    const int64_t block_rows = (level.height + 3) / 4;
+    const int64_t row_bytes = block_data_size(level.width, 4, options.mode);
+    const int64_t min_rows = (BLOCK_BAND_PIXELS + 4 * level.width - 1) / (4 * level.width);
+    std::atomic<bool> refused{false};
+    run_bands(e.tc->pool, block_rows, min_rows, [&](int64_t first, int64_t end) {
+        if (encode_block_rows(
+                view, options, static_cast<int32_t>(first), static_cast<int32_t>(end - first),
+                e.buffer.data() + first * row_bytes, (end - first) * row_bytes) != BlockResult::Ok)
+            refused = true;
+    });
+    return refused ? -1 : size;
 }
 
 DriverResult run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
@@ -149,8 +166,9 @@ DriverResult finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     // The treatments above stay: in the volume path later levels are made
     // from this one.
     if (j < s.first_level) return DriverResult::Done;
-    const int64_t count = is_block_format(e.code) ? encode_level_blocks(e, level)
-                                                  : convert_level(level, e.code, e.buffer.data());
+    const int64_t count = is_block_format(e.code)
+                              ? encode_level_blocks(e, level)
+                              : convert_level(level, e.code, e.buffer.data(), e.tc->pool);
     if (count < 0) return DriverResult::EncoderFailed;
     emit_level_run(e, e.buffer.data(), count, j, level.width, level.height);
     return DriverResult::Done;

@@ -1,5 +1,6 @@
 // The compression entry: argument checks, the optional rectangle, the
 // power-of-two rule of the block formats, rescaling, then the driver.
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "texcomp/pipeline.h"
 #include "texcomp/profile.h"
+#include "workpool/workpool.h"
 
 namespace {
 
@@ -33,6 +35,25 @@ int32_t tested_width(const TextureSettings& s, int32_t w, int32_t h) {
     if (map_type(s) == TextureMapType::Cube) return w / CUBE_FACES;
     if (map_type(s) == TextureMapType::Volume) return h;
     return w;
+}
+
+// Pictures below this many pixels (before and after rescaling) never have a
+// level large enough to be cut into bands, so no threads are started.
+constexpr int64_t POOL_MIN_PIXELS = 128 * 128;
+
+// The call's worker threads, when its settings ask for more than one and the
+// picture is large enough to use them; null otherwise, and also when the pool
+// cannot be made: the call then runs on its own thread, to the same bytes.
+std::unique_ptr<WorkPool> call_pool(const TextureSettings& s, int32_t w, int32_t h, int32_t new_w,
+                                    int32_t new_h) {
+    const int64_t pixels =
+        std::max(static_cast<int64_t>(w) * h, static_cast<int64_t>(new_w) * new_h);
+    if (s.threads < 2 || pixels < POOL_MIN_PIXELS) return nullptr;
+    try {
+        return std::make_unique<WorkPool>(s.threads);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 }  // namespace
@@ -81,7 +102,7 @@ int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int3
 
 std::unique_ptr<uint8_t[]> resample_picture(const uint8_t* pixels, int32_t width, int32_t height,
                                             int32_t planes, int64_t pitch, int32_t new_w,
-                                            int32_t new_h) {
+                                            int32_t new_h, WorkPool* pool) {
     // The resampler counts a row's bytes in an int: rows further apart are
     // gathered first.
     std::unique_ptr<uint8_t[]> gathered;
@@ -115,8 +136,9 @@ std::unique_ptr<uint8_t[]> resample_picture(const uint8_t* pixels, int32_t width
         window_set_corner(dwin);
         const ZoomFilter xfilter = filter_at(RESCALE_KERNEL);
         const ZoomFilter yfilter = filter_at(RESCALE_KERNEL);
-        if (zoom_opt(resample_options(), &source, swin, &dest, dwin, xfilter, yfilter, 0, 0) !=
-            ZOOM_OK)
+        ZoomOptions options = resample_options();
+        options.pool = pool;
+        if (zoom_opt(options, &source, swin, &dest, dwin, xfilter, yfilter, 0, 0) != ZOOM_OK)
             return nullptr;
     }
     return result;
@@ -163,9 +185,12 @@ int32_t compress_checked(const uint8_t* pixels, int32_t width, int32_t height, i
     int32_t new_w = 0, new_h = 0;
     const int32_t rescale = choose_rescale_size(tc->settings, w, h, &new_w, &new_h);
     if (rescale < 0) return TEXCOMP_BAD_SIZE;
+    std::unique_ptr<WorkPool> pool =
+        call_pool(tc->settings, w, h, rescale > 0 ? new_w : w, rescale > 0 ? new_h : h);
+    tc->pool = pool.get();
     std::unique_ptr<uint8_t[]> resampled;
     if (rescale > 0) {
-        resampled = resample_picture(pixels, w, h, planes, pitch, new_w, new_h);
+        resampled = resample_picture(pixels, w, h, planes, pitch, new_w, new_h, tc->pool);
         // Going on at the picture's own size would hand the caller a texture
         // of another size than asked for, reported as a success.
         if (!resampled) return TEXCOMP_NO_MEMORY;

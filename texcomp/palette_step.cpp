@@ -7,10 +7,11 @@ DriverResult palette_level(LevelEmitter& e, LevelImage& level, int32_t j, bool d
     const int32_t colours = 1 << texture_format_info(e.code)->bits_per_pixel;
     const bool three_channel = e.tc->image.planes == 3;
     const int32_t w = level.width, h = level.height;
+    WorkPool* pool = e.tc->pool;
     const int32_t r = j == 0 ? quantize_palette(level.pixels, w, h, 4, p.record, dither,
-                                                three_channel, colours, p.indices)
+                                                three_channel, colours, p.indices, pool)
                              : index_level(level.pixels, w, h, 4, p.record, dither, three_channel,
-                                           colours, p.indices);
+                                           colours, p.indices, pool);
     // The arguments are always valid here; the only failure is memory.
     if (r != PALETTE_OK) return DriverResult::NoMemory;
     if (j == 0) {

@@ -6,7 +6,10 @@
 // (level_image.cpp), then per level dither (dither.cpp), convert
 // (convert.cpp), emit, and make the next level (chain.cpp, treatments in
 // level_image.cpp and fading.cpp). Volume textures take their own path
-// (volume.cpp). Everything here is single-threaded and owned by one call.
+// (volume.cpp). Everything here is owned by one call; with the call's pool
+// (TextureCompressor::pool) the resampler, the dithering, the conversions,
+// the palette's index search and the block encoder cut large levels into
+// bands of rows, each made exactly as on one thread.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +22,14 @@
 #include "texcomp/palette_step.h"
 #include "texcomp/texcomp.h"
 #include "zoom/zoom.h"
+
+// Rows per band when a level of `width` pixels is cut into bands for the
+// call's threads: a band of fewer pixels than this costs more to hand to a
+// thread than it saves, so smaller levels stay on one thread.
+constexpr int64_t LEVEL_BAND_PIXELS = 32768;
+inline int64_t band_min_rows(int32_t width) {
+    return width < 1 ? 1 : (LEVEL_BAND_PIXELS + width - 1) / width;
+}
 
 // The settings' integer modes by their names; a value outside the names
 // matches none of them.
@@ -61,10 +72,11 @@ int32_t fit_pow2_lower(int32_t w, int32_t h, int32_t* out_w, int32_t* out_h);
 int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int32_t* out_w,
                             int32_t* out_h);
 // A new packed buffer of new_w x new_h x planes bytes resampled with the cubic
-// filter, or null when memory runs out.
+// filter, or null when memory runs out. With a pool, the resampler's rows
+// are made in bands on its threads.
 std::unique_ptr<uint8_t[]> resample_picture(const uint8_t* pixels, int32_t width, int32_t height,
                                             int32_t planes, int64_t pitch, int32_t new_w,
-                                            int32_t new_h);
+                                            int32_t new_h, WorkPool* pool = nullptr);
 
 // ---------------------------------------------------------------------------
 // Format codes and the stream header (formats.cpp).
@@ -225,7 +237,9 @@ uint32_t dither_pixel(const TextureCompressor& tc, int32_t code, uint32_t pixel,
 void dither_level(LevelImage& level, const TextureCompressor& tc, int32_t code);
 // Formats with a converter in the table: writes the level's bytes to `out`
 // (room for texture_level_size) and returns their count; -1 for the others.
-int64_t convert_level(const LevelImage& level, int32_t code, uint8_t* out);
+// With a pool, large levels are converted in bands of rows.
+int64_t convert_level(const LevelImage& level, int32_t code, uint8_t* out,
+                      WorkPool* pool = nullptr);
 // The converters of the table's rows (see TexturePixelConverter).
 int64_t convert_argb4444(const uint8_t* bgra, int64_t count, uint8_t* out);
 int64_t convert_argb1555(const uint8_t* bgra, int64_t count, uint8_t* out);

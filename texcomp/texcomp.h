@@ -205,8 +205,12 @@ struct TextureSettings {
     // says.
     TextureQuality quality = TextureQuality::Normal;
     // Not a profile key. Threads one call may use (the caller's own among
-    // them); values below 2 keep the whole call on the caller's thread. The
-    // output is byte for byte the same for every count.
+    // them, at most 64); values below 2 keep the whole call on the caller's
+    // thread. With more, the call starts its own workers and ends them before
+    // it returns; large levels are then resampled, dithered, converted,
+    // palette-indexed and block-encoded in bands of rows side by side, and
+    // pictures below 128 x 128 pixels start no thread at all. The output is
+    // byte for byte the same for every count.
     int32_t threads = 1;
 };
 

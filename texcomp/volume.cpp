@@ -83,6 +83,7 @@ DriverResult compress_volume(TextureCompressor& tc, int32_t code, LevelCallback 
     if (!scratch || !level_emitter_init(emitter, tc, code, level_callback, d, d))
         return DriverResult::NoMemory;
     VolumeState v{tc, emitter, slices, scratch, {}, {}, resample_options()};
+    v.options.pool = tc.pool;
     if (chain) mip_filters(s, v.xfilter, v.yfilter);
 
     if (!level_callback) write_stream_header(tc, code, d, d, n);

@@ -3,27 +3,38 @@
 // row is read (and, horizontal first, filtered) once; sums are accumulated
 // in float32 accumulators and rounded to bytes once per output row.
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
+#include "workpool/workpool.h"
 #include "zoom/passes.h"
 #include "zoom/scanline.h"
 #include "zoom/weighttab.h"
 
 namespace {
-// The working state both passes share.
-struct SeparableState {
+// What every band of a pass reads: the horizontal tables (made once per
+// call), the row order and the row types.
+struct PassTables {
     int e = 0;  // 0 for one-channel pictures, 4 otherwise
     int t = 0;  // scanline type of rows read from and written to pictures
     bool feedback = false;
     std::vector<float> xpool;
     std::vector<WeightTable> xtab;
+    std::vector<int> order;
+};
+
+// The working rows of one band of output rows (the whole picture on one
+// thread): its vertical table, ring of source rows and row buffers.
+struct SeparableState {
     std::vector<float> ypool;
     WeightTable ytab{};
     std::vector<Scanline> ring;
-    std::vector<int> order;
     WrittenRows written;
     Scanline tbuf;   // rows on their way in or out of a picture
     Scanline accum;  // the float sums of one output row
+    SeparableState() = default;
+    SeparableState(const SeparableState&) = delete;
+    SeparableState& operator=(const SeparableState&) = delete;
     ~SeparableState() {
         scanline_free(tbuf);
         scanline_free(accum);
@@ -60,22 +71,28 @@ bool buffers_ready(const SeparableState& st) {
     return !missing(st.tbuf) && !missing(st.accum);
 }
 
-// Horizontal tables once per call, vertical table storage, row order, the
-// ring of `ring_len`-pixel rows and the two row buffers. Every table gets
-// room for width + 1 taps. False when a buffer could not be had.
-bool setup(const ZoomPass& p, int ring_len, int tbuf_len, int accum_len, SeparableState& st) {
-    st.e = p.src->get_nchan() == 1 ? 0 : 4;
-    st.t = st.e | p.options.intermediate_type;
-    st.feedback = p.src == p.dst && window_overlap(p.a, p.b);
+// Horizontal tables once per call and the row order. Every table gets room
+// for width + 1 taps.
+void setup_tables(const ZoomPass& p, PassTables& tb) {
+    tb.e = p.src->get_nchan() == 1 ? 0 : 4;
+    tb.t = tb.e | p.options.intermediate_type;
+    tb.feedback = p.src == p.dst && window_overlap(p.a, p.b);
 
     const int xstride = p.xs.width + 1;
-    st.xpool.assign(static_cast<size_t>(p.b.nx) * xstride, 0.0f);
-    st.xtab.assign(p.b.nx, WeightTable{});
+    tb.xpool.assign(static_cast<size_t>(p.b.nx) * xstride, 0.0f);
+    tb.xtab.assign(p.b.nx, WeightTable{});
     for (int i = 0; i < p.b.nx; ++i) {
-        st.xtab[i].weights = &st.xpool[static_cast<size_t>(i) * xstride];
+        tb.xtab[i].weights = &tb.xpool[static_cast<size_t>(i) * xstride];
         make_weighttab(p.b.x0 + i, (p.map.ux + i) / p.map.sx, *p.xf, p.xs, p.a.nx,
-                       p.options.trim_zeros, st.xtab[i], p.options.verbosity);
+                       p.options.trim_zeros, tb.xtab[i], p.options.verbosity);
     }
+    order_rows(p.map.sy, p.map.ty, p.ys.support, p.a.y0, p.b.y0, p.b.ny, tb.feedback, tb.order);
+}
+
+// Vertical table storage, the ring of `ring_len`-pixel rows and the two row
+// buffers of one band. False when a buffer could not be had.
+bool setup_rows(const ZoomPass& p, const PassTables& tb, int ring_len, int tbuf_len, int accum_len,
+                SeparableState& st) {
     st.ypool.assign(p.ys.width + 1, 0.0f);
     st.ytab.weights = st.ypool.data();
 
@@ -84,13 +101,12 @@ bool setup(const ZoomPass& p, int ring_len, int tbuf_len, int accum_len, Separab
     const int slots = std::max(1, std::min(p.ys.width, p.a.ny));
     st.ring.assign(slots, Scanline{});
     for (Scanline& s : st.ring) {
-        scanline_alloc(s, st.t, ring_len);
+        scanline_alloc(s, tb.t, ring_len);
         s.row = -1;
     }
-    order_rows(p.map.sy, p.map.ty, p.ys.support, p.a.y0, p.b.y0, p.b.ny, st.feedback, st.order);
     st.written.init(p.a, p.b);
-    scanline_alloc(st.tbuf, st.t, tbuf_len);
-    scanline_alloc(st.accum, st.e | SCANLINE_FLOAT, accum_len);
+    scanline_alloc(st.tbuf, tb.t, tbuf_len);
+    scanline_alloc(st.accum, tb.e | SCANLINE_FLOAT, accum_len);
     return buffers_ready(st);
 }
 
@@ -105,11 +121,12 @@ void begin_row(const ZoomPass& p, int r, SeparableState& st) {
 }
 
 // Claims the ring slot of source row j; true when the row must be loaded.
-bool claim_slot(const ZoomPass& p, int j, SeparableState& st, Scanline*& slot) {
+bool claim_slot(const ZoomPass& p, const PassTables& tb, int j, SeparableState& st,
+                Scanline*& slot) {
     slot = &st.ring[j % static_cast<int>(st.ring.size())];
     if (slot->row == j) return false;
     if (p.options.verbosity >= 1) zoom_message("%d ", p.a.y0 + j);
-    if (st.feedback && st.written.written(p.a.y0 + j)) {
+    if (tb.feedback && st.written.written(p.a.y0 + j)) {
         zoom_message("FEEDBACK ON LINE %d\n", p.a.y0 + j);
     }
     slot->row = j;
@@ -139,60 +156,101 @@ void filter_byte_rows(const WeightTable* tables, const Scanline& src, Scanline& 
     }
 }
 
-void filter_row(const SeparableState& st, const Scanline& src, Scanline& dst) {
+void filter_row(const PassTables& tb, const Scanline& src, Scanline& dst) {
     if (src.type == SCANLINE_BYTE && dst.type == SCANLINE_BYTE) {
-        filter_byte_rows(st.xtab.data(), src, dst);
+        filter_byte_rows(tb.xtab.data(), src, dst);
     } else {
-        scanline_filter(st.xtab.data(), src, dst);
+        scanline_filter(tb.xtab.data(), src, dst);
     }
 }
-// Every output row in the pass's order: the weighted sum of its source rows,
-// each loaded into its ring slot by `load` the first time it is needed, made
-// into the output row in tbuf by `finish` and written out.
+// Output rows order[k0 .. k1 - 1]: for each, the weighted sum of its source
+// rows, each loaded into its ring slot by `load` the first time the band
+// needs it, made into the output row in tbuf by `finish` and written out.
+// A row's sum is the same whichever band makes it: its weights, its source
+// rows and the order they are added in depend on the row alone.
 template <class Load, class Finish>
-void run_rows(const ZoomPass& p, SeparableState& st, Load load, Finish finish) {
-    for (int k = 0; k < p.b.ny; ++k) {
-        const int r = st.order[k];
+void run_rows(const ZoomPass& p, const PassTables& tb, SeparableState& st, int k0, int k1,
+              Load load, Finish finish) {
+    for (int k = k0; k < k1; ++k) {
+        const int r = tb.order[k];
         begin_row(p, r, st);
         scanline_zero(st.accum);
         for (int j = st.ytab.i0; j < st.ytab.i1; ++j) {
             Scanline* slot = nullptr;
-            if (claim_slot(p, j, st, slot)) load(j, *slot);
+            if (claim_slot(p, tb, j, st, slot)) load(st, j, *slot);
             scanline_accum(st.ytab.weights[j - st.ytab.i0], *slot, st.accum);
         }
-        finish();
+        finish(st);
         end_row(p, r, st.tbuf, st);
     }
+}
+
+// Output rows below this many pixels in all are made on one thread: the
+// bands' set-up and the source rows each band reads again would cost more
+// than they save.
+constexpr int64_t BAND_MIN_PIXELS = 16384;
+constexpr int64_t BAND_MIN_ROWS = 8;
+
+// Runs the pass over every output row: in bands of rows on the options'
+// pool when the picture is large enough and no row is read after it was
+// written (a picture resampled onto itself), otherwise in one piece. Each
+// band has its own rows and ring; the tables are shared and only read.
+template <class Load, class Finish>
+int run_pass(const ZoomPass& p, const PassTables& tb, int ring_len, int tbuf_len, int accum_len,
+             Load load, Finish finish) {
+    WorkPool* pool = p.options.pool;
+    const bool bandable = pool && !tb.feedback && p.options.verbosity == 0;
+    const int64_t min_rows =
+        std::max<int64_t>(BAND_MIN_ROWS, (BAND_MIN_PIXELS + p.b.nx - 1) / p.b.nx);
+    const int64_t bands = bandable ? band_count(pool, p.b.ny, min_rows) : 1;
+    if (bands == 1) {
+        SeparableState st;
+        if (!setup_rows(p, tb, ring_len, tbuf_len, accum_len, st)) return ZOOM_NO_MEMORY;
+        run_rows(p, tb, st, 0, p.b.ny, load, finish);
+        return ZOOM_OK;
+    }
+    std::atomic<bool> short_of_memory{false};
+    pool->run(bands, [&](int64_t i) {
+        const RowBand band = band_of(p.b.ny, bands, i);
+        SeparableState st;
+        if (!setup_rows(p, tb, ring_len, tbuf_len, accum_len, st)) {
+            short_of_memory = true;
+            return;
+        }
+        run_rows(p, tb, st, static_cast<int>(band.begin), static_cast<int>(band.end), load, finish);
+    });
+    return short_of_memory ? ZOOM_NO_MEMORY : ZOOM_OK;
 }
 }  // namespace
 
 int zoom_xfirst(const ZoomPass& p) {
     report_header(p, true);
-    SeparableState st;
-    if (!setup(p, p.b.nx, std::max(p.a.nx, p.b.nx), p.b.nx, st)) return ZOOM_NO_MEMORY;
+    PassTables tb;
+    setup_tables(p, tb);
     // Source rows are filtered across as they come in; the sums are shifted
     // back to the row type.
-    run_rows(
-        p, st,
-        [&](int j, Scanline& slot) {
+    return run_pass(
+        p, tb, p.b.nx, std::max(p.a.nx, p.b.nx), p.b.nx,
+        [&](SeparableState& st, int j, Scanline& slot) {
             st.tbuf.len = p.a.nx;
             scanline_read(p.src, p.a.x0, p.a.y0 + j, st.tbuf);
-            filter_row(st, st.tbuf, slot);
+            filter_row(tb, st.tbuf, slot);
         },
-        [&] {
+        [&](SeparableState& st) {
             st.tbuf.len = p.b.nx;
             scanline_shift(st.accum, st.tbuf);
         });
-    return ZOOM_OK;
 }
 
 int zoom_yfirst(const ZoomPass& p) {
     report_header(p, false);
-    SeparableState st;
-    if (!setup(p, p.a.nx, p.b.nx, p.a.nx, st)) return ZOOM_NO_MEMORY;
+    PassTables tb;
+    setup_tables(p, tb);
     // Source rows come in as they are; the sums are filtered across.
-    run_rows(
-        p, st, [&](int j, Scanline& slot) { scanline_read(p.src, p.a.x0, p.a.y0 + j, slot); },
-        [&] { filter_row(st, st.accum, st.tbuf); });
-    return ZOOM_OK;
+    return run_pass(
+        p, tb, p.a.nx, p.b.nx, p.a.nx,
+        [&](SeparableState&, int j, Scanline& slot) {
+            scanline_read(p.src, p.a.x0, p.a.y0 + j, slot);
+        },
+        [&](SeparableState& st) { filter_row(tb, st.accum, st.tbuf); });
 }

@@ -4,14 +4,17 @@
 // picture with independent horizontal and vertical scale factors and one
 // one-dimensional kernel per axis. Pictures are reached only through the
 // PictureDevice interface; MemoryPicture is the in-memory implementation.
-// Every call allocates its working memory, runs to completion on the calling
-// thread and frees everything before it returns; a failed allocation is
-// returned as ZOOM_NO_MEMORY. Diagnostics go through zoom_message, which
+// Every call allocates its working memory, runs to completion (on the calling
+// thread, or in bands of output rows on the pool its options name) and frees
+// everything before it returns; a failed allocation is returned as
+// ZOOM_NO_MEMORY. Diagnostics go through zoom_message, which
 // discards them unless the calling thread installed a sink. Nothing mutable
 // is shared between calls: calls on different threads may run at once.
 #pragma once
 
 #include <cstdint>
+
+class WorkPool;
 
 // Marker for an undefined window corner, picture field or pass-order option.
 constexpr int ZOOM_UNSET = -239;
@@ -125,6 +128,11 @@ struct ZoomOptions {
     int coerce;             // non-zero allows coercion to point sampling
     int xy_order;           // ZOOM_UNSET: by cost; non-zero: horizontal first; 0: vertical first
     int trim_zeros;         // drop zero weights at both ends of horizontal tables
+    // Threads the filtered passes may cut their output rows over (null: the
+    // calling thread only). The bytes are the same either way; a picture
+    // resampled onto itself, a verbose call and a small picture stay on the
+    // calling thread.
+    WorkPool* pool = nullptr;
 };
 
 // ---------------------------------------------------------------------------

@@ -277,3 +277,20 @@ TEST_F(TextureCommand, JpegInputIsReadAsRgb) {
         for (size_t k = 0; k < 3; ++k)
             EXPECT_NEAR(got[i + k], rgba_[i + k], 24) << "pixel " << i / 4 << " channel " << k;
 }
+
+TEST_F(TextureCommand, ThreadsFromTheEnvironmentGiveTheOneThreadFile) {
+    write_bmp("big.bmp", bmp_of(512, 256, rgb_pattern(512, 256)));
+    ASSERT_EQ(run_program(TEXTURE_BINARY, "-q --format dxt5 big.bmp one.dds", "RAZIVAVU_THREADS=1 ")
+                  .status,
+              0);
+    ASSERT_EQ(
+        run_program(TEXTURE_BINARY, "-q --format dxt5 big.bmp three.dds", "RAZIVAVU_THREADS=3 ")
+            .status,
+        0);
+    EXPECT_EQ(read_file("three.dds"), read_file("one.dds"));
+    const RunResult bad =
+        run_program(TEXTURE_BINARY, "-q --format dxt5 big.bmp bad.dds", "RAZIVAVU_THREADS=0 ");
+    EXPECT_EQ(bad.status, 0);
+    EXPECT_NE(bad.err.find("RAZIVAVU_THREADS=0 is not a whole number"), std::string::npos);
+    EXPECT_EQ(read_file("bad.dds"), read_file("one.dds"));
+}

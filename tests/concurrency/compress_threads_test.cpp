@@ -107,3 +107,32 @@ TEST(Concurrency, SameJobOnTwoThreads) {
     EXPECT_TRUE(together[0].bytes == alone.bytes);
     EXPECT_TRUE(together[1].bytes == alone.bytes);
 }
+
+// A call with worker threads of its own (bands of the resampler, the
+// conversion and the palette search) beside calls on other threads, one of
+// them threaded too: every stream is the one-thread stream.
+TEST(Concurrency, ThreadedCallBesideOtherCalls) {
+    Job rescaled{noise(300, 200, 4, 5), 300, 200, 4, {}};
+    texture_settings_init(rescaled.settings);
+    rescaled.settings.g_texture_format = static_cast<int32_t>(TextureFormat::Argb4444);
+    rescaled.settings.g_rescale_mode = 5;
+    rescaled.settings.g_rescale_width = 384;
+    rescaled.settings.g_rescale_height = 384;
+    rescaled.settings.g_b_dither_mip0 = 1;
+    Job palette{noise(160, 136, 4, 9), 160, 136, 4, {}};
+    texture_settings_init(palette.settings);
+    palette.settings.g_texture_format = static_cast<int32_t>(TextureFormat::P4);
+    const Job jobs[3] = {rescaled, palette, block_job()};
+    Stream alone[3];
+    for (int k = 0; k < 3; ++k) ASSERT_EQ(run(jobs[k], alone[k]), TEXCOMP_OK) << k;
+    Job threaded[3] = {jobs[0], jobs[1], jobs[2]};
+    threaded[0].settings.threads = 3;
+    threaded[1].settings.threads = 2;
+    Stream together[3];
+    std::thread others[2];
+    for (int k = 1; k < 3; ++k)
+        others[k - 1] = std::thread([&, k] { run(threaded[k], together[k]); });
+    EXPECT_EQ(run(threaded[0], together[0]), TEXCOMP_OK);
+    for (std::thread& t : others) t.join();
+    for (int k = 0; k < 3; ++k) EXPECT_TRUE(together[k].bytes == alone[k].bytes) << k;
+}

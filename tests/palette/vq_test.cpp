@@ -6,6 +6,7 @@
 #include <set>
 
 #include "palette/split_tree.h"
+#include "palette/vector_distance.h"
 #include "palette_test_util.h"
 
 using namespace palette_test;
@@ -57,7 +58,7 @@ TEST(SplitTree, ReducesToTargetAndEnds) {
 
 TEST(KdTree, EqualsBruteForceSearch) {
     Random rnd{11};
-    for (int32_t dims : {1, 3, 4, 16}) {
+    for (int32_t dims : {1, 3, 4, 16, 35, 64}) {
         const int32_t n = 400;
         std::vector<uint8_t> recs(static_cast<size_t>(n) * dims);
         for (auto& b : recs) b = static_cast<uint8_t>(rnd.below(dims == 1 ? 64 : 256));
@@ -110,6 +111,24 @@ TEST(KdTree, EqualsBruteForceSearch) {
     ASSERT_EQ(kd_build(nullptr, 0, 3, empty), PALETTE_OK);
     const uint8_t q[3] = {1, 2, 3};
     EXPECT_EQ(kd_nearest(empty, q), -1);
+}
+
+TEST(KdTree, VectorAndPlainDistancesAgree) {
+    Random rnd{5};
+    uint8_t x[16], q[16];
+    for (int trial = 0; trial < 2000; ++trial) {
+        for (int k = 0; k < 16; ++k) {
+            // Every third trial at the extremes, where a narrow sum would wrap.
+            x[k] = trial % 3 == 0 ? static_cast<uint8_t>(rnd.below(2) * 255)
+                                  : static_cast<uint8_t>(rnd.below(256));
+            q[k] = trial % 3 == 0 ? static_cast<uint8_t>(255 - x[k])
+                                  : static_cast<uint8_t>(rnd.below(256));
+        }
+        ASSERT_EQ(distance16(x, q), distance16_plain(x, q)) << trial;
+    }
+    std::fill_n(x, 16, 255);
+    std::fill_n(q, 16, 0);
+    EXPECT_EQ(distance16(x, q), 16 * 255 * 255);
 }
 
 TEST(Vq, FewerColoursThanEntriesKeepEveryColour) {

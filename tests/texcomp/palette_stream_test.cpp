@@ -153,3 +153,28 @@ TEST(PaletteStream, WholeStreamsPinned) {
         EXPECT_LT(error, c.code == 10 ? 12.0 : 32.0) << c.code << " " << c.planes;
     }
 }
+
+// Four-plane photos go through the vector quantiser's every stage (block
+// codebook reduction, 64-byte nearest search, palette training, mapping and
+// the colour search of the smaller levels); their streams are held here.
+TEST(PaletteStream, FourPlanePhotoStreamsPinned) {
+    struct Case {
+        int32_t code;
+        bool dither;
+        uint64_t hash;
+    };
+    const Case cases[] = {
+        {10, false, 10939627437383179174ull},
+        {14, false, 2578230933793372722ull},
+        {10, true, 3918227686698698095ull},
+        {14, true, 4469390062965023271ull},
+    };
+    const auto pic = photo_picture(328, 264, 4);
+    for (const Case& c : cases) {
+        TextureSettings s = settings_for(c.code, nullptr);
+        s.g_b_dither_mip0 = c.dither;
+        s.g_b_dither_color = c.dither;
+        const Capture cap = compress_captured(pic, 328, 264, 4, s);
+        EXPECT_EQ(stream_hash(cap), c.hash) << c.code << " " << c.dither;
+    }
+}

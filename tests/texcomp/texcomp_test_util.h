@@ -85,6 +85,28 @@ inline std::vector<uint8_t> gradient_picture(int32_t w, int32_t h, int32_t plane
     return p;
 }
 
+// A photo-like picture (deterministic): smooth shading, a hard-edged disc,
+// a ridge of stripes and noise in every channel, so blocks and colours
+// rarely repeat; a fourth plane is a soft alpha ramp with the same noise.
+inline std::vector<uint8_t> photo_picture(int32_t w, int32_t h, int32_t planes, uint32_t seed = 7) {
+    std::vector<uint8_t> p(static_cast<size_t>(w) * h * planes);
+    TestRandom r{seed};
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            int32_t c[4] = {60 + 120 * y / h + 40 * x / w, 110 + 80 * y / h, 220 - 90 * y / h,
+                            255 * x / w};
+            if ((x - w / 3) * (x - w / 3) + (y - h / 4) * (y - h / 4) < w * h / 40)
+                c[0] = 240, c[1] = 210 - x % 7, c[2] = 140;
+            if (y > h / 2 + (x % 37) - 18) c[1] = 70 + (x * 3 + y) % 60, c[2] = 40 + (x ^ y) % 50;
+            for (int32_t k = 0; k < planes; ++k) {
+                const int32_t v = c[k] + r.below(15) - 7;
+                p[(static_cast<size_t>(y) * w + x) * planes + k] =
+                    static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+            }
+        }
+    return p;
+}
+
 inline std::vector<uint8_t> constant_picture(int32_t w, int32_t h, const std::vector<uint8_t>& px) {
     std::vector<uint8_t> p;
     p.reserve(static_cast<size_t>(w) * h * px.size());

@@ -3,15 +3,18 @@
 // out.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
+#include "tool/tile_pool.h"
 #include "vxsystem/vxsystem.h"
 
 namespace {
@@ -85,6 +88,13 @@ int run_texture(int argc, char** argv) {
     CommandSettings cs;
     const std::string refused = texture_settings_for(o, cs);
     if (!refused.empty()) return fail(TEXTURE_USAGE, refused);
+    // The texture is made on every core unless RAZIVAVU_THREADS says
+    // otherwise, as the tiling tool's tiles are; the file is the same.
+    std::string note;
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    cs.settings.threads =
+        tile_threads(std::getenv("RAZIVAVU_THREADS"), std::clamp(cores, 1, MAX_TILE_THREADS), note);
+    if (!note.empty()) std::fprintf(stderr, "razivavu-texture: WARNING: %s\n", note.c_str());
     ProfileFile profile;
     const std::string no_profile = prepare_profile(o, cs, profile);
     if (!no_profile.empty()) return fail(TEXTURE_USAGE, no_profile);
