@@ -8,7 +8,9 @@
 //
 // Contract: an accepted command line names its input and output; a refused
 // --set leaves the settings record as it was, an accepted one applied again
-// changes nothing; compress_texture gives one of its results; a refused call
+// changes nothing (profile-only keys become profile lines after the
+// profile's own, as the command hands them over); compress_texture gives
+// one of its results; a refused call
 // (any negative result but running out of memory) emits nothing; a call
 // that ran emits "DDS ", the 124-byte header and at least one level.
 #include <cmath>
@@ -69,22 +71,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     TextureOptions o;
     if (!parse_texture_args(args, o).empty()) return 0;
-    if (o.help) return 0;
+    if (o.help || o.version || o.list_keys) return 0;
     FUZZ_REQUIRE(!o.input.empty() && !o.output.empty());
 
-    TextureSettings settings;
-    texture_settings_init(settings);
+    // The record as the command builds it; profile-only keys of --set
+    // become profile lines.
+    CommandSettings cs;
+    if (!texture_settings_for(TextureOptions{}, cs).empty()) return 0;
+    cs.settings.quality = o.quality;
     for (const auto& [key, value] : o.settings) {
         TextureSettings before;
-        std::memcpy(&before, &settings, sizeof before);
-        if (!apply_setting(settings, key, value).empty()) {
-            FUZZ_REQUIRE(std::memcmp(&before, &settings, sizeof before) == 0);
+        std::memcpy(&before, &cs.settings, sizeof before);
+        const size_t lines = cs.profile_lines.size();
+        if (!apply_setting(cs, key, value).empty()) {
+            FUZZ_REQUIRE(std::memcmp(&before, &cs.settings, sizeof before) == 0);
+            FUZZ_REQUIRE(cs.profile_lines.size() == lines);
             return 0;
         }
-        TextureSettings again;
-        std::memcpy(&again, &settings, sizeof again);
+        CommandSettings again;
+        std::memcpy(&again.settings, &cs.settings, sizeof again.settings);
         FUZZ_REQUIRE(apply_setting(again, key, value).empty());
-        FUZZ_REQUIRE(std::memcmp(&again, &settings, sizeof again) == 0);
+        FUZZ_REQUIRE(std::memcmp(&again.settings, &cs.settings, sizeof again.settings) == 0);
+    }
+    TextureSettings& settings = cs.settings;
+    if (!cs.profile_lines.empty()) {
+        if (!profile.empty() && profile.back() != '\n') profile += '\n';
+        for (const std::string& line : cs.profile_lines) profile += line + "\n";
     }
     keep_small(settings);
 

@@ -14,6 +14,8 @@ PictureKind picture_kind(const std::string& name) {
     if (starts_with_nocase(extension, "TIF")) return PictureKind::tiff;
     if (name.size() >= 5 && starts_with_nocase(name.c_str() + name.size() - 5, ".TIFF"))
         return PictureKind::tiff;
+    if (name.size() >= 5 && starts_with_nocase(name.c_str() + name.size() - 5, ".JPEG"))
+        return PictureKind::jpeg;
     return PictureKind::unknown;
 }
 

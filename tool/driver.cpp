@@ -5,8 +5,11 @@
 // except a failing write, which stops the run at that file.
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +41,23 @@ void print_usage() {
         "  if a<0 && b<0 then tile bmp into textures of size ((w/a) pixel)x((h/b) pixel)\n\n");
 }
 
+// Standard output text: usage, progress and summary, all kept back by -q.
+__attribute__((format(printf, 2, 3))) void say(const ToolOptions& options, const char* format,
+                                               ...) {
+    if (options.quiet) return;
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+}
+
+// The two errors that have always gone to standard output; under -q, where
+// standard output stays empty, to standard error.
+void say_error(const ToolOptions& options, const std::string& message) {
+    std::fflush(stdout);
+    std::fputs(message.c_str(), options.quiet ? stderr : stdout);
+}
+
 // Errors the tool adds go to standard error, after what is already printed.
 int fail(int code, const std::string& message) {
     std::fflush(stdout);
@@ -46,11 +66,12 @@ int fail(int code, const std::string& message) {
 }
 
 // Prints the loading line and opens the picture; its rows come later.
-int open_input(PictureInput& input, const std::string& name, PictureKind kind, int64_t size) {
-    if (kind == PictureKind::bmp) std::printf("loading BMP=%s\n", name.c_str());
-    if (kind == PictureKind::png) std::printf("loading png=%s\n", name.c_str());
-    if (kind == PictureKind::tiff) std::printf("loading tif=%s\n", name.c_str());
-    if (kind == PictureKind::jpeg) std::printf("loading jpg=%s\n", name.c_str());
+int open_input(PictureInput& input, const std::string& name, PictureKind kind, int64_t size,
+               const ToolOptions& options) {
+    if (kind == PictureKind::bmp) say(options, "loading BMP=%s\n", name.c_str());
+    if (kind == PictureKind::png) say(options, "loading png=%s\n", name.c_str());
+    if (kind == PictureKind::tiff) say(options, "loading tif=%s\n", name.c_str());
+    if (kind == PictureKind::jpeg) say(options, "loading jpg=%s\n", name.c_str());
     const char* whole = std::getenv(WHOLE_PICTURE_VARIABLE);
     return open_picture(input, name, kind, size, whole && *whole);
 }
@@ -79,6 +100,12 @@ struct CacheDeleter {
     void operator()(ChainCache* c) const { chain_cache_free(c); }
 };
 
+// Under --strict a damaged picture is an error, as a damaged PNG always is.
+int fail_damaged(const std::string& name, const std::string& reason) {
+    return fail(EXIT_LOAD_FAILED,
+                "picture " + name + " is damaged (" + reason + "); --strict ends the run there");
+}
+
 int report_failure(TileWrite result, const std::string& name, int error) {
     if (result == TileWrite::cannot_create)
         return fail(EXIT_WRITE_FAILED,
@@ -97,27 +124,31 @@ int report_failure(TileWrite result, const std::string& name, int error) {
 
 // Writes both files of every tile, `threads` tiles at a time, the bands of
 // the picture read as the tiles need them; the code of the first failure in
-// tile order, or EXIT_DONE. Console text, files and failures are those of
-// writing the tiles one after the other: the tiles are reported and their
-// files named strictly in order, and the files of tiles after a failure are
-// removed before they get a name. A band that cannot be read ends the run
-// at its first tile, after the tiles before it have their names.
-int write_tiles(PictureInput& input, const std::string& name, const TileGrid& grid, int32_t& tiles,
-                int threads, bool& warned) {
+// tile order, or EXIT_DONE. `name` gives the tiles their names (the
+// input's, or its place in the -o folder); `input_name` is the picture's.
+// Console text, files and failures are those of writing the tiles one after
+// the other: the tiles are reported and their files named strictly in order,
+// and the files of tiles after a failure are removed before they get a name.
+// A band that cannot be read ends the run at its first tile, after the tiles
+// before it have their names.
+int write_tiles(PictureInput& input, const std::string& name, const std::string& input_name,
+                const TileGrid& grid, int32_t& tiles, int threads, bool& warned,
+                const ToolOptions& options) {
     const int32_t planes = input.planes;
     const bool separated = grid_names_collide(grid.cols, grid.rows);
     if (separated) {
-        std::printf("names like %s would repeat in a %dx%d grid; tiles are named %s to %s\n",
-                    tile_name(name, 1, 10, false, false).c_str(), grid.cols, grid.rows,
-                    tile_name(name, 0, 0, false, true).c_str(),
-                    tile_name(name, grid.cols - 1, grid.rows - 1, true, true).c_str());
+        say(options, "names like %s would repeat in a %dx%d grid; tiles are named %s to %s\n",
+            tile_name(name, 1, 10, false, false).c_str(), grid.cols, grid.rows,
+            tile_name(name, 0, 0, false, true).c_str(),
+            tile_name(name, grid.cols - 1, grid.rows - 1, true, true).c_str());
     }
     const int64_t count = grid.rows > 0 && grid.cols > 0 ? int64_t{grid.rows} * grid.cols : 0;
     if (count == 0) return EXIT_DONE;
     BandFeed feed;
     if (!start_band_feed(feed, input, grid.tile_height, grid.rows, grid.cols))
         return fail(EXIT_LOAD_FAILED, "not enough memory for two bands of " +
-                                          std::to_string(grid.tile_height) + " rows of " + name);
+                                          std::to_string(grid.tile_height) + " rows of " +
+                                          input_name);
     // The reader thread ends on every way out, a failed allocation included.
     struct FeedStopper {
         BandFeed& feed;
@@ -157,8 +188,9 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
                 out.files = k + 1;
                 out.name[k] = tile_name(name, col, row, block_file, separated);
                 set_tile_console(&out.text[k]);
-                out.result[k] = write_tile_part(out.name[k], tile, block_file, grid.level_count,
-                                                skip, caches[worker].get(), &out.error[k]);
+                out.result[k] =
+                    write_tile_part(out.name[k], tile, block_file, grid.level_count, skip,
+                                    caches[worker].get(), &out.error[k], options.encoding);
                 set_tile_console(nullptr);
                 if (out.result[k] != TileWrite::ok) break;
             }
@@ -178,6 +210,7 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
     };
     TileWrite failed = TileWrite::ok;
     bool unread = false;
+    bool damaged = false;  // --strict met the damage
     std::string failed_name;
     int failed_error = 0;
     auto finish_tile = [&](int64_t item) {
@@ -187,8 +220,14 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
             // band where the damage was met.
             std::lock_guard<std::mutex> hold(feed.lock);
             if (!warned && feed.warning_band >= 0 && feed.warning_band <= item / grid.cols) {
-                warn_damaged(name, feed.warning);
                 warned = true;
+                if (options.strict) {
+                    // Nothing of the damaged row of tiles gets a name.
+                    damaged = true;
+                    discard(out, 0);
+                    return false;
+                }
+                warn_damaged(input_name, feed.warning);
             }
         }
         if (out.unread) {
@@ -196,10 +235,10 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
             return false;
         }
         ++tiles;
-        std::printf("creating %dx%d\n", static_cast<int32_t>(item % grid.cols),
-                    static_cast<int32_t>(item / grid.cols));
+        say(options, "creating %dx%d\n", static_cast<int32_t>(item % grid.cols),
+            static_cast<int32_t>(item / grid.cols));
         for (int32_t k = 0; k < out.files; ++k) {
-            std::fputs(out.text[k].c_str(), stdout);
+            if (!options.quiet) std::fputs(out.text[k].c_str(), stdout);
             if (out.result[k] == TileWrite::ok) {
                 out.result[k] = commit_tile_part(out.name[k], &out.error[k]);
                 out.named[k] = out.result[k] == TileWrite::ok;
@@ -232,18 +271,19 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
 
     run_in_order(pool, count, work, finish, undo);
     stop_band_feed(feed);
+    if (damaged) return fail_damaged(input_name, feed.warning);
     if (unread && feed.data_ended) {
-        if (!warned && !feed.warning.empty()) warn_damaged(name, feed.warning);
+        if (!warned && !feed.warning.empty()) warn_damaged(input_name, feed.warning);
         warned = true;
         return fail(EXIT_LOAD_FAILED,
-                    "the data of " + name + " ends above row " +
+                    "the data of " + input_name + " ends above row " +
                         std::to_string(input.bands.data_rows) + " of " +
                         std::to_string(input.height) + ": " + std::to_string(feed.failed_band) +
                         " of " + std::to_string(grid.rows) +
                         " rows of tiles written, the rows below would hold filler only");
     }
     if (unread && feed.no_memory)
-        return fail(EXIT_NO_MEMORY, "not enough memory to read the picture " + name);
+        return fail(EXIT_NO_MEMORY, "not enough memory to read the picture " + input_name);
     if (unread) return fail(EXIT_LOAD_FAILED, feed.error + " (see vx.log)");
     if (failed != TileWrite::ok) return report_failure(failed, failed_name, failed_error);
     return EXIT_DONE;
@@ -251,17 +291,45 @@ int write_tiles(PictureInput& input, const std::string& name, const TileGrid& gr
 
 }  // namespace
 
-int run_tool(int argc, char** argv) {
-    // The normal-map step's diagnostics reach the user (razivavu's settings
-    // never ask for that step; the library itself stays silent).
-    normalmap_set_receiver(&normalmap_print_to_stderr);
-    print_usage();
-    if (argc < 2) {
-        std::printf("ERROR: no input file specified\n");
-        return EXIT_NO_INPUT;
+namespace {
+
+// The place of the tiles: beside the input, or in the -o folder under the
+// same names. Tile names are made from the result as from an input name.
+std::string tile_base(const ToolOptions& options, const std::string& name) {
+    if (options.out_dir.empty()) return name;
+    const size_t slash = name.rfind('/');
+    const std::string leaf = slash == std::string::npos ? name : name.substr(slash + 1);
+    const std::string& dir = options.out_dir;
+    return dir + (dir.back() == '/' ? "" : "/") + leaf;
+}
+
+// Parts of the picture no tile holds are lost without a word otherwise.
+void warn_lost_parts(const TileGrid& grid, int32_t width, int32_t height) {
+    std::fflush(stdout);
+    if (grid.rows < 1 || grid.cols < 1) {
+        std::fprintf(stderr,
+                     "WARNING: the picture (%dx%d) holds no whole tile of %dx%d; no tile is "
+                     "written\n",
+                     width, height, grid.tile_width, grid.tile_height);
+        return;
     }
-    const std::string name = argv[1];
-    const int64_t size = input_file_size(name);
+    const int32_t columns = width - grid.cols * grid.tile_width;
+    const int32_t rows = height - grid.rows * grid.tile_height;
+    if (columns > 0 && rows > 0)
+        std::fprintf(stderr,
+                     "WARNING: %d columns at the right and %d rows at the bottom of the picture "
+                     "are in no tile\n",
+                     columns, rows);
+    else if (columns > 0)
+        std::fprintf(stderr, "WARNING: %d columns at the right of the picture are in no tile\n",
+                     columns);
+    else if (rows > 0)
+        std::fprintf(stderr, "WARNING: %d rows at the bottom of the picture are in no tile\n",
+                     rows);
+}
+
+// The checks of the input file; EXIT_DONE when it can be opened.
+int check_input_file(const std::string& name, int64_t size) {
     if (size == 0) return fail(EXIT_BAD_INPUT_FILE, "input file=" + name + " is empty");
     if (size < 1) {
         // A FIFO or a device is never opened (reading one could wait forever).
@@ -270,15 +338,78 @@ int run_tool(int argc, char** argv) {
             return fail(EXIT_BAD_INPUT_FILE, "input file=" + name + " is not a regular file");
         return fail(EXIT_BAD_INPUT_FILE, "cannot read input file=" + name);
     }
+    return EXIT_DONE;
+}
+
+int check_out_dir(const ToolOptions& options) {
+    if (options.out_dir.empty()) return EXIT_DONE;
+    struct stat st;
+    if (stat(options.out_dir.c_str(), &st) != 0)
+        return fail(EXIT_WRITE_FAILED,
+                    "output folder=" + options.out_dir + ": " + std::strerror(errno));
+    if (!S_ISDIR(st.st_mode))
+        return fail(EXIT_WRITE_FAILED, "output folder=" + options.out_dir + " is not a folder");
+    return EXIT_DONE;
+}
+
+// The old console habit: keep the window open until the user has read it.
+// Only a terminal is asked; a pipe or a file is never read, so a shell loop
+// reading names from its own standard input keeps every name.
+void final_wait(const ToolOptions& options) {
+    if (options.quiet || !isatty(STDIN_FILENO)) return;
+    std::fprintf(stderr, "press Enter to close\n");
+    std::getchar();
+}
+
+}  // namespace
+
+int run_tool(int argc, char** argv) {
+    // The normal-map step's diagnostics reach the user (razivavu's settings
+    // never ask for that step; the library itself stays silent).
+    normalmap_set_receiver(&normalmap_print_to_stderr);
+    ToolOptions options;
+    const std::string bad_option = parse_tool_options(argc, argv, options);
+    if (options.version) {
+        std::printf("razivavu %s\n", razivavu_version());
+        return EXIT_DONE;
+    }
+    if (options.help) {
+        print_usage();
+        std::printf("%s", tool_options_help());
+        return EXIT_DONE;
+    }
+    if (!options.quiet) print_usage();
+    if (!bad_option.empty())
+        return fail(EXIT_BAD_OPTION, bad_option + " (razivavu --help lists the options)");
+    const int operands = argc - options.operands;
+    if (operands < 1) {
+        say_error(options, "ERROR: no input file specified\n");
+        return EXIT_NO_INPUT;
+    }
+    char* const* operand = argv + options.operands;
+    if (operands > 3) {
+        const std::string extra = operand[3];
+        return fail(EXIT_BAD_OPTION,
+                    "unexpected argument " + extra + " after the tile size" +
+                        (extra.size() > 1 && extra[0] == '-' && !std::isdigit(extra[1])
+                             ? " (options go before the file)"
+                             : " (razivavu [options] file [a b])"));
+    }
+    const std::string name = operand[0];
+    const int64_t size = input_file_size(name);
+    const int unusable = check_input_file(name, size);
+    if (unusable != EXIT_DONE) return unusable;
 
     const PictureKind kind = picture_kind(name);
     if (kind == PictureKind::unknown) {
-        std::printf("ERROR: unknown file type=%s\n", name.c_str());
+        say_error(options, "ERROR: unknown file type=" + name + "\n");
         return EXIT_UNKNOWN_TYPE;
     }
     TileRequest request;
-    const std::string bad_request = parse_tile_request(argc - 2, argv + 2, request);
+    const std::string bad_request = parse_tile_request(operands - 1, operand + 1, request);
     if (!bad_request.empty()) return fail(EXIT_BAD_TILE_SIZE, bad_request);
+    const int no_folder = check_out_dir(options);
+    if (no_folder != EXIT_DONE) return no_folder;
 
     // Only the sizes are read here; the rows come band by band while tiling.
     PictureInput input;
@@ -286,22 +417,24 @@ int run_tool(int argc, char** argv) {
         PictureInput& input;
         ~Closer() { close_picture(input); }
     } closer{input};  // on every way out
-    if (!open_input(input, name, kind, size)) {
+    if (!open_input(input, name, kind, size, options)) {
         return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
     }
     // Damage met while opening (a progressive JPEG is read through at once).
     bool warned = !imageio_last_warning().empty();
+    if (warned && options.strict) return fail_damaged(name, imageio_last_warning());
     if (warned) warn_damaged(name, imageio_last_warning());
-    std::printf("width=%d\nheight=%d\n", input.width, input.height);
+    say(options, "width=%d\nheight=%d\n", input.width, input.height);
 
     int32_t tile_width = 0;
     int32_t tile_height = 0;
     const std::string bad_size =
         tile_size_for(request, input.width, input.height, tile_width, tile_height);
     if (!bad_size.empty()) return fail(EXIT_BAD_TILE_SIZE, bad_size);
-    std::printf("tiling to %dx%d pixel\n", tile_width, tile_height);
+    say(options, "tiling to %dx%d pixel\n", tile_width, tile_height);
 
     const TileGrid grid = make_grid(input.width, input.height, tile_width, tile_height);
+    warn_lost_parts(grid, input.width, input.height);
     if (grid.rows > 0 && grid.cols > 0 && !block_files_hold_levels(tile_width, tile_height)) {
         std::fflush(stdout);
         std::fprintf(stderr,
@@ -323,7 +456,7 @@ int run_tool(int argc, char** argv) {
     // The whole run's files must fit: a small picture that claims a huge
     // size would otherwise fill the disk with filler before anything failed.
     struct statvfs fs;
-    const std::string folder = output_folder(name);
+    const std::string folder = output_folder(tile_base(options, name));
     if (grid.rows > 0 && grid.cols > 0 && statvfs(folder.c_str(), &fs) == 0) {
         const int64_t unit = fs.f_frsize > 0 ? static_cast<int64_t>(fs.f_frsize) : 1;
         const int64_t needed = grid_output_bytes(grid, unit);
@@ -346,7 +479,8 @@ int run_tool(int argc, char** argv) {
         std::fprintf(stderr, "WARNING: %s\n", note.c_str());
     }
     int32_t tiles = 0;
-    const int written = write_tiles(input, name, grid, tiles, threads, warned);
+    const int written =
+        write_tiles(input, tile_base(options, name), name, grid, tiles, threads, warned, options);
     if (written != EXIT_DONE) return written;
     // The rows below the last row of tiles make no tile, but a picture
     // damaged there is still a damaged picture: the user hears of it as of
@@ -356,12 +490,15 @@ int run_tool(int argc, char** argv) {
         return fail(EXIT_LOAD_FAILED, "cannot read the rows of " + name +
                                           " below the last row of tiles: not enough memory");
     if (rest == 0) return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
-    if (!warned && !imageio_last_warning().empty()) warn_damaged(name, imageio_last_warning());
+    if (!warned && !imageio_last_warning().empty()) {
+        if (options.strict) return fail_damaged(name, imageio_last_warning());
+        warn_damaged(name, imageio_last_warning());
+    }
     close_picture(input);  // before the wait for the user
 
-    std::printf("created %d pano's\n", tiles);
-    std::printf("done\n");
+    say(options, "created %d pano's\n", tiles);
+    say(options, "done\n");
     std::fflush(stdout);
-    std::getchar();  // at end of input this returns at once
+    final_wait(options);
     return EXIT_DONE;
 }

@@ -4,6 +4,7 @@
 
 #include "imageio/imageio.h"
 #include "tool/tiletool.h"
+#include "vxsystem/vxsystem.h"
 
 int32_t level_count(int32_t tile_width, int32_t tile_height) {
     // The larger side compared as unsigned, as the header has always counted.
@@ -47,9 +48,12 @@ std::string tile_name(const std::string& input, int32_t col, int32_t row, bool b
     char numbers[40];
     std::snprintf(numbers, sizeof(numbers), separated ? "%d_%d%s%s" : "%d%d%s%s", col, row,
                   tile_file_kind(block_file).suffix, TILE_EXTENSION);
-    // A four-letter extension goes whole, so "pano.tiff" tiles as "pano00.vxt".
+    // A four-letter extension goes whole, so "pano.tiff" tiles as "pano00.vxt"
+    // and "pano.jpeg" too.
     const size_t n = input.size();
-    if (n >= 5 && input[n - 5] == '.' && picture_kind(input.substr(n - 5)) == PictureKind::tiff)
+    if (n >= 5 && input[n - 5] == '.' &&
+        (picture_kind(input.substr(n - 5)) == PictureKind::tiff ||
+         starts_with_nocase(input.c_str() + n - 5, ".JPEG")))
         return input.substr(0, n - 5) + numbers;
     return name_base(input) + numbers;
 }

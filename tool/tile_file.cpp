@@ -115,7 +115,7 @@ TileWrite commit_tile_part(const std::string& name, int* error_number) {
 
 TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool block_file,
                           int32_t level_count, int32_t skip_levels, ChainCache* cache,
-                          int* error_number) {
+                          int* error_number, const TileEncoding& encoding) {
     const TileFileKind& kind = tile_file_kind(block_file);
     TextureSettings settings;
     texture_settings_init(settings);
@@ -155,6 +155,7 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     settings.g_texture_format = static_cast<int32_t>(kind.format);
     settings.g_b_swap_rgb = kind.swap_rgb;
     settings.chain_cache = cache;
+    apply_tile_encoding(settings, encoding, block_file);
     int32_t compressed = TEXCOMP_OK;
     if (!sink.failed) {
         compressed = compress_texture(tile.pixels, tile.width, tile.height, tile.pitch, settings,

@@ -1,6 +1,6 @@
 // tiletool: the pieces of the razivavu command-line driver.
 //
-// razivavu file [a b] reads a BMP, JPEG, PNG or TIFF picture from the top,
+// razivavu [options] file [a b] reads a BMP, JPEG, PNG or TIFF picture from the top,
 // one row of tiles at a time, cuts it into a grid of equal tiles and
 // writes, for every tile, a 24-bit file and a DXT1 file, each
 // a 32-byte TileHeader followed by the tile's mip levels (the top row of
@@ -23,15 +23,48 @@
 constexpr int EXIT_DONE = 0;
 constexpr int EXIT_LOAD_FAILED = 1;     // the loader rejected the picture (also partway)
 constexpr int EXIT_BAD_INPUT_FILE = 2;  // missing, unreadable or empty input
+constexpr int EXIT_BAD_OPTION = 2;      // unknown option, bad option value, argument after a b
 constexpr int EXIT_BAD_TILE_SIZE = 3;   // tile size arguments unusable
 constexpr int EXIT_WRITE_FAILED = 4;    // a tile file could not be written
 constexpr int EXIT_NO_MEMORY = 5;       // an allocation failed outside the tile files
 constexpr int EXIT_NO_INPUT = 13;       // no file argument
 constexpr int EXIT_UNKNOWN_TYPE = -14;  // a name that picture_kind does not know
 
-// The whole run: usage, load, grid, tiles, summary, the final wait for one
-// character on standard input. Returns the exit code.
+// The whole run: usage, load, grid, tiles, summary, and, when standard input
+// is a terminal, the final wait for one character. Returns the exit code.
 int run_tool(int argc, char** argv);
+
+// ---------------------------------------------------------------------------
+// Options, all before the file. Without any, every byte of every tile file
+// and of standard output is that of the plain command.
+// ---------------------------------------------------------------------------
+// How the DXT1 tile files are searched; the 24-bit files have nothing to
+// choose.
+struct TileEncoding {
+    TextureQuality quality = TextureQuality::Normal;
+    bool uniform_metric = false;  // equal channel weights (g_b_grey_scale)
+};
+
+struct ToolOptions {
+    bool help = false;
+    bool version = false;
+    bool quiet = false;   // -q: nothing on standard output, no final wait
+    bool strict = false;  // a damaged JPEG ends the run with EXIT_LOAD_FAILED
+    std::string out_dir;  // -o DIR: tiles go there instead of beside the input
+    TileEncoding encoding;
+    int operands = 0;  // index in argv of the file (argc when there is none)
+};
+
+// Reads the options before the file ("--" ends them). Empty when usable;
+// otherwise the reason, for the user. --help and --version stop the reading.
+std::string parse_tool_options(int argc, char* const* argv, ToolOptions& out);
+
+// The options part of --help.
+const char* tool_options_help();
+
+// The settings a tile file takes from the encoding: the DXT1 file its
+// quality and metric; the 24-bit file nothing.
+void apply_tile_encoding(TextureSettings& settings, const TileEncoding& encoding, bool block_file);
 
 // ---------------------------------------------------------------------------
 // Command line.
@@ -39,8 +72,8 @@ int run_tool(int argc, char** argv);
 enum class PictureKind { unknown, bmp, jpeg, png, tiff };
 
 // By the name's last three characters, any case: "bmp", "jpg", "png" or
-// "tif"; also a name ending in ".tiff". Names shorter than three characters
-// are of unknown kind.
+// "tif"; also a name ending in ".tiff" or ".jpeg". Names shorter than three
+// characters are of unknown kind.
 PictureKind picture_kind(const std::string& name);
 
 constexpr int32_t DEFAULT_TILE_SIDE = 512;
@@ -96,7 +129,7 @@ int32_t skip_levels_for_row(int32_t row, int32_t rows);
 bool grid_names_collide(int32_t cols, int32_t rows);
 
 // Tile file name: the input name without its last four characters (the dot
-// and extension; five for a name ending in ".tiff"), then column and row, "c" for the
+// and extension; five for a name ending in ".tiff" or ".jpeg"), then column and row, "c" for the
 // block-compressed file, and
 // ".vxt". `separated` puts an underscore between column and row.
 std::string tile_name(const std::string& input, int32_t col, int32_t row, bool block_file,
@@ -158,10 +191,11 @@ TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool 
 // take their names in tile order: the complete file under "<name>.part"
 // (ok), or nothing left behind (a failure); then the renaming, which removes
 // the part file when it fails. `cache` (may be null) lets the two files of a
-// tile share their generated levels. `error_number` as above.
+// tile share their generated levels. `error_number` as above. `encoding`
+// reaches the DXT1 file (apply_tile_encoding).
 TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool block_file,
                           int32_t level_count, int32_t skip_levels, ChainCache* cache = nullptr,
-                          int* error_number = nullptr);
+                          int* error_number = nullptr, const TileEncoding& encoding = {});
 TileWrite commit_tile_part(const std::string& name, int* error_number = nullptr);
 // Removes the complete "<name>.part" of a tile that will not take its name.
 void discard_tile_part(const std::string& name);

@@ -17,7 +17,8 @@ TEST(PictureKind, LastThreeCharactersAnyCase) {
     EXPECT_EQ(picture_kind("PANO.Bmp"), PictureKind::bmp);
     EXPECT_EQ(picture_kind("pano.JPG"), PictureKind::jpeg);
     EXPECT_EQ(picture_kind("panobmp"), PictureKind::bmp);  // only the last three count
-    EXPECT_EQ(picture_kind("pano.jpeg"), PictureKind::unknown);
+    EXPECT_EQ(picture_kind("pano.JPEG"), PictureKind::jpeg);
+    EXPECT_EQ(picture_kind("pano.jpe"), PictureKind::unknown);
     EXPECT_EQ(picture_kind("pano.gif"), PictureKind::unknown);
     EXPECT_EQ(picture_kind("pano.pNg"), PictureKind::png);
     EXPECT_EQ(picture_kind("pano.TIF"), PictureKind::tiff);
@@ -25,6 +26,8 @@ TEST(PictureKind, LastThreeCharactersAnyCase) {
     EXPECT_EQ(picture_kind("panotiff"), PictureKind::unknown);  // ".tiff" needs its dot
     EXPECT_EQ(tile_name("pano.tiff", 1, 2, true, false), "pano12c.vxt");
     EXPECT_EQ(tile_name("pano.tif", 1, 2, false, false), "pano12.vxt");
+    EXPECT_EQ(tile_name("pano.jpeg", 1, 2, false, false), "pano12.vxt");
+    EXPECT_EQ(tile_name("x.ajpg", 1, 2, false, false), "x.12.vxt");
     EXPECT_EQ(picture_kind("bmp"), PictureKind::bmp);
     EXPECT_EQ(picture_kind("mp"), PictureKind::unknown);  // never reads before the name
     EXPECT_EQ(picture_kind(""), PictureKind::unknown);

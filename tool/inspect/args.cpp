@@ -19,12 +19,15 @@ const char* inspect_usage() {
            ".vxt or .dds file\n"
            "  razivavu-inspect --png DIR FILE...              every stored level of each file "
            "as a PNG in DIR\n"
-           "  razivavu-inspect --mosaic LEVEL --png DIR BASE  the whole grid of a razivavu run "
-           "at one level, one PNG\n"
+           "  razivavu-inspect --mosaic LEVEL [--dxt1] --png DIR BASE  the whole grid of a "
+           "razivavu run\n"
+           "                                                  at one level, one PNG; --dxt1 "
+           "draws the DXT1 files\n"
            "  razivavu-inspect [--json] --compare BASE        per level, every DXT1 tile file "
            "against its 24-bit twin\n"
            "  razivavu-inspect --html DIR BASE                a page in DIR that pans and zooms "
            "through the grid\n"
+           "  razivavu-inspect --help | --version\n"
            "BASE is the picture razivavu was given without its extension (demo/pano).\n"
            "Exit codes: 0 done, 1 a file failed its check, 2 bad command line, 3 an output "
            "could not be written.\n";
@@ -40,6 +43,11 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
         if (a == "--help" || a == "-h") {
             out.mode = InspectMode::help;
             return "";
+        } else if (a == "--version") {
+            out.mode = InspectMode::version;
+            return "";
+        } else if (a == "--dxt1") {
+            out.mosaic_dxt1 = true;
         } else if (a == "--json") {
             out.json = true;
         } else if (a == "--png") {
@@ -68,6 +76,7 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
             rest.push_back(a);
         }
     }
+    if (out.mosaic_dxt1 && !mosaic) return "--dxt1 goes with --mosaic";
     if (html) {
         if (png || mosaic || compare || out.json) return "--html goes alone";
         if (rest.size() != 1) return "--html takes exactly one BASE";

@@ -3,6 +3,7 @@
 // (infinite when the two agree exactly). Per level the whole run's figures
 // and the worst tile; with --json every tile's as well.
 #include <cmath>
+#include <filesystem>
 #include <map>
 
 #include "inspect/inspect.h"
@@ -45,6 +46,10 @@ bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& resu
     TexFile rgb, blocks;
     if (!read_tex_file(result.twin, rgb, error)) {
         error = result.twin + ": " + error;
+        return false;
+    }
+    if (!std::filesystem::exists(result.file)) {
+        error = result.file + ": missing";
         return false;
     }
     if (!read_tex_file(result.file, blocks, error)) {
@@ -96,6 +101,7 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
             TileResult t;
             if (!compare_tile(run, col, row, t, error)) {
                 skipped.push_back({run.path(col, row, true), error});
+                std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
                 continue;
             }
             for (const TileLevel& l : t.levels) {

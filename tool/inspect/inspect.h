@@ -3,8 +3,8 @@
 //
 //   razivavu-inspect [--json] FILE...             header and level table of each file
 //   razivavu-inspect --png DIR FILE...            every stored level as a PNG in DIR
-//   razivavu-inspect --mosaic LEVEL --png DIR BASE   the whole grid of a razivavu run at
-//                                                 one level, one PNG
+//   razivavu-inspect --mosaic LEVEL [--dxt1] --png DIR BASE   the whole grid of a
+//                                                 razivavu run at one level, one PNG
 //   razivavu-inspect [--json] --compare BASE      per level, every DXT1 tile file against
 //                                                 its 24-bit twin: RMSE and PSNR
 //   razivavu-inspect --html DIR BASE              a page in DIR that pans and zooms through
@@ -27,13 +27,14 @@ constexpr int INSPECT_USAGE = 2;      // the command line was not understood
 constexpr int INSPECT_OUTPUT = 3;     // an output file could not be written
 constexpr int INSPECT_NO_MEMORY = 5;  // an allocation failed (the same code in every command)
 
-enum class InspectMode { table, png, mosaic, compare, html, help };
+enum class InspectMode { table, png, mosaic, compare, html, help, version };
 
 struct InspectOptions {
     InspectMode mode = InspectMode::table;
     bool json = false;
     std::string png_dir;
     int32_t mosaic_level = 0;
+    bool mosaic_dxt1 = false;        // the mosaic of the DXT1 files, not the 24-bit ones
     std::string base;                // --mosaic, --compare and --html
     std::string html_dir;            // --html
     std::vector<std::string> files;  // table and --png
@@ -79,9 +80,11 @@ struct TileRun {
 // False with a reason when there are none or they form no whole grid.
 bool find_tile_run(const std::string& base, TileRun& out, std::string& error);
 
-// The mosaic: writes the PNG, returns the exit code. Messages go to `err`.
-int run_mosaic(const std::string& base, int32_t level, const std::string& dir, FILE* out,
-               FILE* err);
+// The mosaic of the 24-bit files, or of the DXT1 files (`block_files`, the
+// PNG then named "<base>_mosaic_dxt1_level<n>.png"): writes the PNG, returns
+// the exit code. Messages go to `err`.
+int run_mosaic(const std::string& base, int32_t level, const std::string& dir, FILE* out, FILE* err,
+               bool block_files = false);
 
 // The error of a DXT1 level `b` against its 24-bit twin `a` (same sizes)
 // over R, G and B: RMSE in 8-bit steps, PSNR = 10 log10(255^2 / MSE),

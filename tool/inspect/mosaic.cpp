@@ -18,8 +18,8 @@ int32_t first_common_level(int32_t rows) {
 
 }  // namespace
 
-int run_mosaic(const std::string& base, int32_t level, const std::string& dir, FILE* out,
-               FILE* err) {
+int run_mosaic(const std::string& base, int32_t level, const std::string& dir, FILE* out, FILE* err,
+               bool block_files) {
     TileRun run;
     std::string error;
     if (!find_tile_run(base, run, error)) {
@@ -39,7 +39,7 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
     for (int32_t row = 0; row < run.rows; ++row) {
         const int32_t skip = skip_levels_for_row(row, run.rows);
         for (int32_t col = 0; col < run.cols; ++col) {
-            const std::string name = run.path(col, row, false);
+            const std::string name = run.path(col, row, block_files);
             TexFile file;
             if (!read_tex_file(name, file, error)) {
                 std::fprintf(err, "razivavu-inspect: %s: %s\n", name.c_str(), error.c_str());
@@ -86,9 +86,10 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
         }
     }
     const std::string stem = std::filesystem::path(base).filename().string();
-    const std::string path =
-        (std::filesystem::path(dir) / (stem + "_mosaic_level" + std::to_string(level) + ".png"))
-            .string();
+    const std::string path = (std::filesystem::path(dir) /
+                              (stem + (block_files ? "_mosaic_dxt1_level" : "_mosaic_level") +
+                               std::to_string(level) + ".png"))
+                                 .string();
     if (!write_png(path, mosaic, error)) {
         std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
         return INSPECT_OUTPUT;

@@ -4,8 +4,10 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "inspect/inspect.h"
@@ -26,9 +28,43 @@ int colour_type(int32_t channels) {
     }
 }
 
+// The stream and what went wrong: the system's reason of a failed write,
+// else libpng's own message. libpng's default handlers would print "libpng
+// error: Write Error" and lose errno.
+struct PngOutput {
+    FILE* file = nullptr;
+    int error_number = 0;
+    std::string message;
+};
+
+void write_data(png_structp png, png_bytep data, png_size_t length) {
+    PngOutput& out = *static_cast<PngOutput*>(png_get_io_ptr(png));
+    errno = 0;
+    if (std::fwrite(data, 1, length, out.file) != length) {
+        out.error_number = errno != 0 ? errno : EIO;
+        png_error(png, "write error");
+    }
+}
+
+void flush_data(png_structp png) {
+    PngOutput& out = *static_cast<PngOutput*>(png_get_io_ptr(png));
+    errno = 0;
+    if (std::fflush(out.file) != 0) {
+        out.error_number = errno != 0 ? errno : EIO;
+        png_error(png, "write error");
+    }
+}
+
+void on_error(png_structp png, png_const_charp message) {
+    static_cast<PngOutput*>(png_get_error_ptr(png))->message = message;
+    png_longjmp(png, 1);
+}
+
+void on_warning(png_structp, png_const_charp) {}
+
 // Returns true when every byte reached the stream.
-bool png_to_stream(FILE* file, const TexImage& image) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+bool png_to_stream(PngOutput& output, const TexImage& image) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &output, on_error, on_warning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -39,7 +75,7 @@ bool png_to_stream(FILE* file, const TexImage& image) {
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &output, write_data, flush_data);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
                  static_cast<png_uint_32>(image.height), 8, colour_type(image.channels),
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -61,25 +97,41 @@ bool write_png(const std::string& path, const TexImage& image, std::string& erro
     }
     const std::string part = path + ".part";
     // A stale ".part" is replaced; a link is never written through.
+    errno = 0;
     const int fd = create_part_file(part.c_str());
     FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!file) {
+        error = "cannot create " + part + ": " + std::strerror(errno != 0 ? errno : EIO);
         if (fd >= 0) {
             close(fd);
             std::remove(part.c_str());
             forget_part_file(part.c_str());
         }
-        error = "cannot create " + part;
         return false;
     }
-    const bool written = png_to_stream(file, image);
-    const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
-    const bool closed = std::fclose(file) == 0;
-    const bool named = written && flushed && closed && std::rename(part.c_str(), path.c_str()) == 0;
+    PngOutput output;
+    output.file = file;
+    const bool written = png_to_stream(output, image);
+    // The first failure's reason is the one reported.
+    const auto note = [&](bool ok) {
+        if (!ok && output.error_number == 0) output.error_number = errno != 0 ? errno : EIO;
+        return ok;
+    };
+    errno = 0;
+    const bool flushed = note(std::fflush(file) == 0 && !std::ferror(file));
+    errno = 0;
+    const bool closed = note(std::fclose(file) == 0);
+    errno = 0;
+    const bool named =
+        written && flushed && closed && note(std::rename(part.c_str(), path.c_str()) == 0);
     if (!named) std::remove(part.c_str());
     forget_part_file(part.c_str());
     if (!named) {
-        error = "cannot write " + path;
+        error = "cannot write " + path + ": " +
+                (output.error_number != 0
+                     ? std::string(std::strerror(output.error_number))
+                     : "libpng: " +
+                           (output.message.empty() ? std::string("no memory") : output.message));
         return false;
     }
     return true;

@@ -7,6 +7,7 @@
 
 #include "inspect/inspect.h"
 #include "inspect/viewer.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 
@@ -94,6 +95,9 @@ int run_inspect(int argc, char** argv) {
         case InspectMode::help:
             std::printf("%s", inspect_usage());
             break;
+        case InspectMode::version:
+            std::printf("razivavu-inspect %s\n", razivavu_version());
+            break;
         case InspectMode::table:
             code = tables(o);
             break;
@@ -102,7 +106,7 @@ int run_inspect(int argc, char** argv) {
             break;
         case InspectMode::mosaic: {
             make_folder(o.png_dir);
-            code = run_mosaic(o.base, o.mosaic_level, o.png_dir, stdout, stderr);
+            code = run_mosaic(o.base, o.mosaic_level, o.png_dir, stdout, stderr, o.mosaic_dxt1);
             break;
         }
         case InspectMode::compare:

@@ -24,6 +24,56 @@ bool all_digits(const std::string& s) {
            std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
+// The middle parts ("<col><row>" or "<col>_<row>") of a grid's 24-bit files.
+std::set<std::string> grid_middles(const TileRun& run, const std::string& stem) {
+    std::set<std::string> names;
+    for (int32_t r = 0; r < run.rows; ++r)
+        for (int32_t c = 0; c < run.cols; ++c) {
+            const std::string name = fs::path(run.path(c, r, false)).filename().string();
+            names.insert(name.substr(stem.size(), name.size() - stem.size() - 4));
+        }
+    return names;
+}
+
+TileRun grid_of(const std::string& base, int64_t rows, int64_t cols) {
+    TileRun run;
+    run.base = base;
+    run.rows = static_cast<int32_t>(rows);
+    run.cols = static_cast<int32_t>(cols);
+    run.separated = grid_names_collide(run.cols, run.rows);
+    return run;
+}
+
+// Files that form no whole grid: the smallest grid that holds them all (up
+// to twice their number) and the files it lacks, so the user learns what is
+// missing. Empty when no such grid is found or the search would be long.
+std::string what_is_missing(const std::string& base, const std::string& stem,
+                            const std::set<std::string>& found) {
+    const int64_t n = static_cast<int64_t>(found.size());
+    if (n > 1024) return "";
+    for (int64_t total = n + 1; total <= 2 * n; ++total)
+        for (int64_t rows = 1; rows <= total; ++rows) {
+            if (total % rows != 0) continue;
+            const TileRun run = grid_of(base, rows, total / rows);
+            const std::set<std::string> names = grid_middles(run, stem);
+            if (!std::includes(names.begin(), names.end(), found.begin(), found.end())) continue;
+            std::string lacking;
+            int32_t listed = 0;
+            for (int32_t r = 0; r < run.rows; ++r)
+                for (int32_t c = 0; c < run.cols; ++c) {
+                    const std::string path = run.path(c, r, false);
+                    const std::string name = fs::path(path).filename().string();
+                    if (found.count(name.substr(stem.size(), name.size() - stem.size() - 4)))
+                        continue;
+                    if (listed++ < 5) lacking += (listed > 1 ? ", " : "") + path;
+                }
+            if (listed > 5) lacking += " and " + std::to_string(listed - 5) + " more";
+            return "; as a grid of " + std::to_string(run.cols) + " x " + std::to_string(run.rows) +
+                   " tiles it lacks " + lacking;
+        }
+    return "";
+}
+
 }  // namespace
 
 std::string TileRun::path(int32_t col, int32_t row, bool block_file) const {
@@ -65,22 +115,13 @@ bool find_tile_run(const std::string& base, TileRun& out, std::string& error) {
     std::vector<TileRun> matches;
     for (int64_t rows = 1; rows <= n; ++rows) {
         if (n % rows != 0) continue;
-        TileRun run;
-        run.base = base;
-        run.rows = static_cast<int32_t>(rows);
-        run.cols = static_cast<int32_t>(n / rows);
-        run.separated = grid_names_collide(run.cols, run.rows);
-        std::set<std::string> names;
-        for (int32_t r = 0; r < run.rows; ++r)
-            for (int32_t c = 0; c < run.cols; ++c) {
-                const std::string name = fs::path(run.path(c, r, false)).filename().string();
-                names.insert(name.substr(stem.size(), name.size() - stem.size() - 4));
-            }
-        if (names == found) matches.push_back(run);
+        const TileRun run = grid_of(base, rows, n / rows);
+        if (grid_middles(run, stem) == found) matches.push_back(run);
     }
     if (matches.size() != 1) {
         error = "the " + std::to_string(n) + " tile files " + base + "*.vxt form " +
-                (matches.empty() ? "no whole grid" : "more than one possible grid");
+                (matches.empty() ? "no whole grid" + what_is_missing(base, stem, found)
+                                 : "more than one possible grid");
         return false;
     }
     out = matches.front();

@@ -2,12 +2,13 @@
 // line would, taking the value's leading number and ignoring the rest, which
 // is right for a profile but would let a typing slip through on a command
 // line. So the value must be a whole number, or for a key of a
-// floating-point field any decimal number; the key's kind is found by
-// asking the library to apply "0.5" and "0" to two copies of one record.
+// floating-point field any decimal number, inside the key's range; the key
+// table (keys.cpp) says which. A value outside the range is refused here,
+// naming the key and its range, rather than by the library with a reason
+// that names no key.
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
@@ -15,48 +16,72 @@
 
 namespace {
 
-bool whole_number(const std::string& text) {
-    int32_t v = 0;
-    return parse_whole_number(text.c_str(), v);
-}
-
-bool decimal_number(const std::string& text) {
+bool decimal_number(const std::string& text, double& out) {
     if (text.empty()) return false;
     char* end = nullptr;
     errno = 0;
     const double v = std::strtod(text.c_str(), &end);
-    return errno == 0 && *end == '\0' && std::isfinite(v) && std::fabs(v) <= 3.0e38;
+    if (errno != 0 || *end != '\0' || !std::isfinite(v) || std::fabs(v) > 3.0e38) return false;
+    out = v;
+    return true;
 }
 
-// Whether the key keeps a fraction: the two records differ only when "0.5"
-// is stored as something else than "0".
-bool fractional_key(const TextureSettings& settings, const std::string& key) {
-    TextureSettings a, b;
-    std::memcpy(&a, &settings, sizeof a);
-    std::memcpy(&b, &settings, sizeof b);
-    texture_settings_set_key(&a, key.c_str(), "0.5");
-    texture_settings_set_key(&b, key.c_str(), "0");
-    return std::memcmp(&a, &b, sizeof a) != 0;
+// The fields without a profile key.
+void set_command_field(TextureSettings& s, const std::string& key, double v) {
+    if (key == "g_rescale_mode") s.g_rescale_mode = static_cast<int32_t>(v);
+    if (key == "g_rescale_width") s.g_rescale_width = static_cast<float>(v);
+    if (key == "g_rescale_height") s.g_rescale_height = static_cast<float>(v);
+    if (key == "g_b_force_four_colours") s.g_b_force_four_colours = v != 0 ? 1 : 0;
 }
 
 }  // namespace
 
-std::string apply_setting(TextureSettings& settings, const std::string& key,
-                          const std::string& value) {
+std::string apply_setting(CommandSettings& out, const std::string& key, const std::string& value) {
     std::string v = value;
     if (key == "g_texture_format") {
         const int32_t code = parse_format(value);
         if (code < 0) return "unknown format " + value + " (see --help for the list)";
         v = std::to_string(code);
     }
-    TextureSettings probe;
-    std::memcpy(&probe, &settings, sizeof probe);
-    if (texture_settings_set_key(&probe, key.c_str(), "0") != 1)
-        return "unknown settings key " + key;
-    const bool fractional = fractional_key(settings, key);
-    if (fractional ? !decimal_number(v) : !whole_number(v))
-        return "bad value for " + key + ": " + value + " is not " +
-               (fractional ? "a number" : "a whole number");
-    texture_settings_set_key(&settings, key.c_str(), v.c_str());
+    const SettingKey* k = find_setting_key(key);
+    if (!k) return "unknown settings key " + key + " (--list-keys lists them)";
+    double number = 0;
+    if (k->kind == KeyKind::text) {
+        // A profile line ends at the line break.
+        if (v.find_first_of("\r\n") != std::string::npos)
+            return "bad value for " + key + ": a line break";
+    } else if (k->kind == KeyKind::decimal) {
+        if (!decimal_number(v, number))
+            return "bad value for " + key + ": " + value + " is not a number";
+    } else {
+        int32_t whole = 0;
+        if (!parse_whole_number(v.c_str(), whole))
+            return "bad value for " + key + ": " + value + " is not a whole number";
+        number = whole;
+    }
+    if (!setting_in_range(*k, number))
+        return key + "=" + value + " is outside its range " + setting_range(*k);
+    switch (k->home) {
+        case KeyHome::library:
+            texture_settings_set_key(&out.settings, key.c_str(), v.c_str());
+            break;
+        case KeyHome::command:
+            set_command_field(out.settings, key, number);
+            break;
+        case KeyHome::profile:
+            out.profile_lines.push_back(key + " " + v);
+            break;
+    }
+    return "";
+}
+
+std::string texture_settings_for(const TextureOptions& options, CommandSettings& out) {
+    out = CommandSettings{};
+    texture_settings_init(out.settings);
+    out.settings.quality = options.quality;
+    for (const auto& [key, value] : options.settings) {
+        const std::string refused = apply_setting(out, key, value);
+        if (!refused.empty()) return refused;
+    }
     return "";
 }

@@ -18,6 +18,22 @@ bool parse_rect(const std::string& text, CompressRect& out) {
     return true;
 }
 
+// --resize as the rescale keys it stands for; empty when not understood.
+std::vector<std::pair<std::string, std::string>> resize_settings(const std::string& how) {
+    if (how == "pow2") return {{"g_rescale_mode", "1"}};
+    if (how == "up") return {{"g_rescale_mode", "2"}};
+    if (how == "down") return {{"g_rescale_mode", "3"}};
+    const size_t x = how.find('x');
+    int32_t w = 0, h = 0;
+    if (x == std::string::npos || !parse_whole_number(how.substr(0, x).c_str(), w) ||
+        !parse_whole_number(how.substr(x + 1).c_str(), h) || w < 1 || h < 1 || w > 32767 ||
+        h > 32767)
+        return {};
+    return {{"g_rescale_mode", "5"},
+            {"g_rescale_width", std::to_string(w)},
+            {"g_rescale_height", std::to_string(h)}};
+}
+
 }  // namespace
 
 int32_t parse_format(const std::string& text) {
@@ -31,11 +47,24 @@ std::string texture_usage() {
     std::string u =
         "usage:\n"
         "  razivavu-texture [--profile FILE] [--format NAME|CODE] [--set KEY=VALUE]...\n"
+        "                   [--quality LEVEL] [--metric NAME] [--resize HOW]\n"
         "                   [--rect X0,Y0,X1,Y1] [-q] INPUT OUTPUT.dds\n"
+        "  razivavu-texture --list-keys | --help | --version\n"
         "INPUT: a BMP (with its companion alpha file <name>_trans.bmp or <name>op.bmp), a\n"
-        "JPEG, a PNG or a TIFF. OUTPUT: the texture stream, a DDS file. --set takes the\n"
-        "settings keys of the profile file (g_mip_filter_type=7, SharpeningPassMIP_3=2, ...);\n"
-        "--rect the inclusive corners of the part of the picture to use; -q no progress.\n"
+        "JPEG, a PNG or a TIFF. OUTPUT: the texture stream, a DDS file.\n"
+        "  --set KEY=VALUE   a settings key (g_mip_filter_type=7, SharpeningPassMIP_3=2,\n"
+        "                    g_rescale_mode=1, g_normalmap_cnv=1009, ...), in order;\n"
+        "                    --list-keys lists every key with its kind, default and range\n"
+        "  --profile FILE    a settings profile (\"key value\" lines); its unknown keys and\n"
+        "                    lines are reported on standard error\n"
+        "  --quality LEVEL   end-point search of the block formats: quick, normal, high\n"
+        "                    (default) or best\n"
+        "  --metric NAME     channel weights of that search: perceptual (default) or uniform\n"
+        "                    (equal weights, what RMSE and PSNR measure; g_b_grey_scale)\n"
+        "  --resize HOW      rescale first: pow2 (each side to the nearest power of two), up,\n"
+        "                    down (to the next power of two above or below) or WxH\n"
+        "  --rect X0,Y0,X1,Y1  the inclusive corners of the part of the picture to use\n"
+        "  -q                no progress\n"
         "formats (--format, default dxt1):\n";
     for (int32_t code = 0;; ++code) {
         const TextureFormatInfo* info = texture_format_info(code);
@@ -56,6 +85,29 @@ std::string parse_texture_args(const std::vector<std::string>& args, TextureOpti
         if (a == "--help" || a == "-h") {
             out.help = true;
             return "";
+        } else if (a == "--version") {
+            out.version = true;
+            return "";
+        } else if (a == "--list-keys") {
+            out.list_keys = true;
+            return "";
+        } else if (a == "--quality") {
+            if (!has_value || !texture_quality_find(args[i + 1].c_str(), out.quality))
+                return "unknown quality " + (has_value ? args[i + 1] : std::string("(none)")) +
+                       " (quick, normal, high or best)";
+            ++i;
+        } else if (a == "--metric") {
+            const std::string m = has_value ? args[i + 1] : "(none)";
+            if (m != "perceptual" && m != "uniform")
+                return "unknown metric " + m + " (perceptual or uniform)";
+            out.settings.push_back({"g_b_grey_scale", m == "uniform" ? "1" : "0"});
+            ++i;
+        } else if (a == "--resize") {
+            const auto keys = has_value ? resize_settings(args[i + 1])
+                                        : std::vector<std::pair<std::string, std::string>>{};
+            if (keys.empty()) return "--resize needs pow2, up, down or WxH";
+            out.settings.insert(out.settings.end(), keys.begin(), keys.end());
+            ++i;
         } else if (a == "-q") {
             out.quiet = true;
         } else if (a == "--profile") {

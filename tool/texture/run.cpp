@@ -1,15 +1,21 @@
-// The run of razivavu-texture: arguments, settings, picture, one
+// The run of razivavu-texture: arguments, settings, profile, picture, one
 // compression call, and a message naming the reason whenever no file comes
 // out.
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
 #include "tool/tile_pool.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 
@@ -19,6 +25,47 @@ constexpr int64_t PROGRESS_PIXELS = 512 * 512;
 int fail(int code, const std::string& message) {
     std::fprintf(stderr, "razivavu-texture: %s\n", message.c_str());
     return code;
+}
+
+// The profile the library reads: the --profile file as it is, or, when
+// --set gave profile-only keys, a temporary copy of it with those lines
+// after its own (so they win, as the command line does). Removed at the end
+// of the run.
+struct ProfileFile {
+    std::string path;
+    bool temporary = false;
+    ~ProfileFile() {
+        if (temporary) std::remove(path.c_str());
+    }
+};
+
+std::string prepare_profile(const TextureOptions& o, const CommandSettings& cs,
+                            ProfileFile& profile) {
+    std::string text;
+    if (!o.profile.empty()) {
+        const std::string unread = read_profile_text(o.profile, text);
+        if (!unread.empty()) return unread;
+        for (const std::string& w : profile_warnings(o.profile, text))
+            std::fprintf(stderr, "razivavu-texture: warning: %s\n", w.c_str());
+        profile.path = o.profile;
+    }
+    if (cs.profile_lines.empty()) return "";
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    for (const std::string& line : cs.profile_lines) text += line + "\n";
+    std::error_code ec;
+    std::string pattern =
+        (std::filesystem::temp_directory_path(ec) / "razivavu-profile-XXXXXX").string();
+    if (ec) pattern = "/tmp/razivavu-profile-XXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) return std::string("cannot make a temporary profile: ") + std::strerror(errno);
+    profile.path = pattern;
+    profile.temporary = true;
+    const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    const int error = errno;
+    if (close(fd) != 0 || !written)
+        return std::string("cannot write a temporary profile: ") +
+               std::strerror(written ? errno : error);
+    return "";
 }
 
 }  // namespace
@@ -31,31 +78,26 @@ int run_texture(int argc, char** argv) {
     TextureOptions o;
     const std::string bad = parse_texture_args(args, o);
     if (!bad.empty()) return fail(TEXTURE_USAGE, bad + "\n" + texture_usage());
-    if (o.help) {
-        std::printf("%s", texture_usage().c_str());
+    if (o.help || o.version || o.list_keys) {
+        if (o.help) std::printf("%s", texture_usage().c_str());
+        if (o.version) std::printf("razivavu-texture %s\n", razivavu_version());
+        if (o.list_keys) std::printf("%s", setting_keys_text().c_str());
         return std::fflush(stdout) == 0 ? TEXTURE_OK : TEXTURE_WRITE;
     }
 
-    TextureSettings settings;
-    texture_settings_init(settings);
+    CommandSettings cs;
+    const std::string refused = texture_settings_for(o, cs);
+    if (!refused.empty()) return fail(TEXTURE_USAGE, refused);
     // The texture is made on every core unless RAZIVAVU_THREADS says
     // otherwise, as the tiling tool's tiles are; the file is the same.
     std::string note;
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    settings.threads =
+    cs.settings.threads =
         tile_threads(std::getenv("RAZIVAVU_THREADS"), std::clamp(cores, 1, MAX_TILE_THREADS), note);
     if (!note.empty()) std::fprintf(stderr, "razivavu-texture: WARNING: %s\n", note.c_str());
-    for (const auto& [key, value] : o.settings) {
-        const std::string refused = apply_setting(settings, key, value);
-        if (!refused.empty()) return fail(TEXTURE_USAGE, refused);
-    }
-    if (!o.profile.empty()) {
-        // The library would refuse an unreadable profile with the result of a
-        // missing picture; saying so here names the real reason.
-        FILE* profile = std::fopen(o.profile.c_str(), "r");
-        if (!profile) return fail(TEXTURE_USAGE, "cannot read the profile " + o.profile);
-        std::fclose(profile);
-    }
+    ProfileFile profile;
+    const std::string no_profile = prepare_profile(o, cs, profile);
+    if (!no_profile.empty()) return fail(TEXTURE_USAGE, no_profile);
 
     TexturePicture picture;
     const std::string unread = load_texture_picture(o.input, picture);
@@ -67,9 +109,9 @@ int run_texture(int argc, char** argv) {
         h = int64_t{o.rect.y1} - o.rect.y0 + 1;
     }
     const bool progress = !o.quiet && w * h >= PROGRESS_PIXELS;
-    texture_set_profile_path(o.profile.c_str());
-    const StreamWrite written =
-        write_texture_stream(o.output, picture, settings, o.has_rect ? &o.rect : nullptr, progress);
+    texture_set_profile_path(profile.path.c_str());
+    const StreamWrite written = write_texture_stream(o.output, picture, cs.settings,
+                                                     o.has_rect ? &o.rect : nullptr, progress);
     texture_set_profile_path(nullptr);
     if (written.result < 0) {
         return fail(TEXTURE_REFUSED,
@@ -77,9 +119,12 @@ int run_texture(int argc, char** argv) {
                         "): " + texture_result_message(written.result) + "; no file written");
     }
     if (written.write_failed)
-        return fail(TEXTURE_WRITE, "cannot write " + o.output + "; no file left under that name");
+        return fail(TEXTURE_WRITE,
+                    "cannot write " + o.output + ": " +
+                        std::strerror(written.error_number != 0 ? written.error_number : EIO) +
+                        "; no file left under that name");
     if (!o.quiet) {
-        const TextureFormatInfo* info = texture_format_info(settings.g_texture_format);
+        const TextureFormatInfo* info = texture_format_info(cs.settings.g_texture_format);
         std::fprintf(stderr, "razivavu-texture: %s written (%s)\n", o.output.c_str(),
                      info ? info->name : "?");
     }

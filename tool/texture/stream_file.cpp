@@ -3,6 +3,7 @@
 // was written.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "texture/texture.h"
@@ -14,6 +15,7 @@ struct StreamSink {
     FILE* file = nullptr;
     int32_t runs = 0;
     bool failed = false;
+    int error_number = 0;  // the system's reason of the first failure
     bool progress = false;
 };
 
@@ -21,9 +23,11 @@ int32_t stream_sink(int32_t count, const uint8_t* buffer, void* user) {
     StreamSink& sink = *static_cast<StreamSink*>(user);
     ++sink.runs;
     if (sink.failed) return -1;
+    errno = 0;
     if (count < 0 || std::fwrite(buffer, 1, static_cast<size_t>(count), sink.file) !=
                          static_cast<size_t>(count)) {
         sink.failed = true;
+        sink.error_number = errno != 0 ? errno : EIO;
         return -1;
     }
     // Runs 1 and 2 are the magic and the header; each later one is a level
@@ -42,9 +46,11 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
     const std::string part = output + ".part";
     StreamSink sink;
     // A stale ".part" is replaced; a link is never written through.
+    errno = 0;
     const int fd = create_part_file(part.c_str());
     sink.file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!sink.file) {
+        result.error_number = errno != 0 ? errno : EIO;
         if (fd >= 0) {
             close(fd);
             std::remove(part.c_str());
@@ -61,11 +67,21 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
         compress_texture(picture.pixels.data(), picture.width, picture.height,
                          picture.width * picture.planes, s, picture.planes, nullptr, rect);
     result.levels = sink.runs > 2 ? sink.runs - 2 : 0;
-    const bool flushed = std::fflush(sink.file) == 0 && !std::ferror(sink.file);
-    const bool closed = std::fclose(sink.file) == 0;
+    // The first failure's reason is the one reported: a short write, then
+    // the flush (a full disk often shows only here), the close, the rename.
+    result.error_number = sink.error_number;
+    const auto note = [&](bool ok) {
+        if (!ok && result.error_number == 0) result.error_number = errno != 0 ? errno : EIO;
+        return ok;
+    };
+    errno = 0;
+    const bool flushed = note(std::fflush(sink.file) == 0 && !std::ferror(sink.file));
+    errno = 0;
+    const bool closed = note(std::fclose(sink.file) == 0);
     result.write_failed = sink.failed || !flushed || !closed;
+    errno = 0;
     if (result.result < 0 || result.write_failed ||
-        std::rename(part.c_str(), output.c_str()) != 0) {
+        !note(std::rename(part.c_str(), output.c_str()) == 0)) {
         if (result.result >= 0) result.write_failed = true;
         std::remove(part.c_str());
     }

@@ -1,7 +1,9 @@
 // razivavu-texture: a picture in, a texture stream out.
 //
 //   razivavu-texture [--profile FILE] [--format NAME|CODE] [--set KEY=VALUE]...
+//                    [--quality LEVEL] [--metric NAME] [--resize HOW]
 //                    [--rect X0,Y0,X1,Y1] [-q] INPUT OUTPUT.dds
+//   razivavu-texture --list-keys | --help | --version
 //
 // The picture (BMP with its companion alpha file, or JPEG, read as razivavu
 // reads them) goes through compress_texture once, with the standard settings
@@ -32,9 +34,16 @@ constexpr int TEXTURE_NO_MEMORY = 5;  // an allocation failed (the same code in 
 
 struct TextureOptions {
     bool help = false;
+    bool version = false;
+    bool list_keys = false;
     bool quiet = false;
+    // The command's default is High, not the library's Normal: the same
+    // search time for better pixels.
+    TextureQuality quality = TextureQuality::High;
     std::string profile;
-    std::vector<std::pair<std::string, std::string>> settings;  // in order; --format is one
+    // In order; --format, --metric and --resize are written as the keys
+    // they stand for.
+    std::vector<std::pair<std::string, std::string>> settings;
     bool has_rect = false;
     CompressRect rect{0, 0, 0, 0};
     std::string input;
@@ -51,11 +60,58 @@ std::string texture_usage();
 // The format code of "dxt5", "DXT5" or "3"; -1 when it names none.
 int32_t parse_format(const std::string& text);
 
+// ---------------------------------------------------------------------------
+// The keys --set takes.
+// ---------------------------------------------------------------------------
+enum class KeyKind { flag, whole, decimal, text };
+enum class KeyHome {
+    library,  // a TextureSettings field with a profile key
+    command,  // a TextureSettings field without one: the command sets it
+    profile,  // profile-only: handed to the library as a profile line
+};
+struct SettingKey {
+    const char* key;  // indexed keys with "%d" for their numbers
+    KeyKind kind;
+    KeyHome home;
+    const char* default_value;
+    double min, max;  // a decimal key with min 0 must be above 0
+    const char* meaning;
+};
+// The key's row (indexed keys in their printed form); nullptr if unknown.
+const SettingKey* find_setting_key(const std::string& key);
+std::vector<const SettingKey*> all_setting_keys();
+std::string setting_range(const SettingKey& key);  // "0 .. 13", "above 0", ...
+bool setting_in_range(const SettingKey& key, double value);
+// The text of --list-keys.
+std::string setting_keys_text();
+
+// What the command hands to the library: the settings record and the
+// profile-only lines of --set, in command-line order.
+struct CommandSettings {
+    TextureSettings settings;
+    std::vector<std::string> profile_lines;  // "key value"
+};
+
 // Applies one KEY=VALUE (or the format) to the settings. Empty when applied;
-// otherwise the reason: an unknown key, or a value that is not a number of
-// the key's kind.
-std::string apply_setting(TextureSettings& settings, const std::string& key,
-                          const std::string& value);
+// otherwise the reason: an unknown key, a value that is not a number of the
+// key's kind, or one outside the key's range (named with the range).
+std::string apply_setting(CommandSettings& out, const std::string& key, const std::string& value);
+
+// The whole record of a command line: the standard settings, the quality,
+// then every setting in order. Empty when usable; otherwise the reason.
+std::string texture_settings_for(const TextureOptions& options, CommandSettings& out);
+
+// ---------------------------------------------------------------------------
+// Profiles.
+// ---------------------------------------------------------------------------
+// Reads a profile's text. Empty when read; otherwise the reason ("cannot read
+// the profile P: <the system's reason>"), the same for a missing file, a
+// folder and an unreadable file.
+std::string read_profile_text(const std::string& path, std::string& text);
+// One line per profile line the library ignores or misreads: unknown keys,
+// lines without a value, values of number keys that hold no number. Each
+// "<path>:<line>: <what>".
+std::vector<std::string> profile_warnings(const std::string& path, const std::string& text);
 
 // A picture ready for compress_texture: B, G, R(, A) rows, packed.
 struct TexturePicture {
@@ -75,7 +131,8 @@ std::string load_texture_picture(const std::string& path, TexturePicture& out);
 struct StreamWrite {
     int32_t result = 0;
     bool write_failed = false;
-    int32_t levels = 0;  // level runs written
+    int error_number = 0;  // the system's reason of a failed write
+    int32_t levels = 0;    // level runs written
 };
 StreamWrite write_texture_stream(const std::string& output, const TexturePicture& picture,
                                  const TextureSettings& settings, const CompressRect* rect,
