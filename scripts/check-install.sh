@@ -8,9 +8,10 @@
 #   2. examples/ built against that prefix with find_package and with
 #      pkg-config; both run on a small BMP and PNG, and their DDS files are
 #      checked with the installed razivavu-inspect and compared byte for byte
-#      with razivavu-texture's;
+#      with razivavu-texture's at the library's default quality (normal);
 #   3. cpack's .deb files: their dependencies, their contents extracted with
-#      dpkg-deb -x, the commands run from there, `man -l` on every page, and
+#      dpkg-deb -x, the commands run from there (--version among them),
+#      `man -l` on every page, and
 #      the example built against the extracted tree with pkg-config.
 #
 #   bash scripts/check-install.sh [BUILD]        (default build/, already built)
@@ -88,7 +89,7 @@ cd "$work"
 "$build/make_sample" pic.bmp 256 128 >/dev/null
 convert pic.bmp -alpha set -channel A -fx 'i/w' pic.png
 for picture in pic.bmp pic.png; do
-    "$prefix/bin/razivavu-texture" -q "$picture" "ref-$picture.dds" >/dev/null
+    "$prefix/bin/razivavu-texture" -q --quality normal "$picture" "ref-$picture.dds" >/dev/null
     for way in cmake pc; do
         program=$work/ex-cmake/picture_to_dds
         [ "$way" = pc ] && program=$work/ex-pc
@@ -138,10 +139,14 @@ for c in "${commands[@]}"; do
     check "man -l $c.1.gz shows its NAME line" grep -qE "^ +$c +- " "$work/$c.man"
     check "man -l $c.1.gz has its SEE ALSO" grep -q "^SEE ALSO" "$work/$c.man"
 done
+for c in "${commands[@]}"; do
+    check "$c --version from the package says \"$c $version\"" \
+        bash -c "'$deb/usr/bin/$c' --version </dev/null | grep -qxF '$c $version'"
+done
 check "razivavu-inspect from the package reads a DDS" \
     "$deb/usr/bin/razivavu-inspect" "$work/ref-pic.png.dds"
 check "razivavu-texture from the package writes the same DDS" \
-    bash -c "'$deb/usr/bin/razivavu-texture' -q '$work/pic.bmp' '$work/deb.dds' &&
+    bash -c "'$deb/usr/bin/razivavu-texture' -q --quality normal '$work/pic.bmp' '$work/deb.dds' &&
              cmp '$work/deb.dds' '$work/ref-pic.bmp.dds'"
 # The package's pkg-config file finds its prefix from its own place.
 deb_pc=$(find "$deb/usr" -name razivavu.pc)
