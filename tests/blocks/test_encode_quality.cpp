@@ -328,7 +328,9 @@ TEST(EncodeQuality, HigherQualitiesNeverLoseABlock) {
                 (previous.empty() ? first_sum : last_sum) = sum;
                 previous = errors;
             }
-            if (kind == 1) EXPECT_LT(last_sum, first_sum * 0.95);
+            if (kind == 1) {
+                EXPECT_LT(last_sum, first_sum * 0.95);
+            }
         }
 }
 
@@ -349,13 +351,16 @@ TEST(EncodeQuality, QualitiesKeepTheBlockLayoutsRules) {
                 const auto data = encode_level(level, side, side, o);
                 const auto decoded = decode_level(data, side, side, mode);
                 const size_t per = mode == BLOCK_MODE_CUTOUT ? 8 : 16;
-                for (size_t i = 0; i < level.size(); ++i)
-                    if (mode == BLOCK_MODE_CUTOUT)
+                for (size_t i = 0; i < level.size(); ++i) {
+                    if (mode == BLOCK_MODE_CUTOUT) {
                         EXPECT_EQ(alpha_of(decoded[i]) == 0, alpha_of(level[i]) == 128) << i;
+                    }
+                }
                 for (size_t k = 0; k < data.size() / per; ++k) {
                     const uint8_t* c = &data[k * per + per - 8];
-                    if (mode == BLOCK_MODE_INTERP_ALPHA)
+                    if (mode == BLOCK_MODE_INTERP_ALPHA) {
                         EXPECT_GT(read16(c), read16(c + 2)) << "block " << k;
+                    }
                 }
             }
 }

@@ -78,8 +78,9 @@ TEST(TextureOptions, KeyTableAgreesWithTheLibrary) {
         const int known = texture_settings_set_key(&s, k->key, k->default_value);
         EXPECT_EQ(known, k->home == KeyHome::library ? 1 : 0);
         EXPECT_EQ(std::memcmp(&s, &standard, sizeof s), 0);
-        if (k->kind != KeyKind::text)
+        if (k->kind != KeyKind::text) {
             EXPECT_TRUE(setting_in_range(*k, std::atof(k->default_value)));
+        }
     }
     EXPECT_NE(find_setting_key("SharpeningPassMIP_13"), nullptr);
     EXPECT_EQ(find_setting_key("SharpeningPassMIP_14"), nullptr);
