@@ -114,21 +114,6 @@ double nearest_error(const WeightedSamples& s, const int e[2][3], int colours, i
 
 int clamp_code(int v, int top) { return v < 0 ? 0 : (v > top ? top : v); }
 
-// Grey blocks keep red, green and blue on the same levels (no tint): their
-// green code is a 5-bit code widened, as the full search leaves it.
-bool is_grey_block(const BlockSamples& b) {
-    for (int i = 0; i < b.count; ++i) {
-        int lo = 255, hi = 0;
-        for (int c = 0; c < 3; ++c) {
-            const int v = int(b.samples[i][c] * 255.0 + 0.5);
-            lo = v < lo ? v : lo;
-            hi = v > hi ? v : hi;
-        }
-        if (hi - lo > 2) return false;
-    }
-    return true;
-}
-
 // Nearest code of an 8-bit value for channel c (green of a grey block on the
 // widened 5-bit codes).
 int code_for(double value, int c, bool grey) {
@@ -178,7 +163,8 @@ bool least_squares_codes(const BlockSamples& b, int colours, bool grey, int out[
 // Best: refines the block's codes while the exact error falls. The palette
 // size stays; so does the three-colour order of a block that needs it.
 void refine_codes(const WeightedSamples& s, BlockSamples& b) {
-    const bool grey = is_grey_block(b);
+    // Grey blocks keep green on widened 5-bit codes, as the search leaves it.
+    const bool grey = samples_are_grey(b) != 0;
     const int colours = b.colour_mode;
     double error = nearest_error(s, b.endpoints, colours, b.indices);
     int trial[2][3];

@@ -84,6 +84,10 @@ struct SolidTable {
     SolidEntry entry[2][256][3][3];
 };
 
+// 1 when every sample's 8-bit channels lie within 2 of each other (a grey
+// block, whose green is rounded with 5 bits so that no tint appears).
+int samples_are_grey(const BlockSamples& b);
+
 // Clamps every sample channel into [0, 1].
 void clamp_samples(BlockSamples& b);
 

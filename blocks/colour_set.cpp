@@ -24,7 +24,7 @@ void clamp_samples(BlockSamples& b) {
 // A block is grey when every pixel's 8-bit channels lie within 2 of each
 // other; such blocks round green with red and blue's 5 bits so that the
 // three channels land on the same levels and no tint appears.
-static int samples_are_grey(const BlockSamples& b) {
+int samples_are_grey(const BlockSamples& b) {
     for (int i = 0; i < b.count; ++i) {
         const int r = static_cast<int>(b.samples[i][0] * 255.0 + 0.5);
         const int g = static_cast<int>(b.samples[i][1] * 255.0 + 0.5);
