@@ -238,11 +238,10 @@ TEST(EncodeQuality, OutputOnAFixedPictureIsPinned) {
         {BLOCK_MODE_INTERP_ALPHA, 1, 0, 0, 15462043881716784964ull},
         {BLOCK_MODE_OPAQUE, 0, 0, 1, 1698862206610953035ull},
         {BLOCK_MODE_CUTOUT, 1, 0, 1, 4647821392464745084ull},
-        {BLOCK_MODE_OPAQUE, 0, 0, 0, 141478405337562524691016413295063727012566200333997228567ull,
-         BlockQuality::High},
-        {BLOCK_MODE_OPAQUE, 0, 0, 0, 14562108909293917025ull, BlockQuality::Best, uniform_weights},
-        {BLOCK_MODE_CUTOUT, 0, 0, 0, 0ull, BlockQuality::Best},
-        {BLOCK_MODE_INTERP_ALPHA, 0, 0, 1, 0ull, BlockQuality::High},
+        {BLOCK_MODE_OPAQUE, 0, 0, 0, 14147840533756252460ull, BlockQuality::High},
+        {BLOCK_MODE_OPAQUE, 0, 0, 0, 9101641329506372700ull, BlockQuality::Best, uniform_weights},
+        {BLOCK_MODE_CUTOUT, 0, 0, 0, 12566200333997228567ull, BlockQuality::Best},
+        {BLOCK_MODE_INTERP_ALPHA, 0, 0, 1, 14562108909293917025ull, BlockQuality::High},
     };
     std::vector<PinPart> parts;
     std::vector<std::string> labels;
