@@ -180,3 +180,13 @@ void try_endpoint_variants(const ColourSet& cs, const double e0[3], const double
 // A grey block's 5-bit green code widened to 6 bits by bit replication, so
 // that 0 and 31 map to 0 and 63 and no grey level moves by more than 2.
 inline int widen_grey_green(int code5) { return (code5 << 1) | (code5 >> 4); }
+
+// The search's hottest loops come twice: plain, which is the definition, and
+// wide, four doubles at a time, on processors that have such vectors (chosen
+// at run time; the rest of the library is built for the plain instruction
+// set). Each lane does a plain step's arithmetic in the plain order, so both
+// give the same bytes; tests hold the plain path to compare the two.
+enum class SearchPath { Plain, Wide };
+SearchPath search_path();
+bool wide_search_available();
+void hold_plain_search(bool hold);
