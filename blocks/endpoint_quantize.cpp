@@ -30,7 +30,7 @@ double bracket_levels(double e, double w, int bits, int& low, int& high) {
     } else {
         v = static_cast<int>(fl);
     }
-    v -= v % step;
+    v -= v & (step - 1);  // v >= 0 and step a power of two: v % step
     if (expand_aligned(v, bits) > x && v >= step) v -= step;
     low = expand_aligned(v, bits);
     if (v + step < 256) v += step;
