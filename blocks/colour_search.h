@@ -97,6 +97,12 @@ int prepare_colour_set(const BlockSamples& b, ColourSet& cs);
 
 // Builds the distinct-colour table and each sample's entry in it.
 void build_distinct_colours(ColourSet& cs);
+// Its first step: each sample's distinct colour (cs.sample_colour), colours
+// numbered as they first appear; first[k] is the first sample of colour k.
+// Returns the number of colours; the wide version returns -1 where it does
+// not run.
+int number_colours_plain(ColourSet& cs, int* first);
+int number_colours_wide(ColourSet& cs, int* first);
 
 // Dominant direction of the weighted samples (unit length).
 void principal_axis(const ColourSet& cs, double axis[3]);
