@@ -136,9 +136,13 @@ double refine_alpha_levels(int levels, const float* values, int count, int& a0, 
         bool changed = first_pass;
         first_pass = false;
         bool seen[8] = {false, false, false, false, false, false, false, false};
+        // The boundaries between neighbouring positions depend on the line
+        // only, so they are worked out once per pass.
+        double boundary[8];
+        for (int k = 0; k < m; ++k) boundary[k] = line.e0 + (k + 0.5) * (line.e1 - line.e0) / m;
         for (int i = 0; i < n; ++i) {
             int k = 0;
-            while (k < m && !(y[i] < line.e0 + (k + 0.5) * (line.e1 - line.e0) / m)) ++k;
+            while (k < m && !(y[i] < boundary[k])) ++k;
             if (t[i] != k) changed = true;
             t[i] = k;
             seen[k] = true;

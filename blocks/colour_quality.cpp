@@ -22,6 +22,7 @@
 //
 // In the neighbourhood walk the samples are the 6x6 window, so there the
 // choice is the smaller error over the window, as that walk's search aims.
+#include <cmath>
 #include <cstring>
 
 #include "blocks/block_encoder.h"
@@ -91,8 +92,11 @@ double indexed_error(const WeightedSamples& s, const BlockSamples& b) {
 }
 
 // Error of codes `e` with every sample on its nearest entry (the lower index
-// on a tie); the indices go to `indices` when it is given.
-double nearest_error(const WeightedSamples& s, const int e[2][3], int colours, int* indices) {
+// on a tie); the indices go to `indices` when it is given. A caller that only
+// wants errors below `limit` gets the sum so far as soon as it reaches the
+// limit: the terms are never negative, so the whole sum could not be below.
+double nearest_error(const WeightedSamples& s, const int e[2][3], int colours, int* indices,
+                     double limit = HUGE_VAL) {
     double pal[4][3];
     weighted_palette(s, e, colours, pal);
     double sum = 0.0;
@@ -108,6 +112,7 @@ double nearest_error(const WeightedSamples& s, const int e[2][3], int colours, i
         }
         if (indices) indices[i] = pick;
         sum += best;
+        if (sum >= limit) return sum;
     }
     return sum;
 }
@@ -173,7 +178,7 @@ void refine_codes(const WeightedSamples& s, BlockSamples& b) {
     // new indices.
     for (int pass = 0; pass < 8; ++pass) {
         if (!least_squares_codes(b, colours, grey, trial)) break;
-        const double e = nearest_error(s, trial, colours, indices);
+        const double e = nearest_error(s, trial, colours, indices, error);
         if (!(e < error)) break;
         error = e;
         std::memcpy(b.endpoints, trial, sizeof(trial));
@@ -191,7 +196,7 @@ void refine_codes(const WeightedSamples& s, BlockSamples& b) {
                     if (code == b.endpoints[k][c]) continue;
                     std::memcpy(trial, b.endpoints, sizeof(trial));
                     trial[k][c] = code;
-                    const double e = nearest_error(s, trial, colours, nullptr);
+                    const double e = nearest_error(s, trial, colours, nullptr, best);
                     if (e < best) {
                         best = e;
                         best_k = k;
