@@ -22,11 +22,11 @@
 //
 // In the neighbourhood walk the samples are the 6x6 window, so there the
 // choice is the smaller error over the window, as that walk's search aims.
-#include <cmath>
 #include <cstring>
 
 #include "blocks/block_encoder.h"
 #include "blocks/colour_search.h"
+#include "blocks/weighted_error.h"
 
 namespace {
 
@@ -49,70 +49,15 @@ void restore(const ColourResult& r, BlockSamples& b) {
     std::memcpy(b.indices, r.indices, sizeof(int) * size_t(b.count));
 }
 
-// The block's samples on the 8-bit scale, each channel times its weight,
-// so that errors are plain squared distances.
-struct WeightedSamples {
-    int count;
-    double w[3];
-    double x[BLOCK_MAX_SAMPLES][3];
-};
-
-void weigh_samples(const BlockSamples& b, WeightedSamples& s) {
-    s.count = b.count;
-    for (int c = 0; c < 3; ++c) s.w[c] = b.weights[c];
-    for (int i = 0; i < b.count; ++i)
-        for (int c = 0; c < 3; ++c) s.x[i][c] = b.weights[c] * 255.0 * b.samples[i][c];
-}
-
-// The palette a decoder builds from two codes, weighted: the end points
-// widened to 8 bits, the interpolants in integers as the block layout
-// defines them.
-void weighted_palette(const WeightedSamples& s, const int e[2][3], int colours, double pal[4][3]) {
-    for (int c = 0; c < 3; ++c) {
-        const int a = c == 1 ? expand6(e[0][c]) : expand5(e[0][c]);
-        const int b = c == 1 ? expand6(e[1][c]) : expand5(e[1][c]);
-        const int v[4] = {a, b, colours == 3 ? (a + b) / 2 : (2 * a + b + 1) / 3,
-                          (a + 2 * b + 1) / 3};
-        for (int j = 0; j < 4; ++j) pal[j][c] = s.w[c] * v[j];
-    }
-}
-
-double distance(const double x[3], const double p[3]) {
-    const double d0 = x[0] - p[0], d1 = x[1] - p[1], d2 = x[2] - p[2];
-    return d0 * d0 + d1 * d1 + d2 * d2;
-}
-
 // Error of the block's own indices under its codes.
 double indexed_error(const WeightedSamples& s, const BlockSamples& b) {
     double pal[4][3];
     weighted_palette(s, b.endpoints, b.colour_mode, pal);
     double sum = 0.0;
-    for (int i = 0; i < s.count; ++i) sum += distance(s.x[i], pal[b.indices[i] & 3]);
-    return sum;
-}
-
-// Error of codes `e` with every sample on its nearest entry (the lower index
-// on a tie); the indices go to `indices` when it is given. A caller that only
-// wants errors below `limit` gets the sum so far as soon as it reaches the
-// limit: the terms are never negative, so the whole sum could not be below.
-double nearest_error(const WeightedSamples& s, const int e[2][3], int colours, int* indices,
-                     double limit = HUGE_VAL) {
-    double pal[4][3];
-    weighted_palette(s, e, colours, pal);
-    double sum = 0.0;
     for (int i = 0; i < s.count; ++i) {
-        int pick = 0;
-        double best = distance(s.x[i], pal[0]);
-        for (int j = 1; j < colours; ++j) {
-            const double d = distance(s.x[i], pal[j]);
-            if (d < best) {
-                best = d;
-                pick = j;
-            }
-        }
-        if (indices) indices[i] = pick;
-        sum += best;
-        if (sum >= limit) return sum;
+        const double* p = pal[b.indices[i] & 3];
+        const double d0 = s.x[0][i] - p[0], d1 = s.x[1][i] - p[1], d2 = s.x[2][i] - p[2];
+        sum += d0 * d0 + d1 * d1 + d2 * d2;
     }
     return sum;
 }

@@ -1,12 +1,15 @@
 // The search's wide loops against its plain ones: the same bytes for every
-// mode and quality, and the same rounding search result on sets the encoder
-// rarely meets (out-of-range end points, unweighted channels, huge weights).
+// mode and quality, and the same result of each loop on sets the encoder
+// rarely meets (out-of-range end points, unweighted channels, huge weights,
+// degenerate cuts).
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "blocks/boxed_cuts.h"
 #include "blocks/colour_search.h"
 #include "blocks/endpoint_quantize.h"
+#include "blocks/weighted_error.h"
 #include "tests/blocks/test_encode_support.h"
 #include "tests/common/test_random.h"
 
@@ -72,16 +75,17 @@ TEST(SearchPaths, WideAndPlainEncodeTheSameBytes) {
             }
 }
 
-TEST(SearchPaths, WideAndPlainRoundTheSameWay) {
+TEST(SearchPaths, EachWideLoopMatchesThePlainOne) {
     if (!wide_search_available()) GTEST_SKIP() << "no four-double vectors on this processor";
     TestRandom rnd{11};
-    const double weights[][3] = {{0.309, 0.609, 0.082}, {1, 1, 1}, {0.4, 0.0, 0.2}, {1e150, 1, 1}};
+    const double weights[][3] = {
+        {0.309, 0.609, 0.082}, {1, 1, 1}, {0.4, 0.0, 0.2}, {1e150, 1, 1}, {HUGE_VAL, 1, 1}};
     for (int round = 0; round < 2000; ++round) {
         BlockSamples b;
         b.count = 1 + rnd.below(36);
         b.max_colours = 3 + rnd.below(2);
         const int levels = 2 + rnd.below(255);
-        for (int c = 0; c < 3; ++c) b.weights[c] = weights[round % 4][c];
+        for (int c = 0; c < 3; ++c) b.weights[c] = weights[round % 5][c];
         for (int i = 0; i < b.count; ++i)
             for (double& v : b.samples[i]) v = rnd.below(levels) / double(levels - 1);
         ColourSet cs;
@@ -96,7 +100,40 @@ TEST(SearchPaths, WideAndPlainRoundTheSameWay) {
         std::memset(&wide, 0, sizeof wide);
         quantize_endpoints_plain(cs, e[0], e[1], colours, plain);
         if (!quantize_endpoints_wide(cs, e[0], e[1], colours, wide)) wide = plain;
-        ASSERT_EQ(std::memcmp(&plain, &wide, sizeof plain), 0) << "round " << round;
+        ASSERT_EQ(std::memcmp(&plain, &wide, sizeof plain), 0) << "rounding, round " << round;
+
+        int first_plain[BLOCK_MAX_SAMPLES], first_wide[BLOCK_MAX_SAMPLES];
+        const int n = number_colours_plain(cs, first_plain);
+        int map[BLOCK_MAX_SAMPLES];
+        std::memcpy(map, cs.sample_colour, sizeof map);
+        ASSERT_EQ(number_colours_wide(cs, first_wide), n);
+        ASSERT_EQ(std::memcmp(first_plain, first_wide, sizeof(int) * size_t(n)), 0);
+        ASSERT_EQ(std::memcmp(map, cs.sample_colour, sizeof map), 0);
+
+        BoxedCuts cuts;
+        cuts.count = 1 + rnd.below(BoxedCuts::SIZE);
+        for (int k = 0; k < cuts.count; ++k) {
+            cuts.m[k] = 1 + rnd.below(3);
+            cuts.p[k] = rnd.below(4) == 0 ? 0.0 : cuts.m[k] * rnd.below(1001) / 1000.0;
+            cuts.q[k] = rnd.below(8) == 0 ? 0.0 : rnd.below(1000) / 1000.0;
+            for (auto& x : cuts.x) x[k] = (rnd.below(2001) - 1000) / 1000.0;
+        }
+        double scores_plain[BoxedCuts::SIZE], scores_wide[BoxedCuts::SIZE];
+        boxed_scores_plain(cs, cuts, scores_plain);
+        ASSERT_TRUE(boxed_scores_wide(cs, cuts, scores_wide));
+        ASSERT_EQ(std::memcmp(scores_plain, scores_wide, sizeof(double) * size_t(cuts.count)), 0);
+
+        WeightedSamples ws;
+        weigh_samples(b, ws);
+        double pal[4][3];
+        weighted_palette(ws, plain.codes, colours, pal);
+        const double limit = rnd.below(2) ? HUGE_VAL : rnd.below(1000) * 1.0;
+        int idx_plain[BLOCK_MAX_SAMPLES] = {}, idx_wide[BLOCK_MAX_SAMPLES] = {};
+        double sum_wide = 0.0;
+        const double sum_plain = nearest_error_plain(ws, pal, colours, idx_plain, limit);
+        ASSERT_TRUE(nearest_error_wide(ws, pal, colours, idx_wide, limit, sum_wide));
+        ASSERT_EQ(std::memcmp(&sum_plain, &sum_wide, sizeof sum_plain), 0);
+        ASSERT_EQ(std::memcmp(idx_plain, idx_wide, sizeof idx_plain), 0);
     }
 }
 
