@@ -126,15 +126,13 @@ struct PngSource : BandSource {
     ~PngSource() override { close_reader(r); }
     LoadResult open(Holding holding, PictureBands& sizes) {
         if (LoadResult opened = open_png(r, name); !opened.ok()) return opened;
-        // A band reader of an interlaced file holds the whole picture too.
-        const int64_t row = int64_t{r.width} * r.planes;
-        const bool all_rows = holding == Holding::whole || r.passes > 1;
-        LoadResult fits = loader_memory_fits(name, all_rows ? row * r.height : row);
-        if (!fits.ok()) return fits;
         sizes.width = r.width;
         sizes.height = r.height;
         sizes.planes = r.planes;
-        return fits;
+        // A band reader of an interlaced file holds the whole picture too.
+        const int64_t row = int64_t{r.width} * r.planes;
+        const bool all_rows = holding == Holding::whole || r.passes > 1;
+        return loader_memory_fits(name, all_rows ? row * r.height : row);
     }
     LoadResult read(uint8_t* out, int32_t rows) override {
         const int64_t pitch = int64_t{r.width} * r.planes;
@@ -164,8 +162,4 @@ struct PngSource : BandSource {
 
 LoadResult open_png_decoder(const std::string& name, Holding holding, PictureBands& bands) {
     return open_decoder<PngSource>("png", name, holding, bands);
-}
-
-LoadResult load_png(LoadedImage& image) {
-    return load_whole_picture(open_png_decoder, image, "png");
 }

@@ -276,7 +276,3 @@ struct TiffSource : BandSource {
 LoadResult open_tiff_decoder(const std::string& name, Holding holding, PictureBands& bands) {
     return open_decoder<TiffSource>("tiff", name, holding, bands);
 }
-
-LoadResult load_tiff(LoadedImage& image) {
-    return load_whole_picture(open_tiff_decoder, image, "tiff");
-}

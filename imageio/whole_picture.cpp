@@ -1,5 +1,6 @@
 // A whole picture read through the decoder that also streams it in bands, so
-// both give the same rows by construction.
+// both give the same rows by construction: the whole-picture loads of PNG and
+// TIFF (the JPEG's, which keeps the record's planes, is beside its decoder).
 #include "imageio/decoders.h"
 #include "vxsystem/vxsystem.h"
 
@@ -31,4 +32,12 @@ LoadResult load_whole_picture(DecoderOpener open, LoadedImage& image, const char
     image.planes = whole.planes;
     image.palette_size = 0;
     return result;
+}
+
+LoadResult load_png(LoadedImage& image) {
+    return load_whole_picture(open_png_decoder, image, "png");
+}
+
+LoadResult load_tiff(LoadedImage& image) {
+    return load_whole_picture(open_tiff_decoder, image, "tiff");
 }
