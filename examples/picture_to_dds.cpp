@@ -64,15 +64,16 @@ int main(int argc, char** argv) {
     // The whole picture, read top to bottom in one band: rows of R, G, B
     // (planes 3) or R, G, B, A (planes 4).
     PictureBands bands;
-    if (!open_bands(bands, input, format)) {
-        std::fprintf(stderr, "%s: %s\n", input.c_str(), imageio_last_error().c_str());
+    const LoadResult opened = open_bands(bands, input, format);
+    if (!opened.ok()) {
+        std::fprintf(stderr, "%s: %s\n", input.c_str(), opened.reason.c_str());
         return 1;
     }
     std::vector<uint8_t> pixels(static_cast<size_t>(bands.width) * bands.height * bands.planes);
-    const int read = read_band(bands, pixels.data(), bands.height);
+    const LoadResult read = read_band(bands, pixels.data(), bands.height);
     close_bands(bands);
-    if (!read) {
-        std::fprintf(stderr, "%s: %s\n", input.c_str(), imageio_last_error().c_str());
+    if (!read.ok()) {
+        std::fprintf(stderr, "%s: %s\n", input.c_str(), read.reason.c_str());
         return 1;
     }
 

@@ -20,13 +20,14 @@ void load_and_check(int32_t planes, int skip_pow2_check) {
     image.width = -7;
     image.height = -9;
     const int32_t before = reserve_count();
-    const int ok = load_bmp(image, file_size(image.name.c_str()), planes, skip_pow2_check);
-    if (!ok) {
+    const LoadResult result =
+        load_bmp(image, file_size(image.name.c_str()), planes, skip_pow2_check);
+    if (!result.ok()) {
         FUZZ_REQUIRE(image.width == -7 && image.height == -9);
-        FUZZ_REQUIRE(!imageio_last_error().empty());
+        FUZZ_REQUIRE(!result.reason.empty());
     } else {
         FUZZ_REQUIRE(image.width >= 1 && image.height >= 1 && image.pixels != nullptr);
-        FUZZ_REQUIRE(imageio_last_error().empty());
+        FUZZ_REQUIRE(result.reason.empty());
         const bool indexed = image.palette_size != 0 && (planes == 5 || planes == 6);
         // The block holds one byte per pixel for indices, else `planes` bytes.
         const int64_t per_pixel = indexed ? 1 : image.planes;
@@ -47,7 +48,7 @@ void load_and_check(int32_t planes, int skip_pow2_check) {
 }
 
 // The tool's load: R, G, B, or R, G, B, A with a companion.
-int load_as_tool(LoadedImage& image) {
+LoadResult load_as_tool(LoadedImage& image) {
     return load_bmp(image, file_size(image.name.c_str()), 3, 1);
 }
 

@@ -17,13 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     image.width = -7;
     image.height = -9;
     const int32_t before = reserve_count();
-    if (!load_jpeg(image)) {
+    const LoadResult result = load_jpeg(image);
+    if (!result.ok()) {
         FUZZ_REQUIRE(image.width == -7 && image.height == -9 && image.pixels == nullptr);
-        FUZZ_REQUIRE(!imageio_last_error().empty() && imageio_last_warning().empty());
+        FUZZ_REQUIRE(!result.reason.empty() && result.warning.empty());
         FUZZ_REQUIRE(reserve_count() == before);
     } else {
         FUZZ_REQUIRE(image.width >= 1 && image.height >= 1 && image.pixels != nullptr);
-        FUZZ_REQUIRE(imageio_last_error().empty());
+        FUZZ_REQUIRE(result.reason.empty());
         const int64_t bytes = int64_t{image.width} * image.height * 3;
         unsigned sum = 0;
         for (int64_t i = 0; i < bytes; ++i) sum += image.pixels[i];

@@ -35,9 +35,10 @@ inline void picture_init() {
 inline bool read_in_bands(const std::string& name, BandFormat format, int32_t band,
                           std::unique_ptr<uint8_t[]>& rows, int64_t& size) {
     PictureBands b;
-    if (!open_bands(b, name, format)) {
+    const LoadResult opened = open_bands(b, name, format);
+    if (!opened.ok()) {
         FUZZ_REQUIRE(b.source == nullptr);
-        FUZZ_REQUIRE(!imageio_last_error().empty());
+        FUZZ_REQUIRE(!opened.reason.empty() && opened.warning.empty());
         return false;
     }
     FUZZ_REQUIRE(b.width >= 1 && b.height >= 1 && (b.planes == 3 || b.planes == 4));
@@ -59,11 +60,12 @@ inline bool read_in_bands(const std::string& name, BandFormat format, int32_t ba
     while (b.rows_read < b.height) {
         const int32_t before = b.rows_read;
         uint8_t* out = rows.get() + (keep ? before * pitch : 0);
-        if (!read_band(b, out, band)) {
-            FUZZ_REQUIRE(!imageio_last_error().empty());
+        const LoadResult read = read_band(b, out, band);
+        if (!read.ok()) {
+            FUZZ_REQUIRE(!read.reason.empty() && read.warning.empty());
             FUZZ_REQUIRE(b.source == nullptr);
             FUZZ_REQUIRE(b.rows_read == before);
-            FUZZ_REQUIRE(!read_band(b, out, band));
+            FUZZ_REQUIRE(!read_band(b, out, band).ok());
             ok = false;
             break;
         }
@@ -82,24 +84,25 @@ inline bool read_in_bands(const std::string& name, BandFormat format, int32_t ba
 
 // Loads `name` whole with `load` and in bands of a size taken from `band_seed`,
 // checking both contracts and their agreement.
-inline void check_picture(const std::string& name, BandFormat format, int (*load)(LoadedImage&),
-                          uint8_t band_seed) {
+inline void check_picture(const std::string& name, BandFormat format,
+                          LoadResult (*load)(LoadedImage&), uint8_t band_seed) {
     LoadedImage image;
     image.name = name;
     image.width = -7;
     image.height = -9;
     image.planes = -3;
     const int32_t before = reserve_count();
-    const int loaded = load(image);
+    const LoadResult result = load(image);
+    const bool loaded = result.ok();
     if (!loaded) {
         FUZZ_REQUIRE(image.width == -7 && image.height == -9 && image.planes == -3);
         FUZZ_REQUIRE(image.pixels == nullptr);
-        FUZZ_REQUIRE(!imageio_last_error().empty());
+        FUZZ_REQUIRE(!result.reason.empty());
         FUZZ_REQUIRE(reserve_count() == before);
     } else {
         FUZZ_REQUIRE(image.width >= 1 && image.height >= 1 && image.pixels != nullptr);
         FUZZ_REQUIRE(image.planes == 3 || image.planes == 4);
-        FUZZ_REQUIRE(imageio_last_error().empty());
+        FUZZ_REQUIRE(result.reason.empty());
         const int64_t bytes = int64_t{image.width} * image.height * image.planes;
         unsigned sum = 0;
         for (int64_t i = 0; i < bytes; ++i) sum += image.pixels[i];

@@ -1,39 +1,44 @@
 // Streaming a picture in bands of rows: the common part of every format.
-#include "imageio/band_source.h"
-#include "imageio/imageio.h"
-#include "imageio/loader_log.h"
+#include "imageio/decoders.h"
 
-int open_bands(PictureBands& bands, const std::string& name, BandFormat format) {
-    loader_start();
+LoadResult open_bands(PictureBands& bands, const std::string& name, BandFormat format) {
     close_bands(bands);
     bands = PictureBands();
-    BandSource* source = nullptr;
-    if (format == BandFormat::png) source = open_png_source(name, bands);
-    if (format == BandFormat::tiff) source = open_tiff_source(name, bands);
-    if (format == BandFormat::jpeg) source = open_jpeg_source(name, bands);
-    if (format == BandFormat::bmp) source = open_bmp_source(name, bands);
-    bands.source = source;
-    return source ? IMAGE_LOADED : IMAGE_NOT_LOADED;
+    LoadResult opened;
+    switch (format) {
+        case BandFormat::png:
+            opened = open_png_decoder(name, Holding::band, bands);
+            break;
+        case BandFormat::tiff:
+            opened = open_tiff_decoder(name, Holding::band, bands);
+            break;
+        case BandFormat::jpeg:
+            opened = open_jpeg_decoder(name, Holding::band, bands);
+            break;
+        case BandFormat::bmp:
+            opened = open_bmp_source(name, bands);
+            break;
+    }
+    if (!opened.ok()) bands = PictureBands();
+    return opened;
 }
 
-int read_band(PictureBands& bands, uint8_t* out, int32_t rows) {
-    if (!bands.source) {
-        loader_fail("no picture is open for reading in bands");
-        return IMAGE_NOT_LOADED;
-    }
+LoadResult read_band(PictureBands& bands, uint8_t* out, int32_t rows) {
+    if (!bands.source) return loader_fail("no picture is open for reading in bands");
     const int32_t left = bands.height - bands.rows_read;
     if (rows > left) rows = left;
-    if (rows <= 0) return IMAGE_LOADED;
-    if (!bands.source->read(out, rows)) {
+    if (rows <= 0) return loader_done();
+    LoadResult result = bands.source->read(out, rows);
+    if (!result.ok()) {
         // The decoder has torn itself down on the damage; closing it at once
         // leaves nothing open, and a further read is refused here instead of
         // reaching that torn-down decoder.
         close_bands(bands);
-        return IMAGE_NOT_LOADED;
+        return result;
     }
     bands.rows_read += rows;
     bands.data_rows = bands.source->data_rows();
-    return IMAGE_LOADED;
+    return result;
 }
 
 void close_bands(PictureBands& bands) {

@@ -26,34 +26,28 @@ struct FileBytes {
 };
 
 // Reads and checks the headers of a file of `size` bytes.
-int read_head(const std::string& name, int32_t size, BmpLayout& layout) {
+LoadResult read_head(const std::string& name, int32_t size, BmpLayout& layout) {
     uint8_t head[BMP_HEAD_BYTES];
     const int32_t got = size < 1 ? -1 : read_whole_file(name.c_str(), head, BMP_HEAD_BYTES);
-    if (got < 0) {
-        loader_fail("cannot read %s", name.c_str());
-        return 0;
-    }
+    if (got < 0) return loader_fail("cannot read %s", name.c_str());
     return read_bmp_layout(head, got, size, name.c_str(), layout);
 }
 
 // Reads the whole file, whose headers gave `layout`. The file must still be
 // the one the headers came from, or the checks made on them would not hold.
-int read_file(const std::string& name, int32_t size, const BmpLayout& layout, FileBytes& out) {
+LoadResult read_file(const std::string& name, int32_t size, const BmpLayout& layout,
+                     FileBytes& out) {
     out.data.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
-    if (!out.data) {
-        loader_fail("not enough memory to read %s (%d bytes)", name.c_str(), size);
-        return 0;
-    }
+    if (!out.data)
+        return loader_fail("not enough memory to read %s (%d bytes)", name.c_str(), size);
     const int32_t got = read_whole_file(name.c_str(), out.data.get(), size);
     BmpLayout again;
-    if (got != size || !read_bmp_layout(out.data.get(), got, got, name.c_str(), again) ||
+    if (got != size || !read_bmp_layout(out.data.get(), got, got, name.c_str(), again).ok() ||
         again.width != layout.width || again.height != layout.height || again.bits != layout.bits ||
-        again.pixel_offset != layout.pixel_offset) {
-        loader_fail("cannot read %s (it changed while being read)", name.c_str());
-        return 0;
-    }
+        again.pixel_offset != layout.pixel_offset)
+        return loader_fail("cannot read %s (it changed while being read)", name.c_str());
     out.length = got;
-    return 1;
+    return loader_done();
 }
 
 bool is_pow2_side(int32_t v) {
@@ -69,36 +63,33 @@ int64_t pixel_block_bytes(int64_t bytes_per_pixel, const BmpLayout& l) {
 
 // Reserves the pixel block; sizes beyond what a 32-bit reservation holds are
 // refused rather than wrapped.
-int reserve_pixels(LoadedImage& image, int64_t bytes_per_pixel, const BmpLayout& l) {
+LoadResult reserve_pixels(LoadedImage& image, int64_t bytes_per_pixel, const BmpLayout& l) {
     const int64_t bytes = pixel_block_bytes(bytes_per_pixel, l);
-    if (bytes > INT32_MAX) {
-        loader_fail("texture %s is too large (%d,%d)", image.name.c_str(), l.width, l.height);
-        return 0;
-    }
-    if (!reserve_block(&image.pixels, static_cast<int32_t>(bytes), image.name.c_str())) {
-        loader_fail("not enough memory for texture %s", image.name.c_str());
-        return 0;
-    }
-    return 1;
+    if (bytes > INT32_MAX)
+        return loader_fail("texture %s is too large (%d,%d)", image.name.c_str(), l.width,
+                           l.height);
+    if (!reserve_block(&image.pixels, static_cast<int32_t>(bytes), image.name.c_str()))
+        return loader_fail("not enough memory for texture %s", image.name.c_str());
+    return loader_done();
 }
 
-int load_palette_picture(LoadedImage& image, int32_t size, const BmpLayout& l, int32_t planes) {
+LoadResult load_palette_picture(LoadedImage& image, int32_t size, const BmpLayout& l,
+                                int32_t planes) {
     const int32_t palette_size = 1 << l.bits;
     const bool indexed = planes == 5 || planes == 6;
-    if (!loader_memory_fits(image.name, int64_t{size} + pixel_block_bytes(indexed ? 1 : planes, l)))
-        return 0;
+    const int64_t needs = int64_t{size} + pixel_block_bytes(indexed ? 1 : planes, l);
+    if (LoadResult fits = loader_memory_fits(image.name, needs); !fits.ok()) return fits;
     FileBytes file;
-    if (!read_file(image.name, size, l, file)) return 0;
+    if (LoadResult read = read_file(image.name, size, l, file); !read.ok()) return read;
 
     uint8_t colours[256 * 4];
     bmp_palette_colours(l, file.data.get() + l.palette_offset, colours);
 
-    if (!reserve_pixels(image, indexed ? 1 : planes, l)) return 0;
+    if (LoadResult block = reserve_pixels(image, indexed ? 1 : planes, l); !block.ok())
+        return block;
     if (indexed) {
-        if (!reserve_block(&image.palette, palette_size * 4, "palette")) {
-            loader_fail("not enough memory for the palette of %s", image.name.c_str());
-            return 0;
-        }
+        if (!reserve_block(&image.palette, palette_size * 4, "palette"))
+            return loader_fail("not enough memory for the palette of %s", image.name.c_str());
         std::memcpy(image.palette, colours, static_cast<size_t>(palette_size) * 4);
     }
 
@@ -128,7 +119,7 @@ int load_palette_picture(LoadedImage& image, int32_t size, const BmpLayout& l, i
     image.height = l.height;
     image.planes = planes;
     image.palette_size = palette_size;
-    return 1;
+    return loader_done();
 }
 
 // Size of `name` when it is a regular file; 0 when there is nothing usable by
@@ -143,13 +134,13 @@ int32_t companion_size(const std::string& name) {
 // headers (not read yet).
 struct Companion {
     std::string name;
-    int32_t size = 0;
+    int32_t size = 0;  // 0 when there is none
     BmpLayout layout;
 };
 
-// 1 when there is a usable companion, 0 when there is none, -1 when it is
-// unusable.
-int find_companion(const std::string& name, const BmpLayout& picture, Companion& c) {
+// Loaded, with `c.size` 0 when there is no companion; a failure when there is
+// one and it is unusable.
+LoadResult find_companion(const std::string& name, const BmpLayout& picture, Companion& c) {
     const std::string base = name_base(name);
     c.name = base + "_trans.bmp";
     c.size = companion_size(c.name);
@@ -157,36 +148,34 @@ int find_companion(const std::string& name, const BmpLayout& picture, Companion&
         c.name = base + "op.bmp";
         c.size = companion_size(c.name);
     }
-    if (c.size < 1) return 0;
-    if (!read_head(c.name, c.size, c.layout)) return -1;
-    if (c.layout.bits != 24 || c.layout.width != picture.width ||
-        c.layout.height != picture.height) {
-        loader_fail("alpha file %s does not match texture %s", c.name.c_str(), name.c_str());
-        return -1;
-    }
-    return 1;
+    if (c.size < 1) return loader_done();
+    if (LoadResult head = read_head(c.name, c.size, c.layout); !head.ok()) return head;
+    if (c.layout.bits != 24 || c.layout.width != picture.width || c.layout.height != picture.height)
+        return loader_fail("alpha file %s does not match texture %s", c.name.c_str(), name.c_str());
+    return loader_done();
 }
 
-int load_rgb_picture(LoadedImage& image, int32_t size, const BmpLayout& l, int32_t planes,
-                     int skip_pow2_check) {
-    if (!skip_pow2_check && !(is_pow2_side(l.width) && is_pow2_side(l.height))) {
-        loader_fail("texture size of %s is no power of 2 (%d,%d)", image.name.c_str(), l.width,
-                    l.height);
-        return 0;
-    }
+LoadResult load_rgb_picture(LoadedImage& image, int32_t size, const BmpLayout& l, int32_t planes,
+                            int skip_pow2_check) {
+    if (!skip_pow2_check && !(is_pow2_side(l.width) && is_pow2_side(l.height)))
+        return loader_fail("texture size of %s is no power of 2 (%d,%d)", image.name.c_str(),
+                           l.width, l.height);
     Companion c;
-    const int companion = find_companion(image.name, l, c);
-    if (companion < 0) return 0;
-    if (companion > 0) planes = 4;
+    if (LoadResult found = find_companion(image.name, l, c); !found.ok()) return found;
+    const bool companion = c.size > 0;
+    if (companion) planes = 4;
     // Both files in memory at once, and the picture's block.
-    if (!loader_memory_fits(image.name, int64_t{size} + c.size + pixel_block_bytes(planes, l)))
-        return 0;
+    const int64_t needs = int64_t{size} + c.size + pixel_block_bytes(planes, l);
+    if (LoadResult fits = loader_memory_fits(image.name, needs); !fits.ok()) return fits;
     FileBytes file;
     FileBytes alpha_file;
-    if (!read_file(image.name, size, l, file)) return 0;
-    if (companion > 0 && !read_file(c.name, c.size, c.layout, alpha_file)) return 0;
+    if (LoadResult read = read_file(image.name, size, l, file); !read.ok()) return read;
+    if (companion) {
+        LoadResult read = read_file(c.name, c.size, c.layout, alpha_file);
+        if (!read.ok()) return read;
+    }
     const BmpLayout& alpha = c.layout;
-    if (!reserve_pixels(image, planes, l)) return 0;
+    if (LoadResult block = reserve_pixels(image, planes, l); !block.ok()) return block;
 
     uint8_t* out = image.pixels;
     for (int32_t y = 0; y < l.height; ++y) {
@@ -194,7 +183,7 @@ int load_rgb_picture(LoadedImage& image, int32_t size, const BmpLayout& l, int32
         const int32_t file_row = bmp_file_row(l, y);
         const uint8_t* src = file.data.get() + bmp_row_offset(l, file_row);
         const uint8_t* a =
-            companion > 0 ? alpha_file.data.get() + bmp_row_offset(alpha, file_row) : nullptr;
+            companion ? alpha_file.data.get() + bmp_row_offset(alpha, file_row) : nullptr;
         for (int32_t x = 0; x < l.width; ++x, src += 3) {
             const uint8_t b = src[0], g = src[1], r = src[2];
             if (planes == 4) {
@@ -219,20 +208,17 @@ int load_rgb_picture(LoadedImage& image, int32_t size, const BmpLayout& l, int32
     image.width = l.width;
     image.height = l.height;
     image.planes = planes;
-    return 1;
+    return loader_done();
 }
 
 }  // namespace
 
-int load_bmp(LoadedImage& image, int32_t size, int32_t planes, int skip_pow2_check) {
-    loader_start();
-    const char* name = image.name.c_str();
-    if (planes < 1) {
-        loader_fail("texture %s cannot be loaded with %d planes", name, planes);
-        return 0;
-    }
+LoadResult load_bmp(LoadedImage& image, int32_t size, int32_t planes, int skip_pow2_check) {
+    if (planes < 1)
+        return loader_fail("texture %s cannot be loaded with %d planes", image.name.c_str(),
+                           planes);
     BmpLayout layout;
-    if (!read_head(image.name, size, layout)) return 0;
+    if (LoadResult head = read_head(image.name, size, layout); !head.ok()) return head;
     if (layout.bits == 24) return load_rgb_picture(image, size, layout, planes, skip_pow2_check);
     return load_palette_picture(image, size, layout, planes);
 }

@@ -81,32 +81,25 @@ bool open_row_file(RowFile& f, const std::string& name) {
 }
 
 // Reads and checks the headers of an open file, as load_bmp does.
-int read_layout(RowFile& f) {
+LoadResult read_layout(RowFile& f) {
     uint8_t head[BMP_HEAD_BYTES];
     const int64_t got = f.size < 1 ? -1 : read_at(f.file, head, BMP_HEAD_BYTES, 0);
-    if (got < 0) {
-        loader_fail("cannot read %s", f.name.c_str());
-        return 0;
-    }
+    if (got < 0) return loader_fail("cannot read %s", f.name.c_str());
     return read_bmp_layout(head, got, f.size, f.name.c_str(), f.layout);
 }
 
-// `count` bytes at `offset` that the headers placed inside the file; 0 with
-// the reason given when they cannot be read or the file has shrunk since.
-int read_exactly(RowFile& f, uint8_t* buffer, int64_t count, int64_t offset) {
+// `count` bytes at `offset` that the headers placed inside the file; a
+// failure when they cannot be read or the file has shrunk since.
+LoadResult read_exactly(RowFile& f, uint8_t* buffer, int64_t count, int64_t offset) {
     const int64_t got = read_at(f.file, buffer, count, offset);
-    if (got == count) return 1;
-    if (got < 0) {
-        loader_fail("cannot read %s (%s)", f.name.c_str(), std::strerror(errno));
-    } else {
-        loader_fail("cannot read %s (it changed while being read)", f.name.c_str());
-    }
-    return 0;
+    if (got == count) return loader_done();
+    if (got < 0) return loader_fail("cannot read %s (%s)", f.name.c_str(), std::strerror(errno));
+    return loader_fail("cannot read %s (it changed while being read)", f.name.c_str());
 }
 
 // File rows [first, first + count) into the file's buffer, in one read; the
 // last row of a file need not have its padding.
-int read_file_rows(RowFile& f, int32_t first, int32_t count) {
+LoadResult read_file_rows(RowFile& f, int32_t first, int32_t count) {
     const BmpLayout& l = f.layout;
     const int64_t row_bytes = (int64_t{l.width} * l.bits + 7) / 8;
     return read_exactly(f, f.rows.get(), l.row_stride * (count - 1) + row_bytes,
@@ -122,18 +115,16 @@ bool take_companion(const std::string& name, RowFile& c) {
     return false;
 }
 
-// 1 when the companion alpha file of `name` is open in `c` and matches the
-// picture, 0 when there is none, -1 when it is unusable (reason given).
-int open_companion(const std::string& name, const BmpLayout& picture, RowFile& c) {
+// Loaded, with `c` open when `name` has a companion alpha file that matches
+// the picture and closed when there is none; a failure when it is unusable.
+LoadResult open_companion(const std::string& name, const BmpLayout& picture, RowFile& c) {
     const std::string base = name_base(name);
-    if (!take_companion(base + "_trans.bmp", c) && !take_companion(base + "op.bmp", c)) return 0;
-    if (!read_layout(c)) return -1;
-    if (c.layout.bits != 24 || c.layout.width != picture.width ||
-        c.layout.height != picture.height) {
-        loader_fail("alpha file %s does not match texture %s", c.name.c_str(), name.c_str());
-        return -1;
-    }
-    return 1;
+    if (!take_companion(base + "_trans.bmp", c) && !take_companion(base + "op.bmp", c))
+        return loader_done();
+    if (LoadResult head = read_layout(c); !head.ok()) return head;
+    if (c.layout.bits != 24 || c.layout.width != picture.width || c.layout.height != picture.height)
+        return loader_fail("alpha file %s does not match texture %s", c.name.c_str(), name.c_str());
+    return loader_done();
 }
 
 struct BmpSource : BandSource {
@@ -166,7 +157,7 @@ struct BmpSource : BandSource {
         }
     }
 
-    int read(uint8_t* out, int32_t rows) override {
+    LoadResult read(uint8_t* out, int32_t rows) override {
         const BmpLayout& l = picture.layout;
         const int64_t pitch = int64_t{l.width} * planes;
         // Advanced only when the whole band is read, so `next` keeps to the
@@ -177,9 +168,12 @@ struct BmpSource : BandSource {
             const int32_t count = std::min(end - y, chunk_rows);
             // The file rows of output rows [y, y + count), lowest first.
             const int32_t first = l.top_down ? y : l.height - y - count;
-            if (!read_file_rows(picture, first, count)) return 0;
+            if (LoadResult got = read_file_rows(picture, first, count); !got.ok()) return got;
             // The companion's file rows pair with the picture's file rows.
-            if (has_alpha && !read_file_rows(alpha, first, count)) return 0;
+            if (has_alpha) {
+                LoadResult got = read_file_rows(alpha, first, count);
+                if (!got.ok()) return got;
+            }
             for (int32_t k = 0; k < count; ++k, ++y, out += pitch) {
                 const int64_t r = bmp_file_row(l, y) - first;
                 expand(picture.rows.get() + r * l.row_stride,
@@ -187,28 +181,21 @@ struct BmpSource : BandSource {
             }
         }
         next = end;
-        return 1;
+        return loader_done();
     }
 };
 
 }  // namespace
 
-BandSource* open_bmp_source(const std::string& name, PictureBands& bands) {
+LoadResult open_bmp_source(const std::string& name, PictureBands& bands) {
     std::unique_ptr<BmpSource> s(new (std::nothrow) BmpSource);
-    if (!s) {
-        loader_fail("not enough memory for texture %s", name.c_str());
-        return nullptr;
-    }
-    if (!open_row_file(s->picture, name)) {
-        loader_fail("cannot read %s", name.c_str());
-        return nullptr;
-    }
-    if (!read_layout(s->picture)) return nullptr;
+    if (!s) return loader_fail("not enough memory for texture %s", name.c_str());
+    if (!open_row_file(s->picture, name)) return loader_fail("cannot read %s", name.c_str());
+    if (LoadResult head = read_layout(s->picture); !head.ok()) return head;
     const BmpLayout& l = s->picture.layout;
     if (l.bits == 24) {
-        const int companion = open_companion(name, l, s->alpha);
-        if (companion < 0) return nullptr;
-        s->has_alpha = companion > 0;
+        if (LoadResult found = open_companion(name, l, s->alpha); !found.ok()) return found;
+        s->has_alpha = s->alpha.file != nullptr;
         s->planes = s->has_alpha ? 4 : 3;
     }
 
@@ -218,24 +205,24 @@ BandSource* open_bmp_source(const std::string& name, PictureBands& bands) {
         std::min<int64_t>(l.height, std::max<int64_t>(1, kChunkBytes / l.row_stride)));
     const int64_t picture_bytes = s->chunk_rows * l.row_stride;
     const int64_t alpha_bytes = s->has_alpha ? s->chunk_rows * s->alpha.layout.row_stride : 0;
-    if (!loader_memory_fits(name, picture_bytes + alpha_bytes)) return nullptr;
+    if (LoadResult fits = loader_memory_fits(name, picture_bytes + alpha_bytes); !fits.ok())
+        return fits;
     s->picture.rows.reset(new (std::nothrow) uint8_t[static_cast<size_t>(picture_bytes)]);
     if (s->has_alpha)
         s->alpha.rows.reset(new (std::nothrow) uint8_t[static_cast<size_t>(alpha_bytes)]);
-    if (!s->picture.rows || (s->has_alpha && !s->alpha.rows)) {
-        loader_fail("not enough memory for texture %s", name.c_str());
-        return nullptr;
-    }
+    if (!s->picture.rows || (s->has_alpha && !s->alpha.rows))
+        return loader_fail("not enough memory for texture %s", name.c_str());
 
     if (l.bits != 24) {
         uint8_t file_palette[256 * 4];
-        if (!read_exactly(s->picture, file_palette, 4 * int64_t{l.palette_entries},
-                          l.palette_offset))
-            return nullptr;
+        LoadResult palette = read_exactly(s->picture, file_palette, 4 * int64_t{l.palette_entries},
+                                          l.palette_offset);
+        if (!palette.ok()) return palette;
         bmp_palette_colours(l, file_palette, s->colours);
     }
     bands.width = l.width;
     bands.height = l.height;
     bands.planes = s->planes;
-    return s.release();
+    bands.source = s.release();
+    return loader_done();
 }

@@ -43,34 +43,29 @@ int32_t palette_entries(const uint8_t* data, int32_t bits, int64_t palette_offse
 
 }  // namespace
 
-int read_bmp_layout(const uint8_t* data, int64_t data_length, int64_t length, const char* name,
-                    BmpLayout& out) {
+LoadResult read_bmp_layout(const uint8_t* data, int64_t data_length, int64_t length,
+                           const char* name, BmpLayout& out) {
     static_assert(kFileHeaderSize + kInfoHeaderMin == BMP_HEAD_BYTES, "the fields read below");
     if (length < BMP_HEAD_BYTES || data_length < BMP_HEAD_BYTES) {
-        loader_fail("texture %s is too short for a BMP file", name);
-        return 0;
+        return loader_fail("texture %s is too short for a BMP file", name);
     }
     const int32_t bits = static_cast<int32_t>(u16(data + 28));
     if (bits != 4 && bits != 8 && bits != 24) {
-        loader_fail("texture %s is no 4, 8 or 24bit BMP file", name);
-        return 0;
+        return loader_fail("texture %s is no 4, 8 or 24bit BMP file", name);
     }
     const int64_t info_size = u32(data + 14);
     if (info_size < kInfoHeaderMin || kFileHeaderSize + info_size > length) {
-        loader_fail("texture %s has an unsupported BMP header", name);
-        return 0;
+        return loader_fail("texture %s has an unsupported BMP header", name);
     }
     if (u32(data + 30) != 0) {
-        loader_fail("texture %s is a compressed BMP file", name);
-        return 0;
+        return loader_fail("texture %s is a compressed BMP file", name);
     }
     const int64_t width = s32(data + 18);
     const int64_t raw_height = s32(data + 22);
     const int64_t height = raw_height < 0 ? -raw_height : raw_height;
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
-        loader_fail("texture %s has a bad size (%lld,%lld)", name, static_cast<long long>(width),
-                    static_cast<long long>(raw_height));
-        return 0;
+        return loader_fail("texture %s has a bad size (%lld,%lld)", name,
+                           static_cast<long long>(width), static_cast<long long>(raw_height));
     }
 
     BmpLayout l;
@@ -85,18 +80,16 @@ int read_bmp_layout(const uint8_t* data, int64_t data_length, int64_t length, co
     if (bits != 24) {
         l.palette_entries = palette_entries(data, bits, l.palette_offset, l.pixel_offset);
         if (l.palette_offset + 4 * int64_t{l.palette_entries} > length) {
-            loader_fail("texture %s is shorter than its palette", name);
-            return 0;
+            return loader_fail("texture %s is shorter than its palette", name);
         }
     }
     // The last row needs only its pixels, not its padding.
     const int64_t last_row_bytes = (width * bits + 7) / 8;
     if (l.pixel_offset + l.row_stride * (height - 1) + last_row_bytes > length) {
-        loader_fail("texture %s is shorter than its pixel data", name);
-        return 0;
+        return loader_fail("texture %s is shorter than its pixel data", name);
     }
     out = l;
-    return 1;
+    return loader_done();
 }
 
 void bmp_palette_colours(const BmpLayout& l, const uint8_t* file_palette, uint8_t* colours) {

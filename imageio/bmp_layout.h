@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "imageio/imageio.h"
+
 struct BmpLayout {
     int32_t width = 0;
     int32_t height = 0;           // always positive
@@ -21,11 +23,11 @@ constexpr int64_t BMP_HEAD_BYTES = 54;
 // Reads and checks the headers of a BMP of `length` bytes whose first
 // `data_length` bytes (at least BMP_HEAD_BYTES of them, or the whole file
 // when it is shorter) are in `data`; the rest of the file need not be read
-// yet. 1 when the file is an uncompressed 4-, 8- or 24-bit picture whose
-// palette and pixel rows all lie inside the file; otherwise logs why (naming
-// the file `name`) and returns 0.
-int read_bmp_layout(const uint8_t* data, int64_t data_length, int64_t length, const char* name,
-                    BmpLayout& out);
+// yet. Loaded when the file is an uncompressed 4-, 8- or 24-bit picture
+// whose palette and pixel rows all lie inside the file; otherwise the failure
+// says why (naming the file `name`).
+LoadResult read_bmp_layout(const uint8_t* data, int64_t data_length, int64_t length,
+                           const char* name, BmpLayout& out);
 
 // Byte offset of file row `row` (0 = first row stored in the file).
 inline int64_t bmp_row_offset(const BmpLayout& l, int32_t row) {

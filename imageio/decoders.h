@@ -18,35 +18,38 @@
 // every row of the picture at once.
 enum class Holding { band, whole };
 
-// Each opens `name` for `holding`, fills the sizes of `sizes` and returns the
-// decoder, or returns null with the reason given and nothing left open.
-BandSource* open_png_decoder(const std::string& name, Holding holding, PictureBands& sizes);
-BandSource* open_tiff_decoder(const std::string& name, Holding holding, PictureBands& sizes);
-BandSource* open_jpeg_decoder(const std::string& name, Holding holding, PictureBands& sizes);
+// Each opens `name` for `holding`; on success `bands` holds the sizes and
+// the decoder. On failure nothing is left open.
+LoadResult open_png_decoder(const std::string& name, Holding holding, PictureBands& bands);
+LoadResult open_tiff_decoder(const std::string& name, Holding holding, PictureBands& bands);
+LoadResult open_jpeg_decoder(const std::string& name, Holding holding, PictureBands& bands);
+using DecoderOpener = LoadResult (*)(const std::string&, Holding, PictureBands&);
 
-// A fresh decoder record for the file `name`, or null with "not enough
-// memory for <kind> <name>" given.
+// The common part of the openers above: a fresh Decoder for `name` (or
+// "not enough memory for <kind> <name>"), opened by its
+// `LoadResult open(Holding, PictureBands& sizes)`, which fills the sizes.
 template <class Decoder>
-std::unique_ptr<Decoder> new_decoder(const char* kind, const std::string& name) {
+LoadResult open_decoder(const char* kind, const std::string& name, Holding holding,
+                        PictureBands& bands) {
     std::unique_ptr<Decoder> d(new (std::nothrow) Decoder);
-    if (!d) {
-        loader_fail("not enough memory for %s %s", kind, name.c_str());
-        return nullptr;
-    }
+    if (!d) return loader_fail("not enough memory for %s %s", kind, name.c_str());
     d->name = name;
-    return d;
+    PictureBands sizes;
+    LoadResult opened = d->open(holding, sizes);
+    if (!opened.ok()) return opened;
+    bands.width = sizes.width;
+    bands.height = sizes.height;
+    bands.planes = sizes.planes;
+    bands.source = d.release();
+    return opened;
 }
 
-// Reads every row of `decoder` into `pixels`, a fresh reservation of the
-// whole picture, and then hands the block to `image` with its width and
-// height; 1 on success. On failure the block is released and the record
-// left as it was.
-int hand_over_rows(BandSource& decoder, const PictureBands& sizes, uint8_t* pixels,
-                   LoadedImage& image);
+// Reads every row of the open `bands` into `pixels`, a fresh reservation of
+// the whole picture, and then hands the block to `image` with its width and
+// height. On failure the block is released and the record left as it was.
+LoadResult hand_over_rows(PictureBands& bands, uint8_t* pixels, LoadedImage& image);
 
-// The whole-picture load of a PNG or TIFF: the rows of `decoder` (opened
-// for Holding::whole with `sizes`; null when that failed) into a block
-// named `kind`, and the record's planes set and palette cleared. Deletes
-// the decoder.
-int load_whole_picture(BandSource* decoder, const PictureBands& sizes, LoadedImage& image,
-                       const char* kind);
+// The whole-picture load of a PNG or TIFF: the rows of the decoder `open`
+// opens for Holding::whole into a block named `kind`, and the record's
+// planes set and palette cleared.
+LoadResult load_whole_picture(DecoderOpener open, LoadedImage& image, const char* kind);

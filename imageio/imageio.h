@@ -1,8 +1,9 @@
 // imageio: loads BMP, JPEG, PNG and TIFF pictures into one LoadedImage record.
 //
-// Both loaders return 1 on success and 0 on failure; the reason for a failure
-// is written to the log ("vx.log") and is also kept for the caller in
-// imageio_last_error(). On failure the record's sizes are not changed. Pixel
+// Every loader returns a LoadResult: whether the picture loaded and, with it,
+// the words for the user (why it did not load, or what is wrong with a
+// picture that loaded all the same). The reason of a failure is also written
+// to the log ("vx.log"). On failure the record's sizes are not changed. Pixel
 // and palette blocks come from the reservation table (vxsystem) and live
 // until reserved over.
 #pragma once
@@ -10,9 +11,22 @@
 #include <cstdint>
 #include <string>
 
-// Results of the loaders.
-constexpr int IMAGE_LOADED = 1;
-constexpr int IMAGE_NOT_LOADED = 0;  // imageio_last_error() and the log say why
+enum class LoadStatus { loaded, not_loaded };
+
+// What one loader call gives back. It belongs to the call, not to the thread
+// that made it, so a caller may hand it to another thread as it is.
+struct LoadResult {
+    LoadStatus status = LoadStatus::not_loaded;
+    // Why it did not load, for the user: the log's line without its
+    // "vxgl:  " prefix or line break. Empty when it loaded.
+    std::string reason;
+    // Empty when the picture is clean. Otherwise it loaded but is damaged (a
+    // truncated or corrupt JPEG): the one-line reason, for the user; the
+    // places the decoder could not read hold filler. Always empty when it
+    // did not load.
+    std::string warning;
+    bool ok() const { return status == LoadStatus::loaded; }
+};
 
 struct LoadedImage {
     int32_t width = 0;
@@ -44,23 +58,24 @@ struct LoadedImage {
 // one, planes 4 gives alpha 0 for pure black pixels and 255 otherwise, and any
 // planes other than 3 or 4 gives one grey byte (B+G+R)/3 per pixel.
 //
-// Rejected with a "vxgl:  " log message and result 0: other bit depths,
+// Not loaded, with a "vxgl:  " log message as the reason: other bit depths,
 // compressed (RLE) files, headers that claim more palette or pixel bytes than
 // the file holds, empty or oversized pictures (the pixel block must stay below
 // 2 GiB), a companion that does not match.
-int load_bmp(LoadedImage& image, int32_t file_size, int32_t planes, int skip_pow2_check);
+LoadResult load_bmp(LoadedImage& image, int32_t file_size, int32_t planes, int skip_pow2_check);
 
 // JPEG through the JPEG library's 6.2 interface; the result is always R, G, B
 // packed rows (greyscale files come out as R = G = B, CMYK files are
 // converted). `planes` and the palette fields are not touched.
 //
-// Returns 0 when the file cannot be opened ("(jpeg open failed)" is logged),
+// Not loaded when the file cannot be opened ("(jpeg open failed)" is logged),
 // when the library meets a fatal error (its message is logged as
 // "JPEG ERROR=..."; the decoder is torn down and the call returns instead of
 // ending the process), and for pictures with other component counts or too
 // large for one block. Library warnings (e.g. a truncated file) are logged as
-// "JPEG ERROR=..." and decoding goes on as the library decides.
-int load_jpeg(LoadedImage& image);
+// "JPEG ERROR=..." and decoding goes on as the library decides; the first one
+// that means damage is the result's warning.
+LoadResult load_jpeg(LoadedImage& image);
 
 // PNG through libpng: every colour type and bit depth, interlaced or not,
 // comes out as R, G, B (planes 3) or, when the file has alpha or a
@@ -69,7 +84,7 @@ int load_jpeg(LoadedImage& image);
 // Libpng's messages are logged as "PNG ERROR=..." / "PNG WARNING=..."; a
 // damaged file (bad checksum, cut short) is refused. The record is changed
 // only by a successful load.
-int load_png(LoadedImage& image);
+LoadResult load_png(LoadedImage& image);
 
 // TIFF and BigTIFF through libtiff: 8- or 16-bit greyscale, RGB and palette
 // pictures, from strips or tiles, in any compression libtiff decodes, also
@@ -77,7 +92,7 @@ int load_png(LoadedImage& image);
 // sample becomes alpha. Separate colour planes, other sample sizes and colour
 // models are refused with a message. Libtiff's messages are logged as
 // "TIFF ERROR=..." / "TIFF WARNING=...".
-int load_tiff(LoadedImage& image);
+LoadResult load_tiff(LoadedImage& image);
 
 // Streaming: a picture delivered top to bottom in bands of rows, so that a
 // caller who needs only some rows at a time never holds the whole picture.
@@ -105,27 +120,21 @@ struct PictureBands {
     int32_t data_rows = -1;
     BandSource* source = nullptr;
 };
-// Opens `name` and reads its header; 1 on success. On failure (reasons as for
-// the whole-picture loaders, in imageio_last_error() and the log) nothing is
-// left open.
-int open_bands(PictureBands& bands, const std::string& name, BandFormat format);
+// Opens `name` and reads its header. Not loaded (reasons as for the
+// whole-picture loaders, also in the log): nothing is left open and the
+// sizes are 0.
+LoadResult open_bands(PictureBands& bands, const std::string& name, BandFormat format);
 // Decodes the next `rows` rows (at most those left) into `out`, which holds
-// rows x width x planes bytes; 1 on success, 0 when the picture turns out to
-// be damaged (the reason in imageio_last_error(); the rows handed out before
-// stay good; the decoder is closed, so every later read fails too). A JPEG's
-// recoverable damage is a warning, as for load_jpeg.
-int read_band(PictureBands& bands, uint8_t* out, int32_t rows);
+// rows x width x planes bytes; the rows land in the caller's buffer, so a
+// band costs no allocation. Not loaded when the picture turns out to be
+// damaged: the rows handed out before stay good; the decoder is closed, so
+// every later read fails too. A JPEG's recoverable damage is a warning, as
+// for load_jpeg: once met (also while opening), the result of every later
+// band of the picture carries it, so a caller that looks only at the last
+// band still hears of it.
+LoadResult read_band(PictureBands& bands, uint8_t* out, int32_t rows);
 // Closes the decoder; safe to call twice and after a failure.
 void close_bands(PictureBands& bands);
-
-// The reason the calling thread's last failing load gave, without the
-// "vxgl:  " prefix or a trailing line break; empty when that load succeeded.
-std::string imageio_last_error();
-
-// Empty when the last load was clean. Otherwise the last load succeeded but
-// the picture is damaged (a truncated or corrupt JPEG): the one-line reason,
-// for the user; the places the decoder could not read hold filler.
-std::string imageio_last_warning();
 
 // Memory limit of the loaders. Before allocating for a picture (pixels, file
 // buffers, the decoder's own buffers) a loader adds up what it needs and

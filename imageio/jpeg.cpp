@@ -2,7 +2,7 @@
 //
 // Damaged files (truncated, corrupt data) decode as the library decides, with
 // filler where data is missing; the loader still returns the picture and
-// reports the damage through imageio_last_warning(). The decoded picture
+// reports the damage as its result's warning. The decoded picture
 // reaches the caller's record only once every row is in, so a load that fails
 // before that leaves the record as it was.
 //
@@ -47,7 +47,17 @@ struct JpegErrors {
     // Output rows that can hold decoded data, once a single-scan file's data
     // ran out before its end; -1 otherwise.
     int32_t data_rows;
+    // The first message that meant damage, empty while there is none. A
+    // plain array: it is written from inside the library, where nothing may
+    // throw.
+    char warning[JMSG_LENGTH_MAX];
 };
+
+// Keeps `text` as the picture's warning unless an earlier one is kept.
+void keep_warning(JpegErrors& errors, const char* text) {
+    if (errors.warning[0] == '\0')
+        std::snprintf(errors.warning, sizeof(errors.warning), "%s", text);
+}
 
 void log_library_message(j_common_ptr cinfo) {
     char text[JMSG_LENGTH_MAX];
@@ -68,7 +78,7 @@ void note_library_message(j_common_ptr cinfo, int level) {
     if (level < 0 && !harmless_warning(cinfo->err->msg_code)) {
         char text[JMSG_LENGTH_MAX];
         (*cinfo->err->format_message)(cinfo, text);
-        loader_warn(text);
+        keep_warning(*errors, text);
     }
     // The file ended while rows were being decoded: every row from the
     // row of blocks being decoded on is filler. A single-scan file decodes
@@ -156,13 +166,18 @@ struct JpegSource : BandSource {
         if (created) jpeg_destroy_decompress(&decoder);
         close_file(file);
     }
-    int open(Holding holding);
-    int read(uint8_t* out, int32_t rows) override;
+    LoadResult open(Holding holding, PictureBands& sizes);
+    LoadResult read(uint8_t* out, int32_t rows) override;
     int32_t data_rows() const override { return errors.data_rows; }
+    // A step that went well, with the damage met so far.
+    LoadResult done() const { return LoadResult{LoadStatus::loaded, {}, errors.warning}; }
 };
 
-int JpegSource::open(Holding holding) {
+// No object with a destructor may live across a call into the library: its
+// error exit jumps over them.
+LoadResult JpegSource::open(Holding holding, PictureBands& sizes) {
     errors.fatal[0] = '\0';
+    errors.warning[0] = '\0';
     decoder.err = jpeg_std_error(&errors.manager);
     errors.manager.output_message = log_library_message;
     errors.manager.error_exit = stop_decoding;
@@ -170,17 +185,14 @@ int JpegSource::open(Holding holding) {
     errors.manager.emit_message = note_library_message;
     errors.rows_done = false;
     errors.data_rows = -1;
-    if (setjmp(errors.jump)) {
-        loader_remember("cannot decode jpeg " + name + ": " + errors.fatal);
-        return 0;
-    }
+    if (setjmp(errors.jump))
+        return loader_failed("cannot decode jpeg " + name + ": " + errors.fatal);
     jpeg_create_decompress(&decoder);
     created = true;
     file = open_file(name.c_str(), MODE_READ_BINARY);
     if (!file) {
         append_log("(jpeg open failed)");
-        loader_remember("cannot open jpeg " + name);
-        return 0;
+        return loader_failed("cannot open jpeg " + name);
     }
     jpeg_stdio_src(&decoder, file);
     jpeg_read_header(&decoder, TRUE);
@@ -195,33 +207,35 @@ int JpegSource::open(Holding holding) {
     const int64_t held = holding == Holding::whole
                              ? int64_t{decoder.image_width} * decoder.image_height * 3
                              : int64_t{decoder.image_width} * 4;
-    if (!loader_memory_fits(name, held + decoder_bytes(decoder))) return 0;
+    if (LoadResult fits = loader_memory_fits(name, held + decoder_bytes(decoder)); !fits.ok())
+        return fits;
     const int64_t left = picture_memory_limit() - held;
     decoder.mem->max_memory_to_use = static_cast<long>(left > 0 ? left : 1);
     jpeg_start_decompress(&decoder);
-    if (!supported_output(decoder)) {
-        loader_fail("jpeg %s has %d colour components", name.c_str(), decoder.output_components);
-        return 0;
-    }
+    if (!supported_output(decoder))
+        return loader_fail("jpeg %s has %d colour components", name.c_str(),
+                           decoder.output_components);
     const JDIMENSION stride =
         decoder.output_width * static_cast<JDIMENSION>(decoder.output_components);
     row = (*decoder.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decoder), JPOOL_IMAGE,
                                        stride, 1);
     inverted = decoder.saw_Adobe_marker != 0;
-    return 1;
+    sizes.width = static_cast<int32_t>(decoder.output_width);
+    sizes.height = static_cast<int32_t>(decoder.output_height);
+    sizes.planes = 3;
+    return done();
 }
 
-int JpegSource::read(uint8_t* out, int32_t rows) {
+LoadResult JpegSource::read(uint8_t* out, int32_t rows) {
     if (setjmp(errors.jump)) {
         if (errors.rows_done) {
             // Every row was out before the library gave up (e.g. on a bogus
             // marker after the picture): the picture stands, and the
             // message, already in the log, tells the user it is damaged.
-            loader_warn(errors.fatal);
-            return 1;
+            keep_warning(errors, errors.fatal);
+            return done();
         }
-        loader_remember("cannot decode jpeg " + name + ": " + errors.fatal);
-        return 0;
+        return loader_failed("cannot decode jpeg " + name + ": " + errors.fatal);
     }
     const size_t pitch = static_cast<size_t>(decoder.output_width) * 3;
     for (int32_t k = 0; k < rows && decoder.output_scanline < decoder.output_height; ++k) {
@@ -233,40 +247,28 @@ int JpegSource::read(uint8_t* out, int32_t rows) {
         errors.rows_done = true;
         jpeg_finish_decompress(&decoder);
     }
-    return 1;
+    return done();
 }
 
 }  // namespace
 
-BandSource* open_jpeg_decoder(const std::string& name, Holding holding, PictureBands& sizes) {
-    std::unique_ptr<JpegSource> s = new_decoder<JpegSource>("jpeg", name);
-    if (!s || !s->open(holding)) return nullptr;
-    sizes.width = static_cast<int32_t>(s->decoder.output_width);
-    sizes.height = static_cast<int32_t>(s->decoder.output_height);
-    sizes.planes = 3;
-    return s.release();
-}
-
-BandSource* open_jpeg_source(const std::string& name, PictureBands& bands) {
-    return open_jpeg_decoder(name, Holding::band, bands);
+LoadResult open_jpeg_decoder(const std::string& name, Holding holding, PictureBands& bands) {
+    return open_decoder<JpegSource>("jpeg", name, holding, bands);
 }
 
 // As load_whole_picture, but the record's planes and palette are left alone
 // and a block that cannot be had is said to be short memory.
-int load_jpeg(LoadedImage& image) {
-    loader_start();
-    PictureBands sizes;
-    const std::unique_ptr<BandSource> decoder(open_jpeg_decoder(image.name, Holding::whole, sizes));
-    if (!decoder) return IMAGE_NOT_LOADED;
-    const int64_t bytes = int64_t{sizes.width} * 3 * sizes.height;
-    if (bytes > INT32_MAX) {
-        loader_fail("jpeg %s is too large (%d,%d)", image.name.c_str(), sizes.width, sizes.height);
-        return IMAGE_NOT_LOADED;
-    }
+LoadResult load_jpeg(LoadedImage& image) {
+    PictureBands whole;
+    const LoadResult opened = open_jpeg_decoder(image.name, Holding::whole, whole);
+    const std::unique_ptr<BandSource> owned(whole.source);
+    if (!opened.ok()) return opened;
+    const int64_t bytes = int64_t{whole.width} * 3 * whole.height;
+    if (bytes > INT32_MAX)
+        return loader_fail("jpeg %s is too large (%d,%d)", image.name.c_str(), whole.width,
+                           whole.height);
     uint8_t* pixels = nullptr;
-    if (!reserve_block(&pixels, static_cast<int32_t>(bytes), image.name.c_str())) {
-        loader_fail("not enough memory for jpeg %s", image.name.c_str());
-        return IMAGE_NOT_LOADED;
-    }
-    return hand_over_rows(*decoder, sizes, pixels, image);
+    if (!reserve_block(&pixels, static_cast<int32_t>(bytes), image.name.c_str()))
+        return loader_fail("not enough memory for jpeg %s", image.name.c_str());
+    return hand_over_rows(whole, pixels, image);
 }

@@ -40,11 +40,11 @@ int64_t picture_memory_limit() {
     return default_limit();
 }
 
-int loader_memory_fits(const std::string& name, int64_t bytes) {
+LoadResult loader_memory_fits(const std::string& name, int64_t bytes) {
     const int64_t limit = picture_memory_limit();
-    if (bytes <= limit) return 1;
-    loader_fail("%s needs %lld MB, more than the memory limit of %lld MB (set %s to change it)",
-                name.c_str(), static_cast<long long>(bytes / kMegabyte + (bytes % kMegabyte != 0)),
-                static_cast<long long>(limit / kMegabyte), MEMORY_LIMIT_VARIABLE);
-    return 0;
+    if (bytes <= limit) return loader_done();
+    return loader_fail(
+        "%s needs %lld MB, more than the memory limit of %lld MB (set %s to change it)",
+        name.c_str(), static_cast<long long>(bytes / kMegabyte + (bytes % kMegabyte != 0)),
+        static_cast<long long>(limit / kMegabyte), MEMORY_LIMIT_VARIABLE);
 }

@@ -76,35 +76,29 @@ int read_row(PngReader& r, uint8_t* row) {
     return 1;
 }
 
-int fail_png(PngReader& r, const std::string& name) {
-    loader_remember("cannot decode png " + name + ": " + r.error);
+LoadResult fail_png(PngReader& r, const std::string& name) {
+    LoadResult failed = loader_failed("cannot decode png " + name + ": " + r.error);
     close_reader(r);
-    return IMAGE_NOT_LOADED;
+    return failed;
 }
 
-// Opens the file and reads its headers; 0 with the reason given, nothing
-// left open.
-int open_png(PngReader& r, const std::string& name) {
+// Opens the file and reads its headers; nothing is left open on failure.
+LoadResult open_png(PngReader& r, const std::string& name) {
     r.file = open_file(name.c_str(), MODE_READ_BINARY);
-    if (!r.file) {
-        loader_fail("cannot open png %s", name.c_str());
-        return 0;
-    }
+    if (!r.file) return loader_fail("cannot open png %s", name.c_str());
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, on_error, on_warning);
     if (r.png) r.info = png_create_info_struct(r.png);
     if (!r.png || !r.info) {
         close_reader(r);
-        loader_fail("not enough memory for png %s", name.c_str());
-        return 0;
+        return loader_fail("not enough memory for png %s", name.c_str());
     }
     if (!read_header(r)) return fail_png(r, name);
     append_log("(png=%dx%dx%d)", r.width, r.height, r.planes);
     if (r.planes != 3 && r.planes != 4) {
         close_reader(r);
-        loader_fail("png %s has %d channels", name.c_str(), r.planes);
-        return 0;
+        return loader_fail("png %s has %d channels", name.c_str(), r.planes);
     }
-    return 1;
+    return loader_done();
 }
 
 // Every pass of the rows [0, height) into `pixels`. Interlaced files deliver
@@ -130,55 +124,42 @@ struct PngSource : BandSource {
     std::unique_ptr<uint8_t[]> whole;
     int32_t next = 0;
     ~PngSource() override { close_reader(r); }
-    int read(uint8_t* out, int32_t rows) override {
+    LoadResult open(Holding holding, PictureBands& sizes) {
+        if (LoadResult opened = open_png(r, name); !opened.ok()) return opened;
+        sizes.width = r.width;
+        sizes.height = r.height;
+        sizes.planes = r.planes;
+        // A band reader of an interlaced file holds the whole picture too.
+        const int64_t row = int64_t{r.width} * r.planes;
+        const bool all_rows = holding == Holding::whole || r.passes > 1;
+        return loader_memory_fits(name, all_rows ? row * r.height : row);
+    }
+    LoadResult read(uint8_t* out, int32_t rows) override {
         const int64_t pitch = int64_t{r.width} * r.planes;
         if (r.passes > 1 && next == 0 && rows == r.height) {
             if (!read_all_rows(r, out)) return fail_png(r, name);
             next = rows;
-            return 1;
+            return loader_done();
         }
         if (r.passes > 1) {
             if (!whole) {
                 whole.reset(new (std::nothrow) uint8_t[static_cast<size_t>(pitch * r.height)]);
-                if (!whole) {
-                    loader_fail("not enough memory for png %s", name.c_str());
-                    return 0;
-                }
+                if (!whole) return loader_fail("not enough memory for png %s", name.c_str());
                 if (!read_all_rows(r, whole.get())) return fail_png(r, name);
             }
             std::memcpy(out, whole.get() + next * pitch, static_cast<size_t>(pitch * rows));
             next += rows;
-            return 1;
+            return loader_done();
         }
         for (int32_t k = 0; k < rows; ++k, ++next) {
             if (!read_row(r, out + k * pitch)) return fail_png(r, name);
         }
-        return 1;
+        return loader_done();
     }
 };
 
 }  // namespace
 
-BandSource* open_png_decoder(const std::string& name, Holding holding, PictureBands& sizes) {
-    std::unique_ptr<PngSource> s = new_decoder<PngSource>("png", name);
-    if (!s || !open_png(s->r, name)) return nullptr;
-    // A band reader of an interlaced file holds the whole picture too.
-    const int64_t row = int64_t{s->r.width} * s->r.planes;
-    const bool all_rows = holding == Holding::whole || s->r.passes > 1;
-    if (!loader_memory_fits(name, all_rows ? row * s->r.height : row)) return nullptr;
-    sizes.width = s->r.width;
-    sizes.height = s->r.height;
-    sizes.planes = s->r.planes;
-    return s.release();
-}
-
-BandSource* open_png_source(const std::string& name, PictureBands& bands) {
-    return open_png_decoder(name, Holding::band, bands);
-}
-
-int load_png(LoadedImage& image) {
-    loader_start();
-    PictureBands sizes;
-    BandSource* decoder = open_png_decoder(image.name, Holding::whole, sizes);
-    return load_whole_picture(decoder, sizes, image, "png");
+LoadResult open_png_decoder(const std::string& name, Holding holding, PictureBands& bands) {
+    return open_decoder<PngSource>("png", name, holding, bands);
 }

@@ -230,20 +230,18 @@ int read_row(TiffReader& r, int32_t y, uint8_t* out) {
     return 1;
 }
 
-int fail_tiff(TiffReader& r, const std::string& name, const std::string& why) {
+LoadResult fail_tiff(TiffReader& r, const std::string& name, const std::string& why) {
     close_reader(r);
-    loader_fail("cannot decode tiff %s: %s", name.c_str(), why.c_str());
-    return IMAGE_NOT_LOADED;
+    return loader_fail("cannot decode tiff %s: %s", name.c_str(), why.c_str());
 }
 
-// Opens the file and checks its layout; 0 with the reason given, nothing
-// left open.
-int open_tiff(TiffReader& r, const std::string& name) {
+// Opens the file and checks its layout; nothing is left open on failure.
+LoadResult open_tiff(TiffReader& r, const std::string& name) {
     if (!open_reader(r, name)) return fail_tiff(r, name, r.error[0] ? r.error : "cannot open it");
     const std::string bad = check_layout(r);
     if (!bad.empty()) return fail_tiff(r, name, "it has " + bad);
     append_log("(tiff=%dx%dx%d)", r.width, r.height, static_cast<int>(r.samples));
-    return 1;
+    return loader_done();
 }
 
 struct TiffSource : BandSource {
@@ -251,42 +249,30 @@ struct TiffSource : BandSource {
     std::string name;
     int32_t next = 0;
     ~TiffSource() override { close_reader(r); }
-    int read(uint8_t* out, int32_t rows) override {
+    LoadResult open(Holding holding, PictureBands& sizes) {
+        if (LoadResult opened = open_tiff(r, name); !opened.ok()) return opened;
+        const int64_t held =
+            holding == Holding::whole ? size_times(int64_t{r.width} * r.height, r.planes) : 0;
+        LoadResult fits = loader_memory_fits(name, size_plus(held, working_bytes(r)));
+        if (!fits.ok()) return fits;
+        if (!make_buffers(r)) return fail_tiff(r, name, "not enough memory");
+        sizes.width = r.width;
+        sizes.height = r.height;
+        sizes.planes = r.planes;
+        return fits;
+    }
+    LoadResult read(uint8_t* out, int32_t rows) override {
         const int64_t pitch = int64_t{r.width} * r.planes;
         for (int32_t k = 0; k < rows; ++k, ++next) {
             if (!read_row(r, next, out + k * pitch))
                 return fail_tiff(r, name, r.error[0] ? r.error : "a row cannot be read");
         }
-        return 1;
+        return loader_done();
     }
 };
 
 }  // namespace
 
-BandSource* open_tiff_decoder(const std::string& name, Holding holding, PictureBands& sizes) {
-    std::unique_ptr<TiffSource> s = new_decoder<TiffSource>("tiff", name);
-    if (!s || !open_tiff(s->r, name)) return nullptr;
-    const TiffReader& r = s->r;
-    const int64_t held =
-        holding == Holding::whole ? size_times(int64_t{r.width} * r.height, r.planes) : 0;
-    if (!loader_memory_fits(name, size_plus(held, working_bytes(r)))) return nullptr;
-    if (!make_buffers(s->r)) {
-        fail_tiff(s->r, name, "not enough memory");
-        return nullptr;
-    }
-    sizes.width = r.width;
-    sizes.height = r.height;
-    sizes.planes = r.planes;
-    return s.release();
-}
-
-BandSource* open_tiff_source(const std::string& name, PictureBands& bands) {
-    return open_tiff_decoder(name, Holding::band, bands);
-}
-
-int load_tiff(LoadedImage& image) {
-    loader_start();
-    PictureBands sizes;
-    BandSource* decoder = open_tiff_decoder(image.name, Holding::whole, sizes);
-    return load_whole_picture(decoder, sizes, image, "tiff");
+LoadResult open_tiff_decoder(const std::string& name, Holding holding, PictureBands& bands) {
+    return open_decoder<TiffSource>("tiff", name, holding, bands);
 }

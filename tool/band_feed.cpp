@@ -26,14 +26,10 @@ bool read_next_band(BandFeed& feed, std::unique_lock<std::mutex>& hold) {
     feed.reading = true;
     hold.unlock();
     const uint8_t* rows = nullptr;
-    std::string error;
-    std::string warning;
+    LoadResult read;
     bool no_memory = false;
     try {
-        rows = read_picture_rows(*feed.input, feed.buffer[slot].data(), feed.band_rows);
-        // The loader keeps its reasons per thread: take them on this one.
-        if (!rows) error = imageio_last_error();
-        warning = imageio_last_warning();
+        read = read_picture_rows(*feed.input, feed.buffer[slot].data(), feed.band_rows, &rows);
     } catch (const std::bad_alloc&) {
         // This thread may be the reader, where nothing could catch it.
         rows = nullptr;
@@ -41,9 +37,9 @@ bool read_next_band(BandFeed& feed, std::unique_lock<std::mutex>& hold) {
     }
     hold.lock();
     feed.reading = false;
-    if (!warning.empty() && feed.warning_band < 0) {
+    if (!read.warning.empty() && feed.warning_band < 0) {
         feed.warning_band = index;
-        feed.warning.swap(warning);
+        feed.warning.swap(read.warning);
     }
     if (rows) {
         feed.band[slot] = rows;
@@ -51,7 +47,7 @@ bool read_next_band(BandFeed& feed, std::unique_lock<std::mutex>& hold) {
         feed.bands_read = index + 1;
     } else {
         feed.failed_band = index;
-        feed.error.swap(error);
+        feed.error.swap(read.reason);
         feed.no_memory = no_memory;
     }
     feed.changed.notify_all();

@@ -66,8 +66,8 @@ int fail(int code, const std::string& message) {
 }
 
 // Prints the loading line and opens the picture; its rows come later.
-int open_input(PictureInput& input, const std::string& name, PictureKind kind, int64_t size,
-               const ToolOptions& options) {
+LoadResult open_input(PictureInput& input, const std::string& name, PictureKind kind, int64_t size,
+                      const ToolOptions& options) {
     if (kind == PictureKind::bmp) say(options, "loading BMP=%s\n", name.c_str());
     if (kind == PictureKind::png) say(options, "loading png=%s\n", name.c_str());
     if (kind == PictureKind::tiff) say(options, "loading tif=%s\n", name.c_str());
@@ -417,13 +417,12 @@ int run_tool(int argc, char** argv) {
         PictureInput& input;
         ~Closer() { close_picture(input); }
     } closer{input};  // on every way out
-    if (!open_input(input, name, kind, size, options)) {
-        return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
-    }
+    const LoadResult opened = open_input(input, name, kind, size, options);
+    if (!opened.ok()) return fail(EXIT_LOAD_FAILED, opened.reason + " (see vx.log)");
     // Damage met while opening (a progressive JPEG is read through at once).
-    bool warned = !imageio_last_warning().empty();
-    if (warned && options.strict) return fail_damaged(name, imageio_last_warning());
-    if (warned) warn_damaged(name, imageio_last_warning());
+    bool warned = !opened.warning.empty();
+    if (warned && options.strict) return fail_damaged(name, opened.warning);
+    if (warned) warn_damaged(name, opened.warning);
     say(options, "width=%d\nheight=%d\n", input.width, input.height);
 
     int32_t tile_width = 0;
@@ -485,14 +484,14 @@ int run_tool(int argc, char** argv) {
     // The rows below the last row of tiles make no tile, but a picture
     // damaged there is still a damaged picture: the user hears of it as of
     // damage anywhere else.
-    const int rest = read_remaining_rows(input);
-    if (rest < 0)
+    const RemainingRows rest = read_remaining_rows(input);
+    if (rest.no_memory)
         return fail(EXIT_LOAD_FAILED, "cannot read the rows of " + name +
                                           " below the last row of tiles: not enough memory");
-    if (rest == 0) return fail(EXIT_LOAD_FAILED, imageio_last_error() + " (see vx.log)");
-    if (!warned && !imageio_last_warning().empty()) {
-        if (options.strict) return fail_damaged(name, imageio_last_warning());
-        warn_damaged(name, imageio_last_warning());
+    if (!rest.load.ok()) return fail(EXIT_LOAD_FAILED, rest.load.reason + " (see vx.log)");
+    if (!warned && !rest.load.warning.empty()) {
+        if (options.strict) return fail_damaged(name, rest.load.warning);
+        warn_damaged(name, rest.load.warning);
     }
     close_picture(input);  // before the wait for the user
 

@@ -21,7 +21,7 @@ BandFormat band_format(PictureKind kind) {
     return BandFormat::bmp;
 }
 
-int load_whole(LoadedImage& image, PictureKind kind, int64_t file_size) {
+LoadResult load_whole(LoadedImage& image, PictureKind kind, int64_t file_size) {
     switch (kind) {
         case PictureKind::bmp:
             // A BMP's pixel block stays below 2 GiB, so a larger file fails
@@ -38,44 +38,52 @@ int load_whole(LoadedImage& image, PictureKind kind, int64_t file_size) {
 
 }  // namespace
 
-int open_picture(PictureInput& in, const std::string& name, PictureKind kind, int64_t file_size,
-                 bool whole) {
+LoadResult open_picture(PictureInput& in, const std::string& name, PictureKind kind,
+                        int64_t file_size, bool whole) {
     close_picture(in);
     in = PictureInput();
     in.whole = whole;
     if (in.whole) {
         in.image.name = name;
-        if (!load_whole(in.image, kind, file_size)) return 0;
+        LoadResult loaded = load_whole(in.image, kind, file_size);
+        if (!loaded.ok()) return loaded;
         in.width = in.image.width;
         in.height = in.image.height;
         // The BMP loader gives 4 bytes per pixel when a companion alpha file
         // was found; everything else arrives as R, G, B.
         in.planes = in.image.planes == 4 ? 4 : 3;
-        return 1;
+        return loaded;
     }
-    if (!open_bands(in.bands, name, band_format(kind))) return 0;
+    LoadResult opened = open_bands(in.bands, name, band_format(kind));
     in.width = in.bands.width;
     in.height = in.bands.height;
     in.planes = in.bands.planes;
-    return 1;
+    return opened;
 }
 
-const uint8_t* read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows) {
+LoadResult read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows, const uint8_t** out) {
     const int32_t left = in.height - in.next_row;
     if (rows > left) rows = left;
     if (rows < 0) rows = 0;
     const int64_t pitch = int64_t{in.width} * in.planes;
-    const uint8_t* out = buffer;
+    LoadResult result{LoadStatus::loaded, {}, {}};
+    *out = buffer;
     if (in.whole)
-        out = in.image.pixels + in.next_row * pitch;
-    else if (!read_band(in.bands, buffer, rows))
-        return nullptr;
+        *out = in.image.pixels + in.next_row * pitch;
+    else
+        result = read_band(in.bands, buffer, rows);
+    if (!result.ok()) {
+        *out = nullptr;
+        return result;
+    }
     in.next_row += rows;
-    return out;
+    return result;
 }
 
-int read_remaining_rows(PictureInput& in) {
-    if (in.whole || in.next_row >= in.height) return 1;
+RemainingRows read_remaining_rows(PictureInput& in) {
+    RemainingRows rest;
+    rest.load.status = LoadStatus::loaded;
+    if (in.whole || in.next_row >= in.height) return rest;
     // Rows of up to 8 MiB at a time, at least one.
     const int64_t pitch = int64_t{in.width} * in.planes;
     const int64_t fit = (int64_t{8} << 20) / pitch;
@@ -91,12 +99,15 @@ int read_remaining_rows(PictureInput& in) {
         try {
             scratch.resize(static_cast<size_t>(pitch));
         } catch (const std::bad_alloc&) {
-            return -1;
+            rest.load.status = LoadStatus::not_loaded;
+            rest.no_memory = true;
+            return rest;
         }
     }
-    while (in.next_row < in.height)
-        if (!read_picture_rows(in, scratch.data(), rows)) return 0;
-    return 1;
+    const uint8_t* rows_read = nullptr;
+    while (in.next_row < in.height && rest.load.ok())
+        rest.load = read_picture_rows(in, scratch.data(), rows, &rows_read);
+    return rest;
 }
 
 void close_picture(PictureInput& in) { close_bands(in.bands); }

@@ -27,22 +27,28 @@ struct PictureInput {
 constexpr const char* WHOLE_PICTURE_VARIABLE = "RAZIVAVU_WHOLE_PICTURE";
 
 // Opens `name` and reads its sizes; `file_size` as input_file_size gave it.
-// `whole`: load the picture whole. 1 on
-// success; 0 with the reason in imageio_last_error() (and the log).
-int open_picture(PictureInput& in, const std::string& name, PictureKind kind, int64_t file_size,
-                 bool whole);
+// `whole`: load the picture whole. The loader's result: its reason when the
+// picture cannot be opened, its warning when it is damaged already there.
+LoadResult open_picture(PictureInput& in, const std::string& name, PictureKind kind,
+                        int64_t file_size, bool whole);
 
 // The next `rows` rows (at most those left), rows x width x planes bytes:
 // decoded into `buffer`, or, for a picture loaded whole, where they lie in
-// memory (`buffer` unused, may be null). Null when the picture turns out to
-// be damaged (imageio_last_error() of the calling thread says why).
-const uint8_t* read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows);
+// memory (`buffer` unused, may be null); `*out` is set to the first of them.
+// Not loaded, with the loader's reason, when the picture turns out to be
+// damaged. A picture loaded whole gives no warning here: its load did.
+LoadResult read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows, const uint8_t** out);
+
+// What reading the rows below the last row of tiles gave.
+struct RemainingRows {
+    LoadResult load;         // as read_picture_rows for the last rows read
+    bool no_memory = false;  // no memory to read them: they went unchecked
+};
 
 // Reads the rows not yet read and lets them go, a few at a time: the strip
 // at the bottom that fills no whole row of tiles is checked as every other
-// row is, so damage there is reported too. 1 when they are good; 0 as
-// read_picture_rows; -1 when there is no memory to read them.
-int read_remaining_rows(PictureInput& in);
+// row is, so damage there is reported too.
+RemainingRows read_remaining_rows(PictureInput& in);
 
 void close_picture(PictureInput& in);
 

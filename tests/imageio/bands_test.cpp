@@ -15,17 +15,20 @@ namespace {
 class Bands : public ScratchDir {};
 
 // The whole picture read back in bands of `band` rows; empty on failure.
+// `warning`: that of the last band.
 std::vector<uint8_t> read_in_bands(const std::string& name, BandFormat format, int32_t band,
-                                   int32_t* planes = nullptr) {
+                                   int32_t* planes = nullptr, std::string* warning = nullptr) {
     PictureBands b;
-    if (!open_bands(b, name, format)) return {};
+    if (!open_bands(b, name, format).ok()) return {};
     const size_t pitch = size_t(b.width) * b.planes;
     std::vector<uint8_t> all(pitch * b.height);
     for (int32_t y = 0; y < b.height; y += band) {
-        if (!read_band(b, all.data() + y * pitch, band)) {
+        const LoadResult read = read_band(b, all.data() + y * pitch, band);
+        if (!read.ok()) {
             close_bands(b);
             return {};
         }
+        if (warning) *warning = read.warning;
     }
     EXPECT_EQ(b.rows_read, b.height);
     if (planes) *planes = b.planes;
@@ -34,11 +37,13 @@ std::vector<uint8_t> read_in_bands(const std::string& name, BandFormat format, i
 }
 
 std::vector<uint8_t> read_whole(const std::string& name,
-                                const std::function<int(LoadedImage&)>& load,
-                                int32_t* planes = nullptr) {
+                                const std::function<LoadResult(LoadedImage&)>& load,
+                                int32_t* planes = nullptr, std::string* warning = nullptr) {
     LoadedImage image;
     image.name = name;
-    if (!load(image)) return {};
+    const LoadResult loaded = load(image);
+    if (warning) *warning = loaded.warning;
+    if (!loaded.ok()) return {};
     // The JPEG loader leaves `planes` alone: its pictures are R, G, B.
     const int32_t n = image.planes == 4 ? 4 : 3;
     if (planes) *planes = n;
@@ -46,22 +51,26 @@ std::vector<uint8_t> read_whole(const std::string& name,
                                 image.pixels + size_t(image.width) * image.height * n);
 }
 
-void expect_same(const std::string& name, BandFormat format,
-                 const std::function<int(LoadedImage&)>& load) {
+// The whole picture's warning, or "" when it does not load.
+std::string expect_same(const std::string& name, BandFormat format,
+                        const std::function<LoadResult(LoadedImage&)>& load) {
     int32_t whole_planes = 0;
-    const std::vector<uint8_t> whole = read_whole(name, load, &whole_planes);
+    std::string warning;
+    const std::vector<uint8_t> whole = read_whole(name, load, &whole_planes, &warning);
     if (whole.empty()) {
         // A file the whole-picture loader refuses fails in bands too.
         EXPECT_TRUE(read_in_bands(name, format, 8).empty()) << name;
-        return;
+        return "";
     }
-    const std::string warning = imageio_last_warning();
     for (int32_t band : {1, 7, 16, 1000}) {
         int32_t planes = 0;
-        EXPECT_EQ(read_in_bands(name, format, band, &planes), whole) << name << " band " << band;
+        std::string band_warning;
+        EXPECT_EQ(read_in_bands(name, format, band, &planes, &band_warning), whole)
+            << name << " band " << band;
         EXPECT_EQ(planes, whole_planes) << name;
-        EXPECT_EQ(imageio_last_warning(), warning) << name;
+        EXPECT_EQ(band_warning, warning) << name;
     }
+    return warning;
 }
 
 TEST_F(Bands, PngBandsAreTheWholePicture) {
@@ -101,10 +110,10 @@ TEST_F(Bands, JpegBandsAreTheWholePicture) {
             std::vector<uint8_t> bytes = read_file("j.jpg");
             bytes.resize(bytes.size() * 2 / 3);
             write_file("cut.jpg", bytes);
-            expect_same("cut.jpg", BandFormat::jpeg, load_jpeg);
+            const std::string warning = expect_same("cut.jpg", BandFormat::jpeg, load_jpeg);
             // A baseline file cut in its data decodes with a warning.
             if (!progressive) {
-                EXPECT_FALSE(imageio_last_warning().empty());
+                EXPECT_FALSE(warning.empty());
             }
         }
     }
@@ -134,17 +143,18 @@ TEST_F(Bands, DamagePartwayKeepsTheBandsBefore) {
         }
         write_file(f.name, bytes);
         PictureBands b;
-        ASSERT_EQ(open_bands(b, f.name, f.format), IMAGE_LOADED) << imageio_last_error();
+        const LoadResult opened = open_bands(b, f.name, f.format);
+        ASSERT_TRUE(opened.ok()) << opened.reason;
         std::vector<uint8_t> band(pitch * 8);
-        ASSERT_EQ(read_band(b, band.data(), 8), IMAGE_LOADED) << f.name;
+        ASSERT_TRUE(read_band(b, band.data(), 8).ok()) << f.name;
         EXPECT_TRUE(std::equal(band.begin(), band.end(), want.begin())) << f.name;
-        int ok = IMAGE_LOADED;
-        while (ok && b.rows_read < b.height) ok = read_band(b, band.data(), 8);
-        EXPECT_EQ(ok, IMAGE_NOT_LOADED) << f.name;
-        EXPECT_FALSE(imageio_last_error().empty()) << f.name;
+        LoadResult read = opened;
+        while (read.ok() && b.rows_read < b.height) read = read_band(b, band.data(), 8);
+        EXPECT_FALSE(read.ok()) << f.name;
+        EXPECT_FALSE(read.reason.empty()) << f.name;
         // The damaged decoder is closed at once; reading on is refused.
         EXPECT_EQ(b.source, nullptr) << f.name;
-        EXPECT_EQ(read_band(b, band.data(), 8), IMAGE_NOT_LOADED) << f.name;
+        EXPECT_FALSE(read_band(b, band.data(), 8).ok()) << f.name;
         close_bands(b);
         close_bands(b);
     }
@@ -163,11 +173,12 @@ TEST_F(Bands, HeaderFailuresLeaveNothingOpen) {
                  {"missing.png", BandFormat::png}};
     for (const auto& f : files) {
         PictureBands b;
-        EXPECT_EQ(open_bands(b, f.name, f.format), IMAGE_NOT_LOADED) << f.name;
+        const LoadResult opened = open_bands(b, f.name, f.format);
+        EXPECT_FALSE(opened.ok()) << f.name;
         EXPECT_EQ(b.source, nullptr);
-        EXPECT_FALSE(imageio_last_error().empty()) << f.name;
+        EXPECT_FALSE(opened.reason.empty()) << f.name;
         uint8_t row[4];
-        EXPECT_EQ(read_band(b, row, 1), IMAGE_NOT_LOADED);
+        EXPECT_FALSE(read_band(b, row, 1).ok());
     }
 }
 

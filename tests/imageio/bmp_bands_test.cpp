@@ -27,11 +27,12 @@ Result whole(const std::string& name) {
     LoadedImage image;
     image.name = name;
     Result r;
-    if (load_bmp(image, file_size(name.c_str()), 3, 1)) {
+    const LoadResult loaded = load_bmp(image, file_size(name.c_str()), 3, 1);
+    if (loaded.ok()) {
         r.planes = image.planes;
         r.pixels.assign(image.pixels, image.pixels + size_t(image.width) * image.height * r.planes);
     }
-    r.error = imageio_last_error();
+    r.error = loaded.reason;
     r.log = read_text("vx.log").substr(before);
     return r;
 }
@@ -40,19 +41,19 @@ Result in_bands(const std::string& name, int32_t band) {
     const size_t before = read_text("vx.log").size();
     Result r;
     PictureBands b;
-    if (open_bands(b, name, BandFormat::bmp)) {
+    LoadResult read = open_bands(b, name, BandFormat::bmp);
+    if (read.ok()) {
         const size_t pitch = size_t(b.width) * b.planes;
         std::vector<uint8_t> all(pitch * b.height);
-        bool ok = true;
-        for (int32_t y = 0; ok && y < b.height; y += band)
-            ok = read_band(b, all.data() + y * pitch, band) == IMAGE_LOADED;
-        if (ok) {
+        for (int32_t y = 0; read.ok() && y < b.height; y += band)
+            read = read_band(b, all.data() + y * pitch, band);
+        if (read.ok()) {
             r.pixels = all;
             r.planes = b.planes;
         }
     }
     close_bands(b);
-    r.error = imageio_last_error();
+    r.error = read.reason;
     r.log = read_text("vx.log").substr(before);
     return r;
 }
@@ -150,14 +151,15 @@ TEST_F(BmpBands, FileCutWhileStreamingFailsAndKeepsEarlierRows) {
     const BmpFixture s = bmp_picture(4, 6, 24, true);
     write_bmp("pano.bmp", s);
     PictureBands b;
-    ASSERT_EQ(open_bands(b, "pano.bmp", BandFormat::bmp), IMAGE_LOADED);
+    ASSERT_TRUE(open_bands(b, "pano.bmp", BandFormat::bmp).ok());
     std::vector<uint8_t> band(4 * 3 * 3);
-    ASSERT_EQ(read_band(b, band.data(), 3), IMAGE_LOADED);
+    ASSERT_TRUE(read_band(b, band.data(), 3).ok());
     EXPECT_EQ(band, std::vector<uint8_t>(s.pixels.begin(), s.pixels.begin() + 36));
     ASSERT_EQ(truncate("pano.bmp", 54 + 16 * 4), 0);
-    EXPECT_EQ(read_band(b, band.data(), 3), IMAGE_NOT_LOADED);
+    const LoadResult cut = read_band(b, band.data(), 3);
+    EXPECT_FALSE(cut.ok());
     EXPECT_EQ(b.rows_read, 3);
-    EXPECT_EQ(imageio_last_error(), "cannot read pano.bmp (it changed while being read)");
+    EXPECT_EQ(cut.reason, "cannot read pano.bmp (it changed while being read)");
     close_bands(b);
 }
 
@@ -181,10 +183,12 @@ TEST_F(BmpBands, OffsetsPastFourGibibytes) {
     if (!made) GTEST_SKIP() << "no room for a sparse file of " << size << " bytes";
 
     PictureBands b;
-    ASSERT_EQ(open_bands(b, "big.bmp", BandFormat::bmp), IMAGE_LOADED) << imageio_last_error();
+    const LoadResult opened = open_bands(b, "big.bmp", BandFormat::bmp);
+    ASSERT_TRUE(opened.ok()) << opened.reason;
     EXPECT_EQ(b.height, height);
     std::vector<uint8_t> band(static_cast<size_t>(stride) * 2);
-    ASSERT_EQ(read_band(b, band.data(), 2), IMAGE_LOADED) << imageio_last_error();
+    const LoadResult read = read_band(b, band.data(), 2);
+    ASSERT_TRUE(read.ok()) << read.reason;
     for (size_t x = 0; x < size_t(width); ++x) {
         ASSERT_EQ(band[3 * x], top[3 * x + 2]) << x;
         ASSERT_EQ(band[3 * x + 2], top[3 * x]) << x;
@@ -197,8 +201,9 @@ TEST_F(BmpBands, RowsBeyondTheMemoryLimitAreRefused) {
     write_bmp("wide.bmp", bmp_picture(400000, 2, 24, false));  // 1.2 MB a row
     ASSERT_EQ(setenv(MEMORY_LIMIT_VARIABLE, "1", 1), 0);
     PictureBands b;
-    EXPECT_EQ(open_bands(b, "wide.bmp", BandFormat::bmp), IMAGE_NOT_LOADED);
-    EXPECT_NE(imageio_last_error().find("memory limit"), std::string::npos);
+    const LoadResult opened = open_bands(b, "wide.bmp", BandFormat::bmp);
+    EXPECT_FALSE(opened.ok());
+    EXPECT_NE(opened.reason.find("memory limit"), std::string::npos);
     unsetenv(MEMORY_LIMIT_VARIABLE);
 }
 

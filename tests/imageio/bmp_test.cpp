@@ -12,15 +12,18 @@ namespace {
 class BmpTest : public ScratchDir {
   protected:
     // Writes `fixture` as `name` and loads it as the tool would, with `planes`.
-    int load(const std::string& name, const BmpFixture& fixture, int32_t planes, int skip = 1) {
+    LoadResult load(const std::string& name, const BmpFixture& fixture, int32_t planes,
+                    int skip = 1) {
         write_bmp(name, fixture);
         image.name = name;
-        return load_bmp(image, file_size(name.c_str()), planes, skip);
+        result = load_bmp(image, file_size(name.c_str()), planes, skip);
+        return result;
     }
     std::vector<uint8_t> pixels(size_t bytes) const {
         return std::vector<uint8_t>(image.pixels, image.pixels + bytes);
     }
     LoadedImage image;
+    LoadResult result;  // of the last load()
 };
 
 BmpFixture rgb(int32_t w, int32_t h) {
@@ -48,12 +51,12 @@ BmpFixture grey_palette_fixture(int bits, int32_t w, int32_t h) {
 
 TEST_F(BmpTest, TwentyFourBitComesOutRgbTopDown) {
     const BmpFixture s = rgb(4, 3);  // 12-byte rows: no padding needed
-    ASSERT_EQ(load("pano.bmp", s, 3), 1);
+    ASSERT_TRUE(load("pano.bmp", s, 3).ok());
     EXPECT_EQ(image.width, 4);
     EXPECT_EQ(image.height, 3);
     EXPECT_EQ(image.planes, 3);
     EXPECT_EQ(pixels(s.pixels.size()), s.pixels);
-    EXPECT_EQ(imageio_last_error(), "");
+    EXPECT_EQ(result.reason, "");
 }
 
 TEST_F(BmpTest, PaddedRowsAndTopDownFilesLoadRight) {
@@ -61,7 +64,7 @@ TEST_F(BmpTest, PaddedRowsAndTopDownFilesLoadRight) {
         for (bool top_down : {false, true}) {
             BmpFixture s = rgb(w, 3);
             s.top_down = top_down;
-            ASSERT_EQ(load("odd.bmp", s, 3), 1) << w;
+            ASSERT_TRUE(load("odd.bmp", s, 3).ok()) << w;
             EXPECT_EQ(pixels(s.pixels.size()), s.pixels)
                 << "width " << w << " top_down " << top_down;
         }
@@ -71,7 +74,7 @@ TEST_F(BmpTest, PaddedRowsAndTopDownFilesLoadRight) {
 TEST_F(BmpTest, BlackPixelGetsAlphaZeroWithoutCompanion) {
     BmpFixture s = rgb(2, 2);
     s.pixels = {0, 0, 0, 1, 0, 0, 0, 0, 9, 200, 100, 50};
-    ASSERT_EQ(load("pano.bmp", s, 4), 1);
+    ASSERT_TRUE(load("pano.bmp", s, 4).ok());
     EXPECT_EQ(image.planes, 4);
     EXPECT_EQ(pixels(16),
               (std::vector<uint8_t>{0, 0, 0, 0, 1, 0, 0, 255, 0, 0, 9, 255, 200, 100, 50, 255}));
@@ -80,7 +83,7 @@ TEST_F(BmpTest, BlackPixelGetsAlphaZeroWithoutCompanion) {
 TEST_F(BmpTest, OtherPlanesGiveOneGreyBytePerPixel) {
     BmpFixture s = rgb(2, 1);
     s.pixels = {30, 60, 91, 255, 255, 254};
-    ASSERT_EQ(load("grey.bmp", s, 1), 1);
+    ASSERT_TRUE(load("grey.bmp", s, 1).ok());
     EXPECT_EQ(image.planes, 1);
     EXPECT_EQ(pixels(2), (std::vector<uint8_t>{60, 254}));  // (B + G + R) / 3, truncated
 }
@@ -90,7 +93,7 @@ TEST_F(BmpTest, CompanionAlphaIsTheMeanOfItsThreeBytes) {
     alpha.pixels = {0, 0, 0, 3, 3, 4, 255, 255, 255, 10, 20, 31, 1, 1, 0, 90, 90, 90};
     write_bmp("pano_trans.bmp", alpha);
     const BmpFixture s = rgb(3, 2);
-    ASSERT_EQ(load("pano.bmp", s, 3), 1);
+    ASSERT_TRUE(load("pano.bmp", s, 3).ok());
     EXPECT_EQ(image.planes, 4);  // whatever was asked for
     const std::vector<uint8_t> want_alpha = {0, 3, 255, 20, 0, 90};
     for (size_t i = 0; i < 6; ++i) {
@@ -107,16 +110,16 @@ TEST_F(BmpTest, CompanionNamesAndTheirOrder) {
     BmpFixture trans = rgb(2, 2);
     trans.pixels.assign(12, 60);
     write_bmp("panoop.bmp", op);
-    ASSERT_EQ(load("pano.bmp", rgb(2, 2), 3), 1);
+    ASSERT_TRUE(load("pano.bmp", rgb(2, 2), 3).ok());
     EXPECT_EQ(image.pixels[3], 30);  // only "op" present
     write_bmp("pano_trans.bmp", trans);
-    ASSERT_EQ(load("pano.bmp", rgb(2, 2), 3), 1);
+    ASSERT_TRUE(load("pano.bmp", rgb(2, 2), 3).ok());
     EXPECT_EQ(image.pixels[3], 60);  // "_trans" wins
 }
 
 TEST_F(BmpTest, CompanionOfAnotherSizeIsRejected) {
     write_bmp("pano_trans.bmp", rgb(4, 2));
-    EXPECT_EQ(load("pano.bmp", rgb(2, 2), 3), 0);
+    EXPECT_FALSE(load("pano.bmp", rgb(2, 2), 3).ok());
     EXPECT_EQ(image.width, 0);
     EXPECT_NE(read_text("vx.log").find(
                   "vxgl:  alpha file pano_trans.bmp does not match texture pano.bmp\n"),
@@ -128,18 +131,18 @@ TEST_F(BmpTest, LongNamesAndTheirCompanionsWork) {
     BmpFixture alpha = rgb(2, 2);
     alpha.pixels.assign(12, 7);
     write_bmp(base + "_trans.bmp", alpha);
-    ASSERT_EQ(load(base + ".bmp", rgb(2, 2), 3), 1);
+    ASSERT_TRUE(load(base + ".bmp", rgb(2, 2), 3).ok());
     EXPECT_EQ(image.planes, 4);
     EXPECT_EQ(image.pixels[3], 7);
 }
 
 TEST_F(BmpTest, PowerOfTwoCheckOnlyWhenAsked) {
-    EXPECT_EQ(load("odd.bmp", rgb(3, 2), 3, 0), 0);
+    EXPECT_FALSE(load("odd.bmp", rgb(3, 2), 3, 0).ok());
     EXPECT_NE(read_text("vx.log").find("vxgl:  texture size of odd.bmp is no power of 2 (3,2)\n"),
               std::string::npos);
     EXPECT_EQ(image.pixels, nullptr);
-    EXPECT_EQ(load("even.bmp", rgb(4, 2), 3, 0), 1);
-    EXPECT_EQ(load("odd.bmp", rgb(3, 2), 3, 1), 1);
+    EXPECT_TRUE(load("even.bmp", rgb(4, 2), 3, 0).ok());
+    EXPECT_TRUE(load("odd.bmp", rgb(3, 2), 3, 1).ok());
 }
 
 // --- 4- and 8-bit ------------------------------------------------------------
@@ -150,7 +153,7 @@ TEST_F(BmpTest, FourBitReadsTheHighNibbleFirst) {
     file[get32(file, 10)] = 0x21;  // the first pixel byte
     write_file("four.bmp", file);
     image.name = "four.bmp";
-    ASSERT_EQ(load_bmp(image, file_size("four.bmp"), 5, 1), 1);
+    ASSERT_TRUE(load_bmp(image, file_size("four.bmp"), 5, 1).ok());
     EXPECT_EQ(image.pixels[0], 2);
     EXPECT_EQ(image.pixels[1], 1);
     EXPECT_EQ(image.palette_size, 16);
@@ -160,7 +163,7 @@ TEST_F(BmpTest, PaletteFilesExpandAndKeepIndices) {
     for (int bits : {4, 8}) {
         for (int32_t w : {1, 3, 5, 8}) {  // most of these need padded rows
             const BmpFixture s = grey_palette_fixture(bits, w, 3);
-            ASSERT_EQ(load("pal.bmp", s, 5), 1);
+            ASSERT_TRUE(load("pal.bmp", s, 5).ok());
             EXPECT_EQ(image.planes, 5);
             EXPECT_EQ(image.palette_size, 1 << bits);
             EXPECT_EQ(pixels(s.pixels.size()), s.pixels) << bits << " bits, width " << w;
@@ -169,7 +172,7 @@ TEST_F(BmpTest, PaletteFilesExpandAndKeepIndices) {
                 const uint8_t want[4] = {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), 255};
                 EXPECT_EQ(std::memcmp(image.palette + 4 * k, want, 4), 0) << k;
             }
-            ASSERT_EQ(load("pal.bmp", s, 4), 1);
+            ASSERT_TRUE(load("pal.bmp", s, 4).ok());
             for (size_t i = 0; i < s.pixels.size(); ++i) {
                 const uint32_t c = s.palette[s.pixels[i]];
                 EXPECT_EQ(image.pixels[4 * i], uint8_t(c >> 16));
@@ -182,7 +185,7 @@ TEST_F(BmpTest, PaletteFilesExpandAndKeepIndices) {
 }
 
 TEST_F(BmpTest, EightBitWithPlanesFiveNamesItsPalette) {
-    ASSERT_EQ(load("pal.bmp", grey_palette_fixture(8, 4, 2), 5), 1);
+    ASSERT_TRUE(load("pal.bmp", grey_palette_fixture(8, 4, 2), 5).ok());
     bool found = false;
     for (int32_t i = 0; i < RESERVE_SLOTS && !found; ++i) {
         const ReserveSlot& slot = reserve_slot(i);
@@ -198,13 +201,13 @@ TEST_F(BmpTest, LargerInfoHeaderAndShortPaletteLoadRight) {
     s.palette.resize(2);
     s.colours_used = 2;
     for (auto& p : s.pixels) p &= 1;
-    ASSERT_EQ(load("v5.bmp", s, 3), 1);
+    ASSERT_TRUE(load("v5.bmp", s, 3).ok());
     for (size_t i = 0; i < s.pixels.size(); ++i) {
         EXPECT_EQ(image.pixels[3 * i], uint8_t(s.palette[s.pixels[i]] >> 16)) << i;
     }
     BmpFixture rgb24 = rgb(3, 3);
     rgb24.info_size = 108;
-    ASSERT_EQ(load("v4.bmp", rgb24, 3), 1);
+    ASSERT_TRUE(load("v4.bmp", rgb24, 3).ok());
     EXPECT_EQ(pixels(rgb24.pixels.size()), rgb24.pixels);
 }
 
@@ -216,13 +219,13 @@ TEST_F(BmpTest, SixteenAndThirtyTwoBitAreRejected) {
         s.bits = bits;
         s.width = 4;
         s.height = 4;
-        EXPECT_EQ(load("deep.bmp", s, 3), 0) << bits;
+        EXPECT_FALSE(load("deep.bmp", s, 3).ok()) << bits;
         EXPECT_EQ(image.width, 0);
         EXPECT_EQ(image.pixels, nullptr);
     }
     EXPECT_NE(read_text("vx.log").find("vxgl:  texture deep.bmp is no 4, 8 or 24bit BMP file\n"),
               std::string::npos);
-    EXPECT_EQ(imageio_last_error(), "texture deep.bmp is no 4, 8 or 24bit BMP file");
+    EXPECT_EQ(result.reason, "texture deep.bmp is no 4, 8 or 24bit BMP file");
 }
 
 TEST_F(BmpTest, TruncatedFilesAreRejectedWithoutReadingPastThem) {
@@ -231,10 +234,10 @@ TEST_F(BmpTest, TruncatedFilesAreRejectedWithoutReadingPastThem) {
     for (size_t cut : {size_t{0}, size_t{20}, size_t{54}, whole.size() - 4}) {
         write_file("cut.bmp", std::vector<uint8_t>(whole.begin(), whole.begin() + cut));
         image.name = "cut.bmp";
-        EXPECT_EQ(load_bmp(image, static_cast<int32_t>(cut), 3, 1), 0) << cut;
+        EXPECT_FALSE(load_bmp(image, static_cast<int32_t>(cut), 3, 1).ok()) << cut;
     }
     write_file("cut.bmp", std::vector<uint8_t>(whole.begin(), whole.end() - 1));
-    EXPECT_EQ(load_bmp(image, static_cast<int32_t>(whole.size() - 1), 3, 1), 1);
+    EXPECT_TRUE(load_bmp(image, static_cast<int32_t>(whole.size() - 1), 3, 1).ok());
     EXPECT_NE(read_text("vx.log").find("vxgl:  texture cut.bmp is shorter than its pixel data\n"),
               std::string::npos);
 
@@ -243,7 +246,7 @@ TEST_F(BmpTest, TruncatedFilesAreRejectedWithoutReadingPastThem) {
     short_palette.resize(54 + 100);
     write_file("pal.bmp", short_palette);
     image.name = "pal.bmp";
-    EXPECT_EQ(load_bmp(image, file_size("pal.bmp"), 5, 1), 0);
+    EXPECT_FALSE(load_bmp(image, file_size("pal.bmp"), 5, 1).ok());
     EXPECT_NE(read_text("vx.log").find("vxgl:  texture pal.bmp is shorter than its palette\n"),
               std::string::npos);
 }
@@ -254,34 +257,34 @@ TEST_F(BmpTest, HeaderClaimsBeyondTheFileAreRejected) {
     put32(file, 22, 100000);  // far more rows than stored
     write_file("tall.bmp", file);
     image.name = "tall.bmp";
-    EXPECT_EQ(load_bmp(image, file_size("tall.bmp"), 3, 1), 0);
+    EXPECT_FALSE(load_bmp(image, file_size("tall.bmp"), 3, 1).ok());
     put32(file, 22, 4);
     put32(file, 10, 0xFFFFFFF0u);  // pixel data far past the end
     write_file("tall.bmp", file);
-    EXPECT_EQ(load_bmp(image, file_size("tall.bmp"), 3, 1), 0);
+    EXPECT_FALSE(load_bmp(image, file_size("tall.bmp"), 3, 1).ok());
     put32(file, 10, 54);
     put32(file, 18, 0);  // no pixels at all
     write_file("tall.bmp", file);
-    EXPECT_EQ(load_bmp(image, file_size("tall.bmp"), 3, 1), 0);
+    EXPECT_FALSE(load_bmp(image, file_size("tall.bmp"), 3, 1).ok());
     EXPECT_EQ(image.pixels, nullptr);
 }
 
 TEST_F(BmpTest, CompressedAndUnknownHeadersAreRejected) {
     BmpFixture s = grey_palette_fixture(8, 4, 4);
     s.compression = 1;  // RLE8
-    EXPECT_EQ(load("rle.bmp", s, 3), 0);
+    EXPECT_FALSE(load("rle.bmp", s, 3).ok());
     EXPECT_NE(read_text("vx.log").find("vxgl:  texture rle.bmp is a compressed BMP file\n"),
               std::string::npos);
     BmpFixture core = rgb(2, 2);
     core.info_size = 12;  // the old OS/2 header keeps its fields elsewhere
-    EXPECT_EQ(load("core.bmp", core, 3), 0);
+    EXPECT_FALSE(load("core.bmp", core, 3).ok());
     EXPECT_EQ(image.pixels, nullptr);
 }
 
 TEST_F(BmpTest, UnreadableFileAndBadPlanesFail) {
     image.name = "missing.bmp";
-    EXPECT_EQ(load_bmp(image, 100, 3, 1), 0);
-    EXPECT_EQ(load("ok.bmp", rgb(2, 2), 0), 0);
+    EXPECT_FALSE(load_bmp(image, 100, 3, 1).ok());
+    EXPECT_FALSE(load("ok.bmp", rgb(2, 2), 0).ok());
     EXPECT_EQ(image.pixels, nullptr);
 }
 

@@ -67,12 +67,13 @@ TEST_F(HostileInput, BmpOverTheMemoryLimitIsRefusedBeforeAnyAllocation) {
     setenv(MEMORY_LIMIT_VARIABLE, "4", 1);
     fill_record();
     image.name = "big.bmp";
-    EXPECT_EQ(load_bmp(image, file_size("big.bmp"), 3, 1), 0);
+    const LoadResult refused = load_bmp(image, file_size("big.bmp"), 3, 1);
+    EXPECT_FALSE(refused.ok());
     expect_record_untouched();
-    EXPECT_NE(imageio_last_error().find("more than the memory limit of 4 MB"), std::string::npos)
-        << imageio_last_error();
+    EXPECT_NE(refused.reason.find("more than the memory limit of 4 MB"), std::string::npos)
+        << refused.reason;
     setenv(MEMORY_LIMIT_VARIABLE, "8", 1);
-    EXPECT_EQ(load_bmp(image, file_size("big.bmp"), 3, 1), 1);
+    EXPECT_TRUE(load_bmp(image, file_size("big.bmp"), 3, 1).ok());
     EXPECT_EQ(image.width, 1024);
 }
 
@@ -99,9 +100,10 @@ TEST_F(HostileInput, HugeFileThatIsNoBmpIsJudgedByItsHeader) {
     image.name = "zeros.bmp";
     const long long before = bytes_read();
     ASSERT_GE(before, 0);
-    EXPECT_EQ(load_bmp(image, file_size("zeros.bmp"), 3, 1), 0);
+    const LoadResult refused = load_bmp(image, file_size("zeros.bmp"), 3, 1);
+    EXPECT_FALSE(refused.ok());
     EXPECT_LT(bytes_read() - before, 1 << 20);
-    EXPECT_NE(imageio_last_error().find("is no 4, 8 or 24bit BMP file"), std::string::npos);
+    EXPECT_NE(refused.reason.find("is no 4, 8 or 24bit BMP file"), std::string::npos);
 }
 
 TEST_F(HostileInput, TinyJpegClaimingAHugePictureIsRefused) {
@@ -118,10 +120,11 @@ TEST_F(HostileInput, TinyJpegClaimingAHugePictureIsRefused) {
     setenv(MEMORY_LIMIT_VARIABLE, "256", 1);
     fill_record();
     image.name = "claim.jpg";
-    EXPECT_EQ(load_jpeg(image), 0);
+    const LoadResult refused = load_jpeg(image);
+    EXPECT_FALSE(refused.ok());
     expect_record_untouched();
-    EXPECT_NE(imageio_last_error().find("more than the memory limit of 256 MB"), std::string::npos)
-        << imageio_last_error();
+    EXPECT_NE(refused.reason.find("more than the memory limit of 256 MB"), std::string::npos)
+        << refused.reason;
 }
 
 TEST_F(HostileInput, TruncatedJpegLoadsAndSaysItIsDamaged) {
@@ -132,17 +135,19 @@ TEST_F(HostileInput, TruncatedJpegLoadsAndSaysItIsDamaged) {
     bytes.resize(sos + (bytes.size() - sos) / 2);
     write_file("cut.jpg", bytes);
     image.name = "cut.jpg";
-    ASSERT_EQ(load_jpeg(image), 1);
-    EXPECT_EQ(imageio_last_warning(), "Premature end of JPEG file");
+    LoadResult loaded = load_jpeg(image);
+    ASSERT_TRUE(loaded.ok());
+    EXPECT_EQ(loaded.warning, "Premature end of JPEG file");
     image.name = "whole.jpg";
-    ASSERT_EQ(load_jpeg(image), 1);
-    EXPECT_EQ(imageio_last_warning(), "");
+    loaded = load_jpeg(image);
+    ASSERT_TRUE(loaded.ok());
+    EXPECT_EQ(loaded.warning, "");
 }
 
 TEST_F(HostileInput, JpegFailingAfterItsLastRowKeepsThePicture) {
     ASSERT_TRUE(write_jpeg("whole.jpg", squares(32, 24)));
     image.name = "whole.jpg";
-    ASSERT_EQ(load_jpeg(image), 1);
+    ASSERT_TRUE(load_jpeg(image).ok());
     const std::vector<uint8_t> clean(image.pixels, image.pixels + 32 * 24 * 3);
 
     // The end-of-image marker replaced by a start-of-scan marker with a
@@ -156,12 +161,13 @@ TEST_F(HostileInput, JpegFailingAfterItsLastRowKeepsThePicture) {
 
     LoadedImage other;
     other.name = "tail.jpg";
-    ASSERT_EQ(load_jpeg(other), 1) << imageio_last_error();
+    const LoadResult loaded = load_jpeg(other);
+    ASSERT_TRUE(loaded.ok()) << loaded.reason;
     EXPECT_EQ(other.width, 32);
     EXPECT_EQ(other.height, 24);
     EXPECT_EQ(std::vector<uint8_t>(other.pixels, other.pixels + clean.size()), clean);
-    EXPECT_NE(imageio_last_warning(), "");
-    EXPECT_EQ(imageio_last_error(), "");
+    EXPECT_NE(loaded.warning, "");
+    EXPECT_EQ(loaded.reason, "");
 }
 
 // A TIFF of 40000 x 1 pixels of 65535 16-bit samples in tiles of 16 x
@@ -187,13 +193,15 @@ TEST_F(HostileInput, TiffTilesBeyondSixtyFourBitsAreRefusedByTheLimit) {
     setenv(MEMORY_LIMIT_VARIABLE, "64", 1);
     fill_record();
     image.name = "tiles.tif";
-    EXPECT_EQ(load_tiff(image), 0);
+    const LoadResult refused = load_tiff(image);
+    EXPECT_FALSE(refused.ok());
     expect_record_untouched();
-    EXPECT_NE(imageio_last_error().find("more than the memory limit"), std::string::npos)
-        << imageio_last_error();
+    EXPECT_NE(refused.reason.find("more than the memory limit"), std::string::npos)
+        << refused.reason;
     PictureBands bands;
-    EXPECT_EQ(open_bands(bands, "tiles.tif", BandFormat::tiff), 0);
-    EXPECT_NE(imageio_last_error().find("more than the memory limit"), std::string::npos);
+    const LoadResult opened = open_bands(bands, "tiles.tif", BandFormat::tiff);
+    EXPECT_FALSE(opened.ok());
+    EXPECT_NE(opened.reason.find("more than the memory limit"), std::string::npos);
 }
 
 }  // namespace

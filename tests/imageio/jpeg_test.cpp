@@ -11,9 +11,10 @@ namespace {
 
 class JpegTest : public ScratchDir {
   protected:
-    int load(const std::string& name) {
+    LoadResult load(const std::string& name) {
         image.name = name;
-        return load_jpeg(image);
+        result = load_jpeg(image);
+        return result;
     }
     // Largest difference between the loaded R, G, B and `want` (3 per pixel).
     int max_error(const std::vector<uint8_t>& want) const {
@@ -23,6 +24,7 @@ class JpegTest : public ScratchDir {
         return worst;
     }
     LoadedImage image;
+    LoadResult result;  // of the last load()
 };
 
 JpegFixture colour_fixture(int w, int h) {
@@ -36,7 +38,7 @@ JpegFixture colour_fixture(int w, int h) {
 TEST_F(JpegTest, BaselineComesOutRgbAndLogsItsSize) {
     const JpegFixture s = colour_fixture(640, 480);
     ASSERT_TRUE(write_jpeg("pano.jpg", s));
-    ASSERT_EQ(load("pano.jpg"), 1);
+    ASSERT_TRUE(load("pano.jpg").ok());
     EXPECT_EQ(image.width, 640);
     EXPECT_EQ(image.height, 480);
     EXPECT_EQ(image.planes, 0);  // not the JPEG loader's business
@@ -56,9 +58,9 @@ TEST_F(JpegTest, ProgressiveDecodesToTheSameBytesAsBaseline) {
     ASSERT_TRUE(write_jpeg("base.jpg", s));
     s.progressive = true;
     ASSERT_TRUE(write_jpeg("prog.jpg", s));
-    ASSERT_EQ(load("base.jpg"), 1);
+    ASSERT_TRUE(load("base.jpg").ok());
     const std::vector<uint8_t> base(image.pixels, image.pixels + 100 * 70 * 3);
-    ASSERT_EQ(load("prog.jpg"), 1);
+    ASSERT_TRUE(load("prog.jpg").ok());
     EXPECT_EQ(std::vector<uint8_t>(image.pixels, image.pixels + 100 * 70 * 3), base);
 }
 
@@ -70,7 +72,7 @@ TEST_F(JpegTest, GreyscaleComesOutWithEqualChannels) {
     s.space = JCS_GRAYSCALE;
     s.samples = jpeg_squares(48, 32, 1);
     ASSERT_TRUE(write_jpeg("grey.jpg", s));
-    ASSERT_EQ(load("grey.jpg"), 1);
+    ASSERT_TRUE(load("grey.jpg").ok());
     std::vector<uint8_t> want;
     for (uint8_t v : s.samples) want.insert(want.end(), {v, v, v});
     EXPECT_LE(max_error(want), 2);
@@ -91,7 +93,7 @@ TEST_F(JpegTest, CmykIsConvertedToRgb) {
     s.space = JCS_CMYK;
     for (int i = 0; i < 256; ++i) s.samples.insert(s.samples.end(), {255, 0, 0, 255});
     ASSERT_TRUE(write_jpeg("red.jpg", s));
-    ASSERT_EQ(load("red.jpg"), 1);
+    ASSERT_TRUE(load("red.jpg").ok());
     std::vector<uint8_t> red;
     for (int i = 0; i < 256; ++i) red.insert(red.end(), {255, 0, 0});
     EXPECT_LE(max_error(red), 2);
@@ -101,7 +103,7 @@ TEST_F(JpegTest, CmykIsConvertedToRgb) {
     s.samples.clear();
     for (int i = 0; i < 256; ++i) s.samples.insert(s.samples.end(), {0, 255, 255, 0});
     ASSERT_TRUE(write_jpeg("red2.jpg", s));
-    ASSERT_EQ(load("red2.jpg"), 1);
+    ASSERT_TRUE(load("red2.jpg").ok());
     EXPECT_LE(max_error(red), 2);
 }
 
@@ -115,7 +117,7 @@ TEST_F(JpegTest, TruncatedFileWarnsAndStillLoads) {
     ASSERT_GT(sos, 0u);
     bytes.resize(sos + (bytes.size() - sos) / 2);
     write_file("cut.jpg", bytes);
-    ASSERT_EQ(load("cut.jpg"), 1);
+    ASSERT_TRUE(load("cut.jpg").ok());
     EXPECT_EQ(image.width, 64);
     EXPECT_NE(read_text("vx.log").find("JPEG ERROR="), std::string::npos);
 }
@@ -123,20 +125,20 @@ TEST_F(JpegTest, TruncatedFileWarnsAndStillLoads) {
 TEST_F(JpegTest, FatalErrorIsLoggedAndReturnsInsteadOfExiting) {
     write_file("junk.jpg", std::vector<uint8_t>(300, 0x42));
     image.width = 7;
-    EXPECT_EQ(load("junk.jpg"), 0);
+    EXPECT_FALSE(load("junk.jpg").ok());
     EXPECT_EQ(image.width, 7);
     const std::string log = read_text("vx.log");
     EXPECT_EQ(log.rfind("JPEG ERROR=", 0), 0u) << log;
-    EXPECT_NE(imageio_last_error().find("cannot decode jpeg junk.jpg"), std::string::npos);
+    EXPECT_NE(result.reason.find("cannot decode jpeg junk.jpg"), std::string::npos);
     // The decoder is usable again afterwards.
     ASSERT_TRUE(write_jpeg("good.jpg", colour_fixture(32, 16)));
-    EXPECT_EQ(load("good.jpg"), 1);
-    EXPECT_EQ(imageio_last_error(), "");
+    EXPECT_TRUE(load("good.jpg").ok());
+    EXPECT_EQ(result.reason, "");
 }
 
 TEST_F(JpegTest, MissingFileLogsOpenFailure) {
     image.width = 5;
-    EXPECT_EQ(load("missing.jpg"), 0);
+    EXPECT_FALSE(load("missing.jpg").ok());
     EXPECT_EQ(image.width, 5);
     EXPECT_EQ(read_text("vx.log"), "(jpeg open failed)");
 }

@@ -19,9 +19,9 @@ std::vector<uint8_t> pixels_of(const LoadedImage& image) {
                                 image.pixels + size_t(image.width) * image.height * image.planes);
 }
 
-void expect_picture(const std::string& name, int loaded, const LoadedImage& image,
+void expect_picture(const std::string& name, const LoadResult& loaded, const LoadedImage& image,
                     const SampledPicture& p) {
-    ASSERT_EQ(loaded, IMAGE_LOADED) << name << ": " << imageio_last_error();
+    ASSERT_TRUE(loaded.ok()) << name << ": " << loaded.reason;
     EXPECT_EQ(image.width, p.width) << name;
     EXPECT_EQ(image.height, p.height) << name;
     EXPECT_EQ(image.planes, (p.channels == 2 || p.channels == 4) ? 4 : 3) << name;
@@ -55,7 +55,8 @@ TEST_F(PngTiff, PalettePngIsExpandedWithItsTransparency) {
         ASSERT_TRUE(write_palette_png("p.png", 33, 17, transparency));
         LoadedImage image;
         image.name = "p.png";
-        ASSERT_EQ(load_png(image), IMAGE_LOADED) << imageio_last_error();
+        const LoadResult loaded = load_png(image);
+        ASSERT_TRUE(loaded.ok()) << loaded.reason;
         ASSERT_EQ(image.planes, transparency ? 4 : 3);
         const uint8_t* px = image.pixels;
         for (int32_t y = 0; y < 17; ++y) {
@@ -122,9 +123,9 @@ TEST_F(PngTiff, DamagedFilesAreRefusedAndLeaveTheRecordAlone) {
         write_file(c.name, c.bytes);
         LoadedImage image;
         image.name = c.name;
-        const int got = c.is_png ? load_png(image) : load_tiff(image);
-        EXPECT_EQ(got, IMAGE_NOT_LOADED) << c.name;
-        EXPECT_FALSE(imageio_last_error().empty()) << c.name;
+        const LoadResult got = c.is_png ? load_png(image) : load_tiff(image);
+        EXPECT_FALSE(got.ok()) << c.name;
+        EXPECT_FALSE(got.reason.empty()) << c.name;
         EXPECT_EQ(image.pixels, nullptr) << c.name;
         EXPECT_EQ(image.width, 0) << c.name;
     }
@@ -146,9 +147,9 @@ TEST_F(PngTiff, UnreadableTiffLayoutsAreNamed) {
     TIFFClose(t);
     LoadedImage image;
     image.name = "planes.tif";
-    EXPECT_EQ(load_tiff(image), IMAGE_NOT_LOADED);
-    EXPECT_NE(imageio_last_error().find("separate colour planes"), std::string::npos)
-        << imageio_last_error();
+    const LoadResult got = load_tiff(image);
+    EXPECT_FALSE(got.ok());
+    EXPECT_NE(got.reason.find("separate colour planes"), std::string::npos) << got.reason;
 }
 
 TEST_F(PngTiff, PngOverTheMemoryLimitIsRefused) {
@@ -159,10 +160,10 @@ TEST_F(PngTiff, PngOverTheMemoryLimitIsRefused) {
     setenv(MEMORY_LIMIT_VARIABLE, "1", 1);
     LoadedImage image;
     image.name = "big.png";
-    const int got = load_png(image);
+    const LoadResult got = load_png(image);
     unsetenv(MEMORY_LIMIT_VARIABLE);
-    EXPECT_EQ(got, IMAGE_NOT_LOADED);
-    EXPECT_NE(imageio_last_error().find(MEMORY_LIMIT_VARIABLE), std::string::npos);
+    EXPECT_FALSE(got.ok());
+    EXPECT_NE(got.reason.find(MEMORY_LIMIT_VARIABLE), std::string::npos);
 }
 
 }  // namespace

@@ -16,12 +16,12 @@ std::string load_texture_picture(const std::string& path, TexturePicture& out) {
     if (size == 0) return path + " is empty";
     LoadedImage image;
     image.name = path;
-    int loaded = IMAGE_NOT_LOADED;
+    LoadResult loaded;
     if (kind == PictureKind::bmp) loaded = load_bmp(image, size, 3, 1);
     if (kind == PictureKind::jpeg) loaded = load_jpeg(image);
     if (kind == PictureKind::png) loaded = load_png(image);
     if (kind == PictureKind::tiff) loaded = load_tiff(image);
-    if (!loaded) return path + ": " + imageio_last_error() + " (see vx.log)";
+    if (!loaded.ok()) return path + ": " + loaded.reason + " (see vx.log)";
     // The JPEG loader leaves `planes` alone (razivavu reads its pixels as
     // R, G, B without asking); its rows are always three bytes a pixel.
     if (kind == PictureKind::jpeg) image.planes = 3;
