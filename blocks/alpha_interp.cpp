@@ -136,9 +136,13 @@ double refine_alpha_levels(int levels, const float* values, int count, int& a0, 
         bool changed = first_pass;
         first_pass = false;
         bool seen[8] = {false, false, false, false, false, false, false, false};
+        // The boundaries between neighbouring positions depend on the line
+        // only, so they are worked out once per pass.
+        double boundary[8];
+        for (int k = 0; k < m; ++k) boundary[k] = line.e0 + (k + 0.5) * (line.e1 - line.e0) / m;
         for (int i = 0; i < n; ++i) {
             int k = 0;
-            while (k < m && !(y[i] < line.e0 + (k + 0.5) * (line.e1 - line.e0) / m)) ++k;
+            while (k < m && !(y[i] < boundary[k])) ++k;
             if (t[i] != k) changed = true;
             t[i] = k;
             seen[k] = true;
@@ -157,14 +161,22 @@ double refine_alpha_levels(int levels, const float* values, int count, int& a0, 
     a1 = to_alpha_byte(line.e1 + mean);
     int palette[8];
     level_palette(levels, a0, a1, palette);
+    double level[8];
+    for (int j = 0; j < levels; ++j) level[j] = palette[j];
     double error = 0.0;
     for (int i = 0; i < n; ++i) {
         const double target = 255.0 * values[i];
         int best = 0;
-        for (int j = 1; j < levels; ++j)
-            if (std::fabs(palette[j] - target) < std::fabs(palette[best] - target)) best = j;
+        double nearest = std::fabs(level[0] - target);
+        for (int j = 1; j < levels; ++j) {
+            const double distance = std::fabs(level[j] - target);
+            if (distance < nearest) {
+                best = j;
+                nearest = distance;
+            }
+        }
         index[i] = best;
-        const double d = palette[best] - target;
+        const double d = level[best] - target;
         error += d * d;
     }
     return error;

@@ -24,7 +24,9 @@ void fit_colour_endpoints(BlockSamples& b);
 // Cheap farthest-pair choice (also used by the full search when `quick`).
 void quick_colour_fit(BlockSamples& b);
 
-int expand5(int code);
-int expand6(int code);
+// A code widened to 8 bits as a decoder does: its top bits repeated in the
+// freed low bits.
+inline int expand5(int code) { return (code << 3) | (code >> 2); }
+inline int expand6(int code) { return (code << 2) | (code >> 4); }
 int nearest_code5(int value);
 int nearest_code6(int value);

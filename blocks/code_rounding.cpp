@@ -11,8 +11,8 @@
 
 namespace {
 
-int expand5_fn(int code) { return (code << 3) | (code >> 2); }
-int expand6_fn(int code) { return (code << 2) | (code >> 4); }
+int expand5_fn(int code) { return expand5(code); }
+int expand6_fn(int code) { return expand6(code); }
 
 // Smallest |expand(k) - value| over codes 0..top; ties go to the smaller code
 // because a later code replaces the best only when strictly closer.
@@ -50,10 +50,6 @@ const NearestCodeTable& nearest_table() {
 }
 
 }  // namespace
-
-int expand5(int code) { return expand5_fn(code); }
-
-int expand6(int code) { return expand6_fn(code); }
 
 int nearest_code5(int value) {
     if (value >= 0 && value < 256) return nearest_table().code5[value];

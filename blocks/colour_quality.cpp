@@ -26,6 +26,7 @@
 
 #include "blocks/block_encoder.h"
 #include "blocks/colour_search.h"
+#include "blocks/weighted_error.h"
 
 namespace {
 
@@ -48,66 +49,15 @@ void restore(const ColourResult& r, BlockSamples& b) {
     std::memcpy(b.indices, r.indices, sizeof(int) * size_t(b.count));
 }
 
-// The block's samples on the 8-bit scale, each channel times its weight,
-// so that errors are plain squared distances.
-struct WeightedSamples {
-    int count;
-    double w[3];
-    double x[BLOCK_MAX_SAMPLES][3];
-};
-
-void weigh_samples(const BlockSamples& b, WeightedSamples& s) {
-    s.count = b.count;
-    for (int c = 0; c < 3; ++c) s.w[c] = b.weights[c];
-    for (int i = 0; i < b.count; ++i)
-        for (int c = 0; c < 3; ++c) s.x[i][c] = b.weights[c] * 255.0 * b.samples[i][c];
-}
-
-// The palette a decoder builds from two codes, weighted: the end points
-// widened to 8 bits, the interpolants in integers as the block layout
-// defines them.
-void weighted_palette(const WeightedSamples& s, const int e[2][3], int colours, double pal[4][3]) {
-    for (int c = 0; c < 3; ++c) {
-        const int a = c == 1 ? expand6(e[0][c]) : expand5(e[0][c]);
-        const int b = c == 1 ? expand6(e[1][c]) : expand5(e[1][c]);
-        const int v[4] = {a, b, colours == 3 ? (a + b) / 2 : (2 * a + b + 1) / 3,
-                          (a + 2 * b + 1) / 3};
-        for (int j = 0; j < 4; ++j) pal[j][c] = s.w[c] * v[j];
-    }
-}
-
-double distance(const double x[3], const double p[3]) {
-    const double d0 = x[0] - p[0], d1 = x[1] - p[1], d2 = x[2] - p[2];
-    return d0 * d0 + d1 * d1 + d2 * d2;
-}
-
 // Error of the block's own indices under its codes.
 double indexed_error(const WeightedSamples& s, const BlockSamples& b) {
     double pal[4][3];
     weighted_palette(s, b.endpoints, b.colour_mode, pal);
     double sum = 0.0;
-    for (int i = 0; i < s.count; ++i) sum += distance(s.x[i], pal[b.indices[i] & 3]);
-    return sum;
-}
-
-// Error of codes `e` with every sample on its nearest entry (the lower index
-// on a tie); the indices go to `indices` when it is given.
-double nearest_error(const WeightedSamples& s, const int e[2][3], int colours, int* indices) {
-    double pal[4][3];
-    weighted_palette(s, e, colours, pal);
-    double sum = 0.0;
     for (int i = 0; i < s.count; ++i) {
-        int pick = 0;
-        double best = distance(s.x[i], pal[0]);
-        for (int j = 1; j < colours; ++j) {
-            const double d = distance(s.x[i], pal[j]);
-            if (d < best) {
-                best = d;
-                pick = j;
-            }
-        }
-        if (indices) indices[i] = pick;
-        sum += best;
+        const double* p = pal[b.indices[i] & 3];
+        const double d0 = s.x[0][i] - p[0], d1 = s.x[1][i] - p[1], d2 = s.x[2][i] - p[2];
+        sum += d0 * d0 + d1 * d1 + d2 * d2;
     }
     return sum;
 }
@@ -173,7 +123,7 @@ void refine_codes(const WeightedSamples& s, BlockSamples& b) {
     // new indices.
     for (int pass = 0; pass < 8; ++pass) {
         if (!least_squares_codes(b, colours, grey, trial)) break;
-        const double e = nearest_error(s, trial, colours, indices);
+        const double e = nearest_error(s, trial, colours, indices, error);
         if (!(e < error)) break;
         error = e;
         std::memcpy(b.endpoints, trial, sizeof(trial));
@@ -191,7 +141,7 @@ void refine_codes(const WeightedSamples& s, BlockSamples& b) {
                     if (code == b.endpoints[k][c]) continue;
                     std::memcpy(trial, b.endpoints, sizeof(trial));
                     trial[k][c] = code;
-                    const double e = nearest_error(s, trial, colours, nullptr);
+                    const double e = nearest_error(s, trial, colours, nullptr, best);
                     if (e < best) {
                         best = e;
                         best_k = k;

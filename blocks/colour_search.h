@@ -97,6 +97,12 @@ int prepare_colour_set(const BlockSamples& b, ColourSet& cs);
 
 // Builds the distinct-colour table and each sample's entry in it.
 void build_distinct_colours(ColourSet& cs);
+// Its first step: each sample's distinct colour (cs.sample_colour), colours
+// numbered as they first appear; first[k] is the first sample of colour k.
+// Returns the number of colours; the wide version returns -1 where it does
+// not run.
+int number_colours_plain(ColourSet& cs, int* first);
+int number_colours_wide(ColourSet& cs, int* first);
 
 // Dominant direction of the weighted samples (unit length).
 void principal_axis(const ColourSet& cs, double axis[3]);
@@ -180,3 +186,13 @@ void try_endpoint_variants(const ColourSet& cs, const double e0[3], const double
 // A grey block's 5-bit green code widened to 6 bits by bit replication, so
 // that 0 and 31 map to 0 and 63 and no grey level moves by more than 2.
 inline int widen_grey_green(int code5) { return (code5 << 1) | (code5 >> 4); }
+
+// The search's hottest loops come twice: plain, which is the definition, and
+// wide, four doubles at a time, on processors that have such vectors (chosen
+// at run time; the rest of the library is built for the plain instruction
+// set). Each lane does a plain step's arithmetic in the plain order, so both
+// give the same bytes; tests hold the plain path to compare the two.
+enum class SearchPath { Plain, Wide };
+SearchPath search_path();
+bool wide_search_available();
+void hold_plain_search(bool hold);

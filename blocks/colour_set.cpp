@@ -62,27 +62,39 @@ int prepare_colour_set(const BlockSamples& b, ColourSet& cs) {
     return identical;
 }
 
-void build_distinct_colours(ColourSet& cs) {
+int number_colours_plain(ColourSet& cs, int* first) {
     int n = 0;
-    int members[BLOCK_MAX_SAMPLES];
     for (int i = 0; i < cs.count; ++i) {
         const double* q = cs.q[i];
         int k = 0;
-        while (k < n && !(cs.colours[k].u[0] == q[0] && cs.colours[k].u[1] == q[1] &&
-                          cs.colours[k].u[2] == q[2])) {
+        while (k < n && !(cs.q[first[k]][0] == q[0] && cs.q[first[k]][1] == q[1] &&
+                          cs.q[first[k]][2] == q[2])) {
             ++k;
         }
-        if (k == n) {
-            DistinctColour& d = cs.colours[n++];
-            for (int c = 0; c < 3; ++c) {
-                d.u[c] = q[c];
-                d.s[c] = 0.0;
-            }
-            members[k] = 0;
-        }
-        ++members[k];
-        for (int c = 0; c < 3; ++c) cs.colours[k].s[c] += q[c] - cs.mean[c];
+        if (k == n) first[n++] = i;
         cs.sample_colour[i] = k;
+    }
+    return n;
+}
+
+void build_distinct_colours(ColourSet& cs) {
+    int first[BLOCK_MAX_SAMPLES];
+    int n = 0;
+    if (search_path() != SearchPath::Wide || (n = number_colours_wide(cs, first)) < 0)
+        n = number_colours_plain(cs, first);
+    int members[BLOCK_MAX_SAMPLES];
+    for (int k = 0; k < n; ++k) {
+        DistinctColour& d = cs.colours[k];
+        for (int c = 0; c < 3; ++c) {
+            d.u[c] = cs.q[first[k]][c];
+            d.s[c] = 0.0;
+        }
+        members[k] = 0;
+    }
+    for (int i = 0; i < cs.count; ++i) {
+        const int k = cs.sample_colour[i];
+        ++members[k];
+        for (int c = 0; c < 3; ++c) cs.colours[k].s[c] += cs.q[i][c] - cs.mean[c];
     }
     const double total = static_cast<double>(cs.count);
     for (int k = 0; k < n; ++k) {

@@ -7,12 +7,14 @@
 // then refit the first) and is ranked by its error against that constrained
 // line.
 
-#include "blocks/colour_search.h"
+#include "blocks/boxed_cuts.h"
 
 namespace {
 using Sums = RunningSplitSums;
 
 double clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+}  // namespace
 
 // End points of the line for positions 0..m with sums p, q, x, kept inside
 // the box [lo, hi]; returns the error of the distinct colours against that
@@ -46,22 +48,50 @@ double boxed_endpoints(const ColourSet& cs, double p, double q, const double* x,
     return score;
 }
 
+void boxed_scores_plain(const ColourSet& cs, const BoxedCuts& cuts, double* scores) {
+    for (int k = 0; k < cuts.count; ++k) {
+        const double x[3] = {cuts.x[0][k], cuts.x[1][k], cuts.x[2][k]};
+        double e[2][3];
+        scores[k] = boxed_endpoints(cs, cuts.p[k], cuts.q[k], x, static_cast<int>(cuts.m[k]), e);
+    }
+}
+
+namespace {
+// The best cut so far; the cuts are scored a batch at a time and then
+// judged in the order they were enumerated, a later cut winning ties.
 struct Best {
     int found = 0;
     double score = 0.0;
     int i1 = 0, i2 = 0, i3 = 0;
+    BoxedCuts cuts;
+    int at[BoxedCuts::SIZE][3];
 
-    // A later cut wins ties.
     void consider(const ColourSet& cs, const Sums& s, int m, int a, int b, int c) {
-        double e[2][3];
-        const double score_new = boxed_endpoints(cs, s.p, s.q, s.x, m, e);
-        if (!found || score_new <= score) {
-            found = 1;
-            score = score_new;
-            i1 = a;
-            i2 = b;
-            i3 = c;
+        const int k = cuts.count++;
+        cuts.p[k] = s.p;
+        cuts.q[k] = s.q;
+        for (int ch = 0; ch < 3; ++ch) cuts.x[ch][k] = s.x[ch];
+        cuts.m[k] = m;
+        at[k][0] = a;
+        at[k][1] = b;
+        at[k][2] = c;
+        if (cuts.count == BoxedCuts::SIZE) judge(cs);
+    }
+
+    void judge(const ColourSet& cs) {
+        double scores[BoxedCuts::SIZE];
+        if (search_path() != SearchPath::Wide || !boxed_scores_wide(cs, cuts, scores))
+            boxed_scores_plain(cs, cuts, scores);
+        for (int k = 0; k < cuts.count; ++k) {
+            if (!found || scores[k] <= score) {
+                found = 1;
+                score = scores[k];
+                i1 = at[k][0];
+                i2 = at[k][1];
+                i3 = at[k][2];
+            }
         }
+        cuts.count = 0;
     }
 };
 }  // namespace
@@ -92,6 +122,8 @@ void best_split_boxed(const ColourSet& cs, const uint8_t* order, int intervals, 
             }
         }
     }
+
+    best.judge(cs);
 
     SplitSums fin;
     final_split_sums(cs, order, best.i1, best.i2, best.i3, fin);

@@ -8,13 +8,11 @@
 // stretched into a larger palette, where its colours may land closer to
 // the interpolated entries.
 
+#include "blocks/endpoint_quantize.h"
+
 #include <cmath>
 
-#include "blocks/colour_search.h"
-
 namespace {
-int channel_bits(const ColourSet& cs, int ch) { return ch == 1 && !cs.grey ? 6 : 5; }
-
 // v is a code aligned to the top of a byte.
 int expand_aligned(int v, int bits) { return v + (v >> bits); }
 
@@ -32,23 +30,17 @@ double bracket_levels(double e, double w, int bits, int& low, int& high) {
     } else {
         v = static_cast<int>(fl);
     }
-    v -= v % step;
+    v -= v & (step - 1);  // v >= 0 and step a power of two: v % step
     if (expand_aligned(v, bits) > x && v >= step) v -= step;
     low = expand_aligned(v, bits);
     if (v + step < 256) v += step;
     high = expand_aligned(v, bits);
     return x;
 }
+}  // namespace
 
-// Per channel, per rounding choice r (bit 1: end point 0 rounds up, bit 0:
-// end point 1 rounds up): the 8-bit palette and its weighted values.
-struct ChannelPalettes {
-    int level[4][2];     // [r][end point]
-    int nearer;          // r with each end point on its nearer level
-    double value[4][4];  // [r][palette entry]: w * entry / 255
-};
-
-void channel_palettes(double e0, double e1, double w, int bits, int colours, ChannelPalettes& cp) {
+void channel_palettes(double e0, double e1, double w, int bits, int colours, ChannelPalettes& cp,
+                      bool with_values) {
     int low[2];
     int high[2];
     const double x0 = bracket_levels(e0, w, bits, low[0], high[0]);
@@ -59,17 +51,22 @@ void channel_palettes(double e0, double e1, double w, int bits, int colours, Cha
         const int b = (r & 1) ? high[1] : low[1];
         cp.level[r][0] = a;
         cp.level[r][1] = b;
-        int pal[4] = {a, b, 0, 0};
+        int* pal = cp.palette[r];
+        pal[0] = a;
+        pal[1] = b;
         if (colours == 3) {
             pal[2] = (a + b) / 2;
+            pal[3] = 0;
         } else {
             pal[2] = (2 * a + b + 1) / 3;
             pal[3] = (a + 2 * b + 1) / 3;
         }
-        for (int j = 0; j < 4; ++j) cp.value[r][j] = w * pal[j] / 255.0;
+        if (with_values)
+            for (int j = 0; j < 4; ++j) cp.value[r][j] = w * pal[j] / 255.0;
     }
 }
 
+namespace {
 using Distances = double[BLOCK_MAX_SAMPLES][3][4][4];
 
 // Total error of combination z (red r = z % 4, green (z / 4) % 4, blue
@@ -158,7 +155,7 @@ void quantize_for(const ColourSet& cs, const double e0[3], const double e1[3],
                 const int z = rr + 4 * rg + 16 * rb;
                 if (z == guess) continue;
                 const double lower = bound[0][rr] + bound[1][rg] + bound[2][rb];
-                if (lower > best_total * (1.0 + 1e-9)) continue;
+                if (lower > best_total * BOUND_MARGIN) continue;
                 double total;
                 if (combination_total<colours>(cs, dist, z, best_total, best_z, total)) {
                     best_z = z;
@@ -193,12 +190,19 @@ void quantize_for(const ColourSet& cs, const double e0[3], const double e1[3],
 }
 }  // namespace
 
-void quantize_endpoints(const ColourSet& cs, const double e0[3], const double e1[3], int colours,
-                        QuantizedEndpoints& out) {
+void quantize_endpoints_plain(const ColourSet& cs, const double e0[3], const double e1[3],
+                              int colours, QuantizedEndpoints& out) {
     if (colours == 3)
         quantize_for<3>(cs, e0, e1, out);
     else
         quantize_for<4>(cs, e0, e1, out);
+}
+
+void quantize_endpoints(const ColourSet& cs, const double e0[3], const double e1[3], int colours,
+                        QuantizedEndpoints& out) {
+    if (search_path() == SearchPath::Wide && quantize_endpoints_wide(cs, e0, e1, colours, out))
+        return;
+    quantize_endpoints_plain(cs, e0, e1, colours, out);
 }
 
 namespace {

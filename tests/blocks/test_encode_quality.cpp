@@ -214,7 +214,7 @@ TEST(EncodeQuality, FullSearchIsNoWorseThanQuickOnAverage) {
     EXPECT_LE(full1, quick1);
 }
 
-// Pinned output on a fixed picture, for every mode and both searches. These
+// Pinned output on a fixed picture, for every mode and every search. These
 // hashes guard speed work: an optimisation must not change a single byte.
 // A deliberate change of the encoder's output updates them.
 TEST(EncodeQuality, OutputOnAFixedPictureIsPinned) {
@@ -225,6 +225,8 @@ TEST(EncodeQuality, OutputOnAFixedPictureIsPinned) {
     struct Case {
         int mode, quick, force_four, diffusion;
         uint64_t hash;
+        BlockQuality quality = BlockQuality::Normal;
+        const float* weights = nullptr;
     };
     const Case cases[] = {
         {BLOCK_MODE_OPAQUE, 1, 0, 0, 11070082121146185828ull},
@@ -236,6 +238,10 @@ TEST(EncodeQuality, OutputOnAFixedPictureIsPinned) {
         {BLOCK_MODE_INTERP_ALPHA, 1, 0, 0, 15462043881716784964ull},
         {BLOCK_MODE_OPAQUE, 0, 0, 1, 1698862206610953035ull},
         {BLOCK_MODE_CUTOUT, 1, 0, 1, 4647821392464745084ull},
+        {BLOCK_MODE_OPAQUE, 0, 0, 0, 14147840533756252460ull, BlockQuality::High},
+        {BLOCK_MODE_OPAQUE, 0, 0, 0, 9101641329506372700ull, BlockQuality::Best, uniform_weights},
+        {BLOCK_MODE_CUTOUT, 0, 0, 0, 12566200333997228567ull, BlockQuality::Best},
+        {BLOCK_MODE_INTERP_ALPHA, 0, 0, 1, 14562108909293917025ull, BlockQuality::High},
     };
     std::vector<PinPart> parts;
     std::vector<std::string> labels;
@@ -246,9 +252,12 @@ TEST(EncodeQuality, OutputOnAFixedPictureIsPinned) {
         o.quick = c.quick;
         o.force_four = c.force_four;
         o.diffusion = c.diffusion;
+        o.quality = c.quality;
+        o.weights = c.weights;
         const std::string label =
             "mode " + std::to_string(c.mode) + " quick " + std::to_string(c.quick) + " force " +
-            std::to_string(c.force_four) + " diffused " + std::to_string(c.diffusion);
+            std::to_string(c.force_four) + " diffused " + std::to_string(c.diffusion) +
+            " quality " + std::to_string(int(c.quality)) + (c.weights ? " uniform" : "");
         const std::vector<uint8_t> bytes = encode_level(picture, 32, 32, o);
         parts.push_back({label, bytes, size_t((c.mode & 0xFF00) == 0 ? 8 : 16), "block"});
         if (fnv1a(bytes) != c.hash) all_match = false;
