@@ -6,39 +6,13 @@
 #include <cstdint>
 
 #include "zoom/accum_rows.h"
+#include "zoom/filter_rows.h"
 #include "zoom/scanline.h"
 
 namespace {
 void report_pair(const char* op, int src_type, int dst_type) {
     zoom_message("scanline_%s: bad type combination: %d & %d\n", op, src_type, dst_type);
     zoom_abort(1);
-}
-
-struct StoreByte {
-    static void put(uint8_t* out, double sum) { *out = round_to_byte(sum); }
-};
-struct StoreShort {
-    static void put(int16_t* out, double sum) { *out = round_to_short(sum); }
-};
-struct StoreFloat {
-    static void put(float* out, double sum) { *out = static_cast<float>(sum); }
-};
-
-// dst[i][c] = sum over the taps of tables[i] of src[k][c] * weight, for C
-// channels per pixel.
-template <int C, typename In, typename Out, typename Store>
-void filter_rows(const WeightTable* tables, const In* src, Out* dst, int n) {
-    for (int i = 0; i < n; ++i) {
-        const WeightTable& t = tables[i];
-        double sum[C] = {};
-        const In* p = src + static_cast<std::ptrdiff_t>(t.i0) * C;
-        for (int k = 0; k < t.i1 - t.i0; ++k, p += C) {
-            double w = t.weights[k];
-            for (int c = 0; c < C; ++c) sum[c] += static_cast<double>(p[c]) * w;
-        }
-        for (int c = 0; c < C; ++c)
-            Store::put(dst + static_cast<std::ptrdiff_t>(i) * C + c, sum[c]);
-    }
 }
 
 template <typename In>
@@ -56,6 +30,9 @@ void scanline_filter(const WeightTable* tables, const Scanline& src, Scanline& d
     void* out = dst.data;
     const bool ok = in && out;
     const int n = dst.len;
+    if (ok && (code & (SCANLINE_FOUR * 257)) == SCANLINE_FOUR * 257 &&
+        filter_rows4_wide(code, tables, in, out, n))
+        return;
     switch (code) {
         case 0 * 256 + 1:
             if (ok)

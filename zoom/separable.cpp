@@ -4,6 +4,8 @@
 // in float32 accumulators and rounded to bytes once per output row.
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <new>
 #include <vector>
 
 #include "workpool/workpool.h"
@@ -223,6 +225,22 @@ int run_pass(const ZoomPass& p, const PassTables& tb, int ring_len, int tbuf_len
 }
 }  // namespace
 
+namespace {
+// The bands run_pass would cut the pass into.
+int64_t pass_bands(const ZoomPass& p, const PassTables& tb) {
+    WorkPool* pool = p.options.pool;
+    if (!pool || tb.feedback || p.options.verbosity != 0) return 1;
+    const int64_t min_rows =
+        std::max<int64_t>(BAND_MIN_ROWS, (BAND_MIN_PIXELS + p.b.nx - 1) / p.b.nx);
+    return band_count(pool, p.b.ny, min_rows);
+}
+
+// Column bands are worth it from this many source rows on, and their sums
+// are kept for every output row up to this size.
+constexpr int64_t COLUMN_BAND_MIN_ROWS = 64;
+constexpr size_t COLUMN_BAND_MAX_BYTES = size_t(64) << 20;
+}  // namespace
+
 int zoom_xfirst(const ZoomPass& p) {
     report_header(p, true);
     PassTables tb;
@@ -242,11 +260,76 @@ int zoom_xfirst(const ZoomPass& p) {
         });
 }
 
+namespace {
+// Sums of every output row over column bands. A pass that shrinks a wide
+// picture to a few rows cannot be shared out by output rows, yet nearly all
+// its work is adding source rows up, pixel by pixel; a pixel's sum is the
+// same whichever thread forms it, so each band of columns adds up its part
+// of every output row (with a ring of its own), and the rows are then
+// filtered across and written in order.
+constexpr int64_t COLUMN_BAND_MIN_PIXELS = 256;
+
+bool column_bands(const ZoomPass& p, const PassTables& tb) {
+    WorkPool* pool = p.options.pool;
+    if (!pool || pass_bands(p, tb) > 1 || p.a.ny < COLUMN_BAND_MIN_ROWS) return false;
+    if (tb.feedback || p.options.verbosity != 0) return false;
+    const size_t row_bytes =
+        static_cast<size_t>(p.a.nx) * scanline_pixel_bytes(tb.e | SCANLINE_FLOAT);
+    if (row_bytes == 0 || row_bytes * p.b.ny > COLUMN_BAND_MAX_BYTES) return false;
+    std::vector<uint8_t> sums;
+    try {
+        sums.resize(row_bytes * p.b.ny);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const int pixel = scanline_pixel_bytes(tb.e | SCANLINE_FLOAT);
+    const auto sum_row = [&](int r, int x0, int len) {
+        Scanline s;
+        s.type = tb.e | SCANLINE_FLOAT;
+        s.len = len;
+        s.data = sums.data() + row_bytes * static_cast<size_t>(r) + static_cast<size_t>(x0) * pixel;
+        return s;
+    };
+    std::atomic<bool> short_of_memory{false};
+    run_bands(pool, p.a.nx, COLUMN_BAND_MIN_PIXELS, [&](int64_t begin, int64_t end) {
+        const int x0 = static_cast<int>(begin), len = static_cast<int>(end - begin);
+        SeparableState st;
+        if (!setup_rows(p, tb, len, 1, 1, st)) {
+            short_of_memory = true;
+            return;
+        }
+        for (int k = 0; k < p.b.ny; ++k) {
+            const int r = tb.order[k];
+            begin_row(p, r, st);
+            Scanline sum = sum_row(r, x0, len);
+            for (int j = st.ytab.i0; j < st.ytab.i1; ++j) {
+                Scanline* slot = nullptr;
+                if (claim_slot(p, tb, j, st, slot))
+                    scanline_read(p.src, p.a.x0 + x0, p.a.y0 + j, *slot);
+                scanline_accum(st.ytab.weights[j - st.ytab.i0], *slot, sum);
+            }
+        }
+    });
+    if (short_of_memory) return false;
+    Scanline tbuf;
+    scanline_alloc(tbuf, tb.t, p.b.nx);
+    if (missing(tbuf)) return false;
+    for (int k = 0; k < p.b.ny; ++k) {
+        const int r = tb.order[k];
+        filter_row(tb, sum_row(r, 0, p.a.nx), tbuf);
+        scanline_write(p.dst, p.b.x0, p.b.y0 + r, tbuf);
+    }
+    scanline_free(tbuf);
+    return true;
+}
+}  // namespace
+
 int zoom_yfirst(const ZoomPass& p) {
     report_header(p, false);
     PassTables tb;
     setup_tables(p, tb);
     // Source rows come in as they are; the sums are filtered across.
+    if (column_bands(p, tb)) return ZOOM_OK;
     return run_pass(
         p, tb, p.a.nx, p.b.nx, p.a.nx,
         [&](SeparableState&, int j, Scanline& slot) {

@@ -1,6 +1,6 @@
-// The passes cut into bands of output rows on a pool give the bytes of the
-// one-thread pass: both pass orders, shrinking and enlarging, one and four
-// channels.
+// The passes cut into bands of output rows (or, vertical first onto a few
+// rows, of columns) on a pool give the bytes of the one-thread pass: both
+// pass orders, shrinking and enlarging, one and four channels.
 #include <gtest/gtest.h>
 
 #include "workpool/workpool.h"
@@ -17,6 +17,9 @@ TEST(ZoomBands, PoolGivesTheOneThreadBytes) {
         {97, 61, 4, 301, 257, 0, 13},   // kaiser
         {513, 301, 1, 211, 299, 1, 7},  // one channel, gaussian
         {513, 301, 1, 211, 299, 0, 2},  // one channel, triangle
+        {1100, 400, 4, 37, 5, 0, 4},    // a few rows: column bands
+        {700, 300, 1, 50, 3, 0, 6},     // a few rows of one channel
+        {530, 500, 4, 1201, 7, 0, 13},  // a few rows, wider than the source
     };
     WorkPool pool(3);
     for (const Case& c : cases) {
