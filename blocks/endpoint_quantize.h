@@ -20,6 +20,37 @@ inline int channel_bits(const ColourSet& cs, int ch) { return ch == 1 && !cs.gre
 void channel_palettes(double e0, double e1, double w, int bits, int colours, ChannelPalettes& cp,
                       bool with_values = true);
 
+// The winning combination z's codes, and each colour's nearest palette entry
+// under it (the first on a tie), its error f * (dR + dG + dB) summed in that
+// order; `distance(i, ch, r, j)` reads a squared channel distance.
+template <typename Distance>
+void settle_rounding(const ColourSet& cs, const ChannelPalettes* cp, int z, int colours,
+                     double total, Distance distance, QuantizedEndpoints& out) {
+    const int r[3] = {z % 4, (z / 4) % 4, z / 16};
+    for (int ch = 0; ch < 3; ++ch) {
+        const int shift = 8 - channel_bits(cs, ch);
+        out.codes[0][ch] = cp[ch].level[r[ch]][0] >> shift;
+        out.codes[1][ch] = cp[ch].level[r[ch]][1] >> shift;
+    }
+    for (int i = 0; i < cs.n; ++i) {
+        const double f = cs.colours[i].f;
+        int pick = 0;
+        double pick_err = 0.0;
+        for (int j = 0; j < colours; ++j) {
+            const double d =
+                distance(i, 0, r[0], j) + distance(i, 1, r[1], j) + distance(i, 2, r[2], j);
+            const double err = f * d;
+            if (j == 0 || err < pick_err) {
+                pick = j;
+                pick_err = err;
+            }
+        }
+        out.index[i] = static_cast<uint8_t>(pick);
+    }
+    out.colours = colours;
+    out.error = total;
+}
+
 // A bound is only trusted when clearly above the best total: both sides can
 // be off by a few parts in 1e14.
 constexpr double BOUND_MARGIN = 1.0 + 1e-9;

@@ -140,28 +140,9 @@ WIDE bool quantize_wide(const ColourSet& cs, const double e0[3], const double e1
         }
     }
 
-    const int r[3] = {best_z % 4, (best_z / 4) % 4, best_z / 16};
-    for (int ch = 0; ch < 3; ++ch) {
-        const int shift = 8 - channel_bits(cs, ch);
-        out.codes[0][ch] = cp[ch].level[r[ch]][0] >> shift;
-        out.codes[1][ch] = cp[ch].level[r[ch]][1] >> shift;
-    }
-    for (int i = 0; i < cs.n; ++i) {
-        const double f = cs.colours[i].f;
-        const double(*d)[4][4] = dist.d[i];
-        int pick = 0;
-        double pick_err = 0.0;
-        for (int j = 0; j < colours; ++j) {
-            const double err = f * (d[0][j][r[0]] + d[1][j][r[1]] + d[2][j][r[2]]);
-            if (j == 0 || err < pick_err) {
-                pick = j;
-                pick_err = err;
-            }
-        }
-        out.index[i] = static_cast<uint8_t>(pick);
-    }
-    out.colours = colours;
-    out.error = best_total;
+    settle_rounding(
+        cs, cp, best_z, colours, best_total,
+        [&](int i, int ch, int r, int j) { return dist.d[i][ch][j][r]; }, out);
     return true;
 }
 }  // namespace

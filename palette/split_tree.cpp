@@ -17,6 +17,15 @@ namespace {
 
 int64_t saturating_add(int64_t a, int64_t b) { return a > INT64_MAX - b ? INT64_MAX : a + b; }
 
+int64_t squared_distance(const int32_t* x, const int32_t* y, int32_t dims) {
+    int64_t dist = 0;
+    for (int32_t d = 0; d < dims; ++d) {
+        const int64_t diff = x[d] - y[d];
+        dist += diff * diff;
+    }
+    return dist;
+}
+
 struct Pair {
     int32_t leaf;
     int32_t i, j;  // positions in the leaf, i < j
@@ -30,9 +39,7 @@ class TreeOps {
     const int32_t* v(int32_t e) const { return &t_.vec[static_cast<size_t>(e) * t_.dims]; }
     int32_t* v(int32_t e) { return &t_.vec[static_cast<size_t>(e) * t_.dims]; }
     bool same(const int32_t* a, const int32_t* b) const {
-        for (int32_t d = 0; d < t_.dims; ++d)
-            if (a[d] != b[d]) return false;
-        return true;
+        return std::memcmp(a, b, sizeof(int32_t) * static_cast<size_t>(t_.dims)) == 0;
     }
     int32_t* max_of(int32_t node) { return &t_.bounds[static_cast<size_t>(node) * 2 * t_.dims]; }
     int32_t* min_of(int32_t node) { return max_of(node) + t_.dims; }
@@ -65,11 +72,12 @@ class TreeOps {
             std::memcpy(mx, x, sizeof(int32_t) * t_.dims);
             std::memcpy(mn, x, sizeof(int32_t) * t_.dims);
         } else {
+            // A leaf's bounds never cross, so a value above the maximum
+            // cannot be below the minimum: plain max and min, which the
+            // compiler runs several dimensions at a time.
             for (int32_t d = 0; d < t_.dims; ++d) {
-                if (x[d] > mx[d])
-                    mx[d] = x[d];
-                else if (x[d] < mn[d])
-                    mn[d] = x[d];
+                mx[d] = std::max(mx[d], x[d]);
+                mn[d] = std::min(mn[d], x[d]);
             }
         }
         nd.entry[nd.n++] = e;
@@ -185,13 +193,7 @@ class TreeOps {
     }
 
     int64_t merge_cost(int32_t a, int32_t b) const {
-        const int32_t* x = v(a);
-        const int32_t* y = v(b);
-        int64_t dist = 0;
-        for (int32_t d = 0; d < t_.dims; ++d) {
-            const int64_t diff = x[d] - y[d];
-            dist += diff * diff;
-        }
+        const int64_t dist = squared_distance(v(a), v(b), t_.dims);
         // 64 bits hold the product for all but huge weights; the quotient is
         // the same either way, and the 64-bit division is far quicker.
         const int64_t wa = t_.weight[a], wb = t_.weight[b];

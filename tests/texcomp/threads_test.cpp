@@ -55,6 +55,8 @@ std::vector<Case> cases() {
         {"sharpened rgb888", 8, 521, 263, 3, [](TextureSettings& s) { s.g_sharpen_method = 1; }});
     list.push_back(
         {"normal map dxt5", 3, 256, 256, 4, [](TextureSettings& s) { s.g_b_normalmaptype = 1; }});
+    // Small levels of a wide picture add their rows up in bands of columns.
+    list.push_back({"wide dxt1", 0, 1024, 128, 4, nullptr});
     list.push_back({"palette p4 four planes", 14, 201, 137, 4, nullptr});
     list.push_back({"palette p8 four planes dithered", 10, 199, 131, 4, [](TextureSettings& s) {
                         s.g_b_dither_mip0 = 1;
