@@ -101,6 +101,8 @@ struct Search {
     bool overlaps() const { return box_distance < best; }
 
     bool ball_inside() const {
+        const int wide = ball_inside_wide(q, lo, hi, t.dims, best);
+        if (wide >= 0) return wide == 1;
         for (int32_t d = 0; d < t.dims; ++d)
             if (!(best < sq(q[d] - lo[d]) && best < sq(q[d] - hi[d]))) return false;
         return true;
@@ -121,6 +123,9 @@ struct Search {
     }
 
     void scan(const KdNode& leaf) {
+        if (scan_records_wide(t.vectors.data(), t.order.data() + leaf.first, leaf.count, t.dims, q,
+                              best, nearest))
+            return;
         for (int32_t k = 0; k < leaf.count; ++k) {
             const int32_t r = t.order[leaf.first + k];
             const int32_t sum = distance(&t.vectors[static_cast<size_t>(r) * t.dims]);

@@ -35,3 +35,19 @@ inline int32_t distance16(const uint8_t* x, const uint8_t* q) {
 #else
 inline int32_t distance16(const uint8_t* x, const uint8_t* q) { return distance16_plain(x, q); }
 #endif
+
+// A leaf of the nearest-vector search: each record in turn (record order[k]
+// of `vectors`, `dims` bytes each), its squared distance to q, a smaller one
+// replacing best and nearest. A distance stops early once its partial sum
+// reaches best (it cannot win then), which changes nothing but the time. The
+// wide version takes 32 dimensions a step on processors with 256-bit
+// vectors, for dims a multiple of 32; false where it does not run.
+bool scan_records_wide(const uint8_t* vectors, const int32_t* order, int32_t count, int32_t dims,
+                       const uint8_t* q, int32_t& best, int32_t& nearest);
+
+// The search's test of whether the ball of radius^2 `best` around q lies
+// inside the box lo..hi: best below both faces' squared distances in every
+// dimension. 1 or 0 from eight dimensions a step on processors with 256-bit
+// vectors (dims a multiple of 8); -1 where it does not run.
+int ball_inside_wide(const uint8_t* q, const int32_t* lo, const int32_t* hi, int32_t dims,
+                     int32_t best);

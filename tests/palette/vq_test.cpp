@@ -131,6 +131,43 @@ TEST(KdTree, VectorAndPlainDistancesAgree) {
     EXPECT_EQ(distance16(x, q), 16 * 255 * 255);
 }
 
+// The wide leaf scan picks what record-by-record full sums pick, whatever
+// the starting best (early stops change nothing but the time), and the wide
+// ball test answers as the plain one.
+TEST(KdTree, WideLeafScanPicksThePlainRecord) {
+    Random rnd{9};
+    std::vector<uint8_t> records(8 * 64);
+    int32_t order[8] = {3, 0, 7, 1, 6, 2, 5, 4};
+    uint8_t q[64];
+    for (int trial = 0; trial < 500; ++trial) {
+        for (uint8_t& b : records)
+            b = static_cast<uint8_t>(trial % 4 == 0 ? rnd.below(2) * 255 : rnd.below(256));
+        for (uint8_t& b : q) b = static_cast<uint8_t>(rnd.below(256));
+        if (trial % 5 == 0) std::copy_n(&records[64 * 2], 64, q);  // an exact match
+        int32_t want_best = trial % 3 == 0 ? INT32_MAX : rnd.below(64 * 255 * 255), want = -1;
+        int32_t best = want_best, nearest = -1;
+        for (int32_t r : order) {
+            int32_t sum = 0;
+            for (int d = 0; d < 64; d += 16) sum += distance16_plain(&records[64 * r + d], q + d);
+            if (sum < want_best) want_best = sum, want = r;
+        }
+        if (!scan_records_wide(records.data(), order, 8, 64, q, best, nearest)) GTEST_SKIP();
+        ASSERT_EQ(best, want_best) << trial;
+        ASSERT_EQ(nearest, want) << trial;
+        // The ball test against the box lo..hi, as the plain search writes it.
+        int32_t lo[64], hi[64];
+        bool inside = true;
+        const int32_t radius = rnd.below(3) == 0 ? 0 : rnd.below(70000);
+        for (int d = 0; d < 64; ++d) {
+            lo[d] = rnd.below(4) ? 0 : rnd.below(256);
+            hi[d] = rnd.below(4) ? 255 : lo[d] + rnd.below(256 - lo[d]);
+            inside = inside && radius < (q[d] - lo[d]) * (q[d] - lo[d]) &&
+                     radius < (q[d] - hi[d]) * (q[d] - hi[d]);
+        }
+        ASSERT_EQ(ball_inside_wide(q, lo, hi, 64, radius), inside ? 1 : 0) << trial;
+    }
+}
+
 TEST(Vq, FewerColoursThanEntriesKeepEveryColour) {
     // 4-byte pixels with five distinct colours: the vector quantiser's
     // palette holds exactly those, and each pixel gets its own.
