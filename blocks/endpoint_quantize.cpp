@@ -39,13 +39,9 @@ double bracket_levels(double e, double w, int bits, int& low, int& high) {
 }
 }  // namespace
 
-void channel_palettes(double e0, double e1, double w, int bits, int colours, ChannelPalettes& cp,
-                      bool with_values) {
-    int low[2];
-    int high[2];
-    const double x0 = bracket_levels(e0, w, bits, low[0], high[0]);
-    const double x1 = bracket_levels(e1, w, bits, low[1], high[1]);
-    cp.nearer = (high[0] - x0 < x0 - low[0] ? 2 : 0) + (high[1] - x1 < x1 - low[1] ? 1 : 0);
+void palettes_from_levels(const double x[2], const int low[2], const int high[2], double w,
+                          int colours, ChannelPalettes& cp, bool with_values) {
+    cp.nearer = (high[0] - x[0] < x[0] - low[0] ? 2 : 0) + (high[1] - x[1] < x[1] - low[1] ? 1 : 0);
     for (int r = 0; r < 4; ++r) {
         const int a = (r & 2) ? high[0] : low[0];
         const int b = (r & 1) ? high[1] : low[1];
@@ -64,6 +60,16 @@ void channel_palettes(double e0, double e1, double w, int bits, int colours, Cha
         if (with_values)
             for (int j = 0; j < 4; ++j) cp.value[r][j] = w * pal[j] / 255.0;
     }
+}
+
+void channel_palettes(double e0, double e1, double w, int bits, int colours, ChannelPalettes& cp,
+                      bool with_values) {
+    int low[2];
+    int high[2];
+    double x[2];
+    x[0] = bracket_levels(e0, w, bits, low[0], high[0]);
+    x[1] = bracket_levels(e1, w, bits, low[1], high[1]);
+    palettes_from_levels(x, low, high, w, colours, cp, with_values);
 }
 
 namespace {

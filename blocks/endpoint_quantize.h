@@ -19,6 +19,10 @@ inline int channel_bits(const ColourSet& cs, int ch) { return ch == 1 && !cs.gre
 // `with_values` false leaves `value` for the caller to fill.
 void channel_palettes(double e0, double e1, double w, int bits, int colours, ChannelPalettes& cp,
                       bool with_values = true);
+// Its second half: the palettes from each end point's value x on the 8-bit
+// scale and the expanded levels just below and above it.
+void palettes_from_levels(const double x[2], const int low[2], const int high[2], double w,
+                          int colours, ChannelPalettes& cp, bool with_values);
 
 // The winning combination z's codes, and each colour's nearest palette entry
 // under it (the first on a tie), its error f * (dR + dG + dB) summed in that

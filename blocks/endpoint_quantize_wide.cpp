@@ -101,12 +101,68 @@ WIDE bool lane_totals(const ColourSet& cs, const LaneDistances& dist, int rg, in
     return true;
 }
 
+// The low 32 bits of each 64-bit lane of a double comparison, as a mask of
+// four 32-bit lanes.
+WIDE inline __m128i narrow_mask(__m256d mask) {
+    const __m256i picked = _mm256_permutevar8x32_epi32(_mm256_castpd_si256(mask),
+                                                       _mm256_setr_epi32(0, 2, 4, 6, 0, 0, 0, 0));
+    return _mm256_castsi256_si128(picked);
+}
+
+// Codes aligned to the top of a byte, widened as a decoder does.
+WIDE inline __m128i expand_levels(__m128i level, __m128i bits) {
+    return _mm_add_epi32(level, _mm_srlv_epi32(level, bits));
+}
+
+// The expanded levels just below and just above each channel's end point
+// value e (lanes R, G, B and an unused one), as the plain bracket finds them:
+// x = 255 e / w (0 for no weight), its floor kept to 0 .. 256 - step and
+// aligned to the step, one step down while its level lies above x, one up
+// for the level above.
+WIDE void bracket_channels(__m256d e, __m256d w, __m128i bits, double x_out[4], int low[4],
+                           int high[4]) {
+    const __m256d zero = _mm256_setzero_pd();
+    const __m128i step = _mm_sllv_epi32(_mm_set1_epi32(1), _mm_sub_epi32(_mm_set1_epi32(8), bits));
+    const __m128i below_step = _mm_sub_epi32(step, _mm_set1_epi32(1));
+    const __m256d x =
+        _mm256_blendv_pd(zero, _mm256_div_pd(_mm256_mul_pd(_mm256_set1_pd(255.0), e), w),
+                         _mm256_cmp_pd(w, zero, _CMP_GT_OQ));
+    const __m256d fl = _mm256_floor_pd(x);
+    __m256d kept =
+        _mm256_blendv_pd(fl, _mm256_cvtepi32_pd(_mm_sub_epi32(_mm_set1_epi32(256), step)),
+                         _mm256_cmp_pd(fl, _mm256_set1_pd(255.0), _CMP_GT_OQ));
+    kept = _mm256_blendv_pd(zero, kept, _mm256_cmp_pd(fl, zero, _CMP_GE_OQ));
+    __m128i v = _mm256_cvttpd_epi32(kept);
+    v = _mm_sub_epi32(v, _mm_and_si128(v, below_step));
+    const __m128i down = _mm_and_si128(
+        narrow_mask(_mm256_cmp_pd(_mm256_cvtepi32_pd(expand_levels(v, bits)), x, _CMP_GT_OQ)),
+        _mm_cmpgt_epi32(v, below_step));
+    v = _mm_sub_epi32(v, _mm_and_si128(down, step));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(low), expand_levels(v, bits));
+    const __m128i up = _mm_cmplt_epi32(_mm_add_epi32(v, step), _mm_set1_epi32(256));
+    v = _mm_add_epi32(v, _mm_and_si128(up, step));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(high), expand_levels(v, bits));
+    _mm256_storeu_pd(x_out, x);
+}
+
 template <int colours>
 WIDE bool quantize_wide(const ColourSet& cs, const double e0[3], const double e1[3],
                         QuantizedEndpoints& out) {
     ChannelPalettes cp[3];
-    for (int ch = 0; ch < 3; ++ch)
-        channel_palettes(e0[ch], e1[ch], cs.w[ch], channel_bits(cs, ch), colours, cp[ch], false);
+    {
+        const __m256d w = _mm256_setr_pd(cs.w[0], cs.w[1], cs.w[2], 0.0);
+        const __m128i bits =
+            _mm_setr_epi32(channel_bits(cs, 0), channel_bits(cs, 1), channel_bits(cs, 2), 5);
+        double x[2][4];
+        int low[2][4], high[2][4];
+        bracket_channels(_mm256_setr_pd(e0[0], e0[1], e0[2], 0.0), w, bits, x[0], low[0], high[0]);
+        bracket_channels(_mm256_setr_pd(e1[0], e1[1], e1[2], 0.0), w, bits, x[1], low[1], high[1]);
+        for (int ch = 0; ch < 3; ++ch) {
+            const double xs[2] = {x[0][ch], x[1][ch]};
+            const int lows[2] = {low[0][ch], low[1][ch]}, highs[2] = {high[0][ch], high[1][ch]};
+            palettes_from_levels(xs, lows, highs, cs.w[ch], colours, cp[ch], false);
+        }
+    }
     LaneDistances dist;
     double bound[3][4];
     if (!lane_distances<colours>(cs, cp, dist, bound)) return false;

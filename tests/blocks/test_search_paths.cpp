@@ -4,6 +4,7 @@
 // degenerate cuts).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "blocks/boxed_cuts.h"
@@ -94,6 +95,8 @@ TEST(SearchPaths, EachWideLoopMatchesThePlainOne) {
         double e[2][3];
         for (auto& end : e)
             for (int c = 0; c < 3; ++c) end[c] = cs.w[c] * (rnd.below(1400) - 200) / 1000.0;
+        if (round % 7 == 0) e[0][1] = std::nan("");  // end points of a degenerate line
+        if (round % 11 == 0) e[1][0] = round % 2 ? HUGE_VAL : -HUGE_VAL;
         const int colours = 3 + rnd.below(2);
         QuantizedEndpoints plain, wide;
         std::memset(&plain, 0, sizeof plain);
