@@ -9,7 +9,9 @@ void weigh_samples(const BlockSamples& b, WeightedSamples& s) {
     for (int c = 0; c < 3; ++c) s.w[c] = b.weights[c];
     for (int i = 0; i < b.count; ++i)
         for (int c = 0; c < 3; ++c) s.x[c][i] = b.weights[c] * 255.0 * b.samples[i][c];
-    for (int i = b.count; i < BLOCK_MAX_SAMPLES + 4; ++i)
+    // The wide error reads whole groups of four samples; the rest of the
+    // last group is zero.
+    for (int i = b.count; i % 4 != 0; ++i)
         for (auto& channel : s.x) channel[i] = 0.0;
 }
 

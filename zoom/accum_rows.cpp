@@ -7,6 +7,15 @@
 #include <immintrin.h>
 #endif
 
+bool have_avx2() {
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const bool yes = __builtin_cpu_supports("avx2");
+    return yes;
+#else
+    return false;
+#endif
+}
+
 void accum_bytes_plain(double weight, const uint8_t* src, float* dst, int n) {
     for (int i = 0; i < n; ++i)
         dst[i] = static_cast<float>(static_cast<double>(dst[i]) + weight * src[i]);
@@ -55,10 +64,6 @@ __attribute__((target("avx2"))) void accum_bytes_avx2(double weight, const uint8
     accum_bytes_sse2(weight, src + i, dst + i, n - i);
 }
 
-bool have_avx2() {
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
-}
 #endif
 
 AccumBytes accum_bytes_variant(int k) {

@@ -3,6 +3,7 @@
 // sum for all four channels, in the plain loop's order.
 #include <cstring>
 
+#include "zoom/accum_rows.h"
 #include "zoom/filter_rows.h"
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -37,8 +38,7 @@ WIDE void filter_four(const WeightTable* tables, const In* src, Out* dst, int n)
 }  // namespace
 
 bool filter_rows4_wide(int code, const WeightTable* tables, const void* src, void* dst, int n) {
-    static const bool have_avx2 = __builtin_cpu_supports("avx2");
-    if (!have_avx2) return false;
+    if (!have_avx2()) return false;
     switch (code) {
         case SCANLINE_BYTE4 * 256 + SCANLINE_BYTE4:
             filter_four<uint8_t, uint8_t, StoreByte>(tables, static_cast<const uint8_t*>(src),

@@ -193,6 +193,16 @@ void run_rows(const ZoomPass& p, const PassTables& tb, SeparableState& st, int k
 constexpr int64_t BAND_MIN_PIXELS = 16384;
 constexpr int64_t BAND_MIN_ROWS = 8;
 
+// The bands of output rows a pass is cut into: one for a small picture, a
+// picture resampled onto itself, a verbose call or no pool.
+int64_t pass_bands(const ZoomPass& p, const PassTables& tb) {
+    WorkPool* pool = p.options.pool;
+    if (!pool || tb.feedback || p.options.verbosity != 0) return 1;
+    const int64_t min_rows =
+        std::max<int64_t>(BAND_MIN_ROWS, (BAND_MIN_PIXELS + p.b.nx - 1) / p.b.nx);
+    return band_count(pool, p.b.ny, min_rows);
+}
+
 // Runs the pass over every output row: in bands of rows on the options'
 // pool when the picture is large enough and no row is read after it was
 // written (a picture resampled onto itself), otherwise in one piece. Each
@@ -200,11 +210,7 @@ constexpr int64_t BAND_MIN_ROWS = 8;
 template <class Load, class Finish>
 int run_pass(const ZoomPass& p, const PassTables& tb, int ring_len, int tbuf_len, int accum_len,
              Load load, Finish finish) {
-    WorkPool* pool = p.options.pool;
-    const bool bandable = pool && !tb.feedback && p.options.verbosity == 0;
-    const int64_t min_rows =
-        std::max<int64_t>(BAND_MIN_ROWS, (BAND_MIN_PIXELS + p.b.nx - 1) / p.b.nx);
-    const int64_t bands = bandable ? band_count(pool, p.b.ny, min_rows) : 1;
+    const int64_t bands = pass_bands(p, tb);
     if (bands == 1) {
         SeparableState st;
         if (!setup_rows(p, tb, ring_len, tbuf_len, accum_len, st)) return ZOOM_NO_MEMORY;
@@ -212,7 +218,7 @@ int run_pass(const ZoomPass& p, const PassTables& tb, int ring_len, int tbuf_len
         return ZOOM_OK;
     }
     std::atomic<bool> short_of_memory{false};
-    pool->run(bands, [&](int64_t i) {
+    p.options.pool->run(bands, [&](int64_t i) {
         const RowBand band = band_of(p.b.ny, bands, i);
         SeparableState st;
         if (!setup_rows(p, tb, ring_len, tbuf_len, accum_len, st)) {
@@ -223,22 +229,6 @@ int run_pass(const ZoomPass& p, const PassTables& tb, int ring_len, int tbuf_len
     });
     return short_of_memory ? ZOOM_NO_MEMORY : ZOOM_OK;
 }
-}  // namespace
-
-namespace {
-// The bands run_pass would cut the pass into.
-int64_t pass_bands(const ZoomPass& p, const PassTables& tb) {
-    WorkPool* pool = p.options.pool;
-    if (!pool || tb.feedback || p.options.verbosity != 0) return 1;
-    const int64_t min_rows =
-        std::max<int64_t>(BAND_MIN_ROWS, (BAND_MIN_PIXELS + p.b.nx - 1) / p.b.nx);
-    return band_count(pool, p.b.ny, min_rows);
-}
-
-// Column bands are worth it from this many source rows on, and their sums
-// are kept for every output row up to this size.
-constexpr int64_t COLUMN_BAND_MIN_ROWS = 64;
-constexpr size_t COLUMN_BAND_MAX_BYTES = size_t(64) << 20;
 }  // namespace
 
 int zoom_xfirst(const ZoomPass& p) {
@@ -267,7 +257,12 @@ namespace {
 // same whichever thread forms it, so each band of columns adds up its part
 // of every output row (with a ring of its own), and the rows are then
 // filtered across and written in order.
+// Column bands are worth it from this many source rows on, take at least
+// this many columns each, and keep their sums for every output row up to
+// this size.
+constexpr int64_t COLUMN_BAND_MIN_ROWS = 64;
 constexpr int64_t COLUMN_BAND_MIN_PIXELS = 256;
+constexpr size_t COLUMN_BAND_MAX_BYTES = size_t(64) << 20;
 
 bool column_bands(const ZoomPass& p, const PassTables& tb) {
     WorkPool* pool = p.options.pool;
