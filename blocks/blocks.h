@@ -58,6 +58,14 @@ enum class BlockQuality : int32_t {
     Best = 3,    // High, then the end points refined on the exact block error
 };
 
+// The colour search's channel weights for normal maps (g_b_normalmaptype).
+enum class NormalMapWeights : int32_t {
+    None = 0,          // `weights` as given
+    Fixed = 1,         // (0.4, 0.4, 0.2)
+    DominantAxis = 2,  // ranked per block by the normals' mean direction
+    Count              // not a choice: the number of choices
+};
+
 struct BlockOptions {
     int32_t mode = BLOCK_MODE_OPAQUE;
     float weights[3] = {perceptual_weights[0], perceptual_weights[1], perceptual_weights[2]};
@@ -68,9 +76,8 @@ struct BlockOptions {
     // Fit each block's end points over the 6x6 window around it, which
     // softens the steps between blocks in smooth gradients.
     bool diffusion = false;
-    // 1: weights (0.4, 0.4, 0.2) for normal maps; 2: weights ranked per block
-    // by the normals' mean direction; other values: `weights`.
-    int32_t normalmap_type = 0;
+    // A NormalMapWeights code; values outside it keep `weights`.
+    int32_t normalmap_type = static_cast<int32_t>(NormalMapWeights::None);
 };
 
 // ---------------------------------------------------------------------------
