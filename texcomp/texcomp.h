@@ -174,7 +174,7 @@ struct TextureFormatInfo {
     TexturePixelConverter convert;  // null for block and palettised formats
 };
 
-// The row of a format code; nullptr outside 0..16.
+// The row of a format code; nullptr outside 0 .. TEXTURE_FORMAT_COUNT - 1.
 const TextureFormatInfo* texture_format_info(int32_t code);
 inline const TextureFormatInfo* texture_format_info(TextureFormat format) {
     return texture_format_info(static_cast<int32_t>(format));
