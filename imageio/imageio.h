@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 enum class LoadStatus { loaded, not_loaded };
@@ -118,7 +119,15 @@ struct PictureBands {
     // top that can hold decoded data (every row below is filler). Known
     // after the read_band call that met the end.
     int32_t data_rows = -1;
-    BandSource* source = nullptr;
+    // The open decoder, owned by the record: a record moves (the one moved
+    // from is left closed) but never copies, since two records holding one
+    // decoder would close it twice. Dropping a record closes its decoder.
+    std::unique_ptr<BandSource> source;
+
+    PictureBands();
+    PictureBands(PictureBands&&) noexcept;
+    PictureBands& operator=(PictureBands&&) noexcept;
+    ~PictureBands();
 };
 // Opens `name` and reads its header. Not loaded (reasons as for the
 // whole-picture loaders, also in the log): nothing is left open and the
