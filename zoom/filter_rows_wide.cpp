@@ -3,7 +3,7 @@
 // sum for all four channels, in the plain loop's order.
 #include <cstring>
 
-#include "zoom/accum_rows.h"
+#include "cpu/cpu.h"
 #include "zoom/filter_rows.h"
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -38,7 +38,7 @@ WIDE void filter_four(const WeightTable* tables, const In* src, Out* dst, int n)
 }  // namespace
 
 bool filter_rows4_wide(int code, const WeightTable* tables, const void* src, void* dst, int n) {
-    if (!have_avx2()) return false;
+    if (!cpu_has_avx2()) return false;
     switch (code) {
         case SCANLINE_BYTE4 * 256 + SCANLINE_BYTE4:
             filter_four<uint8_t, uint8_t, StoreByte>(tables, static_cast<const uint8_t*>(src),
