@@ -24,6 +24,10 @@ enum ScanlineType : int {
     SCANLINE_FLOAT4 = 6,
 };
 
+// The code of a (source, destination) pair of types, for switching over
+// both at once: types stay below 256, so each pair has its own code.
+constexpr int scanline_pair(int src_type, int dst_type) { return src_type * 256 + dst_type; }
+
 struct Scanline {
     int type = 0;
     int len = 0;
