@@ -269,6 +269,12 @@ struct TiffSource : BandSource {
         }
         return loader_done();
     }
+    // libtiff reaches a row directly: a tile row by its tiles, a strip by its
+    // own offset (decoding from the start of that strip only).
+    LoadResult skip(int32_t rows, int64_t) override {
+        next += rows;
+        return loader_done();
+    }
 };
 
 }  // namespace
