@@ -38,16 +38,17 @@ demo: build
 	$(BUILD)/razivavu-inspect --mosaic 2 --png demo demo/pano
 	$(BUILD)/razivavu-inspect --html demo/viewer demo/pano
 
-# The viewer's tests drive headless chromium, which only the tests need.
+# The viewer's tests drive headless chromium, and the scheduler tests a
+# one-machine Slurm cluster and GNU parallel; only the tests need them.
 test: build
-	@RAZIVAVU_BROWSER_DEPS=1 bash scripts/install-deps.sh
+	@RAZIVAVU_BROWSER_DEPS=1 RAZIVAVU_CLUSTER_DEPS=1 bash scripts/install-deps.sh
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 sanitize: deps
 	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_SANITIZE=ON $(LAUNCHER) \
 	      -DCMAKE_CXX_FLAGS=-O1
 	cmake --build build-sanitize -j $(JOBS)
-	@RAZIVAVU_BROWSER_DEPS=1 bash scripts/install-deps.sh
+	@RAZIVAVU_BROWSER_DEPS=1 RAZIVAVU_CLUSTER_DEPS=1 bash scripts/install-deps.sh
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 

@@ -20,6 +20,12 @@ browser=()
 if [ "${RAZIVAVU_BROWSER_DEPS:-0}" = 1 ]; then
   browser=(chromium)
 fi
+# The tests that run the tool under a real scheduler (make test, make
+# sanitize): a single-node Slurm cluster and GNU parallel. Like the browser
+# they are only tried: the tests skip with a message without them.
+if [ "${RAZIVAVU_CLUSTER_DEPS:-0}" = 1 ]; then
+  browser+=(slurm-wlm munge parallel)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -40,7 +46,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get install -y -qq "${missing[@]}"
 fi
 if [ ${#missing_browser[@]} -gt 0 ]; then
-  # Only the browser tests need it, and they skip with a message without it.
+  # Only the browser and scheduler tests need them, and they skip with a
+  # message without them.
   $SUDO apt-get install -y -qq --no-install-recommends "${missing_browser[@]}" ||
-    echo "chromium could not be installed: the viewer's browser tests will be skipped"
+    echo "${missing_browser[*]} could not be installed: the tests that need them will be skipped"
 fi
