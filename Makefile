@@ -20,7 +20,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
 .PHONY: all deps build demo test bench sanitize tsan format-check fuzz fuzz-build clean \
-        package package-deps install-check install-check-shared allocfail
+        package package-deps install-check install-check-shared allocfail bench-parts
 
 all: build
 
@@ -100,6 +100,11 @@ format-check:
 
 bench:
 	@bash scripts/run-bench.sh
+
+# The benchmark of --part alone (it takes a quarter of an hour at full size;
+# PARTS_WIDTH and PARTS_HEIGHT make it smaller).
+bench-parts: build
+	bash scripts/bench-parts.sh $(BUILD) bench-out
 
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS ?=
