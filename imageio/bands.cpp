@@ -26,12 +26,17 @@ LoadResult open_bands(PictureBands& bands, const std::string& name, BandFormat f
     return opened;
 }
 
-LoadResult read_band(PictureBands& bands, uint8_t* out, int32_t rows) {
+namespace {
+
+// The next `rows` rows (at most those left) through `step`, which reads or
+// skips them on the open decoder.
+template <class Step>
+LoadResult advance_bands(PictureBands& bands, int32_t rows, Step step) {
     if (!bands.source) return loader_fail("no picture is open for reading in bands");
     const int32_t left = bands.height - bands.rows_read;
     if (rows > left) rows = left;
     if (rows <= 0) return loader_done();
-    LoadResult result = bands.source->read(out, rows);
+    LoadResult result = step(*bands.source, rows);
     if (!result.ok()) {
         // The decoder has torn itself down on the damage; closing it at once
         // leaves nothing open, and a further read is refused here instead of
@@ -42,6 +47,13 @@ LoadResult read_band(PictureBands& bands, uint8_t* out, int32_t rows) {
     bands.rows_read += rows;
     bands.data_rows = bands.source->data_rows();
     return result;
+}
+
+}  // namespace
+
+LoadResult read_band(PictureBands& bands, uint8_t* out, int32_t rows) {
+    return advance_bands(bands, rows,
+                         [out](BandSource& source, int32_t n) { return source.read(out, n); });
 }
 
 LoadResult BandSource::skip(int32_t rows, int64_t pitch) {
@@ -66,18 +78,9 @@ LoadResult BandSource::skip(int32_t rows, int64_t pitch) {
 }
 
 LoadResult skip_band(PictureBands& bands, int32_t rows) {
-    if (!bands.source) return loader_fail("no picture is open for reading in bands");
-    const int32_t left = bands.height - bands.rows_read;
-    if (rows > left) rows = left;
-    if (rows <= 0) return loader_done();
-    LoadResult result = bands.source->skip(rows, int64_t{bands.width} * bands.planes);
-    if (!result.ok()) {
-        close_bands(bands);
-        return result;
-    }
-    bands.rows_read += rows;
-    bands.data_rows = bands.source->data_rows();
-    return result;
+    const int64_t pitch = int64_t{bands.width} * bands.planes;
+    return advance_bands(bands, rows,
+                         [pitch](BandSource& source, int32_t n) { return source.skip(n, pitch); });
 }
 
 void close_bands(PictureBands& bands) {

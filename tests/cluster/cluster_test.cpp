@@ -13,13 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::map<std::string, std::vector<uint8_t>> folder_files(const std::string& dir) {
-    std::map<std::string, std::vector<uint8_t>> files;
-    for (const auto& e : fs::directory_iterator(dir))
-        files[e.path().filename().string()] = read_file(e.path().string());
-    return files;
-}
-
 class Scheduler : public ScratchDir {
   protected:
     void SetUp() override {

@@ -20,14 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Every file of a folder, by name.
-std::map<std::string, std::vector<uint8_t>> folder_files(const std::string& dir) {
-    std::map<std::string, std::vector<uint8_t>> files;
-    for (const auto& e : fs::directory_iterator(dir))
-        files[e.path().filename().string()] = read_file(e.path().string());
-    return files;
-}
-
 class Parts : public ScratchDir {};
 
 // 6 rows of 16 x 16 tiles with 10 rows below them, so no part count here
