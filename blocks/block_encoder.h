@@ -57,6 +57,16 @@ void fit_block_colours(BlockSamples& b, int normalmap_type, const uint32_t* leve
 // `may_use_four` (no transparent pixel of the block's own needs the
 // three-colour order) and keeps the smaller exact weighted error; Best then
 // refines the end points. Quick and Normal are fit_block_colours itself.
+// Whether a quality goes on from the full search (High, Best).
+inline bool refines_full_search(BlockQuality q) {
+    return q == BlockQuality::High || q == BlockQuality::Best;
+}
+
+// The Fast quality: weights, then the principal direction's extremes
+// re-fitted by least squares; four colours unless the block's own
+// transparent pixels need the three-colour order (`may_use_four` false).
+void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_four);
+
 void fit_block_colours_quality(BlockSamples& b, int normalmap_type, BlockQuality quality,
                                BlockDecoder decoder, bool may_use_four);
 

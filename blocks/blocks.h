@@ -89,6 +89,8 @@ enum class BlockQuality : int32_t {
     High = 2,    // the full search, three- and four-colour palettes both
                  // tried for every block, the smaller weighted error kept
     Best = 3,    // High, then the end points refined on the exact block error
+    Fast = 4,    // between Quick and Normal: the principal direction's extremes,
+                 // re-fitted by least squares; four colours where the block allows
 };
 
 // The colour search's channel weights for normal maps (g_b_normalmaptype).

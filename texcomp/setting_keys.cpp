@@ -324,7 +324,10 @@ double setting_standard(const TextureSettingKey& k, const int32_t index[2]) {
 }
 
 void texture_settings_init(TextureSettings& s) {
-    s = TextureSettings{};
+    // Copied whole from a value-initialised record, padding included, so that
+    // two standard records compare equal byte for byte.
+    const TextureSettings fresh{};
+    std::memcpy(static_cast<void*>(&s), &fresh, sizeof s);
     for (const TextureSettingKey& k : KEYS)
         if (k.scope != SettingScope::Profile)
             for_each_entry(

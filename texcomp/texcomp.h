@@ -202,9 +202,26 @@ using WriteSink = int32_t (*)(int32_t count, const uint8_t* buffer, void* user);
 //           for every block, the smaller weighted error kept; DXT1 cutout
 //           blocks with transparent pixels keep three colours.
 //   Best:   High, then the end points refined against the exact block error.
-enum class TextureQuality : int32_t { Quick = 0, Normal = 1, High = 2, Best = 3 };
-// The quality of a name ("quick", "normal", "high", "best"); false if unknown.
+//   Fast:   between Quick and Normal: the extremes of the block's colours along
+//           their principal direction, re-fitted by least squares, four colours
+//           where the block allows. (Its code follows Best's so that the older
+//           codes keep their values.)
+enum class TextureQuality : int32_t { Quick = 0, Normal = 1, High = 2, Best = 3, Fast = 4 };
+// The quality of a name ("quick", "fast", "normal", "high", "best"); false if
+// unknown.
 bool texture_quality_find(const char* name, TextureQuality& quality);
+
+// How the decoder that will show a block texture reads the interpolated
+// entries of its colour palettes, which High and Best aim their end points
+// at:
+//   Nearest:  thirds rounded to nearest (the project's own decoder, and the
+//             rule every quality's search builds its palettes by);
+//   Exact:    real-valued thirds, which an ideal decoder approaches;
+//   Truncate: thirds rounded down, as some decoders do.
+// Quick and Normal build their palettes by the nearest rule whatever this says.
+enum class TextureDecoder : int32_t { Nearest = 0, Exact = 1, Truncate = 2 };
+// The reading of a name ("nearest", "exact", "truncate"); false if unknown.
+bool texture_decoder_find(const char* name, TextureDecoder& decoder);
 
 // ---------------------------------------------------------------------------
 // Settings record. Field names follow the settings profile keys. The fields
@@ -270,6 +287,9 @@ struct TextureSettings {
     // bytes. g_b_quick_compress still selects the quick search whatever this
     // says.
     TextureQuality quality = TextureQuality::Normal;
+    // Not a profile key. The reading the High and Best searches aim at; see
+    // TextureDecoder. Nearest gives today's bytes.
+    TextureDecoder decoder = TextureDecoder::Nearest;
     // Not a profile key. Threads one call may use (the caller's own among
     // them, at most 64); values below 2 keep the whole call on the caller's
     // thread. With more, the call starts its own workers and ends them before

@@ -68,7 +68,11 @@ std::string parse_tool_options(int argc, char* const* argv, ToolOptions& out) {
         } else if (option_value("--quality", argc, argv, i, value)) {
             if (!value || !texture_quality_find(value, out.encoding.quality))
                 return std::string("unknown quality ") + (value ? value : "(none)") +
-                       " (quick, normal, high or best)";
+                       " (quick, fast, normal, high or best)";
+        } else if (option_value("--decoder", argc, argv, i, value)) {
+            if (!value || !texture_decoder_find(value, out.encoding.decoder))
+                return std::string("unknown decoder ") + (value ? value : "(none)") +
+                       " (nearest, exact or truncate)";
         } else if (option_value("--metric", argc, argv, i, value)) {
             if (!value) return "--metric needs perceptual or uniform";
             const std::string bad = parse_metric(value, out.encoding.uniform_metric);
@@ -90,12 +94,13 @@ const char* tool_options_help() {
            "                      warnings still go to standard error\n"
            "  -o DIR, --out DIR   write the tiles into DIR (same names) instead of beside "
            "the picture\n"
-           "  --quality LEVEL     end-point search of the DXT1 files: quick, normal (default, "
-           "the\n"
-           "                      files as always), high or best\n"
+           "  --quality LEVEL     end-point search of the DXT1 files: quick, fast, normal\n"
+           "                      (default, the files as always), high or best\n"
            "  --metric NAME       channel weights of that search: perceptual (default) or "
            "uniform\n"
            "                      (equal weights, what RMSE and PSNR measure)\n"
+           "  --decoder READING   the decoder high and best aim at: nearest (default; thirds\n"
+           "                      rounded, as razivavu-inspect reads them), exact or truncate\n"
            "  --strict            a damaged JPEG ends the run with exit 1 instead of a warning\n"
            "  --part K/N          write only part K (0 .. N-1) of the grid: a band of whole rows\n"
            "                      of tiles; the N parts together write the whole run's files\n"
@@ -112,4 +117,5 @@ void apply_tile_encoding(TextureSettings& settings, const TileEncoding& encoding
     if (!block_file) return;
     settings.quality = encoding.quality;
     settings.g_b_grey_scale = encoding.uniform_metric ? 1 : 0;
+    settings.decoder = encoding.decoder;
 }

@@ -42,7 +42,8 @@ int run_tool(int argc, char** argv);
 // choose.
 struct TileEncoding {
     TextureQuality quality = TextureQuality::Normal;
-    bool uniform_metric = false;  // equal channel weights (g_b_grey_scale)
+    bool uniform_metric = false;                       // equal channel weights (g_b_grey_scale)
+    TextureDecoder decoder = TextureDecoder::Nearest;  // the reading High and Best aim at
 };
 
 // --part: this run writes one band of rows of the grid (tool/parts.h).

@@ -365,9 +365,9 @@ int main(int argc, char** argv) {
     encoders.push_back({"ours full search (as the tool runs it)", 1, Q::Normal, 0, 0, {}});
     encoders.push_back({"ours full search, four colours forced", 1, Q::Normal, 1, 0, {}});
     encoders.push_back({"ours quick search", 1, Q::Quick, 0, 0, {}});
-    const char* level_names[] = {"quick", "normal", "high", "best"};
+    const char* level_names[] = {"quick", "normal", "high", "best", "fast"};
     for (int uniform = 0; uniform < 2; ++uniform)
-        for (Q q : {Q::Quick, Q::Normal, Q::High, Q::Best})
+        for (Q q : {Q::Quick, Q::Fast, Q::Normal, Q::High, Q::Best})
             encoders.push_back({std::string("ours ") + level_names[int(q)] +
                                     (uniform ? ", uniform" : ", perceptual"),
                                 1,

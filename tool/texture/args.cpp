@@ -49,7 +49,8 @@ std::string texture_usage() {
     std::string u =
         "usage:\n"
         "  razivavu-texture [--profile FILE] [--format NAME|CODE] [--set KEY=VALUE]...\n"
-        "                   [--quality LEVEL] [--metric NAME] [--resize HOW]\n"
+        "                   [--quality LEVEL] [--metric NAME] [--decoder READING]\n"
+        "                   [--resize HOW]\n"
         "                   [--rect X0,Y0,X1,Y1] [-q] INPUT OUTPUT.dds\n"
         "  razivavu-texture --list-keys | --help | --version\n"
         "INPUT: a BMP (with its companion alpha file <name>_trans.bmp or <name>op.bmp), a\n"
@@ -59,10 +60,12 @@ std::string texture_usage() {
         "                    --list-keys lists every key with its kind, default and range\n"
         "  --profile FILE    a settings profile (\"key value\" lines); its unknown keys and\n"
         "                    lines are reported on standard error\n"
-        "  --quality LEVEL   end-point search of the block formats: quick, normal, high\n"
-        "                    (default) or best\n"
+        "  --quality LEVEL   end-point search of the block formats: quick, fast, normal,\n"
+        "                    high (default) or best\n"
         "  --metric NAME     channel weights of that search: perceptual (default) or uniform\n"
         "                    (equal weights, what RMSE and PSNR measure; g_b_grey_scale)\n"
+        "  --decoder READING the decoder high and best aim at: nearest (default; thirds\n"
+        "                    rounded, as razivavu-inspect reads them), exact or truncate\n"
         "  --resize HOW      rescale first: pow2 (each side to the nearest power of two), up,\n"
         "                    down (to the next power of two above or below) or WxH\n"
         "  --rect X0,Y0,X1,Y1  the inclusive corners of the part of the picture to use\n"
@@ -96,7 +99,12 @@ std::string parse_texture_args(const std::vector<std::string>& args, TextureOpti
         } else if (a == "--quality") {
             if (!has_value || !texture_quality_find(args[i + 1].c_str(), out.quality))
                 return "unknown quality " + (has_value ? args[i + 1] : std::string("(none)")) +
-                       " (quick, normal, high or best)";
+                       " (quick, fast, normal, high or best)";
+            ++i;
+        } else if (a == "--decoder") {
+            if (!has_value || !texture_decoder_find(args[i + 1].c_str(), out.decoder))
+                return "unknown decoder " + (has_value ? args[i + 1] : std::string("(none)")) +
+                       " (nearest, exact or truncate)";
             ++i;
         } else if (a == "--metric") {
             const std::string m = has_value ? args[i + 1] : "(none)";
