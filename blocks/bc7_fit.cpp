@@ -6,6 +6,7 @@
 // All decisions are taken on the integer error of the decoded values, so
 // the choice is the one a decoder's pixels judge; the doubles only propose.
 #include <cmath>
+#include <cstdlib>
 
 #include "blocks/bc7.h"
 
@@ -73,24 +74,61 @@ Proposal line_ends(const int px[16][4], const uint8_t* texels, int count, const 
     return p;
 }
 
+// The index whose weight lies nearest each position 0 .. 64 along the line,
+// for 2-, 3- and 4-bit indices.
+struct NearestWeight {
+    uint8_t index[3][65];
+    NearestWeight() {
+        for (int bits = 2; bits <= 4; ++bits) {
+            const int* w = bc7_weights(bits);
+            for (int f = 0; f <= 64; ++f) {
+                int best = 0;
+                for (int k = 1; k < (1 << bits); ++k)
+                    if (std::abs(w[k] - f) < std::abs(w[best] - f)) best = k;
+                index[bits - 2][f] = static_cast<uint8_t>(best);
+            }
+        }
+    }
+};
+
 // Indices for fixed codes: each texel takes the palette entry nearest it.
+// Its place along the line names the entry to look at; that entry and its
+// two neighbours are compared exactly, since rounding can put the nearest
+// one step aside.
 int64_t index_texels(const int px[16][4], const uint8_t* texels, int count, const Bc7FitSpec& s,
                      Bc7SubsetFit& f) {
+    static const NearestWeight nearest;
     const int* weights = bc7_weights(s.index_bits);
-    const int entries = 1 << s.index_bits, c0 = s.first_channel, cn = s.channel_count;
-    int pal[16][4];
+    const uint8_t* guess = nearest.index[s.index_bits - 2];
+    const int last = (1 << s.index_bits) - 1, c0 = s.first_channel, cn = s.channel_count;
+    int pal[16][4], d0[4], dir[4];
+    int64_t length = 0;
     for (int c = 0; c < cn; ++c) {
         const int p0 = s.pbits ? f.pbit[0] : -1, p1 = s.pbits ? f.pbit[1] : -1;
-        const int d0 = bc7_expand(f.endpoint[0][c], s.bits, p0);
+        d0[c] = bc7_expand(f.endpoint[0][c], s.bits, p0);
         const int d1 = bc7_expand(f.endpoint[1][c], s.bits, p1);
-        for (int k = 0; k < entries; ++k)
-            pal[k][c] = ((64 - weights[k]) * d0 + weights[k] * d1 + 32) >> 6;
+        dir[c] = d1 - d0[c];
+        length += dir[c] * dir[c];
+        for (int k = 0; k <= last; ++k)
+            pal[k][c] = ((64 - weights[k]) * d0[c] + weights[k] * d1 + 32) >> 6;
     }
+    // On a short line the rounded entries bunch up and their order along it
+    // no longer holds; there every entry is compared.
+    const int64_t short_line = int64_t(4) * (last + 1) * (last + 1);
     int64_t total = 0;
     for (int i = 0; i < count; ++i) {
         const int* x = px[texels[i]] + c0;
-        int best = 0, best_error = 1 << 30;
-        for (int k = 0; k < entries; ++k) {
+        int from = 0, to = last;
+        if (length >= short_line) {
+            int64_t dot = 0;
+            for (int c = 0; c < cn; ++c) dot += int64_t(x[c] - d0[c]) * dir[c];
+            const int64_t at = dot <= 0 ? 0 : (64 * dot + length / 2) / length;
+            const int centre = guess[at > 64 ? 64 : at];
+            from = centre > 0 ? centre - 1 : 0;
+            to = centre < last ? centre + 1 : last;
+        }
+        int best = from, best_error = 1 << 30;
+        for (int k = from; k <= to; ++k) {
             int e = 0;
             for (int c = 0; c < cn; ++c) e += (pal[k][c] - x[c]) * (pal[k][c] - x[c]);
             if (e < best_error) best_error = e, best = k;

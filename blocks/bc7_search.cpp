@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr uint8_t ALL_TEXELS[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+
 struct SearchPlan {
     uint8_t opaque_modes;  // bit m: mode m is tried
     uint8_t alpha_modes;
@@ -31,86 +33,155 @@ constexpr uint8_t modes(std::initializer_list<int> list) {
     return static_cast<uint8_t>(bits);
 }
 
+// Quick: mode 6 alone, the mode that fits most blocks best. Normal adds the
+// two-subset modes 1 and 3 on the two likeliest partitions and tries each
+// end-point code one step aside, which the rounding of the end points needs
+// more than further least-squares rounds. High adds the other modes, more
+// partitions, the rotations and index selections; Best fits every partition.
 SearchPlan plan_for(BlockQuality q) {
     switch (q) {
         case BlockQuality::Quick:
-            return {modes({6, 1}), modes({6, 5}), 1, 0, 1, false, 1, 1};
+            return {modes({6}), modes({6}), 1, 1, 1, false, 1, 1};
         case BlockQuality::Normal:
-            return {modes({6, 1, 3, 0, 2, 4, 5}), modes({6, 5, 4, 7}), 2, 1, 1, false, 1, 2};
+            return {modes({6, 1, 3}), modes({6, 5, 7}), 2, 1, 1, true, 1, 1};
         case BlockQuality::High:
-            return {modes({6, 1, 3, 0, 2, 4, 5}), modes({6, 5, 4, 7}), 6, 3, 2, false, 4, 2};
+            return {modes({6, 1, 3, 0, 2, 4, 5}), modes({6, 5, 4, 7}), 6, 2, 2, true, 4, 2};
         case BlockQuality::Best:
             break;
     }
     return {modes({6, 1, 3, 0, 2, 4, 5}), modes({6, 5, 4, 7}), 64, 64, 3, true, 4, 2};
 }
 
-// Sums of a set of texels over R, G, B, A, from which its scatter follows.
+// The texels of each subset of every partition, listed once.
+struct SubsetLists {
+    uint8_t count[2][64][3];
+    uint8_t texel[2][64][3][16];
+    SubsetLists() {
+        for (int k = 0; k < 2; ++k)
+            for (int p = 0; p < 64; ++p) {
+                for (int s = 0; s < 3; ++s) count[k][p][s] = 0;
+                for (int t = 0; t < 16; ++t) {
+                    const int s = bc7_subset(k + 2, p, t);
+                    texel[k][p][s][count[k][p][s]++] = static_cast<uint8_t>(t);
+                }
+            }
+    }
+};
+const SubsetLists& subset_lists() {
+    static const SubsetLists lists;
+    return lists;
+}
+
+// Sums of a set of texels over R, G, B, A: the values, then the products
+// of every pair of channels (a <= b), from which the set's scatter follows.
+constexpr int MOMENT_TERMS = 14;
 struct Moments {
-    int64_t n = 0;
-    int64_t sum[4] = {};
-    int64_t cross[4][4] = {};
-    void add(const int x[4]) {
+    int n = 0;
+    int term[MOMENT_TERMS] = {};
+    void add(const int* t) {
         ++n;
-        for (int a = 0; a < 4; ++a) {
-            sum[a] += x[a];
-            for (int b = a; b < 4; ++b) cross[a][b] += int64_t(x[a]) * x[b];
-        }
+        for (int k = 0; k < MOMENT_TERMS; ++k) term[k] += t[k];
     }
 };
 
+// Each texel's terms, as Moments sums them.
+void texel_terms(const int px[16][4], int terms[16][MOMENT_TERMS]) {
+    for (int t = 0; t < 16; ++t) {
+        int k = 0;
+        for (int a = 0; a < 4; ++a) terms[t][k++] = px[t][a];
+        for (int a = 0; a < 4; ++a)
+            for (int b = a; b < 4; ++b) terms[t][k++] = px[t][a] * px[t][b];
+    }
+}
+
 // What a line through the texels leaves unexplained: their whole scatter
-// less its largest principal part. A cheap guess of a subset's fit error.
-double line_residual(const Moments& m) {
+// less its largest principal part (a few rounds of power iteration). A
+// cheap guess of a subset's fit error.
+double line_residual(const Moments& m, int channels) {
     if (m.n < 2) return 0;
     double cov[4][4];
-    double trace = 0;
+    const double inv = 1.0 / m.n;
+    int k = 4;
     for (int a = 0; a < 4; ++a)
-        for (int b = a; b < 4; ++b) {
-            cov[a][b] = cov[b][a] =
-                double(m.cross[a][b]) - double(m.sum[a]) * double(m.sum[b]) / double(m.n);
-        }
+        for (int b = a; b < 4; ++b, ++k)
+            cov[a][b] = cov[b][a] = m.term[k] - m.term[a] * (m.term[b] * inv);
+    double trace = 0;
     int widest = 0;
-    for (int a = 0; a < 4; ++a) {
+    for (int a = 0; a < channels; ++a) {
         trace += cov[a][a];
         if (cov[a][a] > cov[widest][widest]) widest = a;
     }
     if (trace <= 0) return 0;
-    double v[4] = {cov[widest][0], cov[widest][1], cov[widest][2], cov[widest][3]};
-    double lambda = 0;
-    for (int round = 0; round < 4; ++round) {
-        double next[4] = {}, norm = 0, dot = 0, vv = 0;
-        for (int a = 0; a < 4; ++a) {
-            for (int b = 0; b < 4; ++b) next[a] += cov[a][b] * v[b];
-            norm += next[a] * next[a];
-            dot += next[a] * v[a];
-            vv += v[a] * v[a];
+    double v[4];
+    for (int a = 0; a < channels; ++a) v[a] = cov[widest][a];
+    for (int round = 0; round < 3; ++round) {
+        double next[4] = {}, largest = 0;
+        for (int a = 0; a < channels; ++a) {
+            for (int b = 0; b < channels; ++b) next[a] += cov[a][b] * v[b];
+            largest = std::max(largest, std::fabs(next[a]));
         }
-        if (norm <= 0 || vv <= 0) break;
-        lambda = dot / vv;  // the Rayleigh quotient of the current direction
-        norm = std::sqrt(norm);
-        for (int a = 0; a < 4; ++a) v[a] = next[a] / norm;
+        if (largest <= 0) return trace;
+        for (int a = 0; a < channels; ++a) v[a] = next[a] / largest;
     }
-    return std::max(0.0, trace - lambda);
+    // The Rayleigh quotient of the direction found.
+    double cv = 0, vv = 0;
+    for (int a = 0; a < channels; ++a) {
+        double row = 0;
+        for (int b = 0; b < channels; ++b) row += cov[a][b] * v[b];
+        cv += row * v[a];
+        vv += v[a] * v[a];
+    }
+    return vv > 0 ? std::max(0.0, trace - cv / vv) : trace;
 }
 
-// The partitions of a subset count ranked by their guessed error; the best
-// `keep` of the first `count` partitions go to `out`.
-int rank_partitions(const int px[16][4], int subsets, int count, int keep, int out[64]) {
-    double guess[64];
-    int order[64];
-    for (int p = 0; p < count; ++p) {
-        Moments m[3];
-        for (int t = 0; t < 16; ++t) m[bc7_subset(subsets, p, t)].add(px[t]);
-        guess[p] = 0;
-        for (int s = 0; s < subsets; ++s) guess[p] += line_residual(m[s]);
-        order[p] = p;
+// The guessed error of every partition of two and three subsets, made once
+// per block and shared by the modes that rank them. Opaque blocks leave
+// alpha out: it is the same everywhere.
+struct PartitionGuesses {
+    int terms[16][MOMENT_TERMS];
+    int channels;
+    bool made[2] = {false, false};
+    double guess[2][64] = {};
+
+    PartitionGuesses(const int (*px)[4], int c) : channels(c) { texel_terms(px, terms); }
+
+    const double* of(int subsets) {
+        const int k = subsets - 2;
+        if (made[k]) return guess[k];
+        const SubsetLists& lists = subset_lists();
+        Moments whole;
+        for (int t = 0; t < 16; ++t) whole.add(terms[t]);
+        for (int p = 0; p < 64; ++p) {
+            // Subset 0 is what the others leave of the whole block.
+            Moments part[3];
+            part[0] = whole;
+            for (int s = 1; s < subsets; ++s)
+                for (int i = 0; i < lists.count[k][p][s]; ++i) {
+                    const int* t = terms[lists.texel[k][p][s][i]];
+                    part[s].add(t);
+                    part[0].n--;
+                    for (int j = 0; j < MOMENT_TERMS; ++j) part[0].term[j] -= t[j];
+                }
+            guess[k][p] = 0;
+            for (int s = 0; s < subsets; ++s) guess[k][p] += line_residual(part[s], channels);
+        }
+        made[k] = true;
+        return guess[k];
     }
+};
+
+// The best `keep` of the first `count` partitions of a subset count, by
+// their guessed error, into `out`.
+int rank_partitions(PartitionGuesses& guesses, int subsets, int count, int keep, int out[64]) {
+    const double* guess = guesses.of(subsets);
+    int order[64];
+    for (int p = 0; p < count; ++p) order[p] = p;
     keep = std::min(keep, count);
     // Ties keep the lower partition number, so the order never depends on
     // the sort's own.
-    std::partial_sort(order, order + keep, order + count,
-                      [&](int a, int b) { return guess[a] < guess[b] || (guess[a] == guess[b] && a < b); });
+    std::partial_sort(order, order + keep, order + count, [&](int a, int b) {
+        return guess[a] < guess[b] || (guess[a] == guess[b] && a < b);
+    });
     std::copy(order, order + keep, out);
     return keep;
 }
@@ -123,7 +194,7 @@ int64_t fixed_alpha_cost(const int px[16][4]) {
 
 // Modes 0, 1, 2, 3, 6 and 7: one index set over the subsets of a partition.
 int64_t search_partitioned(const int px[16][4], int mode, const SearchPlan& plan, bool opaque,
-                           Bc7Block& best) {
+                           PartitionGuesses& guesses, Bc7Block& best) {
     const Bc7ModeInfo& m = bc7_mode_info(mode);
     Bc7FitSpec spec;
     spec.channel_count = m.alpha_bits ? 4 : 3;
@@ -135,12 +206,14 @@ int64_t search_partitioned(const int px[16][4], int mode, const SearchPlan& plan
     spec.nudge = plan.nudge;
     const int64_t extra = m.alpha_bits ? 0 : fixed_alpha_cost(px);
 
+    const SubsetLists& lists = subset_lists();
     int candidates[64] = {0};
     int count = 1;
     if (m.subsets > 1) {
         const int keep =
             m.subsets == 2 ? plan.two_subset_candidates : plan.three_subset_candidates;
-        count = rank_partitions(px, m.subsets, 1 << m.partition_bits, std::max(keep, 1), candidates);
+        count = rank_partitions(guesses, m.subsets, 1 << m.partition_bits, std::max(keep, 1),
+                                candidates);
     }
     int64_t best_error = INT64_MAX;
     for (int k = 0; k < count; ++k) {
@@ -150,10 +223,8 @@ int64_t search_partitioned(const int px[16][4], int mode, const SearchPlan& plan
         b.partition = p;
         int64_t error = extra;
         for (int s = 0; s < m.subsets && error < best_error; ++s) {
-            uint8_t texels[16];
-            int n = 0;
-            for (int t = 0; t < 16; ++t)
-                if (bc7_subset(m.subsets, p, t) == s) texels[n++] = static_cast<uint8_t>(t);
+            const uint8_t* texels = m.subsets > 1 ? lists.texel[m.subsets - 2][p][s] : ALL_TEXELS;
+            const int n = m.subsets > 1 ? lists.count[m.subsets - 2][p][s] : 16;
             Bc7SubsetFit fit;
             error += bc7_fit_subset(px, texels, n, spec, fit);
             for (int e = 0; e < 2; ++e) {
@@ -174,7 +245,6 @@ int64_t search_partitioned(const int px[16][4], int mode, const SearchPlan& plan
 // exchanged with alpha first when a rotation says so.
 int64_t search_two_sets(const int px[16][4], int mode, const SearchPlan& plan, Bc7Block& best) {
     const Bc7ModeInfo& m = bc7_mode_info(mode);
-    static const uint8_t all[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     int64_t best_error = INT64_MAX;
     for (int rotation = 0; rotation < plan.rotations; ++rotation) {
         int turned[16][4];
@@ -194,8 +264,8 @@ int64_t search_two_sets(const int px[16][4], int mode, const SearchPlan& plan, B
             colour.refine_rounds = alpha.refine_rounds = plan.refine_rounds;
             colour.nudge = alpha.nudge = plan.nudge;
             Bc7SubsetFit cf, af;
-            const int64_t error = bc7_fit_subset(turned, all, 16, colour, cf) +
-                                  bc7_fit_subset(turned, all, 16, alpha, af);
+            const int64_t error = bc7_fit_subset(turned, ALL_TEXELS, 16, colour, cf) +
+                                  bc7_fit_subset(turned, ALL_TEXELS, 16, alpha, af);
             if (error >= best_error) continue;
             best_error = error;
             best = Bc7Block{};
@@ -216,9 +286,9 @@ int64_t search_two_sets(const int px[16][4], int mode, const SearchPlan& plan, B
 }
 
 int64_t search_mode(const int px[16][4], int mode, const SearchPlan& plan, bool opaque,
-                    Bc7Block& block) {
+                    PartitionGuesses& guesses, Bc7Block& block) {
     if (mode == 4 || mode == 5) return search_two_sets(px, mode, plan, block);
-    return search_partitioned(px, mode, plan, opaque, block);
+    return search_partitioned(px, mode, plan, opaque, guesses, block);
 }
 
 bool is_opaque(const int px[16][4]) {
@@ -232,6 +302,7 @@ bool is_opaque(const int px[16][4]) {
 void encode_bc7_block(const int px[16][4], BlockQuality quality, uint8_t out[16]) {
     const SearchPlan plan = plan_for(quality);
     const bool opaque = is_opaque(px);
+    PartitionGuesses guesses(px, opaque ? 3 : 4);
     const uint8_t tried = opaque ? plan.opaque_modes : plan.alpha_modes;
     Bc7Block best;
     int64_t best_error = INT64_MAX;
@@ -240,7 +311,7 @@ void encode_bc7_block(const int px[16][4], BlockQuality quality, uint8_t out[16]
     for (int mode : ORDER) {
         if (!(tried & (1 << mode)) || best_error == 0) continue;
         Bc7Block b;
-        const int64_t error = search_mode(px, mode, plan, opaque, b);
+        const int64_t error = search_mode(px, mode, plan, opaque, guesses, b);
         if (error < best_error) best_error = error, best = b;
     }
     pack_bc7_block(best, out);
@@ -249,7 +320,9 @@ void encode_bc7_block(const int px[16][4], BlockQuality quality, uint8_t out[16]
 int64_t encode_bc7_block_in_mode(const int px[16][4], int mode, BlockQuality quality,
                                  uint8_t out[16]) {
     Bc7Block b;
-    const int64_t error = search_mode(px, mode & 7, plan_for(quality), is_opaque(px), b);
+    const bool opaque = is_opaque(px);
+    PartitionGuesses guesses(px, opaque ? 3 : 4);
+    const int64_t error = search_mode(px, mode & 7, plan_for(quality), opaque, guesses, b);
     pack_bc7_block(b, out);
     return error;
 }
