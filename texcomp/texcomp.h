@@ -265,6 +265,9 @@ struct TextureSettings {
     uint8_t g_override_filter_width{};
     int32_t g_texturemap_type{};
     int32_t g_texture_format{};
+    // BC4 only (a SingleChannel code of blocks/blocks.h): 0 luma, 1 red,
+    // 2 green, 3 blue, 4 alpha. Not a profile key.
+    int32_t g_bc4_channel{};
     uint8_t g_b_swap_rgb{};
     // The output of this call: every emitted run goes to write_sink with
     // `user`. Without a write_sink (and without a level_callback) the runs
@@ -296,9 +299,6 @@ struct TextureSettings {
     // pictures below 128 x 128 pixels start no thread at all. The output is
     // byte for byte the same for every count.
     int32_t threads = 1;
-    // BC4 only (a SingleChannel code of blocks/blocks.h): 0 luma, 1 red,
-    // 2 green, 3 blue, 4 alpha.
-    int32_t g_bc4_channel{};
 };
 
 // A caller-owned store of generated mip levels. Calls that name the same

@@ -123,7 +123,8 @@ TEST(StreamHeader, MipCountFollowsTheLongerSideAndTheLimit) {
 }
 
 TEST(StreamHeader, OutsideCodeKeepsOnlyTheBlockSize) {
-    const Capture cap = header_of(17, settings_for(17, nullptr), 8, 8, 0);
+    const int32_t outside = TEXTURE_FORMAT_COUNT;
+    const Capture cap = header_of(outside, settings_for(outside, nullptr), 8, 8, 0);
     EXPECT_EQ(cap.header_word(72), 32u);
     for (size_t off = 76; off < 104; off += 4) EXPECT_EQ(cap.header_word(off), 0u);
 }
@@ -136,7 +137,9 @@ TEST(LevelSizes, BlockFormatsTakeWholeBlocks) {
     EXPECT_EQ(texture_level_size(3, 5, 3), 32);
     EXPECT_EQ(texture_level_size(14, 1, 1), 1);  // every pixel keeps its nibble
     EXPECT_EQ(texture_level_size(8, 300, 300), 270000);
-    EXPECT_EQ(texture_level_size(17, 8, 8), 0);
+    EXPECT_EQ(texture_level_size(17, 5, 3), 16);  // BC4: 8 bytes a block
+    EXPECT_EQ(texture_level_size(19, 1, 1), 16);
+    EXPECT_EQ(texture_level_size(TEXTURE_FORMAT_COUNT, 8, 8), 0);
 }
 
 // The DX10 formats: "DX10" in the pixel format, then the 20 bytes of the
