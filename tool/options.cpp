@@ -2,6 +2,7 @@
 // after it may be negative without looking like an option.
 #include <cstring>
 
+#include "tool/parts.h"
 #include "tool/tiletool.h"
 
 namespace {
@@ -55,6 +56,11 @@ std::string parse_tool_options(int argc, char* const* argv, ToolOptions& out) {
             out.quiet = true;
         } else if (std::strcmp(a, "--strict") == 0) {
             out.strict = true;
+        } else if (std::strcmp(a, "--resume") == 0) {
+            out.resume = true;
+        } else if (option_value("--part", argc, argv, i, value)) {
+            const std::string bad = parse_part(value, out.part);
+            if (!bad.empty()) return bad;
         } else if (option_value("-o", argc, argv, i, value) ||
                    option_value("--out", argc, argv, i, value)) {
             if (!value || !*value) return "-o/--out needs a folder";
@@ -91,6 +97,11 @@ const char* tool_options_help() {
            "uniform\n"
            "                      (equal weights, what RMSE and PSNR measure)\n"
            "  --strict            a damaged JPEG ends the run with exit 1 instead of a warning\n"
+           "  --part K/N          write only part K (0 .. N-1) of the grid: a band of whole rows\n"
+           "                      of tiles; the N parts together write the whole run's files\n"
+           "  --part auto         K and N from a Slurm job array (SLURM_ARRAY_TASK_*) or a\n"
+           "                      Kubernetes Indexed Job (JOB_COMPLETION_INDEX, RAZIVAVU_PARTS)\n"
+           "  --resume            keep the tiles whose files an earlier run left whole\n"
            "  --                  ends the options (for a file whose name begins with -)\n"
            "exit codes: 0 done, 1 picture unreadable or damaged, 2 input file unusable or bad\n"
            "command line, 3 unusable tile size, 4 tile file not written, 13 no file, 242 unknown "

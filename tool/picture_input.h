@@ -26,7 +26,7 @@ struct PictureInput {
 // comparing the two roads); any non-empty value.
 constexpr const char* WHOLE_PICTURE_VARIABLE = "RAZIVAVU_WHOLE_PICTURE";
 
-// Opens `name` and reads its sizes; `file_size` as input_file_size gave it.
+// Opens `name` and reads its sizes; `file_size` as vxsystem's file_size gave it.
 // `whole`: load the picture whole. The loader's result: its reason when the
 // picture cannot be opened, its warning when it is damaged already there.
 LoadResult open_picture(PictureInput& in, const std::string& name, PictureKind kind,
@@ -38,6 +38,10 @@ LoadResult open_picture(PictureInput& in, const std::string& name, PictureKind k
 // Not loaded, with the loader's reason, when the picture turns out to be
 // damaged. A picture loaded whole gives no warning here: its load did.
 LoadResult read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows, const uint8_t** out);
+
+// Passes over the next `rows` rows without handing them out (skip_band), for
+// a run that tiles only a band further down; results as read_picture_rows.
+LoadResult skip_picture_rows(PictureInput& in, int32_t rows);
 
 // What reading the rows below the last row of tiles gave.
 struct RemainingRows {
@@ -51,7 +55,3 @@ struct RemainingRows {
 RemainingRows read_remaining_rows(PictureInput& in);
 
 void close_picture(PictureInput& in);
-
-// Size of the input file in bytes (64 bits: panoramas pass 2 GiB): 0 for an
-// empty file, -1 when it cannot be opened or is not a regular file.
-int64_t input_file_size(const std::string& name);

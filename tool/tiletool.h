@@ -45,6 +45,14 @@ struct TileEncoding {
     bool uniform_metric = false;  // equal channel weights (g_b_grey_scale)
 };
 
+// --part: this run writes one band of rows of the grid (tool/parts.h).
+struct PartRequest {
+    bool given = false;
+    bool from_scheduler = false;  // "auto": K and N still to come from the environment
+    int32_t index = 0;            // K, 0 .. N - 1
+    int32_t count = 1;            // N
+};
+
 struct ToolOptions {
     bool help = false;
     bool version = false;
@@ -52,7 +60,9 @@ struct ToolOptions {
     bool strict = false;  // a damaged JPEG ends the run with EXIT_LOAD_FAILED
     std::string out_dir;  // -o DIR: tiles go there instead of beside the input
     TileEncoding encoding;
-    int operands = 0;  // index in argv of the file (argc when there is none)
+    PartRequest part;
+    bool resume = false;  // tiles whose files an earlier run left whole are kept
+    int operands = 0;     // index in argv of the file (argc when there is none)
 };
 
 // Reads the options before the file ("--" ends them). Empty when usable;
