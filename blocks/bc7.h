@@ -14,9 +14,9 @@ struct Bc7Block {
     int partition = 0;
     int rotation = 0;
     int selection = 0;
-    int endpoint[3][2][4] = {};  // [subset][end][R, G, B, A]
-    int pbit[3][2] = {};         // [subset][end]; a shared P-bit is the same in both
-    uint8_t index[16] = {};      // colour indices, or the only index set
+    int endpoint[3][2][4] = {};    // [subset][end][R, G, B, A]
+    int pbit[3][2] = {};           // [subset][end]; a shared P-bit is the same in both
+    uint8_t index[16] = {};        // colour indices, or the only index set
     uint8_t alpha_index[16] = {};  // modes 4 and 5: the alpha indices
 };
 

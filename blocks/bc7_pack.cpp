@@ -39,11 +39,13 @@ struct QuantTable {
 void swap_subset(Bc7Block& b, uint8_t* index, int index_bits, int subset, int first, int last,
                  bool with_pbits) {
     const Bc7ModeInfo& m = bc7_mode_info(b.mode);
-    for (int c = first; c < last; ++c) std::swap(b.endpoint[subset][0][c], b.endpoint[subset][1][c]);
+    for (int c = first; c < last; ++c)
+        std::swap(b.endpoint[subset][0][c], b.endpoint[subset][1][c]);
     if (with_pbits) std::swap(b.pbit[subset][0], b.pbit[subset][1]);
     const int top = (1 << index_bits) - 1;
     for (int t = 0; t < 16; ++t)
-        if (bc7_subset(m.subsets, b.partition, t) == subset) index[t] = static_cast<uint8_t>(top - index[t]);
+        if (bc7_subset(m.subsets, b.partition, t) == subset)
+            index[t] = static_cast<uint8_t>(top - index[t]);
 }
 
 }  // namespace
@@ -100,7 +102,8 @@ void pack_bc7_block(const Bc7Block& block, uint8_t out[16]) {
     const uint8_t* second = two_sets && b.selection ? b.index : b.alpha_index;
     for (int t = 0; t < 16; ++t) {
         bool anchor = false;
-        for (int s = 0; s < m.subsets; ++s) anchor = anchor || bc7_anchor(m.subsets, b.partition, s) == t;
+        for (int s = 0; s < m.subsets; ++s)
+            anchor = anchor || bc7_anchor(m.subsets, b.partition, s) == t;
         w.put(primary[t], m.index_bits - (anchor ? 1 : 0));
     }
     if (two_sets)

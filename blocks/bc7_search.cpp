@@ -19,7 +19,7 @@ constexpr uint8_t ALL_TEXELS[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13
 struct SearchPlan {
     uint8_t opaque_modes;  // bit m: mode m is tried
     uint8_t alpha_modes;
-    int two_subset_candidates;    // partitions fully fitted, best estimates first
+    int two_subset_candidates;  // partitions fully fitted, best estimates first
     int three_subset_candidates;
     int refine_rounds;
     bool nudge;
@@ -210,8 +210,7 @@ int64_t search_partitioned(const int px[16][4], int mode, const SearchPlan& plan
     int candidates[64] = {0};
     int count = 1;
     if (m.subsets > 1) {
-        const int keep =
-            m.subsets == 2 ? plan.two_subset_candidates : plan.three_subset_candidates;
+        const int keep = m.subsets == 2 ? plan.two_subset_candidates : plan.three_subset_candidates;
         count = rank_partitions(guesses, m.subsets, 1 << m.partition_bits, std::max(keep, 1),
                                 candidates);
     }

@@ -53,7 +53,7 @@ void encode_channel(const BlockPixels& b, int channel_of, bool luma_or_pick, int
                     AlphaSamples& work, uint8_t out[8]) {
     int values[16];
     for (int p = 0; p < 16; ++p)
-        values[p] = !b.inside[p] ? -1
+        values[p] = !b.inside[p]   ? -1
                     : luma_or_pick ? single_value(b.rgba[p], channel_of)
                                    : b.rgba[p][channel_of];
     encode_interp_alpha(values, 255, quick, work, out);

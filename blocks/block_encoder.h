@@ -111,7 +111,6 @@ struct AlphaSamples;  // blocks/alpha.h
 uint8_t* begin_block(const BlockCallOptions& o, const int alpha[16], int a_max, AlphaSamples& a,
                      BlockSamples& b, uint8_t* out);
 
-
 // Walks block rows first_row .. first_row + row_count - 1 of a width x
 // height level, left to right within a row, calling encode(x0, y0, out) with
 // each block's place in the output buffer.

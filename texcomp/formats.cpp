@@ -29,7 +29,8 @@ using D = TextureDither;
 // their format number in the 20 bytes that follow the surface header.
 constexpr TextureFormatInfo FORMATS[TEXTURE_FORMAT_COUNT] = {
     {F::Dxt1, 0, "dxt1", BLOCK_MODE_OPAQUE, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr, 0},
-    {F::Dxt1a, 1, "dxt1a", BLOCK_MODE_CUTOUT, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr, 0},
+    {F::Dxt1a, 1, "dxt1a", BLOCK_MODE_CUTOUT, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr,
+     0},
     {F::Dxt3, 2, "dxt3", BLOCK_MODE_EXPLICIT_ALPHA, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT3),
      nullptr, 0},
     {F::Dxt5, 3, "dxt5", BLOCK_MODE_INTERP_ALPHA, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT5),
@@ -222,7 +223,6 @@ Dx10Header dx10_header(const TextureCompressor& tc, int32_t code) {
 }
 
 void dx10_header_bytes(const Dx10Header& d, uint8_t out[DX10_HEADER_BYTES]) {
-    const uint32_t words[5] = {d.dxgi_format, d.dimension, d.misc_flag, d.array_size,
-                               d.alpha_mode};
+    const uint32_t words[5] = {d.dxgi_format, d.dimension, d.misc_flag, d.array_size, d.alpha_mode};
     for (int i = 0; i < 5; ++i) put32(out + 4 * i, words[i]);
 }

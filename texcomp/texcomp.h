@@ -40,7 +40,7 @@ enum class TextureFormat : int32_t {
     Bc4 = 17,  // one channel: luma or the channel g_bc4_channel names
     Bc5 = 18,  // red and green (a normal map's X and Y)
     Bc7 = 19,  // colour and alpha, eight block modes
-    Count  // not a format: the number of codes, so that a new code raises it
+    Count      // not a format: the number of codes, so that a new code raises it
 };
 constexpr int32_t TEXTURE_FORMAT_COUNT = static_cast<int32_t>(TextureFormat::Count);
 

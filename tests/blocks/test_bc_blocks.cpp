@@ -18,12 +18,13 @@ namespace {
 // selection bits, colour and alpha bits, P-bit per end point, shared P-bit,
 // index bits, second index bits.
 const int MODE_FACTS[8][10] = {
-    {3, 4, 0, 0, 4, 0, 1, 0, 3, 0}, {2, 6, 0, 0, 6, 0, 0, 1, 3, 0},
-    {3, 6, 0, 0, 5, 0, 0, 0, 2, 0}, {2, 6, 0, 0, 7, 0, 1, 0, 2, 0},
-    {1, 0, 2, 1, 5, 6, 0, 0, 2, 3}, {1, 0, 2, 0, 7, 8, 0, 0, 2, 2},
+    {3, 4, 0, 0, 4, 0, 1, 0, 3, 0}, {2, 6, 0, 0, 6, 0, 0, 1, 3, 0}, {3, 6, 0, 0, 5, 0, 0, 0, 2, 0},
+    {2, 6, 0, 0, 7, 0, 1, 0, 2, 0}, {1, 0, 2, 1, 5, 6, 0, 0, 2, 3}, {1, 0, 2, 0, 7, 8, 0, 0, 2, 2},
     {1, 0, 0, 0, 7, 7, 1, 0, 4, 0}, {2, 6, 0, 0, 5, 5, 1, 0, 2, 0},
 };
-const std::vector<int> WEIGHTS[5] = {{}, {}, {0, 21, 43, 64},
+const std::vector<int> WEIGHTS[5] = {{},
+                                     {},
+                                     {0, 21, 43, 64},
                                      {0, 9, 18, 27, 37, 46, 55, 64},
                                      {0, 4, 9, 13, 17, 21, 26, 30, 34, 38, 43, 47, 51, 55, 60, 64}};
 
@@ -58,7 +59,8 @@ void hand_built(int mode, int partition, int rotation, int selection, TestRandom
     int ends[3][2][4], pbit[3][2];
     for (int c = 0; c < 4; ++c)
         for (int s = 0; s < ns; ++s)
-            for (int e = 0; e < 2; ++e) ends[s][e][c] = rnd.below(1 << (c < 3 ? cb : (ab ? ab : 1)));
+            for (int e = 0; e < 2; ++e)
+                ends[s][e][c] = rnd.below(1 << (c < 3 ? cb : (ab ? ab : 1)));
     for (int c = 0; c < 3; ++c)
         for (int s = 0; s < ns; ++s)
             for (int e = 0; e < 2; ++e) w.put(ends[s][e][c], cb);
@@ -93,7 +95,8 @@ void hand_built(int mode, int partition, int rotation, int selection, TestRandom
             const int bits = (c < 3 ? cb : ab) + pb;
             int e[2];
             for (int k = 0; k < 2; ++k)
-                e[k] = c == 3 && !ab ? 255 : widen((ends[s][k][c] << pb) | (pb ? pbit[s][k] : 0), bits);
+                e[k] = c == 3 && !ab ? 255
+                                     : widen((ends[s][k][c] << pb) | (pb ? pbit[s][k] : 0), bits);
             const int wt = c < 3 ? cw[ci] : aw[ai];
             expect[t][c] = ((64 - wt) * e[0] + wt * e[1] + 32) >> 6;
         }
@@ -131,8 +134,8 @@ void make_block(TestRandom& rnd, bool alpha, int px[16][4]) {
 TEST(Bc7Layout, ModeTableIsTheFacts) {
     for (int m = 0; m < 8; ++m) {
         const Bc7ModeInfo& i = bc7_mode_info(m);
-        const int got[10] = {i.subsets,     i.partition_bits, i.rotation_bits,  i.selection_bits,
-                             i.colour_bits, i.alpha_bits,     i.endpoint_pbits, i.shared_pbits,
+        const int got[10] = {i.subsets,     i.partition_bits,   i.rotation_bits,  i.selection_bits,
+                             i.colour_bits, i.alpha_bits,       i.endpoint_pbits, i.shared_pbits,
                              i.index_bits,  i.second_index_bits};
         for (int k = 0; k < 10; ++k) EXPECT_EQ(got[k], MODE_FACTS[m][k]) << m << " " << k;
     }
@@ -230,8 +233,10 @@ TEST(BcChannels, LevelsRoundTripWithinBounds) {
         int mode, channel, format;
         int source[2];  // channel of the picture each decoded channel follows (-1: luma)
     };
-    const Row rows[] = {{BLOCK_MODE_BC4, 0, 17, {-1, -1}}, {BLOCK_MODE_BC4, 1, 17, {0, -1}},
-                        {BLOCK_MODE_BC4, 4, 17, {3, -1}}, {BLOCK_MODE_BC5, 0, 18, {0, 1}}};
+    const Row rows[] = {{BLOCK_MODE_BC4, 0, 17, {-1, -1}},
+                        {BLOCK_MODE_BC4, 1, 17, {0, -1}},
+                        {BLOCK_MODE_BC4, 4, 17, {3, -1}},
+                        {BLOCK_MODE_BC5, 0, 18, {0, 1}}};
     for (const Row& row : rows)
         for (BlockQuality q : {BlockQuality::Quick, BlockQuality::Normal}) {
             BlockOptions o;
@@ -249,8 +254,9 @@ TEST(BcChannels, LevelsRoundTripWithinBounds) {
                 double sq = 0;
                 for (int i = 0; i < w * h; ++i) {
                     const uint8_t* p = &rgba[i * 4];
-                    const int want = row.source[c] >= 0 ? p[row.source[c]]
-                                                        : (77 * p[0] + 150 * p[1] + 29 * p[2] + 128) >> 8;
+                    const int want = row.source[c] >= 0
+                                         ? p[row.source[c]]
+                                         : (77 * p[0] + 150 * p[1] + 29 * p[2] + 128) >> 8;
                     sq += std::pow(pixels[i * dec->channels + c] - want, 2);
                 }
                 // The quick search keeps to the six-step palette of the

@@ -24,10 +24,11 @@ bool have_pillow() { return run(PYTHON, "-c \"import PIL.Image\"").status == 0; 
 // Pillow's decoding of level 0 of `dds`, converted to `mode`, as raw bytes.
 std::vector<uint8_t> pillow_pixels(const std::string& dds, const std::string& mode) {
     const std::string raw = dds + ".raw";
-    const RunResult r = run(PYTHON, "-c \"import sys; from PIL import Image; "
-                                    "open(sys.argv[3], 'wb').write(Image.open(sys.argv[1])"
-                                    ".convert(sys.argv[2]).tobytes())\" " +
-                                        dds + " " + mode + " " + raw);
+    const RunResult r = run(PYTHON,
+                            "-c \"import sys; from PIL import Image; "
+                            "open(sys.argv[3], 'wb').write(Image.open(sys.argv[1])"
+                            ".convert(sys.argv[2]).tobytes())\" " +
+                                dds + " " + mode + " " + raw);
     EXPECT_EQ(r.status, 0) << r.err;
     std::ifstream in(raw, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
@@ -75,7 +76,8 @@ TEST(PillowReads, Bc5AndBc7AsWeDo) {
 TEST(PillowReads, Bc4BlocksUnderTheOlderHeader) {
     if (!have_pillow()) GTEST_SKIP() << "python3-pil is not installed (scripts/install-deps.sh)";
     make_pictures();
-    const RunResult r = run(TEXTURE_BINARY, "-q --format bc4 --set g_mip_map_type=32 pil.bmp pil_bc4.dds");
+    const RunResult r =
+        run(TEXTURE_BINARY, "-q --format bc4 --set g_mip_map_type=32 pil.bmp pil_bc4.dds");
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<uint8_t> bytes = file_bytes("pil_bc4.dds");
     ASSERT_GT(bytes.size(), 148u);
@@ -96,9 +98,9 @@ TEST(PillowReads, Bc7encOutputAsWeDo) {
         GTEST_SKIP() << "no bc7enc: set RAZIVAVU_BC7ENC to the binary of npm @gpu-tex-enc/bc "
                         "(scripts/bench-bc.sh installs it)";
     make_pictures();
-    ASSERT_EQ(run(PYTHON, "-c \"from PIL import Image; Image.open('pil.bmp').save('pil.png')\"")
-                  .status,
-              0);
+    ASSERT_EQ(
+        run(PYTHON, "-c \"from PIL import Image; Image.open('pil.bmp').save('pil.png')\"").status,
+        0);
     const RunResult r = run(bc7enc, "-q pil.png pil_peer.dds");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(pillow_pixels("pil_peer.dds", "RGBA"), our_pixels("pil_peer.dds"));

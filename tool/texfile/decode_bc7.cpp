@@ -63,10 +63,10 @@ void decode_bc7_block(const uint8_t in[16], uint8_t out[16][4]) {
             for (int c = 0; c < 3; ++c)
                 ends[s][e][c] = widen((ends[s][e][c] << extra) | (extra ? pbits[s][e] : 0),
                                       m.colour_bits + extra);
-            ends[s][e][3] = m.alpha_bits ? widen((ends[s][e][3] << extra) |
-                                                     (extra ? pbits[s][e] : 0),
-                                                 m.alpha_bits + extra)
-                                         : 255;
+            ends[s][e][3] = m.alpha_bits
+                                ? widen((ends[s][e][3] << extra) | (extra ? pbits[s][e] : 0),
+                                        m.alpha_bits + extra)
+                                : 255;
         }
     int primary[16], second[16] = {};
     for (int t = 0; t < 16; ++t)
