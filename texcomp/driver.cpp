@@ -113,6 +113,7 @@ BlockOptions block_options(const TextureSettings& s, int32_t code) {
     o.force_four = code == static_cast<int32_t>(TextureFormat::Dxt1) && s.g_b_force_four_colours;
     o.diffusion = s.g_b_error_diffusion != 0;
     o.normalmap_type = s.g_b_normalmaptype;
+    o.single_channel = s.g_bc4_channel;
     return o;
 }
 

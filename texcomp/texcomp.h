@@ -36,7 +36,11 @@ enum class TextureFormat : int32_t {
     P4 = 14,
     Q8w8v8u8 = 15,
     A8l8 = 16,
-    Count  // not a format: the number of codes, so that a new code raises it
+    // The newer block layouts, in DDS files with the DX10 header.
+    Bc4 = 17,  // one channel: luma or the channel g_bc4_channel names
+    Bc5 = 18,  // red and green (a normal map's X and Y)
+    Bc7 = 19,  // colour and alpha, eight block modes
+    Count      // not a format: the number of codes, so that a new code raises it
 };
 constexpr int32_t TEXTURE_FORMAT_COUNT = static_cast<int32_t>(TextureFormat::Count);
 
@@ -172,7 +176,21 @@ struct TextureFormatInfo {
     TextureDither dither;
     TexturePixelFormat header;
     TexturePixelConverter convert;  // null for block and palettised formats
+    // The DX10 header's format number of the layouts written with that
+    // header (BC4, BC5, BC7); 0 for those whose header above says it all.
+    uint32_t dxgi_format;
 };
+
+// The 20 bytes after the surface header of a DX10 stream: format number,
+// resource kind, cube flag, array size and alpha mode.
+constexpr uint32_t DX10_TEXTURE_2D = 3;
+constexpr uint32_t DX10_TEXTURE_3D = 4;
+constexpr uint32_t DX10_CUBE = 0x4;
+constexpr uint32_t DX10_ALPHA_UNKNOWN = 0;
+constexpr uint32_t DX10_ALPHA_STRAIGHT = 1;
+constexpr uint32_t DX10_ALPHA_OPAQUE = 3;
+constexpr uint32_t DX10_HEADER_BYTES = 20;
+constexpr uint32_t FOURCC_DX10 = 0x30315844;  // "DX10"
 
 // The row of a format code; nullptr outside 0 .. TEXTURE_FORMAT_COUNT - 1.
 const TextureFormatInfo* texture_format_info(int32_t code);
@@ -186,7 +204,7 @@ bool is_pow2(int32_t x);
 const TextureFormatInfo* texture_format_find(const char* name);
 // Bytes of one w x h level of the format in the stream (4x4 blocks rounded
 // up; P4 packs two pixels per byte with no row padding, rounded up so that a
-// level of odd area keeps its last pixel); 0 for a code outside 0..16 or a
+// level of odd area keeps its last pixel); 0 for a code outside the table or a
 // side below 1.
 int64_t texture_level_size(int32_t code, int32_t w, int32_t h);
 
@@ -264,6 +282,9 @@ struct TextureSettings {
     uint8_t g_override_filter_width{};
     int32_t g_texturemap_type{};
     int32_t g_texture_format{};
+    // BC4 only (a SingleChannel code of blocks/blocks.h): 0 luma, 1 red,
+    // 2 green, 3 blue, 4 alpha. Not a profile key.
+    int32_t g_bc4_channel{};
     uint8_t g_b_swap_rgb{};
     // The output of this call: every emitted run goes to write_sink with
     // `user`. Without a write_sink (and without a level_callback) the runs
@@ -282,8 +303,8 @@ struct TextureSettings {
     // Not a profile key. Optional store of the generated chain (see
     // ChainCache below); null: every call resamples its own levels.
     ChainCache* chain_cache = nullptr;
-    // Not a profile key. How hard the block formats (codes 0-3) look for
-    // their end points; see TextureQuality. Normal gives the stored files'
+    // Not a profile key. How hard the block formats (codes 0-3, 17-19) look
+    // for their end points; see TextureQuality. Normal gives the stored files'
     // bytes. g_b_quick_compress still selects the quick search whatever this
     // says.
     TextureQuality quality = TextureQuality::Normal;
