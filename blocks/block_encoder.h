@@ -66,7 +66,10 @@ inline bool refines_full_search(BlockQuality q) {
 // The Fast quality: weights, then the principal direction's extremes
 // re-fitted by least squares; four colours unless the block's own
 // transparent pixels need the three-colour order (`may_use_four` false).
-void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_four);
+// `levels`: the samples' 8-bit levels when the gather has them (see
+// quick_colour_fit_levels), or null.
+void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_four,
+                            const uint32_t* levels = nullptr);
 
 void fit_block_colours_quality(BlockSamples& b, int normalmap_type, BlockQuality quality,
                                BlockDecoder decoder, bool may_use_four);

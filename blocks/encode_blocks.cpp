@@ -154,7 +154,7 @@ void encode_one_block(const LevelReader& r, int64_t x0, int64_t y0, const CallOp
         fit_block_colours_quality(b, o.normalmap_type, o.quality, o.decoder,
                                   b.has_transparent == 0);
     else if (o.quality == BlockQuality::Fast && !o.quick)
-        fit_block_colours_fast(b, o.normalmap_type, b.has_transparent == 0);
+        fit_block_colours_fast(b, o.normalmap_type, b.has_transparent == 0, levels);
     else
         fit_block_colours(b, o.normalmap_type, levels);
     pack_colour_block(b, slots, o.mode, out);

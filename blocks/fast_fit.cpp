@@ -54,27 +54,50 @@ void channel_palette(const FastBlock& f, int c, int code0, int code1, int pal[4]
     for (int j = 0; j < 4; ++j) pal[j] = block_palette_entry(a, b, f.colours, j);
 }
 
-// Every sample's nearest entry (the lower index on a tie) and the summed
-// weighted error, for codes on the channels' own bit depths.
-double assign(const FastBlock& f, const int codes[2][3], int* indices) {
-    int pal[3][4];
-    for (int c = 0; c < 3; ++c) channel_palette(f, c, codes[0][c], codes[1][c], pal[c]);
-    // Palette entries as doubles once; the nearest entry is kept with
-    // selections rather than branches (which entry wins is as good as random
-    // in a photograph), a strictly smaller distance replacing so that ties
-    // keep the lower index.
-    double p[3][4];
-    for (int c = 0; c < 3; ++c)
-        for (int j = 0; j < 4; ++j) p[c][j] = pal[c][j];
-    double error = 0.0;
+// Per palette entry: how many samples took it and, per channel, the sum of
+// their values. With the indices fixed, both the least-squares end points
+// and a channel's error for any pair of codes follow from these alone, with
+// no further pass over the samples.
+struct EntrySums {
+    double count[4];
+    double sum[3][4];
+};
+
+void sum_entries(const FastBlock& f, const int* indices, EntrySums& s) {
+    for (int j = 0; j < 4; ++j) {
+        s.count[j] = 0.0;
+        for (int c = 0; c < 3; ++c) s.sum[c][j] = 0.0;
+    }
     for (int i = 0; i < f.n; ++i) {
-        const double x0 = f.x[0][i], x1 = f.x[1][i], x2 = f.x[2][i];
-        double best = 0.0;
+        const int j = indices[i];
+        s.count[j] += 1.0;
+        for (int c = 0; c < 3; ++c) s.sum[c][j] += f.x[c][i];
+    }
+}
+
+// Weighted squared distance of every sample to one palette colour: a loop
+// over contiguous values that the compiler widens.
+void distances_to(const FastBlock& f, const double colour[3], double* out) {
+    for (int i = 0; i < f.n; ++i) {
+        const double d0 = f.x[0][i] - colour[0];
+        const double d1 = f.x[1][i] - colour[1];
+        const double d2 = f.x[2][i] - colour[2];
+        out[i] = f.w2[0] * (d0 * d0) + f.w2[1] * (d1 * d1) + f.w2[2] * (d2 * d2);
+    }
+}
+
+// Every sample's nearest entry of `entries` and the summed distance, with
+// selections rather than branches (which entry wins is as good as random in
+// a photograph); a strictly smaller distance replaces, so ties keep the
+// lower index.
+double choose(const double* const* distance, int entries, int n, int* indices) {
+    double error = 0.0;
+    for (int i = 0; i < n; ++i) {
+        double best = distance[0][i];
         int pick = 0;
-        for (int j = 0; j < f.colours; ++j) {
-            const double d0 = x0 - p[0][j], d1 = x1 - p[1][j], d2 = x2 - p[2][j];
-            const double d = f.w2[0] * (d0 * d0) + f.w2[1] * (d1 * d1) + f.w2[2] * (d2 * d2);
-            const bool closer = j == 0 || d < best;
+        for (int j = 1; j < entries; ++j) {
+            const double d = distance[j][i];
+            const bool closer = d < best;
             pick = closer ? j : pick;
             best = closer ? d : best;
         }
@@ -84,22 +107,46 @@ double assign(const FastBlock& f, const int codes[2][3], int* indices) {
     return error;
 }
 
+// The palette colour of entry j (0..3) for codes on the channels' own bit
+// depths.
+void entry_colour(const int codes[2][3], int colours, int j, double colour[3]) {
+    for (int c = 0; c < 3; ++c) {
+        const int bits = bits_of(c);
+        colour[c] =
+            block_palette_entry(expand(codes[0][c], bits), expand(codes[1][c], bits), colours, j);
+    }
+}
+
+// Every sample's nearest entry and the summed weighted error, for codes on
+// the channels' own bit depths.
+double assign(const FastBlock& f, int colours, const int codes[2][3], int* indices) {
+    double distance[4][BLOCK_MAX_SAMPLES];
+    const double* rows[4];
+    for (int j = 0; j < colours; ++j) {
+        double colour[3];
+        entry_colour(codes, colours, j, colour);
+        distances_to(f, colour, distance[j]);
+        rows[j] = distance[j];
+    }
+    return choose(rows, colours, f.n, indices);
+}
+
 // The least-squares end points of every channel for the indices; false when
 // the indices do not tell the two apart.
-bool least_squares(const FastBlock& f, const int* indices, double ends[2][3]) {
+bool least_squares(int colours, const EntrySums& s, double ends[2][3]) {
     static const double kFour[4] = {1.0, 0.0, 2.0 / 3.0, 1.0 / 3.0};
     static const double kThree[3] = {1.0, 0.0, 0.5};
-    const double* mix = f.colours == 3 ? kThree : kFour;
+    const double* mix = colours == 3 ? kThree : kFour;
     double aa = 0.0, ab = 0.0, bb = 0.0, ax[3] = {0, 0, 0}, bx[3] = {0, 0, 0};
-    for (int i = 0; i < f.n; ++i) {
-        const double a = mix[indices[i]];
+    for (int j = 0; j < colours; ++j) {
+        const double a = mix[j];
         const double b = 1.0 - a;
-        aa += a * a;
-        ab += a * b;
-        bb += b * b;
+        aa += s.count[j] * (a * a);
+        ab += s.count[j] * (a * b);
+        bb += s.count[j] * (b * b);
         for (int c = 0; c < 3; ++c) {
-            ax[c] += a * f.x[c][i];
-            bx[c] += b * f.x[c][i];
+            ax[c] += a * s.sum[c][j];
+            bx[c] += b * s.sum[c][j];
         }
     }
     const double det = aa * bb - ab * ab;
@@ -112,9 +159,10 @@ bool least_squares(const FastBlock& f, const int* indices, double ends[2][3]) {
 }
 
 // Each channel's codes for real end points: of the codes just below and
-// above each end point, the pair whose palette fits the indices best.
-void round_for_indices(const FastBlock& f, const double ends[2][3], const int* indices,
-                       int codes[2][3]) {
+// above each end point, the pair whose palette fits the indices best. A
+// channel's error for palette p is the sum over entries of
+// count p^2 - 2 p sum plus the samples' own squares, which all pairs share.
+void round_for_indices(int colours, const EntrySums& s, const double ends[2][3], int codes[2][3]) {
     for (int c = 0; c < 3; ++c) {
         const int bits = bits_of(c);
         int around[2][2];
@@ -126,12 +174,12 @@ void round_for_indices(const FastBlock& f, const double ends[2][3], const int* i
                 if ((u == 1 && around[0][1] == around[0][0]) ||
                     (v == 1 && around[1][1] == around[1][0]))
                     continue;
-                int pal[4];
-                channel_palette(f, c, around[0][u], around[1][v], pal);
+                const int a = expand(around[0][u], bits);
+                const int b = expand(around[1][v], bits);
                 double e = 0.0;
-                for (int i = 0; i < f.n; ++i) {
-                    const double d = f.x[c][i] - pal[indices[i]];
-                    e += d * d;
+                for (int j = 0; j < colours; ++j) {
+                    const double p = block_palette_entry(a, b, colours, j);
+                    e += s.count[j] * (p * p) - 2.0 * p * s.sum[c][j];
                 }
                 if ((u == 0 && v == 0) || e < best) {
                     best = e;
@@ -194,7 +242,8 @@ void flat_codes(const FastBlock& f, const double mean[3], int codes[2][3]) {
 
 }  // namespace
 
-void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_four) {
+void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_four,
+                            const uint32_t* levels) {
     if (b.count == 0) {
         fit_block_colours(b, normalmap_type);
         return;
@@ -202,10 +251,56 @@ void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_fo
     choose_block_weights(b, normalmap_type);
     FastBlock f;
     f.n = b.count;
-    f.colours = b.force_four || may_use_four ? 4 : 3;
     for (int c = 0; c < 3; ++c) {
         f.w2[c] = b.weights[c] * b.weights[c];
         for (int i = 0; i < f.n; ++i) f.x[c][i] = 255.0 * b.samples[i][c];
+    }
+    const bool may_four = b.force_four || may_use_four;
+
+    // The start: the quick choice's end points and palette size, with every
+    // sample on its nearest entry of the palette those codes give. The quick
+    // choice picks its indices against the unrounded colours, so its own
+    // error is never below this one; every later step is kept only when it
+    // lowers the error, so no block comes out worse than the quick choice's.
+    if (levels != nullptr && f.n <= 16)
+        quick_colour_fit_levels(b, levels);
+    else
+        quick_colour_fit(b);
+    // Both palette sizes are tried on those codes when the block allows
+    // both: the quick choice judges the sizes before rounding, and the
+    // rounded codes often favour the other one.
+    int codes[2][3];
+    for (int k = 0; k < 2; ++k)
+        for (int c = 0; c < 3; ++c) codes[k][c] = b.endpoints[k][c];
+    int colours = b.colour_mode == 3 || !may_four ? 3 : 4;
+    double error = 0.0;
+    {
+        double distance[5][BLOCK_MAX_SAMPLES];
+        const bool both = may_four && !b.force_four;
+        for (int j = 0; j < 4; ++j) {
+            if (j >= 2 && !may_four) break;
+            double colour[3];
+            entry_colour(codes, 4, j, colour);
+            distances_to(f, colour, distance[j]);
+        }
+        if (may_four) {
+            const double* four[4] = {distance[0], distance[1], distance[2], distance[3]};
+            error = choose(four, 4, f.n, b.indices);
+            colours = 4;
+        }
+        if (!may_four || both) {
+            double colour[3];
+            entry_colour(codes, 3, 2, colour);
+            distances_to(f, colour, distance[4]);
+            const double* three[3] = {distance[0], distance[1], distance[4]};
+            int indices[BLOCK_MAX_SAMPLES];
+            const double e = choose(three, 3, f.n, indices);
+            if (!may_four || e < error) {
+                error = e;
+                colours = 3;
+                for (int i = 0; i < f.n; ++i) b.indices[i] = indices[i];
+            }
+        }
     }
 
     double mean[3] = {0.0, 0.0, 0.0};
@@ -213,28 +308,22 @@ void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_fo
         for (int i = 0; i < f.n; ++i) mean[c] += f.x[c][i];
         mean[c] /= f.n;
     }
-    // The start: the quick choice's end points, palette size and indices,
-    // judged by the error they leave; every later step is kept only when it
-    // lowers that error, so no block comes out worse than the quick choice's.
-    quick_colour_fit(b);
-    f.colours = b.colour_mode == 3 || !(b.force_four || may_use_four) ? 3 : 4;
-    int codes[2][3];
-    for (int k = 0; k < 2; ++k)
-        for (int c = 0; c < 3; ++c) codes[k][c] = b.endpoints[k][c];
-    double error = assign(f, codes, b.indices);
-    double ends[2][3];
     double spread = 0.0;
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < f.n; ++i) {
             const double d = f.x[c][i] - mean[c];
             spread += f.w2[c] * (d * d);
         }
+    f.colours = colours;
+    EntrySums sums;
+    double ends[2][3];
     int trial[2][3];
     int indices[BLOCK_MAX_SAMPLES];
     for (int round = 0; round < REFITS; ++round) {
-        if (!least_squares(f, b.indices, ends)) break;
-        round_for_indices(f, ends, b.indices, trial);
-        const double e = assign(f, trial, indices);
+        sum_entries(f, b.indices, sums);
+        if (!least_squares(colours, sums, ends)) break;
+        round_for_indices(colours, sums, ends, trial);
+        const double e = assign(f, colours, trial, indices);
         if (!(e < error)) break;
         error = e;
         for (int k = 0; k < 2; ++k)
@@ -259,7 +348,7 @@ void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_fo
             for (int i = 0; i < f.n; ++i) b.indices[i] = 2;
         }
     }
-    b.colour_mode = f.colours;
+    b.colour_mode = colours;
     for (int k = 0; k < 2; ++k)
         for (int c = 0; c < 3; ++c) b.endpoints[k][c] = codes[k][c];
 }
