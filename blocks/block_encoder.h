@@ -63,7 +63,7 @@ inline bool refines_full_search(BlockQuality q) {
     return q == BlockQuality::High || q == BlockQuality::Best;
 }
 
-// The Fast quality: weights, then the principal direction's extremes
+// The Fast quality: weights, then the quick choice's end points
 // re-fitted by least squares; four colours unless the block's own
 // transparent pixels need the three-colour order (`may_use_four` false).
 // `levels`: the samples' 8-bit levels when the gather has them (see

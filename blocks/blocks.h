@@ -97,7 +97,7 @@ enum class BlockQuality : int32_t {
     High = 2,    // the full search, three- and four-colour palettes both
                  // tried for every block, the smaller weighted error kept
     Best = 3,    // High, then the end points refined on the exact block error
-    Fast = 4,    // between Quick and Normal: the principal direction's extremes,
+    Fast = 4,    // between Quick and Normal: the quick choice's end points,
                  // re-fitted by least squares; four colours where the block allows
 };
 
