@@ -323,12 +323,24 @@ void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_fo
         sum_entries(f, b.indices, sums);
         if (!least_squares(colours, sums, ends)) break;
         round_for_indices(colours, sums, ends, trial);
+        // The same codes give the same indices and error again: nothing to
+        // gain from this round or any later one.
+        bool same = true;
+        for (int k = 0; k < 2; ++k)
+            for (int c = 0; c < 3; ++c) same = same && trial[k][c] == codes[k][c];
+        if (same) break;
         const double e = assign(f, colours, trial, indices);
         if (!(e < error)) break;
         error = e;
         for (int k = 0; k < 2; ++k)
             for (int c = 0; c < 3; ++c) codes[k][c] = trial[k][c];
-        for (int i = 0; i < f.n; ++i) b.indices[i] = indices[i];
+        // Unchanged indices give the same end points again next round.
+        bool moved = false;
+        for (int i = 0; i < f.n; ++i) {
+            moved = moved || b.indices[i] != indices[i];
+            b.indices[i] = indices[i];
+        }
+        if (!moved) break;
     }
     // The flat candidate, every sample on entry 2, kept when it does better.
     // Its error needs no pass over the samples: their spread about the mean
