@@ -97,6 +97,11 @@ void farthest_pair_levels(const uint32_t* levels, const double (*samples)[3], in
 // same results, with the colour comparisons and the pair search on levels.
 // More than 16 samples take quick_colour_fit.
 void quick_colour_fit_levels(BlockSamples& b, const uint32_t* levels);
+// The two samples whose colours the quick choice takes as its end points
+// (quick_colour_fit and its levels path), without its palettes and indices:
+// the pair alone, for fits that start where the quick choice does. `levels`
+// as above, or null.
+void quick_colour_pair(const BlockSamples& b, const uint32_t* levels, int& ia, int& ib);
 
 // Writes the 8-byte colour block: 5:6:5 end points, the equal-end-point
 // separation, the palette-order rule and the 16 indices. `slots[p]` is the

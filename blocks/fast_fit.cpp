@@ -257,22 +257,25 @@ void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_fo
     }
     const bool may_four = b.force_four || may_use_four;
 
-    // The start: the quick choice's end points and palette size, with every
-    // sample on its nearest entry of the palette those codes give. The quick
-    // choice picks its indices against the unrounded colours, so its own
-    // error is never below this one; every later step is kept only when it
-    // lowers the error, so no block comes out worse than the quick choice's.
-    if (levels != nullptr && f.n <= 16)
-        quick_colour_fit_levels(b, levels);
-    else
-        quick_colour_fit(b);
-    // Both palette sizes are tried on those codes when the block allows
-    // both: the quick choice judges the sizes before rounding, and the
-    // rounded codes often favour the other one.
+    // The start: the quick choice's end points (its pair of samples, rounded
+    // to their nearest codes as it rounds them), with every sample on its
+    // nearest entry of the better palette size those codes give. The quick
+    // choice picks its size and indices against the unrounded colours, so
+    // its own error is never below this one; every later step is kept only
+    // when it lowers the error, so no block comes out worse than the quick
+    // choice's. Trying both sizes on the rounded codes pays: they often
+    // favour the size the quick choice did not take.
+    int ia = 0, ib = 0;
+    quick_colour_pair(b, levels, ia, ib);
     int codes[2][3];
-    for (int k = 0; k < 2; ++k)
-        for (int c = 0; c < 3; ++c) codes[k][c] = b.endpoints[k][c];
-    int colours = b.colour_mode == 3 || !may_four ? 3 : 4;
+    for (int k = 0; k < 2; ++k) {
+        const double* s = b.samples[k == 0 ? ia : ib];
+        for (int c = 0; c < 3; ++c) {
+            const int byte = static_cast<int>(s[c] * 255.0 + 0.5);
+            codes[k][c] = bits_of(c) == 6 ? nearest_code6(byte) : nearest_code5(byte);
+        }
+    }
+    int colours = may_four ? 4 : 3;
     double error = 0.0;
     {
         double distance[5][BLOCK_MAX_SAMPLES];

@@ -424,3 +424,27 @@ void quick_colour_fit_levels(BlockSamples& b, const uint32_t* levels) {
     split_channels(b.samples, n, c);
     fit_pair(b, c, ia, ib);
 }
+
+void quick_colour_pair(const BlockSamples& b, const uint32_t* levels, int& ia, int& ib) {
+    const int n = b.count;
+    ia = 0;
+    ib = 0;
+    if (n <= 1) return;
+    FewColours few;
+    if (levels != nullptr && n <= kLevelSamples) {
+        if (!find_few_levels(levels, n, few)) {
+            farthest_pair_levels(levels, b.samples, n, ia, ib);
+            return;
+        }
+        // One colour: any pair gives the same end points.
+        if (few.count > 1) few_farthest_pair_levels(b, few, levels, ia, ib);
+        return;
+    }
+    if (find_few_colours(b, few)) {
+        if (few.count > 1) few_farthest_pair(b, few, ia, ib);
+        return;
+    }
+    SampleChannels c;
+    split_channels(b.samples, n, c);
+    farthest_pair(c, n, ia, ib);
+}
