@@ -325,15 +325,19 @@ bool find_few_levels(const uint32_t* levels, int n, FewColours& f) {
         // First of its colour: no equal sample before it.
         firsts |= uint32_t((equals[i] & ((1u << i) - 1)) == 0) << i;
     }
-    f.count = __builtin_popcount(firsts);
-    if (f.count > kFewColours) return false;
+    // The colours are numbered in the order of their first samples; a
+    // sample's number is that of its first equal. (Counting bits would need
+    // a library call on processors without a population count.)
+    int number[kLevelSamples];
     int k = 0;
     for (uint32_t m = firsts; m != 0; m &= m - 1, ++k) {
+        if (k == kFewColours) return false;
         f.first[k] = __builtin_ctz(m);
         f.members[k] = equals[f.first[k]];
+        number[f.first[k]] = k;
     }
-    for (int i = 0; i < n; ++i)
-        f.colour_of[i] = __builtin_popcount(firsts & ((1u << __builtin_ctz(equals[i])) - 1));
+    f.count = k;
+    for (int i = 0; i < n; ++i) f.colour_of[i] = number[__builtin_ctz(equals[i])];
     return true;
 }
 
