@@ -286,8 +286,9 @@ void print_targets(const std::vector<Encoder>& encoders, const std::vector<Tally
 void print_quality(const std::vector<Encoder>& encoders, const std::vector<Tally>& t) {
     std::printf("\n== DXT1 quality for the time spent (%d pictures, %.1f MP, one thread)\n",
                 t[0].pictures, t[0].pixels / 1e6);
-    std::printf("mean RMSE over R, G, B of every encoder's blocks as our decoder reads them: "
-                "thirds rounded to nearest, exact, truncated\n");
+    std::printf(
+        "mean RMSE over R, G, B of every encoder's blocks as our decoder reads them: "
+        "thirds rounded to nearest, exact, truncated\n");
     std::printf("%-48s %8s %9s %9s %9s\n", "encoder", "MP/s", kReadingNames[0], kReadingNames[1],
                 kReadingNames[2]);
     for (size_t i = 0; i < encoders.size(); ++i)
@@ -310,8 +311,9 @@ void print_quality(const std::vector<Encoder>& encoders, const std::vector<Tally
             high->mps(), normal->mps(), verdict(high->mps() >= normal->mps()));
     // Under each reading, best aimed at that reading against bc7enc.
     for (int r = 0; bc && r < 3; ++r) {
-        const std::string aimed =
-            r == 0 ? "ours best, uniform" : std::string("ours best, uniform, aims ") + kReadingNames[r];
+        const std::string aimed = r == 0
+                                      ? "ours best, uniform"
+                                      : std::string("ours best, uniform, aims ") + kReadingNames[r];
         const Tally* best = get(aimed);
         if (!best) continue;
         std::printf(
@@ -361,9 +363,10 @@ void check_outside_decode(const std::vector<BenchImage>& photos, const std::stri
         ++pictures;
     }
     if (pictures > 0)
-        std::printf("outside decoder's pictures in %s: mean RMSE %.3f (compare the truncate "
-                    "column)\n",
-                    dir.c_str(), sum / pictures);
+        std::printf(
+            "outside decoder's pictures in %s: mean RMSE %.3f (compare the truncate "
+            "column)\n",
+            dir.c_str(), sum / pictures);
 }
 
 void bench_set(const std::string& title, const std::vector<BenchImage>& images,
