@@ -186,4 +186,31 @@ TEST_F(Failures, AJpegWhoseDataEndsEarlyStopsAfterTheLastRowOfTilesWithData) {
     for (const auto& [file, content] : r.files) EXPECT_EQ(file.find(".part"), std::string::npos);
 }
 
+// A small real JPEG whose frame header claims 60000 x 60000: its entropy
+// data ends at the end-of-image marker, not at the end of the file, and the
+// run must stop after the first row of tiles rather than fill the disk.
+TEST_F(Failures, AJpegWhoseDataEndsAtItsEndMarkerStopsAfterTheFirstRowOfTiles) {
+    ASSERT_TRUE(write_jpeg("small.jpg", squares_jpeg(16, 16, 3, false, 90)));
+    std::vector<uint8_t> bytes = read_file("small.jpg");
+    size_t sof = 0;
+    for (size_t i = 0; i + 9 < bytes.size() && !sof; ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) sof = i;
+    ASSERT_GT(sof, 0u);
+    for (size_t at : {sof + 5, sof + 7}) {  // height, then width, big-endian
+        bytes[at] = 60000 >> 8;
+        bytes[at + 1] = 60000 & 255;
+    }
+    write_file("forged.jpg", bytes);
+    const ChildRun r = run_child({"-q", "forged.jpg", "64", "64"});
+    if (r.status == EXIT_WRITE_FAILED && r.err.find(" MB free in ") != std::string::npos)
+        GTEST_SKIP() << "the disk cannot hold the grid the header claims";
+    EXPECT_EQ(r.status, EXIT_LOAD_FAILED) << r.err;
+    EXPECT_NE(r.err.find("(Corrupt JPEG data: premature end of data segment)"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("\nERROR: the data of forged.jpg ends above row "), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(" 1 of 937 rows of tiles written"), std::string::npos) << r.err;
+    EXPECT_EQ(r.files.size(), 2u * 937);
+}
+
 }  // namespace
