@@ -436,10 +436,12 @@ int run_tool(int argc, char** argv) {
     warn_lost_parts(grid, input.width, input.height);
     if (grid.rows > 0 && grid.cols > 0 && !block_files_hold_levels(tile_width, tile_height)) {
         std::fflush(stdout);
+        const std::string advice =
+            pow2_tile_advice(request, input.width, input.height, tile_width, tile_height);
         std::fprintf(stderr,
-                     "WARNING: the DXT1 files (...c.vxt) hold their header and no levels: "
-                     "DXT1 needs tile sides that are powers of two, these tiles are %dx%d\n",
-                     tile_width, tile_height);
+                     "WARNING: the DXT1 files (...c.vxt) will hold their header and no levels: "
+                     "DXT1 needs tile sides that are powers of two, these tiles are %dx%d; %s\n",
+                     tile_width, tile_height, advice.c_str());
     }
     // The two bands a run holds count against the loaders' memory limit.
     const int64_t band_bytes = band_feed_bytes(input, tile_height);

@@ -209,3 +209,8 @@ void set_tile_console(std::string* capture);  // this thread only; null: print
 // format takes power-of-two sides only, so other tiles' files keep their
 // header alone.
 bool block_files_hold_levels(int32_t tile_width, int32_t tile_height);
+// For tiles whose DXT1 files hold no levels: the power-of-two tile sizes just
+// below and above them ("... are 1024 1024 and 2048 2048"), and, for a
+// divided picture (a < 0), the divisions that give them, if any do.
+std::string pow2_tile_advice(const TileRequest& request, int32_t image_width, int32_t image_height,
+                             int32_t tile_width, int32_t tile_height);

@@ -39,6 +39,17 @@ TEST_F(InspectOptions, IncompleteRunsFailAndNameWhatIsMissing) {
     }
 }
 
+TEST_F(InspectOptions, AGridOfTilesThatAreNoPowersOfTwoIsReportedInOneLine) {
+    write_bmp("odd.bmp", bmp_of(36, 36, smooth_pattern(36, 36)));  // 3 x 3 tiles of 12 x 12
+    ASSERT_EQ(run(RAZIVAVU_BINARY, "odd.bmp 12 12").status, 0);
+    const RunResult r = run(INSPECT_BINARY, "--compare odd");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "razivavu-inspect: the DXT1 files of 9 tiles of odd hold no levels: DXT1 needs "
+              "tile sides that are powers of two, so there is nothing to compare\n");
+    EXPECT_EQ(r.out, "odd: 3 x 3 tiles, 0 compared\n");
+}
+
 TEST_F(InspectOptions, MosaicOfTheDxt1FilesIsTheDecodedBlocks) {
     const RunResult r = run(INSPECT_BINARY, "--mosaic 2 --dxt1 --png out pic");
     ASSERT_EQ(r.status, 0) << r.err;

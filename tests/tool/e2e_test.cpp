@@ -255,10 +255,27 @@ TEST_F(EndToEnd, NonPowerOfTwoTilesKeepOnlyTheBlockFileHeader) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, expected_run("odd.bmp", "loading BMP=", 36, 36, 12, 12));
     EXPECT_EQ(read_file("odd11c.vxt").size(), 32u);  // the block format refuses 12 x 12
-    // Said once per run, not once per tile.
+    // Said once per run, not once per tile, with the sizes that would work.
     EXPECT_EQ(r.err,
-              "WARNING: the DXT1 files (...c.vxt) hold their header and no levels: DXT1 needs "
-              "tile sides that are powers of two, these tiles are 12x12\n");
+              "WARNING: the DXT1 files (...c.vxt) will hold their header and no levels: DXT1 "
+              "needs tile sides that are powers of two, these tiles are 12x12; the nearest "
+              "power-of-two tile sizes are 8 8 and 16 16\n");
+}
+
+TEST_F(EndToEnd, ThePowerOfTwoWarningComesExactlyForOtherSides) {
+    write_bmp("p.bmp", picture(48, 32));
+    const struct {
+        const char* size;
+        bool warned;
+    } cases[] = {{"16 16", false}, {"16 8", false}, {"12 16", true}, {"16 12", true},
+                 {"-3 -2", false},  // 16 x 16
+                 {"-4 -2", true},   // 12 x 16
+                 {"", false}};      // 512 x 512: no tile at all, nothing to warn of
+    for (const auto& c : cases) {
+        const RunResult r = run(std::string("-q p.bmp ") + c.size);
+        EXPECT_EQ(r.status, 0) << c.size;
+        EXPECT_EQ(r.err.find("powers of two") != std::string::npos, c.warned) << c.size << r.err;
+    }
 }
 
 TEST_F(EndToEnd, JpegInputTiles) {

@@ -22,6 +22,10 @@ struct TileLevel {
 struct TileResult {
     std::string file, twin;
     std::vector<TileLevel> levels;
+    // The DXT1 file holds no level while its twin does: the tile sides are
+    // no powers of two, so every tile of the grid is alike and is reported
+    // once for the grid, not per tile.
+    bool no_block_levels = false;
 };
 
 struct LevelSummary {
@@ -61,6 +65,7 @@ bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& resu
         return false;
     }
     if (blocks.levels.empty()) {
+        result.no_block_levels = !rgb.levels.empty();
         error = result.file + ": no levels stored";
         return false;
     }
@@ -94,14 +99,22 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
         return INSPECT_BAD_FILE;
     }
     std::vector<TileResult> tiles;
-    std::vector<std::pair<std::string, std::string>> skipped;
+    struct Skipped {
+        std::string file, reason;
+        bool no_block_levels;
+    };
+    std::vector<Skipped> skipped;
     std::map<int32_t, LevelSummary> levels;
+    size_t without_levels = 0;
     for (int32_t row = 0; row < run.rows; ++row)
         for (int32_t col = 0; col < run.cols; ++col) {
             TileResult t;
             if (!compare_tile(run, col, row, t, error)) {
-                skipped.push_back({run.path(col, row, true), error});
-                std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
+                skipped.push_back({run.path(col, row, true), error, t.no_block_levels});
+                if (t.no_block_levels)
+                    ++without_levels;
+                else
+                    std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
                 continue;
             }
             for (const TileLevel& l : t.levels) {
@@ -146,8 +159,8 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
         }
         j += "],\"skipped\":[";
         for (size_t i = 0; i < skipped.size(); ++i)
-            j += std::string(i ? "," : "") + "{\"file\":" + json_string(skipped[i].first) +
-                 ",\"reason\":" + json_string(skipped[i].second) + "}";
+            j += std::string(i ? "," : "") + "{\"file\":" + json_string(skipped[i].file) +
+                 ",\"reason\":" + json_string(skipped[i].reason) + "}";
         std::fprintf(out, "%s]}\n", j.c_str());
     } else {
         std::fprintf(out, "%s: %d x %d tiles, %zu compared\n", base.c_str(), run.cols, run.rows,
@@ -158,13 +171,18 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
                          "%s dB\n",
                          level, s.tiles, s.total.rmse(), db(s.total.psnr()).c_str(),
                          s.worst.c_str(), s.worst_error.rmse(), db(s.worst_error.psnr()).c_str());
-        for (const auto& [file, reason] : skipped)
-            std::fprintf(out, "not compared: %s\n", reason.c_str());
+        for (const Skipped& s : skipped)
+            if (!s.no_block_levels) std::fprintf(out, "not compared: %s\n", s.reason.c_str());
     }
+    if (without_levels > 0)
+        std::fprintf(err,
+                     "razivavu-inspect: the DXT1 files of %zu tiles of %s hold no levels: DXT1 "
+                     "needs tile sides that are powers of two, so there is nothing to compare\n",
+                     without_levels, base.c_str());
     // A tile that could not be compared (damaged, or no memory to read it)
     // leaves the comparison incomplete.
-    if (!skipped.empty())
-        std::fprintf(err, "razivavu-inspect: %zu tiles of %s not compared\n", skipped.size(),
-                     base.c_str());
+    if (skipped.size() > without_levels)
+        std::fprintf(err, "razivavu-inspect: %zu tiles of %s not compared\n",
+                     skipped.size() - without_levels, base.c_str());
     return tiles.empty() || !skipped.empty() ? INSPECT_BAD_FILE : INSPECT_OK;
 }
