@@ -55,6 +55,13 @@ std::string parse_tool_options(int argc, char* const* argv, ToolOptions& out) {
             out.quiet = true;
         } else if (std::strcmp(a, "--strict") == 0) {
             out.strict = true;
+        } else if (std::strcmp(a, "--full-rows") == 0) {
+            out.full_rows = true;
+        } else if (option_value("--edges", argc, argv, i, value)) {
+            if (!value || (std::strcmp(value, "drop") != 0 && std::strcmp(value, "pad") != 0))
+                return std::string("unknown edges ") + (value ? value : "(none)") +
+                       " (drop or pad)";
+            out.pad_edges = std::strcmp(value, "pad") == 0;
         } else if (option_value("-o", argc, argv, i, value) ||
                    option_value("--out", argc, argv, i, value)) {
             if (!value || !*value) return "-o/--out needs a folder";
@@ -91,6 +98,11 @@ const char* tool_options_help() {
            "uniform\n"
            "                      (equal weights, what RMSE and PSNR measure)\n"
            "  --strict            a damaged JPEG ends the run with exit 1 instead of a warning\n"
+           "  --edges drop|pad    the strips at the right and bottom that fill no whole tile:\n"
+           "                      left out (drop, the default) or tiled with the picture's\n"
+           "                      last column and row repeated (pad)\n"
+           "  --full-rows         the top and bottom rows keep every level from level 0 too\n"
+           "                      (by default they start at levels 1 and 2, for sky panoramas)\n"
            "  --                  ends the options (for a file whose name begins with -)\n"
            "exit codes: 0 done, 1 picture unreadable or damaged, 2 input file unusable or bad\n"
            "command line, 3 unusable tile size, 4 tile file not written, 13 no file, 242 unknown "

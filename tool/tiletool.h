@@ -50,6 +50,11 @@ struct ToolOptions {
     bool version = false;
     bool quiet = false;   // -q: nothing on standard output, no final wait
     bool strict = false;  // a damaged JPEG ends the run with EXIT_LOAD_FAILED
+    // --edges pad: the strips at the right and the bottom that fill no whole
+    // tile become a column and a row of tiles, the picture's last column and
+    // row repeated to fill them.
+    bool pad_edges = false;
+    bool full_rows = false;  // every row stores every level, the top and bottom rows too
     std::string out_dir;  // -o DIR: tiles go there instead of beside the input
     TileEncoding encoding;
     int operands = 0;  // index in argv of the file (argc when there is none)
@@ -111,17 +116,23 @@ struct TileGrid {
     int32_t cols = 0;  // image width / tile width; the remainder is dropped
     int32_t rows = 0;  // image height / tile height
     int32_t level_count = 0;
+    bool full_rows = false;  // no row drops levels (--full-rows)
 };
 
 // 1 + the number of halvings of the larger side down to 1: 512 gives 10.
 int32_t level_count(int32_t tile_width, int32_t tile_height);
 
+// `pad`: the strips that fill no whole tile count as a column and a row of
+// tiles (rounding the division up).
 TileGrid make_grid(int32_t image_width, int32_t image_height, int32_t tile_width,
-                   int32_t tile_height);
+                   int32_t tile_height, bool pad = false);
 
 // Leading levels a row stores not: 1 for the top row (also when it is the
 // only row), 2 for the bottom row, 0 otherwise.
 int32_t skip_levels_for_row(int32_t row, int32_t rows);
+// The leading levels row `row` of the grid drops: skip_levels_for_row, or 0
+// for every row of a grid with full rows.
+int32_t grid_skip_levels(const TileGrid& grid, int32_t row);
 
 // True when the plain names ("%d%d": column then row, run together) repeat
 // within a grid, e.g. column 1 row 10 and column 11 row 0 both give "110".

@@ -186,7 +186,7 @@ TEST_F(EndToEnd, TilesAGridWithRemainders) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err,
               "WARNING: 6 columns at the right and 2 rows at the bottom of the picture are in no "
-              "tile\n");
+              "tile (--edges pad keeps them)\n");
     EXPECT_EQ(r.out, expected_run("pano.bmp", "loading BMP=", 70, 50, 16, 16));
     EXPECT_EQ(tile_files().size(), 4u * 3u * 2u);
 }

@@ -72,6 +72,7 @@ TEST(ToolOptions, BadOptionsAreNamed) {
         {{"--metric", "psnr", "f.bmp"}, "unknown metric psnr"},
         {{"-o"}, "-o/--out needs a folder"},
         {{"-x", "f.bmp"}, "unknown option -x"},
+        {{"--edges", "crop", "f.bmp"}, "unknown edges crop (drop or pad)"},
     };
     for (const auto& c : cases) {
         ToolOptions o;
@@ -96,7 +97,8 @@ TEST_F(ToolOptionsRun, BadCommandLinesEndWithStatusTwoAndWriteNothing) {
     EXPECT_TRUE(tile_files().empty());
     const RunResult help = run("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* word : {"--quality", "--metric", "--out", "--strict", "-q"})
+    for (const char* word :
+         {"--quality", "--metric", "--out", "--strict", "-q", "--edges", "--full-rows"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     const RunResult version = run("--version");
     EXPECT_EQ(version.status, 0);
@@ -155,12 +157,16 @@ TEST_F(ToolOptionsRun, PartsInNoTileAreReported) {
     } cases[] = {
         {70, 50, "16 16",
          "WARNING: 6 columns at the right and 2 rows at the bottom of the picture are in no "
-         "tile\n"},
-        {70, 48, "16 16", "WARNING: 6 columns at the right of the picture are in no tile\n"},
-        {64, 40, "16 16", "WARNING: 8 rows at the bottom of the picture are in no tile\n"},
+         "tile (--edges pad keeps them)\n"},
+        {70, 48, "16 16",
+         "WARNING: 6 columns at the right of the picture are in no tile (--edges pad keeps "
+         "them)\n"},
+        {64, 40, "16 16",
+         "WARNING: 8 rows at the bottom of the picture are in no tile (--edges pad keeps them)\n"},
         {64, 48, "16 16", ""},
         {64, 32, "",
-         "WARNING: the picture (64x32) holds no whole tile of 512x512; no tile is written\n"},
+         "WARNING: the picture (64x32) holds no whole tile of 512x512; no tile is written "
+         "(--edges pad makes one of it)\n"},
     };
     for (const auto& c : cases) {
         picture("pano.bmp", c.w, c.h);
