@@ -135,6 +135,17 @@ int create_part_file(const char* path);
 // Takes `path` out of the table once it has its final name or is removed.
 void forget_part_file(const char* path);
 
+// A folder under construction (an output assembled apart, then moved into
+// place): entered in the same table, and on a signal or a failure removed
+// with everything in it, two levels of folders deep. 0 when entered; -1 with
+// errno set when the table is full, the name too long or the run ending.
+int enter_part_folder(const char* path);
+// Takes the folder out of the table (it is moved into place or removed).
+void forget_part_folder(const char* path);
+// Removes the folder and what it holds (two levels deep), as the cleanup
+// does; what it cannot remove stays.
+void remove_folder_tree(const char* path);
+
 // Removes every ".part" file in the table and refuses later creations: for a
 // process that is ending on a failure it cannot recover from.
 void remove_part_files();

@@ -74,7 +74,7 @@ bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& resu
                 std::to_string(rgb.levels.size());
         return false;
     }
-    const int32_t skip = skip_levels_for_row(row, run.rows);
+    const int32_t skip = run.first_level[row];
     for (size_t k = 0; k < rgb.levels.size(); ++k) {
         TexImage a, b;
         if (!decode_tex_level(rgb, k, a, error) || !decode_tex_level(blocks, k, b, error))
@@ -99,18 +99,28 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
         return INSPECT_BAD_FILE;
     }
     std::vector<TileResult> tiles;
+    // Why a tile was not compared: its files fail, its DXT1 file holds no
+    // level (the whole grid's, named once), or its run ended before it.
+    enum class Why { failed, no_block_levels, missing };
     struct Skipped {
         std::string file, reason;
-        bool no_block_levels;
+        Why why;
     };
     std::vector<Skipped> skipped;
     std::map<int32_t, LevelSummary> levels;
     size_t without_levels = 0;
+    // Tiles of a run that ended early are named once, a whole row in a line.
+    report_missing_tiles(run, err);
     for (int32_t row = 0; row < run.rows; ++row)
         for (int32_t col = 0; col < run.cols; ++col) {
+            if (!run.has(col, row)) {
+                skipped.push_back({run.path(col, row, true), "missing", Why::missing});
+                continue;
+            }
             TileResult t;
             if (!compare_tile(run, col, row, t, error)) {
-                skipped.push_back({run.path(col, row, true), error, t.no_block_levels});
+                skipped.push_back({run.path(col, row, true), error,
+                                   t.no_block_levels ? Why::no_block_levels : Why::failed});
                 if (t.no_block_levels)
                     ++without_levels;
                 else
@@ -172,7 +182,10 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
                          level, s.tiles, s.total.rmse(), db(s.total.psnr()).c_str(),
                          s.worst.c_str(), s.worst_error.rmse(), db(s.worst_error.psnr()).c_str());
         for (const Skipped& s : skipped)
-            if (!s.no_block_levels) std::fprintf(out, "not compared: %s\n", s.reason.c_str());
+            if (s.why == Why::failed)
+                std::fprintf(out, "not compared: %s\n", s.reason.c_str());
+        if (run.missing() > 0)
+            std::fprintf(out, "missing: %d tiles (the run ended early)\n", run.missing());
     }
     if (without_levels > 0)
         std::fprintf(err,
