@@ -434,7 +434,8 @@ int run_tool(int argc, char** argv) {
         ~Closer() { close_picture(input); }
     } closer{input};  // on every way out
     const LoadResult opened = open_input(input, name, kind, size, options);
-    if (!opened.ok()) return fail(EXIT_LOAD_FAILED, opened.reason + " (see vx.log)");
+    if (!opened.ok())
+        return fail(EXIT_LOAD_FAILED, opened.reason + " (see vx.log)" + picture_kind_note(name));
     // Damage met while opening (a progressive JPEG is read through at once).
     bool warned = !opened.warning.empty();
     if (warned && options.strict) return fail_damaged(name, opened.warning);

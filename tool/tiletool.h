@@ -12,7 +12,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "texcomp/texcomp.h"
 #include "tileformat/tileformat.h"
@@ -64,6 +66,14 @@ struct ToolOptions {
 // otherwise the reason, for the user. --help and --version stop the reading.
 std::string parse_tool_options(int argc, char* const* argv, ToolOptions& out);
 
+// The one argument grammar of the three commands: an option with a value
+// takes it as the next word or after "=" ("--quality high",
+// "--quality=high"). True when args[i] is the option `name`; `value` then
+// holds its value (empty when it is missing) and `i` points at the last word
+// used.
+bool option_value(const std::vector<std::string>& args, size_t& i, const char* name,
+                  std::optional<std::string>& value);
+
 // The options part of --help.
 const char* tool_options_help();
 
@@ -80,6 +90,14 @@ enum class PictureKind { unknown, bmp, jpeg, png, tiff };
 // "tif"; also a name ending in ".tiff" or ".jpeg". Names shorter than three
 // characters are of unknown kind.
 PictureKind picture_kind(const std::string& name);
+
+// The kind the file's first bytes show (BMP "BM", JPEG FF D8 FF, PNG's
+// signature, TIFF "II"/"MM"), unknown for anything else or an unreadable
+// file.
+PictureKind picture_kind_of_content(const std::string& path);
+// For a picture that failed to load: "; p.jpg holds a PNG picture; rename it
+// to .png" when its content is another kind than its name says, else empty.
+std::string picture_kind_note(const std::string& path);
 
 constexpr int32_t DEFAULT_TILE_SIDE = 512;
 // Tile sides travel through the compression library in 16 bits.
