@@ -159,7 +159,7 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
     BandFeed feed;
     if (!start_band_feed(feed, input, grid.tile_height, grid.rows, grid.cols,
                          band_width(grid, input)))
-        return fail(EXIT_LOAD_FAILED, "not enough memory for two bands of " +
+        return fail(EXIT_NO_MEMORY, "not enough memory for two bands of " +
                                           std::to_string(grid.tile_height) + " rows of " +
                                           input_name);
     // The reader thread ends on every way out, a failed allocation included.
@@ -357,8 +357,15 @@ int check_input_file(const std::string& name, int64_t size) {
     return EXIT_DONE;
 }
 
+// The -o folder, made (with the folders above it) when it does not exist,
+// as razivavu-inspect makes its output folders.
 int check_out_dir(const ToolOptions& options) {
     if (options.out_dir.empty()) return EXIT_DONE;
+    const std::string& dir = options.out_dir;
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
+         slash = dir.find('/', slash + 1))
+        mkdir(dir.substr(0, slash).c_str(), 0777);
+    mkdir(dir.c_str(), 0777);
     struct stat st;
     if (stat(options.out_dir.c_str(), &st) != 0)
         return fail(EXIT_WRITE_FAILED,
@@ -507,7 +514,7 @@ int run_tool(int argc, char** argv) {
     // damage anywhere else.
     const RemainingRows rest = read_remaining_rows(input);
     if (rest.no_memory)
-        return fail(EXIT_LOAD_FAILED, "cannot read the rows of " + name +
+        return fail(EXIT_NO_MEMORY, "cannot read the rows of " + name +
                                           " below the last row of tiles: not enough memory");
     if (!rest.load.ok()) return fail(EXIT_LOAD_FAILED, rest.load.reason + " (see vx.log)");
     if (!warned && !rest.load.warning.empty()) {

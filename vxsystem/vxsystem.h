@@ -23,6 +23,10 @@
 // LOG_MESSAGE_MAX - 1 bytes is cut to that length.
 constexpr int32_t LOG_MESSAGE_MAX = 4096;
 
+// The environment variable that sends the log elsewhere: RAZIVAVU_LOG=FILE
+// appends to FILE instead of "vx.log", RAZIVAVU_LOG= (empty) keeps no log.
+constexpr const char* LOG_FILE_VARIABLE = "RAZIVAVU_LOG";
+
 // printf-style; formats and appends to "vx.log". A "vx.log" that cannot be
 // opened is skipped silently.
 void append_log(const char* format, ...)

@@ -105,6 +105,21 @@ TEST_F(Failures, NoMemoryAnywhereEndsWithAMessageAndNoPartFile) {
     EXPECT_FALSE(file_exists("x.part"));
 }
 
+// The band feed's two bands are the run's largest allocation; without them
+// the run ends as every allocation failure does.
+TEST_F(Failures, NoMemoryForTheBandsEndsWithStatusFive) {
+    write_bmp("p.bmp", bmp_picture(40, 50, 24, false));
+    const size_t band = 16 * 40 * 3;
+    char name[] = "razivavu", quiet[] = "-q", file[] = "p.bmp", side[] = "16";
+    char* argv[] = {name, quiet, file, side, side, nullptr};
+    EXPECT_EXIT(
+        {
+            FailNewSizes fail(band, band);
+            std::exit(run_command(run_tool, 5, argv, "ERROR: ", EXIT_NO_MEMORY));
+        },
+        ::testing::ExitedWithCode(EXIT_NO_MEMORY), "ERROR: not enough memory for two bands");
+}
+
 // Signals and the disk: the real binary.
 std::vector<std::string> names_ending(const std::string& ending) {
     std::vector<std::string> found;

@@ -139,9 +139,15 @@ TEST_F(ToolOptionsRun, QuietOutFolderAndMetricKeepTheFilesApartFromWhatTheyChoos
         EXPECT_EQ(read_file("uniform/" + rgb), read_file(rgb)) << tile;
         EXPECT_NE(read_file("uniform/" + dxt1), read_file(dxt1)) << tile;
     }
-    const RunResult missing = run("-o nowhere pano.bmp 16 16");
-    EXPECT_EQ(missing.status, EXIT_WRITE_FAILED);
-    EXPECT_EQ(missing.err, "ERROR: output folder=nowhere: No such file or directory\n");
+    // A folder that is not there is made, as --mosaic makes its own; a file
+    // in the way is not a folder.
+    const RunResult made = run("-q -o new/deeper pano.bmp 16 16");
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(read_file("new/deeper/pano11c.vxt"), read_file("pano11c.vxt"));
+    write_file("plain", {1});
+    const RunResult blocked = run("-o plain pano.bmp 16 16");
+    EXPECT_EQ(blocked.status, EXIT_WRITE_FAILED);
+    EXPECT_EQ(blocked.err, "ERROR: output folder=plain is not a folder\n");
     // Under -q the two errors of standard output go to standard error.
     const RunResult none = run("-q");
     EXPECT_EQ(none.status, EXIT_NO_INPUT);
@@ -199,6 +205,21 @@ TEST_F(ToolOptionsRun, JpegNamesAndStrictDamage) {
               "the run there\n");
     EXPECT_FALSE(file_exists("cut11c.vxt"));
     for (const std::string& f : tile_files()) EXPECT_EQ(f.find(".part"), std::string::npos) << f;
+}
+
+TEST_F(ToolOptionsRun, TheLogGoesWhereRazivavuLogSays) {
+    write_file("bad.png", {1, 2, 3});  // a loader that fails logs why
+    const struct {
+        const char* env;
+        const char* log;  // the file that receives the log, or none
+    } cases[] = {{"", "vx.log"}, {"RAZIVAVU_LOG=mine.log ", "mine.log"}, {"RAZIVAVU_LOG= ", ""}};
+    for (const auto& c : cases) {
+        for (const char* f : {"vx.log", "mine.log"}) std::remove(f);
+        const RunResult r = run_program(RAZIVAVU_BINARY, "-q bad.png", c.env);
+        EXPECT_EQ(r.status, EXIT_LOAD_FAILED) << c.env;
+        for (const char* f : {"vx.log", "mine.log"})
+            EXPECT_EQ(file_exists(f), std::string(f) == c.log) << c.env << f;
+    }
 }
 
 }  // namespace
