@@ -109,4 +109,21 @@ TEST_F(TextureHabits, APictureOfAnotherKindThanItsNameIsNamed) {
     }
 }
 
+// One progress line per level the file holds, also where a palette comes
+// before the levels (off a terminal; on one the line is rewritten).
+TEST_F(TextureHabits, ProgressCountsTheLevelsTheFileHolds) {
+    write_bmp("big.bmp", bmp_of(512, 512, smooth_pattern(512, 512)));
+    for (const char* format : {"p8", "dxt1"}) {
+        const RunResult r = run(TEXTURE_BINARY, std::string("--format ") + format + " big.bmp o.dds");
+        ASSERT_EQ(r.status, 0) << r.err;
+        TexFile file;
+        std::string error;
+        ASSERT_TRUE(read_tex_file("o.dds", file, error)) << error;
+        size_t lines = 0;
+        for (size_t at = 0; (at = r.err.find(" levels done\n", at)) != std::string::npos; ++at)
+            ++lines;
+        EXPECT_EQ(lines, file.levels.size()) << format;
+    }
+}
+
 }  // namespace
