@@ -137,7 +137,10 @@ for c in "${commands[@]}"; do
     page=$deb/usr/share/man/man1/$c.1.gz
     MANPAGER=cat MANWIDTH=80 man -l "$page" >"$work/$c.man" 2>/dev/null || true
     check "man -l $c.1.gz shows its NAME line" grep -qE "^ +$c +- " "$work/$c.man"
-    check "man -l $c.1.gz has its SEE ALSO" grep -q "^SEE ALSO" "$work/$c.man"
+    for section in SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" ENVIRONMENT FILES EXAMPLES \
+        "SEE ALSO"; do
+        check "man -l $c.1.gz has its $section" grep -q "^$section" "$work/$c.man"
+    done
 done
 for c in "${commands[@]}"; do
     check "$c --version from the package says \"$c $version\"" \
