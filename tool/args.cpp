@@ -31,10 +31,9 @@ PictureKind picture_kind_of_content(const std::string& path) {
     if (n >= 8 && std::memcmp(head, png, 8) == 0) return PictureKind::png;
     if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return PictureKind::jpeg;
     if (n >= 2 && head[0] == 'B' && head[1] == 'M') return PictureKind::bmp;
-    if (n >= 4 && ((head[0] == 'I' && head[1] == 'I' && head[3] == 0 &&
-                    (head[2] == 42 || head[2] == 43)) ||
-                   (head[0] == 'M' && head[1] == 'M' && head[2] == 0 &&
-                    (head[3] == 42 || head[3] == 43))))
+    if (n >= 4 &&
+        ((head[0] == 'I' && head[1] == 'I' && head[3] == 0 && (head[2] == 42 || head[2] == 43)) ||
+         (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43))))
         return PictureKind::tiff;
     return PictureKind::unknown;
 }

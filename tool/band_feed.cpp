@@ -20,7 +20,8 @@ void pad_band(const uint8_t* rows, int32_t got, int32_t width, int32_t planes, u
     for (int32_t y = got - 1; y >= 0; --y) {
         uint8_t* row = out + y * to;
         std::memmove(row, rows + y * from, from);
-        for (size_t x = from; x < to; x += planes) std::memcpy(row + x, row + from - planes, planes);
+        for (size_t x = from; x < to; x += planes)
+            std::memcpy(row + x, row + from - planes, planes);
     }
     for (int32_t y = got; y < band_rows; ++y) std::memcpy(out + y * to, out + (got - 1) * to, to);
 }
@@ -101,8 +102,7 @@ bool start_band_feed(BandFeed& feed, PictureInput& input, int32_t band_rows, int
     feed.bands = bands;
     feed.tiles_per_band = tiles_per_band;
     feed.band_width = band_width;
-    feed.padded =
-        band_width > input.width || int64_t{bands} * band_rows > int64_t{input.height};
+    feed.padded = band_width > input.width || int64_t{bands} * band_rows > int64_t{input.height};
     const size_t bytes =
         static_cast<size_t>(band_feed_bytes(input, band_rows, band_width, feed.padded) / 2);
     try {

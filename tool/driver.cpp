@@ -160,8 +160,8 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
     if (!start_band_feed(feed, input, grid.tile_height, grid.rows, grid.cols,
                          band_width(grid, input)))
         return fail(EXIT_NO_MEMORY, "not enough memory for two bands of " +
-                                          std::to_string(grid.tile_height) + " rows of " +
-                                          input_name);
+                                        std::to_string(grid.tile_height) + " rows of " +
+                                        input_name);
     // The reader thread ends on every way out, a failed allocation included.
     struct FeedStopper {
         BandFeed& feed;
@@ -456,7 +456,8 @@ int run_tool(int argc, char** argv) {
     if (!bad_size.empty()) return fail(EXIT_BAD_TILE_SIZE, bad_size);
     say(options, "tiling to %dx%d pixel\n", tile_width, tile_height);
 
-    TileGrid grid = make_grid(input.width, input.height, tile_width, tile_height, options.pad_edges);
+    TileGrid grid =
+        make_grid(input.width, input.height, tile_width, tile_height, options.pad_edges);
     grid.full_rows = options.full_rows;
     if (!options.pad_edges) warn_lost_parts(grid, input.width, input.height);
     if (grid.rows > 0 && grid.cols > 0 && !block_files_hold_levels(tile_width, tile_height)) {
@@ -515,7 +516,7 @@ int run_tool(int argc, char** argv) {
     const RemainingRows rest = read_remaining_rows(input);
     if (rest.no_memory)
         return fail(EXIT_NO_MEMORY, "cannot read the rows of " + name +
-                                          " below the last row of tiles: not enough memory");
+                                        " below the last row of tiles: not enough memory");
     if (!rest.load.ok()) return fail(EXIT_LOAD_FAILED, rest.load.reason + " (see vx.log)");
     if (!warned && !rest.load.warning.empty()) {
         if (options.strict) return fail_damaged(name, rest.load.warning);

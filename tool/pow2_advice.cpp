@@ -26,9 +26,7 @@ int32_t division_for(int32_t picture_side, int32_t side) {
     return d >= 1 && picture_side / d == side ? d : 0;
 }
 
-std::string size_words(int32_t a, int32_t b) {
-    return std::to_string(a) + " " + std::to_string(b);
-}
+std::string size_words(int32_t a, int32_t b) { return std::to_string(a) + " " + std::to_string(b); }
 
 }  // namespace
 

@@ -57,7 +57,7 @@ struct ToolOptions {
     // row repeated to fill them.
     bool pad_edges = false;
     bool full_rows = false;  // every row stores every level, the top and bottom rows too
-    std::string out_dir;  // -o DIR: tiles go there instead of beside the input
+    std::string out_dir;     // -o DIR: tiles go there instead of beside the input
     TileEncoding encoding;
     int operands = 0;  // index in argv of the file (argc when there is none)
 };

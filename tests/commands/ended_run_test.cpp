@@ -2,8 +2,8 @@
 // --mosaic, --html and --compare show or list the tiles that are there, mark
 // the missing ones and end with exit 1; an --html that fails or is
 // interrupted leaves its folder as it was.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -47,8 +47,8 @@ class EndedRun : public ScratchDir {
 std::map<std::string, std::vector<uint8_t>> contents(const std::string& dir) {
     std::map<std::string, std::vector<uint8_t>> all;
     for (const auto& e : fs::recursive_directory_iterator(dir))
-        all[e.path().string()] = e.is_regular_file() ? read_file(e.path().string())
-                                                     : std::vector<uint8_t>{};
+        all[e.path().string()] =
+            e.is_regular_file() ? read_file(e.path().string()) : std::vector<uint8_t>{};
     return all;
 }
 
@@ -60,7 +60,7 @@ TEST_F(EndedRun, EveryViewDrawsWhatIsThereMarksTheRestAndEndsWithStatusOne) {
     const struct {
         const char* args;
         const char* output;  // a file the view writes
-    } views[] = {{"--mosaic 2 --png out cut", "out/cut_mosaic_level2.png"},
+    } views[] = {{"--mosaic=2 --png=out cut", "out/cut_mosaic_level2.png"},
                  {"--html view cut", "view/index.html"},
                  {"--compare cut", nullptr}};
     for (const auto& v : views) {

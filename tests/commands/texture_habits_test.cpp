@@ -42,26 +42,29 @@ TEST_F(TextureHabits, NormalMapsOfAPhotoAreNotFlatAndEqualTheirConversionCode) {
         const char* height;  // empty: the default
         int code;
         bool flat;
-    } cases[] = {{"", 1010, false},          {"--height luma", 1010, false},
-                 {"--height=red", 1012, false}, {"--height green", 1013, false},
-                 {"--height blue", 1014, false}, {"--height alpha", 1009, true}};
+    } cases[] = {{"", 1010, false},
+                 {"--height luma", 1010, false},
+                 {"--height=red", 1012, false},
+                 {"--height green", 1013, false},
+                 {"--height blue", 1014, false},
+                 {"--height alpha", 1009, true}};
     for (const auto& c : cases) {
         const RunResult made =
             texture(std::string("--format argb8888 --normal-map ") + c.height + " photo.jpg a.dds");
         ASSERT_EQ(made.status, 0) << c.height << made.err;
         EXPECT_EQ(made.err.find("--height chooses another") != std::string::npos, c.flat)
             << c.height << made.err;
-        const RunResult keyed = texture(
-            "--format argb8888 --set g_normal_map_conversion=1 --set g_normalmap_cnv=" +
-            std::to_string(c.code) + " photo.jpg b.dds");
+        const RunResult keyed =
+            texture("--format argb8888 --set g_normal_map_conversion=1 --set g_normalmap_cnv=" +
+                    std::to_string(c.code) + " photo.jpg b.dds");
         ASSERT_EQ(keyed.status, 0) << keyed.err;
         EXPECT_EQ(read_file("a.dds"), read_file("b.dds")) << c.height;
         // The normal's x and y (red and green) vary over a photo's edges.
         EXPECT_EQ(spread("a.dds", 0) > 5 && spread("a.dds", 1) > 5, !c.flat) << c.height;
     }
     const RunResult keys = run(TEXTURE_BINARY, "--list-keys");
-    for (const char* line : {"  1010  luma   the mean of red, green and blue\n",
-                             "  1018         the reverse"})
+    for (const char* line :
+         {"  1010  luma   the mean of red, green and blue\n", "  1018         the reverse"})
         EXPECT_NE(keys.out.find(line), std::string::npos) << line;
 }
 
@@ -76,8 +79,7 @@ TEST_F(TextureHabits, TheOutputNameAndTheArgumentGrammar) {
         {"photo.jpg out.png", 2, "out.png", "the output out.png does not end in .dds"},
         {"--force photo.jpg out.png", 0, "out.png", ""},
         {"photo.jpg OUT.DDS", 0, "OUT.DDS", ""},
-        {"--format=dxt5 --quality=quick --set=g_mip_filter_type=7 photo.jpg a.dds", 0, "a.dds",
-         ""},
+        {"--format=dxt5 --quality=quick --set=g_mip_filter_type=7 photo.jpg a.dds", 0, "a.dds", ""},
         {"-- -odd.jpg b.dds", 0, "b.dds", ""},
         {"--height red photo.jpg c.dds", 2, "c.dds", "--height goes with --normal-map"},
         {"--normal-map --height=grey photo.jpg c.dds", 2, "c.dds", "unknown height grey"},
@@ -114,7 +116,8 @@ TEST_F(TextureHabits, APictureOfAnotherKindThanItsNameIsNamed) {
 TEST_F(TextureHabits, ProgressCountsTheLevelsTheFileHolds) {
     write_bmp("big.bmp", bmp_of(512, 512, smooth_pattern(512, 512)));
     for (const char* format : {"p8", "dxt1"}) {
-        const RunResult r = run(TEXTURE_BINARY, std::string("--format ") + format + " big.bmp o.dds");
+        const RunResult r =
+            run(TEXTURE_BINARY, std::string("--format ") + format + " big.bmp o.dds");
         ASSERT_EQ(r.status, 0) << r.err;
         TexFile file;
         std::string error;

@@ -267,10 +267,10 @@ TEST_F(EndToEnd, ThePowerOfTwoWarningComesExactlyForOtherSides) {
     const struct {
         const char* size;
         bool warned;
-    } cases[] = {{"16 16", false}, {"16 8", false}, {"12 16", true}, {"16 12", true},
-                 {"-3 -2", false},  // 16 x 16
-                 {"-4 -2", true},   // 12 x 16
-                 {"", false}};      // 512 x 512: no tile at all, nothing to warn of
+    } cases[] = {{"16 16", false}, {"16 8", false},  {"12 16", true},
+                 {"16 12", true},  {"-3 -2", false},  // 16 x 16
+                 {"-4 -2", true},                     // 12 x 16
+                 {"", false}};  // 512 x 512: no tile at all, nothing to warn of
     for (const auto& c : cases) {
         const RunResult r = run(std::string("-q p.bmp ") + c.size);
         EXPECT_EQ(r.status, 0) << c.size;

@@ -32,7 +32,8 @@ std::vector<uint8_t> extended(const std::vector<uint8_t>& p, int32_t w, int32_t 
     std::vector<uint8_t> out;
     for (int32_t y = 0; y < h2; ++y)
         for (int32_t x = 0; x < w2; ++x) {
-            const size_t at = (static_cast<size_t>(std::min(y, h - 1)) * w + std::min(x, w - 1)) * 3;
+            const size_t at =
+                (static_cast<size_t>(std::min(y, h - 1)) * w + std::min(x, w - 1)) * 3;
             out.insert(out.end(), p.begin() + at, p.begin() + at + 3);
         }
     return out;
@@ -57,7 +58,8 @@ TEST_F(Edges, PadWritesTheFilesOfThePictureExtendedToWholeTiles) {
     } cases[] = {
         {70, 50, "", "16 16", 80, 64, "16 16", "RAZIVAVU_THREADS=1"},
         {70, 50, "--quality high --full-rows", "16 16", 80, 64, "16 16", "RAZIVAVU_THREADS=3"},
-        {37, 21, "", "-2 -2", 54, 30, "18 10", "RAZIVAVU_WHOLE_PICTURE=1"},  // 18 x 10 tiles, a third column and row
+        {37, 21, "", "-2 -2", 54, 30, "18 10",
+         "RAZIVAVU_WHOLE_PICTURE=1"},  // 18 x 10 tiles, a third column and row
         {20, 9, "--quality=quick", "32 16", 32, 16, "32 16", ""},  // smaller than one tile
         {64, 48, "", "16 16", 64, 48, "16 16", ""},                // nothing to pad
     };
@@ -70,13 +72,13 @@ TEST_F(Edges, PadWritesTheFilesOfThePictureExtendedToWholeTiles) {
         write_bmp("p.bmp", picture(c.w, c.h, source));
         write_bmp("ext/p.bmp", picture(c.w2, c.h2, extended(source, c.w, c.h, c.w2, c.h2)));
         const std::string env = std::string(c.env) + " ";
-        const RunResult pad = run_program(
-            RAZIVAVU_BINARY,
-            std::string("--edges pad -o pad ") + c.options + " p.bmp " + c.size, env);
+        const RunResult pad =
+            run_program(RAZIVAVU_BINARY,
+                        std::string("--edges pad -o pad ") + c.options + " p.bmp " + c.size, env);
         ASSERT_EQ(pad.status, 0) << c.w << "x" << c.h << pad.err;
         EXPECT_EQ(pad.err.find("in no tile"), std::string::npos) << pad.err;
-        const RunResult drop = run_program(
-            RAZIVAVU_BINARY, std::string(c.options) + " ext/p.bmp " + c.ext_size, env);
+        const RunResult drop =
+            run_program(RAZIVAVU_BINARY, std::string(c.options) + " ext/p.bmp " + c.ext_size, env);
         ASSERT_EQ(drop.status, 0) << drop.err;
         // The loading lines name the two pictures; from the tile size on the
         // console text is the same.
@@ -96,7 +98,8 @@ TEST_F(Edges, FullRowsStoreLevelZeroInEveryRow) {
     } cases[] = {{"16 16", 16, 16}, {"64 16", 64, 16}, {"16 48", 16, 48}, {"-4 -2", 16, 24}};
     for (const auto& c : cases) {
         for (const std::string& name : tile_files()) std::remove(name.c_str());
-        const RunResult r = run_program(RAZIVAVU_BINARY, std::string("--full-rows p.bmp ") + c.size);
+        const RunResult r =
+            run_program(RAZIVAVU_BINARY, std::string("--full-rows p.bmp ") + c.size);
         ASSERT_EQ(r.status, 0) << c.size << r.err;
         TileGrid whole = make_grid(64, 48, c.w, c.h);
         whole.full_rows = true;

@@ -182,8 +182,7 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
                          level, s.tiles, s.total.rmse(), db(s.total.psnr()).c_str(),
                          s.worst.c_str(), s.worst_error.rmse(), db(s.worst_error.psnr()).c_str());
         for (const Skipped& s : skipped)
-            if (s.why == Why::failed)
-                std::fprintf(out, "not compared: %s\n", s.reason.c_str());
+            if (s.why == Why::failed) std::fprintf(out, "not compared: %s\n", s.reason.c_str());
         if (run.missing() > 0)
             std::fprintf(out, "missing: %d tiles (the run ended early)\n", run.missing());
     }

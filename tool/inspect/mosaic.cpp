@@ -125,7 +125,8 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
     std::fprintf(out, "%s: %d x %d tiles of %d x %d at level %d\n", path.c_str(), run.cols,
                  run.rows, tile_w, tile_h, level);
     if (grey == 0) return INSPECT_OK;
-    std::fprintf(err, "razivavu-inspect: %d tiles of %s (of %d) are missing or unreadable; drawn grey\n",
+    std::fprintf(err,
+                 "razivavu-inspect: %d tiles of %s (of %d) are missing or unreadable; drawn grey\n",
                  grey, base.c_str(), run.cols * run.rows);
     return INSPECT_BAD_FILE;
 }

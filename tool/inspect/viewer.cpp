@@ -201,7 +201,8 @@ std::string grid_script(const TileRun& run, int32_t tile_w, int32_t tile_h,
 std::vector<std::string> page_files() {
     std::vector<std::string> names = {"tiles", "grid.js"};
     for (size_t i = 0; i < VIEWER_ASSET_COUNT; ++i)
-        if (std::string(VIEWER_ASSETS[i].name) != "index.html") names.push_back(VIEWER_ASSETS[i].name);
+        if (std::string(VIEWER_ASSETS[i].name) != "index.html")
+            names.push_back(VIEWER_ASSETS[i].name);
     names.push_back("index.html");
     return names;
 }
@@ -216,8 +217,8 @@ bool move_into_place(const fs::path& work, const fs::path& root, std::string& er
             renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0)
             continue;
         if (std::rename(from.c_str(), to.c_str()) != 0) {
-            error = "cannot move " + from.string() + " to " + to.string() + ": " +
-                    std::strerror(errno);
+            error =
+                "cannot move " + from.string() + " to " + to.string() + ": " + std::strerror(errno);
             return false;
         }
     }

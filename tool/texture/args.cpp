@@ -158,8 +158,9 @@ std::string parse_texture_args(const std::vector<std::string>& args, TextureOpti
     if (out.normal_map) {
         // First, so that --set g_normalmap_cnv=... on the same line still wins.
         const HeightSource* source = find_height_source(out.height);
-        out.settings.insert(out.settings.begin(), {{"g_normal_map_conversion", "1"},
-                                                   {"g_normalmap_cnv", std::to_string(source->code)}});
+        out.settings.insert(
+            out.settings.begin(),
+            {{"g_normal_map_conversion", "1"}, {"g_normalmap_cnv", std::to_string(source->code)}});
     }
     if (rest.size() != 2) return "expected INPUT and OUTPUT";
     out.input = rest[0];

@@ -17,10 +17,10 @@ struct StreamSink {
     bool failed = false;
     int error_number = 0;  // the system's reason of the first failure
     bool progress = false;
-    bool terminal = false;     // progress as one line rewritten in place
-    bool palettised = false;   // a palette run comes before each face's levels
-    int32_t face_levels = 1;   // levels of one face, from the surface header
-    int32_t levels_done = 0;   // level runs written
+    bool terminal = false;    // progress as one line rewritten in place
+    bool palettised = false;  // a palette run comes before each face's levels
+    int32_t face_levels = 1;  // levels of one face, from the surface header
+    int32_t levels_done = 0;  // level runs written
 };
 
 // The surface header's mip count (little-endian, after the size, flags,
@@ -55,8 +55,9 @@ int32_t stream_sink(int32_t count, const uint8_t* buffer, void* user) {
     if (!level_run(sink)) return count;
     ++sink.levels_done;
     if (sink.progress)
-        std::fprintf(stderr, sink.terminal ? "\rrazivavu-texture: %d levels done"
-                                           : "razivavu-texture: %d levels done\n",
+        std::fprintf(stderr,
+                     sink.terminal ? "\rrazivavu-texture: %d levels done"
+                                   : "razivavu-texture: %d levels done\n",
                      sink.levels_done);
     return count;
 }
