@@ -28,9 +28,7 @@ class EndedRun : public ScratchDir {
     void make_ended_run() {
         ASSERT_TRUE(write_jpeg("whole.jpg", squares_jpeg(64, 128, 3, false, 90)));
         std::vector<uint8_t> bytes = read_file("whole.jpg");
-        size_t sos = 0;
-        for (size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
-            if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+        const size_t sos = find_marker(bytes, 0xDA);
         ASSERT_GT(sos, 0u);
         bytes.resize(sos + (bytes.size() - sos) * 4 / 10);
         write_file("cut.jpg", bytes);

@@ -371,9 +371,8 @@ TEST_F(EndToEnd, DamagedJpegTilesAndSaysSo) {
     const JpegFixture s = squares_jpeg(32, 32, 3, false, 100);
     ASSERT_TRUE(write_jpeg("whole.jpg", s));
     std::vector<uint8_t> bytes = read_file("whole.jpg");
-    size_t sos = 0;  // cut halfway through the data after the scan header
-    for (size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+    const size_t sos =
+        find_marker(bytes, 0xDA);  // cut halfway through the data after the scan header
     ASSERT_GT(sos, 0u);
     bytes.resize(sos + (bytes.size() - sos) / 2);
     write_file("cut.jpg", bytes);

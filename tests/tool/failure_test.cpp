@@ -179,9 +179,7 @@ TEST_F(Failures, ARunThatCannotFitOnTheDiskWritesNothing) {
 TEST_F(Failures, AJpegWhoseDataEndsEarlyStopsAfterTheLastRowOfTilesWithData) {
     ASSERT_TRUE(write_jpeg("whole.jpg", squares_jpeg(64, 2048, 3, false, 90)));
     std::vector<uint8_t> bytes = read_file("whole.jpg");
-    size_t sos = 0;  // keep the headers and a few rows' worth of data
-    for (size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+    const size_t sos = find_marker(bytes, 0xDA);  // keep the headers and a few rows' worth of data
     ASSERT_GT(sos, 0u);
     bytes.resize(sos + (bytes.size() - sos) / 40);
     write_file("cut.jpg", bytes);
@@ -207,9 +205,7 @@ TEST_F(Failures, AJpegWhoseDataEndsEarlyStopsAfterTheLastRowOfTilesWithData) {
 TEST_F(Failures, AJpegWhoseDataEndsAtItsEndMarkerStopsAfterTheFirstRowOfTiles) {
     ASSERT_TRUE(write_jpeg("small.jpg", squares_jpeg(16, 16, 3, false, 90)));
     std::vector<uint8_t> bytes = read_file("small.jpg");
-    size_t sof = 0;
-    for (size_t i = 0; i + 9 < bytes.size() && !sof; ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) sof = i;
+    const size_t sof = find_marker(bytes, 0xC0);
     ASSERT_GT(sof, 0u);
     for (size_t at : {sof + 5, sof + 7}) {  // height, then width, big-endian
         bytes[at] = 60000 >> 8;

@@ -192,9 +192,7 @@ TEST_F(ToolOptionsRun, JpegNamesAndStrictDamage) {
     // A damaged JPEG: a warning and filler, or with --strict the end of the
     // run with nothing of the damaged row of tiles.
     std::vector<uint8_t> bytes = read_file("pano.jpeg");
-    size_t sos = 0;
-    for (size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+    const size_t sos = find_marker(bytes, 0xDA);
     ASSERT_GT(sos, 0u);
     bytes.resize(sos + (bytes.size() - sos) / 2);
     write_file("cut.JPEG", bytes);

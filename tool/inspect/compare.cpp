@@ -94,10 +94,7 @@ bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& resu
 int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
     TileRun run;
     std::string error;
-    if (!find_tile_run(base, run, error)) {
-        std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
-        return INSPECT_BAD_FILE;
-    }
+    if (!open_tile_run(base, run, err)) return INSPECT_BAD_FILE;
     std::vector<TileResult> tiles;
     // Why a tile was not compared: its files fail, its DXT1 file holds no
     // level (the whole grid's, named once), or its run ended before it.
@@ -109,8 +106,6 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
     std::vector<Skipped> skipped;
     std::map<int32_t, LevelSummary> levels;
     size_t without_levels = 0;
-    // Tiles of a run that ended early are named once, a whole row in a line.
-    report_missing_tiles(run, err);
     for (int32_t row = 0; row < run.rows; ++row)
         for (int32_t col = 0; col < run.cols; ++col) {
             if (!run.has(col, row)) {

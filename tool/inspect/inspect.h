@@ -95,6 +95,11 @@ struct TileRun {
 // no files or no grid holds them.
 bool find_tile_run(const std::string& base, TileRun& out, std::string& error);
 
+// find_tile_run with its reason on `err` when it fails, and what the run
+// lacks named (report_missing_tiles): how --mosaic, --compare and --html
+// start.
+bool open_tile_run(const std::string& base, TileRun& out, FILE* err);
+
 // Names on `err` what `run` lacks: one line per missing row of tiles, one per
 // missing tile of a row that has others. Nothing when it is whole.
 void report_missing_tiles(const TileRun& run, FILE* err);

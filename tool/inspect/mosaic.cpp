@@ -56,11 +56,7 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
                bool block_files) {
     TileRun run;
     std::string error;
-    if (!find_tile_run(base, run, error)) {
-        std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
-        return INSPECT_BAD_FILE;
-    }
-    report_missing_tiles(run, err);
+    if (!open_tile_run(base, run, err)) return INSPECT_BAD_FILE;
     const int32_t first = first_common_level(run);
     if (level < first) {
         std::fprintf(err,

@@ -162,6 +162,16 @@ int32_t TileRun::missing() const {
     return n;
 }
 
+bool open_tile_run(const std::string& base, TileRun& out, FILE* err) {
+    std::string error;
+    if (!find_tile_run(base, out, error)) {
+        std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
+        return false;
+    }
+    report_missing_tiles(out, err);
+    return true;
+}
+
 void report_missing_tiles(const TileRun& run, FILE* err) {
     for (int32_t r = 0; r < run.rows; ++r) {
         int32_t there = 0;

@@ -268,11 +268,7 @@ int write_page(const TileRun& run, const fs::path& work, FILE* err, int32_t& til
 int run_viewer(const std::string& base, const std::string& dir, FILE* out, FILE* err) {
     TileRun run;
     std::string error;
-    if (!find_tile_run(base, run, error)) {
-        std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
-        return INSPECT_BAD_FILE;
-    }
-    report_missing_tiles(run, err);
+    if (!open_tile_run(base, run, err)) return INSPECT_BAD_FILE;
     const fs::path root(dir);
     // The page is made in a folder of its own inside DIR and moved into
     // place when complete: a failure, or a signal (the folder is in the
