@@ -26,6 +26,7 @@ struct BlockCallOptions {
     int force_four;
     int normalmap_type;
     BlockQuality quality;
+    BlockDecoder decoder;
 };
 BlockCallOptions call_options(const BlockOptions& o);
 
@@ -57,7 +58,7 @@ void fit_block_colours(BlockSamples& b, int normalmap_type, const uint32_t* leve
 // three-colour order) and keeps the smaller exact weighted error; Best then
 // refines the end points. Quick and Normal are fit_block_colours itself.
 void fit_block_colours_quality(BlockSamples& b, int normalmap_type, BlockQuality quality,
-                               bool may_use_four);
+                               BlockDecoder decoder, bool may_use_four);
 
 // Samples split into one array per channel, for loops over contiguous values.
 struct SampleChannels {

@@ -56,11 +56,11 @@ void dominant_axis_weights(BlockSamples& b) {
 }  // namespace
 
 void choose_block_weights(BlockSamples& b, int normalmap_type) {
-    if (normalmap_type == 1) {
+    if (normalmap_type == static_cast<int>(NormalMapWeights::Fixed)) {
         b.weights[0] = 0.4;
         b.weights[1] = 0.4;
         b.weights[2] = 0.2;
-    } else if (normalmap_type == 2) {
+    } else if (normalmap_type == static_cast<int>(NormalMapWeights::DominantAxis)) {
         dominant_axis_weights(b);
     }
 }

@@ -40,6 +40,39 @@ struct BlockLevel {
 };
 
 // ---------------------------------------------------------------------------
+// The colour palette a block's two end points give, and how decoders read it.
+// ---------------------------------------------------------------------------
+// How a decoder forms the interpolated entries. The project's own decoder
+// and the end-point search read them rounded to nearest; an ideal decoder
+// computes real-valued thirds; some decoders truncate.
+enum class BlockDecoder : int32_t {
+    Nearest = 0,   // (2a + b + 1) / 3, (a + 2b + 1) / 3 in integers
+    Exact = 1,     // (2a + b) / 3, (a + 2b) / 3 as real numbers; the midpoint (a + b) / 2 too
+    Truncate = 2,  // (2a + b) / 3, (a + 2b) / 3 in integers
+};
+
+// Entry j of one channel of the palette from the end points a and b widened
+// to 8 bits: 0 and 1 are the end points; in four-colour order 2 and 3 lie at
+// one and two thirds, in three-colour order 2 is the midpoint (in integers
+// but under the exact reading) and 3 is transparent black (0).
+constexpr double block_palette_entry(int a, int b, int colours, int j, BlockDecoder reading) {
+    if (j == 0) return a;
+    if (j == 1) return b;
+    if (colours == 3) {
+        if (j == 3) return 0;
+        return reading == BlockDecoder::Exact ? (a + b) / 2.0 : (a + b) / 2;
+    }
+    const int twice_near = j == 2 ? 2 * a + b : a + 2 * b;
+    if (reading == BlockDecoder::Exact) return twice_near / 3.0;
+    return reading == BlockDecoder::Nearest ? (twice_near + 1) / 3 : twice_near / 3;
+}
+// The project's reading, in integers: what its decoder shows and what the
+// searches build.
+constexpr int block_palette_entry(int a, int b, int colours, int j) {
+    return static_cast<int>(block_palette_entry(a, b, colours, j, BlockDecoder::Nearest));
+}
+
+// ---------------------------------------------------------------------------
 // How to encode it.
 // ---------------------------------------------------------------------------
 // The standard channel weights (R, G, B) of the colour search, which follow
@@ -58,6 +91,14 @@ enum class BlockQuality : int32_t {
     Best = 3,    // High, then the end points refined on the exact block error
 };
 
+// The colour search's channel weights for normal maps (g_b_normalmaptype).
+enum class NormalMapWeights : int32_t {
+    None = 0,          // `weights` as given
+    Fixed = 1,         // (0.4, 0.4, 0.2)
+    DominantAxis = 2,  // ranked per block by the normals' mean direction
+    Count              // not a choice: the number of choices
+};
+
 struct BlockOptions {
     int32_t mode = BLOCK_MODE_OPAQUE;
     float weights[3] = {perceptual_weights[0], perceptual_weights[1], perceptual_weights[2]};
@@ -68,9 +109,11 @@ struct BlockOptions {
     // Fit each block's end points over the 6x6 window around it, which
     // softens the steps between blocks in smooth gradients.
     bool diffusion = false;
-    // 1: weights (0.4, 0.4, 0.2) for normal maps; 2: weights ranked per block
-    // by the normals' mean direction; other values: `weights`.
-    int32_t normalmap_type = 0;
+    // A NormalMapWeights code; values outside it keep `weights`.
+    int32_t normalmap_type = static_cast<int32_t>(NormalMapWeights::None);
+    // The reading High and Best judge their candidates under; the quicker
+    // qualities build their palettes as the project's decoder reads them.
+    BlockDecoder decoder = BlockDecoder::Nearest;
 };
 
 // ---------------------------------------------------------------------------

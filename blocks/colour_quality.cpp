@@ -158,12 +158,12 @@ void refine_codes(const WeightedSamples& s, BlockSamples& b) {
 }  // namespace
 
 void fit_block_colours_quality(BlockSamples& b, int normalmap_type, BlockQuality quality,
-                               bool may_use_four) {
+                               BlockDecoder decoder, bool may_use_four) {
     const int normal_max = b.max_colours;
     fit_block_colours(b, normalmap_type);
     if (b.count == 0 || quality < BlockQuality::High) return;
     WeightedSamples s;
-    weigh_samples(b, s);
+    weigh_samples(b, s, decoder);
     const bool best = quality == BlockQuality::Best;
     // A forced block has four colours either way; a block whose own pixels
     // need the transparent index keeps three.

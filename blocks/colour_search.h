@@ -190,9 +190,10 @@ inline int widen_grey_green(int code5) { return (code5 << 1) | (code5 >> 4); }
 // The search's hottest loops come twice: plain, which is the definition, and
 // wide, four doubles at a time, on processors that have such vectors (chosen
 // at run time; the rest of the library is built for the plain instruction
-// set). Each lane does a plain step's arithmetic in the plain order, so both
-// give the same bytes; tests hold the plain path to compare the two.
+// set; the processor check is cpu_has_avx2, which the resampler and the
+// palette search ask too). Each lane does a plain step's arithmetic in the
+// plain order, so both give the same bytes; tests hold the plain path to
+// compare the two.
 enum class SearchPath { Plain, Wide };
 SearchPath search_path();
-bool wide_search_available();
 void hold_plain_search(bool hold);

@@ -2,6 +2,7 @@
 // compared with four known colours in one step, channel by channel with the
 // plain comparison, and the first match wins as in the plain scan.
 #include "blocks/colour_search.h"
+#include "cpu/cpu.h"
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
@@ -43,7 +44,7 @@ __attribute__((target("avx2"))) int number_four_at_a_time(ColourSet& cs, int* fi
 }  // namespace
 
 int number_colours_wide(ColourSet& cs, int* first) {
-    return wide_search_available() ? number_four_at_a_time(cs, first) : -1;
+    return cpu_has_avx2() ? number_four_at_a_time(cs, first) : -1;
 }
 #else
 int number_colours_wide(ColourSet&, int*) { return -1; }

@@ -2,6 +2,7 @@
 // boxed_endpoints' arithmetic in its order (the divisions dominate, and four
 // of them cost about as much as one).
 #include "blocks/boxed_cuts.h"
+#include "cpu/cpu.h"
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
@@ -53,7 +54,7 @@ WIDE void score_four(const ColourSet& cs, const BoxedCuts& cuts, int k, double* 
 }  // namespace
 
 bool boxed_scores_wide(const ColourSet& cs, const BoxedCuts& cuts, double* scores) {
-    if (!wide_search_available()) return false;
+    if (!cpu_has_avx2()) return false;
     int k = 0;
     for (; k + 4 <= cuts.count; k += 4) score_four(cs, cuts, k, scores);
     if (k < cuts.count) {

@@ -151,7 +151,8 @@ void encode_one_block(const LevelReader& r, int64_t x0, int64_t y0, const CallOp
     b.colour_mode = b.max_colours;
 
     if (o.quality >= BlockQuality::High && !o.quick)
-        fit_block_colours_quality(b, o.normalmap_type, o.quality, b.has_transparent == 0);
+        fit_block_colours_quality(b, o.normalmap_type, o.quality, o.decoder,
+                                  b.has_transparent == 0);
     else
         fit_block_colours(b, o.normalmap_type, levels);
     pack_colour_block(b, slots, o.mode, out);

@@ -109,7 +109,7 @@ void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0, const D
     b.max_colours = own_transparent ? 3 : 4;
     b.colour_mode = b.max_colours;
     if (o.quality >= BlockQuality::High && !o.quick)
-        fit_block_colours_quality(b, o.normalmap_type, o.quality, !own_transparent);
+        fit_block_colours_quality(b, o.normalmap_type, o.quality, o.decoder, !own_transparent);
     else
         fit_block_colours(b, o.normalmap_type);
     pack_colour_block(b, slots, o.mode, out);

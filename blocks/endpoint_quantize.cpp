@@ -12,6 +12,8 @@
 
 #include <cmath>
 
+#include "blocks/blocks.h"
+
 namespace {
 // v is a code aligned to the top of a byte.
 int expand_aligned(int v, int bits) { return v + (v >> bits); }
@@ -48,15 +50,7 @@ void palettes_from_levels(const double x[2], const int low[2], const int high[2]
         cp.level[r][0] = a;
         cp.level[r][1] = b;
         int* pal = cp.palette[r];
-        pal[0] = a;
-        pal[1] = b;
-        if (colours == 3) {
-            pal[2] = (a + b) / 2;
-            pal[3] = 0;
-        } else {
-            pal[2] = (2 * a + b + 1) / 3;
-            pal[3] = (a + 2 * b + 1) / 3;
-        }
+        for (int j = 0; j < 4; ++j) pal[j] = block_palette_entry(a, b, colours, j);
         if (with_values)
             for (int j = 0; j < 4; ++j) cp.value[r][j] = w * pal[j] / 255.0;
     }

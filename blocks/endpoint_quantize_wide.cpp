@@ -10,6 +10,7 @@
 // could still win has passed the best total, as the plain one does per
 // combination; the totals only grow, so the decisions do not change.
 #include "blocks/endpoint_quantize.h"
+#include "cpu/cpu.h"
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
@@ -205,7 +206,7 @@ WIDE bool quantize_wide(const ColourSet& cs, const double e0[3], const double e1
 
 bool quantize_endpoints_wide(const ColourSet& cs, const double e0[3], const double e1[3],
                              int colours, QuantizedEndpoints& out) {
-    if (!wide_search_available()) return false;
+    if (!cpu_has_avx2()) return false;
     return colours == 3 ? quantize_wide<3>(cs, e0, e1, out) : quantize_wide<4>(cs, e0, e1, out);
 }
 #else

@@ -16,7 +16,8 @@ ChannelOffsets channel_offsets(ChannelOrder order) {
 
 BlockCallOptions call_options(const BlockOptions& o) {
     return {o.mode,       o.weights,        o.quality == BlockQuality::Quick ? 1 : 0,
-            o.force_four, o.normalmap_type, o.quality};
+            o.force_four, o.normalmap_type, o.quality,
+            o.decoder};
 }
 
 BlockResult check_encode_call(const BlockLevel& level, int mode, int32_t first_row,

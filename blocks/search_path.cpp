@@ -4,23 +4,14 @@
 #include <atomic>
 
 #include "blocks/colour_search.h"
+#include "cpu/cpu.h"
 
 namespace {
 std::atomic<bool> plain_held{false};
 }
 
-bool wide_search_available() {
-#if defined(__GNUC__) && defined(__x86_64__)
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
-#else
-    return false;
-#endif
-}
-
 SearchPath search_path() {
-    if (plain_held.load(std::memory_order_relaxed) || !wide_search_available())
-        return SearchPath::Plain;
+    if (plain_held.load(std::memory_order_relaxed) || !cpu_has_avx2()) return SearchPath::Plain;
     return SearchPath::Wide;
 }
 

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "blocks/blocks.h"
 #include "blocks/colour_search.h"
 
 namespace {
@@ -30,7 +31,10 @@ void build_solid_table(SolidTable& t) {
                 for (int e1 = top; e1 >= 0; --e1) {
                     const int x0 = expand_bits(e0, bits);
                     const int x1 = expand_bits(e1, bits);
-                    const int value[3] = {x0, (x0 + x1) / 2, (x0 + 2 * x1 + 1) / 3};
+                    // The end point, the three-colour midpoint and the
+                    // four-colour third next to the other end point.
+                    const int value[3] = {x0, block_palette_entry(x0, x1, 3, 2),
+                                          block_palette_entry(x0, x1, 4, 3)};
                     const int spread = std::abs(x1 - x0);
                     for (int p = 0; p < 3; ++p) {
                         SolidEntry& e = t.entry[g][value[p]][ch][p];

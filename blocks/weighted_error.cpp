@@ -4,8 +4,9 @@
 
 #include "blocks/colour_search.h"
 
-void weigh_samples(const BlockSamples& b, WeightedSamples& s) {
+void weigh_samples(const BlockSamples& b, WeightedSamples& s, BlockDecoder reading) {
     s.count = b.count;
+    s.reading = reading;
     for (int c = 0; c < 3; ++c) s.w[c] = b.weights[c];
     for (int i = 0; i < b.count; ++i)
         for (int c = 0; c < 3; ++c) s.x[c][i] = b.weights[c] * 255.0 * b.samples[i][c];
@@ -19,9 +20,10 @@ void weighted_palette(const WeightedSamples& s, const int e[2][3], int colours, 
     for (int c = 0; c < 3; ++c) {
         const int a = c == 1 ? expand6(e[0][c]) : expand5(e[0][c]);
         const int b = c == 1 ? expand6(e[1][c]) : expand5(e[1][c]);
-        const int v[4] = {a, b, colours == 3 ? (a + b) / 2 : (2 * a + b + 1) / 3,
-                          (a + 2 * b + 1) / 3};
-        for (int j = 0; j < 4; ++j) pal[j][c] = s.w[c] * v[j];
+        // The fourth entry of the three-colour order is transparent, and no
+        // sample is judged against it; it keeps the four-colour value.
+        for (int j = 0; j < 4; ++j)
+            pal[j][c] = s.w[c] * block_palette_entry(a, b, j == 3 ? 4 : colours, j, s.reading);
     }
 }
 

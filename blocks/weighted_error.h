@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "blocks/block_samples.h"
+#include "blocks/blocks.h"
 
 // The block's samples on the 8-bit scale, each channel times its weight, so
 // that errors are plain squared distances; laid out by channel, with room to
@@ -12,14 +13,16 @@
 struct WeightedSamples {
     int count;
     double w[3];
+    BlockDecoder reading;  // how the palette's interpolated entries are read
     alignas(32) double x[3][BLOCK_MAX_SAMPLES + 4];
 };
 
-void weigh_samples(const BlockSamples& b, WeightedSamples& s);
+// The samples of `b`, judged under `reading`.
+void weigh_samples(const BlockSamples& b, WeightedSamples& s,
+                   BlockDecoder reading = BlockDecoder::Nearest);
 
 // The palette a decoder builds from two codes, weighted: the end points
-// widened to 8 bits, the interpolants in integers as the block layout
-// defines them.
+// widened to 8 bits, the interpolants as the samples' reading forms them.
 void weighted_palette(const WeightedSamples& s, const int e[2][3], int colours, double pal[4][3]);
 
 // Error of codes `e` with every sample on its nearest entry (the lower index

@@ -3,6 +3,7 @@
 // the samples in order, as the plain one does.
 #include "blocks/colour_search.h"
 #include "blocks/weighted_error.h"
+#include "cpu/cpu.h"
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
@@ -49,7 +50,7 @@ __attribute__((target("avx2"))) double four_at_a_time(const WeightedSamples& s,
 
 bool nearest_error_wide(const WeightedSamples& s, const double pal[4][3], int colours, int* indices,
                         double limit, double& sum) {
-    if (!wide_search_available()) return false;
+    if (!cpu_has_avx2()) return false;
     sum = four_at_a_time(s, pal, colours, indices, limit);
     return true;
 }

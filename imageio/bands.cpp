@@ -1,6 +1,12 @@
 // Streaming a picture in bands of rows: the common part of every format.
 #include "imageio/decoders.h"
 
+// Out of line: BandSource is complete only here.
+PictureBands::PictureBands() = default;
+PictureBands::PictureBands(PictureBands&&) noexcept = default;
+PictureBands& PictureBands::operator=(PictureBands&&) noexcept = default;
+PictureBands::~PictureBands() = default;
+
 LoadResult open_bands(PictureBands& bands, const std::string& name, BandFormat format) {
     close_bands(bands);
     bands = PictureBands();
@@ -41,7 +47,4 @@ LoadResult read_band(PictureBands& bands, uint8_t* out, int32_t rows) {
     return result;
 }
 
-void close_bands(PictureBands& bands) {
-    delete bands.source;
-    bands.source = nullptr;
-}
+void close_bands(PictureBands& bands) { bands.source.reset(); }

@@ -123,11 +123,11 @@ LoadResult load_palette_picture(LoadedImage& image, int32_t size, const BmpLayou
 }
 
 // Size of `name` when it is a regular file; 0 when there is nothing usable by
-// that name.
+// that name. It is read whole, as the picture is: one of 2 GiB or more is none.
 int32_t companion_size(const std::string& name) {
     if (!bmp_companion_is_regular(name)) return 0;
-    const int32_t size = file_size(name.c_str());
-    return size > 0 ? size : 0;
+    const int64_t size = file_size(name.c_str());
+    return size > 0 && size <= INT32_MAX ? static_cast<int32_t>(size) : 0;
 }
 
 // The companion alpha file next to the picture, found and checked by its
@@ -213,10 +213,15 @@ LoadResult load_rgb_picture(LoadedImage& image, int32_t size, const BmpLayout& l
 
 }  // namespace
 
-LoadResult load_bmp(LoadedImage& image, int32_t size, int32_t planes, int skip_pow2_check) {
+LoadResult load_bmp(LoadedImage& image, int64_t file_size, int32_t planes, int skip_pow2_check) {
     if (planes < 1)
         return loader_fail("texture %s cannot be loaded with %d planes", image.name.c_str(),
                            planes);
+    // The file is read whole, so it must stay below 2 GiB as the pixel block
+    // does; for a larger one the read of its header already fails and the
+    // picture is refused there. The size comes in 64 bits so that no caller
+    // cuts it to 32 on the way (4 GiB and 54 bytes would pass for 54).
+    const int32_t size = file_size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(file_size);
     BmpLayout layout;
     if (LoadResult head = read_head(image.name, size, layout); !head.ok()) return head;
     if (layout.bits == 24) return load_rgb_picture(image, size, layout, planes, skip_pow2_check);

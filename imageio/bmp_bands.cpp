@@ -223,6 +223,6 @@ LoadResult open_bmp_source(const std::string& name, PictureBands& bands) {
     bands.width = l.width;
     bands.height = l.height;
     bands.planes = s->planes;
-    bands.source = s.release();
+    bands.source = std::move(s);
     return loader_done();
 }

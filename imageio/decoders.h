@@ -40,7 +40,7 @@ LoadResult open_decoder(const char* kind, const std::string& name, Holding holdi
     bands.width = sizes.width;
     bands.height = sizes.height;
     bands.planes = sizes.planes;
-    bands.source = d.release();
+    bands.source = std::move(d);
     return opened;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 enum class LoadStatus { loaded, not_loaded };
@@ -43,7 +44,8 @@ struct LoadedImage {
 // Uncompressed 4-, 8- and 24-bit BMP (Windows info header of 40 bytes or
 // more; bottom-up or top-down rows; rows padded to 4 bytes as every BMP has).
 //
-// file_size: the file's size in bytes (from file_size()); planes: the layout
+// file_size: the file's size in bytes (from file_size(), 64 bits; the file is
+// read whole, so one of 2 GiB or more is refused by its header); planes: the layout
 // wanted, at least 1 (the tool asks for 3); skip_pow2_check: non-zero to
 // accept 24-bit pictures whose sides are not powers of two up to 16384.
 //
@@ -62,7 +64,7 @@ struct LoadedImage {
 // compressed (RLE) files, headers that claim more palette or pixel bytes than
 // the file holds, empty or oversized pictures (the pixel block must stay below
 // 2 GiB), a companion that does not match.
-LoadResult load_bmp(LoadedImage& image, int32_t file_size, int32_t planes, int skip_pow2_check);
+LoadResult load_bmp(LoadedImage& image, int64_t file_size, int32_t planes, int skip_pow2_check);
 
 // JPEG through the JPEG library's 6.2 interface; the result is always R, G, B
 // packed rows (greyscale files come out as R = G = B, CMYK files are
@@ -118,7 +120,15 @@ struct PictureBands {
     // top that can hold decoded data (every row below is filler). Known
     // after the read_band call that met the end.
     int32_t data_rows = -1;
-    BandSource* source = nullptr;
+    // The open decoder, owned by the record: a record moves (the one moved
+    // from is left closed) but never copies, since two records holding one
+    // decoder would close it twice. Dropping a record closes its decoder.
+    std::unique_ptr<BandSource> source;
+
+    PictureBands();
+    PictureBands(PictureBands&&) noexcept;
+    PictureBands& operator=(PictureBands&&) noexcept;
+    ~PictureBands();
 };
 // Opens `name` and reads its header. Not loaded (reasons as for the
 // whole-picture loaders, also in the log): nothing is left open and the

@@ -19,7 +19,6 @@
 // shared between decoders, so loads on several threads do not meet.
 #include <csetjmp>
 #include <cstdio>
-#include <memory>
 #include <new>
 
 // jpeglib.h needs size_t and FILE declared first.
@@ -273,7 +272,6 @@ LoadResult open_jpeg_decoder(const std::string& name, Holding holding, PictureBa
 LoadResult load_jpeg(LoadedImage& image) {
     PictureBands whole;
     const LoadResult opened = open_jpeg_decoder(image.name, Holding::whole, whole);
-    const std::unique_ptr<BandSource> owned(whole.source);
     if (!opened.ok()) return opened;
     const int64_t bytes = int64_t{whole.width} * 3 * whole.height;
     if (bytes > INT32_MAX)

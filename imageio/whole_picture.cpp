@@ -20,7 +20,6 @@ LoadResult hand_over_rows(PictureBands& bands, uint8_t* pixels, LoadedImage& ima
 LoadResult load_whole_picture(DecoderOpener open, LoadedImage& image, const char* kind) {
     PictureBands whole;
     LoadResult result = open(image.name, Holding::whole, whole);
-    const std::unique_ptr<BandSource> owned(whole.source);
     if (!result.ok()) return result;
     const int64_t bytes = int64_t{whole.width} * whole.height * whole.planes;
     uint8_t* pixels = nullptr;

@@ -36,33 +36,33 @@ void distance_from_mean(uint8_t* pixels, int64_t count) {
 }  // namespace
 
 void convert_heights(uint8_t* pixels, int64_t count, int32_t conversion) {
-    if (conversion == 1011) {
+    if (conversion == NORMALMAP_HEIGHT_DISTANCE) {
         distance_from_mean(pixels, count);
         return;
     }
     for (int64_t i = 0; i < count; ++i) {
         uint8_t* p = pixels + 4 * i;
         switch (conversion) {
-            case 1010:
+            case NORMALMAP_HEIGHT_MEAN:
                 p[3] = mean_of_three(p);
                 break;
-            case 1012:
+            case NORMALMAP_HEIGHT_BYTE2:
                 p[3] = p[2];
                 break;
-            case 1013:
+            case NORMALMAP_HEIGHT_BYTE1:
                 p[3] = p[1];
                 break;
-            case 1014:
+            case NORMALMAP_HEIGHT_BYTE0:
                 p[3] = p[0];
                 break;
-            case 1015:
+            case NORMALMAP_HEIGHT_MAX:
                 p[3] = std::max({p[0], p[1], p[2]});
                 break;
-            case 1016:
+            case NORMALMAP_HEIGHT_SCREEN:
                 p[3] = screen(p);
                 break;
             default:
-                return;  // 1009: byte 3 already is the height
+                return;  // NORMALMAP_HEIGHT_ALPHA and any other code: byte 3 stays
         }
     }
 }

@@ -33,9 +33,9 @@ void post_process(uint8_t* pixels, int64_t count, const NormalMapOptions& o,
         uint8_t* p = pixels + 4 * i;
         if (o.minz != 0 && static_cast<uint32_t>(p[0]) < static_cast<uint32_t>(o.minz))
             p[0] = static_cast<uint8_t>(o.minz);
-        if (o.alpha == 1033) p[3] = saved_alpha[i];
-        if (o.alpha == 1035) p[3] = 0;
-        if (o.alpha == 1036) p[3] = 255;
+        if (o.alpha == NORMALMAP_ALPHA_INPUT) p[3] = saved_alpha[i];
+        if (o.alpha == NORMALMAP_ALPHA_ZERO) p[3] = 0;
+        if (o.alpha == NORMALMAP_ALPHA_OPAQUE) p[3] = 255;
         if (o.swap_rgb) {
             const uint8_t t = p[0];
             p[0] = p[2];
@@ -50,7 +50,7 @@ int32_t make_normal_map(const NormalMapOptions& o, int32_t width, int32_t height
                         int32_t layout) {
     if (layout != NORMALMAP_LAYOUT_WORDS || width < 0 || height < 0) return NORMALMAP_BAD_ARGUMENT;
     if (!pixels && width > 0 && height > 0) return NORMALMAP_BAD_ARGUMENT;
-    if (o.conversion < 1009 || o.conversion > 1018) {
+    if (o.conversion < NORMALMAP_CONVERSION_FIRST || o.conversion >= NORMALMAP_CONVERSION_END) {
         normalmap_report("Unknown conversion %d", o.conversion);
         return NORMALMAP_UNKNOWN_CONVERSION;
     }
@@ -60,17 +60,17 @@ int32_t make_normal_map(const NormalMapOptions& o, int32_t width, int32_t height
     const float sxf = o.invert_x ? -o.scale : o.scale;
     const float syf = o.invert_y ? -o.scale : o.scale;
 
-    if (o.conversion == 1017) {
+    if (o.conversion == NORMALMAP_RENORMALISE) {
         renormalise_normals(pixels, count);
         return NORMALMAP_OK;
     }
-    if (o.conversion == 1018)
+    if (o.conversion == NORMALMAP_TO_HEIGHT)
         return normals_to_height(pixels, width, height, o.scale, 0.0) ? NORMALMAP_OK
                                                                       : NORMALMAP_NO_MEMORY;
 
     // The input alpha, when it is to come back at the end.
     std::unique_ptr<uint8_t[]> saved;
-    if (o.alpha == 1033) {
+    if (o.alpha == NORMALMAP_ALPHA_INPUT) {
         saved.reset(new (std::nothrow) uint8_t[static_cast<size_t>(count)]);
         if (!saved) return NORMALMAP_NO_MEMORY;
         for (int64_t i = 0; i < count; ++i) saved[i] = pixels[4 * i + 3];

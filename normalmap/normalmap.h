@@ -80,12 +80,41 @@ struct ConvolutionKernel {
 void normalise_kernel(ConvolutionKernel& kernel);
 
 // Kernel codes; any other code selects the plain 3x3 pair (1041 is one).
-constexpr int32_t NORMALMAP_KERNEL_2X1 = 1040;    // central differences, 0.5 each side
-constexpr int32_t NORMALMAP_KERNEL_3X3 = 1041;    // 3x3, weights 1/6, not normalised
-constexpr int32_t NORMALMAP_KERNEL_5X5 = 1042;    // 5x5, normalised
-constexpr int32_t NORMALMAP_KERNEL_SOBEL = 1043;  // 3x3 Sobel, two-channel output
-constexpr int32_t NORMALMAP_KERNEL_7X7 = 1044;    // 7x7 rule, normalised
-constexpr int32_t NORMALMAP_KERNEL_9X9 = 1045;    // 9x9 rule, normalised
+enum NormalMapKernel : int32_t {
+    NORMALMAP_KERNEL_2X1 = 1040,    // central differences, 0.5 each side
+    NORMALMAP_KERNEL_3X3 = 1041,    // 3x3, weights 1/6, not normalised
+    NORMALMAP_KERNEL_5X5 = 1042,    // 5x5, normalised
+    NORMALMAP_KERNEL_SOBEL = 1043,  // 3x3 Sobel, two-channel output
+    NORMALMAP_KERNEL_7X7 = 1044,    // 7x7 rule, normalised
+    NORMALMAP_KERNEL_9X9 = 1045,    // 9x9 rule, normalised
+    NORMALMAP_KERNEL_END            // not a kernel: one past the last
+};
+
+// Conversion codes: where the height comes from (1009 .. 1016, see
+// convert_heights), or one of the two conversions that make no normals.
+enum NormalMapConversion : int32_t {
+    NORMALMAP_HEIGHT_ALPHA = 1009,     // byte 3 already is the height
+    NORMALMAP_HEIGHT_MEAN = 1010,      // the mean of the three colour bytes
+    NORMALMAP_HEIGHT_DISTANCE = 1011,  // that mean's distance from its picture mean
+    NORMALMAP_HEIGHT_BYTE2 = 1012,     // byte 2 (red in the working order)
+    NORMALMAP_HEIGHT_BYTE1 = 1013,     // byte 1 (green)
+    NORMALMAP_HEIGHT_BYTE0 = 1014,     // byte 0 (blue)
+    NORMALMAP_HEIGHT_MAX = 1015,       // the largest colour byte
+    NORMALMAP_HEIGHT_SCREEN = 1016,    // the colour bytes screened together
+    NORMALMAP_RENORMALISE = 1017,      // the pixels are biased normals: renormalise them
+    NORMALMAP_TO_HEIGHT = 1018,        // the pixels are biased normals: integrate to heights
+    NORMALMAP_CONVERSION_END           // not a code: one past the last
+};
+constexpr int32_t NORMALMAP_CONVERSION_FIRST = NORMALMAP_HEIGHT_ALPHA;
+
+// Alpha codes: what byte 3 holds at the end.
+enum NormalMapAlpha : int32_t {
+    NORMALMAP_ALPHA_INPUT = 1033,   // the picture's own alpha
+    NORMALMAP_ALPHA_HEIGHT = 1034,  // the height the normals were made from
+    NORMALMAP_ALPHA_ZERO = 1035,
+    NORMALMAP_ALPHA_OPAQUE = 1036,  // 255
+    NORMALMAP_ALPHA_END             // not a code: one past the last
+};
 
 struct KernelPair {
     ConvolutionKernel x;
@@ -218,10 +247,9 @@ void encode_two_channel(uint8_t* pixel, const SlopeNormal& n);
 // ---------------------------------------------------------------------------
 // Settings profile keys in brackets.
 struct NormalMapOptions {
-    int32_t kernel = 1040;       // ["g_normalmap_filter"] kernel pair
-    int32_t conversion = 1009;   // ["g_normalmap_cnv"] 1009..1018
-    int32_t alpha = 1034;        // ["g_normalmap_alpha"] 1033 input alpha, 1034 height,
-                                 //  1035 zero, 1036 opaque
+    int32_t kernel = NORMALMAP_KERNEL_2X1;        // ["g_normalmap_filter"] kernel pair
+    int32_t conversion = NORMALMAP_HEIGHT_ALPHA;  // ["g_normalmap_cnv"] 1009..1018
+    int32_t alpha = NORMALMAP_ALPHA_HEIGHT;       // ["g_normalmap_alpha"] 1033..1036
     float scale = 2.2f;          // ["g_normalmap_scale"] slope factor; output factor of 1018
     int32_t minz = 0;            // ["g_normalmap_minz"] lower bound of byte 0 (0: none)
     bool wrap = false;           // ["g_normalmap_bwrap"] borders wrap around

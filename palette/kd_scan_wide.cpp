@@ -3,6 +3,7 @@
 // integer sums as the plain scan's.
 #include <cstddef>
 
+#include "cpu/cpu.h"
 #include "vector_distance.h"
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -41,16 +42,11 @@ __attribute__((target("avx2"))) void scan_wide(const uint8_t* vectors, const int
         }
     }
 }
-
-bool have_wide() {
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
-}
 }  // namespace
 
 bool scan_records_wide(const uint8_t* vectors, const int32_t* order, int32_t count, int32_t dims,
                        const uint8_t* q, int32_t& best, int32_t& nearest) {
-    if (!have_wide() || dims % 32 != 0) return false;
+    if (!cpu_has_avx2() || dims % 32 != 0) return false;
     scan_wide(vectors, order, count, dims, q, best, nearest);
     return true;
 }
@@ -81,12 +77,16 @@ __attribute__((target("avx2"))) bool ball_inside_eights(const uint8_t* q, const 
 
 int ball_inside_wide(const uint8_t* q, const int32_t* lo, const int32_t* hi, int32_t dims,
                      int32_t best) {
-    if (!have_wide() || dims % 8 != 0) return -1;
+    if (!cpu_has_avx2() || dims % 8 != 0) return -1;
     return ball_inside_eights(q, lo, hi, dims, best) ? 1 : 0;
 }
 #else
 bool scan_records_wide(const uint8_t*, const int32_t*, int32_t, int32_t, const uint8_t*, int32_t&,
                        int32_t&) {
     return false;
+}
+
+int ball_inside_wide(const uint8_t*, const int32_t*, const int32_t*, int32_t, int32_t) {
+    return -1;
 }
 #endif

@@ -12,6 +12,7 @@
 // depend on summation order; the fractional measures are formed in double in
 // the order written below.
 #include <algorithm>
+#include <cassert>
 #include <new>
 #include <vector>
 
@@ -94,8 +95,15 @@ int32_t best_cut(const Box& box, int axis, const Moments& m, double& best) {
     return cut;
 }
 
-// Cuts `a` into itself (lower part) and `b` (upper part); false when the
-// box cannot be cut.
+// Cuts `a` into itself (lower part) and `b` (upper part) along the axis
+// whose best cut scores highest, ties going to red, then green; false when
+// the box cannot be cut.
+//
+// Only red's cut is checked for none, and that is enough: a score is never
+// below 0, and best_cut finds a cut exactly when its score is above 0 (the
+// score starts at 0 and only a cut raises it). Green or blue win only with a
+// score above red's, so above 0, and have their cut; when no axis has one,
+// all three scores are 0 and the tie goes to red.
 bool cut_box(Box& a, Box& b, const Moments& m) {
     double max_r, max_g, max_b;
     const int32_t cut_r = best_cut(a, 0, m, max_r);
@@ -114,6 +122,7 @@ bool cut_box(Box& a, Box& b, const Moments& m) {
         axis = 2;
         cut = cut_b;
     }
+    assert(cut >= 0);  // see above: the winning axis has a cut
     b = a;
     high_of(a, axis) = cut;
     low_of(b, axis) = cut;

@@ -37,7 +37,7 @@ check() {  # check "what" command...: one counted check
     fi
 }
 
-libraries=(vxsystem workpool zoom blocks palette normalmap texcomp imageio)
+libraries=(vxsystem cpu workpool zoom blocks palette normalmap texcomp imageio)
 commands=(razivavu razivavu-texture razivavu-inspect)
 shared=0
 grep -q '^RAZIVAVU_SHARED:BOOL=ON' "$build/CMakeCache.txt" && shared=1

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "normalmap/normalmap.h"
 #include "texcomp/level_filter.h"
 #include "texcomp/texcomp.h"
 
@@ -35,13 +36,13 @@ struct TextureCompressor {
     // Read by the level chain: per-level fading amounts instead of the
     // geometric fading, and the normal-map conversion switch.
     uint8_t user_specified_fading_amounts = 0;
-    float user_fading_amounts[14] = {};
+    float user_fading_amounts[LEVEL_TABLE_SIZE] = {};
     int32_t user_fading_set = 0;
     uint8_t normal_map_conversion = 0;
     // The normal-map conversion's parameters.
-    int16_t normalmap_cnv = 1009;
-    int16_t normalmap_filter = 1040;
-    int16_t normalmap_alpha = 1034;
+    int16_t normalmap_cnv = NORMALMAP_HEIGHT_ALPHA;
+    int16_t normalmap_filter = NORMALMAP_KERNEL_2X1;
+    int16_t normalmap_alpha = NORMALMAP_ALPHA_HEIGHT;
     uint8_t normalmap_bwrap = 0;
     uint8_t normalmap_binvertx = 0;
     uint8_t normalmap_binverty = 0;

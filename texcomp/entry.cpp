@@ -61,20 +61,22 @@ std::unique_ptr<WorkPool> call_pool(const TextureSettings& s, int32_t w, int32_t
 int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int32_t* out_w,
                             int32_t* out_h) {
     int32_t nw = w, nh = h;
-    switch (s.g_rescale_mode) {
-        case 1:
-        case 2:
-        case 3: {
+    using R = RescaleMode;
+    const R mode = static_cast<R>(s.g_rescale_mode);
+    switch (mode) {
+        case R::NearestPow2:
+        case R::UpPow2:
+        case R::DownPow2: {
             if (is_pow2(w) && is_pow2(h)) return 0;
-            if (s.g_rescale_mode == 1) fit_pow2_nearest(w, h, &nw, &nh);
-            if (s.g_rescale_mode == 2) fit_pow2_up(w, h, &nw, &nh);
-            if (s.g_rescale_mode == 3) fit_pow2_down(w, h, &nw, &nh);
+            if (mode == R::NearestPow2) fit_pow2_nearest(w, h, &nw, &nh);
+            if (mode == R::UpPow2) fit_pow2_up(w, h, &nw, &nh);
+            if (mode == R::DownPow2) fit_pow2_down(w, h, &nw, &nh);
             break;
         }
-        case 4:
+        case R::NextLowerPow2:
             fit_pow2_lower(w, h, &nw, &nh);
             break;
-        case 7:
+        case R::ToSizeIfLarger:
             // Only a picture larger than the size in either direction shrinks; a
             // size beyond every picture simply never applies.
             if (!(w > std::trunc(s.g_rescale_width) || h > std::trunc(s.g_rescale_height)))
@@ -82,15 +84,17 @@ int32_t choose_rescale_size(const TextureSettings& s, int32_t w, int32_t h, int3
             nw = truncated_side(s.g_rescale_width);
             nh = truncated_side(s.g_rescale_height);
             break;
-        case 5:
+        case R::ToSize:
             nw = truncated_side(s.g_rescale_width);
             nh = truncated_side(s.g_rescale_height);
             break;
-        case 6:
+        case R::ByFactors:
             // The product is formed in single precision, like the factors.
             nw = truncated_side(static_cast<float>(w) * s.g_rescale_width);
             nh = truncated_side(static_cast<float>(h) * s.g_rescale_height);
             break;
+        case R::None:
+        case R::Count:
         default:
             return 0;
     }
@@ -166,7 +170,8 @@ int32_t compress_checked(const uint8_t* pixels, int32_t width, int32_t height, i
     // The block formats need power-of-two sides; without rescaling there is
     // no way to get them. Judged on the caller's settings, before rescaling.
     const int32_t code = settings.g_texture_format;
-    if (is_block_format(code) && settings.g_rescale_mode == 0 &&
+    if (is_block_format(code) &&
+        settings.g_rescale_mode == static_cast<int32_t>(RescaleMode::None) &&
         (!is_pow2(tested_width(settings, w, h)) || !is_pow2(h)))
         return TEXCOMP_NOT_POW2;
     // A side of 0 or below is not a power of two, so the block formats

@@ -92,7 +92,8 @@ bool fades_to_zero(int32_t code) {
 }  // namespace
 
 bool is_normal_map(const TextureCompressor& tc) {
-    return tc.settings.g_b_normalmaptype != 0 || tc.normal_map_conversion != 0;
+    return tc.settings.g_b_normalmaptype != static_cast<int32_t>(NormalMapWeights::None) ||
+           tc.normal_map_conversion != 0;
 }
 
 void fade_level(LevelImage& level, const TextureCompressor& tc, int32_t code, float f, float k) {

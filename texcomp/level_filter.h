@@ -20,6 +20,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "texcomp/texcomp.h"
+
 // A 5x5 convolution kernel: row 0 lies two rows above the pixel, column 0 two
 // columns to its left.
 struct FilterKernel {
@@ -59,7 +61,7 @@ const FilterKernel* fixed_filter_kernel(int32_t method);
 // its threshold, 30 the sharpener strength, 31 its threshold (the last three
 // truncated toward zero; NaN gives 0, values beyond int range the nearest
 // int). Entry 32 is not used.
-void prepare_custom_filter(LevelFilterState& state, const float custom[33]);
+void prepare_custom_filter(LevelFilterState& state, const float custom[CUSTOM_FILTER_COUNT]);
 
 // Makes sure one pass of `method` over a level of width x height at
 // `bytes_per_pixel` needs no further memory. False when memory runs out.

@@ -30,7 +30,10 @@ constexpr FilterKernel centre(const char* name, float c, float divisor, float bi
     return inner(name, 0, 0, 0, 0, c, 0, 0, 0, 0, divisor, bias);
 }
 
-const FilterKernel fixed_kernels[15] = {
+constexpr int32_t FIRST_FIXED = static_cast<int32_t>(SharpenMethod::Negative);
+constexpr int32_t LAST_FIXED = static_cast<int32_t>(SharpenMethod::Sharpen9);
+// One row per fixed method, in method order.
+const FilterKernel fixed_kernels[LAST_FIXED - FIRST_FIXED + 1] = {
     centre("Negative", -1, 1, 255),
     centre("Lighter", 1, 1, 32),
     centre("Darker", 1, 1, -32),
@@ -195,8 +198,8 @@ bool only_centre(const FilterKernel& k) {
 }  // namespace
 
 const FilterKernel* fixed_filter_kernel(int32_t method) {
-    if (method < 1 || method > 15) return nullptr;
-    return &fixed_kernels[method - 1];
+    if (method < FIRST_FIXED || method > LAST_FIXED) return nullptr;
+    return &fixed_kernels[method - FIRST_FIXED];
 }
 
 void filter_kernel_level(LevelFilterState& state, FilterKernel& kernel, const LevelView& level) {

@@ -35,9 +35,10 @@ enum class TextureFormat : int32_t {
     A8 = 13,
     P4 = 14,
     Q8w8v8u8 = 15,
-    A8l8 = 16
+    A8l8 = 16,
+    Count  // not a format: the number of codes, so that a new code raises it
 };
-constexpr int32_t TEXTURE_FORMAT_COUNT = 17;
+constexpr int32_t TEXTURE_FORMAT_COUNT = static_cast<int32_t>(TextureFormat::Count);
 
 // How a level is reduced towards the format's channel depths before it is
 // converted, when dithering is asked for.
@@ -55,6 +56,7 @@ enum class MipChainMode : int32_t {
     PreMade = 31,        // taken from the picture: level 0 in the left half, every
                          // smaller level directly to the right of the one before
     LevelZeroOnly = 32,  // no chain: level 0 alone
+    End                  // not a mode: one past the last
 };
 
 // What the picture holds (g_texturemap_type).
@@ -62,8 +64,70 @@ enum class TextureMapType : int32_t {
     Plain = 0,
     Cube = 1,    // six faces side by side
     Volume = 2,  // square slices side by side, as many as the picture is high
+    Count        // not a type: the number of types
 };
 constexpr int32_t CUBE_FACES = 6;
+
+// How the picture is rescaled before anything else (g_rescale_mode).
+enum class RescaleMode : int32_t {
+    None = 0,
+    NearestPow2 = 1,     // each side to the nearest power of two
+    UpPow2 = 2,          // each side up to the next power of two
+    DownPow2 = 3,        // each side down to the previous power of two
+    NextLowerPow2 = 4,   // each side to the next lower power of two (a power of two halves)
+    ToSize = 5,          // to g_rescale_width x g_rescale_height
+    ByFactors = 6,       // by the factors g_rescale_width, g_rescale_height
+    ToSizeIfLarger = 7,  // to that size, only when the picture is larger in either direction
+    Count                // not a mode: the number of modes
+};
+
+// The level filter run over every level (g_sharpen_method): fixed 5x5
+// kernels, the kernel built from CustomFilter, an unsharp mask and a
+// luminance-guided sharpener. 0 and 18 filter nothing.
+enum class SharpenMethod : int32_t {
+    None = 0,
+    Negative = 1,  // 1 .. 15: the fixed kernels, in this order
+    Lighter,
+    Darker,
+    ContrastMore,
+    ContrastLess,
+    Smoothen,
+    Sharpen16,  // the 8-neighbour sharpen, centre 16, divisor 8
+    Sharpen11,  // the 4-neighbour sharpen, centre 11, divisor 3
+    SharpenStrong,
+    FindEdges,
+    Contour,
+    EdgeDetect,
+    EdgeDetectSoft,
+    Emboss,
+    Sharpen9 = 15,  // the last fixed kernel: the 8-neighbour sharpen, centre 9
+    UnsharpMask = 16,
+    LuminanceSharpen = 17,
+    Unused = 18,
+    Custom = 19,  // the 5x5 kernel of CustomFilter
+    Count         // not a method: the number of method codes
+};
+static_assert(static_cast<int32_t>(SharpenMethod::Sharpen9) == 15 &&
+                  static_cast<int32_t>(SharpenMethod::Count) == 20,
+              "the fixed kernels are codes 1 .. 15");
+
+// What each of the 33 CustomFilter entries holds.
+enum CustomFilterEntry : int32_t {
+    CUSTOM_FILTER_WEIGHTS = 0,   // 25 weights of the custom kernel, row by row
+    CUSTOM_FILTER_DIVISOR = 25,  // its divisor
+    CUSTOM_FILTER_BIAS = 26,     // its bias
+    CUSTOM_FILTER_UNSHARP_RADIUS = 27,
+    CUSTOM_FILTER_UNSHARP_AMOUNT = 28,
+    CUSTOM_FILTER_UNSHARP_THRESHOLD = 29,  // truncated to a whole number
+    CUSTOM_FILTER_SHARPEN_STRENGTH = 30,   // of the luminance sharpener, truncated
+    CUSTOM_FILTER_SHARPEN_THRESHOLD = 31,  // of the luminance sharpener, truncated
+    CUSTOM_FILTER_SPARE = 32,              // read by nothing
+    CUSTOM_FILTER_COUNT
+};
+static_assert(CUSTOM_FILTER_DIVISOR == CUSTOM_FILTER_WEIGHTS + 25, "a 5x5 kernel");
+// Levels with an entry of their own in SharpeningPassMIP and in a profile's
+// fading amounts; deeper levels repeat the last entry.
+constexpr int32_t LEVEL_TABLE_SIZE = 14;
 
 // The flag words of the stream's surface header: which words are filled in
 // (`flags`), and what kind of texture it is (`caps1`, `caps2`).
@@ -110,7 +174,7 @@ struct TextureFormatInfo {
     TexturePixelConverter convert;  // null for block and palettised formats
 };
 
-// The row of a format code; nullptr outside 0..16.
+// The row of a format code; nullptr outside 0 .. TEXTURE_FORMAT_COUNT - 1.
 const TextureFormatInfo* texture_format_info(int32_t code);
 inline const TextureFormatInfo* texture_format_info(TextureFormat format) {
     return texture_format_info(static_cast<int32_t>(format));
@@ -143,45 +207,47 @@ enum class TextureQuality : int32_t { Quick = 0, Normal = 1, High = 2, Best = 3 
 bool texture_quality_find(const char* name, TextureQuality& quality);
 
 // ---------------------------------------------------------------------------
-// Settings record. Field names follow the settings profile keys.
+// Settings record. Field names follow the settings profile keys. The fields
+// with a key start at 0 here; texture_settings_init gives them their
+// defaults, from the key table (texture_setting_keys).
 // ---------------------------------------------------------------------------
 struct ChainCache;
 
 struct TextureSettings {
-    int32_t g_rescale_mode = 0;
-    float g_rescale_width = 1.0f;
-    float g_rescale_height = 1.0f;
-    int16_t g_mip_map_type = static_cast<int16_t>(MipChainMode::Generated);
-    int16_t g_specified_mip_maps = 0;
-    int32_t g_mip_filter_type = 2;  // the resampler's kernel index: 2 triangle
-    uint8_t g_b_binary_alpha = 0;
-    int32_t g_b_normalmaptype = 0;
-    uint8_t g_b_alpha_border = 0;
-    uint8_t g_b_border = 0;
-    int32_t g_border_color = 0;
-    uint8_t g_b_fade_color = 0;
-    uint8_t g_b_fade_alpha = 0;
-    int32_t g_fade_to_color = 0;
-    int32_t g_fade_to_alpha = 0;
-    int32_t g_fade_to_delay = 0;
-    int32_t g_fade_amount = 0;
-    int32_t g_binary_alpha_threshold = 128;
-    uint8_t g_b_dither_color = 0;
-    uint8_t g_b_dither_mip0 = 0;
-    uint8_t g_b_grey_scale = 0;
-    uint8_t g_b_quick_compress = 0;
-    uint8_t g_b_force_four_colours = 0;
-    float CustomFilter[33];
-    int32_t SharpeningPassMIP[14];
-    int32_t g_sharpen_method = 0;
-    uint8_t g_b_error_diffusion = 0;
-    float g_filter_gamma = 2.2f;
-    float g_filter_blur = 1.0f;
-    float g_filter_width = 10.0f;
-    uint8_t g_override_filter_width = 0;
-    int32_t g_texturemap_type = static_cast<int32_t>(TextureMapType::Plain);
-    int32_t g_texture_format = 0;
-    uint8_t g_b_swap_rgb = 0;
+    int32_t g_rescale_mode{};
+    float g_rescale_width{};
+    float g_rescale_height{};
+    int16_t g_mip_map_type{};
+    int16_t g_specified_mip_maps{};
+    int32_t g_mip_filter_type{};  // the resampler's kernel index (ZoomKernelIndex)
+    uint8_t g_b_binary_alpha{};
+    int32_t g_b_normalmaptype{};
+    uint8_t g_b_alpha_border{};
+    uint8_t g_b_border{};
+    int32_t g_border_color{};
+    uint8_t g_b_fade_color{};
+    uint8_t g_b_fade_alpha{};
+    int32_t g_fade_to_color{};
+    int32_t g_fade_to_alpha{};
+    int32_t g_fade_to_delay{};
+    int32_t g_fade_amount{};
+    int32_t g_binary_alpha_threshold{};
+    uint8_t g_b_dither_color{};
+    uint8_t g_b_dither_mip0{};
+    uint8_t g_b_grey_scale{};
+    uint8_t g_b_quick_compress{};
+    uint8_t g_b_force_four_colours{};
+    float CustomFilter[CUSTOM_FILTER_COUNT];
+    int32_t SharpeningPassMIP[LEVEL_TABLE_SIZE];
+    int32_t g_sharpen_method{};
+    uint8_t g_b_error_diffusion{};
+    float g_filter_gamma{};
+    float g_filter_blur{};
+    float g_filter_width{};
+    uint8_t g_override_filter_width{};
+    int32_t g_texturemap_type{};
+    int32_t g_texture_format{};
+    uint8_t g_b_swap_rgb{};
     // The output of this call: every emitted run goes to write_sink with
     // `user`. Without a write_sink (and without a level_callback) the runs
     // are dropped.
@@ -242,6 +308,63 @@ void texture_set_profile_path(const char* path);
 // `key` names a TextureSettings field (indexed keys included) and it was
 // applied, 0 when it does not (profile-only keys included) or s/key is null.
 int texture_settings_set_key(TextureSettings* s, const char* key, const char* value);
+
+// ---------------------------------------------------------------------------
+// The settings keys: one table of every key, which the profile reader,
+// texture_settings_set_key, texture_settings_init and the texture command
+// (--set, --list-keys and its range checks) all read.
+// ---------------------------------------------------------------------------
+enum class SettingKind : int32_t {
+    Flag,     // one byte, 0 or 1 (a profile reads any non-zero whole number as 1)
+    Whole,    // a whole number (16- or 32-bit field)
+    Decimal,  // a single-precision number
+    Text,     // a line of text
+};
+enum class SettingScope : int32_t {
+    Record,      // a TextureSettings field with a profile key
+    RecordOnly,  // a TextureSettings field no profile sets; callers set it
+    Profile,     // a field only a profile sets (normal maps, user fading, viewer settings)
+};
+// How one key reads and writes its field; the library's own.
+struct SettingAccess;
+
+struct TextureSettingKey {
+    // Indexed keys carry "%d" for each number: "CustomFilter_%d" stands for
+    // CustomFilter_0 .. CustomFilter_32 (matched in that printed form only,
+    // so "CustomFilter_07" is no key).
+    const char* name;
+    SettingKind kind;
+    SettingScope scope;
+    double standard;  // what texture_settings_init gives (Profile keys: what a profile starts from)
+    // What a profile starts from for a record field: mostly `standard`; NaN
+    // where a profile keeps the caller's value (the output format).
+    double profile_standard;
+    double min, max;  // the values --set takes; a Decimal key with min 0 must be above 0
+    const char* meaning;
+    // For indexed keys: the count and first number of each "%d" (0, 0 when
+    // there is none).
+    int32_t count[2];
+    int32_t first[2];
+    // The default as --list-keys shows it where one number cannot say it
+    // (the arrays, text); null: `standard`.
+    const char* listed_default;
+    const SettingAccess* access;
+};
+// Every key in the table's order; `count` receives their number.
+const TextureSettingKey* texture_setting_keys(int32_t* count);
+// The key `name` names, and the numbers of an indexed key in `index` (may be
+// null); nullptr when it names none.
+const TextureSettingKey* texture_setting_key_find(const char* name, int32_t index[2]);
+// Whether `value` lies in the key's range (Text keys take any value).
+bool texture_setting_in_range(const TextureSettingKey& key, double value);
+// Applies `value` to the field of a Record or RecordOnly key with the
+// profile's conversions (below); false for a Profile key or a null key.
+bool texture_setting_apply(TextureSettings& s, const TextureSettingKey& key, const int32_t index[2],
+                           const char* value);
+// The value of a Record or RecordOnly key's field, as a number (0 for Text
+// and Profile keys).
+double texture_setting_value(const TextureSettings& s, const TextureSettingKey& key,
+                             const int32_t index[2]);
 
 // Standard initialisation: every field to its default. The two arrays, which
 // only matter when g_sharpen_method is non-zero, get the settings profile's

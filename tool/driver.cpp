@@ -419,7 +419,7 @@ int run_tool(int argc, char** argv) {
                              : " (razivavu [options] file [a b])"));
     }
     const std::string name = operand[0];
-    const int64_t size = input_file_size(name);
+    const int64_t size = file_size(name.c_str());  // 64 bits: panoramas pass 4 GiB
     const int unusable = check_input_file(name, size);
     if (unusable != EXIT_DONE) return unusable;
 

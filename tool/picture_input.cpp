@@ -1,9 +1,6 @@
 // Opening the input picture and reading it in bands.
 #include "tool/picture_input.h"
 
-#include <sys/stat.h>
-
-#include <climits>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -24,9 +21,7 @@ BandFormat band_format(PictureKind kind) {
 LoadResult load_whole(LoadedImage& image, PictureKind kind, int64_t file_size) {
     switch (kind) {
         case PictureKind::bmp:
-            // A BMP's pixel block stays below 2 GiB, so a larger file fails
-            // on its header whatever size is passed.
-            return load_bmp(image, file_size > INT32_MAX ? INT32_MAX : int32_t(file_size), 3, 1);
+            return load_bmp(image, file_size, 3, 1);
         case PictureKind::png:
             return load_png(image);
         case PictureKind::tiff:
@@ -111,12 +106,3 @@ RemainingRows read_remaining_rows(PictureInput& in) {
 }
 
 void close_picture(PictureInput& in) { close_bands(in.bands); }
-
-int64_t input_file_size(const std::string& name) {
-    FILE* f = open_file(name.c_str(), MODE_READ_BINARY);  // regular files only
-    if (!f) return -1;
-    struct stat st;
-    const bool known = fstat(fileno(f), &st) == 0;
-    close_file(f);
-    return known ? int64_t{st.st_size} : -1;
-}

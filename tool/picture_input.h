@@ -26,7 +26,7 @@ struct PictureInput {
 // comparing the two roads); any non-empty value.
 constexpr const char* WHOLE_PICTURE_VARIABLE = "RAZIVAVU_WHOLE_PICTURE";
 
-// Opens `name` and reads its sizes; `file_size` as input_file_size gave it.
+// Opens `name` and reads its sizes; `file_size` as vxsystem's file_size gave it.
 // `whole`: load the picture whole. The loader's result: its reason when the
 // picture cannot be opened, its warning when it is damaged already there.
 LoadResult open_picture(PictureInput& in, const std::string& name, PictureKind kind,
@@ -51,7 +51,3 @@ struct RemainingRows {
 RemainingRows read_remaining_rows(PictureInput& in);
 
 void close_picture(PictureInput& in);
-
-// Size of the input file in bytes (64 bits: panoramas pass 2 GiB): 0 for an
-// empty file, -1 when it cannot be opened or is not a regular file.
-int64_t input_file_size(const std::string& name);

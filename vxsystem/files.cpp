@@ -76,14 +76,12 @@ int32_t write_bytes(FILE* stream, const void* buffer, int32_t count) {
 namespace {
 
 // Size of an open stream, or -1 when it is not a regular file (a directory or
-// a device has no meaningful size) or does not fit 32 bits.
-int32_t stream_size(FILE* f) {
+// a device has no meaningful size). Taken from the open file, not from a
+// seek, so it is 64 bits wherever off_t is.
+int64_t stream_size(FILE* f) {
     struct stat st;
     if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(f);
-    if (end < 0 || end > INT32_MAX) return -1;
-    return static_cast<int32_t>(end);
+    return int64_t{st.st_size};
 }
 
 }  // namespace
@@ -91,22 +89,23 @@ int32_t stream_size(FILE* f) {
 int32_t read_whole_file(const char* name, void* buffer, int32_t capacity) {
     FILE* f = open_file(name, MODE_READ_BINARY);
     if (!f) return -1;
-    int32_t size = stream_size(f);
-    if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) {
+    const int64_t whole = stream_size(f);
+    if (whole < 0 || whole > INT32_MAX) {
         std::fclose(f);
         return -1;
     }
     // The file may have grown since the caller sized the buffer.
+    int32_t size = static_cast<int32_t>(whole);
     if (size > capacity) size = capacity < 0 ? 0 : capacity;
     const size_t got = size > 0 ? std::fread(buffer, 1, static_cast<size_t>(size), f) : 0;
     std::fclose(f);
     return static_cast<int32_t>(got);
 }
 
-int32_t file_size(const char* name) {
+int64_t file_size(const char* name) {
     FILE* f = open_file(name, MODE_READ_BINARY);
     if (!f) return -1;
-    const int32_t size = stream_size(f);
+    const int64_t size = stream_size(f);
     std::fclose(f);
     return size;
 }

@@ -109,11 +109,12 @@ int close_file(FILE* stream);
 // Count written, or -1 for a null stream or a negative count.
 int32_t write_bytes(FILE* stream, const void* buffer, int32_t count);
 // Reads the file into `buffer`, at most `capacity` bytes; bytes read, or -1
-// for an empty name or a file that cannot be opened.
+// for an empty name, a file that cannot be opened or is not a regular file,
+// or one of 2 GiB or more (this reads files whole).
 int32_t read_whole_file(const char* name, void* buffer, int32_t capacity);
-// Size in bytes, or -1 for an empty name, a file that cannot be opened, a
-// file that is not a regular file, or one too large for 32 bits.
-int32_t file_size(const char* name);
+// Size in bytes, 64 bits (pictures may pass 4 GiB), or -1 for an empty name,
+// a file that cannot be opened, or a file that is not a regular file.
+int64_t file_size(const char* name);
 
 // ---------------------------------------------------------------------------
 // Files under construction. Every command writes an output as "<name>.part"

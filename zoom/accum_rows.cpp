@@ -3,18 +3,11 @@
 
 #include <cstring>
 
+#include "cpu/cpu.h"
+
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
-
-bool have_avx2() {
-#if defined(__GNUC__) && defined(__x86_64__)
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
-#else
-    return false;
-#endif
-}
 
 void accum_bytes_plain(double weight, const uint8_t* src, float* dst, int n) {
     for (int i = 0; i < n; ++i)
@@ -69,14 +62,14 @@ __attribute__((target("avx2"))) void accum_bytes_avx2(double weight, const uint8
 AccumBytes accum_bytes_variant(int k) {
     if (k == 0) return accum_bytes_sse2;
 #if defined(__GNUC__) && defined(__x86_64__)
-    if (k == 1 && have_avx2()) return accum_bytes_avx2;
+    if (k == 1 && cpu_has_avx2()) return accum_bytes_avx2;
 #endif
     return nullptr;
 }
 
 void accum_bytes(double weight, const uint8_t* src, float* dst, int n) {
 #if defined(__GNUC__) && defined(__x86_64__)
-    if (have_avx2()) return accum_bytes_avx2(weight, src, dst, n);
+    if (cpu_has_avx2()) return accum_bytes_avx2(weight, src, dst, n);
 #endif
     accum_bytes_sse2(weight, src, dst, n);
 }

@@ -17,7 +17,3 @@ void accum_bytes(double weight, const uint8_t* src, float* dst, int n);
 // null.
 using AccumBytes = void (*)(double weight, const uint8_t* src, float* dst, int n);
 AccumBytes accum_bytes_variant(int k);
-
-// True where the processor runs four-double vectors (AVX2): the resampler's
-// vector loops check this once per process.
-bool have_avx2();

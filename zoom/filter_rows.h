@@ -41,7 +41,7 @@ void filter_rows(const WeightTable* tables, const In* src, Out* dst, int n) {
 }
 
 // The four-channel pairs (byte4 or float4 in; byte4, short4 or float4 out)
-// with the channels side by side; `code` is src.type * 256 + dst.type as in
-// scanline_filter. False where this processor has no such vectors or the
+// with the channels side by side; `code` is scanline_pair(src.type, dst.type)
+// as in scanline_filter. False where this processor has no such vectors or the
 // pair is not a four-channel one.
 bool filter_rows4_wide(int code, const WeightTable* tables, const void* src, void* dst, int n);

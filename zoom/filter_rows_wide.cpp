@@ -3,7 +3,7 @@
 // sum for all four channels, in the plain loop's order.
 #include <cstring>
 
-#include "zoom/accum_rows.h"
+#include "cpu/cpu.h"
 #include "zoom/filter_rows.h"
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -38,21 +38,21 @@ WIDE void filter_four(const WeightTable* tables, const In* src, Out* dst, int n)
 }  // namespace
 
 bool filter_rows4_wide(int code, const WeightTable* tables, const void* src, void* dst, int n) {
-    if (!have_avx2()) return false;
+    if (!cpu_has_avx2()) return false;
     switch (code) {
-        case SCANLINE_BYTE4 * 256 + SCANLINE_BYTE4:
+        case scanline_pair(SCANLINE_BYTE4, SCANLINE_BYTE4):
             filter_four<uint8_t, uint8_t, StoreByte>(tables, static_cast<const uint8_t*>(src),
                                                      static_cast<uint8_t*>(dst), n);
             return true;
-        case SCANLINE_BYTE4 * 256 + SCANLINE_SHORT4:
+        case scanline_pair(SCANLINE_BYTE4, SCANLINE_SHORT4):
             filter_four<uint8_t, int16_t, StoreShort>(tables, static_cast<const uint8_t*>(src),
                                                       static_cast<int16_t*>(dst), n);
             return true;
-        case SCANLINE_FLOAT4 * 256 + SCANLINE_BYTE4:
+        case scanline_pair(SCANLINE_FLOAT4, SCANLINE_BYTE4):
             filter_four<float, uint8_t, StoreByte>(tables, static_cast<const float*>(src),
                                                    static_cast<uint8_t*>(dst), n);
             return true;
-        case SCANLINE_FLOAT4 * 256 + SCANLINE_FLOAT4:
+        case scanline_pair(SCANLINE_FLOAT4, SCANLINE_FLOAT4):
             filter_four<float, float, StoreFloat>(tables, static_cast<const float*>(src),
                                                   static_cast<float*>(dst), n);
             return true;

@@ -1,6 +1,7 @@
-// Typed row buffers of the resampler. Bit 4 of the type means four channels
-// (in the order a picture's read_row_rgba delivers them); the low two bits
-// give the depth: 0 unsigned byte, 1 signed short, 2 float32.
+// Typed row buffers of the resampler. Bit 2 of the type (SCANLINE_FOUR, the
+// value 4) means four channels (in the order a picture's read_row_rgba
+// delivers them); the low two bits give the depth: 0 unsigned byte, 1 signed
+// short, 2 float32.
 //
 // Every operation checks its type (or pair of types); one it does not handle
 // reports "scanline_<op>: bad scanline type: %d\n" or "... bad type
@@ -22,6 +23,10 @@ enum ScanlineType : int {
     SCANLINE_SHORT4 = 5,
     SCANLINE_FLOAT4 = 6,
 };
+
+// The code of a (source, destination) pair of types, for switching over
+// both at once: types stay below 256, so each pair has its own code.
+constexpr int scanline_pair(int src_type, int dst_type) { return src_type * 256 + dst_type; }
 
 struct Scanline {
     int type = 0;

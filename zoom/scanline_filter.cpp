@@ -25,41 +25,41 @@ void accum_values(double weight, const In* src, float* dst, int n) {
 }  // namespace
 
 void scanline_filter(const WeightTable* tables, const Scanline& src, Scanline& dst) {
-    const int code = src.type * 256 + dst.type;
+    const int code = scanline_pair(src.type, dst.type);
     const void* in = src.data;
     void* out = dst.data;
     const bool ok = in && out;
     const int n = dst.len;
-    if (ok && (code & (SCANLINE_FOUR * 257)) == SCANLINE_FOUR * 257 &&
-        filter_rows4_wide(code, tables, in, out, n))
+    const int both_four = scanline_pair(SCANLINE_FOUR, SCANLINE_FOUR);
+    if (ok && (code & both_four) == both_four && filter_rows4_wide(code, tables, in, out, n))
         return;
     switch (code) {
-        case 0 * 256 + 1:
+        case scanline_pair(SCANLINE_BYTE, SCANLINE_SHORT):
             if (ok)
                 filter_rows<1, uint8_t, int16_t, StoreShort>(
                     tables, static_cast<const uint8_t*>(in), static_cast<int16_t*>(out), n);
             return;
-        case 2 * 256 + 0:
+        case scanline_pair(SCANLINE_FLOAT, SCANLINE_BYTE):
             if (ok)
                 filter_rows<1, float, uint8_t, StoreByte>(tables, static_cast<const float*>(in),
                                                           static_cast<uint8_t*>(out), n);
             return;
-        case 4 * 256 + 4:
+        case scanline_pair(SCANLINE_BYTE4, SCANLINE_BYTE4):
             if (ok)
                 filter_rows<4, uint8_t, uint8_t, StoreByte>(tables, static_cast<const uint8_t*>(in),
                                                             static_cast<uint8_t*>(out), n);
             return;
-        case 4 * 256 + 5:
+        case scanline_pair(SCANLINE_BYTE4, SCANLINE_SHORT4):
             if (ok)
                 filter_rows<4, uint8_t, int16_t, StoreShort>(
                     tables, static_cast<const uint8_t*>(in), static_cast<int16_t*>(out), n);
             return;
-        case 6 * 256 + 4:
+        case scanline_pair(SCANLINE_FLOAT4, SCANLINE_BYTE4):
             if (ok)
                 filter_rows<4, float, uint8_t, StoreByte>(tables, static_cast<const float*>(in),
                                                           static_cast<uint8_t*>(out), n);
             return;
-        case 6 * 256 + 6:
+        case scanline_pair(SCANLINE_FLOAT4, SCANLINE_FLOAT4):
             if (ok)
                 filter_rows<4, float, float, StoreFloat>(tables, static_cast<const float*>(in),
                                                          static_cast<float*>(out), n);

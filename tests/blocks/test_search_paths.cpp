@@ -11,6 +11,7 @@
 #include "blocks/colour_search.h"
 #include "blocks/endpoint_quantize.h"
 #include "blocks/weighted_error.h"
+#include "cpu/cpu.h"
 #include "tests/blocks/test_encode_support.h"
 #include "tests/common/test_random.h"
 
@@ -58,7 +59,7 @@ std::vector<uint8_t> encode_on(SearchPath path, const std::vector<uint32_t>& px,
 }
 
 TEST(SearchPaths, WideAndPlainEncodeTheSameBytes) {
-    if (!wide_search_available()) GTEST_SKIP() << "no four-double vectors on this processor";
+    if (!cpu_has_avx2()) GTEST_SKIP() << "no four-double vectors on this processor";
     const std::vector<uint32_t> px = mixed_picture(61, 45, 5);
     const int modes[] = {BLOCK_MODE_OPAQUE, BLOCK_MODE_CUTOUT, BLOCK_MODE_INTERP_ALPHA};
     for (int mode : modes)
@@ -77,7 +78,7 @@ TEST(SearchPaths, WideAndPlainEncodeTheSameBytes) {
 }
 
 TEST(SearchPaths, EachWideLoopMatchesThePlainOne) {
-    if (!wide_search_available()) GTEST_SKIP() << "no four-double vectors on this processor";
+    if (!cpu_has_avx2()) GTEST_SKIP() << "no four-double vectors on this processor";
     TestRandom rnd{11};
     const double weights[][3] = {
         {0.309, 0.609, 0.082}, {1, 1, 1}, {0.4, 0.0, 0.2}, {1e150, 1, 1}, {HUGE_VAL, 1, 1}};

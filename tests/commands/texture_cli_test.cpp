@@ -142,7 +142,8 @@ TEST_F(TextureCommand, ImageMagickReadsTheBlockAnd32And24BitFilesAsWeDo) {
         TexImage ours;
         std::string error;
         ASSERT_TRUE(read_tex_file(out, f, error)) << error;
-        ASSERT_TRUE(decode_tex_level(f, 0, ours, error));
+        // ImageMagick truncates the blocks' interpolated colours.
+        ASSERT_TRUE(decode_tex_level(f, 0, ours, error, BlockDecoder::Truncate));
         const std::vector<uint8_t> theirs = imagemagick_rgba(im, out);
         ASSERT_EQ(theirs.size(), 16u * 16u * 4u) << format;
         EXPECT_EQ(theirs, as_rgba(ours)) << format;

@@ -11,6 +11,7 @@
 #include "tests/commands/commands_test_support.h"
 #include "texture/texture.h"
 #include "vxsystem/vxsystem.h"
+#include "zoom/zoom.h"
 
 using namespace cmdtest;
 
@@ -65,27 +66,62 @@ TEST(TextureOptions, EachOptionReachesTheSettingsRecord) {
     }
 }
 
-// Every library key is one the library knows, and its listed default is the
-// standard record's; the other keys are unknown to the library's settings.
-TEST(TextureOptions, KeyTableAgreesWithTheLibrary) {
+// Every key of the table reaches the field it names: its listed default is
+// what the standard record holds, texture_settings_set_key takes exactly the
+// profile's record keys, and the default lies in the key's range.
+TEST(TextureOptions, KeyTableAgreesWithTheRecord) {
     TextureSettings standard;
     texture_settings_init(standard);
-    for (const SettingKey* k : all_setting_keys()) {
-        SCOPED_TRACE(k->key);
-        if (std::strchr(k->key, '%')) continue;
-        TextureSettings s;
-        std::memcpy(&s, &standard, sizeof s);
-        const int known = texture_settings_set_key(&s, k->key, k->default_value);
-        EXPECT_EQ(known, k->home == KeyHome::library ? 1 : 0);
-        EXPECT_EQ(std::memcmp(&s, &standard, sizeof s), 0);
-        if (k->kind != KeyKind::text) {
-            EXPECT_TRUE(setting_in_range(*k, std::atof(k->default_value)));
+    int32_t count = 0;
+    const TextureSettingKey* keys = texture_setting_keys(&count);
+    ASSERT_GT(count, 0);
+    for (int32_t n = 0; n < count; ++n) {
+        const TextureSettingKey& k = keys[n];
+        SCOPED_TRACE(k.name);
+        int32_t index[2] = {k.first[0], k.first[1]};
+        if (k.scope != SettingScope::Profile && !std::strchr(k.name, '%')) {
+            // Compared at the fields' own single precision.
+            EXPECT_EQ(static_cast<float>(texture_setting_value(standard, k, index)),
+                      static_cast<float>(k.standard));
+            TextureSettings s;
+            std::memcpy(&s, &standard, sizeof s);
+            char text[32];
+            std::snprintf(text, sizeof text, "%.10g", k.standard);
+            const int known = texture_settings_set_key(&s, k.name, text);
+            EXPECT_EQ(known, k.scope == SettingScope::Record ? 1 : 0);
+            EXPECT_EQ(std::memcmp(&s, &standard, sizeof s), 0);
         }
+        if (k.kind != SettingKind::Text) EXPECT_TRUE(texture_setting_in_range(k, k.standard));
     }
-    EXPECT_NE(find_setting_key("SharpeningPassMIP_13"), nullptr);
-    EXPECT_EQ(find_setting_key("SharpeningPassMIP_14"), nullptr);
-    EXPECT_EQ(find_setting_key("CustomFilter_07"), nullptr);
-    EXPECT_NE(find_setting_key("Blend_Set_10_Blend_Mip_13"), nullptr);
+    const struct {
+        const char* name;
+        bool known;
+        int32_t index0, index1;
+    } names[] = {{"SharpeningPassMIP_13", true, 13, 0},
+                 {"SharpeningPassMIP_14", false, 0, 0},
+                 {"CustomFilter_07", false, 0, 0},
+                 {"CustomFilter_32", true, 32, 0},
+                 {"Blend_Set_10_Blend_Mip_13", true, 10, 13}};
+    for (const auto& c : names) {
+        int32_t index[2] = {-1, -1};
+        const TextureSettingKey* k = texture_setting_key_find(c.name, index);
+        EXPECT_EQ(k != nullptr, c.known) << c.name;
+        if (k) EXPECT_EQ(index[0] * 100 + index[1], c.index0 * 100 + c.index1) << c.name;
+    }
+    // Ranges that follow a count reach its last value and no further.
+    const struct {
+        const char* name;
+        double max;
+    } counted[] = {{"g_texture_format", TEXTURE_FORMAT_COUNT - 1},
+                   {"g_mip_filter_type", ZOOM_FILTER_COUNT - 1},
+                   {"g_rescale_mode", static_cast<double>(RescaleMode::Count) - 1},
+                   {"g_sharpen_method", static_cast<double>(SharpenMethod::Count) - 1}};
+    for (const auto& c : counted) {
+        const TextureSettingKey* k = texture_setting_key_find(c.name, nullptr);
+        ASSERT_NE(k, nullptr) << c.name;
+        EXPECT_TRUE(texture_setting_in_range(*k, c.max)) << c.name;
+        EXPECT_FALSE(texture_setting_in_range(*k, c.max + 1)) << c.name;
+    }
 }
 
 class TextureRun : public ScratchDir {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <type_traits>
 
 #include "imageio/imageio.h"
 #include "tests/imageio/png_tiff_support.h"
@@ -11,6 +12,13 @@
 using namespace testsupport;
 
 namespace {
+
+// The record owns its decoder: a copy would close it twice.
+static_assert(!std::is_copy_constructible_v<PictureBands> &&
+                  !std::is_copy_assignable_v<PictureBands> &&
+                  std::is_nothrow_move_constructible_v<PictureBands> &&
+                  std::is_nothrow_move_assignable_v<PictureBands>,
+              "PictureBands moves, never copies");
 
 class Bands : public ScratchDir {};
 
@@ -158,6 +166,26 @@ TEST_F(Bands, DamagePartwayKeepsTheBandsBefore) {
         close_bands(b);
         close_bands(b);
     }
+}
+
+// A record moved partway reads on where the first stopped; the one moved
+// from is closed.
+TEST_F(Bands, MovedRecordReadsOn) {
+    SampledPicture p;
+    ASSERT_TRUE(write_png("p.png", p));
+    const std::vector<uint8_t> want = expected_pixels(p);
+    const size_t pitch = size_t(p.width) * 3;
+    PictureBands first;
+    ASSERT_TRUE(open_bands(first, "p.png", BandFormat::png).ok());
+    std::vector<uint8_t> rows(pitch * p.height);
+    ASSERT_TRUE(read_band(first, rows.data(), 3).ok());
+    PictureBands moved(std::move(first));
+    EXPECT_EQ(first.source, nullptr);
+    EXPECT_FALSE(read_band(first, rows.data(), 1).ok());
+    PictureBands assigned;
+    assigned = std::move(moved);
+    ASSERT_TRUE(read_band(assigned, rows.data() + 3 * pitch, p.height - 3).ok());
+    EXPECT_EQ(rows, want);
 }
 
 TEST_F(Bands, HeaderFailuresLeaveNothingOpen) {

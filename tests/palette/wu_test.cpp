@@ -27,6 +27,22 @@ TEST(Wu, OneColourIsOneBox) {
     }
 }
 
+// Two colours apart along one channel only: the cut falls on that axis, also
+// on green and blue, whose cuts cut_box takes without checking them for none.
+TEST(Wu, TwoColoursApartInOneChannelSplit) {
+    for (int channel : {0, 1, 2}) {
+        std::vector<uint8_t> pic(2 * 3, 40);
+        pic[3 + channel] = 200;
+        PaletteRecord pal;
+        std::vector<uint8_t> idx;
+        ASSERT_EQ(quantize_palette(pic.data(), 2, 1, 3, pal, false, true, 16, idx), PALETTE_OK);
+        for (int64_t i = 0; i < 2; ++i)
+            EXPECT_EQ(entry(pal, index_at(idx, 2, 16, i)),
+                      std::vector<int32_t>(pic.begin() + 3 * i, pic.begin() + 3 * i + 3))
+                << "channel " << channel << " pixel " << i;
+    }
+}
+
 TEST(Wu, ExactlyNColoursComeBackExactly) {
     // 256 colours in 256 different cells (and 16 for the small palette),
     // each repeated, in a scrambled order; 4-byte pixels B, G, R, A.

@@ -76,8 +76,7 @@ TEST_F(Failures, RowsBelowTheTilesAreCheckedOrTheRunSaysItCannot) {
     } cases[] = {{0, 0, 1}, {2 * pitch, 20 * pitch, 1}, {pitch, 20 * pitch, -1}};
     for (const auto& c : cases) {
         PictureInput in;
-        ASSERT_TRUE(
-            open_picture(in, "p.bmp", PictureKind::bmp, input_file_size("p.bmp"), false).ok());
+        ASSERT_TRUE(open_picture(in, "p.bmp", PictureKind::bmp, file_size("p.bmp"), false).ok());
         int result = 0;
         {
             FailNewSizes fail(c.from, c.to);

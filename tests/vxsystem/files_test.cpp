@@ -1,4 +1,5 @@
 // File utilities.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,6 +78,22 @@ TEST_F(FilesTest, SizesAndWholeReads) {
     EXPECT_EQ(read_whole_file("five", small, 3), 3);
     EXPECT_EQ(small[2], 3);
     EXPECT_EQ(small[3], 9);
+}
+
+// Sparse files, so they cost no disk: past 2 GiB and past 4 GiB, where a
+// 32-bit size would turn negative or wrap to a few bytes.
+TEST_F(FilesTest, SizesPastThirtyTwoBits) {
+    for (const int64_t size : {(int64_t{2} << 30) + 7, (int64_t{4} << 30) + 5}) {
+        const int fd = open("sparse", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        const bool made = ftruncate(fd, size) == 0;
+        close(fd);
+        if (!made) GTEST_SKIP() << "no sparse file of " << size << " bytes here";
+        EXPECT_EQ(file_size("sparse"), size);
+        // Read whole it is refused, never cut short.
+        uint8_t buffer[8];
+        EXPECT_EQ(read_whole_file("sparse", buffer, 8), -1) << size;
+    }
 }
 
 TEST_F(FilesTest, FifoIsNeverOpenedForReading) {

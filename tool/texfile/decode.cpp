@@ -42,7 +42,8 @@ bool decode_tex_slice(const TexFile& file, const TexSlice& slice, uint8_t* out,
     return true;
 }
 
-bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::string& error) {
+bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::string& error,
+                      BlockDecoder reading) {
     if (level >= file.levels.size()) {
         error = "no such level";
         return false;
@@ -65,6 +66,7 @@ bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::str
     slice.size = lv.size / lv.slices;
     slice.width = lv.width;
     slice.height = lv.height;
+    slice.reading = reading;
     if (file.palette_entries > 0) slice.palette = file.bytes.data() + file.palette_offsets[lv.face];
     for (int32_t s = 0; s < lv.slices; ++s) {
         slice.data = file.bytes.data() + lv.offset + s * slice.size;

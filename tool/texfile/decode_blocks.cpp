@@ -1,8 +1,9 @@
 // The 4x4 block layouts, decoded by the published rules: 5:6:5 end points
 // widened by repeating their top bits, the third and fourth colours at one
-// and two thirds (integer division), or in three-colour order (c0 <= c1, DXT1
-// only) the midpoint and transparent black; DXT3 alpha nibbles times 17;
-// DXT5 alpha from two end points with six or eight steps.
+// and two thirds (rounded to nearest, as the encoder builds them), or in
+// three-colour order (c0 <= c1, DXT1 only) the midpoint and transparent black; DXT3 alpha nibbles
+// times 17; DXT5 alpha from two end points with six or eight steps.
+#include "blocks/blocks.h"
 #include "texfile/readers.h"
 
 namespace {
@@ -17,27 +18,27 @@ Rgba expand565(uint32_t c) {
             static_cast<uint8_t>((b << 3) | (b >> 2)), 255};
 }
 
-uint8_t mix(int a, int b, int wa, int wb, int d) {
-    return static_cast<uint8_t>((wa * a + wb * b) / d);
+// A palette entry as an 8-bit value: the exact reading's thirds round to
+// the nearest value, which is the nearest reading's integer rule.
+uint8_t entry(int a, int b, int colours, int j, BlockDecoder reading) {
+    if (reading == BlockDecoder::Exact) reading = BlockDecoder::Nearest;
+    return static_cast<uint8_t>(block_palette_entry(a, b, colours, j, reading));
 }
 
 // The colour half: 16 pixels in row order. `always_four`: the DXT3/DXT5
 // colour half, which is read in four-colour order whatever the end points.
-void colour_block(const uint8_t* p, bool always_four, Rgba out[16]) {
+// The interpolated entries are read as the encoder builds them, by the
+// blocks library's one palette rule.
+void colour_block(const uint8_t* p, bool always_four, BlockDecoder reading, Rgba out[16]) {
     const uint32_t c0 = p[0] | p[1] << 8, c1 = p[2] | p[3] << 8;
+    const Rgba a = expand565(c0), b = expand565(c1);
+    const int colours = always_four || c0 > c1 ? 4 : 3;
     Rgba pal[4];
-    pal[0] = expand565(c0);
-    pal[1] = expand565(c1);
-    if (always_four || c0 > c1) {
-        pal[2] = {mix(pal[0].r, pal[1].r, 2, 1, 3), mix(pal[0].g, pal[1].g, 2, 1, 3),
-                  mix(pal[0].b, pal[1].b, 2, 1, 3), 255};
-        pal[3] = {mix(pal[0].r, pal[1].r, 1, 2, 3), mix(pal[0].g, pal[1].g, 1, 2, 3),
-                  mix(pal[0].b, pal[1].b, 1, 2, 3), 255};
-    } else {
-        pal[2] = {mix(pal[0].r, pal[1].r, 1, 1, 2), mix(pal[0].g, pal[1].g, 1, 1, 2),
-                  mix(pal[0].b, pal[1].b, 1, 1, 2), 255};
-        pal[3] = {0, 0, 0, 0};
+    for (int j = 0; j < 4; ++j) {
+        pal[j] = {entry(a.r, b.r, colours, j, reading), entry(a.g, b.g, colours, j, reading),
+                  entry(a.b, b.b, colours, j, reading), 255};
     }
+    if (colours == 3) pal[3] = {0, 0, 0, 0};
     const uint32_t bits = p[4] | p[5] << 8 | p[6] << 16 | static_cast<uint32_t>(p[7]) << 24;
     for (int i = 0; i < 16; ++i) out[i] = pal[(bits >> (2 * i)) & 3];
 }
@@ -73,9 +74,9 @@ void decode_blocks(const TexSlice& slice, AlphaHalf alpha, uint8_t* out) {
         for (int32_t x0 = 0; x0 < slice.width; x0 += 4) {
             Rgba px[16];
             if (alpha == AlphaHalf::none) {
-                colour_block(data, false, px);
+                colour_block(data, false, slice.reading, px);
             } else {
-                colour_block(data + 8, true, px);
+                colour_block(data + 8, true, slice.reading, px);
                 if (alpha == AlphaHalf::explicit_nibbles) explicit_alpha(data, px);
                 if (alpha == AlphaHalf::interpolated) interpolated_alpha(data, px);
             }

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "blocks/blocks.h"
 #include "texcomp/texcomp.h"
 
 enum class TexFileKind { tile, stream };
@@ -107,8 +108,12 @@ struct TexImage {
 int32_t tex_channels(const TexFile& file);
 
 // Decodes level `level` (an index into file.levels). False with a reason
-// when memory runs out.
-bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::string& error);
+// when memory runs out. The interpolated colours of DXT1/3/5 blocks are read
+// as the encoder builds them (rounded to nearest); `reading` Truncate reads
+// them as truncating decoders do, for comparisons with such decoders (Exact
+// gives the nearest 8-bit values, which is Nearest).
+bool decode_tex_level(const TexFile& file, size_t level, TexImage& out, std::string& error,
+                      BlockDecoder reading = BlockDecoder::Nearest);
 
 // One slice of a level as it is stored: exactly texture_level_size(format,
 // width, height) bytes, and for the palettised formats the face's palette
@@ -119,6 +124,7 @@ struct TexSlice {
     int32_t width = 0;
     int32_t height = 0;
     const uint8_t* palette = nullptr;
+    BlockDecoder reading = BlockDecoder::Nearest;  // of the block formats' colour palettes
 };
 // Decodes a slice into width x height pixels of its format's channels.
 using TexDecoder = void (*)(const TexSlice& slice, uint8_t* out);

@@ -2,8 +2,8 @@
 // line would, taking the value's leading number and ignoring the rest, which
 // is right for a profile but would let a typing slip through on a command
 // line. So the value must be a whole number, or for a key of a
-// floating-point field any decimal number, inside the key's range; the key
-// table (keys.cpp) says which. A value outside the range is refused here,
+// floating-point field any decimal number, inside the key's range; the
+// library's key table says which. A value outside the range is refused here,
 // naming the key and its range, rather than by the library with a reason
 // that names no key.
 #include <cerrno>
@@ -26,14 +26,6 @@ bool decimal_number(const std::string& text, double& out) {
     return true;
 }
 
-// The fields without a profile key.
-void set_command_field(TextureSettings& s, const std::string& key, double v) {
-    if (key == "g_rescale_mode") s.g_rescale_mode = static_cast<int32_t>(v);
-    if (key == "g_rescale_width") s.g_rescale_width = static_cast<float>(v);
-    if (key == "g_rescale_height") s.g_rescale_height = static_cast<float>(v);
-    if (key == "g_b_force_four_colours") s.g_b_force_four_colours = v != 0 ? 1 : 0;
-}
-
 }  // namespace
 
 std::string apply_setting(CommandSettings& out, const std::string& key, const std::string& value) {
@@ -43,14 +35,15 @@ std::string apply_setting(CommandSettings& out, const std::string& key, const st
         if (code < 0) return "unknown format " + value + " (see --help for the list)";
         v = std::to_string(code);
     }
-    const SettingKey* k = find_setting_key(key);
+    int32_t index[2];
+    const TextureSettingKey* k = texture_setting_key_find(key.c_str(), index);
     if (!k) return "unknown settings key " + key + " (--list-keys lists them)";
     double number = 0;
-    if (k->kind == KeyKind::text) {
+    if (k->kind == SettingKind::Text) {
         // A profile line ends at the line break.
         if (v.find_first_of("\r\n") != std::string::npos)
             return "bad value for " + key + ": a line break";
-    } else if (k->kind == KeyKind::decimal) {
+    } else if (k->kind == SettingKind::Decimal) {
         if (!decimal_number(v, number))
             return "bad value for " + key + ": " + value + " is not a number";
     } else {
@@ -59,19 +52,14 @@ std::string apply_setting(CommandSettings& out, const std::string& key, const st
             return "bad value for " + key + ": " + value + " is not a whole number";
         number = whole;
     }
-    if (!setting_in_range(*k, number))
+    if (!texture_setting_in_range(*k, number))
         return key + "=" + value + " is outside its range " + setting_range(*k);
-    switch (k->home) {
-        case KeyHome::library:
-            texture_settings_set_key(&out.settings, key.c_str(), v.c_str());
-            break;
-        case KeyHome::command:
-            set_command_field(out.settings, key, number);
-            break;
-        case KeyHome::profile:
-            out.profile_lines.push_back(key + " " + v);
-            break;
-    }
+    // A checked value reads the same through the profile's conversions as
+    // it was checked; a profile-only key reaches the library as a profile line.
+    if (k->scope == SettingScope::Profile)
+        out.profile_lines.push_back(key + " " + v);
+    else
+        texture_setting_apply(out.settings, *k, index, v.c_str());
     return "";
 }
 

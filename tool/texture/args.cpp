@@ -19,18 +19,20 @@ bool parse_rect(const std::string& text, CompressRect& out) {
     return true;
 }
 
+std::string mode_text(RescaleMode mode) { return std::to_string(static_cast<int32_t>(mode)); }
+
 // --resize as the rescale keys it stands for; empty when not understood.
 std::vector<std::pair<std::string, std::string>> resize_settings(const std::string& how) {
-    if (how == "pow2") return {{"g_rescale_mode", "1"}};
-    if (how == "up") return {{"g_rescale_mode", "2"}};
-    if (how == "down") return {{"g_rescale_mode", "3"}};
+    if (how == "pow2") return {{"g_rescale_mode", mode_text(RescaleMode::NearestPow2)}};
+    if (how == "up") return {{"g_rescale_mode", mode_text(RescaleMode::UpPow2)}};
+    if (how == "down") return {{"g_rescale_mode", mode_text(RescaleMode::DownPow2)}};
     const size_t x = how.find('x');
     int32_t w = 0, h = 0;
     if (x == std::string::npos || !parse_whole_number(how.substr(0, x).c_str(), w) ||
         !parse_whole_number(how.substr(x + 1).c_str(), h) || w < 1 || h < 1 || w > 32767 ||
         h > 32767)
         return {};
-    return {{"g_rescale_mode", "5"},
+    return {{"g_rescale_mode", mode_text(RescaleMode::ToSize)},
             {"g_rescale_width", std::to_string(w)},
             {"g_rescale_height", std::to_string(h)}};
 }

@@ -11,7 +11,7 @@
 std::string load_texture_picture(const std::string& path, TexturePicture& out) {
     const PictureKind kind = picture_kind(path);
     if (kind == PictureKind::unknown) return path + ": not a .bmp, .jpg, .png or .tif file";
-    const int32_t size = file_size(path.c_str());
+    const int64_t size = file_size(path.c_str());  // 64 bits: pictures pass 4 GiB
     if (size < 0) return "cannot read " + path;
     if (size == 0) return path + " is empty";
     LoadedImage image;

@@ -49,18 +49,18 @@ std::vector<std::string> profile_warnings(const std::string& path, const std::st
             continue;
         }
         const std::string key = line.substr(0, blank);
-        const SettingKey* k = find_setting_key(key);
+        const TextureSettingKey* k = texture_setting_key_find(key.c_str(), nullptr);
         if (blank == 0 || !k) {
             warnings.push_back(where + "unknown key \"" + key + "\"; ignored");
             continue;
         }
-        if (k->home == KeyHome::command) {
+        if (k->scope == SettingScope::RecordOnly) {
             warnings.push_back(where + key + " is no profile key (give it with --set); ignored");
             continue;
         }
         const size_t value_start = line.find_first_not_of(' ', blank);
         const std::string value = value_start == std::string::npos ? "" : line.substr(value_start);
-        if (k->kind != KeyKind::text) {
+        if (k->kind != SettingKind::Text) {
             char* stop = nullptr;
             std::strtod(value.c_str(), &stop);
             if (stop == value.c_str())

@@ -86,25 +86,9 @@ int32_t parse_format(const std::string& text);
 // ---------------------------------------------------------------------------
 // The keys --set takes.
 // ---------------------------------------------------------------------------
-enum class KeyKind { flag, whole, decimal, text };
-enum class KeyHome {
-    library,  // a TextureSettings field with a profile key
-    command,  // a TextureSettings field without one: the command sets it
-    profile,  // profile-only: handed to the library as a profile line
-};
-struct SettingKey {
-    const char* key;  // indexed keys with "%d" for their numbers
-    KeyKind kind;
-    KeyHome home;
-    const char* default_value;
-    double min, max;  // a decimal key with min 0 must be above 0
-    const char* meaning;
-};
-// The key's row (indexed keys in their printed form); nullptr if unknown.
-const SettingKey* find_setting_key(const std::string& key);
-std::vector<const SettingKey*> all_setting_keys();
-std::string setting_range(const SettingKey& key);  // "0 .. 13", "above 0", ...
-bool setting_in_range(const SettingKey& key, double value);
+// The range of a key of the library's table as words ("0 .. 13", "above 0",
+// ...).
+std::string setting_range(const TextureSettingKey& key);
 // The text of --list-keys.
 std::string setting_keys_text();
 
