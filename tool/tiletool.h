@@ -4,7 +4,8 @@
 // one row of tiles at a time, cuts it into a grid of equal tiles and
 // writes, for every tile, a 24-bit file and a DXT1 file, each
 // a 32-byte TileHeader followed by the tile's mip levels (the top row of
-// tiles from its second level on, the bottom row from its third).
+// tiles from its second level on, the bottom row from its third, unless
+// --full-rows keeps every level in every row).
 //
 // Everything that talks to the user lives here; the libraries below only
 // return status codes.
