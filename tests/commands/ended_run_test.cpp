@@ -103,9 +103,20 @@ TEST_F(EndedRun, AnHtmlThatFailsOrIsInterruptedLeavesItsFolderAsItWas) {
         EXPECT_EQ(contents("view"), before);
     }
     ASSERT_EQ(chmod("view", 0755), 0);
-    // A run large enough to be met by the signal while it writes its tiles.
+    // A folder that fills up halfway (a file system of 64 KiB of its own, in
+    // a mount namespace of its own): exit 3, and the folder as it was.
     write_bmp("big.bmp", bmp_of(512, 256, smooth_pattern(512, 256)));
     ASSERT_EQ(run(RAZIVAVU_BINARY, "-q big.bmp 16 16").status, 0);
+    const std::string script =
+        "unshare -m sh -c 'mkdir -p small && mount -t tmpfs -o size=64k tmpfs small && "
+        "echo k > small/keep.txt && ls -aR small > before.txt && \"$0\" --html small big "
+        "> /dev/null 2> err.txt; echo $? > status.txt; ls -aR small > after.txt' '" INSPECT_BINARY
+        "' 2> /dev/null";
+    if (std::system(script.c_str()) == 0 && file_exists("status.txt")) {
+        EXPECT_EQ(std::stoi(read_text("status.txt")), 3) << read_text("err.txt");
+        EXPECT_EQ(read_text("after.txt"), read_text("before.txt"));
+    }
+    // A run large enough to be met by the signal while it writes its tiles.
     const pid_t pid = fork();
     if (pid == 0) {
         const int null = open("/dev/null", O_WRONLY);
