@@ -20,7 +20,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
 .PHONY: all deps build demo test bench sanitize tsan format-check fuzz fuzz-build clean \
-        package package-deps install-check install-check-shared allocfail
+        package package-deps install-check install-check-shared allocfail bench-parts
 
 all: build
 
@@ -38,16 +38,17 @@ demo: build
 	$(BUILD)/razivavu-inspect --mosaic 2 --png demo demo/pano
 	$(BUILD)/razivavu-inspect --html demo/viewer demo/pano
 
-# The viewer's tests drive headless chromium, which only the tests need.
+# The viewer's tests drive headless chromium, and the scheduler tests a
+# one-machine Slurm cluster and GNU parallel; only the tests need them.
 test: build
-	@RAZIVAVU_BROWSER_DEPS=1 bash scripts/install-deps.sh
+	@RAZIVAVU_BROWSER_DEPS=1 RAZIVAVU_CLUSTER_DEPS=1 bash scripts/install-deps.sh
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 sanitize: deps
 	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRAZIVAVU_SANITIZE=ON $(LAUNCHER) \
 	      -DCMAKE_CXX_FLAGS=-O1
 	cmake --build build-sanitize -j $(JOBS)
-	@RAZIVAVU_BROWSER_DEPS=1 bash scripts/install-deps.sh
+	@RAZIVAVU_BROWSER_DEPS=1 RAZIVAVU_CLUSTER_DEPS=1 bash scripts/install-deps.sh
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
@@ -99,6 +100,11 @@ format-check:
 
 bench:
 	@bash scripts/run-bench.sh
+
+# The benchmark of --part alone (it takes a quarter of an hour at full size;
+# PARTS_WIDTH and PARTS_HEIGHT make it smaller).
+bench-parts: build
+	bash scripts/bench-parts.sh $(BUILD) bench-out
 
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS ?=

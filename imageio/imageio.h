@@ -143,6 +143,13 @@ LoadResult open_bands(PictureBands& bands, const std::string& name, BandFormat f
 // band of the picture carries it, so a caller that looks only at the last
 // band still hears of it.
 LoadResult read_band(PictureBands& bands, uint8_t* out, int32_t rows);
+// Passes over the next `rows` rows (at most those left) without handing them
+// out, for a reader that wants only a band further down: a BMP or TIFF moves
+// to the row, a single-scan JPEG skips the colour conversion and upsampling
+// of the rows above, a PNG or progressive JPEG decodes them and drops them
+// as they come. Results as read_band; the rows after it are those read_band
+// would have given.
+LoadResult skip_band(PictureBands& bands, int32_t rows);
 // Closes the decoder; safe to call twice and after a failure.
 void close_bands(PictureBands& bands);
 

@@ -46,6 +46,9 @@ struct JpegErrors {
     // Output rows that can hold decoded data, once a single-scan file's data
     // ran out before its end; -1 otherwise.
     int32_t data_rows;
+    // While rows are skipped without decoding them: the row the skip ends
+    // at; -1 otherwise.
+    int32_t skipping_to;
     // The first message that meant damage, empty while there is none. A
     // plain array: it is written from inside the library, where nothing may
     // throw.
@@ -104,7 +107,12 @@ void note_library_message(j_common_ptr cinfo, int level) {
         // the scans before the header is read would be an error).
         if (d->output_height > 0 && !d->progressive_mode && !jpeg_has_multiple_scans(d)) {
             const int64_t block_rows = int64_t{d->max_v_samp_factor} * DCTSIZE;
-            const int64_t next = d->output_scanline;
+            // Within a skip the row being decoded is not told; its end
+            // bounds it, and the skip ends two rows of blocks above the
+            // first row handed out, so those rows come out as filler here
+            // exactly when reading every row would have made them filler.
+            const int64_t next =
+                errors->skipping_to >= 0 ? errors->skipping_to : int64_t{d->output_scanline};
             const int64_t end = (next / block_rows + 2) * block_rows;
             errors->data_rows = static_cast<int32_t>(
                 end < int64_t{d->output_height} ? end : int64_t{d->output_height});
@@ -179,6 +187,7 @@ struct JpegSource : BandSource {
     }
     LoadResult open(Holding holding, PictureBands& sizes);
     LoadResult read(uint8_t* out, int32_t rows) override;
+    LoadResult skip(int32_t rows, int64_t pitch) override;
     int32_t data_rows() const override { return errors.data_rows; }
     // A step that went well, with the damage met so far.
     LoadResult done() const { return LoadResult{LoadStatus::loaded, {}, errors.warning}; }
@@ -196,6 +205,7 @@ LoadResult JpegSource::open(Holding holding, PictureBands& sizes) {
     errors.manager.emit_message = note_library_message;
     errors.rows_done = false;
     errors.data_rows = -1;
+    errors.skipping_to = -1;
     if (setjmp(errors.jump))
         return loader_failed("cannot decode jpeg " + name + ": " + errors.fatal);
     jpeg_create_decompress(&decoder);
@@ -259,6 +269,29 @@ LoadResult JpegSource::read(uint8_t* out, int32_t rows) {
         jpeg_finish_decompress(&decoder);
     }
     return done();
+}
+
+// A single-scan file skips the rows above the band with the library's own
+// skip, which decodes their coefficients only as far as it must and never
+// converts or upsamples them. The last two rows of blocks before the band
+// are decoded as usual, so the upsampling context of the first row handed
+// out is the one reading every row gives. A multi-scan file has read its
+// coefficients already; its rows are decoded and dropped.
+LoadResult JpegSource::skip(int32_t rows, int64_t pitch) {
+    if (decoder.progressive_mode || jpeg_has_multiple_scans(&decoder))
+        return BandSource::skip(rows, pitch);
+    const int32_t margin = 2 * decoder.max_v_samp_factor * DCTSIZE;
+    const int32_t fast = rows > margin ? rows - margin : 0;
+    if (fast > 0) {
+        if (setjmp(errors.jump)) {
+            errors.skipping_to = -1;
+            return loader_failed("cannot decode jpeg " + name + ": " + errors.fatal);
+        }
+        errors.skipping_to = static_cast<int32_t>(decoder.output_scanline) + fast;
+        jpeg_skip_scanlines(&decoder, static_cast<JDIMENSION>(fast));
+        errors.skipping_to = -1;
+    }
+    return rows > fast ? BandSource::skip(rows - fast, pitch) : done();
 }
 
 }  // namespace

@@ -269,6 +269,18 @@ struct TiffSource : BandSource {
         }
         return loader_done();
     }
+    // libtiff reaches a row of tiles directly, and a strip by its own offset;
+    // within a strip most codecs decode from its first row, so the rows of
+    // the target's strip above it are decoded and dropped.
+    LoadResult skip(int32_t rows, int64_t pitch) override {
+        const int32_t target = next + rows;
+        uint32_t strip_rows = 0;
+        TIFFGetFieldDefaulted(r.tif, TIFFTAG_ROWSPERSTRIP, &strip_rows);
+        const int32_t strip_first =
+            r.tiled || strip_rows < 1 ? target : target - static_cast<int32_t>(target % strip_rows);
+        if (strip_first > next) next = strip_first;
+        return BandSource::skip(target - next, pitch);
+    }
 };
 
 }  // namespace

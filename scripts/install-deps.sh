@@ -5,9 +5,11 @@
 set -euo pipefail
 # ccache lets checkouts and the sanitizer builds share compiled objects.
 # imagemagick is for the tests too: they check that a reader that is not
-# ours opens the texture files razivavu-texture writes.
+# ours opens the texture files razivavu-texture writes. python3-pil is the
+# second reader of the BC5 and BC7 streams: the tests check that it decodes
+# them to our decoder's pixels.
 packages=(cmake g++ make ccache libgtest-dev libjpeg62-turbo-dev libpng-dev libtiff-dev imagemagick
-          "$@")
+          python3-pil "$@")
 # The fuzz targets and their seed corpus (make fuzz, .ci/run): clang with
 # libFuzzer, libjpeg's cjpeg, libtiff's tiffcp and ImageMagick for the seed files.
 if [ "${RAZIVAVU_FUZZ_DEPS:-0}" = 1 ]; then
@@ -15,22 +17,28 @@ if [ "${RAZIVAVU_FUZZ_DEPS:-0}" = 1 ]; then
 fi
 # The viewer's browser tests (make test, make sanitize): headless chromium.
 # Without recommends: fonts and the rest of a desktop are not needed.
-browser=()
+optional=()
 if [ "${RAZIVAVU_BROWSER_DEPS:-0}" = 1 ]; then
-  browser=(chromium)
+  optional=(chromium)
+fi
+# The tests that run the tool under a real scheduler (make test, make
+# sanitize): a single-node Slurm cluster and GNU parallel. Like the browser
+# they are only tried: the tests skip with a message without them.
+if [ "${RAZIVAVU_CLUSTER_DEPS:-0}" = 1 ]; then
+  optional+=(slurm-wlm munge parallel)
 fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-missing_browser=()
-for p in "${browser[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing_browser+=("$p")
+missing_optional=()
+for p in "${optional[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing_optional+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ] && [ ${#missing_browser[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && [ ${#missing_optional[@]} -eq 0 ]; then
   exit 0
 fi
-echo "installing: ${missing[*]} ${missing_browser[*]}"
+echo "installing: ${missing[*]} ${missing_optional[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
@@ -38,8 +46,9 @@ $SUDO apt-get update -qq
 if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get install -y -qq "${missing[@]}"
 fi
-if [ ${#missing_browser[@]} -gt 0 ]; then
-  # Only the browser tests need it, and they skip with a message without it.
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing_browser[@]}" ||
-    echo "chromium could not be installed: the viewer's browser tests will be skipped"
+if [ ${#missing_optional[@]} -gt 0 ]; then
+  # Only the browser and scheduler tests need them, and they skip with a
+  # message without them.
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing_optional[@]}" ||
+    echo "${missing_optional[*]} could not be installed: the tests that need them will be skipped"
 fi

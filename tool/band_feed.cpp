@@ -96,8 +96,9 @@ int64_t band_feed_bytes(const PictureInput& input, int32_t band_rows, int32_t ba
 }
 
 bool start_band_feed(BandFeed& feed, PictureInput& input, int32_t band_rows, int32_t bands,
-                     int32_t tiles_per_band, int32_t band_width) {
+                     int32_t tiles_per_band, int32_t band_width, int32_t first_band) {
     feed.input = &input;
+    feed.bands_read = first_band;
     feed.band_rows = band_rows;
     feed.bands = bands;
     feed.tiles_per_band = tiles_per_band;

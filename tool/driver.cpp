@@ -23,6 +23,7 @@
 #include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "tool/band_feed.h"
+#include "tool/parts.h"
 #include "tool/picture_input.h"
 #include "tool/tile_pool.h"
 #include "tool/tiletool.h"
@@ -94,6 +95,7 @@ struct TileOutcome {
     int error[2] = {0, 0};           // the system's reason of a failure
     bool named[2] = {false, false};  // the part file has taken its name
     bool unread = false;             // its band could not be read
+    bool kept = false;               // --resume found its files whole
 };
 
 struct CacheDeleter {
@@ -144,7 +146,7 @@ bool grid_padded(const TileGrid& grid, const PictureInput& input) {
 // A band that cannot be read ends the run at its first tile, after the tiles
 // before it have their names.
 int write_tiles(PictureInput& input, const std::string& name, const std::string& input_name,
-                const TileGrid& grid, int32_t& tiles, int threads, bool& warned,
+                const TileGrid& grid, TileJob& job, int32_t& tiles, int threads, bool& warned,
                 const ToolOptions& options) {
     const int32_t planes = input.planes;
     const bool separated = grid_names_collide(grid.cols, grid.rows);
@@ -154,11 +156,11 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
             tile_name(name, 0, 0, false, true).c_str(),
             tile_name(name, grid.cols - 1, grid.rows - 1, true, true).c_str());
     }
-    const int64_t count = grid.rows > 0 && grid.cols > 0 ? int64_t{grid.rows} * grid.cols : 0;
+    const int64_t count = grid.cols > 0 ? int64_t{job.rows.count()} * grid.cols : 0;
     if (count == 0) return EXIT_DONE;
     BandFeed feed;
-    if (!start_band_feed(feed, input, grid.tile_height, grid.rows, grid.cols,
-                         band_width(grid, input)))
+    if (!start_band_feed(feed, input, grid.tile_height, job.rows.end, grid.cols,
+                         band_width(grid, input), job.rows.first))
         return fail(EXIT_NO_MEMORY, "not enough memory for two bands of " +
                                         std::to_string(grid.tile_height) + " rows of " +
                                         input_name);
@@ -181,11 +183,16 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
     auto work = [&](int64_t item, int worker) {
         TileOutcome& out = slot(item);
         out = TileOutcome{};
-        const int32_t row = static_cast<int32_t>(item / grid.cols);
+        const int32_t row = job.rows.first + static_cast<int32_t>(item / grid.cols);
         const int32_t col = static_cast<int32_t>(item % grid.cols);
         const uint8_t* band = band_for_tile(feed, row);
         if (!band) {
             out.unread = true;
+            return;
+        }
+        if (job.is_kept(item)) {
+            out.kept = true;
+            band_tile_done(feed, row);
             return;
         }
         TilePixels tile;
@@ -232,7 +239,8 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
             // A damaged picture is reported before the first tile of the
             // band where the damage was met.
             std::lock_guard<std::mutex> hold(feed.lock);
-            if (!warned && feed.warning_band >= 0 && feed.warning_band <= item / grid.cols) {
+            if (!warned && feed.warning_band >= 0 &&
+                feed.warning_band <= job.rows.first + item / grid.cols) {
                 warned = true;
                 if (options.strict) {
                     // Nothing of the damaged row of tiles gets a name.
@@ -247,9 +255,15 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
             unread = true;
             return false;
         }
+        const int32_t col = static_cast<int32_t>(item % grid.cols);
+        const int32_t row = job.rows.first + static_cast<int32_t>(item / grid.cols);
+        if (out.kept) {
+            ++job.kept_tiles;
+            say(options, "kept %dx%d\n", col, row);
+            return true;
+        }
         ++tiles;
-        say(options, "creating %dx%d\n", static_cast<int32_t>(item % grid.cols),
-            static_cast<int32_t>(item / grid.cols));
+        say(options, "creating %dx%d\n", col, row);
         for (int32_t k = 0; k < out.files; ++k) {
             if (!options.quiet) std::fputs(out.text[k].c_str(), stdout);
             if (out.result[k] == TileWrite::ok) {
@@ -291,8 +305,9 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
         return fail(EXIT_LOAD_FAILED,
                     "the data of " + input_name + " ends above row " +
                         std::to_string(input.bands.data_rows) + " of " +
-                        std::to_string(input.height) + ": " + std::to_string(feed.failed_band) +
-                        " of " + std::to_string(grid.rows) +
+                        std::to_string(input.height) + ": " +
+                        std::to_string(feed.failed_band - job.rows.first) + " of " +
+                        std::to_string(job.rows.count()) +
                         " rows of tiles written, the rows below would hold filler only");
     }
     if (unread && feed.no_memory)
@@ -404,6 +419,12 @@ int run_tool(int argc, char** argv) {
     if (!options.quiet) print_usage();
     if (!bad_option.empty())
         return fail(EXIT_BAD_OPTION, bad_option + " (razivavu --help lists the options)");
+    if (options.part.from_scheduler) {
+        const std::string no_part = part_from_scheduler(
+            [](const char* variable) -> const char* { return std::getenv(variable); },
+            options.part);
+        if (!no_part.empty()) return fail(EXIT_BAD_OPTION, no_part);
+    }
     const int operands = argc - options.operands;
     if (operands < 1) {
         say_error(options, "ERROR: no input file specified\n");
@@ -459,7 +480,15 @@ int run_tool(int argc, char** argv) {
     TileGrid grid =
         make_grid(input.width, input.height, tile_width, tile_height, options.pad_edges);
     grid.full_rows = options.full_rows;
-    if (!options.pad_edges) warn_lost_parts(grid, input.width, input.height);
+    if (!options.pad_edges && speaks_for_picture(grid, options.part))
+        warn_lost_parts(grid, input.width, input.height);
+    TileJob job;
+    job.rows = rows_of_run(grid, options.part);
+    if (options.part.given && job.rows.count() == 0) {
+        say(options, "part %d/%d holds no row of tiles (the grid has %d); nothing to write\n",
+            options.part.index, options.part.count, grid.cols > 0 ? grid.rows : 0);
+        return EXIT_DONE;
+    }
     if (grid.rows > 0 && grid.cols > 0 && !block_files_hold_levels(tile_width, tile_height)) {
         std::fflush(stdout);
         const std::string advice =
@@ -481,13 +510,15 @@ int run_tool(int argc, char** argv) {
                         " MB, more than the memory limit of " + std::to_string(limit / mb) +
                         " MB (set " + MEMORY_LIMIT_VARIABLE + " to change it)");
     }
-    // The whole run's files must fit: a small picture that claims a huge
-    // size would otherwise fill the disk with filler before anything failed.
+    if (options.resume) job.kept = tiles_already_written(tile_base(options, name), grid, job.rows);
+    // The run's files (a part's own, less those kept) must fit: a small
+    // picture that claims a huge size would otherwise fill the disk with
+    // filler before anything failed.
     struct statvfs fs;
     const std::string folder = output_folder(tile_base(options, name));
     if (grid.rows > 0 && grid.cols > 0 && statvfs(folder.c_str(), &fs) == 0) {
         const int64_t unit = fs.f_frsize > 0 ? static_cast<int64_t>(fs.f_frsize) : 1;
-        const int64_t needed = grid_output_bytes(grid, unit);
+        const int64_t needed = job_output_bytes(grid, job, unit);
         const int64_t room = static_cast<int64_t>(fs.f_bavail) * unit;
         if (needed > room) {
             const int64_t mb = 1024 * 1024;
@@ -507,13 +538,19 @@ int run_tool(int argc, char** argv) {
         std::fprintf(stderr, "WARNING: %s\n", note.c_str());
     }
     int32_t tiles = 0;
-    const int written =
-        write_tiles(input, tile_base(options, name), name, grid, tiles, threads, warned, options);
+    // A part starts at its own band; the rows above are passed over.
+    const LoadResult above = skip_picture_rows(input, job.rows.first * tile_height);
+    if (!above.ok()) return fail(EXIT_LOAD_FAILED, above.reason + " (see vx.log)");
+    const int written = write_tiles(input, tile_base(options, name), name, grid, job, tiles,
+                                    threads, warned, options);
     if (written != EXIT_DONE) return written;
     // The rows below the last row of tiles make no tile, but a picture
     // damaged there is still a damaged picture: the user hears of it as of
     // damage anywhere else.
-    const RemainingRows rest = read_remaining_rows(input);
+    // Only the part holding the bottom row of tiles reads the rows below it.
+    RemainingRows rest;
+    rest.load.status = LoadStatus::loaded;
+    if (job.rows.end == grid.rows) rest = read_remaining_rows(input);
     if (rest.no_memory)
         return fail(EXIT_NO_MEMORY, "cannot read the rows of " + name +
                                         " below the last row of tiles: not enough memory");
@@ -525,6 +562,7 @@ int run_tool(int argc, char** argv) {
     close_picture(input);  // before the wait for the user
 
     say(options, "created %d pano's\n", tiles);
+    if (job.kept_tiles > 0) say(options, "kept %d pano's of an earlier run\n", job.kept_tiles);
     say(options, "done\n");
     std::fflush(stdout);
     final_wait(options);

@@ -75,6 +75,16 @@ LoadResult read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows, co
     return result;
 }
 
+LoadResult skip_picture_rows(PictureInput& in, int32_t rows) {
+    const int32_t left = in.height - in.next_row;
+    if (rows > left) rows = left;
+    if (rows <= 0) return LoadResult{LoadStatus::loaded, {}, {}};
+    LoadResult result{LoadStatus::loaded, {}, {}};
+    if (!in.whole) result = skip_band(in.bands, rows);
+    if (result.ok()) in.next_row += rows;
+    return result;
+}
+
 RemainingRows read_remaining_rows(PictureInput& in) {
     RemainingRows rest;
     rest.load.status = LoadStatus::loaded;

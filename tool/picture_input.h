@@ -39,6 +39,10 @@ LoadResult open_picture(PictureInput& in, const std::string& name, PictureKind k
 // damaged. A picture loaded whole gives no warning here: its load did.
 LoadResult read_picture_rows(PictureInput& in, uint8_t* buffer, int32_t rows, const uint8_t** out);
 
+// Passes over the next `rows` rows without handing them out (skip_band), for
+// a run that tiles only a band further down; results as read_picture_rows.
+LoadResult skip_picture_rows(PictureInput& in, int32_t rows);
+
 // What reading the rows below the last row of tiles gave.
 struct RemainingRows {
     LoadResult load;         // as read_picture_rows for the last rows read

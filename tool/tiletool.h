@@ -45,7 +45,16 @@ int run_tool(int argc, char** argv);
 // choose.
 struct TileEncoding {
     TextureQuality quality = TextureQuality::Normal;
-    bool uniform_metric = false;  // equal channel weights (g_b_grey_scale)
+    bool uniform_metric = false;                       // equal channel weights (g_b_grey_scale)
+    TextureDecoder decoder = TextureDecoder::Nearest;  // the reading High and Best aim at
+};
+
+// --part: this run writes one band of rows of the grid (tool/parts.h).
+struct PartRequest {
+    bool given = false;
+    bool from_scheduler = false;  // "auto": K and N still to come from the environment
+    int32_t index = 0;            // K, 0 .. N - 1
+    int32_t count = 1;            // N
 };
 
 struct ToolOptions {
@@ -60,7 +69,9 @@ struct ToolOptions {
     bool full_rows = false;  // every row stores every level, the top and bottom rows too
     std::string out_dir;     // -o DIR: tiles go there instead of beside the input
     TileEncoding encoding;
-    int operands = 0;  // index in argv of the file (argc when there is none)
+    PartRequest part;
+    bool resume = false;  // tiles whose files an earlier run left whole are kept
+    int operands = 0;     // index in argv of the file (argc when there is none)
 };
 
 // Reads the options before the file ("--" ends them). Empty when usable;

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -52,4 +53,14 @@ inline std::vector<std::string> tile_files() {
             names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// Every file of a folder, by name, with its bytes: two runs compared whole.
+inline std::map<std::string, std::string> folder_files(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        std::ifstream in(e.path(), std::ios::binary);
+        files[e.path().filename().string()].assign(std::istreambuf_iterator<char>(in), {});
+    }
+    return files;
 }

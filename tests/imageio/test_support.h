@@ -164,6 +164,7 @@ struct JpegFixture {
     int components = 3;             // 1, 3 or 4
     J_COLOR_SPACE space = JCS_RGB;  // of the input samples
     bool progressive = false;
+    bool subsampled = false;   // colour at half resolution both ways (4:2:0)
     bool adobe_marker = true;  // only for 4 components
     int quality = 100;
     std::vector<uint8_t> samples;  // width x height x components
@@ -190,8 +191,8 @@ inline bool write_jpeg(const std::string& name, const JpegFixture& s) {
     // No chroma subsampling: flat squares then decode almost exactly, edges
     // included.
     for (int k = 0; k < c.num_components; ++k) {
-        c.comp_info[k].h_samp_factor = 1;
-        c.comp_info[k].v_samp_factor = 1;
+        c.comp_info[k].h_samp_factor = s.subsampled && k == 0 ? 2 : 1;
+        c.comp_info[k].v_samp_factor = s.subsampled && k == 0 ? 2 : 1;
     }
     if (s.progressive) jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);

@@ -39,8 +39,17 @@ TEST(ToolOptions, EncodingReachesTheDxt1SettingsOnly) {
         std::vector<std::string> args;
         TextureQuality quality;
         uint8_t grey;
+        TextureDecoder decoder = TextureDecoder::Nearest;
     } cases[] = {
         {{"f.bmp"}, TextureQuality::Normal, 0},
+        {{"--quality=fast", "--decoder", "truncate", "f.bmp"},
+         TextureQuality::Fast,
+         0,
+         TextureDecoder::Truncate},
+        {{"--decoder=exact", "--quality", "best", "f.bmp"},
+         TextureQuality::Best,
+         0,
+         TextureDecoder::Exact},
         {{"--quality", "quick", "f.bmp"}, TextureQuality::Quick, 0},
         {{"--quality=high", "f.bmp"}, TextureQuality::High, 0},
         {{"--quality", "best", "--metric", "uniform", "f.bmp"}, TextureQuality::Best, 1},
@@ -58,6 +67,7 @@ TEST(ToolOptions, EncodingReachesTheDxt1SettingsOnly) {
         apply_tile_encoding(rgb, o.encoding, false);
         EXPECT_EQ(dxt1.quality, c.quality) << c.args[0];
         EXPECT_EQ(dxt1.g_b_grey_scale, c.grey) << c.args[0];
+        EXPECT_EQ(dxt1.decoder, c.decoder) << c.args[0];
         EXPECT_EQ(std::memcmp(&rgb, &plain, sizeof rgb), 0) << c.args[0];
     }
 }
@@ -70,6 +80,7 @@ TEST(ToolOptions, BadOptionsAreNamed) {
         {{"--quality", "fine", "f.bmp"}, "unknown quality fine"},
         {{"--quality"}, "unknown quality (none)"},
         {{"--metric", "psnr", "f.bmp"}, "unknown metric psnr"},
+        {{"--decoder", "round", "f.bmp"}, "unknown decoder round (nearest, exact or truncate)"},
         {{"-o"}, "-o/--out needs a folder"},
         {{"-x", "f.bmp"}, "unknown option -x"},
         {{"--edges", "crop", "f.bmp"}, "unknown edges crop (drop or pad)"},

@@ -27,6 +27,9 @@ const char* inspect_usage() {
            "against its 24-bit twin\n"
            "  razivavu-inspect --html DIR BASE                a page in DIR that pans and zooms "
            "through the grid\n"
+           "  razivavu-inspect --check BASE                   the grid is complete and consistent, "
+           "however many\n"
+           "                                                  runs or parts wrote it\n"
            "  razivavu-inspect --help | --version\n"
            "BASE is the picture razivavu was given without its extension (demo/pano).\n"
            "Exit codes: 0 done, 1 a file failed its check, 2 bad command line, 3 an output "
@@ -35,7 +38,7 @@ const char* inspect_usage() {
 
 std::string parse_inspect_args(const std::vector<std::string>& args, InspectOptions& out) {
     out = InspectOptions{};
-    bool png = false, mosaic = false, compare = false, html = false;
+    bool png = false, mosaic = false, compare = false, html = false, check = false;
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -62,6 +65,10 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
             if (!v) return "--html needs a folder";
             html = true;
             out.html_dir = *v;
+        } else if (option_value(args, i, "--check", v)) {
+            if (!v) return "--check needs a BASE";
+            check = true;
+            out.base = *v;
         } else if (option_value(args, i, "--compare", v)) {
             if (!v) return "--compare needs a BASE";
             compare = true;
@@ -76,6 +83,12 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
         }
     }
     if (out.mosaic_dxt1 && !mosaic) return "--dxt1 goes with --mosaic";
+    if (check) {
+        if (png || mosaic || compare || html || out.json || !rest.empty())
+            return "--check takes one BASE and goes alone";
+        out.mode = InspectMode::check;
+        return "";
+    }
     if (html) {
         if (png || mosaic || compare || out.json) return "--html goes alone";
         if (rest.size() != 1) return "--html takes exactly one BASE";

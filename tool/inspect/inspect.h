@@ -9,6 +9,7 @@
 //                                                 its 24-bit twin: RMSE and PSNR
 //   razivavu-inspect --html DIR BASE              a page in DIR that pans and zooms through
 //                                                 the grid (inspect/viewer.h)
+//   razivavu-inspect --check BASE                 the grid is complete and consistent
 //
 // BASE is the picture name razivavu was given, without its extension
 // ("demo/pano" for the tiles of demo/pano.bmp).
@@ -27,7 +28,7 @@ constexpr int INSPECT_USAGE = 2;      // the command line was not understood
 constexpr int INSPECT_OUTPUT = 3;     // an output file could not be written
 constexpr int INSPECT_NO_MEMORY = 5;  // an allocation failed (the same code in every command)
 
-enum class InspectMode { table, png, mosaic, compare, html, help, version };
+enum class InspectMode { table, png, mosaic, compare, html, check, help, version };
 
 struct InspectOptions {
     InspectMode mode = InspectMode::table;
@@ -124,6 +125,13 @@ LevelError level_error(const TexImage& a, const TexImage& b);
 
 // The comparison; returns the exit code.
 int run_compare(const std::string& base, bool json, FILE* out, FILE* err);
+
+// The check of a whole run, however many runs or parts wrote it: every
+// tile's two files present, their headers those of one tile size and of
+// their row, their sizes what the headers declare. Prints one line per
+// file missing or wrong and a summary; INSPECT_OK when complete, else
+// INSPECT_BAD_FILE.
+int run_check(const std::string& base, FILE* out);
 
 // ---------------------------------------------------------------------------
 // JSON text pieces.

@@ -115,6 +115,9 @@ int run_inspect(int argc, char** argv) {
         case InspectMode::html:
             code = run_viewer(o.base, o.html_dir, stdout, stderr);
             break;
+        case InspectMode::check:
+            code = run_check(o.base, stdout);
+            break;
     }
     if (std::fflush(stdout) != 0 && code == INSPECT_OK) code = INSPECT_OUTPUT;
     return code;

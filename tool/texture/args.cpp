@@ -56,9 +56,9 @@ std::string texture_usage() {
     std::string u =
         "usage:\n"
         "  razivavu-texture [--profile FILE] [--format NAME|CODE] [--set KEY=VALUE]...\n"
-        "                   [--quality LEVEL] [--metric NAME] [--resize HOW]\n"
-        "                   [--rect X0,Y0,X1,Y1] [--normal-map [--height SOURCE]]\n"
-        "                   [--force] [-q] [--] INPUT OUTPUT.dds\n"
+        "                   [--quality LEVEL] [--metric NAME] [--decoder READING]\n"
+        "                   [--resize HOW] [--rect X0,Y0,X1,Y1]\n"
+        "                   [--normal-map [--height SOURCE]] [--force] [-q] [--] INPUT OUTPUT.dds\n"
         "  razivavu-texture --list-keys | --help | --version\n"
         "INPUT: a BMP (with its companion alpha file <name>_trans.bmp or <name>op.bmp), a\n"
         "JPEG, a PNG or a TIFF. OUTPUT: the texture stream, a DDS file.\n"
@@ -67,10 +67,12 @@ std::string texture_usage() {
         "                    --list-keys lists every key with its kind, default and range\n"
         "  --profile FILE    a settings profile (\"key value\" lines); its unknown keys and\n"
         "                    lines are reported on standard error\n"
-        "  --quality LEVEL   end-point search of the block formats: quick, normal, high\n"
-        "                    (default) or best\n"
+        "  --quality LEVEL   end-point search of the block formats: quick, fast, normal,\n"
+        "                    high (default) or best\n"
         "  --metric NAME     channel weights of that search: perceptual (default) or uniform\n"
         "                    (equal weights, what RMSE and PSNR measure; g_b_grey_scale)\n"
+        "  --decoder READING the decoder high and best aim at: nearest (default; thirds\n"
+        "                    rounded, as razivavu-inspect reads them), exact or truncate\n"
         "  --resize HOW      rescale first: pow2 (each side to the nearest power of two), up,\n"
         "                    down (to the next power of two above or below) or WxH\n"
         "  --rect X0,Y0,X1,Y1  the inclusive corners of the part of the picture to use\n"
@@ -113,7 +115,11 @@ std::string parse_texture_args(const std::vector<std::string>& args, TextureOpti
             break;
         } else if (option_value(args, i, "--quality", v)) {
             if (!v || !texture_quality_find(v->c_str(), out.quality))
-                return "unknown quality " + v.value_or("(none)") + " (quick, normal, high or best)";
+                return "unknown quality " + v.value_or("(none)") +
+                       " (quick, fast, normal, high or best)";
+        } else if (option_value(args, i, "--decoder", v)) {
+            if (!v || !texture_decoder_find(v->c_str(), out.decoder))
+                return "unknown decoder " + v.value_or("(none)") + " (nearest, exact or truncate)";
         } else if (option_value(args, i, "--metric", v)) {
             if (v != "perceptual" && v != "uniform")
                 return "unknown metric " + v.value_or("(none)") + " (perceptual or uniform)";

@@ -40,6 +40,7 @@ struct TextureOptions {
     // The command's default is High, not the library's Normal: the same
     // search time for better pixels.
     TextureQuality quality = TextureQuality::High;
+    TextureDecoder decoder = TextureDecoder::Nearest;
     std::string profile;
     // In order; --format, --metric and --resize are written as the keys
     // they stand for.
