@@ -33,7 +33,8 @@ constexpr uint8_t modes(std::initializer_list<int> list) {
     return static_cast<uint8_t>(bits);
 }
 
-// Quick: mode 6 alone, the mode that fits most blocks best. Normal adds the
+// Quick: mode 6 alone, the mode that fits most blocks best; Fast tries its
+// codes one step aside too. Normal adds the
 // two-subset modes 1 and 3 on the two likeliest partitions and tries each
 // end-point code one step aside, which the rounding of the end points needs
 // more than further least-squares rounds. High adds the other modes, more
@@ -42,6 +43,9 @@ SearchPlan plan_for(BlockQuality q) {
     switch (q) {
         case BlockQuality::Quick:
             return {modes({6}), modes({6}), 1, 1, 1, false, 1, 1};
+        case BlockQuality::Fast:
+            // Between the two: mode 6 alone, with the one-step code tries.
+            return {modes({6}), modes({6}), 1, 1, 1, true, 1, 1};
         case BlockQuality::Normal:
             return {modes({6, 1, 3}), modes({6, 5, 7}), 2, 1, 1, true, 1, 1};
         case BlockQuality::High:
