@@ -66,7 +66,9 @@ ours() {  # quality, name
   RAZIVAVU_THREADS=1 "$build/razivavu-texture" -q --quality "$1" --format bc7 \
     --set g_mip_map_type=32 "$work/$2.png" "$work/$2_$1.dds"
 }
-peer() { OMP_NUM_THREADS=1 "$bc7enc" -q "$work/$1.png" "$work/$1_bc7enc.dds"; }
+# bc7enc also writes its decoded picture (<name>_unpacked.png) into the
+# folder it runs in: run it in the work folder, not the checkout.
+peer() { (cd "$work" && OMP_NUM_THREADS=1 "$bc7enc" -q "$1.png" "$1_bc7enc.dds"); }
 
 printf '%-13s %22s %22s %22s\n' photo "normal rmse / s" "best rmse / s" "bc7enc rmse / s" |
   tee "$out/bc7.txt"
