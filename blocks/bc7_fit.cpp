@@ -94,9 +94,10 @@ struct NearestWeight {
 // Indices for fixed codes: each texel takes the palette entry nearest it.
 // Its place along the line names the entry to look at; that entry and its
 // two neighbours are compared exactly, since rounding can put the nearest
-// one step aside.
+// one step aside. Callers keep a candidate only below `limit`, so the sum
+// stops as soon as it reaches it (the indices are then incomplete).
 int64_t index_texels(const int px[16][4], const uint8_t* texels, int count, const Bc7FitSpec& s,
-                     Bc7SubsetFit& f) {
+                     Bc7SubsetFit& f, int64_t limit = INT64_MAX) {
     static const NearestWeight nearest;
     const int* weights = bc7_weights(s.index_bits);
     const uint8_t* guess = nearest.index[s.index_bits - 2];
@@ -135,6 +136,7 @@ int64_t index_texels(const int px[16][4], const uint8_t* texels, int count, cons
         }
         f.index[texels[i]] = static_cast<uint8_t>(best);
         total += best_error;
+        if (total >= limit) break;
     }
     return total;
 }
@@ -170,7 +172,7 @@ void try_proposal(const int px[16][4], const uint8_t* texels, int count, const B
                 f.endpoint[e][c] = bc7_quantise(static_cast<int>(std::floor(p.end[e][c] + 0.5)),
                                                 s.bits, pairs[k][e]);
         }
-        f.error = index_texels(px, texels, count, s, f);
+        f.error = index_texels(px, texels, count, s, f, best.error);
         if (f.error < best.error) best = f;
     }
 }
@@ -210,7 +212,7 @@ void nudge_codes(const int px[16][4], const uint8_t* texels, int count, const Bc
                 Bc7SubsetFit f = best;
                 f.endpoint[e][c] += step;
                 if (f.endpoint[e][c] < 0 || f.endpoint[e][c] > top) continue;
-                f.error = index_texels(px, texels, count, s, f);
+                f.error = index_texels(px, texels, count, s, f, best.error);
                 if (f.error < best.error) best = f;
             }
 }

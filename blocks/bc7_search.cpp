@@ -201,7 +201,10 @@ int64_t search_partitioned(const int px[16][4], int mode, const SearchPlan& plan
                            PartitionGuesses& guesses, Bc7Block& best) {
     const Bc7ModeInfo& m = bc7_mode_info(mode);
     Bc7FitSpec spec;
-    spec.channel_count = m.alpha_bits ? 4 : 3;
+    // Opaque blocks in mode 6 keep alpha at its top code (255 with P-bit 1)
+    // without fitting it: its error is zero and no code try could lower it.
+    const bool fixed_alpha = opaque && m.alpha_bits > 0;
+    spec.channel_count = m.alpha_bits && !fixed_alpha ? 4 : 3;
     spec.bits = m.colour_bits;
     spec.pbits = m.endpoint_pbits ? 1 : (m.shared_pbits ? 2 : 0);
     spec.index_bits = m.index_bits;
@@ -236,9 +239,10 @@ int64_t search_partitioned(const int px[16][4], int mode, const SearchPlan& plan
             }
             for (int i = 0; i < n; ++i) b.index[texels[i]] = fit.index[texels[i]];
         }
-        if (!m.alpha_bits)
+        if (!m.alpha_bits || fixed_alpha)
             for (int e = 0; e < 2; ++e)
-                for (int s = 0; s < 3; ++s) b.endpoint[s][e][3] = 0;
+                for (int s = 0; s < 3; ++s)
+                    b.endpoint[s][e][3] = fixed_alpha ? (1 << m.alpha_bits) - 1 : 0;
         if (error < best_error) best_error = error, best = b;
     }
     return best_error;

@@ -452,3 +452,60 @@ TEST(EncodeQuality, FastAndAimedReadingsKeepTheirPromises) {
                     << "kind " << kind << " quality " << int(q) << " reading " << int(reading);
             }
 }
+
+// The same guard for BC4, BC5 and BC7 at every quality: BC7 on the picture
+// with its scattered alpha (the alpha modes) and on its opaque copy (the
+// colour-only modes), BC4 from luma, BC5 from red and green.
+TEST(EncodeQuality, BcOutputOnAFixedPictureIsPinned) {
+    auto picture = test_picture(32, 32, 2, 7);
+    Lcg rng(8);
+    auto opaque = picture;
+    for (auto& p : opaque) p |= 0xFF000000u;
+    for (auto& p : picture)
+        p = (p & 0x00FFFFFF) | (uint32_t(rng.below(4) == 0 ? rng.below(256) : 255) << 24);
+    struct Case {
+        int mode;
+        bool alpha;
+        BlockQuality quality;
+        uint64_t hash;
+    };
+    using Q = BlockQuality;
+    const Case cases[] = {
+        {BLOCK_MODE_BC7, false, Q::Quick, 9587080903721579589ull},
+        {BLOCK_MODE_BC7, false, Q::Fast, 1813896242828148054ull},
+        {BLOCK_MODE_BC7, false, Q::Normal, 17019661963882317450ull},
+        {BLOCK_MODE_BC7, false, Q::High, 387312571039184073ull},
+        {BLOCK_MODE_BC7, false, Q::Best, 13798453821887163916ull},
+        {BLOCK_MODE_BC7, true, Q::Quick, 7754052006538221824ull},
+        {BLOCK_MODE_BC7, true, Q::Fast, 850605785955967724ull},
+        {BLOCK_MODE_BC7, true, Q::Normal, 1696130897826431345ull},
+        {BLOCK_MODE_BC7, true, Q::High, 9392926029242252862ull},
+        {BLOCK_MODE_BC7, true, Q::Best, 9392926029242252862ull},
+        {BLOCK_MODE_BC4, false, Q::Quick, 1257977578461110636ull},
+        {BLOCK_MODE_BC4, false, Q::Fast, 16886822808417795924ull},
+        {BLOCK_MODE_BC4, false, Q::Normal, 16886822808417795924ull},
+        {BLOCK_MODE_BC4, false, Q::High, 16886822808417795924ull},
+        {BLOCK_MODE_BC4, false, Q::Best, 16886822808417795924ull},
+        {BLOCK_MODE_BC5, false, Q::Quick, 2762958192570752225ull},
+        {BLOCK_MODE_BC5, false, Q::Fast, 17114992555171420488ull},
+        {BLOCK_MODE_BC5, false, Q::Normal, 17114992555171420488ull},
+        {BLOCK_MODE_BC5, false, Q::High, 17114992555171420488ull},
+        {BLOCK_MODE_BC5, false, Q::Best, 17114992555171420488ull},
+    };
+    std::vector<PinPart> parts;
+    bool all_match = true;
+    for (const Case& c : cases) {
+        EncodeOptions o;
+        o.mode = c.mode;
+        o.quality = c.quality;
+        const std::string label = "mode " + std::to_string(c.mode >> 16) +
+                                  (c.alpha ? " alpha" : " opaque") + " quality " +
+                                  std::to_string(int(c.quality));
+        const std::vector<uint8_t> bytes = encode_level(c.alpha ? picture : opaque, 32, 32, o);
+        parts.push_back({label, bytes, size_t(c.mode == BLOCK_MODE_BC4 ? 8 : 16), "block"});
+        if (fnv1a(bytes) != c.hash) all_match = false;
+        EXPECT_EQ(fnv1a(bytes), c.hash) << label;
+    }
+    const std::string where = pin_difference("blocks_bc_fixed_picture", parts);
+    EXPECT_TRUE(all_match) << where;
+}
