@@ -58,9 +58,25 @@ pictures() {
   vips tiffsave "$work/cut.v" "$1.tif" --compression lzw
   vips jpegsave "$work/cut.v" "$1.jpg" --Q 90
   vips pngsave "$work/cut.v" "$1.png" --compression 1
-  vips magicksave "$work/cut.v" "$1.bmp" --format bmp3 2>/dev/null ||
-    convert "$1.tif" -type TrueColor "BMP3:$1.bmp"
-  rm -f "$work/cut.v"
+  # The BMP is written here from vips' raw rows: ImageMagick's usual policy
+  # refuses pictures this large.
+  vips rawsave "$work/cut.v" "$work/cut.raw"
+  python3 - "$work/cut.raw" "$1.bmp" "$2" "$3" <<'PY'
+import struct, sys
+raw, bmp, w, h = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+row = w * 3
+pad = b"\0" * (-row % 4)
+size = 54 + (row + len(pad)) * h
+with open(raw, "rb") as src, open(bmp, "wb") as out:
+    out.write(struct.pack("<2sIHHIIiiHHIIiiII", b"BM", size, 0, 0, 54, 40, w, h, 1, 24, 0,
+                          size - 54, 0, 0, 0, 0))
+    for y in reversed(range(h)):  # bottom-up, B, G, R
+        src.seek(y * row)
+        line = bytearray(src.read(row))
+        line[0::3], line[2::3] = line[2::3], line[0::3]
+        out.write(line + pad)
+PY
+  rm -f "$work/cut.v" "$work/cut.raw"
 }
 pictures "$work/pano" "$width" "$height"
 [ "$counter" = callgrind ] && pictures "$work/narrow" "$count_width" "$count_height"
