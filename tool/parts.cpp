@@ -91,8 +91,8 @@ bool pack_rows(const std::vector<int64_t>& before, int64_t bound, int32_t count,
     int32_t first = 0;
     for (int32_t k = 0; k < count; ++k) {
         // The last row r with before[r] - before[first] <= bound.
-        const auto fits = std::upper_bound(before.begin() + first + 1, before.end(),
-                                           before[first] + bound);
+        const auto fits =
+            std::upper_bound(before.begin() + first + 1, before.end(), before[first] + bound);
         int32_t end = static_cast<int32_t>(fits - before.begin()) - 1;
         if (end > rows - (count - 1 - k)) end = rows - (count - 1 - k);
         if (end <= first) return false;  // one row alone is above the bound
