@@ -201,7 +201,9 @@ TEST(PartAuto, TakesKAndNFromTheSchedulersEnvironment) {
         ASSERT_EQ(parse_part("auto", part), "");
         const std::string refused = part_from_scheduler(lookup, part);
         EXPECT_EQ(refused.empty(), c.index >= 0) << refused;
-        if (c.index >= 0) EXPECT_EQ(part.index * 1000 + part.count, c.index * 1000 + c.count);
+        if (c.index >= 0) {
+            EXPECT_EQ(part.index * 1000 + part.count, c.index * 1000 + c.count);
+        }
     }
     // The command refuses before it reads anything.
     const RunResult r =
