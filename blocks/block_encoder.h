@@ -27,6 +27,7 @@ struct BlockCallOptions {
     int normalmap_type;
     BlockQuality quality;
     BlockDecoder decoder;
+    int single_channel;
 };
 BlockCallOptions call_options(const BlockOptions& o);
 
@@ -57,6 +58,19 @@ void fit_block_colours(BlockSamples& b, int normalmap_type, const uint32_t* leve
 // `may_use_four` (no transparent pixel of the block's own needs the
 // three-colour order) and keeps the smaller exact weighted error; Best then
 // refines the end points. Quick and Normal are fit_block_colours itself.
+// Whether a quality goes on from the full search (High, Best).
+inline bool refines_full_search(BlockQuality q) {
+    return q == BlockQuality::High || q == BlockQuality::Best;
+}
+
+// The Fast quality: weights, then the quick choice's end points
+// re-fitted by least squares; four colours unless the block's own
+// transparent pixels need the three-colour order (`may_use_four` false).
+// `levels`: the samples' 8-bit levels when the gather has them (see
+// quick_colour_fit_levels), or null.
+void fit_block_colours_fast(BlockSamples& b, int normalmap_type, bool may_use_four,
+                            const uint32_t* levels = nullptr);
+
 void fit_block_colours_quality(BlockSamples& b, int normalmap_type, BlockQuality quality,
                                BlockDecoder decoder, bool may_use_four);
 
@@ -83,12 +97,22 @@ void farthest_pair_levels(const uint32_t* levels, const double (*samples)[3], in
 // same results, with the colour comparisons and the pair search on levels.
 // More than 16 samples take quick_colour_fit.
 void quick_colour_fit_levels(BlockSamples& b, const uint32_t* levels);
+// The two samples whose colours the quick choice takes as its end points
+// (quick_colour_fit and its levels path), without its palettes and indices:
+// the pair alone, for fits that start where the quick choice does. `levels`
+// as above, or null.
+void quick_colour_pair(const BlockSamples& b, const uint32_t* levels, int& ia, int& ib);
 
 // Writes the 8-byte colour block: 5:6:5 end points, the equal-end-point
 // separation, the palette-order rule and the 16 indices. `slots[p]` is the
 // sample of pixel p (row-major in the block) or -1 for a pixel without one,
 // which gets index 3. Sample indices in `b` are remapped in place.
 void pack_colour_block(BlockSamples& b, const int slots[16], int mode, uint8_t out[8]);
+
+// The level walk of the BC4, BC5 and BC7 modes, for block rows first_row ..
+// first_row + row_count - 1 of a checked call.
+void encode_bc_rows(const BlockLevel& level, const BlockCallOptions& o, int32_t first_row,
+                    int32_t row_count, uint8_t* out);
 
 // The neighbourhood variant of the level walk, for block rows first_row ..
 // first_row + row_count - 1 of a checked call.
@@ -104,9 +128,6 @@ struct AlphaSamples;  // blocks/alpha.h
 // makes when asked. Returns where the colour half goes.
 uint8_t* begin_block(const BlockCallOptions& o, const int alpha[16], int a_max, AlphaSamples& a,
                      BlockSamples& b, uint8_t* out);
-
-// Bytes of one block in `mode`: 8 for colour only, 16 with an alpha half.
-inline int block_bytes_for(int mode) { return (mode & 0xFF00) == 0 ? 8 : 16; }
 
 // Walks block rows first_row .. first_row + row_count - 1 of a width x
 // height level, left to right within a row, calling encode(x0, y0, out) with

@@ -19,7 +19,15 @@ constexpr int BLOCK_MODE_OPAQUE = 0;
 constexpr int BLOCK_MODE_CUTOUT = 2;
 constexpr int BLOCK_MODE_EXPLICIT_ALPHA = 256;
 constexpr int BLOCK_MODE_INTERP_ALPHA = 512;
+// The newer layouts, above the bits of the four above: one interpolated
+// channel (BC4, 8 bytes a block), two of them (BC5, 16 bytes) and the
+// eight-mode colour and alpha layout (BC7, 16 bytes).
+constexpr int BLOCK_MODE_BC4 = 1 << 16;
+constexpr int BLOCK_MODE_BC5 = 2 << 16;
+constexpr int BLOCK_MODE_BC7 = 3 << 16;
 
+// Bytes of one block in `mode`: 8 for DXT1 and BC4, 16 for the others.
+int block_bytes_for(int mode);
 // Bytes of a level of width x height in `mode`: 8 or 16 per 4x4 block.
 int32_t block_data_size(int32_t width, int32_t height, int32_t mode);
 
@@ -89,6 +97,8 @@ enum class BlockQuality : int32_t {
     High = 2,    // the full search, three- and four-colour palettes both
                  // tried for every block, the smaller weighted error kept
     Best = 3,    // High, then the end points refined on the exact block error
+    Fast = 4,    // between Quick and Normal: the quick choice's end points,
+                 // re-fitted by least squares; four colours where the block allows
 };
 
 // The colour search's channel weights for normal maps (g_b_normalmaptype).
@@ -114,6 +124,19 @@ struct BlockOptions {
     // The reading High and Best judge their candidates under; the quicker
     // qualities build their palettes as the project's decoder reads them.
     BlockDecoder decoder = BlockDecoder::Nearest;
+    // BC4 only: the channel its one value comes from (a SingleChannel code).
+    int32_t single_channel = 0;
+};
+
+// Where BC4's one channel comes from. BC5 always takes red and green (a
+// normal map's X and Y).
+enum class SingleChannel : int32_t {
+    Luma = 0,  // (77 R + 150 G + 29 B + 128) / 256
+    Red = 1,
+    Green = 2,
+    Blue = 3,
+    Alpha = 4,
+    Count  // not a channel: the number of choices
 };
 
 // ---------------------------------------------------------------------------
@@ -140,3 +163,34 @@ BlockResult encode_blocks(const BlockLevel& level, const BlockOptions& options, 
 // every block is encoded with the whole level in view.
 BlockResult encode_block_rows(const BlockLevel& level, const BlockOptions& options,
                               int32_t first_row, int32_t row_count, uint8_t* out, int64_t out_size);
+
+// ---------------------------------------------------------------------------
+// BC7's fixed tables, for the encoder and for readers of its blocks.
+// ---------------------------------------------------------------------------
+// The subset (0 .. subsets - 1) of texel 0..15 (row order) in partition
+// 0..63 of the 2- or 3-subset tables; 0 for every texel with one subset.
+int bc7_subset(int subsets, int partition, int texel);
+// The anchor texel of `subset` in that partition: 0 for subset 0.
+int bc7_anchor(int subsets, int partition, int subset);
+// The interpolation weights (0 .. 64) of 2-, 3- and 4-bit indices; `bits`
+// outside 2..4 gives null.
+const int* bc7_weights(int bits);
+
+// One mode's layout: subsets, bits of the partition number, rotation and
+// index selection, of each colour and alpha end-point value, the P-bits
+// (one per end point, or one shared by the two end points of a subset) and
+// the two index sets.
+struct Bc7ModeInfo {
+    int subsets;
+    int partition_bits;
+    int rotation_bits;
+    int selection_bits;
+    int colour_bits;
+    int alpha_bits;
+    int endpoint_pbits;
+    int shared_pbits;
+    int index_bits;
+    int second_index_bits;
+};
+constexpr int BC7_MODES = 8;
+const Bc7ModeInfo& bc7_mode_info(int mode);  // mode 0..7

@@ -26,6 +26,7 @@
 
 #include "blocks/block_encoder.h"
 #include "blocks/colour_search.h"
+#include "blocks/least_squares.h"
 #include "blocks/weighted_error.h"
 
 namespace {
@@ -64,50 +65,11 @@ double indexed_error(const WeightedSamples& s, const BlockSamples& b) {
 
 int clamp_code(int v, int top) { return v < 0 ? 0 : (v > top ? top : v); }
 
-// Nearest code of an 8-bit value for channel c (green of a grey block on the
-// widened 5-bit codes).
-int code_for(double value, int c, bool grey) {
-    const int v = int(value < 0.0 ? 0.0 : (value > 255.0 ? 255.0 : value) + 0.5);
-    if (c != 1) return nearest_code5(v);
-    return grey ? widen_grey_green(nearest_code5(v)) : nearest_code6(v);
-}
-
 // One step of a code: up or down one level of its channel.
 int step_code(int code, int c, int dir, bool grey) {
     if (c != 1) return clamp_code(code + dir, 31);
     if (!grey) return clamp_code(code + dir, 63);
     return widen_grey_green(clamp_code((code >> 1) + dir, 31));
-}
-
-// The least-squares end points for the given indices, per channel on the
-// 8-bit scale: each index stands for a fixed mix of the two end points.
-bool least_squares_codes(const BlockSamples& b, int colours, bool grey, int out[2][3]) {
-    static const double kFour[4] = {1.0, 0.0, 2.0 / 3.0, 1.0 / 3.0};
-    static const double kThree[3] = {1.0, 0.0, 0.5};
-    double aa = 0.0, ab = 0.0, bb = 0.0, ax[3] = {0, 0, 0}, bx[3] = {0, 0, 0};
-    for (int i = 0; i < b.count; ++i) {
-        const int k = b.indices[i] & 3;
-        if (colours == 3 && k == 3) continue;
-        const double a = colours == 3 ? kThree[k] : kFour[k];
-        const double w1 = 1.0 - a;
-        aa += a * a;
-        ab += a * w1;
-        bb += w1 * w1;
-        for (int c = 0; c < 3; ++c) {
-            const double x = 255.0 * b.samples[i][c];
-            ax[c] += a * x;
-            bx[c] += w1 * x;
-        }
-    }
-    const double det = aa * bb - ab * ab;
-    if (!(det > 1e-9)) return false;
-    for (int c = 0; c < 3; ++c) {
-        const double e0 = (ax[c] * bb - bx[c] * ab) / det;
-        const double e1 = (bx[c] * aa - ax[c] * ab) / det;
-        out[0][c] = code_for(e0, c, grey);
-        out[1][c] = code_for(e1, c, grey);
-    }
-    return true;
 }
 
 // Best: refines the block's codes while the exact error falls. The palette
@@ -161,7 +123,7 @@ void fit_block_colours_quality(BlockSamples& b, int normalmap_type, BlockQuality
                                BlockDecoder decoder, bool may_use_four) {
     const int normal_max = b.max_colours;
     fit_block_colours(b, normalmap_type);
-    if (b.count == 0 || quality < BlockQuality::High) return;
+    if (b.count == 0 || !refines_full_search(quality)) return;
     WeightedSamples s;
     weigh_samples(b, s, decoder);
     const bool best = quality == BlockQuality::Best;

@@ -150,9 +150,11 @@ void encode_one_block(const LevelReader& r, int64_t x0, int64_t y0, const CallOp
     b.max_colours = b.count < r.width * r.height ? 3 : 4;
     b.colour_mode = b.max_colours;
 
-    if (o.quality >= BlockQuality::High && !o.quick)
+    if (refines_full_search(o.quality) && !o.quick)
         fit_block_colours_quality(b, o.normalmap_type, o.quality, o.decoder,
                                   b.has_transparent == 0);
+    else if (o.quality == BlockQuality::Fast && !o.quick)
+        fit_block_colours_fast(b, o.normalmap_type, b.has_transparent == 0, levels);
     else
         fit_block_colours(b, o.normalmap_type, levels);
     pack_colour_block(b, slots, o.mode, out);
@@ -168,6 +170,12 @@ BlockResult encode_block_rows(const BlockLevel& level, const BlockOptions& optio
         return BlockResult::Refused;
     if (level.width == 0 || row_count == 0) return BlockResult::Ok;
     const BlockCallOptions o = call_options(options);
+    if (o.mode >= BLOCK_MODE_BC4) {
+        // The newer layouts fit each block on its own pixels: no
+        // neighbourhood variant.
+        encode_bc_rows(level, o, first_row, row_count, out);
+        return BlockResult::Ok;
+    }
     if (options.diffusion) {
         encode_blocks_diffused(level, o, first_row, row_count, out);
         return BlockResult::Ok;

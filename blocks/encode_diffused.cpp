@@ -108,8 +108,10 @@ void encode_window_block(const WorkLevel& level, int64_t x0, int64_t y0, const D
     const bool own_transparent = b.has_transparent && block_has_transparent(level, x0, y0, o.mode);
     b.max_colours = own_transparent ? 3 : 4;
     b.colour_mode = b.max_colours;
-    if (o.quality >= BlockQuality::High && !o.quick)
+    if (refines_full_search(o.quality) && !o.quick)
         fit_block_colours_quality(b, o.normalmap_type, o.quality, o.decoder, !own_transparent);
+    else if (o.quality == BlockQuality::Fast && !o.quick)
+        fit_block_colours_fast(b, o.normalmap_type, !own_transparent);
     else
         fit_block_colours(b, o.normalmap_type);
     pack_colour_block(b, slots, o.mode, out);

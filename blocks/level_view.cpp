@@ -4,9 +4,14 @@
 
 #include "blocks/block_encoder.h"
 
+int block_bytes_for(int mode) {
+    if (mode == BLOCK_MODE_BC4) return 8;
+    if (mode >= BLOCK_MODE_BC4) return 16;
+    return (mode & 0xFF00) == 0 ? 8 : 16;
+}
+
 int32_t block_data_size(int32_t width, int32_t height, int32_t mode) {
-    const int32_t per_block = (mode & 0xFF00) == 0 ? 8 : 16;
-    return per_block * ((width + 3) / 4) * ((height + 3) / 4);
+    return block_bytes_for(mode) * ((width + 3) / 4) * ((height + 3) / 4);
 }
 
 ChannelOffsets channel_offsets(ChannelOrder order) {
@@ -17,13 +22,14 @@ ChannelOffsets channel_offsets(ChannelOrder order) {
 BlockCallOptions call_options(const BlockOptions& o) {
     return {o.mode,       o.weights,        o.quality == BlockQuality::Quick ? 1 : 0,
             o.force_four, o.normalmap_type, o.quality,
-            o.decoder};
+            o.decoder,    o.single_channel};
 }
 
 BlockResult check_encode_call(const BlockLevel& level, int mode, int32_t first_row,
                               int32_t row_count, const uint8_t* out, int64_t out_size) {
     if (mode != BLOCK_MODE_OPAQUE && mode != BLOCK_MODE_CUTOUT &&
-        mode != BLOCK_MODE_EXPLICIT_ALPHA && mode != BLOCK_MODE_INTERP_ALPHA)
+        mode != BLOCK_MODE_EXPLICIT_ALPHA && mode != BLOCK_MODE_INTERP_ALPHA &&
+        mode != BLOCK_MODE_BC4 && mode != BLOCK_MODE_BC5 && mode != BLOCK_MODE_BC7)
         return BlockResult::Refused;
     if (level.width < 0 || level.height < 0 || first_row < 0 || row_count < 0)
         return BlockResult::Refused;

@@ -325,15 +325,19 @@ bool find_few_levels(const uint32_t* levels, int n, FewColours& f) {
         // First of its colour: no equal sample before it.
         firsts |= uint32_t((equals[i] & ((1u << i) - 1)) == 0) << i;
     }
-    f.count = __builtin_popcount(firsts);
-    if (f.count > kFewColours) return false;
+    // The colours are numbered in the order of their first samples; a
+    // sample's number is that of its first equal. (Counting bits would need
+    // a library call on processors without a population count.)
+    int number[kLevelSamples];
     int k = 0;
     for (uint32_t m = firsts; m != 0; m &= m - 1, ++k) {
+        if (k == kFewColours) return false;
         f.first[k] = __builtin_ctz(m);
         f.members[k] = equals[f.first[k]];
+        number[f.first[k]] = k;
     }
-    for (int i = 0; i < n; ++i)
-        f.colour_of[i] = __builtin_popcount(firsts & ((1u << __builtin_ctz(equals[i])) - 1));
+    f.count = k;
+    for (int i = 0; i < n; ++i) f.colour_of[i] = number[__builtin_ctz(equals[i])];
     return true;
 }
 
@@ -423,4 +427,28 @@ void quick_colour_fit_levels(BlockSamples& b, const uint32_t* levels) {
     SampleChannels c;
     split_channels(b.samples, n, c);
     fit_pair(b, c, ia, ib);
+}
+
+void quick_colour_pair(const BlockSamples& b, const uint32_t* levels, int& ia, int& ib) {
+    const int n = b.count;
+    ia = 0;
+    ib = 0;
+    if (n <= 1) return;
+    FewColours few;
+    if (levels != nullptr && n <= kLevelSamples) {
+        if (!find_few_levels(levels, n, few)) {
+            farthest_pair_levels(levels, b.samples, n, ia, ib);
+            return;
+        }
+        // One colour: any pair gives the same end points.
+        if (few.count > 1) few_farthest_pair_levels(b, few, levels, ia, ib);
+        return;
+    }
+    if (find_few_colours(b, few)) {
+        if (few.count > 1) few_farthest_pair(b, few, ia, ib);
+        return;
+    }
+    SampleChannels c;
+    split_channels(b.samples, n, c);
+    farthest_pair(c, n, ia, ib);
 }

@@ -58,35 +58,24 @@ install(FILES ${PROJECT_BINARY_DIR}/package/razivavu.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
 # --- Manual pages ---------------------------------------------------------
-# Made from each command's --help by help2man (scripts/install-deps.sh
-# installs it), with the sections of cmake/man/<command>.h2m and
-# cmake/man/common.h2m; without help2man the tree builds and installs
-# without pages.
-find_program(RAZIVAVU_HELP2MAN help2man)
-set(RAZIVAVU_MAN_NAME_razivavu "cut a large picture into mip-mapped texture tiles")
-set(RAZIVAVU_MAN_NAME_razivavu-texture "compress a picture into a DDS texture file")
-set(RAZIVAVU_MAN_NAME_razivavu-inspect "check, show and compare tile files and DDS textures")
-if(RAZIVAVU_HELP2MAN)
-  file(GLOB man_parts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/man/*.h2m)
-  set(pages "")
-  foreach(command ${RAZIVAVU_COMMANDS})
-    set(page ${PROJECT_BINARY_DIR}/man/${command}.1.gz)
-    add_custom_command(
-      OUTPUT ${page}
-      COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${RAZIVAVU_HELP2MAN} -DPROGRAM=$<TARGET_FILE:${command}>
-              "-DNAME=${RAZIVAVU_MAN_NAME_${command}}" -DVERSION=${PROJECT_VERSION}
-              -DMAN_DIR=${CMAKE_CURRENT_LIST_DIR}/man -DOUTPUT=${page}
-              -P ${CMAKE_CURRENT_LIST_DIR}/man-page.cmake
-      DEPENDS ${command} ${CMAKE_CURRENT_LIST_DIR}/man-page.cmake ${man_parts}
-      COMMENT "Manual page of ${command}"
-      VERBATIM)
-    list(APPEND pages ${page})
-  endforeach()
-  add_custom_target(man-pages ALL DEPENDS ${pages})
-  install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
-else()
-  message(STATUS "help2man not found: the commands are installed without manual pages")
-endif()
+# Written by hand in cmake/man/<command>.1 (NAME, SYNOPSIS, DESCRIPTION,
+# OPTIONS, EXIT STATUS, ENVIRONMENT, FILES, EXAMPLES, SEE ALSO): a page made
+# from --help could say no more than --help does.
+set(pages "")
+foreach(command ${RAZIVAVU_COMMANDS})
+  set(source ${CMAKE_CURRENT_LIST_DIR}/man/${command}.1)
+  set(page ${PROJECT_BINARY_DIR}/man/${command}.1.gz)
+  add_custom_command(
+    OUTPUT ${page}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${source} -DVERSION=${PROJECT_VERSION} -DOUTPUT=${page}
+            -P ${CMAKE_CURRENT_LIST_DIR}/man-page.cmake
+    DEPENDS ${source} ${CMAKE_CURRENT_LIST_DIR}/man-page.cmake
+    COMMENT "Manual page of ${command}"
+    VERBATIM)
+  list(APPEND pages ${page})
+endforeach()
+add_custom_target(man-pages ALL DEPENDS ${pages})
+install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
 
 # --- Debian packages (cpack) ----------------------------------------------
 # Two packages, as Debian splits a library: "razivavu" with the commands and

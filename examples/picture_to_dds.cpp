@@ -92,6 +92,11 @@ int main(int argc, char** argv) {
     settings.g_b_swap_rgb = 1;
     settings.write_sink = write_run;
     settings.user = &out;
+    // DXT1 takes sides that are powers of two only; a photo of any other
+    // size is rescaled first, each side to the nearest power of two (the
+    // library's rescale mode 1, razivavu-texture's --resize pow2).
+    const bool rescaled = !is_pow2(bands.width) || !is_pow2(bands.height);
+    if (rescaled) settings.g_rescale_mode = 1;
     const int64_t pitch = static_cast<int64_t>(bands.width) * bands.planes;
     const int32_t result = compress_texture(pixels.data(), bands.width, bands.height, pitch,
                                             settings, bands.planes, nullptr, nullptr);
@@ -107,7 +112,7 @@ int main(int argc, char** argv) {
         std::remove(part.c_str());
         return 4;
     }
-    std::printf("%s: %d x %d, DXT1 with its mip chain\n", output.c_str(), bands.width,
-                bands.height);
+    std::printf("%s: %d x %d%s, DXT1 with its mip chain\n", output.c_str(), bands.width,
+                bands.height, rescaled ? " rescaled to powers of two" : "");
     return 0;
 }

@@ -72,6 +72,16 @@ bool harmless_warning(int code) {
     return code == JWRN_JFIF_MAJOR || code == JWRN_ADOBE_XFORM || code == JWRN_BOGUS_ICC;
 }
 
+// Whether the message says the picture's data has ended: at the end of the
+// file, or at an end-of-image marker met where entropy data was expected.
+bool data_ended(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor) return false;
+    const int code = cinfo->err->msg_code;
+    if (code == JWRN_JPEG_EOF) return true;
+    const j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    return code == JWRN_HIT_MARKER && d->unread_marker == JPEG_EOI;
+}
+
 // Every warning passes here, also those the library does not output (it
 // outputs only the first). The first one that means missing or corrupt data
 // marks the picture as damaged.
@@ -82,14 +92,16 @@ void note_library_message(j_common_ptr cinfo, int level) {
         (*cinfo->err->format_message)(cinfo, text);
         keep_warning(*errors, text);
     }
-    // The file ended while rows were being decoded: every row from the
-    // row of blocks being decoded on is filler. A single-scan file decodes
+    // The data ended while rows were being decoded: every row from the
+    // row of blocks being decoded on is filler. It ends either at the end of
+    // the file or at an end-of-image marker inside the entropy data; another
+    // marker met there may be a restart after which data follows. A
+    // single-scan file decodes
     // at most one row of blocks ahead of the rows handed out (for smooth
     // upsampling), so rows from two rows of blocks beyond the next one
     // handed out hold nothing of the file. A multi-scan file was read whole
     // before its first row, so there no row can be told apart.
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF && errors->data_rows < 0 &&
-        cinfo->is_decompressor) {
+    if (level < 0 && data_ended(cinfo) && errors->data_rows < 0) {
         j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
         // The output sizes are set only once decoding started (asking for
         // the scans before the header is read would be an error).

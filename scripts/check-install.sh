@@ -104,6 +104,12 @@ for picture in pic.bmp pic.png; do
         done
     done
 done
+# A photo of any size: DXT1 takes powers of two, so the example rescales it,
+# as razivavu-texture --resize pow2 does, to the same bytes.
+"$build/make_sample" odd.bmp 300 200 >/dev/null
+"$prefix/bin/razivavu-texture" -q --quality normal --resize pow2 odd.bmp ref-odd.dds >/dev/null
+check "example converts a 300 x 200 picture" "$work/ex-pc" odd.bmp pc-odd.dds
+check "example on 300 x 200: the DDS of razivavu-texture --resize pow2" cmp ref-odd.dds pc-odd.dds
 # A picture that cannot be read: a message, a failing exit, no file.
 printf 'not a png' >bad.png
 checks=$((checks + 1))
@@ -137,7 +143,10 @@ for c in "${commands[@]}"; do
     page=$deb/usr/share/man/man1/$c.1.gz
     MANPAGER=cat MANWIDTH=80 man -l "$page" >"$work/$c.man" 2>/dev/null || true
     check "man -l $c.1.gz shows its NAME line" grep -qE "^ +$c +- " "$work/$c.man"
-    check "man -l $c.1.gz has its SEE ALSO" grep -q "^SEE ALSO" "$work/$c.man"
+    for section in SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" ENVIRONMENT FILES EXAMPLES \
+        "SEE ALSO"; do
+        check "man -l $c.1.gz has its $section" grep -q "^$section" "$work/$c.man"
+    done
 done
 for c in "${commands[@]}"; do
     check "$c --version from the package says \"$c $version\"" \

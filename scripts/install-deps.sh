@@ -5,10 +5,11 @@
 set -euo pipefail
 # ccache lets checkouts and the sanitizer builds share compiled objects.
 # imagemagick is for the tests too: they check that a reader that is not
-# ours opens the texture files razivavu-texture writes. help2man makes the
-# commands' manual pages from their --help.
+# ours opens the texture files razivavu-texture writes. python3-pil is the
+# second reader of the BC5 and BC7 streams: the tests check that it decodes
+# them to our decoder's pixels.
 packages=(cmake g++ make ccache libgtest-dev libjpeg62-turbo-dev libpng-dev libtiff-dev imagemagick
-          help2man "$@")
+          python3-pil "$@")
 # The fuzz targets and their seed corpus (make fuzz, .ci/run): clang with
 # libFuzzer, libjpeg's cjpeg, libtiff's tiffcp and ImageMagick for the seed files.
 if [ "${RAZIVAVU_FUZZ_DEPS:-0}" = 1 ]; then

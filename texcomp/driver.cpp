@@ -88,6 +88,17 @@ DriverResult run_faces(TextureCompressor& tc, int32_t code, LevelCallback callba
 
 }  // namespace
 
+static_assert(static_cast<int32_t>(TextureDecoder::Exact) ==
+                      static_cast<int32_t>(BlockDecoder::Exact) &&
+                  static_cast<int32_t>(TextureDecoder::Truncate) ==
+                      static_cast<int32_t>(BlockDecoder::Truncate),
+              "the library's readings are the block encoder's");
+static_assert(static_cast<int32_t>(TextureQuality::Best) ==
+                      static_cast<int32_t>(BlockQuality::Best) &&
+                  static_cast<int32_t>(TextureQuality::Fast) ==
+                      static_cast<int32_t>(BlockQuality::Fast),
+              "the library's qualities are the block encoder's");
+
 BlockOptions block_options(const TextureSettings& s, int32_t code) {
     BlockOptions o;
     o.mode = block_mode_of(code);
@@ -95,12 +106,14 @@ BlockOptions block_options(const TextureSettings& s, int32_t code) {
     for (int c = 0; c < 3; ++c) o.weights[c] = weights[c];
     o.quality = static_cast<BlockQuality>(static_cast<int32_t>(s.quality));
     if (s.g_b_quick_compress) o.quality = BlockQuality::Quick;
+    o.decoder = static_cast<BlockDecoder>(static_cast<int32_t>(s.decoder));
     // Only plain DXT1 may be forced to four colours: the cutout layout needs
     // the three-colour order for its transparent pixels, and the alpha
     // layouts always use four.
     o.force_four = code == static_cast<int32_t>(TextureFormat::Dxt1) && s.g_b_force_four_colours;
     o.diffusion = s.g_b_error_diffusion != 0;
     o.normalmap_type = s.g_b_normalmaptype;
+    o.single_channel = s.g_bc4_channel;
     return o;
 }
 
@@ -120,7 +133,8 @@ bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, in
     if (resamples && (s.g_mip_filter_type < 0 || s.g_mip_filter_type >= ZOOM_FILTER_COUNT))
         return false;
     if (w < 1 || h < 1) return false;
-    if (s.quality < TextureQuality::Quick || s.quality > TextureQuality::Best) return false;
+    if (s.quality < TextureQuality::Quick || s.quality > TextureQuality::Fast) return false;
+    if (s.decoder < TextureDecoder::Nearest || s.decoder > TextureDecoder::Truncate) return false;
     if (!filter_settings_usable(s) || !premade_levels_fit(tc, w, h)) return false;
     if (is_block_format(code) && (!is_pow2(w) || !is_pow2(h))) return false;
     // Every level leaves in one run whose byte count the sink takes as a

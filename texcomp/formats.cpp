@@ -9,6 +9,10 @@ namespace {
 constexpr uint32_t FOURCC_DXT1 = 0x31545844;
 constexpr uint32_t FOURCC_DXT3 = 0x33545844;
 constexpr uint32_t FOURCC_DXT5 = 0x35545844;
+// The DX10 header's numbers of the unsigned, linear BC4, BC5 and BC7.
+constexpr uint32_t DXGI_BC4_UNORM = 80;
+constexpr uint32_t DXGI_BC5_UNORM = 83;
+constexpr uint32_t DXGI_BC7_UNORM = 98;
 
 constexpr TexturePixelFormat block_pf(uint32_t fourcc) { return {4, fourcc, 0, 0, 0, 0, 0}; }
 
@@ -21,37 +25,45 @@ using F = TextureFormat;
 using D = TextureDither;
 
 // One row per format code, in code order. Codes 12 and 15 carry plain
-// numbers (117, 63) in the FourCC word.
+// numbers (117, 63) in the FourCC word; codes 17 to 19 name "DX10" there and
+// their format number in the 20 bytes that follow the surface header.
 constexpr TextureFormatInfo FORMATS[TEXTURE_FORMAT_COUNT] = {
-    {F::Dxt1, 0, "dxt1", BLOCK_MODE_OPAQUE, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr},
-    {F::Dxt1a, 1, "dxt1a", BLOCK_MODE_CUTOUT, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr},
+    {F::Dxt1, 0, "dxt1", BLOCK_MODE_OPAQUE, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr, 0},
+    {F::Dxt1a, 1, "dxt1a", BLOCK_MODE_CUTOUT, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr,
+     0},
     {F::Dxt3, 2, "dxt3", BLOCK_MODE_EXPLICIT_ALPHA, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT3),
-     nullptr},
+     nullptr, 0},
     {F::Dxt5, 3, "dxt5", BLOCK_MODE_INTERP_ALPHA, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT5),
-     nullptr},
+     nullptr, 0},
     {F::Argb4444, 4, "argb4444", -1, 16, 0, 0, D::Argb4444,
-     plain_pf(0x41, 0, 16, 0x0F00, 0x00F0, 0x000F, 0xF000), convert_argb4444},
+     plain_pf(0x41, 0, 16, 0x0F00, 0x00F0, 0x000F, 0xF000), convert_argb4444, 0},
     {F::Argb1555, 5, "argb1555", -1, 16, 0, 0, D::Argb1555,
-     plain_pf(0x41, 0, 16, 0x7C00, 0x03E0, 0x001F, 0x8000), convert_argb1555},
+     plain_pf(0x41, 0, 16, 0x7C00, 0x03E0, 0x001F, 0x8000), convert_argb1555, 0},
     {F::Rgb565, 6, "rgb565", -1, 16, 0, 0, D::Rgb565,
-     plain_pf(0x40, 0, 16, 0xF800, 0x07E0, 0x001F, 0), convert_rgb565},
+     plain_pf(0x40, 0, 16, 0xF800, 0x07E0, 0x001F, 0), convert_rgb565, 0},
     {F::Argb8888, 7, "argb8888", -1, 32, 0, 0, D::None,
-     plain_pf(0x41, 0, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000), convert_copy32},
+     plain_pf(0x41, 0, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000), convert_copy32, 0},
     {F::Rgb888, 8, "rgb888", -1, 24, 0, 0, D::None,
-     plain_pf(0x40, 0, 24, 0x00FF0000, 0x0000FF00, 0x000000FF, 0), convert_rgb888},
+     plain_pf(0x40, 0, 24, 0x00FF0000, 0x0000FF00, 0x000000FF, 0), convert_rgb888, 0},
     {F::Xrgb1555, 9, "xrgb1555", -1, 16, 0, 0, D::Xrgb1555,
-     plain_pf(0x40, 0, 16, 0x7C00, 0x03E0, 0x001F, 0), convert_xrgb1555},
-    {F::P8, 10, "p8", -1, 8, 1, 0, D::None, plain_pf(0x20, 0, 8, 0, 0, 0, 0), nullptr},
+     plain_pf(0x40, 0, 16, 0x7C00, 0x03E0, 0x001F, 0), convert_xrgb1555, 0},
+    {F::P8, 10, "p8", -1, 8, 1, 0, D::None, plain_pf(0x20, 0, 8, 0, 0, 0, 0), nullptr, 0},
     {F::V8u8, 11, "v8u8", -1, 16, 0, 1, D::None, plain_pf(0x00080000, 0, 16, 0x00FF, 0xFF00, 0, 0),
-     convert_red_green},
+     convert_red_green, 0},
     {F::Cxv8u8, 12, "cxv8u8", -1, 16, 0, 0, D::None, plain_pf(0x04, 117, 16, 0x00FF, 0xFF00, 0, 0),
-     convert_red_green},
-    {F::A8, 13, "a8", -1, 8, 0, 0, D::None, plain_pf(0x02, 0, 8, 0, 0, 0, 0xFF), convert_alpha8},
-    {F::P4, 14, "p4", -1, 4, 1, 0, D::None, plain_pf(0x08, 0, 4, 0, 0, 0, 0), nullptr},
+     convert_red_green, 0},
+    {F::A8, 13, "a8", -1, 8, 0, 0, D::None, plain_pf(0x02, 0, 8, 0, 0, 0, 0xFF), convert_alpha8, 0},
+    {F::P4, 14, "p4", -1, 4, 1, 0, D::None, plain_pf(0x08, 0, 4, 0, 0, 0, 0), nullptr, 0},
     {F::Q8w8v8u8, 15, "q8w8v8u8", -1, 32, 0, 0, D::None, plain_pf(0x04, 63, 0, 0, 0, 0, 0),
-     convert_copy32},
+     convert_copy32, 0},
     {F::A8l8, 16, "a8l8", -1, 16, 0, 0, D::None, plain_pf(0x00020001, 0, 16, 0x00FF, 0, 0, 0xFF00),
-     convert_a8l8},
+     convert_a8l8, 0},
+    {F::Bc4, 17, "bc4", BLOCK_MODE_BC4, 0, 0, 0, D::None, block_pf(FOURCC_DX10), nullptr,
+     DXGI_BC4_UNORM},
+    {F::Bc5, 18, "bc5", BLOCK_MODE_BC5, 0, 0, 0, D::None, block_pf(FOURCC_DX10), nullptr,
+     DXGI_BC5_UNORM},
+    {F::Bc7, 19, "bc7", BLOCK_MODE_BC7, 0, 0, 0, D::None, block_pf(FOURCC_DX10), nullptr,
+     DXGI_BC7_UNORM},
 };
 
 constexpr bool rows_in_code_order() {
@@ -186,4 +198,31 @@ void write_stream_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t
     TexturePixelFormat pf{};
     if (f) pf = f->header;
     emit_header(tc, surface_header(tc.settings, w, h, depth, linear, pf));
+    if (f && f->dxgi_format) {
+        uint8_t extra[DX10_HEADER_BYTES];
+        dx10_header_bytes(dx10_header(tc, code), extra);
+        sink_trampoline(&tc, static_cast<int32_t>(DX10_HEADER_BYTES), extra);
+    }
+}
+
+Dx10Header dx10_header(const TextureCompressor& tc, int32_t code) {
+    const TextureFormatInfo* f = texture_format_info(code);
+    const TextureMapType type = map_type(tc.settings);
+    Dx10Header d{};
+    d.dxgi_format = f ? f->dxgi_format : 0;
+    d.dimension = type == TextureMapType::Volume ? DX10_TEXTURE_3D : DX10_TEXTURE_2D;
+    d.misc_flag = type == TextureMapType::Cube ? DX10_CUBE : 0;
+    d.array_size = 1;  // one texture, or one cube of six faces
+    // BC7 carries the picture's alpha when it has one; BC4 and BC5 have no
+    // alpha to speak of.
+    if (code == static_cast<int32_t>(TextureFormat::Bc7))
+        d.alpha_mode = tc.image.planes == 4 ? DX10_ALPHA_STRAIGHT : DX10_ALPHA_OPAQUE;
+    else
+        d.alpha_mode = DX10_ALPHA_UNKNOWN;
+    return d;
+}
+
+void dx10_header_bytes(const Dx10Header& d, uint8_t out[DX10_HEADER_BYTES]) {
+    const uint32_t words[5] = {d.dxgi_format, d.dimension, d.misc_flag, d.array_size, d.alpha_mode};
+    for (int i = 0; i < 5; ++i) put32(out + 4 * i, words[i]);
 }

@@ -83,7 +83,7 @@ std::unique_ptr<uint8_t[]> resample_picture(const uint8_t* pixels, int32_t width
 // ---------------------------------------------------------------------------
 constexpr uint32_t STREAM_MAGIC = 0x20534444;  // "DDS " little-endian
 
-// Lookups in the format table (texture_format_info); false outside 0..16.
+// Lookups in the format table (texture_format_info); false outside it.
 bool is_block_format(int32_t code);       // the 4x4 block formats
 bool is_palettised_format(int32_t code);  // P8 and P4
 // Number of binary digits of max(w, h): the levels of a power-of-two chain.
@@ -111,8 +111,21 @@ void surface_desc_to_bytes(const SurfaceDesc& desc, uint8_t out[SURFACE_DESC_BYT
 SurfaceDesc surface_header(const TextureSettings& s, int32_t w, int32_t h, int32_t depth,
                            uint32_t linear_size, const TexturePixelFormat& pixel_format);
 // Emits the magic and the header for level 0 of w x h (with `depth` slices)
-// in format `code`: the plain and the volume path both start so.
+// in format `code`, and the DX10 header after it for the formats that have
+// one: the plain and the volume path both start so.
 void write_stream_header(TextureCompressor& tc, int32_t code, int32_t w, int32_t h, int32_t depth);
+// The DX10 header of a stream in format `code` (its format number, 0 for
+// the formats without one): 2D or volume, the cube flag, one texture, and
+// the alpha mode.
+struct Dx10Header {
+    uint32_t dxgi_format;
+    uint32_t dimension;
+    uint32_t misc_flag;
+    uint32_t array_size;
+    uint32_t alpha_mode;
+};
+Dx10Header dx10_header(const TextureCompressor& tc, int32_t code);
+void dx10_header_bytes(const Dx10Header& header, uint8_t out[DX10_HEADER_BYTES]);
 
 // ---------------------------------------------------------------------------
 // Working level (level_image.cpp).

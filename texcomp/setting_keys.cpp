@@ -217,6 +217,7 @@ constexpr TextureSettingKey KEYS[] = {
     no_profile_key<&S::g_rescale_width>("g_rescale_width", 1, 0, I16_MAX, "width (modes 5, 7) or width factor (mode 6); above 0"),
     no_profile_key<&S::g_rescale_height>("g_rescale_height", 1, 0, I16_MAX, "height (modes 5, 7) or height factor (mode 6); above 0"),
     no_profile_key<&S::g_b_force_four_colours>("g_b_force_four_colours", 0, 0, 1, "DXT1: every colour block in four-colour order"),
+    no_profile_key<&S::g_bc4_channel>("g_bc4_channel", code(SingleChannel::Luma), 0, last(SingleChannel::Count), "BC4's channel: 0 luma, 1 red, 2 green, 3 blue, 4 alpha"),
     // Fields only a profile sets.
     profile_key<&C::user_specified_fading_amounts>("g_user_specified_fading_amounts", 0, 0, 1, "fade by the amounts Blend_Set_*_Blend_Mip_* instead of g_fade_amount"),
     profile_key<&C::user_specified_fading_amounts>("g_buserspecifiedfadingamounts", 0, 0, 1, "the same as g_user_specified_fading_amounts"),
@@ -324,7 +325,10 @@ double setting_standard(const TextureSettingKey& k, const int32_t index[2]) {
 }
 
 void texture_settings_init(TextureSettings& s) {
-    s = TextureSettings{};
+    // Copied whole from a value-initialised record, padding included, so that
+    // two standard records compare equal byte for byte.
+    const TextureSettings fresh{};
+    std::memcpy(static_cast<void*>(&s), &fresh, sizeof s);
     for (const TextureSettingKey& k : KEYS)
         if (k.scope != SettingScope::Profile)
             for_each_entry(

@@ -36,7 +36,11 @@ enum class TextureFormat : int32_t {
     P4 = 14,
     Q8w8v8u8 = 15,
     A8l8 = 16,
-    Count  // not a format: the number of codes, so that a new code raises it
+    // The newer block layouts, in DDS files with the DX10 header.
+    Bc4 = 17,  // one channel: luma or the channel g_bc4_channel names
+    Bc5 = 18,  // red and green (a normal map's X and Y)
+    Bc7 = 19,  // colour and alpha, eight block modes
+    Count      // not a format: the number of codes, so that a new code raises it
 };
 constexpr int32_t TEXTURE_FORMAT_COUNT = static_cast<int32_t>(TextureFormat::Count);
 
@@ -172,7 +176,21 @@ struct TextureFormatInfo {
     TextureDither dither;
     TexturePixelFormat header;
     TexturePixelConverter convert;  // null for block and palettised formats
+    // The DX10 header's format number of the layouts written with that
+    // header (BC4, BC5, BC7); 0 for those whose header above says it all.
+    uint32_t dxgi_format;
 };
+
+// The 20 bytes after the surface header of a DX10 stream: format number,
+// resource kind, cube flag, array size and alpha mode.
+constexpr uint32_t DX10_TEXTURE_2D = 3;
+constexpr uint32_t DX10_TEXTURE_3D = 4;
+constexpr uint32_t DX10_CUBE = 0x4;
+constexpr uint32_t DX10_ALPHA_UNKNOWN = 0;
+constexpr uint32_t DX10_ALPHA_STRAIGHT = 1;
+constexpr uint32_t DX10_ALPHA_OPAQUE = 3;
+constexpr uint32_t DX10_HEADER_BYTES = 20;
+constexpr uint32_t FOURCC_DX10 = 0x30315844;  // "DX10"
 
 // The row of a format code; nullptr outside 0 .. TEXTURE_FORMAT_COUNT - 1.
 const TextureFormatInfo* texture_format_info(int32_t code);
@@ -186,7 +204,7 @@ bool is_pow2(int32_t x);
 const TextureFormatInfo* texture_format_find(const char* name);
 // Bytes of one w x h level of the format in the stream (4x4 blocks rounded
 // up; P4 packs two pixels per byte with no row padding, rounded up so that a
-// level of odd area keeps its last pixel); 0 for a code outside 0..16 or a
+// level of odd area keeps its last pixel); 0 for a code outside the table or a
 // side below 1.
 int64_t texture_level_size(int32_t code, int32_t w, int32_t h);
 
@@ -202,9 +220,26 @@ using WriteSink = int32_t (*)(int32_t count, const uint8_t* buffer, void* user);
 //           for every block, the smaller weighted error kept; DXT1 cutout
 //           blocks with transparent pixels keep three colours.
 //   Best:   High, then the end points refined against the exact block error.
-enum class TextureQuality : int32_t { Quick = 0, Normal = 1, High = 2, Best = 3 };
-// The quality of a name ("quick", "normal", "high", "best"); false if unknown.
+//   Fast:   between Quick and Normal: the extremes of the block's colours along
+//           their principal direction, re-fitted by least squares, four colours
+//           where the block allows. (Its code follows Best's so that the older
+//           codes keep their values.)
+enum class TextureQuality : int32_t { Quick = 0, Normal = 1, High = 2, Best = 3, Fast = 4 };
+// The quality of a name ("quick", "fast", "normal", "high", "best"); false if
+// unknown.
 bool texture_quality_find(const char* name, TextureQuality& quality);
+
+// How the decoder that will show a block texture reads the interpolated
+// entries of its colour palettes, which High and Best aim their end points
+// at:
+//   Nearest:  thirds rounded to nearest (the project's own decoder, and the
+//             rule every quality's search builds its palettes by);
+//   Exact:    real-valued thirds, which an ideal decoder approaches;
+//   Truncate: thirds rounded down, as some decoders do.
+// Quick and Normal build their palettes by the nearest rule whatever this says.
+enum class TextureDecoder : int32_t { Nearest = 0, Exact = 1, Truncate = 2 };
+// The reading of a name ("nearest", "exact", "truncate"); false if unknown.
+bool texture_decoder_find(const char* name, TextureDecoder& decoder);
 
 // ---------------------------------------------------------------------------
 // Settings record. Field names follow the settings profile keys. The fields
@@ -247,6 +282,9 @@ struct TextureSettings {
     uint8_t g_override_filter_width{};
     int32_t g_texturemap_type{};
     int32_t g_texture_format{};
+    // BC4 only (a SingleChannel code of blocks/blocks.h): 0 luma, 1 red,
+    // 2 green, 3 blue, 4 alpha. Not a profile key.
+    int32_t g_bc4_channel{};
     uint8_t g_b_swap_rgb{};
     // The output of this call: every emitted run goes to write_sink with
     // `user`. Without a write_sink (and without a level_callback) the runs
@@ -265,11 +303,14 @@ struct TextureSettings {
     // Not a profile key. Optional store of the generated chain (see
     // ChainCache below); null: every call resamples its own levels.
     ChainCache* chain_cache = nullptr;
-    // Not a profile key. How hard the block formats (codes 0-3) look for
-    // their end points; see TextureQuality. Normal gives the stored files'
+    // Not a profile key. How hard the block formats (codes 0-3, 17-19) look
+    // for their end points; see TextureQuality. Normal gives the stored files'
     // bytes. g_b_quick_compress still selects the quick search whatever this
     // says.
     TextureQuality quality = TextureQuality::Normal;
+    // Not a profile key. The reading the High and Best searches aim at; see
+    // TextureDecoder. Nearest gives today's bytes.
+    TextureDecoder decoder = TextureDecoder::Nearest;
     // Not a profile key. Threads one call may use (the caller's own among
     // them, at most 64); values below 2 keep the whole call on the caller's
     // thread. With more, the call starts its own workers and ends them before

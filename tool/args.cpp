@@ -1,6 +1,8 @@
 // The command line: picture kind and tile size.
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "tool/tiletool.h"
 #include "vxsystem/vxsystem.h"
@@ -17,6 +19,32 @@ PictureKind picture_kind(const std::string& name) {
     if (name.size() >= 5 && starts_with_nocase(name.c_str() + name.size() - 5, ".JPEG"))
         return PictureKind::jpeg;
     return PictureKind::unknown;
+}
+
+PictureKind picture_kind_of_content(const std::string& path) {
+    unsigned char head[8] = {};
+    FILE* f = open_file(path.c_str(), MODE_READ_BINARY);
+    if (!f) return PictureKind::unknown;
+    const size_t n = std::fread(head, 1, sizeof head, f);
+    close_file(f);
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (n >= 8 && std::memcmp(head, png, 8) == 0) return PictureKind::png;
+    if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return PictureKind::jpeg;
+    if (n >= 2 && head[0] == 'B' && head[1] == 'M') return PictureKind::bmp;
+    if (n >= 4 &&
+        ((head[0] == 'I' && head[1] == 'I' && head[3] == 0 && (head[2] == 42 || head[2] == 43)) ||
+         (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43))))
+        return PictureKind::tiff;
+    return PictureKind::unknown;
+}
+
+std::string picture_kind_note(const std::string& path) {
+    const PictureKind found = picture_kind_of_content(path);
+    if (found == PictureKind::unknown || found == picture_kind(path)) return "";
+    static const char* const names[] = {"", "BMP", "JPEG", "PNG", "TIFF"};
+    static const char* const extensions[] = {"", ".bmp", ".jpg", ".png", ".tif"};
+    const int k = static_cast<int>(found);
+    return "; " + path + " holds a " + names[k] + " picture; rename it to " + extensions[k];
 }
 
 bool parse_whole_number(const char* text, int32_t& out) {

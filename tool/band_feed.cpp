@@ -1,10 +1,30 @@
 // The band feed: one lock, one condition, two buffers.
 #include "tool/band_feed.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <system_error>
 
 namespace {
+
+// Band `got` rows of `width` pixels, packed at `rows`, into `out` as a band of
+// `band_rows` rows of `band_width` pixels: every row continued by its last
+// pixel, the rows below the last one copies of it, so no other colour comes
+// into the tiles' mip levels. `rows` may be `out` itself.
+void pad_band(const uint8_t* rows, int32_t got, int32_t width, int32_t planes, uint8_t* out,
+              int32_t band_rows, int32_t band_width) {
+    const size_t from = static_cast<size_t>(width) * planes;
+    const size_t to = static_cast<size_t>(band_width) * planes;
+    // From the bottom up, so that no row is overwritten before it moved.
+    for (int32_t y = got - 1; y >= 0; --y) {
+        uint8_t* row = out + y * to;
+        std::memmove(row, rows + y * from, from);
+        for (size_t x = from; x < to; x += planes)
+            std::memcpy(row + x, row + from - planes, planes);
+    }
+    for (int32_t y = got; y < band_rows; ++y) std::memcpy(out + y * to, out + (got - 1) * to, to);
+}
 
 // Reads the next band when its buffer is free; called with the lock held,
 // which it lets go while the picture is read. False when there is nothing to
@@ -29,7 +49,13 @@ bool read_next_band(BandFeed& feed, std::unique_lock<std::mutex>& hold) {
     LoadResult read;
     bool no_memory = false;
     try {
+        const int32_t got = std::min(feed.band_rows, feed.input->height - feed.input->next_row);
         read = read_picture_rows(*feed.input, feed.buffer[slot].data(), feed.band_rows, &rows);
+        if (rows && feed.padded) {
+            pad_band(rows, got, feed.input->width, feed.input->planes, feed.buffer[slot].data(),
+                     feed.band_rows, feed.band_width);
+            rows = feed.buffer[slot].data();
+        }
     } catch (const std::bad_alloc&) {
         // This thread may be the reader, where nothing could catch it.
         rows = nullptr;
@@ -63,19 +89,23 @@ void reader_loop(BandFeed& feed) {
 
 }  // namespace
 
-int64_t band_feed_bytes(const PictureInput& input, int32_t band_rows) {
-    if (input.whole) return 0;
-    return 2 * int64_t{band_rows} * input.width * input.planes;
+int64_t band_feed_bytes(const PictureInput& input, int32_t band_rows, int32_t band_width,
+                        bool padded) {
+    if (input.whole && !padded) return 0;
+    return 2 * int64_t{band_rows} * band_width * input.planes;
 }
 
 bool start_band_feed(BandFeed& feed, PictureInput& input, int32_t band_rows, int32_t bands,
-                     int32_t tiles_per_band, int32_t first_band) {
+                     int32_t tiles_per_band, int32_t band_width, int32_t first_band) {
     feed.input = &input;
     feed.bands_read = first_band;
     feed.band_rows = band_rows;
     feed.bands = bands;
     feed.tiles_per_band = tiles_per_band;
-    const size_t bytes = static_cast<size_t>(band_feed_bytes(input, band_rows) / 2);
+    feed.band_width = band_width;
+    feed.padded = band_width > input.width || int64_t{bands} * band_rows > int64_t{input.height};
+    const size_t bytes =
+        static_cast<size_t>(band_feed_bytes(input, band_rows, band_width, feed.padded) / 2);
     try {
         for (std::vector<uint8_t>& b : feed.buffer) b.resize(bytes);
     } catch (const std::bad_alloc&) {

@@ -124,6 +124,18 @@ int report_failure(TileWrite result, const std::string& name, int error) {
                                        "; no part of it is left behind");
 }
 
+// Pixels of a band: the picture's width, or the whole tiles of a padded grid.
+int32_t band_width(const TileGrid& grid, const PictureInput& input) {
+    const int64_t tiles = int64_t{grid.cols} * grid.tile_width;
+    return tiles > input.width ? static_cast<int32_t>(tiles) : input.width;
+}
+
+// Whether the grid reaches beyond the picture (--edges pad).
+bool grid_padded(const TileGrid& grid, const PictureInput& input) {
+    return int64_t{grid.cols} * grid.tile_width > input.width ||
+           int64_t{grid.rows} * grid.tile_height > input.height;
+}
+
 // Writes both files of every tile, `threads` tiles at a time, the bands of
 // the picture read as the tiles need them; the code of the first failure in
 // tile order, or EXIT_DONE. `name` gives the tiles their names (the
@@ -147,10 +159,11 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
     const int64_t count = grid.cols > 0 ? int64_t{job.rows.count()} * grid.cols : 0;
     if (count == 0) return EXIT_DONE;
     BandFeed feed;
-    if (!start_band_feed(feed, input, grid.tile_height, job.rows.end, grid.cols, job.rows.first))
-        return fail(EXIT_LOAD_FAILED, "not enough memory for two bands of " +
-                                          std::to_string(grid.tile_height) + " rows of " +
-                                          input_name);
+    if (!start_band_feed(feed, input, grid.tile_height, job.rows.end, grid.cols,
+                         band_width(grid, input), job.rows.first))
+        return fail(EXIT_NO_MEMORY, "not enough memory for two bands of " +
+                                        std::to_string(grid.tile_height) + " rows of " +
+                                        input_name);
     // The reader thread ends on every way out, a failed allocation included.
     struct FeedStopper {
         BandFeed& feed;
@@ -186,9 +199,9 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
         tile.pixels = band + col * (int64_t{grid.tile_width} * planes);
         tile.width = grid.tile_width;
         tile.height = grid.tile_height;
-        tile.pitch = int64_t{input.width} * planes;
+        tile.pitch = int64_t{feed.band_width} * planes;
         tile.planes = planes;
-        const int32_t skip = skip_levels_for_row(row, grid.rows);
+        const int32_t skip = grid_skip_levels(grid, row);
         try {
             for (int k = 0; k < 2; ++k) {
                 const bool block_file = k == 1;
@@ -318,29 +331,32 @@ std::string tile_base(const ToolOptions& options, const std::string& name) {
     return dir + (dir.back() == '/' ? "" : "/") + leaf;
 }
 
-// Parts of the picture no tile holds are lost without a word otherwise.
+// Parts of the picture no tile holds are lost without a word otherwise; the
+// user hears how to keep them.
 void warn_lost_parts(const TileGrid& grid, int32_t width, int32_t height) {
     std::fflush(stdout);
     if (grid.rows < 1 || grid.cols < 1) {
         std::fprintf(stderr,
                      "WARNING: the picture (%dx%d) holds no whole tile of %dx%d; no tile is "
-                     "written\n",
+                     "written (--edges pad makes one of it)\n",
                      width, height, grid.tile_width, grid.tile_height);
         return;
     }
-    const int32_t columns = width - grid.cols * grid.tile_width;
-    const int32_t rows = height - grid.rows * grid.tile_height;
+    const int64_t columns = width - int64_t{grid.cols} * grid.tile_width;
+    const int64_t rows = height - int64_t{grid.rows} * grid.tile_height;
+    const char* keep = "(--edges pad keeps them)";
     if (columns > 0 && rows > 0)
         std::fprintf(stderr,
-                     "WARNING: %d columns at the right and %d rows at the bottom of the picture "
-                     "are in no tile\n",
-                     columns, rows);
+                     "WARNING: %lld columns at the right and %lld rows at the bottom of the "
+                     "picture are in no tile %s\n",
+                     static_cast<long long>(columns), static_cast<long long>(rows), keep);
     else if (columns > 0)
-        std::fprintf(stderr, "WARNING: %d columns at the right of the picture are in no tile\n",
-                     columns);
+        std::fprintf(stderr,
+                     "WARNING: %lld columns at the right of the picture are in no tile %s\n",
+                     static_cast<long long>(columns), keep);
     else if (rows > 0)
-        std::fprintf(stderr, "WARNING: %d rows at the bottom of the picture are in no tile\n",
-                     rows);
+        std::fprintf(stderr, "WARNING: %lld rows at the bottom of the picture are in no tile %s\n",
+                     static_cast<long long>(rows), keep);
 }
 
 // The checks of the input file; EXIT_DONE when it can be opened.
@@ -356,8 +372,15 @@ int check_input_file(const std::string& name, int64_t size) {
     return EXIT_DONE;
 }
 
+// The -o folder, made (with the folders above it) when it does not exist,
+// as razivavu-inspect makes its output folders.
 int check_out_dir(const ToolOptions& options) {
     if (options.out_dir.empty()) return EXIT_DONE;
+    const std::string& dir = options.out_dir;
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
+         slash = dir.find('/', slash + 1))
+        mkdir(dir.substr(0, slash).c_str(), 0777);
+    mkdir(dir.c_str(), 0777);
     struct stat st;
     if (stat(options.out_dir.c_str(), &st) != 0)
         return fail(EXIT_WRITE_FAILED,
@@ -439,7 +462,8 @@ int run_tool(int argc, char** argv) {
         ~Closer() { close_picture(input); }
     } closer{input};  // on every way out
     const LoadResult opened = open_input(input, name, kind, size, options);
-    if (!opened.ok()) return fail(EXIT_LOAD_FAILED, opened.reason + " (see vx.log)");
+    if (!opened.ok())
+        return fail(EXIT_LOAD_FAILED, opened.reason + " (see vx.log)" + picture_kind_note(name));
     // Damage met while opening (a progressive JPEG is read through at once).
     bool warned = !opened.warning.empty();
     if (warned && options.strict) return fail_damaged(name, opened.warning);
@@ -453,8 +477,11 @@ int run_tool(int argc, char** argv) {
     if (!bad_size.empty()) return fail(EXIT_BAD_TILE_SIZE, bad_size);
     say(options, "tiling to %dx%d pixel\n", tile_width, tile_height);
 
-    const TileGrid grid = make_grid(input.width, input.height, tile_width, tile_height);
-    if (speaks_for_picture(grid, options.part)) warn_lost_parts(grid, input.width, input.height);
+    TileGrid grid =
+        make_grid(input.width, input.height, tile_width, tile_height, options.pad_edges);
+    grid.full_rows = options.full_rows;
+    if (!options.pad_edges && speaks_for_picture(grid, options.part))
+        warn_lost_parts(grid, input.width, input.height);
     TileJob job;
     job.rows = rows_of_run(grid, options.part);
     if (options.part.given && job.rows.count() == 0) {
@@ -464,13 +491,16 @@ int run_tool(int argc, char** argv) {
     }
     if (grid.rows > 0 && grid.cols > 0 && !block_files_hold_levels(tile_width, tile_height)) {
         std::fflush(stdout);
+        const std::string advice =
+            pow2_tile_advice(request, input.width, input.height, tile_width, tile_height);
         std::fprintf(stderr,
-                     "WARNING: the DXT1 files (...c.vxt) hold their header and no levels: "
-                     "DXT1 needs tile sides that are powers of two, these tiles are %dx%d\n",
-                     tile_width, tile_height);
+                     "WARNING: the DXT1 files (...c.vxt) will hold their header and no levels: "
+                     "DXT1 needs tile sides that are powers of two, these tiles are %dx%d; %s\n",
+                     tile_width, tile_height, advice.c_str());
     }
     // The two bands a run holds count against the loaders' memory limit.
-    const int64_t band_bytes = band_feed_bytes(input, tile_height);
+    const int64_t band_bytes =
+        band_feed_bytes(input, tile_height, band_width(grid, input), grid_padded(grid, input));
     const int64_t limit = picture_memory_limit();
     if (grid.rows > 0 && grid.cols > 0 && band_bytes > limit) {
         const int64_t mb = 1024 * 1024;
@@ -522,8 +552,8 @@ int run_tool(int argc, char** argv) {
     rest.load.status = LoadStatus::loaded;
     if (job.rows.end == grid.rows) rest = read_remaining_rows(input);
     if (rest.no_memory)
-        return fail(EXIT_LOAD_FAILED, "cannot read the rows of " + name +
-                                          " below the last row of tiles: not enough memory");
+        return fail(EXIT_NO_MEMORY, "cannot read the rows of " + name +
+                                        " below the last row of tiles: not enough memory");
     if (!rest.load.ok()) return fail(EXIT_LOAD_FAILED, rest.load.reason + " (see vx.log)");
     if (!warned && !rest.load.warning.empty()) {
         if (options.strict) return fail_damaged(name, rest.load.warning);

@@ -18,12 +18,14 @@ int32_t level_count(int32_t tile_width, int32_t tile_height) {
 }
 
 TileGrid make_grid(int32_t image_width, int32_t image_height, int32_t tile_width,
-                   int32_t tile_height) {
+                   int32_t tile_height, bool pad) {
     TileGrid g;
     g.tile_width = tile_width;
     g.tile_height = tile_height;
-    g.cols = image_width / tile_width;
-    g.rows = image_height / tile_height;
+    const int32_t round = pad ? 1 : 0;
+    g.cols = static_cast<int32_t>((int64_t{image_width} + (tile_width - 1) * round) / tile_width);
+    g.rows =
+        static_cast<int32_t>((int64_t{image_height} + (tile_height - 1) * round) / tile_height);
     g.level_count = level_count(tile_width, tile_height);
     return g;
 }
@@ -32,6 +34,10 @@ int32_t skip_levels_for_row(int32_t row, int32_t rows) {
     if (row == 0) return 1;  // tested first: a single row is a top row
     if (row == rows - 1) return 2;
     return 0;
+}
+
+int32_t grid_skip_levels(const TileGrid& grid, int32_t row) {
+    return grid.full_rows ? 0 : skip_levels_for_row(row, grid.rows);
 }
 
 bool grid_names_collide(int32_t cols, int32_t rows) {
@@ -65,7 +71,7 @@ bool block_files_hold_levels(int32_t tile_width, int32_t tile_height) {
 int64_t tile_file_bytes(const TileGrid& grid, int32_t row, bool block_file) {
     int64_t bytes = TILE_HEADER_SIZE;
     if (block_file && !block_files_hold_levels(grid.tile_width, grid.tile_height)) return bytes;
-    const int32_t skip = skip_levels_for_row(row, grid.rows);
+    const int32_t skip = grid_skip_levels(grid, row);
     int64_t w = grid.tile_width, h = grid.tile_height;
     // The chain halves each side, rounding up, down to 1 x 1.
     for (int32_t level = 0;; ++level) {

@@ -27,7 +27,7 @@ bool tile_file_complete(const std::string& name, const TileGrid& grid, int32_t r
     uint8_t expected[TILE_HEADER_SIZE];
     encode_tile_header(
         make_tile_header(tile_file_kind(block_file).header_code, grid.tile_width, grid.tile_height,
-                         grid.level_count, skip_levels_for_row(row, grid.rows)),
+                         grid.level_count, grid_skip_levels(grid, row)),
         expected);
     return std::memcmp(found, expected, TILE_HEADER_SIZE) == 0 &&
            int64_t{st.st_size} == tile_file_bytes(grid, row, block_file);

@@ -4,7 +4,8 @@
 // one row of tiles at a time, cuts it into a grid of equal tiles and
 // writes, for every tile, a 24-bit file and a DXT1 file, each
 // a 32-byte TileHeader followed by the tile's mip levels (the top row of
-// tiles from its second level on, the bottom row from its third).
+// tiles from its second level on, the bottom row from its third, unless
+// --full-rows keeps every level in every row).
 //
 // Everything that talks to the user lives here; the libraries below only
 // return status codes.
@@ -12,7 +13,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "texcomp/texcomp.h"
 #include "tileformat/tileformat.h"
@@ -42,7 +45,8 @@ int run_tool(int argc, char** argv);
 // choose.
 struct TileEncoding {
     TextureQuality quality = TextureQuality::Normal;
-    bool uniform_metric = false;  // equal channel weights (g_b_grey_scale)
+    bool uniform_metric = false;                       // equal channel weights (g_b_grey_scale)
+    TextureDecoder decoder = TextureDecoder::Nearest;  // the reading High and Best aim at
 };
 
 // --part: this run writes one band of rows of the grid (tool/parts.h).
@@ -58,7 +62,12 @@ struct ToolOptions {
     bool version = false;
     bool quiet = false;   // -q: nothing on standard output, no final wait
     bool strict = false;  // a damaged JPEG ends the run with EXIT_LOAD_FAILED
-    std::string out_dir;  // -o DIR: tiles go there instead of beside the input
+    // --edges pad: the strips at the right and the bottom that fill no whole
+    // tile become a column and a row of tiles, the picture's last column and
+    // row repeated to fill them.
+    bool pad_edges = false;
+    bool full_rows = false;  // every row stores every level, the top and bottom rows too
+    std::string out_dir;     // -o DIR: tiles go there instead of beside the input
     TileEncoding encoding;
     PartRequest part;
     bool resume = false;  // tiles whose files an earlier run left whole are kept
@@ -68,6 +77,14 @@ struct ToolOptions {
 // Reads the options before the file ("--" ends them). Empty when usable;
 // otherwise the reason, for the user. --help and --version stop the reading.
 std::string parse_tool_options(int argc, char* const* argv, ToolOptions& out);
+
+// The one argument grammar of the three commands: an option with a value
+// takes it as the next word or after "=" ("--quality high",
+// "--quality=high"). True when args[i] is the option `name`; `value` then
+// holds its value (empty when it is missing) and `i` points at the last word
+// used.
+bool option_value(const std::vector<std::string>& args, size_t& i, const char* name,
+                  std::optional<std::string>& value);
 
 // The options part of --help.
 const char* tool_options_help();
@@ -85,6 +102,14 @@ enum class PictureKind { unknown, bmp, jpeg, png, tiff };
 // "tif"; also a name ending in ".tiff" or ".jpeg". Names shorter than three
 // characters are of unknown kind.
 PictureKind picture_kind(const std::string& name);
+
+// The kind the file's first bytes show (BMP "BM", JPEG FF D8 FF, PNG's
+// signature, TIFF "II"/"MM"), unknown for anything else or an unreadable
+// file.
+PictureKind picture_kind_of_content(const std::string& path);
+// For a picture that failed to load: "; p.jpg holds a PNG picture; rename it
+// to .png" when its content is another kind than its name says, else empty.
+std::string picture_kind_note(const std::string& path);
 
 constexpr int32_t DEFAULT_TILE_SIDE = 512;
 // Tile sides travel through the compression library in 16 bits.
@@ -121,17 +146,23 @@ struct TileGrid {
     int32_t cols = 0;  // image width / tile width; the remainder is dropped
     int32_t rows = 0;  // image height / tile height
     int32_t level_count = 0;
+    bool full_rows = false;  // no row drops levels (--full-rows)
 };
 
 // 1 + the number of halvings of the larger side down to 1: 512 gives 10.
 int32_t level_count(int32_t tile_width, int32_t tile_height);
 
+// `pad`: the strips that fill no whole tile count as a column and a row of
+// tiles (rounding the division up).
 TileGrid make_grid(int32_t image_width, int32_t image_height, int32_t tile_width,
-                   int32_t tile_height);
+                   int32_t tile_height, bool pad = false);
 
 // Leading levels a row stores not: 1 for the top row (also when it is the
 // only row), 2 for the bottom row, 0 otherwise.
 int32_t skip_levels_for_row(int32_t row, int32_t rows);
+// The leading levels row `row` of the grid drops: skip_levels_for_row, or 0
+// for every row of a grid with full rows.
+int32_t grid_skip_levels(const TileGrid& grid, int32_t row);
 
 // True when the plain names ("%d%d": column then row, run together) repeat
 // within a grid, e.g. column 1 row 10 and column 11 row 0 both give "110".
@@ -219,3 +250,8 @@ void set_tile_console(std::string* capture);  // this thread only; null: print
 // format takes power-of-two sides only, so other tiles' files keep their
 // header alone.
 bool block_files_hold_levels(int32_t tile_width, int32_t tile_height);
+// For tiles whose DXT1 files hold no levels: the power-of-two tile sizes just
+// below and above them ("... are 1024 1024 and 2048 2048"), and, for a
+// divided picture (a < 0), the divisions that give them, if any do.
+std::string pow2_tile_advice(const TileRequest& request, int32_t image_width, int32_t image_height,
+                             int32_t tile_width, int32_t tile_height);

@@ -1,9 +1,11 @@
-// The message log: "vx.log" in the working directory.
+// The message log: "vx.log" in the working directory, or the file the
+// environment variable RAZIVAVU_LOG names (empty: no log at all).
 //
 // The file is opened and closed for every message, so a crash never loses a
 // message that was already logged and several runs simply append to it.
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 #include "vxsystem/vxsystem.h"
@@ -20,7 +22,11 @@ std::mutex g_log_lock;
 char g_message[LOG_MESSAGE_MAX];
 
 void append_to_file(const char* message, int32_t length) {
-    FILE* f = std::fopen("vx.log", "a+");
+    // Read at every message, as the file is opened at every message: a
+    // test or a wrapper may change it between runs in one process.
+    const char* chosen = std::getenv(LOG_FILE_VARIABLE);
+    if (chosen && !*chosen) return;
+    FILE* f = std::fopen(chosen ? chosen : "vx.log", "a+");
     if (!f) return;  // an unwritable log must never stop the tool
     std::fwrite(message, 1, static_cast<size_t>(length), f);
     std::fclose(f);

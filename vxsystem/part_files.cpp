@@ -6,8 +6,10 @@
 // ends the process with the signal's own status. The handler may interrupt
 // any thread at any point, so the table is plain memory and atomics: no
 // lock, no allocation, only unlink and the signal calls inside the handler.
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -20,7 +22,7 @@
 
 namespace {
 
-enum SlotState : int { FREE = 0, FILLING = 1, HELD = 2 };
+enum SlotState : int { FREE = 0, FILLING = 1, HELD = 2, FOLDER = 3 };
 
 struct PartSlot {
     std::atomic<int> state{FREE};
@@ -35,9 +37,50 @@ std::atomic<int> g_stopping{0};
 // in the table and on disk: the cleanup waits for these to end.
 std::atomic<int> g_creating{0};
 
+// The entries of one folder, then the folder, with nothing but system calls
+// and the stack (a signal handler may not allocate): the entries are read
+// with getdents64, as opendir would allocate. Each pass reads from the
+// start again, since removing entries while reading may skip some.
+void remove_tree(const char* path, int depth) {
+    for (int pass = 0; pass < 8; ++pass) {
+        if (rmdir(path) == 0 || (errno != ENOTEMPTY && errno != EEXIST)) return;
+        const int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return;
+        alignas(8) char buffer[4096];
+        for (;;) {
+            const long n = syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+            if (n <= 0) break;
+            for (long at = 0; at < n;) {
+                struct Entry {
+                    uint64_t inode;
+                    int64_t offset;
+                    unsigned short length;
+                    unsigned char type;
+                    char name[1];
+                };
+                const Entry* e = reinterpret_cast<const Entry*>(buffer + at);
+                at += e->length;
+                if (std::strcmp(e->name, ".") == 0 || std::strcmp(e->name, "..") == 0) continue;
+                if (unlinkat(fd, e->name, 0) == 0 || depth <= 0) continue;
+                char child[PATH_MAX];
+                const size_t a = std::strlen(path), b = std::strlen(e->name);
+                if (a + 1 + b >= sizeof child) continue;
+                std::memcpy(child, path, a);
+                child[a] = '/';
+                std::memcpy(child + a + 1, e->name, b + 1);
+                remove_tree(child, depth - 1);
+            }
+        }
+        close(fd);
+    }
+}
+
 void unlink_held() {
     for (PartSlot& s : g_slots)
         if (s.state.load() == HELD) unlink(s.path);
+    // Folders after files: their own part files are gone first.
+    for (PartSlot& s : g_slots)
+        if (s.state.load() == FOLDER) remove_tree(s.path, 2);
 }
 
 // The cleanup proper. A creation on the thread the signal interrupted can
@@ -137,3 +180,36 @@ void forget_part_file(const char* path) {
 }
 
 void remove_part_files() { remove_all(); }
+
+int enter_part_folder(const char* path) {
+    const size_t length = std::strlen(path);
+    if (length == 0 || length >= PATH_MAX) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    if (g_stopping.load()) {
+        errno = EINTR;
+        return -1;
+    }
+    for (PartSlot& s : g_slots) {
+        int expected = FREE;
+        if (s.state.compare_exchange_strong(expected, FILLING)) {
+            std::memcpy(s.path, path, length + 1);
+            s.state.store(FOLDER);
+            return 0;
+        }
+    }
+    errno = EMFILE;
+    return -1;
+}
+
+void forget_part_folder(const char* path) {
+    for (PartSlot& s : g_slots) {
+        if (s.state.load() == FOLDER && std::strcmp(s.path, path) == 0) {
+            s.state.store(FREE);
+            return;
+        }
+    }
+}
+
+void remove_folder_tree(const char* path) { remove_tree(path, 2); }

@@ -23,6 +23,10 @@
 // LOG_MESSAGE_MAX - 1 bytes is cut to that length.
 constexpr int32_t LOG_MESSAGE_MAX = 4096;
 
+// The environment variable that sends the log elsewhere: RAZIVAVU_LOG=FILE
+// appends to FILE instead of "vx.log", RAZIVAVU_LOG= (empty) keeps no log.
+constexpr const char* LOG_FILE_VARIABLE = "RAZIVAVU_LOG";
+
 // printf-style; formats and appends to "vx.log". A "vx.log" that cannot be
 // opened is skipped silently.
 void append_log(const char* format, ...)
@@ -135,6 +139,17 @@ int create_part_file(const char* path);
 
 // Takes `path` out of the table once it has its final name or is removed.
 void forget_part_file(const char* path);
+
+// A folder under construction (an output assembled apart, then moved into
+// place): entered in the same table, and on a signal or a failure removed
+// with everything in it, two levels of folders deep. 0 when entered; -1 with
+// errno set when the table is full, the name too long or the run ending.
+int enter_part_folder(const char* path);
+// Takes the folder out of the table (it is moved into place or removed).
+void forget_part_folder(const char* path);
+// Removes the folder and what it holds (two levels deep), as the cleanup
+// does; what it cannot remove stays.
+void remove_folder_tree(const char* path);
 
 // Removes every ".part" file in the table and refuses later creations: for a
 // process that is ending on a failure it cannot recover from.

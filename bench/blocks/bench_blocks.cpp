@@ -20,8 +20,11 @@
 // Weighted RMSE = sqrt(sum (w_c * d_c)^2 / (pixels * sum w_c^2)) with
 // w = (0.309, 0.609, 0.082): the error both our search and libsquish (given
 // the same weights as its metric) minimise, scaled back to channel levels.
-// Every encoder's blocks are decoded by the same decoder (four-colour thirds
-// rounded to nearest, three-colour middle by integer division).
+// Every encoder's blocks are decoded by the same decoder, the blocks
+// library's palette rule (block_palette_entry), under each of three readings
+// of the interpolated entries: rounded to nearest (the project's own decoder,
+// which the plain RMSE columns use), exact real-valued thirds (what an ideal
+// decoder approaches) and truncated (as ImageMagick 6 reads DDS files).
 #include <time.h>
 
 #include <algorithm>
@@ -49,19 +52,27 @@ struct Encoder {
     int force_four = 0;
     int uniform = 0;  // equal channel weights instead of the perceptual ones
     PeerEncoder peer{};
+    BlockDecoder decoder = BlockDecoder::Nearest;  // the reading ours aims at
     // An encoder run outside this process: its textures and total time.
     std::string dds_dir = "";
     double seconds = 0.0;
 };
 
+constexpr BlockDecoder kReadings[3] = {BlockDecoder::Nearest, BlockDecoder::Exact,
+                                       BlockDecoder::Truncate};
+const char* const kReadingNames[3] = {"nearest", "exact", "truncate"};
+
 struct Tally {
     double seconds = 0.0;
     double pixels = 0.0;
-    double squared = 0.0;   // sum of d_c^2 over channels and pixels
-    double weighted = 0.0;  // sum of (w_c d_c)^2
-    double rmse_sum = 0.0;  // of each picture's own RMSE
+    double squared = 0.0;   // sum of d_c^2 over channels and pixels (nearest reading)
+    double weighted = 0.0;  // sum of (w_c d_c)^2 (nearest reading)
+    double rmse_sum = 0.0;  // of each picture's own RMSE (nearest reading)
+    double reading_squared[3] = {0.0, 0.0, 0.0};   // per reading, this picture
+    double reading_rmse_sum[3] = {0.0, 0.0, 0.0};  // per reading, of the pictures' own RMSE
     int pictures = 0;
     double mean_rmse() const { return pictures > 0 ? rmse_sum / pictures : 0.0; }
+    double mean_rmse(int r) const { return pictures > 0 ? reading_rmse_sum[r] / pictures : 0.0; }
     double mps() const { return seconds > 0 ? pixels / seconds / 1e6 : 0.0; }
     double rmse() const { return std::sqrt(squared / (3.0 * pixels)); }
     double wrmse() const {
@@ -77,30 +88,27 @@ void encode_ours(const BenchImage& img, const Encoder& e, std::vector<uint8_t>& 
     BlockOptions o;
     o.quality = e.quality;
     o.force_four = e.force_four != 0;
+    o.decoder = e.decoder;
     if (e.uniform)
         for (int c = 0; c < 3; ++c) o.weights[c] = uniform_weights[c];
     encode_blocks(level, o, out.data(), int64_t(out.size()));
 }
 
-// Decodes one DXT1 block's 16 colours (R, G, B).
-void decode_block(const uint8_t* b, int rgb[16][3]) {
+// Decodes one DXT1 block's 16 colours (R, G, B) under `reading`.
+void decode_block(const uint8_t* b, BlockDecoder reading, double rgb[16][3]) {
     const uint32_t c[2] = {uint32_t(b[0] | (b[1] << 8)), uint32_t(b[2] | (b[3] << 8))};
-    int pal[4][3];
+    int ends[2][3];
     for (int k = 0; k < 2; ++k) {
         const int r = int(c[k] >> 11) & 31, g = int(c[k] >> 5) & 63, bl = int(c[k]) & 31;
-        pal[k][0] = (r << 3) | (r >> 2);
-        pal[k][1] = (g << 2) | (g >> 4);
-        pal[k][2] = (bl << 3) | (bl >> 2);
+        ends[k][0] = (r << 3) | (r >> 2);
+        ends[k][1] = (g << 2) | (g >> 4);
+        ends[k][2] = (bl << 3) | (bl >> 2);
     }
-    for (int ch = 0; ch < 3; ++ch) {
-        if (c[0] > c[1]) {
-            pal[2][ch] = (2 * pal[0][ch] + pal[1][ch] + 1) / 3;
-            pal[3][ch] = (pal[0][ch] + 2 * pal[1][ch] + 1) / 3;
-        } else {
-            pal[2][ch] = (pal[0][ch] + pal[1][ch]) / 2;
-            pal[3][ch] = 0;
-        }
-    }
+    const int colours = c[0] > c[1] ? 4 : 3;
+    double pal[4][3];
+    for (int j = 0; j < 4; ++j)
+        for (int ch = 0; ch < 3; ++ch)
+            pal[j][ch] = block_palette_entry(ends[0][ch], ends[1][ch], colours, j, reading);
     const uint32_t word =
         uint32_t(b[4]) | (uint32_t(b[5]) << 8) | (uint32_t(b[6]) << 16) | (uint32_t(b[7]) << 24);
     for (int p = 0; p < 16; ++p)
@@ -108,21 +116,26 @@ void decode_block(const uint8_t* b, int rgb[16][3]) {
 }
 
 void add_errors(const BenchImage& img, const std::vector<uint8_t>& blocks, Tally& t) {
-    const uint8_t* b = blocks.data();
-    for (int y0 = 0; y0 < img.height; y0 += 4)
-        for (int x0 = 0; x0 < img.width; x0 += 4, b += 8) {
-            int rgb[16][3];
-            decode_block(b, rgb);
-            for (int p = 0; p < 16; ++p) {
-                const uint8_t* s =
-                    &img.rgba[(size_t(y0 + p / 4) * size_t(img.width) + size_t(x0 + p % 4)) * 4];
-                for (int ch = 0; ch < 3; ++ch) {
-                    const double d = double(rgb[p][ch]) - s[ch];
-                    t.squared += d * d;
-                    t.weighted += kWeights[ch] * kWeights[ch] * d * d;
+    for (int r = 0; r < 3; ++r) {
+        const uint8_t* b = blocks.data();
+        for (int y0 = 0; y0 < img.height; y0 += 4)
+            for (int x0 = 0; x0 < img.width; x0 += 4, b += 8) {
+                double rgb[16][3];
+                decode_block(b, kReadings[r], rgb);
+                for (int p = 0; p < 16; ++p) {
+                    const uint8_t* s =
+                        &img.rgba[(size_t(y0 + p / 4) * size_t(img.width) + size_t(x0 + p % 4)) *
+                                  4];
+                    for (int ch = 0; ch < 3; ++ch) {
+                        const double d = rgb[p][ch] - s[ch];
+                        t.reading_squared[r] += d * d;
+                        if (kReadings[r] != BlockDecoder::Nearest) continue;
+                        t.squared += d * d;
+                        t.weighted += kWeights[ch] * kWeights[ch] * d * d;
+                    }
                 }
             }
-        }
+    }
 }
 
 // Processor time of this thread: the machine may be shared, and every encoder
@@ -168,6 +181,8 @@ void add_picture(const BenchImage& img, const std::vector<uint8_t>& blocks, Tall
     t.squared += own.squared;
     t.weighted += own.weighted;
     t.rmse_sum += own.rmse();
+    for (int r = 0; r < 3; ++r)
+        t.reading_rmse_sum[r] += std::sqrt(own.reading_squared[r] / (3.0 * own.pixels));
     t.pictures += 1;
 }
 
@@ -266,20 +281,23 @@ void print_targets(const std::vector<Encoder>& encoders, const std::vector<Tally
         std::printf("  quick-search target not checked: stb_dxt missing\n");
 }
 
-// The quality table: uniform RMSE (mean of the pictures' own) and speed of
-// every encoder, and the targets of the quality levels.
+// The quality table: speed and uniform RMSE (mean of the pictures' own)
+// under each reading of every encoder, and the targets of the quality levels.
 void print_quality(const std::vector<Encoder>& encoders, const std::vector<Tally>& t) {
     std::printf("\n== DXT1 quality for the time spent (%d pictures, %.1f MP, one thread)\n",
                 t[0].pictures, t[0].pixels / 1e6);
-    std::printf("%-44s %8s %10s %10s\n", "encoder", "MP/s", "mean RMSE", "pooled");
+    std::printf(
+        "mean RMSE over R, G, B of every encoder's blocks as our decoder reads them: "
+        "thirds rounded to nearest, exact, truncated\n");
+    std::printf("%-48s %8s %9s %9s %9s\n", "encoder", "MP/s", kReadingNames[0], kReadingNames[1],
+                kReadingNames[2]);
     for (size_t i = 0; i < encoders.size(); ++i)
-        std::printf("%-44s %8.3f %10.3f %10.3f\n", encoders[i].name.c_str(), t[i].mps(),
-                    t[i].mean_rmse(), t[i].rmse());
-    auto get = [&](const char* name) { return find(encoders, t, name); };
-    const Tally* quick = get("ours quick, uniform");
+        std::printf("%-48s %8.3f %9.3f %9.3f %9.3f\n", encoders[i].name.c_str(), t[i].mps(),
+                    t[i].mean_rmse(0), t[i].mean_rmse(1), t[i].mean_rmse(2));
+    auto get = [&](const std::string& name) { return find(encoders, t, name); };
+    const Tally* fast = get("ours fast, uniform");
     const Tally* normal = get("ours normal, uniform");
     const Tally* high = get("ours high, uniform");
-    const Tally* best = get("ours best, uniform");
     const Tally* im = get("ImageMagick cluster fit");
     const Tally* bc = get("bc7enc -1 -L18");
     const Tally* stb = get("stb_dxt high quality");
@@ -291,19 +309,64 @@ void print_quality(const std::vector<Encoder>& encoders, const std::vector<Tally
             "%.3f MP/s -> %s\n",
             high->mean_rmse(), im->mean_rmse(), verdict(high->mean_rmse() <= im->mean_rmse()),
             high->mps(), normal->mps(), verdict(high->mps() >= normal->mps()));
-    if (best && bc)
+    // Under each reading, best aimed at that reading against bc7enc.
+    for (int r = 0; bc && r < 3; ++r) {
+        const std::string aimed = r == 0
+                                      ? "ours best, uniform"
+                                      : std::string("ours best, uniform, aims ") + kReadingNames[r];
+        const Tally* best = get(aimed);
+        if (!best) continue;
         std::printf(
-            "  best: RMSE %.3f vs bc7enc %.3f -> %s; speed %.3f vs 2 x bc7enc %.3f MP/s -> "
+            "  best (%s reading, %s): RMSE %.3f vs bc7enc %.3f -> %s; speed %.3f vs 2 x bc7enc "
+            "%.3f MP/s -> %s\n",
+            kReadingNames[r], aimed.c_str(), best->mean_rmse(r), bc->mean_rmse(r),
+            verdict(best->mean_rmse(r) <= bc->mean_rmse(r)), best->mps(), 2 * bc->mps(),
+            verdict(best->mps() >= 2 * bc->mps()));
+    }
+    if (fast && stb)
+        std::printf(
+            "  fast: RMSE %.3f vs stb_dxt high quality %.3f -> %s; speed %.3f vs %.3f MP/s -> "
             "%s\n",
-            best->mean_rmse(), bc->mean_rmse(), verdict(best->mean_rmse() <= bc->mean_rmse()),
-            best->mps(), 2 * bc->mps(), verdict(best->mps() >= 2 * bc->mps()));
-    if (quick && stb)
+            fast->mean_rmse(), stb->mean_rmse(), verdict(fast->mean_rmse() <= stb->mean_rmse()),
+            fast->mps(), stb->mps(), verdict(fast->mps() >= stb->mps()));
+}
+
+// The independent check of the truncated reading: an outside decoder's
+// pictures DIR/<n>.ppm of one peer's textures, against the same crops. Its
+// RMSE must equal what this benchmark reports for that peer under the
+// truncated reading.
+void check_outside_decode(const std::vector<BenchImage>& photos, const std::string& dir) {
+    double sum = 0.0;
+    int pictures = 0;
+    for (size_t n = 0; n < photos.size(); ++n) {
+        const std::string path = dir + "/" + std::to_string(n) + ".ppm";
+        FILE* f = std::fopen(path.c_str(), "rb");
+        int w = 0, h = 0, top = 0;
+        if (!f || std::fscanf(f, "P6 %d %d %d", &w, &h, &top) != 3 || w != photos[n].width ||
+            h != photos[n].height || top != 255 || std::fgetc(f) == EOF) {
+            if (f) std::fclose(f);
+            std::printf("note: %s: not a %d x %d PPM\n", path.c_str(), photos[n].width,
+                        photos[n].height);
+            return;
+        }
+        std::vector<uint8_t> rgb(size_t(w) * size_t(h) * 3);
+        const bool whole = std::fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
+        std::fclose(f);
+        if (!whole) return;
+        double squared = 0.0;
+        for (size_t p = 0; p < size_t(w) * size_t(h); ++p)
+            for (int ch = 0; ch < 3; ++ch) {
+                const double d = double(rgb[p * 3 + ch]) - photos[n].rgba[p * 4 + ch];
+                squared += d * d;
+            }
+        sum += std::sqrt(squared / (3.0 * w * h));
+        ++pictures;
+    }
+    if (pictures > 0)
         std::printf(
-            "  quick: RMSE %.3f vs stb_dxt high quality %.3f (+5%% = %.3f) -> %s; speed %.3f "
-            "vs %.3f MP/s -> %s\n",
-            quick->mean_rmse(), stb->mean_rmse(), 1.05 * stb->mean_rmse(),
-            verdict(quick->mean_rmse() <= 1.05 * stb->mean_rmse()), quick->mps(), stb->mps(),
-            verdict(quick->mps() >= stb->mps()));
+            "outside decoder's pictures in %s: mean RMSE %.3f (compare the truncate "
+            "column)\n",
+            dir.c_str(), sum / pictures);
 }
 
 void bench_set(const std::string& title, const std::vector<BenchImage>& images,
@@ -327,10 +390,15 @@ int main(int argc, char** argv) {
     int crop = 0;
     bool quality_table = false;
     std::string crops_dir;
+    std::string outside_decode_dir;
     std::vector<Encoder> outside;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quality-table") == 0) {
             quality_table = true;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--outside-decode") == 0 && i + 1 < argc) {
+            outside_decode_dir = argv[++i];
             continue;
         }
         if (std::strcmp(argv[i], "--write-crops") == 0 && i + 1 < argc) {
@@ -365,9 +433,9 @@ int main(int argc, char** argv) {
     encoders.push_back({"ours full search (as the tool runs it)", 1, Q::Normal, 0, 0, {}});
     encoders.push_back({"ours full search, four colours forced", 1, Q::Normal, 1, 0, {}});
     encoders.push_back({"ours quick search", 1, Q::Quick, 0, 0, {}});
-    const char* level_names[] = {"quick", "normal", "high", "best"};
+    const char* level_names[] = {"quick", "normal", "high", "best", "fast"};
     for (int uniform = 0; uniform < 2; ++uniform)
-        for (Q q : {Q::Quick, Q::Normal, Q::High, Q::Best})
+        for (Q q : {Q::Quick, Q::Fast, Q::Normal, Q::High, Q::Best})
             encoders.push_back({std::string("ours ") + level_names[int(q)] +
                                     (uniform ? ", uniform" : ", perceptual"),
                                 1,
@@ -375,6 +443,17 @@ int main(int argc, char** argv) {
                                 0,
                                 uniform,
                                 {}});
+    // Best aimed at the other two readings, for their columns.
+    for (BlockDecoder reading : {BlockDecoder::Exact, BlockDecoder::Truncate}) {
+        Encoder e{std::string("ours best, uniform, aims ") + kReadingNames[int(reading)],
+                  1,
+                  Q::Best,
+                  0,
+                  1,
+                  {}};
+        e.decoder = reading;
+        encoders.push_back(e);
+    }
     for (const PeerEncoder& p : available_peers()) {
         Encoder e;
         e.name = p.name;
@@ -443,6 +522,7 @@ int main(int argc, char** argv) {
         for (size_t i = 0; i < kept.size(); ++i)
             if (!kept[i].dds_dir.empty()) tallies[i].seconds = kept[i].seconds;
         print_quality(kept, tallies);
+        if (!outside_decode_dir.empty()) check_outside_decode(photos, outside_decode_dir);
         return 0;
     }
     if (photos.empty()) {

@@ -435,3 +435,25 @@ TEST(QuickFit, LevelPathMatchesThePlainSteps) {
                 ASSERT_EQ(fast.endpoints[e][c], plain.endpoints[e][c]) << trial;
     }
 }
+
+// The pair Fast starts from holds the colours of the plain scan's pair, with
+// the levels and without, so that its end points are the quick choice's.
+TEST(QuickFit, QuickPairHoldsTheScansColours) {
+    Lcg rng(5);
+    for (int trial = 0; trial < 20000; ++trial) {
+        BlockSamples b;
+        uint32_t levels[16];
+        level_block(rng, trial, b, levels);
+        int sa = 0, sb = 0;
+        farthest_pair_scan(b.samples, b.count, sa, sb);
+        for (const uint32_t* given :
+             {static_cast<const uint32_t*>(levels), static_cast<const uint32_t*>(nullptr)}) {
+            int qa = -1, qb = -1;
+            quick_colour_pair(b, given, qa, qb);
+            for (int c = 0; c < 3; ++c) {
+                ASSERT_EQ(b.samples[qa][c], b.samples[sa][c]) << trial;
+                ASSERT_EQ(b.samples[qb][c], b.samples[sb][c]) << trial;
+            }
+        }
+    }
+}

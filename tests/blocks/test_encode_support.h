@@ -27,6 +27,7 @@ struct EncodeOptions {
     int normalmap_type = 0;
     const float* weights = nullptr;               // null: the perceptual weights
     BlockQuality quality = BlockQuality::Normal;  // quick = 1 overrides it
+    BlockDecoder decoder = BlockDecoder::Nearest;
 };
 
 // The door's options for a test call.
@@ -39,6 +40,7 @@ inline BlockOptions block_options(const EncodeOptions& o) {
     b.force_four = o.force_four != 0;
     b.diffusion = o.diffusion != 0;
     b.normalmap_type = o.normalmap_type;
+    b.decoder = o.decoder;
     return b;
 }
 

@@ -20,6 +20,7 @@ TEST_F(Check, NamesWhatIsMissingOrWrong) {
         const char* parts;    // the parts that ran, of 3
         const char* damage;   // a shell command run on the tiles afterwards
         const char* finding;  // "" when complete
+        const char* options = "";
     } cases[] = {
         {"pano.bmp", "012", "true", ""},
         {"pano.bmp", "012", "rm pano31c.vxt", "pano31c.vxt: missing"},
@@ -29,13 +30,15 @@ TEST_F(Check, NamesWhatIsMissingOrWrong) {
         {"pano.bmp", "02", "true", "pano72c.vxt: missing"},
         {"wide.bmp", "012", "true", ""},
         {"wide.bmp", "01", "true", "wide12_10c.vxt: missing"},
+        {"pano.bmp", "012", "true", "", "--full-rows --edges pad "},
+        {"pano.bmp", "012", "rm pano31c.vxt", "pano31c.vxt: missing", "--full-rows "},
     };
     for (const auto& c : cases) {
         for (const auto& e : fs::directory_iterator("."))
             if (e.path().extension() == ".vxt") fs::remove(e.path());
         for (const char* k = c.parts; *k; ++k)
-            ASSERT_EQ(run_program(RAZIVAVU_BINARY,
-                                  std::string("-q --part ") + *k + "/3 " + c.input + " 16 16")
+            ASSERT_EQ(run_program(RAZIVAVU_BINARY, std::string("-q ") + c.options + "--part " + *k +
+                                                       "/3 " + c.input + " 16 16")
                           .status,
                       0);
         ASSERT_EQ(std::system(c.damage), 0);

@@ -29,14 +29,34 @@ TEST_F(InspectOptions, IncompleteRunsFailAndNameWhatIsMissing) {
     EXPECT_NE(compare.out.find("4 x 3 tiles, 11 compared"), std::string::npos) << compare.out;
     ASSERT_EQ(std::remove("pic21.vxt"), 0);
     ASSERT_EQ(std::remove("pic02.vxt"), 0);
-    for (const char* args : {"--compare pic", "--mosaic 2 --png out pic"}) {
-        const RunResult r = run(INSPECT_BINARY, args);
-        EXPECT_EQ(r.status, 1) << args;
-        EXPECT_EQ(r.err,
-                  "razivavu-inspect: the 10 tile files pic*.vxt form no whole grid; as a grid of "
-                  "4 x 3 tiles it lacks pic21.vxt, pic02.vxt\n")
-            << args;
+    // Tiles missing from the grid are named, what is there is still shown.
+    const struct {
+        const char* args;
+        const char* summary;
+    } cases[] = {
+        {"--compare pic", "razivavu-inspect: 2 tiles of pic not compared\n"},
+        {"--mosaic 2 --png out pic",
+         "razivavu-inspect: 2 tiles of pic (of 12) are missing or unreadable; drawn grey\n"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = run(INSPECT_BINARY, c.args);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_EQ(r.err, std::string("razivavu-inspect: pic21.vxt: missing\n"
+                                     "razivavu-inspect: pic02.vxt: missing\n") +
+                             c.summary)
+            << c.args;
     }
+}
+
+TEST_F(InspectOptions, AGridOfTilesThatAreNoPowersOfTwoIsReportedInOneLine) {
+    write_bmp("odd.bmp", bmp_of(36, 36, smooth_pattern(36, 36)));  // 3 x 3 tiles of 12 x 12
+    ASSERT_EQ(run(RAZIVAVU_BINARY, "odd.bmp 12 12").status, 0);
+    const RunResult r = run(INSPECT_BINARY, "--compare odd");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "razivavu-inspect: the DXT1 files of 9 tiles of odd hold no levels: DXT1 needs "
+              "tile sides that are powers of two, so there is nothing to compare\n");
+    EXPECT_EQ(r.out, "odd: 3 x 3 tiles, 0 compared\n");
 }
 
 TEST_F(InspectOptions, MosaicOfTheDxt1FilesIsTheDecodedBlocks) {

@@ -36,6 +36,44 @@ TEST(DecodeBlocks, Dxt1FourColourOrderInterpolatesThirds) {
     EXPECT_EQ(px[4 * 15], 255);  // the rest take index 0
 }
 
+// The decoder reads the interpolated colours by the encoder's own rule
+// (thirds rounded to nearest; the midpoint by integer division), and as
+// truncating decoders do when asked: every channel of end-point pairs in both
+// orders, against the rule worked out here.
+TEST(DecodeBlocks, InterpolatedColoursFollowTheEncodersRule) {
+    const uint16_t pairs[][2] = {{0xF800, 0x0841}, {0xFFFF, 0x0000}, {0x7BEF, 0x2104},
+                                 {0x0841, 0xF800}, {0x1234, 0x1233}, {0x8410, 0x8410}};
+    const auto widen = [](uint16_t c, int k) {
+        const int v[3] = {(c >> 11) & 31, (c >> 5) & 63, c & 31};
+        return k == 1 ? (v[1] << 2) | (v[1] >> 4) : (v[k] << 3) | (v[k] >> 2);
+    };
+    for (const auto& pr : pairs)
+        for (BlockDecoder reading : {BlockDecoder::Nearest, BlockDecoder::Truncate}) {
+            const std::vector<uint8_t> block = {uint8_t(pr[0]), uint8_t(pr[0] >> 8),
+                                                uint8_t(pr[1]), uint8_t(pr[1] >> 8),
+                                                0xE4,           0x00,
+                                                0x00,           0x00};
+            std::vector<uint8_t> px(16 * 4);
+            TexSlice slice;
+            slice.data = block.data();
+            slice.size = 8;
+            slice.width = slice.height = 4;
+            slice.reading = reading;
+            tex_decoding(0)->decode(slice, px.data());
+            const bool four = pr[0] > pr[1];
+            const int round = reading == BlockDecoder::Nearest ? 1 : 0;
+            for (int k = 0; k < 3; ++k) {
+                const int a = widen(pr[0], k), b = widen(pr[1], k);
+                const int want[4] = {a, b, four ? (2 * a + b + round) / 3 : (a + b) / 2,
+                                     four ? (a + 2 * b + round) / 3 : 0};
+                for (int j = 0; j < 4; ++j)
+                    EXPECT_EQ(px[4 * j + k], want[j])
+                        << std::hex << pr[0] << " " << pr[1] << " entry " << j << " channel " << k
+                        << " reading " << int(reading);
+            }
+        }
+}
+
 TEST(DecodeBlocks, Dxt1ThreeColourOrderHasMidpointAndTransparentBlack) {
     const auto px = decode_blocks(1, {0x1F, 0x00, 0x00, 0xF8, 0xE4, 0x00, 0x00, 0x00});
     const uint8_t want[4][4] = {

@@ -201,7 +201,7 @@ TEST_F(TextureCommand, BadSettingsAndFailuresLeaveNoFile) {
         {"--set g_filter_width=wide pic.bmp out.dds", 2, "not a number"},
         {"--set g_mip_filter_type pic.bmp out.dds", 2, "expected KEY=VALUE"},
         {"--format dxt9 pic.bmp out.dds", 2, "unknown format dxt9"},
-        {"--format 17 pic.bmp out.dds", 2, "unknown format 17"},
+        {"--format 20 pic.bmp out.dds", 2, "unknown format 20"},
         {"--rect 1,2,3 pic.bmp out.dds", 2, "--rect needs"},
         {"pic.bmp", 2, "expected INPUT and OUTPUT"},
         {"--bogus pic.bmp out.dds", 2, "unknown option --bogus"},

@@ -41,7 +41,10 @@ TEST(TextureOptions, EachOptionReachesTheSettingsRecord) {
         int32_t rescale;
         float width, height;
         const char* profile_line;
+        TextureDecoder decoder = TextureDecoder::Nearest;
     } cases[] = {
+        {"--quality fast --decoder truncate", TextureQuality::Fast, 0, 0, 1, 1, "",
+         TextureDecoder::Truncate},
         {"", TextureQuality::High, 0, 0, 1, 1, ""},
         {"--quality quick", TextureQuality::Quick, 0, 0, 1, 1, ""},
         {"--quality normal --metric uniform", TextureQuality::Normal, 1, 0, 1, 1, ""},
@@ -58,6 +61,7 @@ TEST(TextureOptions, EachOptionReachesTheSettingsRecord) {
         CommandSettings cs;
         ASSERT_EQ(settings_of(std::string(c.args) + " in.bmp out.dds", cs), "") << c.args;
         EXPECT_EQ(cs.settings.quality, c.quality) << c.args;
+        EXPECT_EQ(cs.settings.decoder, c.decoder) << c.args;
         EXPECT_EQ(cs.settings.g_b_grey_scale, c.grey) << c.args;
         EXPECT_EQ(cs.settings.g_rescale_mode, c.rescale) << c.args;
         EXPECT_EQ(cs.settings.g_rescale_width, c.width) << c.args;
@@ -140,8 +144,9 @@ TEST_F(TextureRun, RefusalsNameTheirCause) {
         int status;
         const char* message;
     } cases[] = {
-        {"--quality fine", 2, "unknown quality fine (quick, normal, high or best)"},
+        {"--quality fine", 2, "unknown quality fine (quick, fast, normal, high or best)"},
         {"--metric psnr", 2, "unknown metric psnr (perceptual or uniform)"},
+        {"--decoder round", 2, "unknown decoder round (nearest, exact or truncate)"},
         {"--resize 0x5", 2, "--resize needs pow2, up, down or WxH"},
         {"--set g_b_dither_color=2", 2, "g_b_dither_color=2 is outside its range 0 or 1"},
         {"--set g_filter_gamma=0", 2, "g_filter_gamma=0 is outside its range above 0"},

@@ -43,12 +43,6 @@ JpegFixture squares(int w, int h, bool progressive = false) {
     return s;
 }
 
-size_t find_marker(const std::vector<uint8_t>& b, uint8_t code) {
-    for (size_t i = 0; i + 1 < b.size(); ++i)
-        if (b[i] == 0xFF && b[i + 1] == code) return i;
-    return 0;
-}
-
 // Bytes read by this process so far (Linux).
 long long bytes_read() {
     std::ifstream io("/proc/self/io");

@@ -111,9 +111,7 @@ TEST_F(JpegTest, TruncatedFileWarnsAndStillLoads) {
     ASSERT_TRUE(write_jpeg("whole.jpg", colour_fixture(64, 64)));
     std::vector<uint8_t> bytes = read_file("whole.jpg");
     // Cut halfway through the entropy-coded data, after the scan header.
-    size_t sos = 0;
-    for (size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+    const size_t sos = find_marker(bytes, 0xDA);
     ASSERT_GT(sos, 0u);
     bytes.resize(sos + (bytes.size() - sos) / 2);
     write_file("cut.jpg", bytes);

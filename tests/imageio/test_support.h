@@ -149,6 +149,14 @@ inline void write_bmp(const std::string& name, const BmpFixture& s) {
     write_file(name, make_bmp(s));
 }
 
+// The offset of the first marker FF <code> in a JPEG's bytes (0xDA: start
+// of scan, 0xC0: baseline frame header); 0 when there is none.
+inline size_t find_marker(const std::vector<uint8_t>& b, uint8_t code) {
+    for (size_t i = 0; i + 1 < b.size(); ++i)
+        if (b[i] == 0xFF && b[i + 1] == code) return i;
+    return 0;
+}
+
 // A JPEG made with the JPEG library's compressor.
 struct JpegFixture {
     int width = 64;

@@ -30,6 +30,9 @@ const NamedFormat EXPECTED[TEXTURE_FORMAT_COUNT] = {
     {TextureFormat::P4, "p4", 4, false},
     {TextureFormat::Q8w8v8u8, "q8w8v8u8", 32, false},
     {TextureFormat::A8l8, "a8l8", 16, false},
+    {TextureFormat::Bc4, "bc4", 0, true},
+    {TextureFormat::Bc5, "bc5", 0, true},
+    {TextureFormat::Bc7, "bc7", 0, true},
 };
 
 }  // namespace
@@ -63,7 +66,7 @@ TEST(FormatTable, NamesFoldCaseOnly) {
 
 TEST(FormatTable, CodesOutsideTheTable) {
     EXPECT_EQ(texture_format_info(-1), nullptr);
-    EXPECT_EQ(texture_format_info(17), nullptr);
+    EXPECT_EQ(texture_format_info(TEXTURE_FORMAT_COUNT), nullptr);
     EXPECT_EQ(texture_level_size(-1, 4, 4), 0);
     EXPECT_EQ(texture_level_size(0, 0, 4), 0);
     EXPECT_EQ(texture_level_size(8, 4, -1), 0);

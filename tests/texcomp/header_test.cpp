@@ -123,7 +123,8 @@ TEST(StreamHeader, MipCountFollowsTheLongerSideAndTheLimit) {
 }
 
 TEST(StreamHeader, OutsideCodeKeepsOnlyTheBlockSize) {
-    const Capture cap = header_of(17, settings_for(17, nullptr), 8, 8, 0);
+    const int32_t outside = TEXTURE_FORMAT_COUNT;
+    const Capture cap = header_of(outside, settings_for(outside, nullptr), 8, 8, 0);
     EXPECT_EQ(cap.header_word(72), 32u);
     for (size_t off = 76; off < 104; off += 4) EXPECT_EQ(cap.header_word(off), 0u);
 }
@@ -136,5 +137,49 @@ TEST(LevelSizes, BlockFormatsTakeWholeBlocks) {
     EXPECT_EQ(texture_level_size(3, 5, 3), 32);
     EXPECT_EQ(texture_level_size(14, 1, 1), 1);  // every pixel keeps its nibble
     EXPECT_EQ(texture_level_size(8, 300, 300), 270000);
-    EXPECT_EQ(texture_level_size(17, 8, 8), 0);
+    EXPECT_EQ(texture_level_size(17, 5, 3), 16);  // BC4: 8 bytes a block
+    EXPECT_EQ(texture_level_size(19, 1, 1), 16);
+    EXPECT_EQ(texture_level_size(TEXTURE_FORMAT_COUNT, 8, 8), 0);
+}
+
+// The DX10 formats: "DX10" in the pixel format, then the 20 bytes of the
+// DX10 header as a third run, for a plain texture, a cube and a volume.
+TEST(StreamHeader, Dx10FormatsCarryTheirHeader) {
+    struct Row {
+        int32_t code;
+        uint32_t dxgi_format, linear_size;
+    };
+    const Row rows[] = {{17, 80, 65536}, {18, 83, 131072}, {19, 98, 131072}};
+    struct Kind {
+        TextureMapType type;
+        int32_t depth;
+        uint32_t dimension, misc;
+    };
+    const Kind kinds[] = {{TextureMapType::Plain, 0, 3, 0},
+                          {TextureMapType::Cube, 0, 3, 4},
+                          {TextureMapType::Volume, 4, 4, 0}};
+    for (const Row& row : rows)
+        for (const Kind& kind : kinds) {
+            SCOPED_TRACE(row.code);
+            TextureSettings s = settings_for(row.code, nullptr);
+            s.g_texturemap_type = static_cast<int32_t>(kind.type);
+            const Capture cap = header_of(row.code, s, 512, 256, kind.depth);
+            ASSERT_EQ(cap.runs.size(), 3u);
+            EXPECT_EQ(cap.header_word(76), 4u);
+            EXPECT_EQ(cap.header_word(80), 0x30315844u);  // "DX10"
+            EXPECT_EQ(cap.header_word(16), row.linear_size);
+            const std::vector<uint8_t>& d = cap.runs[2].bytes;
+            ASSERT_EQ(d.size(), 20u);
+            auto word = [&d](size_t at) {
+                return uint32_t(d[at]) | uint32_t(d[at + 1]) << 8 | uint32_t(d[at + 2]) << 16 |
+                       uint32_t(d[at + 3]) << 24;
+            };
+            EXPECT_EQ(word(0), row.dxgi_format);
+            EXPECT_EQ(word(4), kind.dimension);
+            EXPECT_EQ(word(8), kind.misc);
+            EXPECT_EQ(word(12), 1u);
+            // No picture planes were given here: BC7 says opaque, the others
+            // unknown.
+            EXPECT_EQ(word(16), row.code == 19 ? 3u : 0u);
+        }
 }

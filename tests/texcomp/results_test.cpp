@@ -31,6 +31,6 @@ TEST(Results, EntryChecksGiveTheirNames) {
     EXPECT_EQ(compress_texture(nullptr, 4, 4, 12, s, 3, nullptr, nullptr), TEXCOMP_NO_PIXELS);
     EXPECT_EQ(compress_texture(px, 4, 4, 12, s, 2, nullptr, nullptr), TEXCOMP_BAD_PLANES);
     EXPECT_EQ(compress_texture(px, 3, 3, 9, s, 3, nullptr, nullptr), TEXCOMP_NOT_POW2);
-    s.g_texture_format = 17;
+    s.g_texture_format = TEXTURE_FORMAT_COUNT;
     EXPECT_EQ(compress_texture(px, 4, 4, 12, s, 3, nullptr, nullptr), TEXCOMP_REFUSED);
 }

@@ -186,7 +186,7 @@ TEST_F(EndToEnd, TilesAGridWithRemainders) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err,
               "WARNING: 6 columns at the right and 2 rows at the bottom of the picture are in no "
-              "tile\n");
+              "tile (--edges pad keeps them)\n");
     EXPECT_EQ(r.out, expected_run("pano.bmp", "loading BMP=", 70, 50, 16, 16));
     EXPECT_EQ(tile_files().size(), 4u * 3u * 2u);
 }
@@ -255,10 +255,27 @@ TEST_F(EndToEnd, NonPowerOfTwoTilesKeepOnlyTheBlockFileHeader) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, expected_run("odd.bmp", "loading BMP=", 36, 36, 12, 12));
     EXPECT_EQ(read_file("odd11c.vxt").size(), 32u);  // the block format refuses 12 x 12
-    // Said once per run, not once per tile.
+    // Said once per run, not once per tile, with the sizes that would work.
     EXPECT_EQ(r.err,
-              "WARNING: the DXT1 files (...c.vxt) hold their header and no levels: DXT1 needs "
-              "tile sides that are powers of two, these tiles are 12x12\n");
+              "WARNING: the DXT1 files (...c.vxt) will hold their header and no levels: DXT1 "
+              "needs tile sides that are powers of two, these tiles are 12x12; the nearest "
+              "power-of-two tile sizes are 8 8 and 16 16\n");
+}
+
+TEST_F(EndToEnd, ThePowerOfTwoWarningComesExactlyForOtherSides) {
+    write_bmp("p.bmp", picture(48, 32));
+    const struct {
+        const char* size;
+        bool warned;
+    } cases[] = {{"16 16", false}, {"16 8", false},  {"12 16", true},
+                 {"16 12", true},  {"-3 -2", false},  // 16 x 16
+                 {"-4 -2", true},                     // 12 x 16
+                 {"", false}};  // 512 x 512: no tile at all, nothing to warn of
+    for (const auto& c : cases) {
+        const RunResult r = run(std::string("-q p.bmp ") + c.size);
+        EXPECT_EQ(r.status, 0) << c.size;
+        EXPECT_EQ(r.err.find("powers of two") != std::string::npos, c.warned) << c.size << r.err;
+    }
 }
 
 TEST_F(EndToEnd, JpegInputTiles) {
@@ -354,9 +371,8 @@ TEST_F(EndToEnd, DamagedJpegTilesAndSaysSo) {
     const JpegFixture s = squares_jpeg(32, 32, 3, false, 100);
     ASSERT_TRUE(write_jpeg("whole.jpg", s));
     std::vector<uint8_t> bytes = read_file("whole.jpg");
-    size_t sos = 0;  // cut halfway through the data after the scan header
-    for (size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+    const size_t sos =
+        find_marker(bytes, 0xDA);  // cut halfway through the data after the scan header
     ASSERT_GT(sos, 0u);
     bytes.resize(sos + (bytes.size() - sos) / 2);
     write_file("cut.jpg", bytes);

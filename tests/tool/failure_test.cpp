@@ -104,6 +104,21 @@ TEST_F(Failures, NoMemoryAnywhereEndsWithAMessageAndNoPartFile) {
     EXPECT_FALSE(file_exists("x.part"));
 }
 
+// The band feed's two bands are the run's largest allocation; without them
+// the run ends as every allocation failure does.
+TEST_F(Failures, NoMemoryForTheBandsEndsWithStatusFive) {
+    write_bmp("p.bmp", bmp_picture(40, 50, 24, false));
+    const size_t band = 16 * 40 * 3;
+    char name[] = "razivavu", quiet[] = "-q", file[] = "p.bmp", side[] = "16";
+    char* argv[] = {name, quiet, file, side, side, nullptr};
+    EXPECT_EXIT(
+        {
+            FailNewSizes fail(band, band);
+            std::exit(run_command(run_tool, 5, argv, "ERROR: ", EXIT_NO_MEMORY));
+        },
+        ::testing::ExitedWithCode(EXIT_NO_MEMORY), "ERROR: not enough memory for two bands");
+}
+
 // Signals and the disk: the real binary.
 std::vector<std::string> names_ending(const std::string& ending) {
     std::vector<std::string> found;
@@ -163,9 +178,7 @@ TEST_F(Failures, ARunThatCannotFitOnTheDiskWritesNothing) {
 TEST_F(Failures, AJpegWhoseDataEndsEarlyStopsAfterTheLastRowOfTilesWithData) {
     ASSERT_TRUE(write_jpeg("whole.jpg", squares_jpeg(64, 2048, 3, false, 90)));
     std::vector<uint8_t> bytes = read_file("whole.jpg");
-    size_t sos = 0;  // keep the headers and a few rows' worth of data
-    for (size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+    const size_t sos = find_marker(bytes, 0xDA);  // keep the headers and a few rows' worth of data
     ASSERT_GT(sos, 0u);
     bytes.resize(sos + (bytes.size() - sos) / 40);
     write_file("cut.jpg", bytes);
@@ -183,6 +196,31 @@ TEST_F(Failures, AJpegWhoseDataEndsEarlyStopsAfterTheLastRowOfTilesWithData) {
     EXPECT_GE(r.files.size(), 2u);
     EXPECT_LE(r.files.size(), 2u * 4);
     for (const auto& [file, content] : r.files) EXPECT_EQ(file.find(".part"), std::string::npos);
+}
+
+// A small real JPEG whose frame header claims 60000 x 60000: its entropy
+// data ends at the end-of-image marker, not at the end of the file, and the
+// run must stop after the first row of tiles rather than fill the disk.
+TEST_F(Failures, AJpegWhoseDataEndsAtItsEndMarkerStopsAfterTheFirstRowOfTiles) {
+    ASSERT_TRUE(write_jpeg("small.jpg", squares_jpeg(16, 16, 3, false, 90)));
+    std::vector<uint8_t> bytes = read_file("small.jpg");
+    const size_t sof = find_marker(bytes, 0xC0);
+    ASSERT_GT(sof, 0u);
+    for (size_t at : {sof + 5, sof + 7}) {  // height, then width, big-endian
+        bytes[at] = 60000 >> 8;
+        bytes[at + 1] = 60000 & 255;
+    }
+    write_file("forged.jpg", bytes);
+    const ChildRun r = run_child({"-q", "forged.jpg", "64", "64"});
+    if (r.status == EXIT_WRITE_FAILED && r.err.find(" MB free in ") != std::string::npos)
+        GTEST_SKIP() << "the disk cannot hold the grid the header claims";
+    EXPECT_EQ(r.status, EXIT_LOAD_FAILED) << r.err;
+    EXPECT_NE(r.err.find("(Corrupt JPEG data: premature end of data segment)"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("\nERROR: the data of forged.jpg ends above row "), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(" 1 of 937 rows of tiles written"), std::string::npos) << r.err;
+    EXPECT_EQ(r.files.size(), 2u * 937);
 }
 
 }  // namespace

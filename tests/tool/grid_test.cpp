@@ -152,4 +152,38 @@ TEST(TileName, CollisionRuleAgreesWithEveryName) {
     EXPECT_EQ(names.size(), 40u * 130u);
 }
 
+TEST(Pow2Advice, NamesTheSizesAroundTheTileAndTheDivisionsThatGiveThem) {
+    const struct {
+        TileRequest request;
+        int32_t width, height, tile_width, tile_height;
+        const char* advice;
+    } cases[] = {
+        {{true, 12, 12}, 36, 36, 12, 12, "the nearest power-of-two tile sizes are 8 8 and 16 16"},
+        {{true, 300, 256},
+         900,
+         512,
+         300,
+         256,
+         "the nearest power-of-two tile sizes are 256 256 and 512 256"},
+        {{true, 20000, 1}, 20000, 1, 20000, 1, "the nearest power-of-two tile sizes are 16384 1"},
+        {{true, -4, -2},
+         4272,
+         2848,
+         1068,
+         1424,
+         "the nearest power-of-two tile sizes are 1024 1024 and 2048 2048 (no division of the "
+         "4272x2848 picture gives them; give the size instead)"},
+        {{true, -3, -2},
+         4096,
+         2048,
+         1365,
+         1024,
+         "the nearest power-of-two tile sizes are 1024 1024 and 2048 1024 (as a division: -4 -2 "
+         "gives 1024x1024, -2 -2 gives 2048x1024)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(pow2_tile_advice(c.request, c.width, c.height, c.tile_width, c.tile_height),
+                  c.advice);
+}
+
 }  // namespace

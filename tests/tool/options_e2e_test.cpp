@@ -39,8 +39,17 @@ TEST(ToolOptions, EncodingReachesTheDxt1SettingsOnly) {
         std::vector<std::string> args;
         TextureQuality quality;
         uint8_t grey;
+        TextureDecoder decoder = TextureDecoder::Nearest;
     } cases[] = {
         {{"f.bmp"}, TextureQuality::Normal, 0},
+        {{"--quality=fast", "--decoder", "truncate", "f.bmp"},
+         TextureQuality::Fast,
+         0,
+         TextureDecoder::Truncate},
+        {{"--decoder=exact", "--quality", "best", "f.bmp"},
+         TextureQuality::Best,
+         0,
+         TextureDecoder::Exact},
         {{"--quality", "quick", "f.bmp"}, TextureQuality::Quick, 0},
         {{"--quality=high", "f.bmp"}, TextureQuality::High, 0},
         {{"--quality", "best", "--metric", "uniform", "f.bmp"}, TextureQuality::Best, 1},
@@ -58,6 +67,7 @@ TEST(ToolOptions, EncodingReachesTheDxt1SettingsOnly) {
         apply_tile_encoding(rgb, o.encoding, false);
         EXPECT_EQ(dxt1.quality, c.quality) << c.args[0];
         EXPECT_EQ(dxt1.g_b_grey_scale, c.grey) << c.args[0];
+        EXPECT_EQ(dxt1.decoder, c.decoder) << c.args[0];
         EXPECT_EQ(std::memcmp(&rgb, &plain, sizeof rgb), 0) << c.args[0];
     }
 }
@@ -70,8 +80,10 @@ TEST(ToolOptions, BadOptionsAreNamed) {
         {{"--quality", "fine", "f.bmp"}, "unknown quality fine"},
         {{"--quality"}, "unknown quality (none)"},
         {{"--metric", "psnr", "f.bmp"}, "unknown metric psnr"},
+        {{"--decoder", "round", "f.bmp"}, "unknown decoder round (nearest, exact or truncate)"},
         {{"-o"}, "-o/--out needs a folder"},
         {{"-x", "f.bmp"}, "unknown option -x"},
+        {{"--edges", "crop", "f.bmp"}, "unknown edges crop (drop or pad)"},
     };
     for (const auto& c : cases) {
         ToolOptions o;
@@ -96,7 +108,8 @@ TEST_F(ToolOptionsRun, BadCommandLinesEndWithStatusTwoAndWriteNothing) {
     EXPECT_TRUE(tile_files().empty());
     const RunResult help = run("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* word : {"--quality", "--metric", "--out", "--strict", "-q"})
+    for (const char* word :
+         {"--quality", "--metric", "--out", "--strict", "-q", "--edges", "--full-rows"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     const RunResult version = run("--version");
     EXPECT_EQ(version.status, 0);
@@ -137,9 +150,15 @@ TEST_F(ToolOptionsRun, QuietOutFolderAndMetricKeepTheFilesApartFromWhatTheyChoos
         EXPECT_EQ(read_file("uniform/" + rgb), read_file(rgb)) << tile;
         EXPECT_NE(read_file("uniform/" + dxt1), read_file(dxt1)) << tile;
     }
-    const RunResult missing = run("-o nowhere pano.bmp 16 16");
-    EXPECT_EQ(missing.status, EXIT_WRITE_FAILED);
-    EXPECT_EQ(missing.err, "ERROR: output folder=nowhere: No such file or directory\n");
+    // A folder that is not there is made, as --mosaic makes its own; a file
+    // in the way is not a folder.
+    const RunResult made = run("-q -o new/deeper pano.bmp 16 16");
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(read_file("new/deeper/pano11c.vxt"), read_file("pano11c.vxt"));
+    write_file("plain", {1});
+    const RunResult blocked = run("-o plain pano.bmp 16 16");
+    EXPECT_EQ(blocked.status, EXIT_WRITE_FAILED);
+    EXPECT_EQ(blocked.err, "ERROR: output folder=plain is not a folder\n");
     // Under -q the two errors of standard output go to standard error.
     const RunResult none = run("-q");
     EXPECT_EQ(none.status, EXIT_NO_INPUT);
@@ -155,12 +174,16 @@ TEST_F(ToolOptionsRun, PartsInNoTileAreReported) {
     } cases[] = {
         {70, 50, "16 16",
          "WARNING: 6 columns at the right and 2 rows at the bottom of the picture are in no "
-         "tile\n"},
-        {70, 48, "16 16", "WARNING: 6 columns at the right of the picture are in no tile\n"},
-        {64, 40, "16 16", "WARNING: 8 rows at the bottom of the picture are in no tile\n"},
+         "tile (--edges pad keeps them)\n"},
+        {70, 48, "16 16",
+         "WARNING: 6 columns at the right of the picture are in no tile (--edges pad keeps "
+         "them)\n"},
+        {64, 40, "16 16",
+         "WARNING: 8 rows at the bottom of the picture are in no tile (--edges pad keeps them)\n"},
         {64, 48, "16 16", ""},
         {64, 32, "",
-         "WARNING: the picture (64x32) holds no whole tile of 512x512; no tile is written\n"},
+         "WARNING: the picture (64x32) holds no whole tile of 512x512; no tile is written "
+         "(--edges pad makes one of it)\n"},
     };
     for (const auto& c : cases) {
         picture("pano.bmp", c.w, c.h);
@@ -180,9 +203,7 @@ TEST_F(ToolOptionsRun, JpegNamesAndStrictDamage) {
     // A damaged JPEG: a warning and filler, or with --strict the end of the
     // run with nothing of the damaged row of tiles.
     std::vector<uint8_t> bytes = read_file("pano.jpeg");
-    size_t sos = 0;
-    for (size_t i = 0; i + 1 < bytes.size() && !sos; ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) sos = i;
+    const size_t sos = find_marker(bytes, 0xDA);
     ASSERT_GT(sos, 0u);
     bytes.resize(sos + (bytes.size() - sos) / 2);
     write_file("cut.JPEG", bytes);
@@ -193,6 +214,21 @@ TEST_F(ToolOptionsRun, JpegNamesAndStrictDamage) {
               "the run there\n");
     EXPECT_FALSE(file_exists("cut11c.vxt"));
     for (const std::string& f : tile_files()) EXPECT_EQ(f.find(".part"), std::string::npos) << f;
+}
+
+TEST_F(ToolOptionsRun, TheLogGoesWhereRazivavuLogSays) {
+    write_file("bad.png", {1, 2, 3});  // a loader that fails logs why
+    const struct {
+        const char* env;
+        const char* log;  // the file that receives the log, or none
+    } cases[] = {{"", "vx.log"}, {"RAZIVAVU_LOG=mine.log ", "mine.log"}, {"RAZIVAVU_LOG= ", ""}};
+    for (const auto& c : cases) {
+        for (const char* f : {"vx.log", "mine.log"}) std::remove(f);
+        const RunResult r = run_program(RAZIVAVU_BINARY, "-q bad.png", c.env);
+        EXPECT_EQ(r.status, EXIT_LOAD_FAILED) << c.env;
+        for (const char* f : {"vx.log", "mine.log"})
+            EXPECT_EQ(file_exists(f), std::string(f) == c.log) << c.env << f;
+    }
 }
 
 }  // namespace

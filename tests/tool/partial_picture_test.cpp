@@ -135,7 +135,9 @@ TEST_F(PartialPicture, DamageBelowTheLastRowOfTilesIsStillReported) {
         for (const auto& [file, content] : r.files)
             EXPECT_EQ(file.find(".part"), std::string::npos) << file;
         // The rows in no tile are reported first, then the damage.
-        const std::string lost = "WARNING: 58 rows at the bottom of the picture are in no tile\n";
+        const std::string lost =
+            "WARNING: 58 rows at the bottom of the picture are in no tile (--edges pad keeps "
+            "them)\n";
         if (png) {
             EXPECT_EQ(r.status, EXIT_LOAD_FAILED);
             EXPECT_EQ(r.err.rfind(lost + "ERROR: cannot decode png s.png", 0), 0u) << r.err;

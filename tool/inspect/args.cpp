@@ -42,7 +42,7 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const bool has_value = i + 1 < args.size();
+        std::optional<std::string> v;
         if (a == "--help" || a == "-h") {
             out.mode = InspectMode::help;
             return "";
@@ -53,27 +53,26 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
             out.mosaic_dxt1 = true;
         } else if (a == "--json") {
             out.json = true;
-        } else if (a == "--png") {
-            if (!has_value) return "--png needs a folder";
+        } else if (option_value(args, i, "--png", v)) {
+            if (!v) return "--png needs a folder";
             png = true;
-            out.png_dir = args[++i];
-        } else if (a == "--mosaic") {
-            if (!has_value || !parse_level(args[i + 1], out.mosaic_level))
+            out.png_dir = *v;
+        } else if (option_value(args, i, "--mosaic", v)) {
+            if (!v || !parse_level(*v, out.mosaic_level))
                 return "--mosaic needs a level number (0 .. 64)";
             mosaic = true;
-            ++i;
-        } else if (a == "--html") {
-            if (!has_value) return "--html needs a folder";
+        } else if (option_value(args, i, "--html", v)) {
+            if (!v) return "--html needs a folder";
             html = true;
-            out.html_dir = args[++i];
-        } else if (a == "--check") {
-            if (!has_value) return "--check needs a BASE";
+            out.html_dir = *v;
+        } else if (option_value(args, i, "--check", v)) {
+            if (!v) return "--check needs a BASE";
             check = true;
-            out.base = args[++i];
-        } else if (a == "--compare") {
-            if (!has_value) return "--compare needs a BASE";
+            out.base = *v;
+        } else if (option_value(args, i, "--compare", v)) {
+            if (!v) return "--compare needs a BASE";
             compare = true;
-            out.base = args[++i];
+            out.base = *v;
         } else if (a.size() > 1 && a[0] == '-' && a != "--") {
             return "unknown option " + a;
         } else if (a == "--") {

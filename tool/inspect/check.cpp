@@ -114,8 +114,9 @@ bool list_run(const std::string& base, Listing& out, std::string& error) {
 }
 
 // The first file's header gives the tile size up to the levels its row
-// dropped and the rounding of the shift; the few sizes it allows are tried
-// on some files and the one that fits most of them is taken.
+// dropped and the rounding of the shift; the few sizes it allows, with the
+// rows dropping levels or (--full-rows) not, are tried on some files and the
+// one that fits most of them is taken.
 TileGrid tile_size_of(const std::vector<std::pair<std::string, int32_t>>& sample, TileGrid grid) {
     uint8_t bytes[TILE_HEADER_SIZE] = {};
     std::ifstream(sample.front().first, std::ios::binary)
@@ -127,17 +128,20 @@ TileGrid tile_size_of(const std::vector<std::pair<std::string, int32_t>>& sample
         for (int32_t w = h.width << skip; w < (h.width + 1) << skip; ++w)
             for (int32_t ht = h.height << skip; ht < (h.height + 1) << skip; ++ht) {
                 if (w < 1 || ht < 1 || level_count(w, ht) != h.level_count) continue;
-                TileGrid g = grid;
-                g.tile_width = w;
-                g.tile_height = ht;
-                g.level_count = h.level_count;
-                int fit = 0;
-                for (const auto& [path, row] : sample)
-                    fit += tile_file_complete(path, g, row,
-                                              path.size() > 5 && path[path.size() - 5] == 'c');
-                if (fit > fitting) {
-                    fitting = fit;
-                    best = g;
+                for (const bool full_rows : {false, true}) {
+                    TileGrid g = grid;
+                    g.tile_width = w;
+                    g.tile_height = ht;
+                    g.level_count = h.level_count;
+                    g.full_rows = full_rows;
+                    int fit = 0;
+                    for (const auto& [path, row] : sample)
+                        fit += tile_file_complete(path, g, row,
+                                                  path.size() > 5 && path[path.size() - 5] == 'c');
+                    if (fit > fitting) {
+                        fitting = fit;
+                        best = g;
+                    }
                 }
             }
     return best;
@@ -191,7 +195,7 @@ int run_check(const std::string& base, FILE* out) {
                 if (!fs::exists(fs::symlink_status(path))) {
                     ++missing;
                     std::fprintf(out, "%s: missing\n", path.c_str());
-                } else if (row == grid.rows - 1 && row > 0 &&
+                } else if (row == grid.rows - 1 && row > 0 && !grid.full_rows &&
                            tile_file_complete(path, taller, row, block_file)) {
                     ++below;
                 } else if (!tile_file_complete(path, grid, row, block_file)) {

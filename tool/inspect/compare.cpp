@@ -22,6 +22,10 @@ struct TileLevel {
 struct TileResult {
     std::string file, twin;
     std::vector<TileLevel> levels;
+    // The DXT1 file holds no level while its twin does: the tile sides are
+    // no powers of two, so every tile of the grid is alike and is reported
+    // once for the grid, not per tile.
+    bool no_block_levels = false;
 };
 
 struct LevelSummary {
@@ -61,6 +65,7 @@ bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& resu
         return false;
     }
     if (blocks.levels.empty()) {
+        result.no_block_levels = !rgb.levels.empty();
         error = result.file + ": no levels stored";
         return false;
     }
@@ -69,7 +74,7 @@ bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& resu
                 std::to_string(rgb.levels.size());
         return false;
     }
-    const int32_t skip = skip_levels_for_row(row, run.rows);
+    const int32_t skip = run.first_level[row];
     for (size_t k = 0; k < rgb.levels.size(); ++k) {
         TexImage a, b;
         if (!decode_tex_level(rgb, k, a, error) || !decode_tex_level(blocks, k, b, error))
@@ -89,19 +94,32 @@ bool compare_tile(const TileRun& run, int32_t col, int32_t row, TileResult& resu
 int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
     TileRun run;
     std::string error;
-    if (!find_tile_run(base, run, error)) {
-        std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
-        return INSPECT_BAD_FILE;
-    }
+    if (!open_tile_run(base, run, err)) return INSPECT_BAD_FILE;
     std::vector<TileResult> tiles;
-    std::vector<std::pair<std::string, std::string>> skipped;
+    // Why a tile was not compared: its files fail, its DXT1 file holds no
+    // level (the whole grid's, named once), or its run ended before it.
+    enum class Why { failed, no_block_levels, missing };
+    struct Skipped {
+        std::string file, reason;
+        Why why;
+    };
+    std::vector<Skipped> skipped;
     std::map<int32_t, LevelSummary> levels;
+    size_t without_levels = 0;
     for (int32_t row = 0; row < run.rows; ++row)
         for (int32_t col = 0; col < run.cols; ++col) {
+            if (!run.has(col, row)) {
+                skipped.push_back({run.path(col, row, true), "missing", Why::missing});
+                continue;
+            }
             TileResult t;
             if (!compare_tile(run, col, row, t, error)) {
-                skipped.push_back({run.path(col, row, true), error});
-                std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
+                skipped.push_back({run.path(col, row, true), error,
+                                   t.no_block_levels ? Why::no_block_levels : Why::failed});
+                if (t.no_block_levels)
+                    ++without_levels;
+                else
+                    std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
                 continue;
             }
             for (const TileLevel& l : t.levels) {
@@ -146,8 +164,8 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
         }
         j += "],\"skipped\":[";
         for (size_t i = 0; i < skipped.size(); ++i)
-            j += std::string(i ? "," : "") + "{\"file\":" + json_string(skipped[i].first) +
-                 ",\"reason\":" + json_string(skipped[i].second) + "}";
+            j += std::string(i ? "," : "") + "{\"file\":" + json_string(skipped[i].file) +
+                 ",\"reason\":" + json_string(skipped[i].reason) + "}";
         std::fprintf(out, "%s]}\n", j.c_str());
     } else {
         std::fprintf(out, "%s: %d x %d tiles, %zu compared\n", base.c_str(), run.cols, run.rows,
@@ -158,13 +176,20 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err) {
                          "%s dB\n",
                          level, s.tiles, s.total.rmse(), db(s.total.psnr()).c_str(),
                          s.worst.c_str(), s.worst_error.rmse(), db(s.worst_error.psnr()).c_str());
-        for (const auto& [file, reason] : skipped)
-            std::fprintf(out, "not compared: %s\n", reason.c_str());
+        for (const Skipped& s : skipped)
+            if (s.why == Why::failed) std::fprintf(out, "not compared: %s\n", s.reason.c_str());
+        if (run.missing() > 0)
+            std::fprintf(out, "missing: %d tiles (the run ended early)\n", run.missing());
     }
+    if (without_levels > 0)
+        std::fprintf(err,
+                     "razivavu-inspect: the DXT1 files of %zu tiles of %s hold no levels: DXT1 "
+                     "needs tile sides that are powers of two, so there is nothing to compare\n",
+                     without_levels, base.c_str());
     // A tile that could not be compared (damaged, or no memory to read it)
     // leaves the comparison incomplete.
-    if (!skipped.empty())
-        std::fprintf(err, "razivavu-inspect: %zu tiles of %s not compared\n", skipped.size(),
-                     base.c_str());
+    if (skipped.size() > without_levels)
+        std::fprintf(err, "razivavu-inspect: %zu tiles of %s not compared\n",
+                     skipped.size() - without_levels, base.c_str());
     return tiles.empty() || !skipped.empty() ? INSPECT_BAD_FILE : INSPECT_OK;
 }

@@ -73,13 +73,37 @@ struct TileRun {
     int32_t cols = 0;
     int32_t rows = 0;
     bool separated = false;  // names with "_" between column and row
+    // Per tile, row by row: whether its 24-bit file is there. A run that
+    // ended early (a damaged picture, a failed write) lacks the tiles after
+    // the last one written.
+    std::vector<uint8_t> present;
+    // Per row: the first level its tiles store, as the files say (the top
+    // row 1 and the bottom row 2 by default, 0 everywhere with --full-rows).
+    std::vector<int32_t> first_level;
     // Path of the 24-bit file, or of its DXT1 twin.
     std::string path(int32_t col, int32_t row, bool block_file) const;
+    bool has(int32_t col, int32_t row) const {
+        return present[static_cast<size_t>(row) * cols + col] != 0;
+    }
+    int32_t missing() const;  // tiles whose 24-bit file is not there
 };
 
-// Finds the grid from the 24-bit tile files "<BASE><col><row>.vxt" present.
-// False with a reason when there are none or they form no whole grid.
+// Finds the grid from the 24-bit tile files "<BASE><col><row>.vxt" present:
+// the whole grid they form, or else the smallest grid that holds them all,
+// with the others marked missing. When the last row found stores from level
+// 0 below a top row that stores from level 1, its run ended before the
+// bottom row, which is added as missing. False with a reason when there are
+// no files or no grid holds them.
 bool find_tile_run(const std::string& base, TileRun& out, std::string& error);
+
+// find_tile_run with its reason on `err` when it fails, and what the run
+// lacks named (report_missing_tiles): how --mosaic, --compare and --html
+// start.
+bool open_tile_run(const std::string& base, TileRun& out, FILE* err);
+
+// Names on `err` what `run` lacks: one line per missing row of tiles, one per
+// missing tile of a row that has others. Nothing when it is whole.
+void report_missing_tiles(const TileRun& run, FILE* err);
 
 // The mosaic of the 24-bit files, or of the DXT1 files (`block_files`, the
 // PNG then named "<base>_mosaic_dxt1_level<n>.png"): writes the PNG, returns

@@ -9,11 +9,45 @@
 
 namespace {
 
-// The first level every row of a grid of `rows` rows stores.
-int32_t first_common_level(int32_t rows) {
+// The grey of a tile that is not there (or cannot be read).
+constexpr uint8_t MISSING_GREY = 128;
+
+// The first level every row of the run that has tiles stores.
+int32_t first_common_level(const TileRun& run) {
     int32_t first = 0;
-    for (int32_t r = 0; r < rows; ++r) first = std::max(first, skip_levels_for_row(r, rows));
+    for (int32_t r = 0; r < run.rows; ++r)
+        for (int32_t c = 0; c < run.cols; ++c)
+            if (run.has(c, r)) first = std::max(first, run.first_level[r]);
     return first;
+}
+
+// Level `level` of one tile, or false with the message on `err`.
+bool tile_level(const TileRun& run, int32_t col, int32_t row, int32_t level, bool block_files,
+                TexImage& tile, FILE* err) {
+    const std::string name = run.path(col, row, block_files);
+    const int32_t skip = run.first_level[row];
+    TexFile file;
+    std::string error;
+    if (!read_tex_file(name, file, error)) {
+        std::fprintf(err, "razivavu-inspect: %s: %s\n", name.c_str(), error.c_str());
+        return false;
+    }
+    if (file.skip_levels >= 0 && file.skip_levels != skip) {
+        std::fprintf(err, "razivavu-inspect: %s: stores from level %d, its row from %d\n",
+                     name.c_str(), file.skip_levels, skip);
+        return false;
+    }
+    const size_t stored = static_cast<size_t>(level - skip);
+    if (stored >= file.levels.size()) {
+        std::fprintf(err, "razivavu-inspect: %s: no level %d (its chain ends at %d)\n",
+                     name.c_str(), level, skip + static_cast<int32_t>(file.levels.size()) - 1);
+        return false;
+    }
+    if (!decode_tex_level(file, stored, tile, error)) {
+        std::fprintf(err, "razivavu-inspect: %s: %s\n", name.c_str(), error.c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -22,45 +56,27 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
                bool block_files) {
     TileRun run;
     std::string error;
-    if (!find_tile_run(base, run, error)) {
-        std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
-        return INSPECT_BAD_FILE;
-    }
-    const int32_t first = first_common_level(run.rows);
+    if (!open_tile_run(base, run, err)) return INSPECT_BAD_FILE;
+    const int32_t first = first_common_level(run);
     if (level < first) {
         std::fprintf(err,
                      "razivavu-inspect: level %d is not stored by every row (the top row starts "
-                     "at level 1, the bottom row at level 2); the mosaic shows level %d\n",
-                     level, first);
+                     "at level %d, the bottom row at level %d); the mosaic shows level %d\n",
+                     level, run.first_level.front(), run.first_level.back(), first);
         level = first;
     }
+    // Tiles that are missing or fail stay grey; the run then ends with
+    // INSPECT_BAD_FILE, after the picture of what is there.
+    int32_t grey = run.missing();
     TexImage mosaic;
     int32_t tile_w = 0, tile_h = 0;
     for (int32_t row = 0; row < run.rows; ++row) {
-        const int32_t skip = skip_levels_for_row(row, run.rows);
         for (int32_t col = 0; col < run.cols; ++col) {
-            const std::string name = run.path(col, row, block_files);
-            TexFile file;
-            if (!read_tex_file(name, file, error)) {
-                std::fprintf(err, "razivavu-inspect: %s: %s\n", name.c_str(), error.c_str());
-                return INSPECT_BAD_FILE;
-            }
-            if (file.skip_levels >= 0 && file.skip_levels != skip) {
-                std::fprintf(err, "razivavu-inspect: %s: stores from level %d, its row from %d\n",
-                             name.c_str(), file.skip_levels, skip);
-                return INSPECT_BAD_FILE;
-            }
-            const size_t stored = static_cast<size_t>(level - skip);
-            if (stored >= file.levels.size()) {
-                std::fprintf(err, "razivavu-inspect: %s: no level %d (its chain ends at %d)\n",
-                             name.c_str(), level,
-                             skip + static_cast<int32_t>(file.levels.size()) - 1);
-                return INSPECT_BAD_FILE;
-            }
             TexImage tile;
-            if (!decode_tex_level(file, stored, tile, error)) {
-                std::fprintf(err, "razivavu-inspect: %s: %s\n", name.c_str(), error.c_str());
-                return INSPECT_BAD_FILE;
+            if (!run.has(col, row)) continue;
+            if (!tile_level(run, col, row, level, block_files, tile, err)) {
+                ++grey;
+                continue;
             }
             if (mosaic.pixels.empty()) {
                 tile_w = tile.width;
@@ -69,11 +85,14 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
                 mosaic.height = tile_h * run.rows;
                 mosaic.channels = tile.channels;
                 mosaic.pixels.assign(
-                    static_cast<size_t>(mosaic.width) * mosaic.height * mosaic.channels, 0);
+                    static_cast<size_t>(mosaic.width) * mosaic.height * mosaic.channels,
+                    MISSING_GREY);
             } else if (tile.width != tile_w || tile.height != tile_h) {
                 std::fprintf(err, "razivavu-inspect: %s: level %d is %d x %d, not %d x %d\n",
-                             name.c_str(), level, tile.width, tile.height, tile_w, tile_h);
-                return INSPECT_BAD_FILE;
+                             run.path(col, row, block_files).c_str(), level, tile.width,
+                             tile.height, tile_w, tile_h);
+                ++grey;
+                continue;
             }
             const size_t row_bytes = static_cast<size_t>(tile_w) * tile.channels;
             for (int32_t y = 0; y < tile_h; ++y) {
@@ -84,6 +103,11 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
                           tile.pixels.begin() + (y + 1) * row_bytes, mosaic.pixels.begin() + at);
             }
         }
+    }
+    if (mosaic.pixels.empty()) {
+        std::fprintf(err, "razivavu-inspect: no tile of %s can be drawn at level %d\n",
+                     base.c_str(), level);
+        return INSPECT_BAD_FILE;
     }
     const std::string stem = std::filesystem::path(base).filename().string();
     const std::string path = (std::filesystem::path(dir) /
@@ -96,5 +120,9 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
     }
     std::fprintf(out, "%s: %d x %d tiles of %d x %d at level %d\n", path.c_str(), run.cols,
                  run.rows, tile_w, tile_h, level);
-    return INSPECT_OK;
+    if (grey == 0) return INSPECT_OK;
+    std::fprintf(err,
+                 "razivavu-inspect: %d tiles of %s (of %d) are missing or unreadable; drawn grey\n",
+                 grey, base.c_str(), run.cols * run.rows);
+    return INSPECT_BAD_FILE;
 }

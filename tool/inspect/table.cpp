@@ -41,6 +41,10 @@ void print_tex_table(const TexFile& f, FILE* out) {
     if (f.kind == TexFileKind::stream)
         std::fprintf(out, "  flags 0x%08X, caps 0x%08X 0x%08X, linear size %u\n", f.flags, f.caps1,
                      f.caps2, f.linear_size);
+    if (f.dx10)
+        std::fprintf(out, "  DX10: format %u, resource %u, misc 0x%X, array %u, alpha mode %u\n",
+                     f.dxgi_format, f.dx10_dimension, f.dx10_misc, f.dx10_array_size,
+                     f.dx10_alpha_mode);
     if (!f.note.empty()) std::fprintf(out, "  note: %s\n", f.note.c_str());
     if (f.levels.empty()) return;
     std::fprintf(out, "  %4s %5s %6s %6s %6s %10s %10s\n", "face", "level", "width", "height",
@@ -69,6 +73,12 @@ std::string tex_table_json(const TexFile& f) {
              ",\"linear_size\":" + std::to_string(f.linear_size) +
              ",\"faces\":" + std::to_string(f.faces) + ",\"depth\":" + std::to_string(f.depth) +
              ",\"palette_entries\":" + std::to_string(f.palette_entries);
+        if (f.dx10)
+            j += ",\"dx10\":{\"format\":" + std::to_string(f.dxgi_format) +
+                 ",\"resource\":" + std::to_string(f.dx10_dimension) +
+                 ",\"misc\":" + std::to_string(f.dx10_misc) +
+                 ",\"array_size\":" + std::to_string(f.dx10_array_size) +
+                 ",\"alpha_mode\":" + std::to_string(f.dx10_alpha_mode) + "}";
     }
     if (!f.note.empty()) j += ",\"note\":" + json_string(f.note);
     j += ",\"levels\":[";

@@ -44,34 +44,38 @@ TileRun grid_of(const std::string& base, int64_t rows, int64_t cols) {
     return run;
 }
 
-// Files that form no whole grid: the smallest grid that holds them all (up
-// to twice their number) and the files it lacks, so the user learns what is
-// missing. Empty when no such grid is found or the search would be long.
-std::string what_is_missing(const std::string& base, const std::string& stem,
-                            const std::set<std::string>& found) {
+// Files that form no whole grid (a run that ended early): the smallest grid
+// that holds them all, up to twice their number. False when none does or the
+// search would be long.
+bool smallest_grid_holding(const std::string& base, const std::string& stem,
+                           const std::set<std::string>& found, TileRun& out) {
     const int64_t n = static_cast<int64_t>(found.size());
-    if (n > 1024) return "";
+    if (n > 1024) return false;
     for (int64_t total = n + 1; total <= 2 * n; ++total)
         for (int64_t rows = 1; rows <= total; ++rows) {
             if (total % rows != 0) continue;
             const TileRun run = grid_of(base, rows, total / rows);
             const std::set<std::string> names = grid_middles(run, stem);
             if (!std::includes(names.begin(), names.end(), found.begin(), found.end())) continue;
-            std::string lacking;
-            int32_t listed = 0;
-            for (int32_t r = 0; r < run.rows; ++r)
-                for (int32_t c = 0; c < run.cols; ++c) {
-                    const std::string path = run.path(c, r, false);
-                    const std::string name = fs::path(path).filename().string();
-                    if (found.count(name.substr(stem.size(), name.size() - stem.size() - 4)))
-                        continue;
-                    if (listed++ < 5) lacking += (listed > 1 ? ", " : "") + path;
-                }
-            if (listed > 5) lacking += " and " + std::to_string(listed - 5) + " more";
-            return "; as a grid of " + std::to_string(run.cols) + " x " + std::to_string(run.rows) +
-                   " tiles it lacks " + lacking;
+            out = run;
+            return true;
         }
-    return "";
+    return false;
+}
+
+// The first level each row stores, from the first of its files that says
+// so; -1 for rows without one.
+std::vector<int32_t> stored_first_levels(const TileRun& run) {
+    std::vector<int32_t> first(static_cast<size_t>(run.rows), -1);
+    for (int32_t r = 0; r < run.rows; ++r)
+        for (int32_t c = 0; c < run.cols && first[r] < 0; ++c) {
+            TexFile file;
+            std::string error;
+            if (run.has(c, r) && read_tex_file(run.path(c, r, false), file, error) &&
+                file.skip_levels >= 0)
+                first[r] = file.skip_levels;
+        }
+    return first;
 }
 
 }  // namespace
@@ -118,12 +122,67 @@ bool find_tile_run(const std::string& base, TileRun& out, std::string& error) {
         const TileRun run = grid_of(base, rows, n / rows);
         if (grid_middles(run, stem) == found) matches.push_back(run);
     }
-    if (matches.size() != 1) {
-        error = "the " + std::to_string(n) + " tile files " + base + "*.vxt form " +
-                (matches.empty() ? "no whole grid" + what_is_missing(base, stem, found)
-                                 : "more than one possible grid");
+    if (matches.size() > 1) {
+        error = "the " + std::to_string(n) + " tile files " + base +
+                "*.vxt form more than one possible grid";
         return false;
     }
-    out = matches.front();
+    TileRun run;
+    if (matches.size() == 1) {
+        run = matches.front();
+    } else if (!smallest_grid_holding(base, stem, found, run)) {
+        error = "the " + std::to_string(n) + " tile files " + base + "*.vxt form no grid";
+        return false;
+    }
+    run.present.assign(static_cast<size_t>(run.rows) * run.cols, 0);
+    for (int32_t r = 0; r < run.rows; ++r)
+        for (int32_t c = 0; c < run.cols; ++c) {
+            const std::string name = fs::path(run.path(c, r, false)).filename().string();
+            run.present[static_cast<size_t>(r) * run.cols + c] =
+                found.count(name.substr(stem.size(), name.size() - stem.size() - 4)) ? 1 : 0;
+        }
+    std::vector<int32_t> first = stored_first_levels(run);
+    // A last row stored from level 0 under a top row stored from level 1 is
+    // a middle row: the run ended before its bottom row.
+    if (run.rows >= 1 && first.front() == 1 && first.back() == 0) {
+        run.rows += 1;
+        run.present.resize(static_cast<size_t>(run.rows) * run.cols, 0);
+        first.push_back(-1);
+    }
+    for (int32_t r = 0; r < run.rows; ++r)
+        if (first[r] < 0) first[r] = skip_levels_for_row(r, run.rows);
+    run.first_level = first;
+    out = run;
     return true;
+}
+
+int32_t TileRun::missing() const {
+    int32_t n = 0;
+    for (const uint8_t p : present) n += p ? 0 : 1;
+    return n;
+}
+
+bool open_tile_run(const std::string& base, TileRun& out, FILE* err) {
+    std::string error;
+    if (!find_tile_run(base, out, error)) {
+        std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
+        return false;
+    }
+    report_missing_tiles(out, err);
+    return true;
+}
+
+void report_missing_tiles(const TileRun& run, FILE* err) {
+    for (int32_t r = 0; r < run.rows; ++r) {
+        int32_t there = 0;
+        for (int32_t c = 0; c < run.cols; ++c) there += run.has(c, r) ? 1 : 0;
+        if (there == 0) {
+            std::fprintf(err, "razivavu-inspect: row %d of tiles (%s to %s): missing\n", r,
+                         run.path(0, r, false).c_str(), run.path(run.cols - 1, r, false).c_str());
+            continue;
+        }
+        for (int32_t c = 0; c < run.cols; ++c)
+            if (!run.has(c, r))
+                std::fprintf(err, "razivavu-inspect: %s: missing\n", run.path(c, r, false).c_str());
+    }
 }

@@ -6,12 +6,21 @@
 // files by script, but it may show pictures beside it).
 #include "inspect/viewer.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "inspect/inspect.h"
 #include "tool/tiletool.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 
@@ -19,6 +28,7 @@ namespace fs = std::filesystem;
 
 // What the page needs to know of one tile.
 struct ViewerTile {
+    bool missing = false;      // not there, or its files fail: drawn grey
     int32_t first = 0;         // the first level it stores
     int32_t levels = 0;        // how many it stores
     int32_t dxt1_levels = 0;   // 0 when its DXT1 file holds no levels
@@ -82,7 +92,7 @@ bool write_tile(const TileRun& run, int32_t col, int32_t row, const fs::path& di
         error = dxt_name + ": not a DXT1 tile file beside a 24-bit one";
         return false;
     }
-    const int32_t skip = skip_levels_for_row(row, run.rows);
+    const int32_t skip = run.first_level[row];
     if (rgb.skip_levels >= 0 && rgb.skip_levels != skip) {
         error = rgb_name + ": stores from level " + std::to_string(rgb.skip_levels) +
                 ", its row from " + std::to_string(skip);
@@ -172,6 +182,10 @@ std::string grid_script(const TileRun& run, int32_t tile_w, int32_t tile_h,
                     ",\"tileHeight\":" + std::to_string(tile_h) + ",\"tiles\":[";
     for (size_t i = 0; i < tiles.size(); ++i) {
         const ViewerTile& t = tiles[i];
+        if (t.missing) {
+            j += std::string(i ? ",\n" : "\n") + "{\"missing\":true,\"first\":0,\"levels\":0}";
+            continue;
+        }
         j += std::string(i ? ",\n" : "\n") + "{\"first\":" + std::to_string(t.first) +
              ",\"levels\":" + std::to_string(t.levels) +
              ",\"dxt1\":" + std::to_string(t.dxt1_levels) + ",\"psnr\":[";
@@ -182,49 +196,118 @@ std::string grid_script(const TileRun& run, int32_t tile_w, int32_t tile_h,
     return j + "]};\n";
 }
 
+// The page's files in the order they move into place: index.html last, so
+// that a page that opens has everything it names.
+std::vector<std::string> page_files() {
+    std::vector<std::string> names = {"tiles", "grid.js"};
+    for (size_t i = 0; i < VIEWER_ASSET_COUNT; ++i)
+        if (std::string(VIEWER_ASSETS[i].name) != "index.html")
+            names.push_back(VIEWER_ASSETS[i].name);
+    names.push_back("index.html");
+    return names;
+}
+
+// Moves the finished page from `work` into `root`. A tiles folder already
+// there is exchanged with the new one in one step, so that it goes with
+// `work`; the files are renamed over the old ones.
+bool move_into_place(const fs::path& work, const fs::path& root, std::string& error) {
+    for (const std::string& name : page_files()) {
+        const fs::path from = work / name, to = root / name;
+        if (name == "tiles" &&
+            renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0)
+            continue;
+        if (std::rename(from.c_str(), to.c_str()) != 0) {
+            error =
+                "cannot move " + from.string() + " to " + to.string() + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes every file of the page into `work`; the exit code.
+int write_page(const TileRun& run, const fs::path& work, FILE* err, int32_t& tile_w,
+               int32_t& tile_h, int32_t& grey) {
+    std::string error;
+    if (mkdir((work / "tiles").c_str(), 0777) != 0) {
+        std::fprintf(err, "razivavu-inspect: cannot make the folder %s: %s\n",
+                     (work / "tiles").c_str(), std::strerror(errno));
+        return INSPECT_OUTPUT;
+    }
+    std::vector<ViewerTile> tiles(static_cast<size_t>(run.cols) * run.rows);
+    for (int32_t row = 0; row < run.rows; ++row)
+        for (int32_t col = 0; col < run.cols; ++col) {
+            ViewerTile& tile = tiles[static_cast<size_t>(row) * run.cols + col];
+            bool output_failed = false;
+            tile.missing = !run.has(col, row);
+            if (tile.missing) continue;
+            if (!write_tile(run, col, row, work, tile, tile_w, tile_h, error, output_failed)) {
+                std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
+                if (output_failed) return INSPECT_OUTPUT;
+                tile = ViewerTile{};
+                tile.missing = true;
+                ++grey;
+            }
+        }
+    if (tile_w == 0) {
+        std::fprintf(err, "razivavu-inspect: no tile of %s can be shown\n", run.base.c_str());
+        return INSPECT_BAD_FILE;
+    }
+    bool written = write_text(work / "grid.js", grid_script(run, tile_w, tile_h, tiles), error);
+    for (size_t i = 0; written && i < VIEWER_ASSET_COUNT; ++i)
+        written = write_text(work / VIEWER_ASSETS[i].name, VIEWER_ASSETS[i].text, error);
+    if (!written) {
+        std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
+        return INSPECT_OUTPUT;
+    }
+    return INSPECT_OK;
+}
+
 }  // namespace
 
 int run_viewer(const std::string& base, const std::string& dir, FILE* out, FILE* err) {
     TileRun run;
     std::string error;
-    if (!find_tile_run(base, run, error)) {
-        std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
-        return INSPECT_BAD_FILE;
-    }
+    if (!open_tile_run(base, run, err)) return INSPECT_BAD_FILE;
     const fs::path root(dir);
-    std::error_code ec;
-    fs::create_directories(root / "tiles", ec);
-    if (ec || !fs::is_directory(root / "tiles")) {
-        std::fprintf(err, "razivavu-inspect: cannot make the folder %s\n",
-                     (root / "tiles").string().c_str());
+    // The page is made in a folder of its own inside DIR and moved into
+    // place when complete: a failure, or a signal (the folder is in the
+    // part-file table), leaves DIR as it was. A DIR made here goes with it.
+    struct stat st;
+    const bool made = stat(dir.c_str(), &st) != 0 && mkdir(dir.c_str(), 0777) == 0;
+    std::string work = (root / ".razivavu-html.XXXXXX").string();
+    if (!mkdtemp(work.data())) {
+        std::fprintf(err, "razivavu-inspect: cannot make a folder in %s: %s\n", dir.c_str(),
+                     std::strerror(errno));
+        if (made) rmdir(dir.c_str());
         return INSPECT_OUTPUT;
     }
-    std::vector<ViewerTile> tiles(static_cast<size_t>(run.cols) * run.rows);
-    int32_t tile_w = 0, tile_h = 0;
-    for (int32_t row = 0; row < run.rows; ++row)
-        for (int32_t col = 0; col < run.cols; ++col) {
-            bool output_failed = false;
-            if (!write_tile(run, col, row, root, tiles[static_cast<size_t>(row) * run.cols + col],
-                            tile_w, tile_h, error, output_failed)) {
-                std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
-                return output_failed ? INSPECT_OUTPUT : INSPECT_BAD_FILE;
-            }
-        }
-    // The page last, so that an index.html present has every file it names.
-    bool written = write_text(root / "grid.js", grid_script(run, tile_w, tile_h, tiles), error);
-    for (size_t i = 0; written && i < VIEWER_ASSET_COUNT; ++i)
-        if (std::string(VIEWER_ASSETS[i].name) != "index.html")
-            written = write_text(root / VIEWER_ASSETS[i].name, VIEWER_ASSETS[i].text, error);
-    for (size_t i = 0; written && i < VIEWER_ASSET_COUNT; ++i)
-        if (std::string(VIEWER_ASSETS[i].name) == "index.html")
-            written = write_text(root / VIEWER_ASSETS[i].name, VIEWER_ASSETS[i].text, error);
-    if (!written) {
+    const std::string guarded = made ? dir : work;
+    if (enter_part_folder(guarded.c_str()) != 0) {
+        std::fprintf(err, "razivavu-inspect: cannot write into %s: %s\n", dir.c_str(),
+                     std::strerror(errno));
+        remove_folder_tree(work.c_str());
+        if (made) rmdir(dir.c_str());
+        return INSPECT_OUTPUT;
+    }
+    int32_t tile_w = 0, tile_h = 0, grey = run.missing();
+    int code = write_page(run, work, err, tile_w, tile_h, grey);
+    if (code == INSPECT_OK && !move_into_place(work, root, error)) {
         std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
-        return INSPECT_OUTPUT;
+        code = INSPECT_OUTPUT;
     }
+    remove_folder_tree(work.c_str());  // what is left: old tiles, or a failed page
+    if (code != INSPECT_OK && made) remove_folder_tree(dir.c_str());
+    forget_part_folder(guarded.c_str());
+    if (code != INSPECT_OK) return code;
+    std::error_code ec;
     const fs::path page = fs::absolute(root / "index.html", ec).lexically_normal();
     std::fprintf(out, "%s: %d x %d tiles of %d x %d; open %s\n",
                  (root / "index.html").string().c_str(), run.cols, run.rows, tile_w, tile_h,
                  file_url(page.string()).c_str());
-    return INSPECT_OK;
+    if (grey == 0) return INSPECT_OK;
+    std::fprintf(err,
+                 "razivavu-inspect: %d tiles of %s (of %d) are missing or unreadable; shown grey\n",
+                 grey, base.c_str(), run.cols * run.rows);
+    return INSPECT_BAD_FILE;
 }

@@ -108,6 +108,9 @@ constexpr TexDecoding DECODINGS[] = {
     {F::P4, 4, decode_p4},
     plain<4, 4, bgra>(F::Q8w8v8u8),
     plain<2, 2, two_bytes>(F::A8l8),
+    {F::Bc4, 1, decode_bc4},
+    {F::Bc5, 3, decode_bc5},
+    {F::Bc7, 4, decode_bc7},
 };
 
 constexpr bool rows_in_code_order() {

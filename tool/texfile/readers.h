@@ -26,6 +26,10 @@ void decode_dxt3(const TexSlice& slice, uint8_t* out);
 void decode_dxt5(const TexSlice& slice, uint8_t* out);
 void decode_p8(const TexSlice& slice, uint8_t* out);
 void decode_p4(const TexSlice& slice, uint8_t* out);
+// BC4: one grey channel; BC5: R, G and a blue of 0; BC7: R, G, B, A.
+void decode_bc4(const TexSlice& slice, uint8_t* out);
+void decode_bc5(const TexSlice& slice, uint8_t* out);
+void decode_bc7(const TexSlice& slice, uint8_t* out);
 
 // "N bytes" with a thousands-free plain number, for messages.
 std::string byte_count(int64_t n);

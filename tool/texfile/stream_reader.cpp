@@ -36,6 +36,49 @@ int64_t face_bytes(int32_t format, const std::vector<LevelShape>& chain, size_t 
     return total;
 }
 
+// The DX10 header after the surface header: the format it names decides
+// the code; its kind, cube flag and array size must be what the library
+// writes.
+bool read_dx10_header(TexFile& file, int64_t& header_bytes, std::string& error) {
+    const int64_t size = static_cast<int64_t>(file.bytes.size());
+    if (size < STREAM_HEADER_BYTES + DX10_HEADER_BYTES) {
+        error = "short file: " + byte_count(size) + ", the stream and DX10 headers alone have 148";
+        return false;
+    }
+    const uint8_t* d = file.bytes.data() + STREAM_HEADER_BYTES;
+    file.dx10 = true;
+    file.dxgi_format = read_word(d);
+    file.dx10_dimension = read_word(d + 4);
+    file.dx10_misc = read_word(d + 8);
+    file.dx10_array_size = read_word(d + 12);
+    file.dx10_alpha_mode = read_word(d + 16);
+    file.format = -1;
+    for (int32_t code = 0; code < TEXTURE_FORMAT_COUNT; ++code)
+        if (texture_format_info(code)->dxgi_format == file.dxgi_format) file.format = code;
+    if (file.dxgi_format == 0 || file.format < 0) {
+        error = "the DX10 header names format number " + std::to_string(file.dxgi_format) +
+                ", which this library does not write";
+        return false;
+    }
+    const bool volume = (file.caps2 & CAPS2_VOLUME) != 0;
+    if (file.dx10_dimension != (volume ? DX10_TEXTURE_3D : DX10_TEXTURE_2D)) {
+        error = "the DX10 header's resource kind " + std::to_string(file.dx10_dimension) +
+                " does not match the surface header";
+        return false;
+    }
+    if (((file.dx10_misc & DX10_CUBE) != 0) != ((file.caps2 & CAPS2_CUBE) != 0)) {
+        error = "the DX10 header's cube flag does not match the surface header";
+        return false;
+    }
+    if (file.dx10_array_size != 1) {
+        error = "an array of " + std::to_string(file.dx10_array_size) +
+                " textures, which the library does not write";
+        return false;
+    }
+    header_bytes += DX10_HEADER_BYTES;
+    return true;
+}
+
 }  // namespace
 
 bool parse_stream_file(TexFile& file, std::string& error) {
@@ -67,6 +110,10 @@ bool parse_stream_file(TexFile& file, std::string& error) {
         error = "the pixel-format block names no format this library writes";
         return false;
     }
+    int64_t header_bytes = STREAM_HEADER_BYTES;
+    if (texture_format_info(file.format)->dxgi_format &&
+        !read_dx10_header(file, header_bytes, error))
+        return false;
     if (width < 1 || height < 1 || width > TEXFILE_MAX_SIDE || height > TEXFILE_MAX_SIDE) {
         error = "impossible sizes: " + std::to_string(width) + " x " + std::to_string(height);
         return false;
@@ -103,7 +150,7 @@ bool parse_stream_file(TexFile& file, std::string& error) {
     const TextureFormatInfo* info = texture_format_info(file.format);
     if (info->palettised) file.palette_entries = 1 << info->bits_per_pixel;
     const int64_t palette = 4 * int64_t{file.palette_entries};
-    const int64_t data = size - STREAM_HEADER_BYTES;
+    const int64_t data = size - header_bytes;
     const int64_t want = file.faces * face_bytes(file.format, chain, promised, palette);
     const int64_t whole = file.faces * face_bytes(file.format, chain, chain.size(), palette);
     size_t count = promised;
@@ -118,7 +165,7 @@ bool parse_stream_file(TexFile& file, std::string& error) {
         return false;
     }
 
-    int64_t offset = STREAM_HEADER_BYTES;
+    int64_t offset = header_bytes;
     for (int32_t face = 0; face < file.faces; ++face) {
         if (palette > 0) {
             file.palette_offsets.push_back(offset);

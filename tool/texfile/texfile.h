@@ -7,8 +7,10 @@
 //   code 3 holds 24-bit levels with the bytes in the picture's R, G, B order,
 //   code 12 holds DXT1 blocks (the codes and header: tileformat/tileformat.h).
 // - texture streams ("DDS " + 124-byte surface header + levels): every format
-//   code the library writes (0..16), plain, cube (six faces) and volume
-//   textures, the palette before each face of codes 10 and 14.
+//   code the library writes (0..19), plain, cube (six faces) and volume
+//   textures, the palette before each face of codes 10 and 14; codes 17 to
+//   19 (BC4, BC5, BC7) with the DX10 header's 20 bytes after the surface
+//   header.
 //
 // The readers check a file against its header before anything is decoded:
 // magic, header sizes, possible level sizes and exactly the bytes the header
@@ -41,7 +43,7 @@ struct TexLevel {
 struct TexFile {
     std::string name;
     TexFileKind kind = TexFileKind::stream;
-    int32_t format = 0;  // library format code 0..16 (tile code 3 -> 8, 12 -> 0)
+    int32_t format = 0;  // library format code 0..19 (tile code 3 -> 8, 12 -> 0)
     // Tile files: the header words. Streams: tile_code 0.
     int32_t tile_code = 0;
     int32_t header_width = 0;
@@ -59,6 +61,13 @@ struct TexFile {
     uint32_t fourcc = 0;
     int32_t depth = 0;
     int32_t faces = 1;
+    // Streams with the DX10 header (fourCC "DX10"): its five words.
+    bool dx10 = false;
+    uint32_t dxgi_format = 0;
+    uint32_t dx10_dimension = 0;
+    uint32_t dx10_misc = 0;
+    uint32_t dx10_array_size = 0;
+    uint32_t dx10_alpha_mode = 0;
     int32_t palette_entries = 0;           // 256 or 16 for codes 10 and 14
     std::vector<int64_t> palette_offsets;  // one per face
     std::vector<TexLevel> levels;          // face by face, largest first
@@ -86,7 +95,7 @@ std::vector<std::pair<int32_t, int32_t>> tex_chain(int32_t w, int32_t h, int32_t
 // Codes 0 and 1 share one block; 0 is given for both.
 int32_t tex_format_from_pixel_format(const uint8_t block[32]);
 
-// Lower-case name of a format code ("dxt1", "rgb888", ...), "?" outside 0..16.
+// Lower-case name of a format code ("dxt1", "rgb888", ...), "?" outside 0..19.
 const char* tex_format_name(int32_t format);
 
 // ---------------------------------------------------------------------------
@@ -138,10 +147,13 @@ struct TexDecoding {
     int32_t channels;
     TexDecoder decode;
 };
-// The row of a format code; nullptr outside 0..16.
+// The row of a format code; nullptr outside 0..19.
 const TexDecoding* tex_decoding(int32_t format);
 
 // One slice of `level` of `file` decoded from `slice` into `out`, which
 // holds width x height x tex_channels(file) bytes: what decode_tex_level does
 // for each slice. False with a reason when memory runs out.
 bool decode_tex_slice(const TexFile& file, const TexSlice& slice, uint8_t* out, std::string& error);
+
+// One BC7 block (16 bytes) into its 16 texels, row order, R, G, B, A.
+void decode_bc7_block(const uint8_t in[16], uint8_t out[16][4]);

@@ -67,6 +67,7 @@ std::string texture_settings_for(const TextureOptions& options, CommandSettings&
     out = CommandSettings{};
     texture_settings_init(out.settings);
     out.settings.quality = options.quality;
+    out.settings.decoder = options.decoder;
     for (const auto& [key, value] : options.settings) {
         const std::string refused = apply_setting(out, key, value);
         if (!refused.empty()) return refused;

@@ -2,6 +2,7 @@
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
 #include "tool/tiletool.h"
+#include "vxsystem/vxsystem.h"
 
 namespace {
 
@@ -36,6 +37,12 @@ std::vector<std::pair<std::string, std::string>> resize_settings(const std::stri
             {"g_rescale_height", std::to_string(h)}};
 }
 
+// Any case: "out.dds", "OUT.DDS".
+bool ends_with_dds(const std::string& name) {
+    return name.size() > 4 && name[name.size() - 4] == '.' &&
+           starts_with_nocase(name.c_str() + name.size() - 3, "DDS");
+}
+
 }  // namespace
 
 int32_t parse_format(const std::string& text) {
@@ -49,8 +56,9 @@ std::string texture_usage() {
     std::string u =
         "usage:\n"
         "  razivavu-texture [--profile FILE] [--format NAME|CODE] [--set KEY=VALUE]...\n"
-        "                   [--quality LEVEL] [--metric NAME] [--resize HOW]\n"
-        "                   [--rect X0,Y0,X1,Y1] [-q] INPUT OUTPUT.dds\n"
+        "                   [--quality LEVEL] [--metric NAME] [--decoder READING]\n"
+        "                   [--resize HOW] [--rect X0,Y0,X1,Y1]\n"
+        "                   [--normal-map [--height SOURCE]] [--force] [-q] [--] INPUT OUTPUT.dds\n"
         "  razivavu-texture --list-keys | --help | --version\n"
         "INPUT: a BMP (with its companion alpha file <name>_trans.bmp or <name>op.bmp), a\n"
         "JPEG, a PNG or a TIFF. OUTPUT: the texture stream, a DDS file.\n"
@@ -59,14 +67,22 @@ std::string texture_usage() {
         "                    --list-keys lists every key with its kind, default and range\n"
         "  --profile FILE    a settings profile (\"key value\" lines); its unknown keys and\n"
         "                    lines are reported on standard error\n"
-        "  --quality LEVEL   end-point search of the block formats: quick, normal, high\n"
-        "                    (default) or best\n"
+        "  --quality LEVEL   end-point search of the block formats: quick, fast, normal,\n"
+        "                    high (default) or best\n"
         "  --metric NAME     channel weights of that search: perceptual (default) or uniform\n"
         "                    (equal weights, what RMSE and PSNR measure; g_b_grey_scale)\n"
+        "  --decoder READING the decoder high and best aim at: nearest (default; thirds\n"
+        "                    rounded, as razivavu-inspect reads them), exact or truncate\n"
         "  --resize HOW      rescale first: pow2 (each side to the nearest power of two), up,\n"
         "                    down (to the next power of two above or below) or WxH\n"
         "  --rect X0,Y0,X1,Y1  the inclusive corners of the part of the picture to use\n"
+        "  --normal-map      make a normal map of the picture, its heights from --height:\n"
+        "                    luma (default: the mean of red, green and blue), alpha, red,\n"
+        "                    green or blue (--list-keys explains every conversion code)\n"
+        "  --force           write OUTPUT even when its name does not end in .dds\n"
         "  -q                no progress\n"
+        "Options with values take them as the next word or after = (--format=dxt5);\n"
+        "-- ends the options.\n"
         "formats (--format, default dxt1):\n";
     for (int32_t code = 0;; ++code) {
         const TextureFormatInfo* info = texture_format_info(code);
@@ -81,9 +97,10 @@ std::string texture_usage() {
 std::string parse_texture_args(const std::vector<std::string>& args, TextureOptions& out) {
     out = TextureOptions{};
     std::vector<std::string> rest;
+    bool height_given = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const bool has_value = i + 1 < args.size();
+        std::optional<std::string> v;
         if (a == "--help" || a == "-h") {
             out.help = true;
             return "";
@@ -93,50 +110,72 @@ std::string parse_texture_args(const std::vector<std::string>& args, TextureOpti
         } else if (a == "--list-keys") {
             out.list_keys = true;
             return "";
-        } else if (a == "--quality") {
-            if (!has_value || !texture_quality_find(args[i + 1].c_str(), out.quality))
-                return "unknown quality " + (has_value ? args[i + 1] : std::string("(none)")) +
-                       " (quick, normal, high or best)";
-            ++i;
-        } else if (a == "--metric") {
-            const std::string m = has_value ? args[i + 1] : "(none)";
-            if (m != "perceptual" && m != "uniform")
-                return "unknown metric " + m + " (perceptual or uniform)";
-            out.settings.push_back({"g_b_grey_scale", m == "uniform" ? "1" : "0"});
-            ++i;
-        } else if (a == "--resize") {
-            const auto keys = has_value ? resize_settings(args[i + 1])
-                                        : std::vector<std::pair<std::string, std::string>>{};
+        } else if (a == "--") {
+            rest.insert(rest.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        } else if (option_value(args, i, "--quality", v)) {
+            if (!v || !texture_quality_find(v->c_str(), out.quality))
+                return "unknown quality " + v.value_or("(none)") +
+                       " (quick, fast, normal, high or best)";
+        } else if (option_value(args, i, "--decoder", v)) {
+            if (!v || !texture_decoder_find(v->c_str(), out.decoder))
+                return "unknown decoder " + v.value_or("(none)") + " (nearest, exact or truncate)";
+        } else if (option_value(args, i, "--metric", v)) {
+            if (v != "perceptual" && v != "uniform")
+                return "unknown metric " + v.value_or("(none)") + " (perceptual or uniform)";
+            out.settings.push_back({"g_b_grey_scale", v == "uniform" ? "1" : "0"});
+        } else if (option_value(args, i, "--resize", v)) {
+            const auto keys =
+                v ? resize_settings(*v) : std::vector<std::pair<std::string, std::string>>{};
             if (keys.empty()) return "--resize needs pow2, up, down or WxH";
             out.settings.insert(out.settings.end(), keys.begin(), keys.end());
-            ++i;
         } else if (a == "-q") {
             out.quiet = true;
-        } else if (a == "--profile") {
-            if (!has_value) return "--profile needs a file";
-            out.profile = args[++i];
-        } else if (a == "--format") {
-            if (!has_value) return "--format needs a name or a code";
-            out.settings.push_back({"g_texture_format", args[++i]});
-        } else if (a == "--set") {
-            if (!has_value) return "--set needs KEY=VALUE";
-            const std::string& kv = args[++i];
-            const size_t eq = kv.find('=');
-            if (eq == std::string::npos || eq == 0) return "--set " + kv + ": expected KEY=VALUE";
-            out.settings.push_back({kv.substr(0, eq), kv.substr(eq + 1)});
-        } else if (a == "--rect") {
-            if (!has_value || !parse_rect(args[i + 1], out.rect))
+        } else if (a == "--force") {
+            out.force = true;
+        } else if (a == "--normal-map") {
+            out.normal_map = true;
+        } else if (option_value(args, i, "--height", v)) {
+            if (!v || !find_height_source(*v))
+                return "unknown height " + v.value_or("(none)") +
+                       " (luma, alpha, red, green or blue)";
+            out.height = *v;
+            height_given = true;
+        } else if (option_value(args, i, "--profile", v)) {
+            if (!v) return "--profile needs a file";
+            out.profile = *v;
+        } else if (option_value(args, i, "--format", v)) {
+            if (!v) return "--format needs a name or a code";
+            out.settings.push_back({"g_texture_format", *v});
+        } else if (option_value(args, i, "--set", v)) {
+            if (!v) return "--set needs KEY=VALUE";
+            const size_t eq = v->find('=');
+            if (eq == std::string::npos || eq == 0) return "--set " + *v + ": expected KEY=VALUE";
+            out.settings.push_back({v->substr(0, eq), v->substr(eq + 1)});
+        } else if (option_value(args, i, "--rect", v)) {
+            if (!v || !parse_rect(*v, out.rect))
                 return "--rect needs four whole numbers X0,Y0,X1,Y1";
             out.has_rect = true;
-            ++i;
         } else if (a.size() > 1 && a[0] == '-') {
             return "unknown option " + a;
         } else {
             rest.push_back(a);
         }
     }
+    if (height_given && !out.normal_map) return "--height goes with --normal-map";
+    if (out.normal_map) {
+        // First, so that --set g_normalmap_cnv=... on the same line still wins.
+        const HeightSource* source = find_height_source(out.height);
+        out.settings.insert(
+            out.settings.begin(),
+            {{"g_normal_map_conversion", "1"}, {"g_normalmap_cnv", std::to_string(source->code)}});
+    }
     if (rest.size() != 2) return "expected INPUT and OUTPUT";
     out.input = rest[0];
     out.output = rest[1];
+    if (!out.force && !ends_with_dds(out.output))
+        return "the output " + out.output +
+               " does not end in .dds, yet it will hold a DDS texture stream (give it that "
+               "name, or --force to write it under this one)";
     return "";
 }

@@ -21,7 +21,8 @@ std::string load_texture_picture(const std::string& path, TexturePicture& out) {
     if (kind == PictureKind::jpeg) loaded = load_jpeg(image);
     if (kind == PictureKind::png) loaded = load_png(image);
     if (kind == PictureKind::tiff) loaded = load_tiff(image);
-    if (!loaded.ok()) return path + ": " + loaded.reason + " (see vx.log)";
+    if (!loaded.ok())
+        return path + ": " + loaded.reason + " (see vx.log)" + picture_kind_note(path);
     // The JPEG loader leaves `planes` alone (razivavu reads its pixels as
     // R, G, B without asking); its rows are always three bytes a pixel.
     if (kind == PictureKind::jpeg) image.planes = 3;

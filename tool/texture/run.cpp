@@ -81,7 +81,8 @@ int run_texture(int argc, char** argv) {
     if (o.help || o.version || o.list_keys) {
         if (o.help) std::printf("%s", texture_usage().c_str());
         if (o.version) std::printf("razivavu-texture %s\n", razivavu_version());
-        if (o.list_keys) std::printf("%s", setting_keys_text().c_str());
+        if (o.list_keys)
+            std::printf("%s\n%s", setting_keys_text().c_str(), height_sources_text().c_str());
         return std::fflush(stdout) == 0 ? TEXTURE_OK : TEXTURE_WRITE;
     }
 
@@ -102,6 +103,14 @@ int run_texture(int argc, char** argv) {
     TexturePicture picture;
     const std::string unread = load_texture_picture(o.input, picture);
     if (!unread.empty()) return fail(TEXTURE_BAD_INPUT, unread);
+    // A JPEG has no alpha, a grey picture one value in each colour: a height
+    // taken from such a channel makes a flat map, which nobody asks for.
+    const HeightSource* height = find_height_source(o.height);
+    if (o.normal_map && height_is_flat(picture, *height))
+        std::fprintf(stderr,
+                     "razivavu-texture: warning: the height (%s) is the same over the whole "
+                     "picture, so the normal map is flat; --height chooses another channel\n",
+                     height->name);
 
     int64_t w = picture.width, h = picture.height;
     if (o.has_rect) {

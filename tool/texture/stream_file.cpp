@@ -17,7 +17,28 @@ struct StreamSink {
     bool failed = false;
     int error_number = 0;  // the system's reason of the first failure
     bool progress = false;
+    bool terminal = false;    // progress as one line rewritten in place
+    bool palettised = false;  // a palette run comes before each face's levels
+    int32_t face_levels = 1;  // levels of one face, from the surface header
+    int32_t levels_done = 0;  // level runs written
 };
+
+// The surface header's mip count (little-endian, after the size, flags,
+// height, width, pitch and depth words); 1 when it says none.
+int32_t header_levels(const uint8_t* header, int32_t count) {
+    constexpr int32_t MIP_COUNT_OFFSET = 24;
+    if (count < MIP_COUNT_OFFSET + 4) return 1;
+    const uint8_t* p = header + MIP_COUNT_OFFSET;
+    const int32_t n = static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24);
+    return n > 0 ? n : 1;
+}
+
+// Runs 1 and 2 are the magic and the header; each later one is a level, or,
+// for the palette formats, the palette just before the first level of a face.
+bool level_run(const StreamSink& sink) {
+    if (sink.runs <= 2) return false;
+    return !sink.palettised || (sink.runs - 3) % (sink.face_levels + 1) != 0;
+}
 
 int32_t stream_sink(int32_t count, const uint8_t* buffer, void* user) {
     StreamSink& sink = *static_cast<StreamSink*>(user);
@@ -30,10 +51,14 @@ int32_t stream_sink(int32_t count, const uint8_t* buffer, void* user) {
         sink.error_number = errno != 0 ? errno : EIO;
         return -1;
     }
-    // Runs 1 and 2 are the magic and the header; each later one is a level
-    // (or a palette, just before the first level of a face).
-    if (sink.progress && sink.runs > 2)
-        std::fprintf(stderr, "razivavu-texture: %d levels done\n", sink.runs - 2);
+    if (sink.runs == 2) sink.face_levels = header_levels(buffer, count);
+    if (!level_run(sink)) return count;
+    ++sink.levels_done;
+    if (sink.progress)
+        std::fprintf(stderr,
+                     sink.terminal ? "\rrazivavu-texture: %d levels done"
+                                   : "razivavu-texture: %d levels done\n",
+                     sink.levels_done);
     return count;
 }
 
@@ -60,13 +85,17 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
         return result;
     }
     sink.progress = progress;
+    sink.terminal = isatty(STDERR_FILENO) != 0;
+    const TextureFormatInfo* format = texture_format_info(settings.g_texture_format);
+    sink.palettised = format && format->palettised != 0;
     TextureSettings s = settings;
     s.write_sink = stream_sink;
     s.user = &sink;
     result.result =
         compress_texture(picture.pixels.data(), picture.width, picture.height,
                          picture.width * picture.planes, s, picture.planes, nullptr, rect);
-    result.levels = sink.runs > 2 ? sink.runs - 2 : 0;
+    result.levels = sink.levels_done;
+    if (sink.progress && sink.terminal && sink.levels_done > 0) std::fputc('\n', stderr);
     // The first failure's reason is the one reported: a short write, then
     // the flush (a full disk often shows only here), the close, the rename.
     result.error_number = sink.error_number;

@@ -40,6 +40,7 @@ struct TextureOptions {
     // The command's default is High, not the library's Normal: the same
     // search time for better pixels.
     TextureQuality quality = TextureQuality::High;
+    TextureDecoder decoder = TextureDecoder::Nearest;
     std::string profile;
     // In order; --format, --metric and --resize are written as the keys
     // they stand for.
@@ -48,11 +49,34 @@ struct TextureOptions {
     CompressRect rect{0, 0, 0, 0};
     std::string input;
     std::string output;
+    bool force = false;  // write OUTPUT even when its name does not end in .dds
+    // --normal-map: the picture becomes a normal map, its heights taken from
+    // `height` (a HeightSource name); the keys it stands for come first in
+    // `settings`, so that a --set of the same keys wins.
+    bool normal_map = false;
+    std::string height = "luma";
 };
 
 // Empty when usable; otherwise the reason. Checks the shape of the command
 // line only; keys and values are checked by apply_setting.
 std::string parse_texture_args(const std::vector<std::string>& args, TextureOptions& out);
+
+// ---------------------------------------------------------------------------
+// Normal maps: where the heights come from.
+// ---------------------------------------------------------------------------
+struct HeightSource {
+    int32_t code;         // g_normalmap_cnv
+    const char* name;     // for --height; null for codes without one
+    int32_t channel;      // its byte in a B, G, R, A pixel; -1 for a mix of them
+    const char* meaning;  // for --list-keys
+};
+// The source --height NAME names; nullptr when none.
+const HeightSource* find_height_source(const std::string& name);
+// Every conversion code and what it takes, for --list-keys.
+std::string height_sources_text();
+// Whether the source gives the same height for every pixel: a flat map.
+struct TexturePicture;
+bool height_is_flat(const TexturePicture& picture, const HeightSource& source);
 
 // The usage text, with one line per format code.
 std::string texture_usage();

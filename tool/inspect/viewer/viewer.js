@@ -27,6 +27,7 @@
   const ZOOM_STEP = 0.5;       // levels per + or - (a factor of about 1.41)
   const WHEEL_PER_LEVEL = 500; // wheel delta (pixels) for one level
   const BACKGROUND = '#262626';
+  const MISSING = '#808080';    // a tile the run did not write
 
   const panoWidth = grid.cols * grid.tileWidth;
   const panoHeight = grid.rows * grid.tileHeight;
@@ -172,8 +173,9 @@
     ctx.textBaseline = 'top';
     for (const r of rects) {
       ctx.strokeRect(r.left + 0.5, r.top + 0.5, r.right - r.left - 1, r.bottom - r.top - 1);
-      const lines = [r.col + ',' + r.row + '  level ' + r.level +
-        (r.level > wantedLevel() ? ' (first stored)' : ''),
+      const lines = r.tile.missing ? [r.col + ',' + r.row + '  missing', 'not written'] :
+        [r.col + ',' + r.row + '  level ' + r.level +
+          (r.level > wantedLevel() ? ' (first stored)' : ''),
         'DXT1 ' + psnrText(r.tile, r.level)];
       const width = Math.max.apply(null, lines.map((t) => ctx.measureText(t).width)) + 8;
       // In the tile's visible part, so a tile larger than the view keeps
@@ -219,6 +221,14 @@
         const right = ox + Math.round((col + 1) * grid.tileWidth * scale);
         if (right <= 0 || left >= w || right <= left || bottom <= top) continue;
         const tile = grid.tiles[row * grid.cols + col];
+        if (tile.missing) {
+          // A run that ended early: the tile is not there, a plain grey one
+          // stands in its place.
+          ctx.fillStyle = MISSING;
+          ctx.fillRect(left, top, right - left, bottom - top);
+          rects.push({ col, row, tile, level: -1, left, top, right, bottom });
+          continue;
+        }
         const level = levelFor(tile);
         const dxt1 = state.dxt1 && tile.dxt1 > 0;
         const entry = picture(tileUrl(col, row, level, dxt1));
