@@ -2,6 +2,7 @@
 // rows of tiles each part writes.
 #include "tool/parts.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -78,38 +79,58 @@ int64_t row_work(const TileGrid& grid, int32_t row) {
     return tile_file_bytes(grid, row, false) + tile_file_bytes(grid, row, true);
 }
 
+namespace {
+
+// The end of each part when no part may hold more than `bound` of work:
+// every part takes as many rows as fit, but leaves one row for each part
+// after it. `before[r]` is the work of the rows above row r. False when the
+// rows do not fit in `count` parts.
+bool pack_rows(const std::vector<int64_t>& before, int64_t bound, int32_t count,
+               std::vector<int32_t>* ends) {
+    const int32_t rows = static_cast<int32_t>(before.size()) - 1;
+    int32_t first = 0;
+    for (int32_t k = 0; k < count; ++k) {
+        // The last row r with before[r] - before[first] <= bound.
+        const auto fits =
+            std::upper_bound(before.begin() + first + 1, before.end(), before[first] + bound);
+        int32_t end = static_cast<int32_t>(fits - before.begin()) - 1;
+        if (end > rows - (count - 1 - k)) end = rows - (count - 1 - k);
+        if (end <= first) return false;  // one row alone is above the bound
+        if (ends) (*ends)[k] = end;
+        first = end;
+    }
+    return first == rows;
+}
+
+}  // namespace
+
 RowRange part_rows(const TileGrid& grid, int32_t index, int32_t count) {
     const int32_t rows = grid.cols > 0 && grid.rows > 0 ? grid.rows : 0;
     if (rows == 0 || count < 1 || index < 0 || index >= count) return {rows, rows};
     if (count >= rows) return index < rows ? RowRange{index, index + 1} : RowRange{rows, rows};
     std::vector<int64_t> before(static_cast<size_t>(rows) + 1, 0);  // work of the rows above r
-    for (int32_t r = 0; r < rows; ++r) before[r + 1] = before[r] + row_work(grid, r);
-    // Products in 128 bits: a grid's work times the part count need not fit
-    // 64.
-    const __int128 total = before[rows];
-    int32_t first = 0;
-    int32_t nearest = 0;
-    for (int32_t k = 1; k <= count; ++k) {
-        int32_t end = rows;
-        if (k < count) {
-            // The boundary nearest to k/count of the work; on a tie the part
-            // ends higher up.
-            const __int128 target = total * k;
-            while (nearest < rows && __int128{before[nearest + 1]} * count <= target) ++nearest;
-            end = nearest;
-            if (nearest < rows) {
-                const __int128 below = target - __int128{before[nearest]} * count;
-                const __int128 above = __int128{before[nearest + 1]} * count - target;
-                if (above < below) end = nearest + 1;
-            }
-            // At least one row for this part and each one after it.
-            if (end < first + 1) end = first + 1;
-            if (end > rows - (count - k)) end = rows - (count - k);
-        }
-        if (k - 1 == index) return {first, end};
-        first = end;
+    int64_t heaviest = 0;
+    for (int32_t r = 0; r < rows; ++r) {
+        const int64_t work = row_work(grid, r);
+        before[r + 1] = before[r] + work;
+        if (work > heaviest) heaviest = work;
     }
-    return {rows, rows};
+    // The smallest bound on a part's work that whole rows allow: a part
+    // never holds less than its share, nor less than the heaviest row, and
+    // the whole grid always fits in one part.
+    const int64_t total = before[rows];
+    int64_t low = std::max(heaviest, total / count);
+    int64_t high = total;
+    while (low < high) {
+        const int64_t mid = low + (high - low) / 2;
+        if (pack_rows(before, mid, count, nullptr))
+            high = mid;
+        else
+            low = mid + 1;
+    }
+    std::vector<int32_t> ends(static_cast<size_t>(count), rows);
+    pack_rows(before, low, count, &ends);
+    return {index == 0 ? 0 : ends[index - 1], ends[index]};
 }
 
 RowRange rows_of_run(const TileGrid& grid, const PartRequest& part) {

@@ -42,10 +42,12 @@ struct RowRange {
 int64_t row_work(const TileGrid& grid, int32_t row);
 
 // The rows part `index` of `count` writes: contiguous bands, one after the
-// other from the top, each ending at the row boundary nearest to its share
-// of the grid's work, and at least one row each while there are rows
-// enough. With more parts than rows, part k holds row k and the rest none.
-// A grid without tiles gives every part an empty range.
+// other from the top, at least one row each while there are rows enough,
+// cut so that the largest part's work is the smallest whole rows allow (the
+// slowest part sets when the grid is done). Each part fills up to that bound
+// from the top, so only the last parts may hold less. With more parts than
+// rows, part k holds row k and the rest none. A grid without tiles gives
+// every part an empty range.
 RowRange part_rows(const TileGrid& grid, int32_t index, int32_t count);
 
 // The rows a run writes: the part's, or the whole grid.

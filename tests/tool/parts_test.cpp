@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 
@@ -110,6 +112,43 @@ TEST(PartRows, PartsFollowEachOtherAndShareTheWork) {
         }
 }
 
+// No other cut into whole rows gives a lighter largest part: the smallest
+// largest part over every cut, by trying every first part.
+int64_t lightest_largest_part(const TileGrid& grid, int32_t first, int32_t count) {
+    if (count == 1) {
+        int64_t work = 0;
+        for (int32_t r = first; r < grid.rows; ++r) work += row_work(grid, r);
+        return work;
+    }
+    int64_t best = INT64_MAX, work = 0;
+    for (int32_t end = first + 1; end <= grid.rows - (count - 1); ++end) {
+        work += row_work(grid, end - 1);
+        best = std::min(best, std::max(work, lightest_largest_part(grid, end, count - 1)));
+    }
+    return best;
+}
+
+TEST(PartRows, LargestPartIsTheLightestWholeRowsAllow) {
+    const struct {
+        int32_t width, height, tile;
+    } grids[] = {{30000, 15000, 512}, {3000, 4700, 512}, {640, 900, 64}, {5000, 2100, 256}};
+    for (const auto& g : grids) {
+        for (int32_t count : {2, 3, 4, 5, 8}) {
+            const TileGrid grid = make_grid(g.width, g.height, g.tile, g.tile);
+            if (count >= grid.rows) continue;
+            int64_t largest = 0;
+            for (int32_t k = 0; k < count; ++k) {
+                const RowRange part = part_rows(grid, k, count);
+                int64_t work = 0;
+                for (int32_t r = part.first; r < part.end; ++r) work += row_work(grid, r);
+                largest = std::max(largest, work);
+            }
+            EXPECT_EQ(largest, lightest_largest_part(grid, 0, count))
+                << g.width << "x" << g.height << " in " << count << " parts";
+        }
+    }
+}
+
 // The environment a test hands part_from_scheduler.
 std::map<std::string, std::string> scheduler;
 const char* lookup(const char* name) {
@@ -162,7 +201,9 @@ TEST(PartAuto, TakesKAndNFromTheSchedulersEnvironment) {
         ASSERT_EQ(parse_part("auto", part), "");
         const std::string refused = part_from_scheduler(lookup, part);
         EXPECT_EQ(refused.empty(), c.index >= 0) << refused;
-        if (c.index >= 0) EXPECT_EQ(part.index * 1000 + part.count, c.index * 1000 + c.count);
+        if (c.index >= 0) {
+            EXPECT_EQ(part.index * 1000 + part.count, c.index * 1000 + c.count);
+        }
     }
     // The command refuses before it reads anything.
     const RunResult r =
