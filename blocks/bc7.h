@@ -35,7 +35,7 @@ int bc7_quantise(int value, int bits, int pbit);
 // One fit of one index set over some texels: which channels (first ..
 // first + count - 1 of R, G, B, A), their stored bits, the P-bits (0 none,
 // 1 one per end point, 2 one shared), the index bits, and the search effort.
-struct Bc7FitSpec {
+struct Bc7FitRules {
     int first_channel = 0;
     int channel_count = 3;
     int bits = 7;
@@ -56,9 +56,9 @@ struct Bc7SubsetFit {
 };
 
 // Fits the texels texels[0 .. count - 1] of `px` (16 pixels, R, G, B, A
-// 0..255); returns the squared error over the spec's channels.
+// 0..255); returns the squared error over the channels the rules name.
 int64_t bc7_fit_subset(const int px[16][4], const uint8_t* texels, int count,
-                       const Bc7FitSpec& spec, Bc7SubsetFit& fit);
+                       const Bc7FitRules& rules, Bc7SubsetFit& fit);
 
 // The whole block: chooses mode, partition, rotation, index selection and
 // end points by the block error at `quality`, and packs it.

@@ -18,7 +18,7 @@ struct Proposal {
 
 // The mean and the direction of largest spread of the texels (power
 // iteration on their covariance, started from its widest channel).
-void principal_line(const int px[16][4], const uint8_t* texels, int count, const Bc7FitSpec& s,
+void principal_line(const int px[16][4], const uint8_t* texels, int count, const Bc7FitRules& s,
                     double mean[4], double axis[4]) {
     const int c0 = s.first_channel, cn = s.channel_count;
     double cov[4][4] = {};
@@ -55,7 +55,7 @@ void principal_line(const int px[16][4], const uint8_t* texels, int count, const
 
 double clamp255(double v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
-Proposal line_ends(const int px[16][4], const uint8_t* texels, int count, const Bc7FitSpec& s) {
+Proposal line_ends(const int px[16][4], const uint8_t* texels, int count, const Bc7FitRules& s) {
     double mean[4], axis[4];
     principal_line(px, texels, count, s, mean, axis);
     double lo = 0, hi = 0;
@@ -96,7 +96,7 @@ struct NearestWeight {
 // two neighbours are compared exactly, since rounding can put the nearest
 // one step aside. Callers keep a candidate only below `limit`, so the sum
 // stops as soon as it reaches it (the indices are then incomplete).
-int64_t index_texels(const int px[16][4], const uint8_t* texels, int count, const Bc7FitSpec& s,
+int64_t index_texels(const int px[16][4], const uint8_t* texels, int count, const Bc7FitRules& s,
                      Bc7SubsetFit& f, int64_t limit = INT64_MAX) {
     static const NearestWeight nearest;
     const int* weights = bc7_weights(s.index_bits);
@@ -141,8 +141,8 @@ int64_t index_texels(const int px[16][4], const uint8_t* texels, int count, cons
     return total;
 }
 
-// The P-bit pairs a spec allows, as (end 0, end 1).
-int pbit_choices(const Bc7FitSpec& s, int pairs[4][2]) {
+// The P-bit pairs a rules allows, as (end 0, end 1).
+int pbit_choices(const Bc7FitRules& s, int pairs[4][2]) {
     if (s.pbits == 0) {
         pairs[0][0] = pairs[0][1] = -1;
         return 1;
@@ -160,7 +160,7 @@ int pbit_choices(const Bc7FitSpec& s, int pairs[4][2]) {
 
 // Quantises a proposal under every allowed P-bit pair and keeps the best
 // into `best` when it beats it.
-void try_proposal(const int px[16][4], const uint8_t* texels, int count, const Bc7FitSpec& s,
+void try_proposal(const int px[16][4], const uint8_t* texels, int count, const Bc7FitRules& s,
                   const Proposal& p, Bc7SubsetFit& best) {
     int pairs[4][2];
     const int n = pbit_choices(s, pairs);
@@ -179,7 +179,7 @@ void try_proposal(const int px[16][4], const uint8_t* texels, int count, const B
 
 // The end points that best match the chosen indices (least squares per
 // channel); false when every texel has the same weight.
-bool least_squares(const int px[16][4], const uint8_t* texels, int count, const Bc7FitSpec& s,
+bool least_squares(const int px[16][4], const uint8_t* texels, int count, const Bc7FitRules& s,
                    const Bc7SubsetFit& f, Proposal& p) {
     const int* weights = bc7_weights(s.index_bits);
     double aa = 0, ab = 0, bb = 0, xa[4] = {}, xb[4] = {};
@@ -203,7 +203,7 @@ bool least_squares(const int px[16][4], const uint8_t* texels, int count, const 
 }
 
 // Each stored code one step up and down, kept where the error drops.
-void nudge_codes(const int px[16][4], const uint8_t* texels, int count, const Bc7FitSpec& s,
+void nudge_codes(const int px[16][4], const uint8_t* texels, int count, const Bc7FitRules& s,
                  Bc7SubsetFit& best) {
     const int top = (1 << s.bits) - 1;
     for (int e = 0; e < 2; ++e)
@@ -220,21 +220,21 @@ void nudge_codes(const int px[16][4], const uint8_t* texels, int count, const Bc
 }  // namespace
 
 int64_t bc7_fit_subset(const int px[16][4], const uint8_t* texels, int count,
-                       const Bc7FitSpec& spec, Bc7SubsetFit& fit) {
+                       const Bc7FitRules& rules, Bc7SubsetFit& fit) {
     fit = Bc7SubsetFit{};
     fit.error = INT64_MAX;
     if (count == 0) {
         fit.error = 0;
         return 0;
     }
-    try_proposal(px, texels, count, spec, line_ends(px, texels, count, spec), fit);
-    for (int round = 0; round < spec.refine_rounds && fit.error > 0; ++round) {
+    try_proposal(px, texels, count, rules, line_ends(px, texels, count, rules), fit);
+    for (int round = 0; round < rules.refine_rounds && fit.error > 0; ++round) {
         Proposal p;
         const int64_t before = fit.error;
-        if (!least_squares(px, texels, count, spec, fit, p)) break;
-        try_proposal(px, texels, count, spec, p, fit);
+        if (!least_squares(px, texels, count, rules, fit, p)) break;
+        try_proposal(px, texels, count, rules, p, fit);
         if (fit.error >= before) break;
     }
-    if (spec.nudge && fit.error > 0) nudge_codes(px, texels, count, spec, fit);
+    if (rules.nudge && fit.error > 0) nudge_codes(px, texels, count, rules, fit);
     return fit.error;
 }

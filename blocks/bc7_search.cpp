@@ -200,17 +200,17 @@ int64_t fixed_alpha_cost(const int px[16][4]) {
 int64_t search_partitioned(const int px[16][4], int mode, const SearchPlan& plan, bool opaque,
                            PartitionGuesses& guesses, Bc7Block& best) {
     const Bc7ModeInfo& m = bc7_mode_info(mode);
-    Bc7FitSpec spec;
+    Bc7FitRules rules;
     // Opaque blocks in mode 6 keep alpha at its top code (255 with P-bit 1)
     // without fitting it: its error is zero and no code try could lower it.
     const bool fixed_alpha = opaque && m.alpha_bits > 0;
-    spec.channel_count = m.alpha_bits && !fixed_alpha ? 4 : 3;
-    spec.bits = m.colour_bits;
-    spec.pbits = m.endpoint_pbits ? 1 : (m.shared_pbits ? 2 : 0);
-    spec.index_bits = m.index_bits;
-    spec.pbit_one = opaque && m.alpha_bits > 0 && spec.pbits > 0;
-    spec.refine_rounds = plan.refine_rounds;
-    spec.nudge = plan.nudge;
+    rules.channel_count = m.alpha_bits && !fixed_alpha ? 4 : 3;
+    rules.bits = m.colour_bits;
+    rules.pbits = m.endpoint_pbits ? 1 : (m.shared_pbits ? 2 : 0);
+    rules.index_bits = m.index_bits;
+    rules.pbit_one = opaque && m.alpha_bits > 0 && rules.pbits > 0;
+    rules.refine_rounds = plan.refine_rounds;
+    rules.nudge = plan.nudge;
     const int64_t extra = m.alpha_bits ? 0 : fixed_alpha_cost(px);
 
     const SubsetLists& lists = subset_lists();
@@ -232,7 +232,7 @@ int64_t search_partitioned(const int px[16][4], int mode, const SearchPlan& plan
             const uint8_t* texels = m.subsets > 1 ? lists.texel[m.subsets - 2][p][s] : ALL_TEXELS;
             const int n = m.subsets > 1 ? lists.count[m.subsets - 2][p][s] : 16;
             Bc7SubsetFit fit;
-            error += bc7_fit_subset(px, texels, n, spec, fit);
+            error += bc7_fit_subset(px, texels, n, rules, fit);
             for (int e = 0; e < 2; ++e) {
                 for (int c = 0; c < 4; ++c) b.endpoint[s][e][c] = fit.endpoint[e][c];
                 b.pbit[s][e] = fit.pbit[e];
@@ -261,7 +261,7 @@ int64_t search_two_sets(const int px[16][4], int mode, const SearchPlan& plan, B
         }
         const int selections = m.selection_bits ? plan.selections : 1;
         for (int selection = 0; selection < selections; ++selection) {
-            Bc7FitSpec colour, alpha;
+            Bc7FitRules colour, alpha;
             colour.bits = m.colour_bits;
             colour.index_bits = selection ? m.second_index_bits : m.index_bits;
             alpha.first_channel = 3;

@@ -23,19 +23,8 @@ out=${2:?output dir}
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh $(grep -v '^#' bench/bc/packages.txt)
 python=/usr/bin/python3
-npm_dir="$out/npm"
-bc7enc="$npm_dir/node_modules/@gpu-tex-enc/bc/bin/linux/bc7enc"
-command -v npm >/dev/null || bash scripts/install-deps.sh npm || true
-if [ ! -x "$bc7enc" ] && command -v npm >/dev/null; then
-  mkdir -p "$npm_dir"
-  (cd "$npm_dir" && npm install --no-audit --no-fund --silent @gpu-tex-enc/bc@1 >/dev/null) ||
-    echo "note: bc7enc could not be installed; its column is skipped"
-fi
-photos=()
-for n in Aqua Garden LadyBird TwoWings Wood YellowFlower Storm RainDrops; do
-  f=/usr/share/backgrounds/mate/nature/$n.jpg
-  [ -e "$f" ] && photos+=("$f")
-done
+source scripts/bc7enc-peer.sh
+photos=("${mate[@]}")
 if [ ${#photos[@]} -eq 0 ]; then
   echo "note: no photographs (mate-backgrounds missing): BC7 benchmark skipped"
   exit 0

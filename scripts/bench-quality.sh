@@ -14,21 +14,8 @@ build=${1:?build dir}
 out=${2:?output dir}
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh $(grep -v '^#' bench/blocks/packages.txt)
-npm_dir="$out/npm"
-bc7enc="$npm_dir/node_modules/@gpu-tex-enc/bc/bin/linux/bc7enc"
-# npm comes with the machine's Node.js; Debian's own is the fallback.
-command -v npm >/dev/null || bash scripts/install-deps.sh npm || true
-if [ ! -x "$bc7enc" ] && command -v npm >/dev/null; then
-  mkdir -p "$npm_dir"
-  (cd "$npm_dir" && npm install --no-audit --no-fund --silent @gpu-tex-enc/bc@1 >/dev/null) ||
-    echo "note: bc7enc could not be installed; its row is skipped"
-fi
-# Two photo sets from different Debian packages, eight centre crops each.
-mate=()
-for n in Aqua Garden LadyBird TwoWings Wood YellowFlower Storm RainDrops; do
-  f=/usr/share/backgrounds/mate/nature/$n.jpg
-  [ -e "$f" ] && mate+=("$f")
-done
+source scripts/bc7enc-peer.sh
+# A second photo set from another Debian package, eight centre crops too.
 lomiri=()
 for n in Bridge_by_Sander_Klootwijk Dragonfly_by_Bolly Wine_by_Jakkub_Mede \
   aitzgorri_by_Aitzol_Berasategi life_by_Aitzol_Berasategi picosdeeuropa_by_Aitzol_Berasategi \
