@@ -8,7 +8,7 @@ set -euo pipefail
 # ours opens the texture files razivavu-texture writes. python3-pil is the
 # second reader of the BC5 and BC7 streams: the tests check that it decodes
 # them to our decoder's pixels.
-packages=(cmake g++ make ccache libgtest-dev libjpeg62-turbo-dev libpng-dev libtiff-dev imagemagick
+packages=(cmake g++ make ccache libgtest-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libxxhash-dev imagemagick
           python3-pil "$@")
 # The fuzz targets and their seed corpus (make fuzz, .ci/run): clang with
 # libFuzzer, libjpeg's cjpeg, libtiff's tiffcp and ImageMagick for the seed files.

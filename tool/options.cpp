@@ -63,6 +63,8 @@ std::string parse_tool_options(int argc, char* const* argv, ToolOptions& out) {
             out.full_rows = true;
         } else if (a == "--resume") {
             out.resume = true;
+        } else if (a == "--sync") {
+            out.sync = true;
         } else if (option_value(args, i, "--part", value)) {
             const std::string bad = parse_part(value ? value->c_str() : nullptr, out.part);
             if (!bad.empty()) return bad;
@@ -119,7 +121,10 @@ const char* tool_options_help() {
            "                      of tiles; the N parts together write the whole run's files\n"
            "  --part auto         K and N from a Slurm job array (SLURM_ARRAY_TASK_*) or a\n"
            "                      Kubernetes Indexed Job (JOB_COMPLETION_INDEX, RAZIVAVU_PARTS)\n"
-           "  --resume            keep the tiles whose files an earlier run left whole\n"
+           "  --resume            keep the tiles whose files an earlier run left whole; a\n"
+           "                      grid of another picture, tile size or options is refused\n"
+           "  --sync              flush every tile file and the grid manifest to the disk\n"
+           "                      before its rename, and the folder after it\n"
            "  --                  ends the options (for a file whose name begins with -)\n"
            "exit codes: 0 done, 1 picture unreadable or damaged, 2 input file unusable or bad\n"
            "command line, 3 unusable tile size, 4 tile file not written, 13 no file, 242 unknown "

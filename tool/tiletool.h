@@ -71,6 +71,9 @@ struct ToolOptions {
     TileEncoding encoding;
     PartRequest part;
     bool resume = false;  // tiles whose files an earlier run left whole are kept
+    // --sync: every tile file and the grid manifest reach the disk before
+    // their rename, and the folder after it.
+    bool sync = false;
     int operands = 0;     // index in argv of the file (argc when there is none)
 };
 

@@ -27,9 +27,11 @@ const char* inspect_usage() {
            "against its 24-bit twin\n"
            "  razivavu-inspect --html DIR BASE                a page in DIR that pans and zooms "
            "through the grid\n"
-           "  razivavu-inspect --check BASE                   the grid is complete and consistent, "
+           "  razivavu-inspect --check [--deep] BASE          the grid is complete and consistent, "
            "however many\n"
-           "                                                  runs or parts wrote it\n"
+           "                                                  runs or parts wrote it; --deep "
+           "compares every\n"
+           "                                                  file's hash with the grid manifest\n"
            "  razivavu-inspect --help | --version\n"
            "BASE is the picture razivavu was given without its extension (demo/pano).\n"
            "Exit codes: 0 done, 1 a file failed its check, 2 bad command line, 3 an output "
@@ -49,6 +51,8 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
         } else if (a == "--version") {
             out.mode = InspectMode::version;
             return "";
+        } else if (a == "--deep") {
+            out.deep = true;
         } else if (a == "--dxt1") {
             out.mosaic_dxt1 = true;
         } else if (a == "--json") {
@@ -66,6 +70,11 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
             html = true;
             out.html_dir = *v;
         } else if (option_value(args, i, "--check", v)) {
+            // "--check --deep BASE" reads as "--deep --check BASE".
+            if (v == "--deep" && i + 1 < args.size()) {
+                out.deep = true;
+                v = args[++i];
+            }
             if (!v) return "--check needs a BASE";
             check = true;
             out.base = *v;
@@ -83,6 +92,7 @@ std::string parse_inspect_args(const std::vector<std::string>& args, InspectOpti
         }
     }
     if (out.mosaic_dxt1 && !mosaic) return "--dxt1 goes with --mosaic";
+    if (out.deep && !check) return "--deep goes with --check";
     if (check) {
         if (png || mosaic || compare || html || out.json || !rest.empty())
             return "--check takes one BASE and goes alone";

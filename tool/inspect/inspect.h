@@ -35,6 +35,7 @@ struct InspectOptions {
     bool json = false;
     std::string png_dir;
     int32_t mosaic_level = 0;
+    bool deep = false;               // --check also compares every file's hash
     bool mosaic_dxt1 = false;        // the mosaic of the DXT1 files, not the 24-bit ones
     std::string base;                // --mosaic, --compare and --html
     std::string html_dir;            // --html
