@@ -23,20 +23,33 @@ bool find_named(const Named<T> (&names)[N], const char* name, T& out) {
     return false;
 }
 
+// The name of `value` in `names`; "" if it has none.
+template <typename T, size_t N>
+const char* name_of(const Named<T> (&names)[N], T value) {
+    for (const Named<T>& n : names)
+        if (n.value == value) return n.name;
+    return "";
+}
+
+const Named<TextureQuality> QUALITY_NAMES[] = {{"quick", TextureQuality::Quick},
+                                               {"fast", TextureQuality::Fast},
+                                               {"normal", TextureQuality::Normal},
+                                               {"high", TextureQuality::High},
+                                               {"best", TextureQuality::Best}};
+const Named<TextureDecoder> DECODER_NAMES[] = {{"nearest", TextureDecoder::Nearest},
+                                               {"exact", TextureDecoder::Exact},
+                                               {"truncate", TextureDecoder::Truncate}};
+
 }  // namespace
 
 bool texture_quality_find(const char* name, TextureQuality& quality) {
-    static const Named<TextureQuality> names[] = {{"quick", TextureQuality::Quick},
-                                                  {"fast", TextureQuality::Fast},
-                                                  {"normal", TextureQuality::Normal},
-                                                  {"high", TextureQuality::High},
-                                                  {"best", TextureQuality::Best}};
-    return find_named(names, name, quality);
+    return find_named(QUALITY_NAMES, name, quality);
 }
 
 bool texture_decoder_find(const char* name, TextureDecoder& decoder) {
-    static const Named<TextureDecoder> names[] = {{"nearest", TextureDecoder::Nearest},
-                                                  {"exact", TextureDecoder::Exact},
-                                                  {"truncate", TextureDecoder::Truncate}};
-    return find_named(names, name, decoder);
+    return find_named(DECODER_NAMES, name, decoder);
 }
+
+const char* texture_quality_name(TextureQuality quality) { return name_of(QUALITY_NAMES, quality); }
+
+const char* texture_decoder_name(TextureDecoder decoder) { return name_of(DECODER_NAMES, decoder); }

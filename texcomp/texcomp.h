@@ -228,6 +228,8 @@ enum class TextureQuality : int32_t { Quick = 0, Normal = 1, High = 2, Best = 3,
 // The quality of a name ("quick", "fast", "normal", "high", "best"); false if
 // unknown.
 bool texture_quality_find(const char* name, TextureQuality& quality);
+// The name of a quality ("normal", ...); "" for a value without one.
+const char* texture_quality_name(TextureQuality quality);
 
 // How the decoder that will show a block texture reads the interpolated
 // entries of its colour palettes, which High and Best aim their end points
@@ -240,6 +242,7 @@ bool texture_quality_find(const char* name, TextureQuality& quality);
 enum class TextureDecoder : int32_t { Nearest = 0, Exact = 1, Truncate = 2 };
 // The reading of a name ("nearest", "exact", "truncate"); false if unknown.
 bool texture_decoder_find(const char* name, TextureDecoder& decoder);
+const char* texture_decoder_name(TextureDecoder decoder);
 
 // ---------------------------------------------------------------------------
 // Settings record. Field names follow the settings profile keys. The fields

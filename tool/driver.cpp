@@ -25,6 +25,7 @@
 #include "tool/band_feed.h"
 #include "tool/parts.h"
 #include "tool/picture_input.h"
+#include "tool/run_manifest.h"
 #include "tool/tile_pool.h"
 #include "tool/tiletool.h"
 #include "vxsystem/vxsystem.h"
@@ -85,6 +86,20 @@ void warn_damaged(const std::string& name, const std::string& reason) {
                  name.c_str(), reason.c_str());
 }
 
+// Where the run met damage of the picture: the first row of tiles that holds
+// it (the grid's row count for damage below the last row of tiles), and the
+// decoder's reason. The run ends with EXIT_LOAD_FAILED and the manifest
+// marks the rows from there on.
+struct Damage {
+    int32_t row = -1;
+    std::string reason;
+    void met(int32_t at, const std::string& why) {
+        if (row >= 0 && row <= at) return;
+        row = at;
+        reason = why;
+    }
+};
+
 // What a worker leaves of one tile: per file its name, console text and
 // result, the files written completely still under their ".part" names.
 struct TileOutcome {
@@ -92,6 +107,7 @@ struct TileOutcome {
     std::string name[2];
     std::string text[2];
     TileWrite result[2] = {TileWrite::ok, TileWrite::ok};
+    TileFileFacts facts[2];          // sizes and hashes, for the manifest
     int error[2] = {0, 0};           // the system's reason of a failure
     bool named[2] = {false, false};  // the part file has taken its name
     bool unread = false;             // its band could not be read
@@ -145,9 +161,11 @@ bool grid_padded(const TileGrid& grid, const PictureInput& input) {
 // and the files of tiles after a failure are removed before they get a name.
 // A band that cannot be read ends the run at its first tile, after the tiles
 // before it have their names.
+// Every tile that takes its name (or is kept) goes into `manifest`; damage
+// met on the way goes into `damage`.
 int write_tiles(PictureInput& input, const std::string& name, const std::string& input_name,
                 const TileGrid& grid, TileJob& job, int32_t& tiles, int threads, bool& warned,
-                const ToolOptions& options) {
+                const ToolOptions& options, GridManifest& manifest, Damage& damage) {
     const int32_t planes = input.planes;
     const bool separated = grid_names_collide(grid.cols, grid.rows);
     if (separated) {
@@ -190,10 +208,15 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
             out.unread = true;
             return;
         }
+        // A kept tile whose files cannot be read back is written anew.
         if (job.is_kept(item)) {
-            out.kept = true;
-            band_tile_done(feed, row);
-            return;
+            for (int k = 0; k < 2; ++k) out.name[k] = tile_name(name, col, row, k == 1, separated);
+            out.kept = tile_file_facts(out.name[0], out.facts[0]) &&
+                       tile_file_facts(out.name[1], out.facts[1]);
+            if (out.kept) {
+                band_tile_done(feed, row);
+                return;
+            }
         }
         TilePixels tile;
         tile.pixels = band + col * (int64_t{grid.tile_width} * planes);
@@ -208,9 +231,9 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
                 out.files = k + 1;
                 out.name[k] = tile_name(name, col, row, block_file, separated);
                 set_tile_console(&out.text[k]);
-                out.result[k] =
-                    write_tile_part(out.name[k], tile, block_file, grid.level_count, skip,
-                                    caches[worker].get(), &out.error[k], options.encoding);
+                out.result[k] = write_tile_part(out.name[k], tile, block_file, grid.level_count,
+                                                skip, caches[worker].get(), &out.error[k],
+                                                options.encoding, options.sync, &out.facts[k]);
                 set_tile_console(nullptr);
                 if (out.result[k] != TileWrite::ok) break;
             }
@@ -230,7 +253,7 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
     };
     TileWrite failed = TileWrite::ok;
     bool unread = false;
-    bool damaged = false;  // --strict met the damage
+    bool stopped = false;  // --strict met the damage
     std::string failed_name;
     int failed_error = 0;
     auto finish_tile = [&](int64_t item) {
@@ -242,9 +265,10 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
             if (!warned && feed.warning_band >= 0 &&
                 feed.warning_band <= job.rows.first + item / grid.cols) {
                 warned = true;
+                damage.met(feed.warning_band, feed.warning);
                 if (options.strict) {
                     // Nothing of the damaged row of tiles gets a name.
-                    damaged = true;
+                    stopped = true;
                     discard(out, 0);
                     return false;
                 }
@@ -259,6 +283,7 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
         const int32_t row = job.rows.first + static_cast<int32_t>(item / grid.cols);
         if (out.kept) {
             ++job.kept_tiles;
+            record_tile(manifest, col, row, out.name, out.facts);
             say(options, "kept %dx%d\n", col, row);
             return true;
         }
@@ -278,6 +303,7 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
                 return false;
             }
         }
+        record_tile(manifest, col, row, out.name, out.facts);
         return true;
     };
     auto finish = [&](int64_t item) {
@@ -298,7 +324,9 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
 
     run_in_order(pool, count, work, finish, undo);
     stop_band_feed(feed);
-    if (damaged) return fail_damaged(input_name, feed.warning);
+    if (stopped) return fail_damaged(input_name, feed.warning);
+    if (unread && !feed.no_memory)
+        damage.met(feed.failed_band, feed.error.empty() ? feed.warning : feed.error);
     if (unread && feed.data_ended) {
         if (!warned && !feed.warning.empty()) warn_damaged(input_name, feed.warning);
         warned = true;
@@ -312,7 +340,10 @@ int write_tiles(PictureInput& input, const std::string& name, const std::string&
     }
     if (unread && feed.no_memory)
         return fail(EXIT_NO_MEMORY, "not enough memory to read the picture " + input_name);
-    if (unread) return fail(EXIT_LOAD_FAILED, feed.error + " (see vx.log)");
+    if (unread)
+        return fail(EXIT_LOAD_FAILED, feed.error + " (see vx.log); row " +
+                                          std::to_string(feed.failed_band) +
+                                          " of tiles and the rows below are not written");
     if (failed != TileWrite::ok) return report_failure(failed, failed_name, failed_error);
     return EXIT_DONE;
 }
@@ -390,6 +421,78 @@ int check_out_dir(const ToolOptions& options) {
     return EXIT_DONE;
 }
 
+// The top and bottom rows keep half and quarter resolution unless
+// --full-rows says otherwise; a user who expects every tile at full
+// resolution hears it before the first tile, and plainly when no row keeps
+// it (grids of one or two rows).
+void note_full_resolution(const TileGrid& grid, const ToolOptions& options) {
+    if (grid.full_rows || grid.rows < 1 || grid.cols < 1) return;
+    std::fflush(stdout);
+    if (grid.rows == 1)
+        std::fprintf(stderr,
+                     "WARNING: no row of tiles keeps full resolution: the only row starts at "
+                     "level 1 (half); --full-rows keeps level 0\n");
+    else if (grid.rows == 2)
+        std::fprintf(stderr,
+                     "WARNING: no row of tiles keeps full resolution: the top row starts at "
+                     "level 1 (half) and the bottom row at level 2 (quarter); --full-rows keeps "
+                     "level 0 in every row\n");
+    else if (!options.quiet)
+        std::fprintf(stderr,
+                     "NOTE: %d of %d rows of tiles keep full resolution; the top row starts at "
+                     "level 1 (half) and the bottom row at level 2 (quarter), as sky panoramas "
+                     "want; --full-rows keeps level 0 in every row\n",
+                     grid.rows - 2, grid.rows);
+}
+
+// The picture was damaged but every row was tiled: the run still fails, and
+// says which rows the manifest marks.
+int fail_marked_damaged(const std::string& name, const Damage& damage,
+                        const GridManifest& manifest, const std::string& manifest_path) {
+    if (damage.row >= manifest.grid.rows)
+        return fail(EXIT_LOAD_FAILED, "picture " + name + " is damaged (" + damage.reason +
+                                          ") below its last row of tiles; no tile holds the "
+                                          "damage, but " +
+                                          manifest_path + " records it");
+    const int32_t first = damage.row > manifest.first_row ? damage.row : manifest.first_row;
+    return fail(EXIT_LOAD_FAILED,
+                "picture " + name + " is damaged (" + damage.reason + ") from row " +
+                    std::to_string(damage.row) + " of tiles on; " + manifest_path +
+                    " marks rows " + std::to_string(first) + " to " +
+                    std::to_string(manifest.end_row - 1) + " damaged");
+}
+
+// The part's rows: the rows above passed over, the tiles written, then (for
+// the part holding the bottom row) the rows below the last row of tiles
+// read, since a picture damaged there is still a damaged picture.
+int write_run_rows(PictureInput& input, const std::string& name, const TileGrid& grid,
+                   TileJob& job, int32_t& tiles, int threads, bool& warned,
+                   const ToolOptions& options, GridManifest& manifest, Damage& damage) {
+    const LoadResult above = skip_picture_rows(input, job.rows.first * grid.tile_height);
+    if (!above.ok()) {
+        damage.met(job.rows.first, above.reason);
+        return fail(EXIT_LOAD_FAILED, above.reason + " (see vx.log)");
+    }
+    const int written = write_tiles(input, tile_base(options, name), name, grid, job, tiles,
+                                    threads, warned, options, manifest, damage);
+    if (written != EXIT_DONE) return written;
+    if (job.rows.end != grid.rows) return EXIT_DONE;
+    const RemainingRows rest = read_remaining_rows(input);
+    if (rest.no_memory)
+        return fail(EXIT_NO_MEMORY, "cannot read the rows of " + name +
+                                        " below the last row of tiles: not enough memory");
+    if (!rest.load.ok()) {
+        damage.met(grid.rows, rest.load.reason);
+        return fail(EXIT_LOAD_FAILED, rest.load.reason + " (see vx.log)");
+    }
+    if (!warned && !rest.load.warning.empty()) {
+        damage.met(grid.rows, rest.load.warning);
+        if (options.strict) return fail_damaged(name, rest.load.warning);
+        warn_damaged(name, rest.load.warning);
+    }
+    return EXIT_DONE;
+}
+
 // The old console habit: keep the window open until the user has read it.
 // Only a terminal is asked; a pipe or a file is never read, so a shell loop
 // reading names from its own standard input keeps every name.
@@ -464,10 +567,15 @@ int run_tool(int argc, char** argv) {
     const LoadResult opened = open_input(input, name, kind, size, options);
     if (!opened.ok())
         return fail(EXIT_LOAD_FAILED, opened.reason + " (see vx.log)" + picture_kind_note(name));
-    // Damage met while opening (a progressive JPEG is read through at once).
+    // Damage met while opening (a progressive JPEG is read through at once):
+    // where it lies is not known, so every row counts as damaged.
+    Damage damage;
     bool warned = !opened.warning.empty();
     if (warned && options.strict) return fail_damaged(name, opened.warning);
-    if (warned) warn_damaged(name, opened.warning);
+    if (warned) {
+        warn_damaged(name, opened.warning);
+        damage.met(0, opened.warning);
+    }
     say(options, "width=%d\nheight=%d\n", input.width, input.height);
 
     int32_t tile_width = 0;
@@ -482,6 +590,7 @@ int run_tool(int argc, char** argv) {
     grid.full_rows = options.full_rows;
     if (!options.pad_edges && speaks_for_picture(grid, options.part))
         warn_lost_parts(grid, input.width, input.height);
+    if (speaks_for_picture(grid, options.part)) note_full_resolution(grid, options);
     TileJob job;
     job.rows = rows_of_run(grid, options.part);
     if (options.part.given && job.rows.count() == 0) {
@@ -510,7 +619,18 @@ int run_tool(int argc, char** argv) {
                         " MB, more than the memory limit of " + std::to_string(limit / mb) +
                         " MB (set " + MEMORY_LIMIT_VARIABLE + " to change it)");
     }
-    if (options.resume) job.kept = tiles_already_written(tile_base(options, name), grid, job.rows);
+    // What the run will have written, recorded as it goes; --resume first
+    // makes sure what lies there is this grid.
+    const std::string base = tile_name_base(tile_base(options, name));
+    GridManifest manifest;
+    const std::string unread_again = start_run_manifest(manifest, name, kind, input.width,
+                                                        input.height, grid, options, job.rows);
+    if (!unread_again.empty()) return fail(EXIT_BAD_INPUT_FILE, unread_again);
+    if (options.resume) {
+        const std::string refusal = resume_refusal(base, manifest, grid, job.rows);
+        if (!refusal.empty()) return fail(EXIT_BAD_OPTION, refusal);
+        job.kept = tiles_already_written(tile_base(options, name), grid, job.rows);
+    }
     // The run's files (a part's own, less those kept) must fit: a small
     // picture that claims a huge size would otherwise fill the disk with
     // filler before anything failed.
@@ -537,32 +657,26 @@ int run_tool(int argc, char** argv) {
         std::fflush(stdout);
         std::fprintf(stderr, "WARNING: %s\n", note.c_str());
     }
+    if (!options.resume) drop_other_grids_manifests(base, manifest);
     int32_t tiles = 0;
-    // A part starts at its own band; the rows above are passed over.
-    const LoadResult above = skip_picture_rows(input, job.rows.first * tile_height);
-    if (!above.ok()) return fail(EXIT_LOAD_FAILED, above.reason + " (see vx.log)");
-    const int written = write_tiles(input, tile_base(options, name), name, grid, job, tiles,
-                                    threads, warned, options);
-    if (written != EXIT_DONE) return written;
-    // The rows below the last row of tiles make no tile, but a picture
-    // damaged there is still a damaged picture: the user hears of it as of
-    // damage anywhere else.
-    // Only the part holding the bottom row of tiles reads the rows below it.
-    RemainingRows rest;
-    rest.load.status = LoadStatus::loaded;
-    if (job.rows.end == grid.rows) rest = read_remaining_rows(input);
-    if (rest.no_memory)
-        return fail(EXIT_NO_MEMORY, "cannot read the rows of " + name +
-                                        " below the last row of tiles: not enough memory");
-    if (!rest.load.ok()) return fail(EXIT_LOAD_FAILED, rest.load.reason + " (see vx.log)");
-    if (!warned && !rest.load.warning.empty()) {
-        if (options.strict) return fail_damaged(name, rest.load.warning);
-        warn_damaged(name, rest.load.warning);
-    }
+    int written = write_run_rows(input, name, grid, job, tiles, threads, warned, options, manifest,
+                                 damage);
     close_picture(input);  // before the wait for the user
+    // A run that could not write its tiles leaves no manifest: --check then
+    // sees its rows as never finished. A damaged picture is recorded.
+    if (written != EXIT_DONE && damage.row < 0) return written;
+    manifest.damaged_from_row = damage.row;
+    manifest.damage = damage.reason;
+    const std::string manifest_path = run_manifest_path(base, options);
+    const std::string unwritten = commit_run_manifest(manifest_path, manifest, options.sync);
+    if (!unwritten.empty())
+        return fail(EXIT_WRITE_FAILED,
+                    "cannot write the grid manifest " + manifest_path + ": " + unwritten);
+    if (written != EXIT_DONE) return written;
 
     say(options, "created %d pano's\n", tiles);
     if (job.kept_tiles > 0) say(options, "kept %d pano's of an earlier run\n", job.kept_tiles);
+    if (damage.row >= 0) return fail_marked_damaged(name, damage, manifest, manifest_path);
     say(options, "done\n");
     std::fflush(stdout);
     final_wait(options);

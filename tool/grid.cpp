@@ -49,19 +49,23 @@ bool grid_names_collide(int32_t cols, int32_t rows) {
     return cols >= 12 && rows >= 11;
 }
 
-std::string tile_name(const std::string& input, int32_t col, int32_t row, bool block_file,
-                      bool separated) {
-    char numbers[40];
-    std::snprintf(numbers, sizeof(numbers), separated ? "%d_%d%s%s" : "%d%d%s%s", col, row,
-                  tile_file_kind(block_file).suffix, TILE_EXTENSION);
+std::string tile_name_base(const std::string& input) {
     // A four-letter extension goes whole, so "pano.tiff" tiles as "pano00.vxt"
     // and "pano.jpeg" too.
     const size_t n = input.size();
     if (n >= 5 && input[n - 5] == '.' &&
         (picture_kind(input.substr(n - 5)) == PictureKind::tiff ||
          starts_with_nocase(input.c_str() + n - 5, ".JPEG")))
-        return input.substr(0, n - 5) + numbers;
-    return name_base(input) + numbers;
+        return input.substr(0, n - 5);
+    return name_base(input);
+}
+
+std::string tile_name(const std::string& input, int32_t col, int32_t row, bool block_file,
+                      bool separated) {
+    char numbers[40];
+    std::snprintf(numbers, sizeof(numbers), separated ? "%d_%d%s%s" : "%d%d%s%s", col, row,
+                  tile_file_kind(block_file).suffix, TILE_EXTENSION);
+    return tile_name_base(input) + numbers;
 }
 
 bool block_files_hold_levels(int32_t tile_width, int32_t tile_height) {

@@ -29,6 +29,8 @@ int32_t write_run(TileSink& sink, int32_t count, const uint8_t* buffer) {
         sink.error_number = errno != 0 ? errno : EIO;
         return -1;
     }
+    if (sink.hash) hash_stream_add(sink.hash, buffer, static_cast<size_t>(count));
+    sink.bytes += count;
     return written;
 }
 
@@ -115,7 +117,8 @@ TileWrite commit_tile_part(const std::string& name, int* error_number) {
 
 TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool block_file,
                           int32_t level_count, int32_t skip_levels, ChainCache* cache,
-                          int* error_number, const TileEncoding& encoding) {
+                          int* error_number, const TileEncoding& encoding, bool sync,
+                          TileFileFacts* facts) {
     const TileFileKind& kind = tile_file_kind(block_file);
     TextureSettings settings;
     texture_settings_init(settings);
@@ -132,6 +135,17 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
 
     tile_console_lost = false;
     TileSink sink;
+    struct HashOwner {
+        HashStream* stream;
+        ~HashOwner() { hash_stream_free(stream); }
+    } hash{facts ? hash_stream_new() : nullptr};
+    if (facts && !hash.stream) {
+        close_file(file);
+        drop_part_file(part);
+        error = ENOMEM;
+        return TileWrite::write_failed;
+    }
+    sink.hash = hash.stream;
     settings.write_sink = tile_sink;
     settings.user = &sink;
     tile_printf("%d: ", level_count);
@@ -146,11 +160,7 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     encode_tile_header(
         make_tile_header(kind.header_code, tile.width, tile.height, level_count, skip_levels),
         header);
-    errno = 0;
-    if (write_bytes(file, header, TILE_HEADER_SIZE) != TILE_HEADER_SIZE) {
-        sink.failed = 1;
-        sink.error_number = errno != 0 ? errno : EIO;
-    }
+    write_run(sink, TILE_HEADER_SIZE, header);
 
     settings.g_texture_format = static_cast<int32_t>(kind.format);
     settings.g_b_swap_rgb = kind.swap_rgb;
@@ -167,6 +177,13 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     }
     tile_printf("\n");
 
+    // --sync: the file's bytes reach the disk before it may take its name.
+    errno = 0;
+    if (sync && !sink.failed && compressed == TEXCOMP_OK &&
+        (std::fflush(file) != 0 || fsync(fileno(file)) != 0)) {
+        sink.failed = 1;
+        sink.error_number = errno != 0 ? errno : EIO;
+    }
     // The first failure's reason is the one reported.
     errno = 0;
     const bool closed = close_file(file) == 0;
@@ -185,6 +202,10 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
         error = compressed;
         drop_part_file(part);
         return TileWrite::compress_failed;
+    }
+    if (facts) {
+        facts->bytes = sink.bytes;
+        facts->hash = hash_stream_value(hash.stream);
     }
     return TileWrite::ok;
 }

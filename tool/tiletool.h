@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "gridfile/gridfile.h"
 #include "texcomp/texcomp.h"
 #include "tileformat/tileformat.h"
 
@@ -172,6 +173,10 @@ int32_t grid_skip_levels(const TileGrid& grid, int32_t row);
 // That happens exactly when there are at least 12 columns and 11 rows.
 bool grid_names_collide(int32_t cols, int32_t rows);
 
+// The input name without its last four characters (five for ".tiff" and
+// ".jpeg"): what every tile name and the grid manifest's name begin with.
+std::string tile_name_base(const std::string& input);
+
 // Tile file name: the input name without its last four characters (the dot
 // and extension; five for a name ending in ".tiff" or ".jpeg"), then column and row, "c" for the
 // block-compressed file, and
@@ -199,6 +204,14 @@ struct TileSink {
     int32_t level_count = 0;  // levels to come after the two header runs, for the countdown
     int32_t failed = 0;       // set once a write fell short; later runs are not written
     int error_number = 0;     // errno of the first failed write
+    HashStream* hash = nullptr;  // every byte written passes through it (may be null)
+    int64_t bytes = 0;           // bytes written so far
+};
+
+// What the grid manifest records of a tile file written whole.
+struct TileFileFacts {
+    int64_t bytes = 0;
+    uint64_t hash = 0;  // XXH3 of the whole file
 };
 
 // The tool's WriteSink: drops the stream's magic and surface header, prints
@@ -237,9 +250,12 @@ TileWrite write_tile_file(const std::string& name, const TilePixels& tile, bool 
 // the part file when it fails. `cache` (may be null) lets the two files of a
 // tile share their generated levels. `error_number` as above. `encoding`
 // reaches the DXT1 file (apply_tile_encoding).
+// `sync` flushes the complete file to the disk before it is closed (--sync);
+// `facts` (may be null) receives its size and hash.
 TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool block_file,
                           int32_t level_count, int32_t skip_levels, ChainCache* cache = nullptr,
-                          int* error_number = nullptr, const TileEncoding& encoding = {});
+                          int* error_number = nullptr, const TileEncoding& encoding = {},
+                          bool sync = false, TileFileFacts* facts = nullptr);
 TileWrite commit_tile_part(const std::string& name, int* error_number = nullptr);
 // Removes the complete "<name>.part" of a tile that will not take its name.
 void discard_tile_part(const std::string& name);
