@@ -455,11 +455,14 @@ int fail_marked_damaged(const std::string& name, const Damage& damage,
                                           "damage, but " +
                                           manifest_path + " records it");
     const int32_t first = damage.row > manifest.first_row ? damage.row : manifest.first_row;
+    const int32_t last = manifest.end_row - 1;
     return fail(EXIT_LOAD_FAILED,
                 "picture " + name + " is damaged (" + damage.reason + ") from row " +
-                    std::to_string(damage.row) + " of tiles on; " + manifest_path +
-                    " marks rows " + std::to_string(first) + " to " +
-                    std::to_string(manifest.end_row - 1) + " damaged");
+                    std::to_string(damage.row) + " of tiles on; " + manifest_path + " marks " +
+                    (first == last ? "row " + std::to_string(first)
+                                   : "rows " + std::to_string(first) + " to " +
+                                         std::to_string(last)) +
+                    " damaged");
 }
 
 // The part's rows: the rows above passed over, the tiles written, then (for

@@ -64,3 +64,30 @@ inline std::map<std::string, std::string> folder_files(const std::string& dir) {
     }
     return files;
 }
+
+// What razivavu says on standard error before the first tile of a grid of
+// `rows` rows whose top and bottom rows drop levels (nothing for --full-rows).
+inline std::string full_resolution_line(int rows) {
+    if (rows == 1)
+        return "WARNING: no row of tiles keeps full resolution: the only row starts at level 1 "
+               "(half); --full-rows keeps level 0\n";
+    if (rows == 2)
+        return "WARNING: no row of tiles keeps full resolution: the top row starts at level 1 "
+               "(half) and the bottom row at level 2 (quarter); --full-rows keeps level 0 in "
+               "every row\n";
+    return "NOTE: " + std::to_string(rows - 2) + " of " + std::to_string(rows) +
+           " rows of tiles keep full resolution; the top row starts at level 1 (half) and the "
+           "bottom row at level 2 (quarter), as sky panoramas want; --full-rows keeps level 0 in "
+           "every row\n";
+}
+
+// Standard error without that line, for tests about what follows it.
+inline std::string without_full_resolution_line(const std::string& err) {
+    for (const char* start : {"NOTE: ", "WARNING: no row of tiles keeps full resolution"}) {
+        const size_t at = err.find(start);
+        if (at != std::string::npos && (at == 0 || err[at - 1] == '\n') &&
+            err.find("full-rows keeps level 0", at) != std::string::npos)
+            return err.substr(0, at) + err.substr(err.find('\n', at) + 1);
+    }
+    return err;
+}

@@ -72,10 +72,12 @@ TEST_F(ToolThreads, FourThreadsWriteWhatOneWrites) {
 TEST_F(ToolThreads, BandsReadBesideFourThreadsGiveWhatOneThreadGets) {
     for (const char* input : {"pano.jpg", "cut.jpg"}) {
         SCOPED_TRACE(input);
+        // The cut picture is tiled whole and ends with status 1 either way.
+        const int status = std::string(input) == "cut.jpg" ? 1 : 0;
         const ToolRun one = run_in(std::string("one_") + input, 1, input);
-        ASSERT_EQ(one.status, 0) << one.err;
+        ASSERT_EQ(one.status, status) << one.err;
         const ToolRun four = run_in(std::string("four_") + input, 4, input);
-        EXPECT_EQ(four.status, 0) << four.err;
+        EXPECT_EQ(four.status, status) << four.err;
         EXPECT_EQ(four.err, one.err);
         EXPECT_EQ(four.out, one.out);
         EXPECT_TRUE(four.tiles == one.tiles);

@@ -186,7 +186,8 @@ TEST_F(EndToEnd, TilesAGridWithRemainders) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err,
               "WARNING: 6 columns at the right and 2 rows at the bottom of the picture are in no "
-              "tile (--edges pad keeps them)\n");
+              "tile (--edges pad keeps them)\n" +
+                  full_resolution_line(3));
     EXPECT_EQ(r.out, expected_run("pano.bmp", "loading BMP=", 70, 50, 16, 16));
     EXPECT_EQ(tile_files().size(), 4u * 3u * 2u);
 }
@@ -257,6 +258,7 @@ TEST_F(EndToEnd, NonPowerOfTwoTilesKeepOnlyTheBlockFileHeader) {
     EXPECT_EQ(read_file("odd11c.vxt").size(), 32u);  // the block format refuses 12 x 12
     // Said once per run, not once per tile, with the sizes that would work.
     EXPECT_EQ(r.err,
+              full_resolution_line(3) +
               "WARNING: the DXT1 files (...c.vxt) will hold their header and no levels: DXT1 "
               "needs tile sides that are powers of two, these tiles are 12x12; the nearest "
               "power-of-two tile sizes are 8 8 and 16 16\n");
@@ -326,7 +328,8 @@ TEST_F(EndToEnd, UncreatableTileFileStopsTheRun) {
     ASSERT_EQ(mkdir("pano10.vxt.part", 0755), 0);  // in the way of the third file
     const RunResult r = run("pano.bmp 16 16");
     EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
-    EXPECT_EQ(r.err, "ERROR: cannot create tile file=pano10.vxt.part: File exists\n");
+    EXPECT_EQ(r.err,
+              full_resolution_line(1) + "ERROR: cannot create tile file=pano10.vxt.part: File exists\n");
     EXPECT_EQ(r.out.find("created"), std::string::npos);
     EXPECT_EQ(tile_files(),
               (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano10.vxt.part"}));
@@ -337,9 +340,9 @@ TEST_F(EndToEnd, FullDiskStopsTheRunWithTheSystemsReason) {
     // Files may not grow past 1 KB; the first tile file needs more.
     const RunResult r = run("pano.bmp 64 64", "trap '' XFSZ; ulimit -f 1; exec ");
     EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
-    EXPECT_EQ(r.err,
-              "ERROR: cannot write tile file=pano00.vxt: File too large; no part of it is left "
-              "behind\n");
+    EXPECT_EQ(r.err, full_resolution_line(1) +
+                         "ERROR: cannot write tile file=pano00.vxt: File too large; no part of it "
+                         "is left behind\n");
     EXPECT_EQ(tile_files(), std::vector<std::string>{});
 }
 
@@ -362,9 +365,9 @@ TEST_F(EndToEnd, FolderAtTheTileNameGivesTheSystemsReason) {
     write_file("pano00.vxt/keep", {1});
     const RunResult r = run("pano.bmp 16 16");
     EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
-    EXPECT_EQ(r.err,
-              "ERROR: cannot write tile file=pano00.vxt: Is a directory; no part of it is left "
-              "behind\n");
+    EXPECT_EQ(r.err, full_resolution_line(1) +
+                         "ERROR: cannot write tile file=pano00.vxt: Is a directory; no part of it "
+                         "is left behind\n");
 }
 
 TEST_F(EndToEnd, DamagedJpegTilesAndSaysSo) {
@@ -377,10 +380,13 @@ TEST_F(EndToEnd, DamagedJpegTilesAndSaysSo) {
     bytes.resize(sos + (bytes.size() - sos) / 2);
     write_file("cut.jpg", bytes);
     const RunResult r = run("cut.jpg 16 16");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err,
-              "WARNING: picture cut.jpg is damaged (Premature end of JPEG file); its tiles hold "
-              "filler where its data is missing\n");
+    // Tiled whole, filler and all, but never called a success.
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, full_resolution_line(2) +
+                         "WARNING: picture cut.jpg is damaged (Premature end of JPEG file); its "
+                         "tiles hold filler where its data is missing\n"
+                         "ERROR: picture cut.jpg is damaged (Premature end of JPEG file) from row "
+                         "0 of tiles on; cut.grid.json marks rows 0 to 1 damaged\n");
     EXPECT_TRUE(file_exists("cut11c.vxt"));
 }
 

@@ -170,7 +170,8 @@ TEST_F(Failures, ARunThatCannotFitOnTheDiskWritesNothing) {
         GTEST_SKIP() << "no private tmpfs can be mounted here";
     const std::string err = read_text("err.txt");
     EXPECT_EQ(std::stoi(read_text("status.txt")), EXIT_WRITE_FAILED) << err;
-    EXPECT_EQ(err.rfind("ERROR: the tiles of pano.jpg need ", 0), 0u) << err;
+    EXPECT_EQ(err.rfind(full_resolution_line(16) + "ERROR: the tiles of pano.jpg need ", 0), 0u)
+        << err;
     EXPECT_NE(err.find(" MB free in .; no tile written\n"), std::string::npos) << err;
     EXPECT_EQ(read_text("left.txt"), "pano.jpg\nvx.log\n");
 }
@@ -184,7 +185,9 @@ TEST_F(Failures, AJpegWhoseDataEndsEarlyStopsAfterTheLastRowOfTilesWithData) {
     write_file("cut.jpg", bytes);
     const ChildRun r = run_child({"cut.jpg", "64", "64"});
     EXPECT_EQ(r.status, EXIT_LOAD_FAILED);
-    EXPECT_EQ(r.err.rfind("WARNING: picture cut.jpg is damaged (Premature end of JPEG file)", 0),
+    EXPECT_EQ(r.err.rfind(full_resolution_line(32) +
+                              "WARNING: picture cut.jpg is damaged (Premature end of JPEG file)",
+                          0),
               0u)
         << r.err;
     EXPECT_NE(r.err.find("\nERROR: the data of cut.jpg ends above row "), std::string::npos)

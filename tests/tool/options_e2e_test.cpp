@@ -140,7 +140,7 @@ TEST_F(ToolOptionsRun, QuietOutFolderAndMetricKeepTheFilesApartFromWhatTheyChoos
     const RunResult quiet = run("-q -o out --quality normal --metric perceptual pano.bmp 16 16");
     EXPECT_EQ(quiet.status, 0) << quiet.err;
     EXPECT_EQ(quiet.out, "");
-    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(quiet.err, full_resolution_line(2));
     ASSERT_EQ(mkdir("uniform", 0755), 0);
     ASSERT_EQ(run("--out=uniform --metric uniform pano.bmp 16 16").status, 0);
     for (const char* tile : {"pano00", "pano10", "pano01", "pano11"}) {
@@ -171,25 +171,31 @@ TEST_F(ToolOptionsRun, PartsInNoTileAreReported) {
         int32_t w, h;
         const char* args;
         const char* warning;
+        int rows;  // of tiles, for the line on full resolution that follows
     } cases[] = {
         {70, 50, "16 16",
          "WARNING: 6 columns at the right and 2 rows at the bottom of the picture are in no "
-         "tile (--edges pad keeps them)\n"},
+         "tile (--edges pad keeps them)\n",
+         3},
         {70, 48, "16 16",
          "WARNING: 6 columns at the right of the picture are in no tile (--edges pad keeps "
-         "them)\n"},
+         "them)\n",
+         3},
         {64, 40, "16 16",
-         "WARNING: 8 rows at the bottom of the picture are in no tile (--edges pad keeps them)\n"},
-        {64, 48, "16 16", ""},
+         "WARNING: 8 rows at the bottom of the picture are in no tile (--edges pad keeps them)\n",
+         2},
+        {64, 48, "16 16", "", 3},
         {64, 32, "",
          "WARNING: the picture (64x32) holds no whole tile of 512x512; no tile is written "
-         "(--edges pad makes one of it)\n"},
+         "(--edges pad makes one of it)\n",
+         0},
     };
     for (const auto& c : cases) {
         picture("pano.bmp", c.w, c.h);
         const RunResult r = run(std::string("pano.bmp ") + c.args);
         EXPECT_EQ(r.status, 0) << c.w << "x" << c.h;
-        EXPECT_EQ(r.err, c.warning) << c.w << "x" << c.h;
+        EXPECT_EQ(r.err, c.warning + (c.rows > 0 ? full_resolution_line(c.rows) : ""))
+            << c.w << "x" << c.h;
     }
 }
 
@@ -209,9 +215,9 @@ TEST_F(ToolOptionsRun, JpegNamesAndStrictDamage) {
     write_file("cut.JPEG", bytes);
     const RunResult strict = run("--strict cut.JPEG 16 16");
     EXPECT_EQ(strict.status, EXIT_LOAD_FAILED);
-    EXPECT_EQ(strict.err,
-              "ERROR: picture cut.JPEG is damaged (Premature end of JPEG file); --strict ends "
-              "the run there\n");
+    EXPECT_EQ(strict.err, full_resolution_line(2) +
+                              "ERROR: picture cut.JPEG is damaged (Premature end of JPEG file); "
+                              "--strict ends the run there\n");
     EXPECT_FALSE(file_exists("cut11c.vxt"));
     for (const std::string& f : tile_files()) EXPECT_EQ(f.find(".part"), std::string::npos) << f;
 }

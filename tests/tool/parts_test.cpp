@@ -67,7 +67,21 @@ TEST_F(Parts, TheUnionOfThePartsIsTheWholeRun) {
         fs::create_directory("whole");
         const std::string tail = std::string(c.options) + " " + c.input + " 16 16";
         ASSERT_EQ(run_program(RAZIVAVU_BINARY, "-q -o whole " + tail, c.environment).status, 0);
-        const auto whole = folder_files("whole");
+        // The tiles, byte for byte; each run or part adds its own manifest.
+        const auto tiles = [](const std::string& dir, size_t manifests) {
+            auto files = folder_files(dir);
+            size_t found = 0;
+            for (auto f = files.begin(); f != files.end();)
+                if (f->first.find(".grid.json") != std::string::npos) {
+                    ++found;
+                    f = files.erase(f);
+                } else {
+                    ++f;
+                }
+            EXPECT_EQ(found, manifests) << dir;
+            return files;
+        };
+        const auto whole = tiles("whole", 1);
         ASSERT_EQ(whole.size(), 2u * 3 * 6) << c.input;
         for (int count : {1, 2, 3, 7}) {
             fs::remove_all("parts");
@@ -83,7 +97,8 @@ TEST_F(Parts, TheUnionOfThePartsIsTheWholeRun) {
                           k == std::min(count, 6) - 1)
                     << c.input << " " << part;
             }
-            EXPECT_TRUE(folder_files("parts") == whole) << c.input << " in " << count << " parts";
+            EXPECT_TRUE(tiles("parts", std::min(count, 6)) == whole)
+                << c.input << " in " << count << " parts";
         }
     }
 }

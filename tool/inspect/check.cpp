@@ -149,7 +149,14 @@ TileGrid tile_size_of(const std::vector<std::pair<std::string, int32_t>>& sample
 
 }  // namespace
 
-int run_check(const std::string& base, FILE* out) {
+int run_check(const std::string& base, FILE* out, bool deep) {
+    const std::vector<FoundManifest> manifests = find_manifests(base);
+    if (!manifests.empty()) return check_with_manifests(base, manifests, deep, out);
+    std::fprintf(out,
+                 "%s: no grid manifest (%s): the grid's size is taken from the files found, so a "
+                 "missing last row or column cannot be seen%s\n",
+                 base.c_str(), manifest_name(base).c_str(),
+                 deep ? "; --deep has no hashes to compare" : "");
     Listing listing;
     std::string error;
     if (!list_run(base, listing, error)) {

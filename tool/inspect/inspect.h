@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "gridfile/gridfile.h"
 #include "texfile/texfile.h"
 
 constexpr int INSPECT_OK = 0;
@@ -132,7 +133,15 @@ int run_compare(const std::string& base, bool json, FILE* out, FILE* err);
 // their row, their sizes what the headers declare. Prints one line per
 // file missing or wrong and a summary; INSPECT_OK when complete, else
 // INSPECT_BAD_FILE.
-int run_check(const std::string& base, FILE* out);
+// With a grid manifest (tool/gridfile) the grid's size and every file's size
+// and hash come from it, so missing rows and columns, parts that never
+// finished, another grid's tiles and damaged rows are found; `deep` also
+// compares every file's hash. Without one, the grid is taken from the names
+// found, as folders of older versions need, and the check says so.
+int run_check(const std::string& base, FILE* out, bool deep = false);
+// The check against the manifests of BASE (not empty).
+int check_with_manifests(const std::string& base, const std::vector<FoundManifest>& found,
+                         bool deep, FILE* out);
 
 // ---------------------------------------------------------------------------
 // JSON text pieces.

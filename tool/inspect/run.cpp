@@ -116,7 +116,7 @@ int run_inspect(int argc, char** argv) {
             code = run_viewer(o.base, o.html_dir, stdout, stderr);
             break;
         case InspectMode::check:
-            code = run_check(o.base, stdout);
+            code = run_check(o.base, stdout, o.deep);
             break;
     }
     if (std::fflush(stdout) != 0 && code == INSPECT_OK) code = INSPECT_OUTPUT;
