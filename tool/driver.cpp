@@ -630,7 +630,8 @@ int run_tool(int argc, char** argv) {
                                                         input.height, grid, options, job.rows);
     if (!unread_again.empty()) return fail(EXIT_BAD_INPUT_FILE, unread_again);
     if (options.resume) {
-        const std::string refusal = resume_refusal(base, manifest, grid, job.rows);
+        const std::string refusal =
+            resume_refusal(base, tile_base(options, name), manifest, grid, job.rows);
         if (!refusal.empty()) return fail(EXIT_BAD_OPTION, refusal);
         job.kept = tiles_already_written(tile_base(options, name), grid, job.rows);
     }

@@ -74,8 +74,8 @@ std::string run_manifest_path(const std::string& base, const ToolOptions& option
                : manifest_name(base);
 }
 
-std::string resume_refusal(const std::string& base, const GridManifest& ours,
-                           const TileGrid& grid, RowRange rows) {
+std::string resume_refusal(const std::string& base, const std::string& tiles,
+                           const GridManifest& ours, const TileGrid& grid, RowRange rows) {
     for (const FoundManifest& f : find_manifests(base)) {
         if (!f.error.empty())
             return f.path + " is not a grid manifest this razivavu reads (" + f.error +
@@ -91,7 +91,7 @@ std::string resume_refusal(const std::string& base, const GridManifest& ours,
     for (int32_t row = rows.first; row < rows.end; ++row)
         for (int32_t col = 0; col < grid.cols; ++col)
             for (const bool block_file : {false, true}) {
-                const std::string name = tile_name(base, col, row, block_file, separated);
+                const std::string name = tile_name(tiles, col, row, block_file, separated);
                 const int fd = open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
                 if (fd < 0) continue;
                 uint8_t found[TILE_HEADER_SIZE];

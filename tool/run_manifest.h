@@ -26,8 +26,10 @@ std::string run_manifest_path(const std::string& base, const ToolOptions& option
 // otherwise why not, naming the file and the difference. Every manifest of
 // BASE must describe this grid (picture, tile size, options), and every tile
 // file of the run's rows that carries a tile header must carry this grid's.
-std::string resume_refusal(const std::string& base, const GridManifest& ours,
-                           const TileGrid& grid, RowRange rows);
+// `tiles` names the tiles as tile_name wants it (the input's name, or its
+// place in the -o folder).
+std::string resume_refusal(const std::string& base, const std::string& tiles,
+                           const GridManifest& ours, const TileGrid& grid, RowRange rows);
 
 // A run that rewrites rows (without --resume) makes the manifests of another
 // grid that speak for them untrue: they are removed before the first tile.

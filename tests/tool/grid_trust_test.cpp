@@ -1,0 +1,158 @@
+// A grid as a whole: a damaged picture never ends as a success and its rows
+// are marked, --resume refuses to mix two grids, and a grid whose rows drop
+// level 0 says so before the first tile.
+#include <filesystem>
+
+#include "tests/common/run_program.h"
+#include "tests/imageio/png_tiff_support.h"
+#include "tests/imageio/test_support.h"
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+class GridTrust : public ScratchDir {};
+
+// 64 x 256 in tiles of 16: 4 columns, 16 rows.
+std::vector<uint8_t> jpeg_bytes() {
+    EXPECT_TRUE(write_jpeg("whole.jpg", squares_jpeg(64, 256, 3, false, 100)));
+    return read_file("whole.jpg");
+}
+
+TEST_F(GridTrust, EveryKindOfDamageEndsWithStatusOneAndMarksItsRows) {
+    const std::vector<uint8_t> jpeg = jpeg_bytes();
+    const size_t sos = find_marker(jpeg, 0xDA) + 14;  // the first byte of entropy data
+    const size_t middle = sos + (jpeg.size() - sos) / 2;
+    const size_t span = (jpeg.size() - middle) / 4;  // well inside the data
+    const auto spoil = [&](const std::function<void(std::vector<uint8_t>&)>& how) {
+        std::vector<uint8_t> b = jpeg;
+        how(b);
+        return b;
+    };
+    SampledPicture p;
+    p.width = 64;
+    p.height = 256;
+    ASSERT_TRUE(write_png("whole.png", p));
+    ASSERT_TRUE(write_tiff("whole.tif", p, {COMPRESSION_LZW, false, 0, 8}));
+    const std::vector<uint8_t> png = read_file("whole.png");
+    std::vector<uint8_t> tif = read_file("whole.tif");
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+    } cases[] = {
+        {"over.jpg", spoil([&](auto& b) {
+             for (size_t i = 0; i < span; ++i) b[middle + i] = static_cast<uint8_t>(i * 37);
+         })},
+        {"zero.jpg", spoil([&](auto& b) { std::fill_n(b.begin() + middle, span, 0); })},
+        {"cut.jpg", spoil([&](auto& b) { b.resize(middle); })},
+        {"extra.jpg", spoil([&](auto& b) { b.insert(b.end() - 2, 40, 0x55); })},
+        {"marker.jpg", spoil([&](auto& b) {
+             const uint8_t rst[] = {0xFF, 0xD3};
+             b.insert(b.begin() + middle, rst, rst + 2);
+         })},
+        {"crc.png", [&] {
+             std::vector<uint8_t> b = png;
+             b[b.size() / 2] ^= 0x40;  // inside the picture data: its checksum no longer holds
+             return b;
+         }()},
+        {"strip.tif", [&] {
+             std::vector<uint8_t> b = tif;
+             std::fill(b.begin() + b.size() / 2, b.begin() + b.size() * 3 / 5, 0xFF);
+             return b;
+         }()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(c.name, c.bytes);
+        const RunResult r = run_program(RAZIVAVU_BINARY, std::string("-q ") + c.name + " 16 16");
+        EXPECT_EQ(r.status, 1) << r.err;
+        // The run names the first row of tiles the damage touched ...
+        EXPECT_TRUE(r.err.find(" of tiles on; ") != std::string::npos ||
+                    r.err.find(" of tiles and the rows below are not written") !=
+                        std::string::npos ||
+                    r.err.find(" rows of tiles written") != std::string::npos)
+            << r.err;
+        // ... and --check reports the rows the manifest marks.
+        const std::string base = fs::path(c.name).stem().string();
+        const RunResult check = run_program(INSPECT_BINARY, "--check " + base);
+        EXPECT_EQ(check.status, 1) << check.out;
+        EXPECT_NE(check.out.find(" damaged: the picture's data there could not be read ("),
+                  std::string::npos)
+            << check.out;
+    }
+}
+
+TEST_F(GridTrust, ResumeRefusesAnotherGridAndRewritesNothing) {
+    write_bmp("pano.bmp", bmp_picture(70, 50, 24, false));
+    write_bmp("other.bmp", bmp_picture(70, 50, 24, true));  // same size, other rows
+    const struct {
+        const char* first;  // the earlier run's options (on pano.bmp unless a file is named)
+        const char* again;  // this run's
+        const char* difference;
+    } cases[] = {
+        {"", "--edges pad", "--edges drop in pano.grid.json, pad in this run"},
+        {"", "--full-rows", "--full-rows off in pano.grid.json, on in this run"},
+        {"", "--quality high", "--quality normal in pano.grid.json, high in this run"},
+        {"", "--decoder exact", "--decoder nearest in pano.grid.json, exact in this run"},
+        {"", "--metric uniform", "--metric perceptual in pano.grid.json, uniform in this run"},
+        {"--edges pad --full-rows", "", "--edges pad in pano.grid.json, drop in this run"},
+        {"", "SIZE 32 16", "tile size 16x16 in pano.grid.json, 32x16 in this run"},
+        {"", "PICTURE", "the picture's content differs"},
+        // A folder written before grids had manifests: the tile headers.
+        {"NOMANIFEST", "--full-rows", "pano00.vxt is another grid's tile (its header says 8x8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " then " + c.again);
+        for (const auto& e : fs::directory_iterator("."))
+            if (e.path().extension() == ".vxt" || e.path().extension() == ".json")
+                fs::remove(e.path());
+        const std::string first = c.first;
+        const bool bare = first == "NOMANIFEST";
+        ASSERT_EQ(run_program(RAZIVAVU_BINARY, "-q " + (bare ? "" : first) + " pano.bmp 16 16")
+                      .status,
+                  0);
+        if (bare) fs::remove("pano.grid.json");
+        const auto before = folder_files(".");
+        std::string again = c.again;
+        std::string input = "pano.bmp 16 16";
+        if (again.rfind("SIZE ", 0) == 0) input = "pano.bmp " + again.substr(5), again = "";
+        if (again == "PICTURE") {
+            fs::copy_file("other.bmp", "pano.bmp", fs::copy_options::overwrite_existing);
+            again = "";
+        }
+        const RunResult r =
+            run_program(RAZIVAVU_BINARY, "-q --resume " + again + " " + input);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_NE(r.err.find("--resume would mix two grids: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.difference), std::string::npos) << r.err;
+        auto after = folder_files(".");
+        after.erase("pano.bmp");
+        auto kept = before;
+        kept.erase("pano.bmp");
+        EXPECT_TRUE(after == kept) << "a file was written";
+        write_bmp("pano.bmp", bmp_picture(70, 50, 24, false));
+    }
+}
+
+TEST_F(GridTrust, TheLevelLineComesBeforeTheFirstTile) {
+    const struct {
+        int height;  // in tiles of 16
+        const char* options;
+        std::string line;
+    } cases[] = {
+        {16, "", full_resolution_line(1)},  {32, "", full_resolution_line(2)},
+        {48, "", full_resolution_line(3)},  {16, "--full-rows", ""},
+        {32, "--full-rows", ""},            {48, "--full-rows", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.height) + " " + c.options);
+        write_bmp("pano.bmp", bmp_picture(32, c.height, 24, false));
+        const RunResult r =
+            run_program(RAZIVAVU_BINARY, std::string(c.options) + " pano.bmp 16 16");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, c.line);
+    }
+}
+
+}  // namespace
