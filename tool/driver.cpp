@@ -7,6 +7,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdarg>
@@ -16,7 +17,6 @@
 #include <memory>
 #include <mutex>
 #include <new>
-#include <thread>
 #include <vector>
 
 #include "imageio/imageio.h"
@@ -28,6 +28,7 @@
 #include "tool/tile_pool.h"
 #include "tool/tiletool.h"
 #include "vxsystem/vxsystem.h"
+#include "workpool/workpool.h"
 
 namespace {
 
@@ -528,10 +529,11 @@ int run_tool(int argc, char** argv) {
                                                " MB free in " + folder + "; no tile written");
         }
     }
-    // Tiles are written on every core unless RAZIVAVU_THREADS says otherwise.
+    // Tiles are written on every processor the job was given (its affinity
+    // and CPU quota, not the machine's count) unless RAZIVAVU_THREADS says
+    // otherwise.
     std::string note;
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    const int fallback = cores < 1 ? 1 : (cores > MAX_TILE_THREADS ? MAX_TILE_THREADS : cores);
+    const int fallback = std::min(usable_processors(), MAX_TILE_THREADS);
     const int threads = tile_threads(std::getenv("RAZIVAVU_THREADS"), fallback, note);
     if (!note.empty()) {
         std::fflush(stdout);

@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
 #include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
 #include "tool/tile_pool.h"
 #include "vxsystem/vxsystem.h"
+#include "workpool/workpool.h"
 
 namespace {
 
@@ -89,12 +89,12 @@ int run_texture(int argc, char** argv) {
     CommandSettings cs;
     const std::string refused = texture_settings_for(o, cs);
     if (!refused.empty()) return fail(TEXTURE_USAGE, refused);
-    // The texture is made on every core unless RAZIVAVU_THREADS says
-    // otherwise, as the tiling tool's tiles are; the file is the same.
+    // The texture is made on every processor the job was given unless
+    // RAZIVAVU_THREADS says otherwise, as the tiling tool's tiles are; the
+    // file is the same.
     std::string note;
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    cs.settings.threads =
-        tile_threads(std::getenv("RAZIVAVU_THREADS"), std::clamp(cores, 1, MAX_TILE_THREADS), note);
+    cs.settings.threads = tile_threads(std::getenv("RAZIVAVU_THREADS"),
+                                       std::min(usable_processors(), MAX_TILE_THREADS), note);
     if (!note.empty()) std::fprintf(stderr, "razivavu-texture: WARNING: %s\n", note.c_str());
     ProfileFile profile;
     const std::string no_profile = prepare_profile(o, cs, profile);
