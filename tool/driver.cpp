@@ -360,34 +360,33 @@ void warn_lost_parts(const TileGrid& grid, int32_t width, int32_t height) {
                      static_cast<long long>(rows), keep);
 }
 
-// The checks of the input file; EXIT_DONE when it can be opened.
-int check_input_file(const std::string& name, int64_t size) {
+// The checks of the input file; EXIT_DONE when it can be opened. `error`
+// is the reason file_size gave for a size below 0.
+int check_input_file(const std::string& name, int64_t size, int error) {
     if (size == 0) return fail(EXIT_BAD_INPUT_FILE, "input file=" + name + " is empty");
     if (size < 1) {
         // A FIFO or a device is never opened (reading one could wait forever).
         struct stat st;
         if (stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
             return fail(EXIT_BAD_INPUT_FILE, "input file=" + name + " is not a regular file");
-        return fail(EXIT_BAD_INPUT_FILE, "cannot read input file=" + name);
+        return fail(EXIT_BAD_INPUT_FILE,
+                    "cannot read input file=" + name + ": " + open_failure_text(error));
     }
     return EXIT_DONE;
 }
 
 // The -o folder, made (with the folders above it) when it does not exist,
-// as razivavu-inspect makes its output folders.
+// as razivavu-inspect makes its output folders. The reason given is that of
+// the folder that could not be made (a folder above it we may not write
+// into), not the later "No such file or directory" of the one below it.
 int check_out_dir(const ToolOptions& options) {
     if (options.out_dir.empty()) return EXIT_DONE;
-    const std::string& dir = options.out_dir;
-    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
-         slash = dir.find('/', slash + 1))
-        mkdir(dir.substr(0, slash).c_str(), 0777);
-    mkdir(dir.c_str(), 0777);
-    struct stat st;
-    if (stat(options.out_dir.c_str(), &st) != 0)
-        return fail(EXIT_WRITE_FAILED,
-                    "output folder=" + options.out_dir + ": " + std::strerror(errno));
-    if (!S_ISDIR(st.st_mode))
+    const int error = make_folders(options.out_dir.c_str());
+    if (error == EEXIST)
         return fail(EXIT_WRITE_FAILED, "output folder=" + options.out_dir + " is not a folder");
+    if (error != 0)
+        return fail(EXIT_WRITE_FAILED,
+                    "output folder=" + options.out_dir + ": " + std::strerror(error));
     return EXIT_DONE;
 }
 
@@ -442,7 +441,7 @@ int run_tool(int argc, char** argv) {
     }
     const std::string name = operand[0];
     const int64_t size = file_size(name.c_str());  // 64 bits: panoramas pass 4 GiB
-    const int unusable = check_input_file(name, size);
+    const int unusable = check_input_file(name, size, errno);
     if (unusable != EXIT_DONE) return unusable;
 
     const PictureKind kind = picture_kind(name);

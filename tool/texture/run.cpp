@@ -60,11 +60,18 @@ std::string prepare_profile(const TextureOptions& o, const CommandSettings& cs,
     if (fd < 0) return std::string("cannot make a temporary profile: ") + std::strerror(errno);
     profile.path = pattern;
     profile.temporary = true;
-    const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    const int error = errno;
-    if (close(fd) != 0 || !written)
-        return std::string("cannot write a temporary profile: ") +
-               std::strerror(written ? errno : error);
+    // The reason reported is that of the first call that failed.
+    int error = 0;
+    for (size_t done = 0; done < text.size() && error == 0;) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n == 0 || errno != EINTR)
+            error = n == 0 ? EIO : errno;
+    }
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error != 0)
+        return std::string("cannot write a temporary profile: ") + std::strerror(error);
     return "";
 }
 
