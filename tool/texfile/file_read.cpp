@@ -14,8 +14,9 @@ bool read_tex_file(const std::string& path, TexFile& out, std::string& error) {
     FILE* f = open_file(path.c_str(), MODE_READ_BINARY);
     if (!f) {
         const int reason = errno != 0 ? errno : EIO;
-        error = reason == ENOMEM ? "out of memory"
-                                 : std::string("cannot open the file: ") + open_failure_text(reason);
+        error = reason == ENOMEM
+                    ? "out of memory"
+                    : std::string("cannot open the file: ") + open_failure_text(reason);
         return false;
     }
     std::vector<uint8_t> bytes;

@@ -70,8 +70,7 @@ std::string prepare_profile(const TextureOptions& o, const CommandSettings& cs,
             error = n == 0 ? EIO : errno;
     }
     if (close(fd) != 0 && error == 0) error = errno;
-    if (error != 0)
-        return std::string("cannot write a temporary profile: ") + std::strerror(error);
+    if (error != 0) return std::string("cannot write a temporary profile: ") + std::strerror(error);
     return "";
 }
 
