@@ -73,9 +73,7 @@ bool open_row_file(RowFile& f, const std::string& name) {
     f.file = open_file(name.c_str(), MODE_READ_BINARY);
     struct stat st;
     if (!f.file || fstat(fileno(f.file), &st) != 0) {
-        const int error = errno;
         f.close();
-        errno = error;
         return false;
     }
     f.size = st.st_size;
@@ -198,8 +196,7 @@ struct BmpSource : BandSource {
 LoadResult open_bmp_source(const std::string& name, PictureBands& bands) {
     std::unique_ptr<BmpSource> s(new (std::nothrow) BmpSource);
     if (!s) return loader_fail("not enough memory for texture %s", name.c_str());
-    if (!open_row_file(s->picture, name))
-        return loader_fail("cannot read %s: %s", name.c_str(), open_failure_text(errno));
+    if (!open_row_file(s->picture, name)) return loader_fail("cannot read %s", name.c_str());
     if (LoadResult head = read_layout(s->picture); !head.ok()) return head;
     const BmpLayout& l = s->picture.layout;
     if (l.bits == 24) {
