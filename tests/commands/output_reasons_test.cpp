@@ -42,8 +42,6 @@ class OutputReasons : public ScratchDir {
              "cannot write " + blocked + "/out.dds: " + reason + ";"},
             {INSPECT_BINARY, "--png " + blocked + "/x pano00.vxt", 3,
              "cannot make the folder " + blocked + "/x: " + reason + "\n"},
-            {INSPECT_BINARY, "--mosaic 1 --png " + blocked + "/x pano", 3,
-             "cannot make the folder " + blocked + "/x: " + reason + "\n"},
             {INSPECT_BINARY, "--html " + blocked + "/x pano", 3,
              "cannot make the folder " + blocked + "/x: " + reason + "\n"},
         };
