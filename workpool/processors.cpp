@@ -75,19 +75,19 @@ int64_t cfs_processors(const std::string& quota_text, const std::string& period_
 // namespace sees its own): the folders under `root` are not its cgroups.
 std::vector<std::string> folders_up(const std::string& root, const std::string& path) {
     if (path.empty() || path[0] != '/') return {};
-    std::vector<std::string> parts;
+    std::vector<std::string> names;
     for (size_t start = 1; start <= path.size();) {
         size_t end = path.find('/', start);
         if (end == std::string::npos) end = path.size();
-        const std::string part = path.substr(start, end - start);
-        if (part == ".." || part == ".") return {};
-        if (!part.empty()) parts.push_back(part);
+        const std::string name = path.substr(start, end - start);
+        if (name == ".." || name == ".") return {};
+        if (!name.empty()) names.push_back(name);
         start = end + 1;
     }
     std::vector<std::string> folders;
-    for (size_t n = parts.size() + 1; n-- > 0;) {
+    for (size_t n = names.size() + 1; n-- > 0;) {
         std::string folder = root;
-        for (size_t k = 0; k < n; ++k) folder += "/" + parts[k];
+        for (size_t k = 0; k < n; ++k) folder += "/" + names[k];
         folders.push_back(folder);
     }
     return folders;

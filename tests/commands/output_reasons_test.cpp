@@ -17,7 +17,7 @@ struct ReasonCase {
     const char* binary;
     std::string args;
     int status;
-    std::string message;  // a part of standard error
+    std::string message;  // found in standard error
 };
 
 class OutputReasons : public ScratchDir {
