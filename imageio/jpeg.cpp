@@ -17,6 +17,7 @@
 // Every call that can reach error_exit sets the jump point in its own frame
 // first, so the jump never returns into a frame that has gone; nothing is
 // shared between decoders, so loads on several threads do not meet.
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <new>
@@ -212,8 +213,9 @@ LoadResult JpegSource::open(Holding holding, PictureBands& sizes) {
     created = true;
     file = open_file(name.c_str(), MODE_READ_BINARY);
     if (!file) {
+        const int error = errno;  // before the log's own file is opened
         append_log("(jpeg open failed)");
-        return loader_failed("cannot open jpeg " + name);
+        return loader_failed("cannot open jpeg " + name + ": " + open_failure_text(error));
     }
     jpeg_stdio_src(&decoder, file);
     jpeg_read_header(&decoder, TRUE);

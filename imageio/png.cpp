@@ -11,6 +11,7 @@
 // setjmp, with nothing in its frame that changes after the jump point.
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -85,7 +86,8 @@ LoadResult fail_png(PngReader& r, const std::string& name) {
 // Opens the file and reads its headers; nothing is left open on failure.
 LoadResult open_png(PngReader& r, const std::string& name) {
     r.file = open_file(name.c_str(), MODE_READ_BINARY);
-    if (!r.file) return loader_fail("cannot open png %s", name.c_str());
+    if (!r.file)
+        return loader_fail("cannot open png %s: %s", name.c_str(), open_failure_text(errno));
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, on_error, on_warning);
     if (r.png) r.info = png_create_info_struct(r.png);
     if (!r.png || !r.info) {

@@ -7,6 +7,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdarg>
@@ -16,7 +17,6 @@
 #include <memory>
 #include <mutex>
 #include <new>
-#include <thread>
 #include <vector>
 
 #include "imageio/imageio.h"
@@ -29,6 +29,7 @@
 #include "tool/tile_pool.h"
 #include "tool/tiletool.h"
 #include "vxsystem/vxsystem.h"
+#include "workpool/workpool.h"
 
 namespace {
 
@@ -390,34 +391,33 @@ void warn_lost_parts(const TileGrid& grid, int32_t width, int32_t height) {
                      static_cast<long long>(rows), keep);
 }
 
-// The checks of the input file; EXIT_DONE when it can be opened.
-int check_input_file(const std::string& name, int64_t size) {
+// The checks of the input file; EXIT_DONE when it can be opened. `error`
+// is the reason file_size gave for a size below 0.
+int check_input_file(const std::string& name, int64_t size, int error) {
     if (size == 0) return fail(EXIT_BAD_INPUT_FILE, "input file=" + name + " is empty");
     if (size < 1) {
         // A FIFO or a device is never opened (reading one could wait forever).
         struct stat st;
         if (stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
             return fail(EXIT_BAD_INPUT_FILE, "input file=" + name + " is not a regular file");
-        return fail(EXIT_BAD_INPUT_FILE, "cannot read input file=" + name);
+        return fail(EXIT_BAD_INPUT_FILE,
+                    "cannot read input file=" + name + ": " + open_failure_text(error));
     }
     return EXIT_DONE;
 }
 
 // The -o folder, made (with the folders above it) when it does not exist,
-// as razivavu-inspect makes its output folders.
+// as razivavu-inspect makes its output folders. The reason given is that of
+// the folder that could not be made (a folder above it we may not write
+// into), not the later "No such file or directory" of the one below it.
 int check_out_dir(const ToolOptions& options) {
     if (options.out_dir.empty()) return EXIT_DONE;
-    const std::string& dir = options.out_dir;
-    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
-         slash = dir.find('/', slash + 1))
-        mkdir(dir.substr(0, slash).c_str(), 0777);
-    mkdir(dir.c_str(), 0777);
-    struct stat st;
-    if (stat(options.out_dir.c_str(), &st) != 0)
-        return fail(EXIT_WRITE_FAILED,
-                    "output folder=" + options.out_dir + ": " + std::strerror(errno));
-    if (!S_ISDIR(st.st_mode))
+    const int error = make_folders(options.out_dir.c_str());
+    if (error == EEXIST)
         return fail(EXIT_WRITE_FAILED, "output folder=" + options.out_dir + " is not a folder");
+    if (error != 0)
+        return fail(EXIT_WRITE_FAILED,
+                    "output folder=" + options.out_dir + ": " + std::strerror(error));
     return EXIT_DONE;
 }
 
@@ -547,7 +547,7 @@ int run_tool(int argc, char** argv) {
     }
     const std::string name = operand[0];
     const int64_t size = file_size(name.c_str());  // 64 bits: panoramas pass 4 GiB
-    const int unusable = check_input_file(name, size);
+    const int unusable = check_input_file(name, size, errno);
     if (unusable != EXIT_DONE) return unusable;
 
     const PictureKind kind = picture_kind(name);
@@ -652,10 +652,11 @@ int run_tool(int argc, char** argv) {
                                                " MB free in " + folder + "; no tile written");
         }
     }
-    // Tiles are written on every core unless RAZIVAVU_THREADS says otherwise.
+    // Tiles are written on every processor the job was given (its affinity
+    // and CPU quota, not the machine's count) unless RAZIVAVU_THREADS says
+    // otherwise.
     std::string note;
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    const int fallback = cores < 1 ? 1 : (cores > MAX_TILE_THREADS ? MAX_TILE_THREADS : cores);
+    const int fallback = std::min(usable_processors(), MAX_TILE_THREADS);
     const int threads = tile_threads(std::getenv("RAZIVAVU_THREADS"), fallback, note);
     if (!note.empty()) {
         std::fflush(stdout);

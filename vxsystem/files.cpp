@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string>
 
 #include "vxsystem/vxsystem.h"
 
@@ -27,25 +29,39 @@ namespace {
 // Opening a FIFO for reading waits for a writer, and a device may never end:
 // only regular files are read. The file is opened without waiting and
 // checked on the open descriptor, so it cannot be swapped in between.
+// errno keeps the reason of the call that failed, for the caller's message.
 FILE* open_regular_file(const char* name) {
     const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int error = 0;
+    if (fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (error != 0) {
         close(fd);
+        errno = error;
         return nullptr;
     }
     const int flags = fcntl(fd, F_GETFL);
     if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     FILE* f = fdopen(fd, "rb");
-    if (!f) close(fd);
+    if (!f) {
+        error = errno;
+        close(fd);
+        errno = error;
+    }
     return f;
 }
 
 }  // namespace
 
 FILE* open_file(const char* name, int mode) {
-    if (!name || !*name) return nullptr;
+    if (!name || !*name) {
+        errno = ENOENT;
+        return nullptr;
+    }
     switch (mode) {
         case MODE_READ_BINARY:
             return open_regular_file(name);
@@ -54,8 +70,13 @@ FILE* open_file(const char* name, int mode) {
         case MODE_WRITE_TEXT:
             return std::fopen(name, "wt");
         default:
+            errno = EINVAL;
             return nullptr;
     }
+}
+
+const char* open_failure_text(int error) {
+    return error == EINVAL ? "not a regular file" : std::strerror(error);
 }
 
 int close_file(FILE* stream) {
@@ -106,6 +127,28 @@ int64_t file_size(const char* name) {
     FILE* f = open_file(name, MODE_READ_BINARY);
     if (!f) return -1;
     const int64_t size = stream_size(f);
+    const int error = errno;
     std::fclose(f);
+    errno = error;
     return size;
+}
+
+int make_folders(const char* path) {
+    if (!path || !*path) return ENOENT;
+    const std::string dir = path;
+    struct stat st;
+    // Each folder above, from the top. One that exists says EEXIST, where
+    // the system checks that before the permission; any other failure is
+    // the reason, unless a folder is there all the same.
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
+         slash = dir.find('/', slash + 1)) {
+        const std::string above = dir.substr(0, slash);
+        if (mkdir(above.c_str(), 0777) == 0 || errno == EEXIST) continue;
+        const int error = errno;
+        if (stat(above.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return error;
+    }
+    if (mkdir(path, 0777) == 0) return 0;
+    if (errno != EEXIST) return errno;
+    if (stat(path, &st) != 0) return errno;  // a link to nothing
+    return S_ISDIR(st.st_mode) ? 0 : EEXIST;
 }

@@ -99,10 +99,14 @@ constexpr int MODE_WRITE_TEXT = 32;
 // 1 when `text` starts with `prefix`, folding only 'A'-'Z' to lower case;
 // 0 when it does not or when `text` is shorter than `prefix`.
 int starts_with_nocase(const char* text, const char* prefix);
-// Null for a null or empty name, an unknown mode code or a failed open.
-// MODE_READ_BINARY opens regular files only (never a FIFO or a device), and
-// never waits.
+// Null for a null or empty name, an unknown mode code or a failed open,
+// with errno the reason (see open_failure_text). MODE_READ_BINARY opens
+// regular files only and never waits: a folder gives EISDIR, a FIFO, a
+// device or a socket EINVAL.
 FILE* open_file(const char* name, int mode);
+// The reason of a failed open_file or file_size as the user reads it:
+// "not a regular file" for EINVAL, the system's text (strerror) otherwise.
+const char* open_failure_text(int error);
 // Closes a non-null stream. 0 when everything buffered reached the file,
 // EOF when the stream had a write error or the close failed.
 int close_file(FILE* stream);
@@ -113,8 +117,15 @@ int32_t write_bytes(FILE* stream, const void* buffer, int32_t count);
 // or one of 2 GiB or more (this reads files whole).
 int32_t read_whole_file(const char* name, void* buffer, int32_t capacity);
 // Size in bytes, 64 bits (pictures may pass 4 GiB), or -1 for an empty name,
-// a file that cannot be opened, or a file that is not a regular file.
+// a file that cannot be opened, or a file that is not a regular file, with
+// errno set as open_file sets it.
 int64_t file_size(const char* name);
+// Makes the folder `path` and the folders above it that are missing. 0 when
+// `path` is a folder afterwards, else the reason (an errno value) of the
+// first folder that could not be made: EACCES, ENOSPC, EROFS, ENOTDIR for a
+// file standing where a folder above it should be, ...; EEXIST when `path`
+// itself names something that is not a folder.
+int make_folders(const char* path);
 
 // ---------------------------------------------------------------------------
 // Files under construction. Every command writes an output as "<name>.part"

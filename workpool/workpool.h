@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 class WorkPool {
   public:
@@ -58,3 +59,22 @@ RowBand band_of(int64_t rows, int64_t bands, int64_t i);
 // thread alone for a single band, otherwise through pool->run.
 void run_bands(WorkPool* pool, int64_t rows, int64_t min_rows,
                const std::function<void(int64_t begin, int64_t end)>& fn);
+
+// The processors a process may keep busy: what the machine has, narrowed by
+// the CPU affinity it was started with (taskset, and the cpusets Slurm and
+// Kubernetes give a job) and by the CPU time its cgroups allow (a
+// container's CPU limit). Thread counts default to this, so a job given one
+// processor does not start one thread per processor of the machine.
+//
+// Reads the whole text of a file into `text`; false when it cannot.
+using ReadTextFile = std::function<bool(const std::string& path, std::string& text)>;
+// The smallest of `hardware` (the machine's processors), `affinity` (those
+// of the affinity mask), either left out when 0 (not known), and the CPU
+// quotas of the process's cgroups, rounded up: the cgroup v2 path and the
+// cgroup v1 "cpu" path of /proc/self/cgroup, each with the folders above it
+// under /sys/fs/cgroup ("cpu.max"; "cpu.cfs_quota_us" over
+// "cpu.cfs_period_us"), every file read through `read`. A file that is
+// missing or unreadable sets no limit. At least 1.
+int processors_allowed(unsigned hardware, int affinity, const ReadTextFile& read);
+// processors_allowed for this process, from the running system.
+int usable_processors();

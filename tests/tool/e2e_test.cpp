@@ -128,7 +128,7 @@ TEST_F(EndToEnd, MissingOrEmptyInputIsAnErrorNamingTheFile) {
     RunResult r = run("nothere.bmp");
     EXPECT_EQ(r.status, EXIT_BAD_INPUT_FILE);
     EXPECT_EQ(r.out, kUsage);
-    EXPECT_EQ(r.err, "ERROR: cannot read input file=nothere.bmp\n");
+    EXPECT_EQ(r.err, "ERROR: cannot read input file=nothere.bmp: No such file or directory\n");
     write_file("empty.bmp", {});
     r = run("empty.bmp");
     EXPECT_EQ(r.status, EXIT_BAD_INPUT_FILE);

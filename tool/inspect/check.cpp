@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -91,7 +93,7 @@ bool list_run(const std::string& base, Listing& out, std::string& error) {
     const std::string stem = base_path.filename().string();
     DIR* folder = opendir(dir.c_str());
     if (!folder) {
-        error = "cannot list the folder " + dir.string();
+        error = "cannot list the folder " + dir.string() + ": " + std::strerror(errno);
         return false;
     }
     while (const struct dirent* entry = readdir(folder)) {

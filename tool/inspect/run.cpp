@@ -1,9 +1,8 @@
 // The run of razivavu-inspect: each file is checked and reported on its own,
 // so one bad file neither hides the others nor stops the run; the exit code
 // tells whether any failed.
-#include <sys/stat.h>
-
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 
 #include "inspect/inspect.h"
 #include "inspect/viewer.h"
@@ -37,23 +36,20 @@ int tables(const InspectOptions& o) {
     return code;
 }
 
-// The folder and those above it, with mkdir: libstdc++'s
+// The --png folder and those above it, with mkdir (libstdc++'s
 // create_directories allocates inside a noexcept function, so without memory
-// it would end the process instead of throwing.
+// it would end the process instead of throwing). False with the reason of
+// the folder that could not be made on standard error.
 bool make_folder(const std::string& dir) {
-    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
-         slash = dir.find('/', slash + 1))
-        mkdir(dir.substr(0, slash).c_str(), 0777);
-    mkdir(dir.c_str(), 0777);
-    struct stat st;
-    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    const int error = make_folders(dir.c_str());
+    if (error == 0) return true;
+    std::fprintf(stderr, "razivavu-inspect: cannot make the folder %s: %s\n", dir.c_str(),
+                 error == EEXIST ? "not a folder" : std::strerror(error));
+    return false;
 }
 
 int pngs(const InspectOptions& o) {
-    if (!make_folder(o.png_dir)) {
-        std::fprintf(stderr, "razivavu-inspect: cannot make the folder %s\n", o.png_dir.c_str());
-        return INSPECT_OUTPUT;
-    }
+    if (!make_folder(o.png_dir)) return INSPECT_OUTPUT;
     int code = INSPECT_OK;
     for (const std::string& name : o.files) {
         TexFile file;
@@ -105,7 +101,10 @@ int run_inspect(int argc, char** argv) {
             code = pngs(o);
             break;
         case InspectMode::mosaic: {
-            make_folder(o.png_dir);
+            if (!make_folder(o.png_dir)) {
+                code = INSPECT_OUTPUT;
+                break;
+            }
             code = run_mosaic(o.base, o.mosaic_level, o.png_dir, stdout, stderr, o.mosaic_dxt1);
             break;
         }

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -94,7 +96,7 @@ bool find_tile_run(const std::string& base, TileRun& out, std::string& error) {
     // the process instead of throwing.
     DIR* folder = opendir(dir.c_str());
     if (!folder) {
-        error = "cannot list the folder " + dir.string();
+        error = "cannot list the folder " + dir.string() + ": " + std::strerror(errno);
         return false;
     }
     struct FolderCloser {

@@ -16,7 +16,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "inspect/inspect.h"
 #include "tool/tiletool.h"
@@ -35,17 +34,29 @@ struct ViewerTile {
     std::vector<double> psnr;  // DXT1 against 24-bit, per stored level
 };
 
-// A text file under its final name only when every byte reached it.
+// A text file under its final name only when every byte reached it. The
+// message carries the reason of the call that failed, which a stream would
+// not keep.
 bool write_text(const fs::path& path, const std::string& text, std::string& error) {
     const std::string part = path.string() + ".part";
-    {
-        std::ofstream file(part, std::ios::binary | std::ios::trunc);
-        file.write(text.data(), static_cast<std::streamsize>(text.size()));
-        file.close();
-        if (file.good() && std::rename(part.c_str(), path.string().c_str()) == 0) return true;
+    const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = "cannot create " + part + ": " + std::strerror(errno);
+        return false;
     }
+    int failure = 0;
+    for (size_t done = 0; done < text.size() && failure == 0;) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n == 0 || errno != EINTR)
+            failure = n == 0 ? EIO : errno;
+    }
+    if (close(fd) != 0 && failure == 0) failure = errno;
+    if (failure == 0 && std::rename(part.c_str(), path.string().c_str()) != 0) failure = errno;
+    if (failure == 0) return true;
     std::remove(part.c_str());
-    error = "cannot write " + path.string();
+    error = "cannot write " + path.string() + ": " + std::strerror(failure);
     return false;
 }
 
@@ -274,7 +285,17 @@ int run_viewer(const std::string& base, const std::string& dir, FILE* out, FILE*
     // place when complete: a failure, or a signal (the folder is in the
     // part-file table), leaves DIR as it was. A DIR made here goes with it.
     struct stat st;
-    const bool made = stat(dir.c_str(), &st) != 0 && mkdir(dir.c_str(), 0777) == 0;
+    bool made = false;
+    if (stat(dir.c_str(), &st) != 0) {
+        // The reason is mkdir's: a folder above it we may not write into
+        // would otherwise be reported as the missing DIR of the next call.
+        if (mkdir(dir.c_str(), 0777) != 0) {
+            std::fprintf(err, "razivavu-inspect: cannot make the folder %s: %s\n", dir.c_str(),
+                         std::strerror(errno));
+            return INSPECT_OUTPUT;
+        }
+        made = true;
+    }
     std::string work = (root / ".razivavu-html.XXXXXX").string();
     if (!mkdtemp(work.data())) {
         std::fprintf(err, "razivavu-inspect: cannot make a folder in %s: %s\n", dir.c_str(),

@@ -1,6 +1,7 @@
 // Reading a file whole and telling the two kinds apart by their first word.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "texfile/readers.h"
@@ -12,11 +13,14 @@ bool read_tex_file(const std::string& path, TexFile& out, std::string& error) {
     errno = 0;
     FILE* f = open_file(path.c_str(), MODE_READ_BINARY);
     if (!f) {
-        error = errno == ENOMEM ? "out of memory"
-                                : "cannot open the file (or it is not a regular file)";
+        const int reason = errno != 0 ? errno : EIO;
+        error = reason == ENOMEM
+                    ? "out of memory"
+                    : std::string("cannot open the file: ") + open_failure_text(reason);
         return false;
     }
     std::vector<uint8_t> bytes;
+    errno = 0;
     bool ok = std::fseek(f, 0, SEEK_END) == 0;
     const long size = ok ? std::ftell(f) : -1;
     ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
@@ -35,9 +39,13 @@ bool read_tex_file(const std::string& path, TexFile& out, std::string& error) {
         }
         ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
     }
+    // A read that fails has its reason; one that ends early, a file that
+    // shrank, has none.
+    const int reason = ok ? 0 : errno;
     close_file(f);
     if (!ok) {
-        error = "cannot read the file";
+        error = reason != 0 ? std::string("cannot read the file: ") + std::strerror(reason)
+                            : "cannot read the file: it became shorter while being read";
         return false;
     }
     return parse_tex_bytes(path, std::move(bytes), out, error);

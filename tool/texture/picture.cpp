@@ -1,6 +1,7 @@
 // The picture: razivavu's loaders (by the name's last three characters, a
 // companion alpha file giving R, G, B, A), then the bytes reordered to blue
 // first, the order of the stream layouts.
+#include <cerrno>
 #include <new>
 
 #include "imageio/imageio.h"
@@ -12,7 +13,7 @@ std::string load_texture_picture(const std::string& path, TexturePicture& out) {
     const PictureKind kind = picture_kind(path);
     if (kind == PictureKind::unknown) return path + ": not a .bmp, .jpg, .png or .tif file";
     const int64_t size = file_size(path.c_str());  // 64 bits: pictures pass 4 GiB
-    if (size < 0) return "cannot read " + path;
+    if (size < 0) return "cannot read " + path + ": " + open_failure_text(errno);
     if (size == 0) return path + " is empty";
     LoadedImage image;
     image.name = path;

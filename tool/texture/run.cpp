@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
 #include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
 #include "tool/tile_pool.h"
 #include "vxsystem/vxsystem.h"
+#include "workpool/workpool.h"
 
 namespace {
 
@@ -60,11 +60,17 @@ std::string prepare_profile(const TextureOptions& o, const CommandSettings& cs,
     if (fd < 0) return std::string("cannot make a temporary profile: ") + std::strerror(errno);
     profile.path = pattern;
     profile.temporary = true;
-    const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    const int error = errno;
-    if (close(fd) != 0 || !written)
-        return std::string("cannot write a temporary profile: ") +
-               std::strerror(written ? errno : error);
+    // The reason reported is that of the first call that failed.
+    int error = 0;
+    for (size_t done = 0; done < text.size() && error == 0;) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n == 0 || errno != EINTR)
+            error = n == 0 ? EIO : errno;
+    }
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) return std::string("cannot write a temporary profile: ") + std::strerror(error);
     return "";
 }
 
@@ -89,12 +95,12 @@ int run_texture(int argc, char** argv) {
     CommandSettings cs;
     const std::string refused = texture_settings_for(o, cs);
     if (!refused.empty()) return fail(TEXTURE_USAGE, refused);
-    // The texture is made on every core unless RAZIVAVU_THREADS says
-    // otherwise, as the tiling tool's tiles are; the file is the same.
+    // The texture is made on every processor the job was given unless
+    // RAZIVAVU_THREADS says otherwise, as the tiling tool's tiles are; the
+    // file is the same.
     std::string note;
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    cs.settings.threads =
-        tile_threads(std::getenv("RAZIVAVU_THREADS"), std::clamp(cores, 1, MAX_TILE_THREADS), note);
+    cs.settings.threads = tile_threads(std::getenv("RAZIVAVU_THREADS"),
+                                       std::min(usable_processors(), MAX_TILE_THREADS), note);
     if (!note.empty()) std::fprintf(stderr, "razivavu-texture: WARNING: %s\n", note.c_str());
     ProfileFile profile;
     const std::string no_profile = prepare_profile(o, cs, profile);
