@@ -113,7 +113,7 @@ fuzz-build:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DRAZIVAVU_FUZZ=ON -DRAZIVAVU_TESTS=OFF
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_bmp fuzz_jpeg fuzz_compress fuzz_blocks \
-	      fuzz_png fuzz_tiff fuzz_texfile fuzz_settings
+	      fuzz_png fuzz_tiff fuzz_texfile fuzz_settings fuzz_manifest
 
 fuzz: fuzz-build
 	bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)

@@ -6,14 +6,14 @@
 # (crash-*, timeout-*, oom-*), the whole log to fuzz-out/<target>/log.txt.
 #
 # usage: scripts/run-fuzz.sh BUILD_DIR SECONDS [target ...]
-#        targets: bmp jpeg png tiff texfile compress blocks settings (default: all eight)
+#        targets: bmp jpeg png tiff texfile compress blocks settings manifest (default: all nine)
 # Exit status 1 when any target found something.
 set -uo pipefail
 build=$(cd "$1" && pwd)
 seconds=$2
 shift 2
 targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then targets=(bmp jpeg png tiff texfile compress blocks settings); fi
+if [ ${#targets[@]} -eq 0 ]; then targets=(bmp jpeg png tiff texfile compress blocks settings manifest); fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${FUZZ_OUT:-$root/fuzz-out}
 status=0
