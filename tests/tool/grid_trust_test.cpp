@@ -1,6 +1,8 @@
 // A grid as a whole: a damaged picture never ends as a success and its rows
 // are marked, --resume refuses to mix two grids, and a grid whose rows drop
 // level 0 says so before the first tile.
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "tests/common/run_program.h"
@@ -153,6 +155,16 @@ TEST_F(GridTrust, TheLevelLineComesBeforeTheFirstTile) {
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.err, c.line);
     }
+}
+
+TEST_F(GridTrust, SyncWritesTheSameFiles) {
+    write_bmp("pano.bmp", bmp_picture(64, 48, 24, false));
+    for (const char* dir : {"plain", "synced"}) ASSERT_EQ(mkdir(dir, 0755), 0);
+    ASSERT_EQ(run_program(RAZIVAVU_BINARY, "-q -o plain pano.bmp 16 16").status, 0);
+    const RunResult r = run_program(RAZIVAVU_BINARY, "-q --sync -o synced pano.bmp 16 16");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(folder_files("synced").size(), 2u * 4 * 3 + 1);
+    EXPECT_TRUE(folder_files("synced") == folder_files("plain"));
 }
 
 }  // namespace
