@@ -447,8 +447,8 @@ void note_full_resolution(const TileGrid& grid, const ToolOptions& options) {
 
 // The picture was damaged but every row was tiled: the run still fails, and
 // says which rows the manifest marks.
-int fail_marked_damaged(const std::string& name, const Damage& damage,
-                        const GridManifest& manifest, const std::string& manifest_path) {
+int fail_marked_damaged(const std::string& name, const Damage& damage, const GridManifest& manifest,
+                        const std::string& manifest_path) {
     if (damage.row >= manifest.grid.rows)
         return fail(EXIT_LOAD_FAILED, "picture " + name + " is damaged (" + damage.reason +
                                           ") below its last row of tiles; no tile holds the "
@@ -456,21 +456,21 @@ int fail_marked_damaged(const std::string& name, const Damage& damage,
                                           manifest_path + " records it");
     const int32_t first = damage.row > manifest.first_row ? damage.row : manifest.first_row;
     const int32_t last = manifest.end_row - 1;
-    return fail(EXIT_LOAD_FAILED,
-                "picture " + name + " is damaged (" + damage.reason + ") from row " +
-                    std::to_string(damage.row) + " of tiles on; " + manifest_path + " marks " +
-                    (first == last ? "row " + std::to_string(first)
-                                   : "rows " + std::to_string(first) + " to " +
-                                         std::to_string(last)) +
-                    " damaged");
+    return fail(
+        EXIT_LOAD_FAILED,
+        "picture " + name + " is damaged (" + damage.reason + ") from row " +
+            std::to_string(damage.row) + " of tiles on; " + manifest_path + " marks " +
+            (first == last ? "row " + std::to_string(first)
+                           : "rows " + std::to_string(first) + " to " + std::to_string(last)) +
+            " damaged");
 }
 
 // The part's rows: the rows above passed over, the tiles written, then (for
 // the part holding the bottom row) the rows below the last row of tiles
 // read, since a picture damaged there is still a damaged picture.
-int write_run_rows(PictureInput& input, const std::string& name, const TileGrid& grid,
-                   TileJob& job, int32_t& tiles, int threads, bool& warned,
-                   const ToolOptions& options, GridManifest& manifest, Damage& damage) {
+int write_run_rows(PictureInput& input, const std::string& name, const TileGrid& grid, TileJob& job,
+                   int32_t& tiles, int threads, bool& warned, const ToolOptions& options,
+                   GridManifest& manifest, Damage& damage) {
     const LoadResult above = skip_picture_rows(input, job.rows.first * grid.tile_height);
     if (!above.ok()) {
         damage.met(job.rows.first, above.reason);
@@ -664,8 +664,8 @@ int run_tool(int argc, char** argv) {
     }
     if (!options.resume) drop_other_grids_manifests(base, manifest);
     int32_t tiles = 0;
-    int written = write_run_rows(input, name, grid, job, tiles, threads, warned, options, manifest,
-                                 damage);
+    int written =
+        write_run_rows(input, name, grid, job, tiles, threads, warned, options, manifest, damage);
     close_picture(input);  // before the wait for the user
     // A run that could not write its tiles leaves no manifest: --check then
     // sees its rows as never finished. A damaged picture is recorded.

@@ -1,5 +1,7 @@
 // The grid manifest of one run: made before the first tile, filled in tile
 // order, written after the last.
+#include "tool/run_manifest.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -7,18 +9,22 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tool/run_manifest.h"
 #include "vxsystem/vxsystem.h"
 
 namespace {
 
 const char* kind_word(PictureKind kind) {
     switch (kind) {
-    case PictureKind::bmp: return "bmp";
-    case PictureKind::jpeg: return "jpeg";
-    case PictureKind::png: return "png";
-    case PictureKind::tiff: return "tiff";
-    case PictureKind::unknown: break;
+        case PictureKind::bmp:
+            return "bmp";
+        case PictureKind::jpeg:
+            return "jpeg";
+        case PictureKind::png:
+            return "png";
+        case PictureKind::tiff:
+            return "tiff";
+        case PictureKind::unknown:
+            break;
     }
     return "unknown";
 }
@@ -46,8 +52,8 @@ std::string start_run_manifest(GridManifest& m, const std::string& input_name, P
     m.picture.width = width;
     m.picture.height = height;
     if (!picture_fingerprint(input_name, m.picture))
-        return "cannot read " + input_name + " again for the grid manifest: " +
-               std::strerror(errno);
+        return "cannot read " + input_name +
+               " again for the grid manifest: " + std::strerror(errno);
     m.grid.tile_width = grid.tile_width;
     m.grid.tile_height = grid.tile_height;
     m.grid.level_count = grid.level_count;
@@ -69,9 +75,8 @@ std::string start_run_manifest(GridManifest& m, const std::string& input_name, P
 }
 
 std::string run_manifest_path(const std::string& base, const ToolOptions& options) {
-    return options.part.given
-               ? part_manifest_name(base, options.part.index, options.part.count)
-               : manifest_name(base);
+    return options.part.given ? part_manifest_name(base, options.part.index, options.part.count)
+                              : manifest_name(base);
 }
 
 std::string resume_refusal(const std::string& base, const std::string& tiles,
@@ -112,9 +117,8 @@ std::string resume_refusal(const std::string& base, const std::string& tiles,
                                   "writes %dx%d from %d levels (code %d)",
                                   h.width, h.height, h.level_count, h.format_code, e.width,
                                   e.height, e.level_count, e.format_code);
-                    return "--resume would mix two grids: " + name +
-                           " is another grid's tile (" + why +
-                           "); run with the same tile size and options, or without --resume";
+                    return "--resume would mix two grids: " + name + " is another grid's tile (" +
+                           why + "); run with the same tile size and options, or without --resume";
                 }
             }
     return "";
@@ -124,7 +128,8 @@ void drop_other_grids_manifests(const std::string& base, const GridManifest& our
     for (const FoundManifest& f : find_manifests(base)) {
         const bool overlaps = f.error.empty() && f.manifest.first_row < ours.end_row &&
                               ours.first_row < f.manifest.end_row;
-        if (!f.error.empty() || (overlaps && !manifest_difference(f.manifest, ours, "", "").empty()))
+        if (!f.error.empty() ||
+            (overlaps && !manifest_difference(f.manifest, ours, "", "").empty()))
             std::remove(f.path.c_str());
     }
 }

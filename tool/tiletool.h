@@ -75,7 +75,7 @@ struct ToolOptions {
     // --sync: every tile file and the grid manifest reach the disk before
     // their rename, and the folder after it.
     bool sync = false;
-    int operands = 0;     // index in argv of the file (argc when there is none)
+    int operands = 0;  // index in argv of the file (argc when there is none)
 };
 
 // Reads the options before the file ("--" ends them). Empty when usable;
@@ -200,10 +200,10 @@ std::string output_folder(const std::string& input);
 // The user record of tile_sink.
 struct TileSink {
     FILE* file = nullptr;
-    int32_t calls = 0;        // byte runs received so far
-    int32_t level_count = 0;  // levels to come after the two header runs, for the countdown
-    int32_t failed = 0;       // set once a write fell short; later runs are not written
-    int error_number = 0;     // errno of the first failed write
+    int32_t calls = 0;           // byte runs received so far
+    int32_t level_count = 0;     // levels to come after the two header runs, for the countdown
+    int32_t failed = 0;          // set once a write fell short; later runs are not written
+    int error_number = 0;        // errno of the first failed write
     HashStream* hash = nullptr;  // every byte written passes through it (may be null)
     int64_t bytes = 0;           // bytes written so far
 };

@@ -65,7 +65,8 @@ TEST_F(Check, NamesWhatIsMissingOrWrong) {
         ASSERT_EQ(std::system(damage.c_str()), 0) << damage;
         const std::string base = fs::path(c.input).stem().string();
         const RunResult r = run_program(INSPECT_BINARY, std::string(c.check) + " " + base);
-        const std::string said = std::string(c.input) + " " + c.parts + " " + c.damage + "\n" + r.out;
+        const std::string said =
+            std::string(c.input) + " " + c.parts + " " + c.damage + "\n" + r.out;
         EXPECT_EQ(r.status, c.status) << said;
         EXPECT_NE(r.out.find(*c.finding ? c.finding : "complete"), std::string::npos) << said;
     }

@@ -259,9 +259,9 @@ TEST_F(EndToEnd, NonPowerOfTwoTilesKeepOnlyTheBlockFileHeader) {
     // Said once per run, not once per tile, with the sizes that would work.
     EXPECT_EQ(r.err,
               full_resolution_line(3) +
-              "WARNING: the DXT1 files (...c.vxt) will hold their header and no levels: DXT1 "
-              "needs tile sides that are powers of two, these tiles are 12x12; the nearest "
-              "power-of-two tile sizes are 8 8 and 16 16\n");
+                  "WARNING: the DXT1 files (...c.vxt) will hold their header and no levels: DXT1 "
+                  "needs tile sides that are powers of two, these tiles are 12x12; the nearest "
+                  "power-of-two tile sizes are 8 8 and 16 16\n");
 }
 
 TEST_F(EndToEnd, ThePowerOfTwoWarningComesExactlyForOtherSides) {
@@ -328,8 +328,8 @@ TEST_F(EndToEnd, UncreatableTileFileStopsTheRun) {
     ASSERT_EQ(mkdir("pano10.vxt.part", 0755), 0);  // in the way of the third file
     const RunResult r = run("pano.bmp 16 16");
     EXPECT_EQ(r.status, EXIT_WRITE_FAILED);
-    EXPECT_EQ(r.err,
-              full_resolution_line(1) + "ERROR: cannot create tile file=pano10.vxt.part: File exists\n");
+    EXPECT_EQ(r.err, full_resolution_line(1) +
+                         "ERROR: cannot create tile file=pano10.vxt.part: File exists\n");
     EXPECT_EQ(r.out.find("created"), std::string::npos);
     EXPECT_EQ(tile_files(),
               (std::vector<std::string>{"pano00.vxt", "pano00c.vxt", "pano10.vxt.part"}));

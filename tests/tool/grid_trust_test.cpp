@@ -53,12 +53,14 @@ TEST_F(GridTrust, EveryKindOfDamageEndsWithStatusOneAndMarksItsRows) {
              const uint8_t rst[] = {0xFF, 0xD3};
              b.insert(b.begin() + middle, rst, rst + 2);
          })},
-        {"crc.png", [&] {
+        {"crc.png",
+         [&] {
              std::vector<uint8_t> b = png;
              b[b.size() / 2] ^= 0x40;  // inside the picture data: its checksum no longer holds
              return b;
          }()},
-        {"strip.tif", [&] {
+        {"strip.tif",
+         [&] {
              std::vector<uint8_t> b = tif;
              std::fill(b.begin() + b.size() / 2, b.begin() + b.size() * 3 / 5, 0xFF);
              return b;
@@ -111,9 +113,9 @@ TEST_F(GridTrust, ResumeRefusesAnotherGridAndRewritesNothing) {
                 fs::remove(e.path());
         const std::string first = c.first;
         const bool bare = first == "NOMANIFEST";
-        ASSERT_EQ(run_program(RAZIVAVU_BINARY, "-q " + (bare ? "" : first) + " pano.bmp 16 16")
-                      .status,
-                  0);
+        ASSERT_EQ(
+            run_program(RAZIVAVU_BINARY, "-q " + (bare ? "" : first) + " pano.bmp 16 16").status,
+            0);
         if (bare) fs::remove("pano.grid.json");
         const auto before = folder_files(".");
         std::string again = c.again;
@@ -123,8 +125,7 @@ TEST_F(GridTrust, ResumeRefusesAnotherGridAndRewritesNothing) {
             fs::copy_file("other.bmp", "pano.bmp", fs::copy_options::overwrite_existing);
             again = "";
         }
-        const RunResult r =
-            run_program(RAZIVAVU_BINARY, "-q --resume " + again + " " + input);
+        const RunResult r = run_program(RAZIVAVU_BINARY, "-q --resume " + again + " " + input);
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_NE(r.err.find("--resume would mix two grids: "), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(c.difference), std::string::npos) << r.err;
@@ -143,9 +144,9 @@ TEST_F(GridTrust, TheLevelLineComesBeforeTheFirstTile) {
         const char* options;
         std::string line;
     } cases[] = {
-        {16, "", full_resolution_line(1)},  {32, "", full_resolution_line(2)},
-        {48, "", full_resolution_line(3)},  {16, "--full-rows", ""},
-        {32, "--full-rows", ""},            {48, "--full-rows", ""},
+        {16, "", full_resolution_line(1)}, {32, "", full_resolution_line(2)},
+        {48, "", full_resolution_line(3)}, {16, "--full-rows", ""},
+        {32, "--full-rows", ""},           {48, "--full-rows", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.height) + " " + c.options);
@@ -172,7 +173,8 @@ TEST_F(GridTrust, SyncWritesTheSameFiles) {
     ASSERT_EQ(std::system(traced.c_str()), 0);
     const std::string trace = read_text("trace.txt");
     size_t calls = 0;
-    for (size_t at = trace.find("fsync("); at != std::string::npos; at = trace.find("fsync(", at + 1))
+    for (size_t at = trace.find("fsync("); at != std::string::npos;
+         at = trace.find("fsync(", at + 1))
         ++calls;
     EXPECT_EQ(calls, 2u * 4 * 3 + 3) << trace;  // the tiles, the manifest, the folder twice
 }

@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "imageio/imageio.h"
-#include "tests/imageio/png_tiff_support.h"
 #include "tests/common/run_program.h"
+#include "tests/imageio/png_tiff_support.h"
 #include "tests/imageio/test_support.h"
 #include "tests/tool/child_run.h"
 #include "tool/tiletool.h"

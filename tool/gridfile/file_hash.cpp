@@ -2,12 +2,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <xxhash.h>
 
 #include <cerrno>
 #include <new>
 #include <vector>
-
-#include <xxhash.h>
 
 #include "gridfile/gridfile.h"
 

@@ -35,10 +35,14 @@ struct Reader {
         for (int i = 0; i < 4; ++i) {
             const char c = s[at++];
             out <<= 4;
-            if (c >= '0' && c <= '9') out |= static_cast<uint32_t>(c - '0');
-            else if (c >= 'a' && c <= 'f') out |= static_cast<uint32_t>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F') out |= static_cast<uint32_t>(c - 'A' + 10);
-            else return fail("bad \\u escape");
+            if (c >= '0' && c <= '9')
+                out |= static_cast<uint32_t>(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                out |= static_cast<uint32_t>(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                out |= static_cast<uint32_t>(c - 'A' + 10);
+            else
+                return fail("bad \\u escape");
         }
         return true;
     }
@@ -73,31 +77,48 @@ struct Reader {
             if (at >= s.size()) return fail("unterminated string");
             const char e = s[at++];
             switch (e) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case '/': out += '/'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'u': {
-                uint32_t c1 = 0;
-                if (!hex4(c1)) return false;
-                if (c1 >= 0xD800 && c1 < 0xDC00) {
-                    uint32_t c2 = 0;
-                    if (s.compare(at, 2, "\\u") != 0) return fail("lone surrogate");
-                    at += 2;
-                    if (!hex4(c2)) return false;
-                    if (c2 < 0xDC00 || c2 >= 0xE000) return fail("lone surrogate");
-                    c1 = 0x10000 + ((c1 - 0xD800) << 10) + (c2 - 0xDC00);
-                } else if (c1 >= 0xDC00 && c1 < 0xE000) {
-                    return fail("lone surrogate");
+                case '"':
+                    out += '"';
+                    break;
+                case '\\':
+                    out += '\\';
+                    break;
+                case '/':
+                    out += '/';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
+                case 'u': {
+                    uint32_t c1 = 0;
+                    if (!hex4(c1)) return false;
+                    if (c1 >= 0xD800 && c1 < 0xDC00) {
+                        uint32_t c2 = 0;
+                        if (s.compare(at, 2, "\\u") != 0) return fail("lone surrogate");
+                        at += 2;
+                        if (!hex4(c2)) return false;
+                        if (c2 < 0xDC00 || c2 >= 0xE000) return fail("lone surrogate");
+                        c1 = 0x10000 + ((c1 - 0xD800) << 10) + (c2 - 0xDC00);
+                    } else if (c1 >= 0xDC00 && c1 < 0xE000) {
+                        return fail("lone surrogate");
+                    }
+                    utf8(out, c1);
+                    break;
                 }
-                utf8(out, c1);
-                break;
-            }
-            default: return fail("bad escape");
+                default:
+                    return fail("bad escape");
             }
         }
     }
@@ -110,7 +131,8 @@ struct Reader {
         uint64_t v = 0;
         while (at < s.size() && s[at] >= '0' && s[at] <= '9') {
             const uint64_t digit = static_cast<uint64_t>(s[at++] - '0');
-            if (v > (static_cast<uint64_t>(INT64_MAX) - digit) / 10) return fail("number too large");
+            if (v > (static_cast<uint64_t>(INT64_MAX) - digit) / 10)
+                return fail("number too large");
             v = v * 10 + digit;
         }
         if (at < s.size() && (s[at] == '.' || s[at] == 'e' || s[at] == 'E'))

@@ -126,7 +126,8 @@ std::vector<FoundManifest> find_manifests(const std::string& base) {
     const std::string folder = folder_of(base);
     const size_t slash = base.rfind('/');
     const std::string stem = slash == std::string::npos ? base : base.substr(slash + 1);
-    const std::string prefix = folder == "." && slash == std::string::npos ? "" : base.substr(0, slash + 1);
+    const std::string prefix =
+        folder == "." && slash == std::string::npos ? "" : base.substr(0, slash + 1);
     DIR* dir = opendir(folder.c_str());
     if (!dir) return found;
     std::vector<std::string> names;
@@ -144,8 +145,8 @@ std::vector<FoundManifest> find_manifests(const std::string& base) {
         char tail = 0;
         if (!ours && middle.compare(0, std::strlen(PART_INFIX), PART_INFIX) == 0 &&
             std::sscanf(middle.c_str(), ".part-%d-of-%d%c", &index, &count, &tail) == 2)
-            ours = middle == std::string(PART_INFIX) + std::to_string(index) + "-of-" +
-                                 std::to_string(count);
+            ours = middle ==
+                   std::string(PART_INFIX) + std::to_string(index) + "-of-" + std::to_string(count);
         if (ours) names.push_back(name);
     }
     closedir(dir);

@@ -49,8 +49,8 @@ std::string manifest_to_json(const GridManifest& m) {
     for (size_t i = 0; i < m.first_level.size(); ++i)
         s += (i ? ", " : "") + number(m.first_level[i]);
     s += "],\n";
-    s += "  \"part\": {\"index\": " + number(m.part_index) + ", \"count\": " +
-         number(m.part_count) + ", \"first_row\": " + number(m.first_row) +
+    s += "  \"part\": {\"index\": " + number(m.part_index) +
+         ", \"count\": " + number(m.part_count) + ", \"first_row\": " + number(m.first_row) +
          ", \"end_row\": " + number(m.end_row) + "},\n";
     if (m.damaged_from_row < 0)
         s += "  \"damage\": null,\n";
@@ -113,7 +113,8 @@ struct Fields {
         if (!text(name, out)) return false;
         for (const char* a : allowed)
             if (out == a) return true;
-        error = std::string(where) + "." + name + " = \"" + out + "\" is not a value razivavu writes";
+        error =
+            std::string(where) + "." + name + " = \"" + out + "\" is not a value razivavu writes";
         return false;
     }
     bool flag(const char* name, bool& out) {
@@ -128,9 +129,12 @@ struct Fields {
         out = 0;
         for (const char c : t) {
             out <<= 4;
-            if (c >= '0' && c <= '9') out |= static_cast<uint64_t>(c - '0');
-            else if (c >= 'a' && c <= 'f') out |= static_cast<uint64_t>(c - 'a' + 10);
-            else hex = false;
+            if (c >= '0' && c <= '9')
+                out |= static_cast<uint64_t>(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                out |= static_cast<uint64_t>(c - 'a' + 10);
+            else
+                hex = false;
         }
         if (!hex) error = std::string(where) + "." + name + " is not 16 hex digits";
         return hex;
@@ -207,8 +211,8 @@ std::string manifest_from_json(const std::string& text, GridManifest& out) {
         return "not a grid manifest (format \"" + format + "\")";
     if (!top.whole("version", 1, INT32_MAX, version)) return error;
     if (version > GRID_MANIFEST_VERSION)
-        return "a manifest of version " + std::to_string(version) + ", newer than this razivavu reads (" +
-               std::to_string(GRID_MANIFEST_VERSION) + ")";
+        return "a manifest of version " + std::to_string(version) +
+               ", newer than this razivavu reads (" + std::to_string(GRID_MANIFEST_VERSION) + ")";
     GridManifest m;
     top.text("tool_version", m.tool_version);
     const JsonValue* picture = top.object_member("picture");
@@ -293,7 +297,9 @@ std::string manifest_difference(const GridManifest& a, const GridManifest& b,
     const auto differ = [&](const std::string& what, const std::string& x, const std::string& y) {
         return what + " " + x + " in " + theirs + ", " + y + " in " + ours;
     };
-    const auto size = [](int64_t w, int64_t h) { return std::to_string(w) + "x" + std::to_string(h); };
+    const auto size = [](int64_t w, int64_t h) {
+        return std::to_string(w) + "x" + std::to_string(h);
+    };
     const PictureIdentity& p = a.picture;
     const PictureIdentity& q = b.picture;
     if (p.kind != q.kind) return differ("picture kind", p.kind, q.kind);
@@ -318,6 +324,7 @@ std::string manifest_difference(const GridManifest& a, const GridManifest& b,
     if (o.metric != r.metric) return differ("--metric", o.metric, r.metric);
     if (a.grid.cols != b.grid.cols || a.grid.rows != b.grid.rows)
         return differ("grid", size(a.grid.cols, a.grid.rows), size(b.grid.cols, b.grid.rows));
-    if (a.first_level != b.first_level) return "the rows' first levels differ between " + theirs + " and " + ours;
+    if (a.first_level != b.first_level)
+        return "the rows' first levels differ between " + theirs + " and " + ours;
     return "";
 }

@@ -51,8 +51,8 @@ struct Tally {
 };
 
 // One tile file against its manifest entry.
-void check_file(const std::string& path, const ManifestFile& f, const TileGrid& grid,
-                int32_t row, bool block_file, bool deep, Tally& tally, FILE* out) {
+void check_file(const std::string& path, const ManifestFile& f, const TileGrid& grid, int32_t row,
+                bool block_file, bool deep, Tally& tally, FILE* out) {
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0) {
         ++tally.missing;
@@ -135,8 +135,7 @@ void report_unfinished(const std::string& base, const std::vector<const FoundMan
                          std::to_string(count);
         }
         if (!whose.empty()) whose += ")";
-        std::fprintf(out,
-                     "%s: %s of tiles never finished%s: no grid manifest speaks for them\n",
+        std::fprintf(out, "%s: %s of tiles never finished%s: no grid manifest speaks for them\n",
                      base.c_str(), rows_text(row, end - 1).c_str(), whose.c_str());
         row = end;
     }
@@ -201,7 +200,8 @@ int check_with_manifests(const std::string& base, const std::vector<FoundManifes
             damage_told[f] = true;
             const int32_t first = std::max(row, m.damaged_from_row);
             tally.rows_damaged += m.end_row - first;
-            std::fprintf(out, "%s: %s of tiles %s damaged: the picture's data there could not "
+            std::fprintf(out,
+                         "%s: %s of tiles %s damaged: the picture's data there could not "
                          "be read (%s)\n",
                          f->path.c_str(), rows_text(first, m.end_row - 1).c_str(),
                          first == m.end_row - 1 ? "is" : "are", m.damage.c_str());
@@ -233,7 +233,8 @@ int check_with_manifests(const std::string& base, const std::vector<FoundManifes
         }
     const int64_t files = int64_t{2} * grid.cols * grid.rows;
     if (tally.sound()) {
-        std::fprintf(out, "%s: complete: %d x %d tiles of %dx%d, %lld files, %s by the grid "
+        std::fprintf(out,
+                     "%s: complete: %d x %d tiles of %dx%d, %lld files, %s by the grid "
                      "manifest\n",
                      base.c_str(), grid.cols, grid.rows, grid.tile_width, grid.tile_height,
                      static_cast<long long>(files),
