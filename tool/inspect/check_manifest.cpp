@@ -213,8 +213,11 @@ int check_with_manifests(const std::string& base, const std::vector<FoundManifes
         for (int32_t col = 0; col < grid.cols; ++col) {
             const ManifestTile* t = listed[static_cast<size_t>(col)];
             if (!t) {
+                // A damaged row's missing tiles are told by its line above.
                 tally.missing += 2;
-                std::fprintf(out, "%s: tile %dx%d was never written\n", f->path.c_str(), col, row);
+                if (m.damaged_from_row < 0 || row < m.damaged_from_row)
+                    std::fprintf(out, "%s: tile %dx%d was never written\n", f->path.c_str(), col,
+                                 row);
                 continue;
             }
             for (size_t k = 0; k < t->files.size(); ++k)
