@@ -19,6 +19,7 @@
 
 #include "texcomp/texcomp.h"
 #include "tileformat/tileformat.h"
+#include "tool/option_table.h"
 
 // ---------------------------------------------------------------------------
 // Exit codes.
@@ -74,23 +75,19 @@ struct ToolOptions {
     // --sync: every tile file and the grid manifest reach the disk before
     // their rename, and the folder after it.
     bool sync = false;
-    int operands = 0;     // index in argv of the file (argc when there is none)
+    int operands = 0;  // index in argv of the file (argc when there is none)
 };
 
 // Reads the options before the file ("--" ends them). Empty when usable;
 // otherwise the reason, for the user. --help and --version stop the reading.
 std::string parse_tool_options(int argc, char* const* argv, ToolOptions& out);
 
-// The one argument grammar of the three commands: an option with a value
-// takes it as the next word or after "=" ("--quality high",
-// "--quality=high"). True when args[i] is the option `name`; `value` then
-// holds its value (empty when it is missing) and `i` points at the last word
-// used.
-bool option_value(const std::vector<std::string>& args, size_t& i, const char* name,
-                  std::optional<std::string>& value);
+// The options of razivavu, one row each (tool/option_table.h): what the
+// parser knows, what --help lists and what the manual page says.
+OptionTable tool_option_table();
 
 // The options part of --help.
-const char* tool_options_help();
+std::string tool_options_help();
 
 // The settings a tile file takes from the encoding: the DXT1 file its
 // quality and metric; the 24-bit file nothing.
