@@ -58,21 +58,27 @@ install(FILES ${PROJECT_BINARY_DIR}/package/razivavu.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
 # --- Manual pages ---------------------------------------------------------
-# Written by hand in cmake/man/<command>.1 (NAME, SYNOPSIS, DESCRIPTION,
-# OPTIONS, EXIT STATUS, ENVIRONMENT, FILES, EXAMPLES, SEE ALSO): a page made
-# from --help could say no more than --help does.
+# Each page is put together at build time by make_man_page (tool/manpage/):
+# the prose written by hand in cmake/man/<command>.1 (NAME, SYNOPSIS,
+# DESCRIPTION, EXIT STATUS, ENVIRONMENT, FILES, EXAMPLES, SEE ALSO) around the
+# OPTIONS made from the option table the command parses with, so that no
+# option of --help is missing from the page. build/man/ keeps the page and
+# its compressed copy, which is installed.
 set(pages "")
+set(man_dir ${PROJECT_BINARY_DIR}/man)
 foreach(command ${RAZIVAVU_COMMANDS})
   set(source ${CMAKE_CURRENT_LIST_DIR}/man/${command}.1)
-  set(page ${PROJECT_BINARY_DIR}/man/${command}.1.gz)
+  set(page ${man_dir}/${command}.1)
   add_custom_command(
-    OUTPUT ${page}
-    COMMAND ${CMAKE_COMMAND} -DINPUT=${source} -DVERSION=${PROJECT_VERSION} -DOUTPUT=${page}
+    OUTPUT ${page} ${page}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${man_dir}
+    COMMAND make_man_page ${command} ${source} ${page}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${page} -DOUTPUT=${page}.gz
             -P ${CMAKE_CURRENT_LIST_DIR}/man-page.cmake
-    DEPENDS ${source} ${CMAKE_CURRENT_LIST_DIR}/man-page.cmake
+    DEPENDS ${source} make_man_page ${CMAKE_CURRENT_LIST_DIR}/man-page.cmake
     COMMENT "Manual page of ${command}"
     VERBATIM)
-  list(APPEND pages ${page})
+  list(APPEND pages ${page}.gz)
 endforeach()
 add_custom_target(man-pages ALL DEPENDS ${pages})
 install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
@@ -99,7 +105,7 @@ set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
     "panorama tiler and texture compressor
 razivavu cuts a large BMP, JPEG, PNG or TIFF picture into texture tiles with
 their mip chains, as 24-bit and DXT1 files; razivavu-texture compresses a
-picture into a DDS file in one of 17 formats; razivavu-inspect checks, shows
+picture into a DDS file in one of 20 formats; razivavu-inspect checks, shows
 and compares both kinds of file.")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME razivavu-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
@@ -112,8 +118,8 @@ if(RAZIVAVU_SHARED)
 endif()
 set(CPACK_DEBIAN_DEV_DESCRIPTION
     "texture compression library and picture loaders (development files)
-The razivavu libraries: texture compression into 17 formats with mip chains
-(DXT1/3/5 blocks, uncompressed and palettised layouts), the filtered
+The razivavu libraries: texture compression into 20 formats with mip chains
+(DXT1/3/5 and BC4/5/7 blocks, uncompressed and palettised layouts), the filtered
 resampler, the normal-map maker and the BMP, JPEG, PNG and TIFF loaders.
 Headers, libraries, a CMake package (find_package(razivavu)) and a
 pkg-config module (razivavu).")

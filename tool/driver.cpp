@@ -519,7 +519,7 @@ int run_tool(int argc, char** argv) {
     }
     if (options.help) {
         print_usage();
-        std::printf("%s", tool_options_help());
+        std::printf("%s", tool_options_help().c_str());
         return EXIT_DONE;
     }
     if (!options.quiet) print_usage();

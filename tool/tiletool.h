@@ -20,6 +20,7 @@
 #include "gridfile/gridfile.h"
 #include "texcomp/texcomp.h"
 #include "tileformat/tileformat.h"
+#include "tool/option_table.h"
 
 // ---------------------------------------------------------------------------
 // Exit codes.
@@ -82,16 +83,12 @@ struct ToolOptions {
 // otherwise the reason, for the user. --help and --version stop the reading.
 std::string parse_tool_options(int argc, char* const* argv, ToolOptions& out);
 
-// The one argument grammar of the three commands: an option with a value
-// takes it as the next word or after "=" ("--quality high",
-// "--quality=high"). True when args[i] is the option `name`; `value` then
-// holds its value (empty when it is missing) and `i` points at the last word
-// used.
-bool option_value(const std::vector<std::string>& args, size_t& i, const char* name,
-                  std::optional<std::string>& value);
+// The options of razivavu, one row each (tool/option_table.h): what the
+// parser knows, what --help lists and what the manual page says.
+OptionTable tool_option_table();
 
 // The options part of --help.
-const char* tool_options_help();
+std::string tool_options_help();
 
 // The settings a tile file takes from the encoding: the DXT1 file its
 // quality and metric; the 24-bit file nothing.

@@ -9,7 +9,7 @@
 //                                                 its 24-bit twin: RMSE and PSNR
 //   razivavu-inspect --html DIR BASE              a page in DIR that pans and zooms through
 //                                                 the grid (inspect/viewer.h)
-//   razivavu-inspect --check BASE                 the grid is complete and consistent
+//   razivavu-inspect --check [--deep] BASE        the grid is complete and consistent
 //
 // BASE is the picture name razivavu was given, without its extension
 // ("demo/pano" for the tiles of demo/pano.bmp).
@@ -22,6 +22,7 @@
 
 #include "gridfile/gridfile.h"
 #include "texfile/texfile.h"
+#include "tool/option_table.h"
 
 constexpr int INSPECT_OK = 0;
 constexpr int INSPECT_BAD_FILE = 1;   // a file failed its check, or a run was incomplete
@@ -47,8 +48,12 @@ struct InspectOptions {
 // reason, for the user.
 std::string parse_inspect_args(const std::vector<std::string>& args, InspectOptions& out);
 
+// The options of razivavu-inspect, one row each: what the parser knows,
+// what --help lists and what the manual page says.
+OptionTable inspect_option_table();
+
 // The usage text of --help.
-const char* inspect_usage();
+std::string inspect_usage();
 
 // The whole command; returns the exit code.
 int run_inspect(int argc, char** argv);

@@ -83,13 +83,13 @@ int run_inspect(int argc, char** argv) {
     InspectOptions o;
     const std::string bad = parse_inspect_args(args, o);
     if (!bad.empty()) {
-        std::fprintf(stderr, "razivavu-inspect: %s\n%s", bad.c_str(), inspect_usage());
+        std::fprintf(stderr, "razivavu-inspect: %s\n%s", bad.c_str(), inspect_usage().c_str());
         return INSPECT_USAGE;
     }
     int code = INSPECT_OK;
     switch (o.mode) {
         case InspectMode::help:
-            std::printf("%s", inspect_usage());
+            std::printf("%s", inspect_usage().c_str());
             break;
         case InspectMode::version:
             std::printf("razivavu-inspect %s\n", razivavu_version());

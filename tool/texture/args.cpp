@@ -43,7 +43,89 @@ bool ends_with_dds(const std::string& name) {
            starts_with_nocase(name.c_str() + name.size() - 3, "DDS");
 }
 
+enum TextureOptionId : int {
+    FORMAT,
+    SET,
+    PROFILE,
+    QUALITY,
+    METRIC,
+    DECODER,
+    RESIZE,
+    RECT,
+    NORMAL_MAP,
+    HEIGHT,
+    FORCE,
+    QUIET,
+    LIST_KEYS,
+    HELP,
+    VERSION,
+    END_OF_OPTIONS,
+};
+
+constexpr CommandOption TEXTURE_OPTIONS[] = {
+    {FORMAT,
+     {"--format"},
+     "NAME|CODE",
+     "the texture format by name or code, from the list below (default dxt1); the block formats "
+     "need sides that are powers of two"},
+    {SET,
+     {"--set"},
+     "KEY=VALUE",
+     "a settings key (g_mip_filter_type=7, SharpeningPassMIP_3=2, g_rescale_mode=1, "
+     "g_normalmap_cnv=1009, ...), as often as needed, applied in order; --list-keys lists every "
+     "key with its kind, default and range"},
+    {PROFILE,
+     {"--profile"},
+     "FILE",
+     "a settings profile (\"key value\" lines); its unknown keys and lines are reported on "
+     "standard error"},
+    {QUALITY,
+     {"--quality"},
+     "LEVEL",
+     "end-point search of the block formats: quick, fast, normal, high (default) or best"},
+    {METRIC,
+     {"--metric"},
+     "NAME",
+     "channel weights of that search: perceptual (default) or uniform (equal weights, what RMSE "
+     "and PSNR measure; g_b_grey_scale)"},
+    {DECODER,
+     {"--decoder"},
+     "READING",
+     "the decoder high and best aim at: nearest (default; thirds rounded, as razivavu-inspect "
+     "reads them), exact or truncate"},
+    {RESIZE,
+     {"--resize"},
+     "HOW",
+     "rescale first: pow2 (each side to the nearest power of two), up, down (to the next power "
+     "of two above or below) or WxH"},
+    {RECT, {"--rect"}, "X0,Y0,X1,Y1", "the inclusive corners of the part of the picture to use"},
+    {NORMAL_MAP,
+     {"--normal-map"},
+     nullptr,
+     "make a normal map of the picture, its heights from --height"},
+    {HEIGHT,
+     {"--height"},
+     "SOURCE",
+     "with --normal-map, where the heights come from: luma (default: the mean of red, green and "
+     "blue), alpha, red, green or blue (--list-keys explains every conversion code)"},
+    {FORCE, {"--force"}, nullptr, "write OUTPUT even when its name does not end in .dds"},
+    {QUIET, {"-q"}, nullptr, "no progress"},
+    {LIST_KEYS,
+     {"--list-keys"},
+     nullptr,
+     "every settings key with its kind, default, range and meaning, and every normal-map "
+     "conversion code"},
+    {HELP, {"-h", "--help"}, nullptr, "the usage text, these options and the formats"},
+    {VERSION, {"--version"}, nullptr, "the version"},
+    {END_OF_OPTIONS,
+     {"--"},
+     nullptr,
+     "ends the options (for an INPUT or OUTPUT whose name begins with -)"},
+};
+
 }  // namespace
+
+OptionTable texture_option_table() { return option_table(TEXTURE_OPTIONS); }
 
 int32_t parse_format(const std::string& text) {
     int32_t code = -1;
@@ -62,28 +144,8 @@ std::string texture_usage() {
         "  razivavu-texture --list-keys | --help | --version\n"
         "INPUT: a BMP (with its companion alpha file <name>_trans.bmp or <name>op.bmp), a\n"
         "JPEG, a PNG or a TIFF. OUTPUT: the texture stream, a DDS file.\n"
-        "  --set KEY=VALUE   a settings key (g_mip_filter_type=7, SharpeningPassMIP_3=2,\n"
-        "                    g_rescale_mode=1, g_normalmap_cnv=1009, ...), in order;\n"
-        "                    --list-keys lists every key with its kind, default and range\n"
-        "  --profile FILE    a settings profile (\"key value\" lines); its unknown keys and\n"
-        "                    lines are reported on standard error\n"
-        "  --quality LEVEL   end-point search of the block formats: quick, fast, normal,\n"
-        "                    high (default) or best\n"
-        "  --metric NAME     channel weights of that search: perceptual (default) or uniform\n"
-        "                    (equal weights, what RMSE and PSNR measure; g_b_grey_scale)\n"
-        "  --decoder READING the decoder high and best aim at: nearest (default; thirds\n"
-        "                    rounded, as razivavu-inspect reads them), exact or truncate\n"
-        "  --resize HOW      rescale first: pow2 (each side to the nearest power of two), up,\n"
-        "                    down (to the next power of two above or below) or WxH\n"
-        "  --rect X0,Y0,X1,Y1  the inclusive corners of the part of the picture to use\n"
-        "  --normal-map      make a normal map of the picture, its heights from --height:\n"
-        "                    luma (default: the mean of red, green and blue), alpha, red,\n"
-        "                    green or blue (--list-keys explains every conversion code)\n"
-        "  --force           write OUTPUT even when its name does not end in .dds\n"
-        "  -q                no progress\n"
-        "Options with values take them as the next word or after = (--format=dxt5);\n"
-        "-- ends the options.\n"
-        "formats (--format, default dxt1):\n";
+        "options (those with values take them as the next word or after =, --format=dxt5):\n" +
+        options_help(texture_option_table()) + "formats (--format, default dxt1):\n";
     for (int32_t code = 0;; ++code) {
         const TextureFormatInfo* info = texture_format_info(code);
         if (!info) break;
@@ -101,65 +163,85 @@ std::string parse_texture_args(const std::vector<std::string>& args, TextureOpti
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         std::optional<std::string> v;
-        if (a == "--help" || a == "-h") {
-            out.help = true;
-            return "";
-        } else if (a == "--version") {
-            out.version = true;
-            return "";
-        } else if (a == "--list-keys") {
-            out.list_keys = true;
-            return "";
-        } else if (a == "--") {
-            rest.insert(rest.end(), args.begin() + static_cast<long>(i) + 1, args.end());
-            break;
-        } else if (option_value(args, i, "--quality", v)) {
-            if (!v || !texture_quality_find(v->c_str(), out.quality))
-                return "unknown quality " + v.value_or("(none)") +
-                       " (quick, fast, normal, high or best)";
-        } else if (option_value(args, i, "--decoder", v)) {
-            if (!v || !texture_decoder_find(v->c_str(), out.decoder))
-                return "unknown decoder " + v.value_or("(none)") + " (nearest, exact or truncate)";
-        } else if (option_value(args, i, "--metric", v)) {
-            if (v != "perceptual" && v != "uniform")
-                return "unknown metric " + v.value_or("(none)") + " (perceptual or uniform)";
-            out.settings.push_back({"g_b_grey_scale", v == "uniform" ? "1" : "0"});
-        } else if (option_value(args, i, "--resize", v)) {
-            const auto keys =
-                v ? resize_settings(*v) : std::vector<std::pair<std::string, std::string>>{};
-            if (keys.empty()) return "--resize needs pow2, up, down or WxH";
-            out.settings.insert(out.settings.end(), keys.begin(), keys.end());
-        } else if (a == "-q") {
-            out.quiet = true;
-        } else if (a == "--force") {
-            out.force = true;
-        } else if (a == "--normal-map") {
-            out.normal_map = true;
-        } else if (option_value(args, i, "--height", v)) {
-            if (!v || !find_height_source(*v))
-                return "unknown height " + v.value_or("(none)") +
-                       " (luma, alpha, red, green or blue)";
-            out.height = *v;
-            height_given = true;
-        } else if (option_value(args, i, "--profile", v)) {
-            if (!v) return "--profile needs a file";
-            out.profile = *v;
-        } else if (option_value(args, i, "--format", v)) {
-            if (!v) return "--format needs a name or a code";
-            out.settings.push_back({"g_texture_format", *v});
-        } else if (option_value(args, i, "--set", v)) {
-            if (!v) return "--set needs KEY=VALUE";
-            const size_t eq = v->find('=');
-            if (eq == std::string::npos || eq == 0) return "--set " + *v + ": expected KEY=VALUE";
-            out.settings.push_back({v->substr(0, eq), v->substr(eq + 1)});
-        } else if (option_value(args, i, "--rect", v)) {
-            if (!v || !parse_rect(*v, out.rect))
-                return "--rect needs four whole numbers X0,Y0,X1,Y1";
-            out.has_rect = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return "unknown option " + a;
-        } else {
+        const CommandOption* row = find_option(texture_option_table(), args, i, v);
+        if (!row) {
+            if (a.size() > 1 && a[0] == '-') return "unknown option " + a;
             rest.push_back(a);
+            continue;
+        }
+        switch (static_cast<TextureOptionId>(row->id)) {
+            case HELP:
+                out.help = true;
+                return "";
+            case VERSION:
+                out.version = true;
+                return "";
+            case LIST_KEYS:
+                out.list_keys = true;
+                return "";
+            case END_OF_OPTIONS:
+                rest.insert(rest.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+                i = args.size();
+                break;
+            case QUALITY:
+                if (!v || !texture_quality_find(v->c_str(), out.quality))
+                    return "unknown quality " + v.value_or("(none)") +
+                           " (quick, fast, normal, high or best)";
+                break;
+            case DECODER:
+                if (!v || !texture_decoder_find(v->c_str(), out.decoder))
+                    return "unknown decoder " + v.value_or("(none)") +
+                           " (nearest, exact or truncate)";
+                break;
+            case METRIC:
+                if (v != "perceptual" && v != "uniform")
+                    return "unknown metric " + v.value_or("(none)") + " (perceptual or uniform)";
+                out.settings.push_back({"g_b_grey_scale", v == "uniform" ? "1" : "0"});
+                break;
+            case RESIZE: {
+                const auto keys =
+                    v ? resize_settings(*v) : std::vector<std::pair<std::string, std::string>>{};
+                if (keys.empty()) return "--resize needs pow2, up, down or WxH";
+                out.settings.insert(out.settings.end(), keys.begin(), keys.end());
+                break;
+            }
+            case QUIET:
+                out.quiet = true;
+                break;
+            case FORCE:
+                out.force = true;
+                break;
+            case NORMAL_MAP:
+                out.normal_map = true;
+                break;
+            case HEIGHT:
+                if (!v || !find_height_source(*v))
+                    return "unknown height " + v.value_or("(none)") +
+                           " (luma, alpha, red, green or blue)";
+                out.height = *v;
+                height_given = true;
+                break;
+            case PROFILE:
+                if (!v) return "--profile needs a file";
+                out.profile = *v;
+                break;
+            case FORMAT:
+                if (!v) return "--format needs a name or a code";
+                out.settings.push_back({"g_texture_format", *v});
+                break;
+            case SET: {
+                if (!v) return "--set needs KEY=VALUE";
+                const size_t eq = v->find('=');
+                if (eq == std::string::npos || eq == 0)
+                    return "--set " + *v + ": expected KEY=VALUE";
+                out.settings.push_back({v->substr(0, eq), v->substr(eq + 1)});
+                break;
+            }
+            case RECT:
+                if (!v || !parse_rect(*v, out.rect))
+                    return "--rect needs four whole numbers X0,Y0,X1,Y1";
+                out.has_rect = true;
+                break;
         }
     }
     if (height_given && !out.normal_map) return "--height goes with --normal-map";

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "texcomp/texcomp.h"
+#include "tool/option_table.h"
 
 constexpr int TEXTURE_OK = 0;
 constexpr int TEXTURE_BAD_INPUT = 1;  // the picture cannot be read
@@ -77,6 +78,10 @@ std::string height_sources_text();
 // Whether the source gives the same height for every pixel: a flat map.
 struct TexturePicture;
 bool height_is_flat(const TexturePicture& picture, const HeightSource& source);
+
+// The options of razivavu-texture, one row each: what the parser knows,
+// what --help lists and what the manual page says.
+OptionTable texture_option_table();
 
 // The usage text, with one line per format code.
 std::string texture_usage();
