@@ -1,7 +1,8 @@
 // The mosaic: every 24-bit tile of a run at one level of its chain, put
 // together as the picture was cut. The top row stores its tiles from level
 // 1 and the bottom row from level 2, so a lower level than every row stores
-// is replaced by the first one they all have, and the command says so.
+// is replaced by the first one they all have (no row is magnified), and the
+// command names the rows that asked for it.
 #include <filesystem>
 
 #include "inspect/inspect.h"
@@ -19,6 +20,22 @@ int32_t first_common_level(const TileRun& run) {
         for (int32_t c = 0; c < run.cols; ++c)
             if (run.has(c, r)) first = std::max(first, run.first_level[r]);
     return first;
+}
+
+// What the mosaic does for a level some rows lack: it names those rows and
+// the one level every row is drawn from.
+std::string common_level_line(const TileRun& run, int32_t level, int32_t first) {
+    std::string rows;
+    for (int32_t r = 0; r < run.rows; ++r) {
+        bool there = false;
+        for (int32_t c = 0; c < run.cols && !there; ++c) there = run.has(c, r);
+        if (!there || run.first_level[r] <= level) continue;
+        rows += (rows.empty() ? "row " : ", row ") + std::to_string(r) +
+                (rows.empty() ? " stores levels from " : " from ") +
+                std::to_string(run.first_level[r]) + " on";
+    }
+    return "razivavu-inspect: level " + std::to_string(level) + " is not stored by every row (" +
+           rows + "); every row is drawn from level " + std::to_string(first) + ", none magnified";
 }
 
 // Level `level` of one tile, or false with the message on `err`.
@@ -59,10 +76,7 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
     if (!open_tile_run(base, run, err)) return INSPECT_BAD_FILE;
     const int32_t first = first_common_level(run);
     if (level < first) {
-        std::fprintf(err,
-                     "razivavu-inspect: level %d is not stored by every row (the top row starts "
-                     "at level %d, the bottom row at level %d); the mosaic shows level %d\n",
-                     level, run.first_level.front(), run.first_level.back(), first);
+        std::fprintf(err, "%s\n", common_level_line(run, level, first).c_str());
         level = first;
     }
     // Tiles that are missing or fail stay grey; the run then ends with
