@@ -2,7 +2,10 @@
 // together as the picture was cut. The top row stores its tiles from level
 // 1 and the bottom row from level 2, so a lower level than every row stores
 // is replaced by the first one they all have (no row is magnified), and the
-// command names the rows that asked for it.
+// command names the rows that asked for it. When the grid manifest gives
+// the picture's size, the mosaic is cut to it: the padding of --edges pad
+// is not picture.
+#include <algorithm>
 #include <filesystem>
 
 #include "inspect/inspect.h"
@@ -79,6 +82,7 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
         std::fprintf(err, "%s\n", common_level_line(run, level, first).c_str());
         level = first;
     }
+    const PictureSize picture = manifest_picture_size(run, err);
     // Tiles that are missing or fail stay grey; the run then ends with
     // INSPECT_BAD_FILE, after the picture of what is there.
     int32_t grey = run.missing();
@@ -97,6 +101,12 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
                 tile_h = tile.height;
                 mosaic.width = tile_w * run.cols;
                 mosaic.height = tile_h * run.rows;
+                // The smaller of the two: with --edges pad the tiles reach
+                // past the picture, with drop the picture past the tiles.
+                if (picture.known()) {
+                    mosaic.width = std::min(mosaic.width, level_side(picture.width, level));
+                    mosaic.height = std::min(mosaic.height, level_side(picture.height, level));
+                }
                 mosaic.channels = tile.channels;
                 mosaic.pixels.assign(
                     static_cast<size_t>(mosaic.width) * mosaic.height * mosaic.channels,
@@ -108,13 +118,19 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
                 ++grey;
                 continue;
             }
+            // The part of the tile inside the mosaic (all of it unless the
+            // picture ends within the tile).
+            const int32_t left = col * tile_w, top = row * tile_h;
+            const int32_t w = std::min(tile_w, mosaic.width - left);
+            const int32_t h = std::min(tile_h, mosaic.height - top);
             const size_t row_bytes = static_cast<size_t>(tile_w) * tile.channels;
-            for (int32_t y = 0; y < tile_h; ++y) {
-                const size_t at = ((static_cast<size_t>(row) * tile_h + y) * mosaic.width +
-                                   static_cast<size_t>(col) * tile_w) *
-                                  mosaic.channels;
-                std::copy(tile.pixels.begin() + y * row_bytes,
-                          tile.pixels.begin() + (y + 1) * row_bytes, mosaic.pixels.begin() + at);
+            for (int32_t y = 0; y < h; ++y) {
+                const size_t at =
+                    ((static_cast<size_t>(top) + y) * mosaic.width + static_cast<size_t>(left)) *
+                    mosaic.channels;
+                std::copy_n(tile.pixels.begin() + y * row_bytes,
+                            static_cast<size_t>(std::max(w, 0)) * tile.channels,
+                            mosaic.pixels.begin() + at);
             }
         }
     }
@@ -132,8 +148,11 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
         std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
         return INSPECT_OUTPUT;
     }
-    std::fprintf(out, "%s: %d x %d tiles of %d x %d at level %d\n", path.c_str(), run.cols,
-                 run.rows, tile_w, tile_h, level);
+    std::fprintf(out, "%s: %d x %d tiles of %d x %d at level %d", path.c_str(), run.cols, run.rows,
+                 tile_w, tile_h, level);
+    if (mosaic.width < tile_w * run.cols || mosaic.height < tile_h * run.rows)
+        std::fprintf(out, ", cut to the picture's %d x %d", mosaic.width, mosaic.height);
+    std::fprintf(out, "\n");
     if (grey == 0) return INSPECT_OK;
     std::fprintf(err,
                  "razivavu-inspect: %d tiles of %s (of %d) are missing or unreadable; drawn grey\n",
