@@ -102,11 +102,29 @@ TEST_F(InspectRun, MosaicAtLevelTwoIsEveryTileReducedAsTheChainDoes) {
         }
 }
 
-TEST_F(InspectRun, MosaicBelowTheFirstLevelEveryRowStoresSaysSo) {
-    const RunResult r = run(INSPECT_BINARY, "--mosaic 0 --png out pic");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.err.find("level 0 is not stored by every row"), std::string::npos) << r.err;
-    EXPECT_TRUE(file_exists("out/pic_mosaic_level2.png"));
+TEST_F(InspectRun, MosaicBelowTheFirstLevelEveryRowStoresNamesTheRowsAndTheLevelDrawn) {
+    const struct {
+        const char* options;  // of a run again, or null
+        int32_t asked, drawn;
+        const char* rows;  // null: no line
+    } cases[] = {{nullptr, 0, 2, "row 0 stores levels from 1 on, row 2 from 2 on"},
+                 {nullptr, 1, 2, "row 2 stores levels from 2 on"},
+                 {nullptr, 2, 2, nullptr},
+                 {"--full-rows", 0, 0, nullptr}};
+    for (const auto& c : cases) {
+        if (c.options) {
+            ASSERT_EQ(run(RAZIVAVU_BINARY, std::string(c.options) + " pic.bmp 16 16").status, 0);
+        }
+        const RunResult r =
+            run(INSPECT_BINARY, "--mosaic " + std::to_string(c.asked) + " --png out pic");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, c.rows ? "razivavu-inspect: level " + std::to_string(c.asked) +
+                                      " is not stored by every row (" + c.rows +
+                                      "); every row is drawn from level " +
+                                      std::to_string(c.drawn) + ", none magnified\n"
+                                : "");
+        EXPECT_TRUE(file_exists("out/pic_mosaic_level" + std::to_string(c.drawn) + ".png"));
+    }
     const RunResult beyond = run(INSPECT_BINARY, "--mosaic 9 --png out pic");
     EXPECT_EQ(beyond.status, 1);
     EXPECT_NE(beyond.err.find("no level 9"), std::string::npos) << beyond.err;

@@ -1,8 +1,9 @@
 // razivavu-inspect --html through the real binaries (the page itself is
 // tested in a browser under tests/browser): every stored level of both
 // kinds lands as the PNG --png makes of it, grid.js carries the PSNR that
-// --compare reports, and a broken run or folder ends with its message and
-// exit code.
+// --compare reports, a padded grid's page and mosaic keep to the picture
+// the grid manifest gives, and a broken run or folder ends with its
+// message and exit code.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -15,9 +16,9 @@ namespace {
 
 class ViewerRun : public ScratchDir {
   protected:
-    void make_run(int32_t w, int32_t h, const std::string& tiles) {
+    void make_run(int32_t w, int32_t h, const std::string& tiles, const std::string& options = "") {
         write_bmp("pic.bmp", bmp_of(w, h, smooth_pattern(w, h)));
-        const RunResult r = run(RAZIVAVU_BINARY, "pic.bmp " + tiles);
+        const RunResult r = run(RAZIVAVU_BINARY, options + " pic.bmp " + tiles);
         ASSERT_EQ(r.status, 0) << r.err;
     }
 };
@@ -83,6 +84,39 @@ TEST_F(ViewerRun, TilesWithoutDxt1LevelsGiveAPageOfTheTwentyFourBitOnes) {
     EXPECT_TRUE(file_exists("view/tiles/0_0_1.png"));
     EXPECT_TRUE(file_exists("view/tiles/0_1_2.png"));
     EXPECT_FALSE(file_exists("view/tiles/0_1_2c.png"));
+}
+
+TEST_F(ViewerRun, APaddedGridsPageAndMosaicKeepToThePictureTheManifestGives) {
+    constexpr int32_t W = 69, H = 45;  // 5 x 3 padded tiles of 16; halving rounds up
+    const std::string pad = "-q --edges pad --full-rows";
+    // In this order: the parts' manifests are found when the whole run's is gone.
+    const struct {
+        std::vector<std::string> runs;
+        bool manifest;
+    } setups[] = {
+        {{pad}, true}, {{pad}, false}, {{pad + " --part 0/2", pad + " --part 1/2"}, true}};
+    for (const auto& s : setups) {
+        for (const std::string& options : s.runs) make_run(W, H, "16 16", options);
+        if (!s.manifest) std::remove("pic.grid.json");
+        ASSERT_EQ(run(INSPECT_BINARY, "--html view pic").status, 0);
+        EXPECT_EQ(read_text("view/grid.js")
+                          .find(",\"pictureWidth\":" + std::to_string(W) + ",\"pictureHeight\":" +
+                                std::to_string(H) + ",") != std::string::npos,
+                  s.manifest);
+        for (const int32_t level : {0, 1}) {
+            const RunResult r =
+                run(INSPECT_BINARY, "--mosaic " + std::to_string(level) + " --png out pic");
+            TexImage mosaic;
+            ASSERT_TRUE(read_png("out/pic_mosaic_level" + std::to_string(level) + ".png", mosaic))
+                << r.err;
+            const int32_t round = (1 << level) - 1;
+            EXPECT_EQ(mosaic.width, s.manifest ? (W + round) >> level : 5 * (16 >> level));
+            EXPECT_EQ(mosaic.height, s.manifest ? (H + round) >> level : 3 * (16 >> level));
+            if (s.manifest && level == 0) {
+                EXPECT_EQ(mosaic.pixels, smooth_pattern(W, H));
+            }
+        }
+    }
 }
 
 TEST_F(ViewerRun, ABrokenRunOrFolderEndsWithItsReason) {

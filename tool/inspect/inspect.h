@@ -112,6 +112,24 @@ bool open_tile_run(const std::string& base, TileRun& out, FILE* err);
 // missing tile of a row that has others. Nothing when it is whole.
 void report_missing_tiles(const TileRun& run, FILE* err);
 
+// The picture razivavu read, as its grid manifest records it; 0 x 0 when
+// unknown. With --edges pad the last column and row of tiles reach past it.
+struct PictureSize {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool known() const { return width > 0 && height > 0; }
+};
+
+// The picture size from the first manifest of `run.base` that parses (the
+// whole run's or a part's) when it describes the grid of the tile files;
+// unknown without one (tiles of a version that wrote none), and then, when
+// a manifest is there but unusable, one line on `err` saying why.
+PictureSize manifest_picture_size(const TileRun& run, FILE* err);
+
+// A side after `level` halvings of the mip chain: each rounds up, and a
+// side never goes below 1 (a tile's levels are sized so, tile_file_bytes).
+int32_t level_side(int32_t side, int32_t level);
+
 // The mosaic of the 24-bit files, or of the DXT1 files (`block_files`, the
 // PNG then named "<base>_mosaic_dxt1_level<n>.png"): writes the PNG, returns
 // the exit code. Messages go to `err`.

@@ -1,7 +1,11 @@
 // The mosaic: every 24-bit tile of a run at one level of its chain, put
 // together as the picture was cut. The top row stores its tiles from level
 // 1 and the bottom row from level 2, so a lower level than every row stores
-// is replaced by the first one they all have, and the command says so.
+// is replaced by the first one they all have (no row is magnified), and the
+// command names the rows that asked for it. When the grid manifest gives
+// the picture's size, the mosaic is cut to it: the padding of --edges pad
+// is not picture.
+#include <algorithm>
 #include <filesystem>
 
 #include "inspect/inspect.h"
@@ -19,6 +23,22 @@ int32_t first_common_level(const TileRun& run) {
         for (int32_t c = 0; c < run.cols; ++c)
             if (run.has(c, r)) first = std::max(first, run.first_level[r]);
     return first;
+}
+
+// What the mosaic does for a level some rows lack: it names those rows and
+// the one level every row is drawn from.
+std::string common_level_line(const TileRun& run, int32_t level, int32_t first) {
+    std::string rows;
+    for (int32_t r = 0; r < run.rows; ++r) {
+        bool there = false;
+        for (int32_t c = 0; c < run.cols && !there; ++c) there = run.has(c, r);
+        if (!there || run.first_level[r] <= level) continue;
+        rows += (rows.empty() ? "row " : ", row ") + std::to_string(r) +
+                (rows.empty() ? " stores levels from " : " from ") +
+                std::to_string(run.first_level[r]) + " on";
+    }
+    return "razivavu-inspect: level " + std::to_string(level) + " is not stored by every row (" +
+           rows + "); every row is drawn from level " + std::to_string(first) + ", none magnified";
 }
 
 // Level `level` of one tile, or false with the message on `err`.
@@ -59,12 +79,10 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
     if (!open_tile_run(base, run, err)) return INSPECT_BAD_FILE;
     const int32_t first = first_common_level(run);
     if (level < first) {
-        std::fprintf(err,
-                     "razivavu-inspect: level %d is not stored by every row (the top row starts "
-                     "at level %d, the bottom row at level %d); the mosaic shows level %d\n",
-                     level, run.first_level.front(), run.first_level.back(), first);
+        std::fprintf(err, "%s\n", common_level_line(run, level, first).c_str());
         level = first;
     }
+    const PictureSize picture = manifest_picture_size(run, err);
     // Tiles that are missing or fail stay grey; the run then ends with
     // INSPECT_BAD_FILE, after the picture of what is there.
     int32_t grey = run.missing();
@@ -83,6 +101,12 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
                 tile_h = tile.height;
                 mosaic.width = tile_w * run.cols;
                 mosaic.height = tile_h * run.rows;
+                // The smaller of the two: with --edges pad the tiles reach
+                // past the picture, with drop the picture past the tiles.
+                if (picture.known()) {
+                    mosaic.width = std::min(mosaic.width, level_side(picture.width, level));
+                    mosaic.height = std::min(mosaic.height, level_side(picture.height, level));
+                }
                 mosaic.channels = tile.channels;
                 mosaic.pixels.assign(
                     static_cast<size_t>(mosaic.width) * mosaic.height * mosaic.channels,
@@ -94,13 +118,19 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
                 ++grey;
                 continue;
             }
+            // The part of the tile inside the mosaic (all of it unless the
+            // picture ends within the tile).
+            const int32_t left = col * tile_w, top = row * tile_h;
+            const int32_t w = std::min(tile_w, mosaic.width - left);
+            const int32_t h = std::min(tile_h, mosaic.height - top);
             const size_t row_bytes = static_cast<size_t>(tile_w) * tile.channels;
-            for (int32_t y = 0; y < tile_h; ++y) {
-                const size_t at = ((static_cast<size_t>(row) * tile_h + y) * mosaic.width +
-                                   static_cast<size_t>(col) * tile_w) *
-                                  mosaic.channels;
-                std::copy(tile.pixels.begin() + y * row_bytes,
-                          tile.pixels.begin() + (y + 1) * row_bytes, mosaic.pixels.begin() + at);
+            for (int32_t y = 0; y < h; ++y) {
+                const size_t at =
+                    ((static_cast<size_t>(top) + y) * mosaic.width + static_cast<size_t>(left)) *
+                    mosaic.channels;
+                std::copy_n(tile.pixels.begin() + y * row_bytes,
+                            static_cast<size_t>(std::max(w, 0)) * tile.channels,
+                            mosaic.pixels.begin() + at);
             }
         }
     }
@@ -118,8 +148,11 @@ int run_mosaic(const std::string& base, int32_t level, const std::string& dir, F
         std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
         return INSPECT_OUTPUT;
     }
-    std::fprintf(out, "%s: %d x %d tiles of %d x %d at level %d\n", path.c_str(), run.cols,
-                 run.rows, tile_w, tile_h, level);
+    std::fprintf(out, "%s: %d x %d tiles of %d x %d at level %d", path.c_str(), run.cols, run.rows,
+                 tile_w, tile_h, level);
+    if (mosaic.width < tile_w * run.cols || mosaic.height < tile_h * run.rows)
+        std::fprintf(out, ", cut to the picture's %d x %d", mosaic.width, mosaic.height);
+    std::fprintf(out, "\n");
     if (grey == 0) return INSPECT_OK;
     std::fprintf(err,
                  "razivavu-inspect: %d tiles of %s (of %d) are missing or unreadable; drawn grey\n",

@@ -182,15 +182,20 @@ std::string file_url(const std::string& path) {
     return url;
 }
 
-std::string grid_script(const TileRun& run, int32_t tile_w, int32_t tile_h,
+// The grid for the page. The picture's size, when the manifest gives it,
+// lets the page leave out what --edges pad added beyond the picture.
+std::string grid_script(const TileRun& run, int32_t tile_w, int32_t tile_h, PictureSize picture,
                         const std::vector<ViewerTile>& tiles) {
-    std::string j = "// The tile grid of " + run.base +
-                    ", written by razivavu-inspect --html.\nwindow.RAZIVAVU_GRID = {\"base\":" +
-                    json_string(fs::path(run.base).filename().string()) +
-                    ",\"cols\":" + std::to_string(run.cols) +
-                    ",\"rows\":" + std::to_string(run.rows) +
-                    ",\"tileWidth\":" + std::to_string(tile_w) +
-                    ",\"tileHeight\":" + std::to_string(tile_h) + ",\"tiles\":[";
+    std::string j =
+        "// The tile grid of " + run.base +
+        ", written by razivavu-inspect --html.\nwindow.RAZIVAVU_GRID = {\"base\":" +
+        json_string(fs::path(run.base).filename().string()) +
+        ",\"cols\":" + std::to_string(run.cols) + ",\"rows\":" + std::to_string(run.rows) +
+        ",\"tileWidth\":" + std::to_string(tile_w) + ",\"tileHeight\":" + std::to_string(tile_h);
+    if (picture.known())
+        j += ",\"pictureWidth\":" + std::to_string(picture.width) +
+             ",\"pictureHeight\":" + std::to_string(picture.height);
+    j += ",\"tiles\":[";
     for (size_t i = 0; i < tiles.size(); ++i) {
         const ViewerTile& t = tiles[i];
         if (t.missing) {
@@ -237,8 +242,8 @@ bool move_into_place(const fs::path& work, const fs::path& root, std::string& er
 }
 
 // Writes every file of the page into `work`; the exit code.
-int write_page(const TileRun& run, const fs::path& work, FILE* err, int32_t& tile_w,
-               int32_t& tile_h, int32_t& grey) {
+int write_page(const TileRun& run, PictureSize picture, const fs::path& work, FILE* err,
+               int32_t& tile_w, int32_t& tile_h, int32_t& grey) {
     std::string error;
     if (mkdir((work / "tiles").c_str(), 0777) != 0) {
         std::fprintf(err, "razivavu-inspect: cannot make the folder %s: %s\n",
@@ -264,7 +269,8 @@ int write_page(const TileRun& run, const fs::path& work, FILE* err, int32_t& til
         std::fprintf(err, "razivavu-inspect: no tile of %s can be shown\n", run.base.c_str());
         return INSPECT_BAD_FILE;
     }
-    bool written = write_text(work / "grid.js", grid_script(run, tile_w, tile_h, tiles), error);
+    bool written =
+        write_text(work / "grid.js", grid_script(run, tile_w, tile_h, picture, tiles), error);
     for (size_t i = 0; written && i < VIEWER_ASSET_COUNT; ++i)
         written = write_text(work / VIEWER_ASSETS[i].name, VIEWER_ASSETS[i].text, error);
     if (!written) {
@@ -280,6 +286,7 @@ int run_viewer(const std::string& base, const std::string& dir, FILE* out, FILE*
     TileRun run;
     std::string error;
     if (!open_tile_run(base, run, err)) return INSPECT_BAD_FILE;
+    const PictureSize picture = manifest_picture_size(run, err);
     const fs::path root(dir);
     // The page is made in a folder of its own inside DIR and moved into
     // place when complete: a failure, or a signal (the folder is in the
@@ -312,7 +319,7 @@ int run_viewer(const std::string& base, const std::string& dir, FILE* out, FILE*
         return INSPECT_OUTPUT;
     }
     int32_t tile_w = 0, tile_h = 0, grey = run.missing();
-    int code = write_page(run, work, err, tile_w, tile_h, grey);
+    int code = write_page(run, picture, work, err, tile_w, tile_h, grey);
     if (code == INSPECT_OK && !move_into_place(work, root, error)) {
         std::fprintf(err, "razivavu-inspect: %s\n", error.c_str());
         code = INSPECT_OUTPUT;

@@ -4,9 +4,11 @@
 // DIR receives
 //   index.html, viewer.js, viewer.css   the page (no network, no server: it
 //                                       opens from the file system)
-//   grid.js                             the grid: tile size, which levels
-//                                       each tile stores, the DXT1 PSNR of
-//                                       every stored level (as --compare)
+//   grid.js                             the grid: tile size, the picture's
+//                                       size when the grid manifest gives it,
+//                                       which levels each tile stores, the
+//                                       DXT1 PSNR of every stored level (as
+//                                       --compare)
 //   tiles/<col>_<row>_<level>.png       every stored level of every tile,
 //   tiles/<col>_<row>_<level>c.png      24-bit and DXT1, decoded by texfile
 //

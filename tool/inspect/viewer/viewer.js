@@ -29,8 +29,15 @@
   const BACKGROUND = '#262626';
   const MISSING = '#808080';    // a tile the run did not write
 
-  const panoWidth = grid.cols * grid.tileWidth;
-  const panoHeight = grid.rows * grid.tileHeight;
+  // The panorama is the picture razivavu read when grid.js knows its size
+  // (from the grid manifest): the tiles of --edges pad reach past it with
+  // its last column and row repeated, which the view leaves out. Without
+  // it (tiles of a version that wrote no manifest), the whole grid.
+  const gridWidth = grid.cols * grid.tileWidth;
+  const gridHeight = grid.rows * grid.tileHeight;
+  const pictureKnown = grid.pictureWidth > 0 && grid.pictureHeight > 0;
+  const panoWidth = pictureKnown ? Math.min(grid.pictureWidth, gridWidth) : gridWidth;
+  const panoHeight = pictureKnown ? Math.min(grid.pictureHeight, gridHeight) : gridHeight;
   // The chain's last level (1 x 1), from the tiles' own level counts.
   const lastLevel = Math.max.apply(null, grid.tiles.map((t) => t.first + t.levels - 1));
   const minLevel = -4;         // 16 screen pixels per panorama pixel at most
@@ -209,24 +216,39 @@
     const oy = Math.round(h / 2 - state.y * scale);
     ctx.fillStyle = BACKGROUND;
     ctx.fillRect(0, 0, w, h);
+    // Tiles are drawn whole and clipped at the panorama's edge, which lies
+    // on whole canvas pixels as the tile edges do.
+    const panoRight = ox + Math.round(panoWidth * scale);
+    const panoBottom = oy + Math.round(panoHeight * scale);
+    ctx.save();
+    ctx.beginPath();
+    ctx.rect(ox, oy, panoRight - ox, panoBottom - oy);
+    ctx.clip();
     let complete = true;
     const rects = [];
     const used = new Set();
     for (let row = 0; row < grid.rows; ++row) {
       const top = oy + Math.round(row * grid.tileHeight * scale);
       const bottom = oy + Math.round((row + 1) * grid.tileHeight * scale);
-      if (bottom <= 0 || top >= h) continue;
+      if (bottom <= 0 || top >= h || top >= panoBottom) continue;
       for (let col = 0; col < grid.cols; ++col) {
         const left = ox + Math.round(col * grid.tileWidth * scale);
         const right = ox + Math.round((col + 1) * grid.tileWidth * scale);
-        if (right <= 0 || left >= w || right <= left || bottom <= top) continue;
+        if (right <= 0 || left >= w || left >= panoRight || right <= left || bottom <= top) {
+          continue;
+        }
+        // The overlay marks the part of the tile that is picture.
+        const shownRight = Math.min(right, panoRight);
+        const shownBottom = Math.min(bottom, panoBottom);
         const tile = grid.tiles[row * grid.cols + col];
         if (tile.missing) {
           // A run that ended early: the tile is not there, a plain grey one
           // stands in its place.
           ctx.fillStyle = MISSING;
           ctx.fillRect(left, top, right - left, bottom - top);
-          rects.push({ col, row, tile, level: -1, left, top, right, bottom });
+          rects.push({
+            col, row, tile, level: -1, left, top, right: shownRight, bottom: shownBottom,
+          });
           continue;
         }
         const level = levelFor(tile);
@@ -244,16 +266,18 @@
           ctx.drawImage(image, left, top, right - left, bottom - top);
         }
         used.add(level);
-        rects.push({ col, row, tile, level, left, top, right, bottom });
+        rects.push({ col, row, tile, level, left, top, right: shownRight, bottom: shownBottom });
       }
     }
+    ctx.restore();
     if (state.overlay) drawOverlay(rects);
     const levels = Array.from(used).sort((a, b) => a - b);
     statusText.textContent = 'zoom level ' + number(state.level) + ' (' +
       number(100 * Math.pow(2, -state.level)) + '%) \u00b7 drawn from level' +
       (levels.length > 1 ? 's ' : ' ') + (levels.join(', ') || '-') + ' \u00b7 ' +
       (state.dxt1 ? 'DXT1' : '24-bit') + ' tiles \u00b7 ' + grid.cols + ' x ' + grid.rows +
-      ' tiles of ' + grid.tileWidth + ' x ' + grid.tileHeight;
+      ' tiles of ' + grid.tileWidth + ' x ' + grid.tileHeight +
+      (pictureKnown ? ' \u00b7 picture ' + grid.pictureWidth + ' x ' + grid.pictureHeight : '');
     dxt1Box.checked = state.dxt1;
     dxt1Box.disabled = !anyDxt1;
     overlayBox.checked = state.overlay;
