@@ -19,6 +19,7 @@ namespace {
 
 constexpr int32_t W = 512, H = 384, T = 128;  // a 4 x 3 grid of 128 x 128 tiles, 8 levels
 constexpr int VIEW_W = 800, VIEW_H = 600;
+constexpr int32_t PAD_W = 500, PAD_H = 370;  // also 4 x 3 tiles, with --edges pad
 
 // Detail at several scales, so that a wrong level or a shifted tile shows.
 std::vector<uint8_t> busy_pattern() {
@@ -67,6 +68,15 @@ class ViewerBrowser : public ::testing::Test {
                                   .c_str()),
                   0);
         ASSERT_EQ(run(INSPECT_BINARY, "--html '" + dir_ + "/view' " + base).status, 0);
+        // A picture whose right and bottom strips fill no whole tile, padded.
+        write_bmp(dir_ + "/pad.bmp", bmp_of(PAD_W, PAD_H, smooth_pattern(PAD_W, PAD_H)));
+        ASSERT_EQ(
+            std::system(("cd '" + dir_ +
+                         "' && '" RAZIVAVU_BINARY "' -q --edges pad pad.bmp 128 128 < /dev/null")
+                            .c_str()),
+            0);
+        ASSERT_EQ(run(INSPECT_BINARY, "--html '" + dir_ + "/padview' '" + dir_ + "/pad'").status,
+                  0);
         browser_ = new browser::HeadlessBrowser;
         if (!browser_->start(why_)) return;
         browser_->set_viewport(VIEW_W, VIEW_H);
@@ -81,9 +91,9 @@ class ViewerBrowser : public ::testing::Test {
         if (!why_.empty()) GTEST_SKIP() << "no browser: " << why_;
     }
 
-    // Opens the view `hash` and waits until every tile of it is drawn.
-    static void show(const std::string& hash) {
-        browser_->navigate("file://" + dir_ + "/view/index.html#" + hash);
+    // Opens the view `hash` of a page and waits until every tile of it is drawn.
+    static void show(const std::string& hash, const std::string& page = "view") {
+        browser_->navigate("file://" + dir_ + "/" + page + "/index.html#" + hash);
         ASSERT_TRUE(browser_->wait_for("window.razivavuDrawn === '" + hash + "'"))
             << "the page never drew " << hash << "; it shows "
             << browser_->evaluate("location.hash + ' ' + window.razivavuDrawn");
@@ -224,6 +234,20 @@ TEST_F(ViewerBrowser, RowsThatStoreFewerLevelsDrawWithoutHoles) {
             shown.pixels[i] == 0x26 && shown.pixels[i + 1] == 0x26 && shown.pixels[i + 2] == 0x26;
     EXPECT_EQ(background, 0u);
     EXPECT_GE(psnr(shown, expected), 40.0);
+}
+
+TEST_F(ViewerBrowser, APaddedGridEndsAtThePicturesEdge) {
+    show("level=0&x=250&y=185&dxt1=0&overlay=0", "padview");
+    const auto [x0, y0] = corner(0, 250, 185);
+    const TexImage shot = screenshot();
+    auto background = [&](int32_t x, int32_t y) {
+        const uint8_t* p = &shot.pixels[(size_t(y) * shot.width + x) * 3];
+        return p[0] == 0x26 && p[1] == 0x26 && p[2] == 0x26;
+    };
+    for (int32_t k = 0; k < PAD_H; k += 5)
+        EXPECT_TRUE(background(x0 + PAD_W, y0 + k) && !background(x0 + PAD_W - 1, y0 + k)) << k;
+    for (int32_t k = 0; k < PAD_W; k += 5)
+        EXPECT_TRUE(background(x0 + k, y0 + PAD_H) && !background(x0 + k, y0 + PAD_H - 1)) << k;
 }
 
 TEST_F(ViewerBrowser, ThePageAsksForNothingOutsideItsFolder) {
