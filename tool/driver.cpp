@@ -673,10 +673,11 @@ int run_tool(int argc, char** argv) {
     manifest.damaged_from_row = damage.row;
     manifest.damage = damage.reason;
     const std::string manifest_path = run_manifest_path(base, options);
-    const std::string unwritten = commit_run_manifest(manifest_path, manifest, options.sync);
-    if (!unwritten.empty())
-        return fail(EXIT_WRITE_FAILED,
-                    "cannot write the grid manifest " + manifest_path + ": " + unwritten);
+    const int unwritten = commit_run_manifest(manifest_path, manifest, options.sync);
+    if (unwritten != 0)
+        return fail(unwritten == ENOMEM ? EXIT_NO_MEMORY : EXIT_WRITE_FAILED,
+                    "cannot write the grid manifest " + manifest_path + ": " +
+                        std::strerror(unwritten));
     if (written != EXIT_DONE) return written;
 
     say(options, "created %d pano's\n", tiles);

@@ -156,9 +156,9 @@ bool tile_file_facts(const std::string& name, TileFileFacts& out) {
     return file_hash(name, out.hash, out.bytes);
 }
 
-std::string commit_run_manifest(const std::string& path, const GridManifest& manifest, bool sync) {
+int commit_run_manifest(const std::string& path, const GridManifest& manifest, bool sync) {
     // The tiles' renames live in the folder; they must last before the
     // manifest that vouches for them does.
-    if (sync && !sync_path(folder_of(path))) return std::strerror(errno);
+    if (sync && !sync_path(folder_of(path))) return errno;
     return write_manifest(path, manifest, sync);
 }

@@ -45,6 +45,6 @@ void record_tile(GridManifest& manifest, int32_t col, int32_t row, const std::st
 bool tile_file_facts(const std::string& name, TileFileFacts& out);
 
 // The run's manifest, written last (with --sync flushed, and the folder with
-// it, whose tile renames it also makes lasting). Empty when written;
-// otherwise the system's reason.
-std::string commit_run_manifest(const std::string& path, const GridManifest& manifest, bool sync);
+// it, whose tile renames it also makes lasting). 0 when written; otherwise
+// the system's reason (an errno value).
+int commit_run_manifest(const std::string& path, const GridManifest& manifest, bool sync);

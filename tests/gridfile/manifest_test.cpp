@@ -2,6 +2,7 @@
 // never writes is refused with a reason, and the files are found by name.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 
@@ -130,8 +131,8 @@ class ManifestFiles : public ScratchDir {};
 TEST_F(ManifestFiles, WrittenWholeAndFoundByName) {
     GridManifest whole = sample();
     whole.part_count = 1, whole.part_index = 0, whole.first_row = 0, whole.tiles.clear();
-    ASSERT_EQ(write_manifest(manifest_name("pano"), whole, false), "");
-    ASSERT_EQ(write_manifest(part_manifest_name("pano", 1, 2), sample(), true), "");
+    ASSERT_EQ(write_manifest(manifest_name("pano"), whole, false), 0);
+    ASSERT_EQ(write_manifest(part_manifest_name("pano", 1, 2), sample(), true), 0);
     for (const char* stray : {"panorama.grid.json", "pano.part-1-of-x.grid.json",
                               "pano.part-1-of-2.grid.json.part", "pano.part-01-of-2.grid.json"})
         write_file(stray, {'{'});
@@ -146,7 +147,7 @@ TEST_F(ManifestFiles, WrittenWholeAndFoundByName) {
     // A folder that cannot take the file: the reason, and nothing left.
     ASSERT_EQ(mkdir("sub", 0755), 0);
     write_file("sub/x", {1});
-    EXPECT_EQ(write_manifest("sub/x/pano.grid.json", whole, false), "Not a directory");
+    EXPECT_EQ(write_manifest("sub/x/pano.grid.json", whole, false), ENOTDIR);
     EXPECT_FALSE(fs::exists("sub/x/pano.grid.json.part"));
     EXPECT_EQ(find_manifests("sub/pano").size(), 0u);
 }

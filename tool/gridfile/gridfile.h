@@ -133,9 +133,10 @@ std::string manifest_name(const std::string& base);
 std::string part_manifest_name(const std::string& base, int32_t index, int32_t count);
 
 // Writes the manifest under "<path>.part", then renames it; with `sync` the
-// file reaches the disk before the rename and the folder after it. Empty when
-// written; otherwise the reason (the system's), and nothing is left behind.
-std::string write_manifest(const std::string& path, const GridManifest& manifest, bool sync);
+// file reaches the disk before the rename and the folder after it. 0 when
+// written; otherwise the system's reason (an errno value, ENOMEM when its
+// text could not be made), and nothing is left behind.
+int write_manifest(const std::string& path, const GridManifest& manifest, bool sync);
 
 // A manifest found beside the tiles of BASE.
 struct FoundManifest {

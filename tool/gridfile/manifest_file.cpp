@@ -89,16 +89,17 @@ bool sync_path(const std::string& path) {
     return ok;
 }
 
-std::string write_manifest(const std::string& path, const GridManifest& manifest, bool sync) {
-    const std::string part = path + ".part";
+int write_manifest(const std::string& path, const GridManifest& manifest, bool sync) {
+    std::string part;
     std::string text;
     try {
+        part = path + ".part";
         text = manifest_to_json(manifest);
     } catch (const std::bad_alloc&) {
-        return std::strerror(ENOMEM);
+        return ENOMEM;
     }
     const int fd = create_part_file(part.c_str());
-    if (fd < 0) return std::strerror(errno);
+    if (fd < 0) return errno;
     bool ok = write_all(fd, text) && (!sync || fsync(fd) == 0);
     int e = errno;
     if (close(fd) != 0 && ok) {
@@ -112,13 +113,13 @@ std::string write_manifest(const std::string& path, const GridManifest& manifest
     if (!ok) {
         unlink(part.c_str());
         forget_part_file(part.c_str());
-        return std::strerror(e);
+        return e;
     }
     forget_part_file(part.c_str());
     // The rename itself lives in the folder: without its flush a crash may
     // lose the name on some file systems.
-    if (sync && !sync_path(folder_of(path))) return std::strerror(errno);
-    return "";
+    if (sync && !sync_path(folder_of(path))) return errno;
+    return 0;
 }
 
 std::vector<FoundManifest> find_manifests(const std::string& base) {

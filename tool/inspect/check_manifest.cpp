@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "inspect/inspect.h"
@@ -161,12 +162,12 @@ void merge_parts(const std::string& base, const std::vector<const FoundManifest*
         for (const ManifestTile& t : govern[static_cast<size_t>(row)]->manifest.tiles)
             if (t.row == row) merged.tiles.push_back(t);
     const std::string path = manifest_name(base);
-    const std::string unwritten = write_manifest(path, merged, false);
-    if (unwritten.empty())
+    const int unwritten = write_manifest(path, merged, false);
+    if (unwritten == 0)
         std::fprintf(out, "%s: written from the parts' manifests\n", path.c_str());
     else
         std::fprintf(out, "%s: not written (%s); the parts' manifests still describe the grid\n",
-                     path.c_str(), unwritten.c_str());
+                     path.c_str(), std::strerror(unwritten));
 }
 
 }  // namespace
