@@ -630,10 +630,14 @@ int run_tool(int argc, char** argv) {
                                                         input.height, grid, options, job.rows);
     if (!unread_again.empty()) return fail(EXIT_BAD_INPUT_FILE, unread_again);
     if (options.resume) {
+        int32_t damaged_from = job.rows.end;
         const std::string refusal =
-            resume_refusal(base, tile_base(options, name), manifest, grid, job.rows);
+            resume_refusal(base, tile_base(options, name), manifest, grid, job.rows, damaged_from);
         if (!refusal.empty()) return fail(EXIT_BAD_OPTION, refusal);
         job.kept = tiles_already_written(tile_base(options, name), grid, job.rows);
+        for (size_t item = 0; item < job.kept.size(); ++item)
+            if (job.rows.first + static_cast<int32_t>(item / grid.cols) >= damaged_from)
+                job.kept[item] = 0;
     }
     // The run's files (a part's own, less those kept) must fit: a small
     // picture that claims a huge size would otherwise fill the disk with
@@ -675,9 +679,9 @@ int run_tool(int argc, char** argv) {
     const std::string manifest_path = run_manifest_path(base, options);
     const int unwritten = commit_run_manifest(manifest_path, manifest, options.sync);
     if (unwritten != 0)
-        return fail(unwritten == ENOMEM ? EXIT_NO_MEMORY : EXIT_WRITE_FAILED,
-                    "cannot write the grid manifest " + manifest_path + ": " +
-                        std::strerror(unwritten));
+        return fail(
+            unwritten == ENOMEM ? EXIT_NO_MEMORY : EXIT_WRITE_FAILED,
+            "cannot write the grid manifest " + manifest_path + ": " + std::strerror(unwritten));
     if (written != EXIT_DONE) return written;
 
     say(options, "created %d pano's\n", tiles);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -80,7 +81,9 @@ std::string run_manifest_path(const std::string& base, const ToolOptions& option
 }
 
 std::string resume_refusal(const std::string& base, const std::string& tiles,
-                           const GridManifest& ours, const TileGrid& grid, RowRange rows) {
+                           const GridManifest& ours, const TileGrid& grid, RowRange rows,
+                           int32_t& damaged_from) {
+    damaged_from = rows.end;
     for (const FoundManifest& f : find_manifests(base)) {
         if (!f.error.empty())
             return f.path + " is not a grid manifest this razivavu reads (" + f.error +
@@ -89,6 +92,11 @@ std::string resume_refusal(const std::string& base, const std::string& tiles,
         if (!differs.empty())
             return "--resume would mix two grids: " + differs +
                    "; run with the same picture, tile size and options, or without --resume";
+        // A picture mended since (its ends unchanged) gives its damaged rows
+        // their real pixels.
+        const GridManifest& m = f.manifest;
+        if (m.damaged_from_row >= 0 && m.damaged_from_row < m.end_row)
+            damaged_from = std::min(damaged_from, std::max(m.damaged_from_row, m.first_row));
     }
     // A folder from a version without manifests still tells its grid by the
     // tile headers.

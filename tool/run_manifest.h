@@ -27,9 +27,12 @@ std::string run_manifest_path(const std::string& base, const ToolOptions& option
 // BASE must describe this grid (picture, tile size, options), and every tile
 // file of the run's rows that carries a tile header must carry this grid's.
 // `tiles` names the tiles as tile_name wants it (the input's name, or its
-// place in the -o folder).
+// place in the -o folder). `damaged_from` receives the first of the run's
+// rows an earlier manifest marks damaged (rows.end when none is): their
+// tiles hold filler, so they are written anew rather than kept.
 std::string resume_refusal(const std::string& base, const std::string& tiles,
-                           const GridManifest& ours, const TileGrid& grid, RowRange rows);
+                           const GridManifest& ours, const TileGrid& grid, RowRange rows,
+                           int32_t& damaged_from);
 
 // A run that rewrites rows (without --resume) makes the manifests of another
 // grid that speak for them untrue: they are removed before the first tile.

@@ -138,6 +138,25 @@ TEST_F(GridTrust, ResumeRefusesAnotherGridAndRewritesNothing) {
     }
 }
 
+TEST_F(GridTrust, ResumeWritesTheRowsAManifestMarksDamagedAnew) {
+    // A picture mended in its middle keeps its size and ends, so it is the
+    // same grid; the rows its damage touched must not be kept.
+    write_bmp("pano.bmp", bmp_picture(32, 48, 24, false));
+    ASSERT_EQ(run_program(RAZIVAVU_BINARY, "-q pano.bmp 16 16").status, 0);
+    std::string text = read_text("pano.grid.json");
+    const std::string clean = "\"damage\": null";
+    ASSERT_NE(text.find(clean), std::string::npos);
+    text.replace(text.find(clean), clean.size(),
+                 "\"damage\": {\"first_row\": 1, \"reason\": \"x\"}");
+    write_file("pano.grid.json", std::vector<uint8_t>(text.begin(), text.end()));
+    const RunResult r = run_program(RAZIVAVU_BINARY, "--resume pano.bmp 16 16");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("kept 1x0\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("creating 0x1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("created 4 pano's\nkept 2 pano's"), std::string::npos) << r.out;
+    EXPECT_EQ(run_program(INSPECT_BINARY, "--check pano").status, 0);
+}
+
 TEST_F(GridTrust, TheLevelLineComesBeforeTheFirstTile) {
     const struct {
         int height;  // in tiles of 16
