@@ -65,7 +65,9 @@ constexpr CommandOption TOOL_OPTIONS[] = {
      "READING",
      "the decoder high and best aim at: nearest (default; thirds rounded, as razivavu-inspect "
      "reads them), exact or truncate"},
-    {STRICT, {"--strict"}, nullptr,
+    {STRICT,
+     {"--strict"},
+     nullptr,
      "a damaged JPEG ends the run where the damage is met instead of tiling the rest with "
      "filler (exit 1 either way)"},
     {EDGES,
