@@ -152,3 +152,17 @@ int make_folders(const char* path) {
     if (stat(path, &st) != 0) return errno;  // a link to nothing
     return S_ISDIR(st.st_mode) ? 0 : EEXIST;
 }
+
+int write_all(int fd, const void* data, size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = write(fd, bytes + done, size - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n == 0)
+            return EIO;
+        else if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}

@@ -126,6 +126,10 @@ int64_t file_size(const char* name);
 // file standing where a folder above it should be, ...; EEXIST when `path`
 // itself names something that is not a folder.
 int make_folders(const char* path);
+// Writes all `size` bytes to the descriptor, again after an interrupted or
+// short write. 0 when written, else the reason (an errno value; EIO for a
+// write that took nothing).
+int write_all(int fd, const void* data, size_t size);
 
 // ---------------------------------------------------------------------------
 // Files under construction. Every command writes an output as "<name>.part"

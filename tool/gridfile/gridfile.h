@@ -108,6 +108,10 @@ std::string manifest_from_json(const std::string& text, GridManifest& out);
 std::string manifest_difference(const GridManifest& a, const GridManifest& b,
                                 const std::string& theirs, const std::string& ours);
 
+// A JSON string literal for `text` (quotes, backslashes and control
+// characters escaped): the one quoting of every JSON the commands write.
+std::string json_quote(const std::string& text);
+
 // ---------------------------------------------------------------------------
 // Hashes.
 // ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // reader that took them would have to decide how to round a tile's size.
 #include <cstdio>
 
+#include "gridfile/gridfile.h"
 #include "gridfile/json_value.h"
 
 namespace {

@@ -21,6 +21,3 @@ struct JsonValue {
 // Empty when `text` is one JSON value (with blanks around it); otherwise the
 // reason with the offset where reading stopped.
 std::string json_parse(const std::string& text, JsonValue& out);
-
-// A JSON string literal for `text`.
-std::string json_quote(const std::string& text);

@@ -27,20 +27,6 @@ std::string folder_of(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool write_all(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 std::string read_manifest_text(const std::string& path, std::string& text) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::strerror(errno);
@@ -100,8 +86,9 @@ int write_manifest(const std::string& path, const GridManifest& manifest, bool s
     }
     const int fd = create_part_file(part.c_str());
     if (fd < 0) return errno;
-    bool ok = write_all(fd, text) && (!sync || fsync(fd) == 0);
-    int e = errno;
+    int e = write_all(fd, text.data(), text.size());
+    if (e == 0 && sync && fsync(fd) != 0) e = errno;
+    bool ok = e == 0;
     if (close(fd) != 0 && ok) {
         ok = false;
         e = errno;

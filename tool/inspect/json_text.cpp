@@ -5,22 +5,7 @@
 
 #include "inspect/inspect.h"
 
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (const unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof(esc), "\\u%04x", c);
-            out += esc;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
+std::string json_string(const std::string& text) { return json_quote(text); }
 
 std::string json_number(double value) {
     if (!std::isfinite(value)) return "null";

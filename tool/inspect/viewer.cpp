@@ -44,14 +44,7 @@ bool write_text(const fs::path& path, const std::string& text, std::string& erro
         error = "cannot create " + part + ": " + std::strerror(errno);
         return false;
     }
-    int failure = 0;
-    for (size_t done = 0; done < text.size() && failure == 0;) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n > 0)
-            done += static_cast<size_t>(n);
-        else if (n == 0 || errno != EINTR)
-            failure = n == 0 ? EIO : errno;
-    }
+    int failure = write_all(fd, text.data(), text.size());
     if (close(fd) != 0 && failure == 0) failure = errno;
     if (failure == 0 && std::rename(part.c_str(), path.string().c_str()) != 0) failure = errno;
     if (failure == 0) return true;

@@ -61,14 +61,7 @@ std::string prepare_profile(const TextureOptions& o, const CommandSettings& cs,
     profile.path = pattern;
     profile.temporary = true;
     // The reason reported is that of the first call that failed.
-    int error = 0;
-    for (size_t done = 0; done < text.size() && error == 0;) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n > 0)
-            done += static_cast<size_t>(n);
-        else if (n == 0 || errno != EINTR)
-            error = n == 0 ? EIO : errno;
-    }
+    int error = write_all(fd, text.data(), text.size());
     if (close(fd) != 0 && error == 0) error = errno;
     if (error != 0) return std::string("cannot write a temporary profile: ") + std::strerror(error);
     return "";
