@@ -496,6 +496,32 @@ int write_run_rows(PictureInput& input, const std::string& name, const TileGrid&
     return EXIT_DONE;
 }
 
+// --resume: refuses another grid (EXIT_BAD_OPTION, nothing written), else
+// marks the tiles an earlier run left whole, less those of rows it marked
+// damaged.
+int take_up_earlier_run(const std::string& base, const std::string& tiles,
+                        const GridManifest& manifest, const TileGrid& grid, TileJob& job) {
+    int32_t damaged_from = job.rows.end;
+    const std::string refusal = resume_refusal(base, tiles, manifest, grid, job.rows, damaged_from);
+    if (!refusal.empty()) return fail(EXIT_BAD_OPTION, refusal);
+    job.kept = tiles_already_written(tiles, grid, job.rows);
+    for (size_t item = 0; item < job.kept.size(); ++item)
+        if (job.rows.first + static_cast<int32_t>(item / grid.cols) >= damaged_from)
+            job.kept[item] = 0;
+    return EXIT_DONE;
+}
+
+// The run's last step: its manifest, with the damage it met.
+int commit_manifest(GridManifest& manifest, const Damage& damage, const std::string& path,
+                    bool sync) {
+    manifest.damaged_from_row = damage.row;
+    manifest.damage = damage.reason;
+    const int unwritten = commit_run_manifest(path, manifest, sync);
+    if (unwritten == 0) return EXIT_DONE;
+    return fail(unwritten == ENOMEM ? EXIT_NO_MEMORY : EXIT_WRITE_FAILED,
+                "cannot write the grid manifest " + path + ": " + std::strerror(unwritten));
+}
+
 // The old console habit: keep the window open until the user has read it.
 // Only a terminal is asked; a pipe or a file is never read, so a shell loop
 // reading names from its own standard input keeps every name.
@@ -630,14 +656,9 @@ int run_tool(int argc, char** argv) {
                                                         input.height, grid, options, job.rows);
     if (!unread_again.empty()) return fail(EXIT_BAD_INPUT_FILE, unread_again);
     if (options.resume) {
-        int32_t damaged_from = job.rows.end;
-        const std::string refusal =
-            resume_refusal(base, tile_base(options, name), manifest, grid, job.rows, damaged_from);
-        if (!refusal.empty()) return fail(EXIT_BAD_OPTION, refusal);
-        job.kept = tiles_already_written(tile_base(options, name), grid, job.rows);
-        for (size_t item = 0; item < job.kept.size(); ++item)
-            if (job.rows.first + static_cast<int32_t>(item / grid.cols) >= damaged_from)
-                job.kept[item] = 0;
+        const int refused =
+            take_up_earlier_run(base, tile_base(options, name), manifest, grid, job);
+        if (refused != EXIT_DONE) return refused;
     }
     // The run's files (a part's own, less those kept) must fit: a small
     // picture that claims a huge size would otherwise fill the disk with
@@ -674,14 +695,9 @@ int run_tool(int argc, char** argv) {
     // A run that could not write its tiles leaves no manifest: --check then
     // sees its rows as never finished. A damaged picture is recorded.
     if (written != EXIT_DONE && damage.row < 0) return written;
-    manifest.damaged_from_row = damage.row;
-    manifest.damage = damage.reason;
     const std::string manifest_path = run_manifest_path(base, options);
-    const int unwritten = commit_run_manifest(manifest_path, manifest, options.sync);
-    if (unwritten != 0)
-        return fail(
-            unwritten == ENOMEM ? EXIT_NO_MEMORY : EXIT_WRITE_FAILED,
-            "cannot write the grid manifest " + manifest_path + ": " + std::strerror(unwritten));
+    const int committed = commit_manifest(manifest, damage, manifest_path, options.sync);
+    if (committed != EXIT_DONE) return committed;
     if (written != EXIT_DONE) return written;
 
     say(options, "created %d pano's\n", tiles);
