@@ -2,6 +2,7 @@
 #include "tool/band_feed.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -50,7 +51,12 @@ bool read_next_band(BandFeed& feed, std::unique_lock<std::mutex>& hold) {
     bool no_memory = false;
     try {
         const int32_t got = std::min(feed.band_rows, feed.input->height - feed.input->next_row);
+        errno = 0;
         read = read_picture_rows(*feed.input, feed.buffer[slot].data(), feed.band_rows, &rows);
+        // A decoder that ran out of memory reports it as it reports a
+        // spoilt file; the picture is not damaged, so it must not be
+        // recorded as such.
+        if (!read.ok() && errno == ENOMEM) no_memory = true;
         if (rows && feed.padded) {
             pad_band(rows, got, feed.input->width, feed.input->planes, feed.buffer[slot].data(),
                      feed.band_rows, feed.band_width);

@@ -471,7 +471,10 @@ int fail_marked_damaged(const std::string& name, const Damage& damage, const Gri
 int write_run_rows(PictureInput& input, const std::string& name, const TileGrid& grid, TileJob& job,
                    int32_t& tiles, int threads, bool& warned, const ToolOptions& options,
                    GridManifest& manifest, Damage& damage) {
+    errno = 0;
     const LoadResult above = skip_picture_rows(input, job.rows.first * grid.tile_height);
+    if (!above.ok() && errno == ENOMEM)  // a decoder's failed allocation, no damage
+        return fail(EXIT_NO_MEMORY, "not enough memory to read the picture " + name);
     if (!above.ok()) {
         damage.met(job.rows.first, above.reason);
         return fail(EXIT_LOAD_FAILED, above.reason + " (see vx.log)");

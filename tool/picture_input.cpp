@@ -1,6 +1,7 @@
 // Opening the input picture and reading it in bands.
 #include "tool/picture_input.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -110,8 +111,12 @@ RemainingRows read_remaining_rows(PictureInput& in) {
         }
     }
     const uint8_t* rows_read = nullptr;
-    while (in.next_row < in.height && rest.load.ok())
+    while (in.next_row < in.height && rest.load.ok()) {
+        errno = 0;
         rest.load = read_picture_rows(in, scratch.data(), rows, &rows_read);
+    }
+    // A decoder's failed allocation is no damage of the picture.
+    if (!rest.load.ok() && errno == ENOMEM) rest.no_memory = true;
     return rest;
 }
 
