@@ -170,6 +170,7 @@ BlockResult encode_block_rows(const BlockLevel& level, const BlockOptions& optio
         return BlockResult::Refused;
     if (level.width == 0 || row_count == 0) return BlockResult::Ok;
     const BlockCallOptions o = call_options(options);
+    if (is_astc_mode(o.mode)) return encode_astc_rows(level, o, first_row, row_count, out);
     if (o.mode >= BLOCK_MODE_BC4) {
         // The newer layouts fit each block on its own pixels: no
         // neighbourhood variant.
