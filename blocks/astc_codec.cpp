@@ -111,8 +111,8 @@ BlockResult prepare_block_encoder(const BlockOptions& options) {
     return encoder_context(options.mode, call_options(options).quality, context);
 }
 
-BlockResult encode_astc_rows(const BlockLevel& level, const BlockCallOptions& o,
-                             int32_t first_row, int32_t row_count, uint8_t* out) {
+BlockResult encode_astc_rows(const BlockLevel& level, const BlockCallOptions& o, int32_t first_row,
+                             int32_t row_count, uint8_t* out) {
     astcenc_context* context = nullptr;
     const BlockResult ready = encoder_context(o.mode, o.quality, context);
     if (ready != BlockResult::Ok) return ready;
@@ -168,8 +168,8 @@ BlockResult decode_astc_level(const uint8_t* data, int64_t size, int mode, int32
     const astcenc_swizzle same = {ASTCENC_SWZ_R, ASTCENC_SWZ_G, ASTCENC_SWZ_B, ASTCENC_SWZ_A};
     astcenc_error error;
     try {
-        error = astcenc_decompress_image(context, data, size_t(block_data_size(width, height, mode)),
-                                         &image, &same, 0);
+        error = astcenc_decompress_image(
+            context, data, size_t(block_data_size(width, height, mode)), &image, &same, 0);
     } catch (const std::bad_alloc&) {
         error = ASTCENC_ERR_OUT_OF_MEM;
     }

@@ -117,8 +117,8 @@ void encode_bc_rows(const BlockLevel& level, const BlockCallOptions& o, int32_t 
 // The ASTC level walk (astc_codec.cpp), for block rows first_row ..
 // first_row + row_count - 1 of a checked call: the rows go to the library as
 // one image through the thread's context. Ok, NoMemory or CodecFailed.
-BlockResult encode_astc_rows(const BlockLevel& level, const BlockCallOptions& o,
-                             int32_t first_row, int32_t row_count, uint8_t* out);
+BlockResult encode_astc_rows(const BlockLevel& level, const BlockCallOptions& o, int32_t first_row,
+                             int32_t row_count, uint8_t* out);
 
 // The neighbourhood variant of the level walk, for block rows first_row ..
 // first_row + row_count - 1 of a checked call.

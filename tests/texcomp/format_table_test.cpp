@@ -91,10 +91,10 @@ TEST(FormatTable, AstcBlocksAndLevelSizes) {
         int64_t bytes;
     };
     const Case cases[] = {
-        {TextureFormat::Astc4x4, 4, 1, 1, 16},     {TextureFormat::Astc4x4, 4, 5, 3, 32},
+        {TextureFormat::Astc4x4, 4, 1, 1, 16},        {TextureFormat::Astc4x4, 4, 5, 3, 32},
         {TextureFormat::Astc4x4, 4, 256, 128, 32768}, {TextureFormat::Astc6x6, 6, 6, 6, 16},
-        {TextureFormat::Astc6x6, 6, 17, 9, 96},   {TextureFormat::Astc6x6, 6, 256, 256, 29584},
-        {TextureFormat::Astc8x8, 8, 8, 9, 32},    {TextureFormat::Astc8x8, 8, 17, 9, 96},
+        {TextureFormat::Astc6x6, 6, 17, 9, 96},       {TextureFormat::Astc6x6, 6, 256, 256, 29584},
+        {TextureFormat::Astc8x8, 8, 8, 9, 32},        {TextureFormat::Astc8x8, 8, 17, 9, 96},
         {TextureFormat::Astc8x8, 8, 32767, 1, 65536},
     };
     for (const Case& c : cases) {

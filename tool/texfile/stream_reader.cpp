@@ -161,10 +161,9 @@ bool parse_stream_file(TexFile& file, std::string& error) {
     size_t count = promised;
     if (data == whole && whole != want) {
         count = chain.size();
-        file.note +=
-            std::string(file.note.empty() ? "" : "; ") +
-            "one level beyond the header's mip count, down to 1 x 1, as the chain of "
-            "sides that are not powers of two has";
+        file.note += std::string(file.note.empty() ? "" : "; ") +
+                     "one level beyond the header's mip count, down to 1 x 1, as the chain of "
+                     "sides that are not powers of two has";
     } else if (data != want) {
         error = std::string(data < want ? "short" : "long") + " file: the header promises " +
                 byte_count(want) + " of levels, the file holds " + byte_count(data);
