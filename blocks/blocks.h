@@ -216,7 +216,11 @@ BlockResult prepare_block_encoder(const BlockOptions& options);
 // comes from the clock or from earlier calls; and no flag that weighs errors
 // across neighbouring blocks (alpha weighting) is set, so a block's bytes
 // follow from its own texels and a band of block rows gives the bytes of the
-// whole level. Another release of the library may choose other blocks.
+// whole level. The library also keeps state across contexts that the first
+// compression of a process settles; one fixed compression of our own settles
+// it before any other (once a process, guarded), so that what a process
+// compressed before cannot change a level's bytes. Another release of the
+// library may choose other blocks.
 
 // Decodes a level of width x height in an ASTC `mode` from `size` bytes at
 // `data` into width x height pixels of R, G, B, A at `rgba`, rows packed:
