@@ -114,6 +114,12 @@ void pack_colour_block(BlockSamples& b, const int slots[16], int mode, uint8_t o
 void encode_bc_rows(const BlockLevel& level, const BlockCallOptions& o, int32_t first_row,
                     int32_t row_count, uint8_t* out);
 
+// The ASTC level walk (astc_codec.cpp), for block rows first_row ..
+// first_row + row_count - 1 of a checked call: the rows go to the library as
+// one image through the thread's context. Ok, NoMemory or CodecFailed.
+BlockResult encode_astc_rows(const BlockLevel& level, const BlockCallOptions& o, int32_t first_row,
+                             int32_t row_count, uint8_t* out);
+
 // The neighbourhood variant of the level walk, for block rows first_row ..
 // first_row + row_count - 1 of a checked call.
 void encode_blocks_diffused(const BlockLevel& level, const BlockCallOptions& o, int32_t first_row,

@@ -1,4 +1,5 @@
-// blocks: 4x4 block compression of 32-bit levels (DXT1, DXT3, DXT5 layouts).
+// blocks: block compression of 32-bit levels (DXT1, DXT3, DXT5, BC4, BC5,
+// BC7 in 4x4 blocks; ASTC in 4x4, 6x6 or 8x8 blocks).
 //
 // encode_blocks is the one door: it reads a level of 8-bit channels through a
 // BlockLevel view, encodes it as one BlockOptions record says and writes
@@ -7,6 +8,8 @@
 // one level may go to several threads and still give the bytes of one call.
 // Every call works on its own records; the only shared data is read-only
 // (a table built once on first use), so calls may run on several threads.
+// ASTC goes through Arm's ASTC encoder library (libastcenc), whose working
+// state (a context) each thread keeps for itself and reuses (see ASTC below).
 #pragma once
 
 #include <cstddef>
@@ -25,10 +28,22 @@ constexpr int BLOCK_MODE_INTERP_ALPHA = 512;
 constexpr int BLOCK_MODE_BC4 = 1 << 16;
 constexpr int BLOCK_MODE_BC5 = 2 << 16;
 constexpr int BLOCK_MODE_BC7 = 3 << 16;
+// ASTC (LDR, linear, 8-bit input), 16 bytes a block of 4x4, 6x6 or 8x8
+// texels: the fewer bits a texel, the larger the block.
+constexpr int BLOCK_MODE_ASTC_4X4 = 4 << 16;
+constexpr int BLOCK_MODE_ASTC_6X6 = 5 << 16;
+constexpr int BLOCK_MODE_ASTC_8X8 = 6 << 16;
 
 // Bytes of one block in `mode`: 8 for DXT1 and BC4, 16 for the others.
 int block_bytes_for(int mode);
-// Bytes of a level of width x height in `mode`: 8 or 16 per 4x4 block.
+// Texels along each side of a block in `mode`: 6 and 8 for those ASTC
+// modes, 4 for every other.
+int block_side_for(int mode);
+// Whether `mode` is one of the three ASTC modes.
+bool is_astc_mode(int mode);
+// Bytes of a level of width x height in `mode`: 8 or 16 per block, the
+// blocks at the right and bottom edges counted whole when the sides are not
+// multiples of the block side.
 int32_t block_data_size(int32_t width, int32_t height, int32_t mode);
 
 // ---------------------------------------------------------------------------
@@ -149,6 +164,13 @@ enum class BlockResult : int32_t {
     // than the level's (or the band's) bytes, or rows outside the level.
     // Nothing was written.
     Refused = -1,
+    // ASTC only: the codec could not get its working memory. The output of
+    // the call is incomplete.
+    NoMemory = -2,
+    // ASTC only: the codec refused or failed the call for another reason
+    // (a library built for another processor, for one). The output of the
+    // call is incomplete.
+    CodecFailed = -3,
 };
 // A readable reason for a result; never null.
 const char* block_result_message(BlockResult result);
@@ -158,11 +180,56 @@ BlockResult encode_blocks(const BlockLevel& level, const BlockOptions& options, 
                           int64_t out_size);
 
 // Encodes block rows first_row .. first_row + row_count - 1 of the level (a
-// block row is 4 pixel rows) into `out`, which receives exactly those rows'
-// bytes: the same bytes encode_blocks writes at that place of the level, since
-// every block is encoded with the whole level in view.
+// block row is block_side_for(mode) pixel rows) into `out`, which receives
+// exactly those rows' bytes: the same bytes encode_blocks writes at that
+// place of the level, since every block is encoded with the whole level in
+// view (an ASTC block reads its own texels only).
 BlockResult encode_block_rows(const BlockLevel& level, const BlockOptions& options,
                               int32_t first_row, int32_t row_count, uint8_t* out, int64_t out_size);
+
+// Makes ready on the calling thread what encoding in `options` needs before
+// the first block: for ASTC the thread's codec context (Ok, NoMemory or
+// CodecFailed), so that a caller learns of a failure before it has written
+// anything; Ok for every other mode.
+BlockResult prepare_block_encoder(const BlockOptions& options);
+
+// ---------------------------------------------------------------------------
+// ASTC.
+// ---------------------------------------------------------------------------
+// Encoding and decoding go through Arm's ASTC encoder library. Its quality
+// presets follow BlockQuality: Quick the fastest preset, Fast the fast one,
+// Normal medium, High thorough, Best exhaustive. The metric (`weights`),
+// the palette reading, force_four, diffusion and the normal-map weights do
+// not apply: every channel, alpha included, counts alike, as the library
+// weighs them by default.
+//
+// A context (the library's tables and working memory, a few milliseconds to
+// make) is kept per thread: one for encoding, remade only when the block size
+// or quality changes, and one for decoding, remade only when the block size
+// changes; each is freed when its thread ends. No context is shared between
+// threads.
+//
+// The bytes are the same on every run and for every thread count: a context
+// is made for one thread and called by that thread alone, so the library
+// never shares a level's blocks out among threads of its own; its
+// configuration is the preset's, LDR linear, with no flag, so nothing in it
+// comes from the clock or from earlier calls; and no flag that weighs errors
+// across neighbouring blocks (alpha weighting) is set, so a block's bytes
+// follow from its own texels and a band of block rows gives the bytes of the
+// whole level. The library also keeps state across contexts that the first
+// compression of a process settles; one fixed compression of our own settles
+// it before any other (once a process, guarded), so that what a process
+// compressed before cannot change a level's bytes. Another release of the
+// library may choose other blocks.
+
+// Decodes a level of width x height in an ASTC `mode` from `size` bytes at
+// `data` into width x height pixels of R, G, B, A at `rgba`, rows packed:
+// Refused (nothing written) for another mode, sides below 1, missing
+// buffers or fewer bytes than block_data_size; NoMemory or CodecFailed when
+// the library cannot. Blocks that hold no valid encoding decode to the
+// library's error colour (magenta), as a GPU shows them.
+BlockResult decode_astc_level(const uint8_t* data, int64_t size, int mode, int32_t width,
+                              int32_t height, uint8_t* rgba);
 
 // ---------------------------------------------------------------------------
 // BC7's fixed tables, for the encoder and for readers of its blocks.

@@ -170,6 +170,7 @@ BlockResult encode_block_rows(const BlockLevel& level, const BlockOptions& optio
         return BlockResult::Refused;
     if (level.width == 0 || row_count == 0) return BlockResult::Ok;
     const BlockCallOptions o = call_options(options);
+    if (is_astc_mode(o.mode)) return encode_astc_rows(level, o, first_row, row_count, out);
     if (o.mode >= BLOCK_MODE_BC4) {
         // The newer layouts fit each block on its own pixels: no
         // neighbourhood variant.
@@ -193,6 +194,7 @@ BlockResult encode_block_rows(const BlockLevel& level, const BlockOptions& optio
 
 BlockResult encode_blocks(const BlockLevel& level, const BlockOptions& options, uint8_t* out,
                           int64_t out_size) {
-    const int32_t block_rows = level.height > 0 ? (level.height + 3) / 4 : 0;
+    const int32_t side = block_side_for(options.mode);
+    const int32_t block_rows = level.height > 0 ? (level.height + side - 1) / side : 0;
     return encode_block_rows(level, options, 0, block_rows, out, out_size);
 }

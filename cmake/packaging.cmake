@@ -40,15 +40,16 @@ set(RAZIVAVU_PC_LIBS "")
 foreach(lib ${RAZIVAVU_INSTALLED_LIBRARIES})
   set(RAZIVAVU_PC_LIBS "-lrazivavu_${lib} ${RAZIVAVU_PC_LIBS}")
 endforeach()
-# Archives need the picture libraries, libm and the thread library (the
+# Archives need the picture libraries, the ASTC library (libastcenc, which
+# has no pkg-config module of its own), libm and the thread library (the
 # worker threads of workpool) on every link; shared libraries carry them
 # themselves.
 if(RAZIVAVU_SHARED)
   set(RAZIVAVU_PC_PRIVATE ".private")
-  set(RAZIVAVU_PC_LIBS_PRIVATE "Libs.private: -lm -pthread")
+  set(RAZIVAVU_PC_LIBS_PRIVATE "Libs.private: -lastcenc -lm -pthread")
 else()
   set(RAZIVAVU_PC_PRIVATE "")
-  string(APPEND RAZIVAVU_PC_LIBS "-lm -pthread")
+  string(APPEND RAZIVAVU_PC_LIBS "-lastcenc -lm -pthread")
   set(RAZIVAVU_PC_LIBS_PRIVATE "")
 endif()
 string(STRIP "${RAZIVAVU_PC_LIBS}" RAZIVAVU_PC_LIBS)
@@ -105,11 +106,13 @@ set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
     "panorama tiler and texture compressor
 razivavu cuts a large BMP, JPEG, PNG or TIFF picture into texture tiles with
 their mip chains, as 24-bit and DXT1 files; razivavu-texture compresses a
-picture into a DDS file in one of 20 formats; razivavu-inspect checks, shows
+picture into a DDS file in one of 23 formats (ASTC in the library's own
+stream); razivavu-inspect checks, shows
 and compares both kinds of file.")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME razivavu-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libjpeg62-turbo-dev | libjpeg-dev, libpng-dev, libtiff-dev")
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
+    "libjpeg62-turbo-dev | libjpeg-dev, libpng-dev, libtiff-dev, libastcenc-dev")
 if(RAZIVAVU_SHARED)
   string(APPEND CPACK_DEBIAN_DEV_PACKAGE_DEPENDS ", razivavu (= ${PROJECT_VERSION})")
   # A shlibs file for packages built against these libraries, and the
@@ -118,8 +121,8 @@ if(RAZIVAVU_SHARED)
 endif()
 set(CPACK_DEBIAN_DEV_DESCRIPTION
     "texture compression library and picture loaders (development files)
-The razivavu libraries: texture compression into 20 formats with mip chains
-(DXT1/3/5 and BC4/5/7 blocks, uncompressed and palettised layouts), the filtered
+The razivavu libraries: texture compression into 23 formats with mip chains
+(DXT1/3/5, BC4/5/7 and ASTC blocks, uncompressed and palettised layouts), the filtered
 resampler, the normal-map maker and the BMP, JPEG, PNG and TIFF loaders.
 Headers, libraries, a CMake package (find_package(razivavu)) and a
 pkg-config module (razivavu).")

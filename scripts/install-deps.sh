@@ -7,9 +7,11 @@ set -euo pipefail
 # imagemagick is for the tests too: they check that a reader that is not
 # ours opens the texture files razivavu-texture writes. python3-pil is the
 # second reader of the BC5 and BC7 streams: the tests check that it decodes
-# them to our decoder's pixels.
+# them to our decoder's pixels. libastcenc-dev is Arm's ASTC encoder, which
+# encodes and decodes the ASTC formats; its astcenc command is the tests'
+# outside reader of our ASTC blocks.
 packages=(cmake g++ make ccache libgtest-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libxxhash-dev imagemagick
-          python3-pil "$@")
+          python3-pil libastcenc-dev astcenc "$@")
 # The fuzz targets and their seed corpus (make fuzz, .ci/run): clang with
 # libFuzzer, libjpeg's cjpeg, libtiff's tiffcp and ImageMagick for the seed files.
 if [ "${RAZIVAVU_FUZZ_DEPS:-0}" = 1 ]; then

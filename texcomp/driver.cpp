@@ -21,24 +21,29 @@ int32_t block_mode_of(int32_t code) { return texture_format_info(code)->block_mo
 // rows of blocks pay for their hand-over to a thread.
 constexpr int64_t BLOCK_BAND_PIXELS = 4096;
 
-int64_t encode_level_blocks(LevelEmitter& e, LevelImage& level) {
+// The bytes of the level's blocks in e.buffer: Done, NoMemory (the ASTC
+// library ran out of memory) or EncoderFailed.
+DriverResult encode_level_blocks(LevelEmitter& e, LevelImage& level, int64_t& size) {
     const BlockOptions options = block_options(e.tc->settings, e.code);
-    const int32_t size = block_data_size(level.width, level.height, options.mode);
+    size = block_data_size(level.width, level.height, options.mode);
     const BlockLevel view{level.pixels, level.width, level.height, int64_t(level.width) * 4,
                           ChannelOrder::Bgra};
     // Bands of block rows: each block is encoded with the whole level in
     // view, so a band's bytes are those of the one-call encoding.
-    const int64_t block_rows = (level.height + 3) / 4;
-    const int64_t row_bytes = block_data_size(level.width, 4, options.mode);
-    const int64_t min_rows = (BLOCK_BAND_PIXELS + 4 * level.width - 1) / (4 * level.width);
-    std::atomic<bool> refused{false};
+    const int64_t side = block_side_for(options.mode);
+    const int64_t block_rows = (level.height + side - 1) / side;
+    const int64_t row_bytes = block_data_size(level.width, int32_t(side), options.mode);
+    const int64_t min_rows = (BLOCK_BAND_PIXELS + side * level.width - 1) / (side * level.width);
+    std::atomic<bool> refused{false}, no_memory{false};
     run_bands(e.tc->pool, block_rows, min_rows, [&](int64_t first, int64_t end) {
-        if (encode_block_rows(
-                view, options, static_cast<int32_t>(first), static_cast<int32_t>(end - first),
-                e.buffer.data() + first * row_bytes, (end - first) * row_bytes) != BlockResult::Ok)
-            refused = true;
+        const BlockResult r = encode_block_rows(
+            view, options, static_cast<int32_t>(first), static_cast<int32_t>(end - first),
+            e.buffer.data() + first * row_bytes, (end - first) * row_bytes);
+        if (r == BlockResult::NoMemory) no_memory = true;
+        if (r != BlockResult::Ok && r != BlockResult::NoMemory) refused = true;
     });
-    return refused ? -1 : size;
+    if (refused) return DriverResult::EncoderFailed;
+    return no_memory ? DriverResult::NoMemory : DriverResult::Done;
 }
 
 DriverResult run_faces(TextureCompressor& tc, int32_t code, LevelCallback callback) {
@@ -57,9 +62,10 @@ DriverResult run_faces(TextureCompressor& tc, int32_t code, LevelCallback callba
     WorkLevel work;
     LevelEmitter emitter{};
     FaceChain chain;
-    if (!make_work_level(work, w, h) || !prepare_face_chain(s, w, h, chain) ||
-        !level_emitter_init(emitter, tc, code, callback, w, h))
+    if (!make_work_level(work, w, h) || !prepare_face_chain(s, w, h, chain))
         return DriverResult::NoMemory;
+    const DriverResult ready = level_emitter_init(emitter, tc, code, callback, w, h);
+    if (ready != DriverResult::Done) return ready;
     LevelImage* const level = &work.level;
 
     if (!callback) write_stream_header(tc, code, w, h, 0);
@@ -143,8 +149,8 @@ bool settings_supported(const TextureCompressor& tc, int32_t code, int32_t w, in
     return true;
 }
 
-bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
-                        LevelCallback callback, int32_t w0, int32_t h0) {
+DriverResult level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
+                                LevelCallback callback, int32_t w0, int32_t h0) {
     e.tc = &tc;
     e.code = code;
     e.callback = callback;
@@ -155,9 +161,17 @@ bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
     try {
         e.buffer.resize(static_cast<size_t>(bytes));
     } catch (const std::bad_alloc&) {
-        return false;
+        return DriverResult::NoMemory;
     }
-    return prepare_sharpening(tc, w0, h0);
+    if (!prepare_sharpening(tc, w0, h0)) return DriverResult::NoMemory;
+    // The ASTC library's context of this thread, before the header goes
+    // out; the call's other threads make theirs with their first band.
+    if (is_block_format(code)) {
+        const BlockResult ready = prepare_block_encoder(block_options(tc.settings, code));
+        if (ready == BlockResult::NoMemory) return DriverResult::NoMemory;
+        if (ready != BlockResult::Ok) return DriverResult::EncoderFailed;
+    }
+    return DriverResult::Done;
 }
 
 void emit_level_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j,
@@ -180,9 +194,13 @@ DriverResult finish_level(LevelEmitter& e, LevelImage& level, int32_t j) {
     // The treatments above stay: in the volume path later levels are made
     // from this one.
     if (j < s.first_level) return DriverResult::Done;
-    const int64_t count = is_block_format(e.code)
-                              ? encode_level_blocks(e, level)
-                              : convert_level(level, e.code, e.buffer.data(), e.tc->pool);
+    int64_t count = 0;
+    if (is_block_format(e.code)) {
+        const DriverResult encoded = encode_level_blocks(e, level, count);
+        if (encoded != DriverResult::Done) return encoded;
+    } else {
+        count = convert_level(level, e.code, e.buffer.data(), e.tc->pool);
+    }
     if (count < 0) return DriverResult::EncoderFailed;
     emit_level_run(e, e.buffer.data(), count, j, level.width, level.height);
     return DriverResult::Done;

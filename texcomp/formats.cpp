@@ -13,6 +13,17 @@ constexpr uint32_t FOURCC_DXT5 = 0x35545844;
 constexpr uint32_t DXGI_BC4_UNORM = 80;
 constexpr uint32_t DXGI_BC5_UNORM = 83;
 constexpr uint32_t DXGI_BC7_UNORM = 98;
+// DDS has no format number for ASTC, neither a FourCC nor one of the DX10
+// header. Its streams carry FourCCs of this library's own instead, "AS"
+// and the block's sides, which no DDS reader takes for a format it knows:
+// such a reader refuses the stream rather than showing wrong pixels.
+constexpr uint32_t fourcc(char a, char b, char c, char d) {
+    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
+           uint32_t(uint8_t(d)) << 24;
+}
+constexpr uint32_t FOURCC_ASTC_4X4 = fourcc('A', 'S', '4', '4');
+constexpr uint32_t FOURCC_ASTC_6X6 = fourcc('A', 'S', '6', '6');
+constexpr uint32_t FOURCC_ASTC_8X8 = fourcc('A', 'S', '8', '8');
 
 constexpr TexturePixelFormat block_pf(uint32_t fourcc) { return {4, fourcc, 0, 0, 0, 0, 0}; }
 
@@ -26,7 +37,8 @@ using D = TextureDither;
 
 // One row per format code, in code order. Codes 12 and 15 carry plain
 // numbers (117, 63) in the FourCC word; codes 17 to 19 name "DX10" there and
-// their format number in the 20 bytes that follow the surface header.
+// their format number in the 20 bytes that follow the surface header; codes
+// 20 to 22 (ASTC) carry the library's own FourCCs above.
 constexpr TextureFormatInfo FORMATS[TEXTURE_FORMAT_COUNT] = {
     {F::Dxt1, 0, "dxt1", BLOCK_MODE_OPAQUE, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr, 0},
     {F::Dxt1a, 1, "dxt1a", BLOCK_MODE_CUTOUT, 0, 0, 0, D::Rgb565, block_pf(FOURCC_DXT1), nullptr,
@@ -64,6 +76,12 @@ constexpr TextureFormatInfo FORMATS[TEXTURE_FORMAT_COUNT] = {
      DXGI_BC5_UNORM},
     {F::Bc7, 19, "bc7", BLOCK_MODE_BC7, 0, 0, 0, D::None, block_pf(FOURCC_DX10), nullptr,
      DXGI_BC7_UNORM},
+    {F::Astc4x4, 20, "astc4x4", BLOCK_MODE_ASTC_4X4, 0, 0, 0, D::None, block_pf(FOURCC_ASTC_4X4),
+     nullptr, 0},
+    {F::Astc6x6, 21, "astc6x6", BLOCK_MODE_ASTC_6X6, 0, 0, 0, D::None, block_pf(FOURCC_ASTC_6X6),
+     nullptr, 0},
+    {F::Astc8x8, 22, "astc8x8", BLOCK_MODE_ASTC_8X8, 0, 0, 0, D::None, block_pf(FOURCC_ASTC_8X8),
+     nullptr, 0},
 };
 
 constexpr bool rows_in_code_order() {
@@ -136,6 +154,16 @@ int64_t texture_level_size(int32_t code, int32_t w, int32_t h) {
     // P4's half byte per pixel rounds up: two pixels a byte with no row
     // padding, so a level of odd area keeps its last pixel.
     return (static_cast<int64_t>(w) * h * f->bits_per_pixel + 7) / 8;
+}
+
+bool is_astc_format(int32_t code) {
+    const TextureFormatInfo* f = texture_format_info(code);
+    return f && is_astc_mode(f->block_mode);
+}
+
+int32_t texture_block_side(int32_t code) {
+    const TextureFormatInfo* f = texture_format_info(code);
+    return f && f->block_mode >= 0 ? block_side_for(f->block_mode) : 1;
 }
 
 bool is_block_format(int32_t code) {

@@ -84,7 +84,7 @@ std::unique_ptr<uint8_t[]> resample_picture(const uint8_t* pixels, int32_t width
 constexpr uint32_t STREAM_MAGIC = 0x20534444;  // "DDS " little-endian
 
 // Lookups in the format table (texture_format_info); false outside it.
-bool is_block_format(int32_t code);       // the 4x4 block formats
+bool is_block_format(int32_t code);       // the block formats (DXT, BC, ASTC)
 bool is_palettised_format(int32_t code);  // P8 and P4
 // Number of binary digits of max(w, h): the levels of a power-of-two chain.
 int32_t chain_length(int32_t w, int32_t h);
@@ -280,9 +280,10 @@ struct LevelEmitter {
     std::vector<uint8_t> buffer;  // level 0's bytes, reused by the smaller levels
     PaletteStep palette;          // codes 10 and 14
 };
-// False when memory runs out.
-bool level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
-                        LevelCallback callback, int32_t w0, int32_t h0);
+// Done; NoMemory when memory runs out; EncoderFailed when the block
+// encoder cannot be made ready (the ASTC library's context).
+DriverResult level_emitter_init(LevelEmitter& e, TextureCompressor& tc, int32_t code,
+                                LevelCallback callback, int32_t w0, int32_t h0);
 // One run of level j (w x h) out: to the level callback when there is one,
 // else to the stream's sink.
 void emit_level_run(const LevelEmitter& e, const uint8_t* bytes, int64_t count, int32_t j,

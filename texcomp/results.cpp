@@ -18,7 +18,8 @@ const char* texture_result_message(int32_t result) {
         case TEXCOMP_NO_MEMORY:
             return "out of memory; the texture is incomplete";
         case TEXCOMP_ENCODER_FAILED:
-            return "the block encoder refused a level; the texture is incomplete";
+            return "the block encoder refused a level, or the ASTC library failed; the texture is "
+                   "incomplete";
         default:
             return "unknown texture compression result";
     }

@@ -40,7 +40,15 @@ enum class TextureFormat : int32_t {
     Bc4 = 17,  // one channel: luma or the channel g_bc4_channel names
     Bc5 = 18,  // red and green (a normal map's X and Y)
     Bc7 = 19,  // colour and alpha, eight block modes
-    Count      // not a format: the number of codes, so that a new code raises it
+    // ASTC (LDR, linear) in blocks of 16 bytes, colour and alpha. DDS has no
+    // format number for ASTC, so the stream marks these with FourCCs of this
+    // library's own ("AS44", "AS66", "AS88"): DDS readers refuse such a
+    // stream, razivavu-inspect reads it, and a KTX2 file takes the levels
+    // (from a level_callback) for engines.
+    Astc4x4 = 20,  // 8 bits a texel
+    Astc6x6 = 21,  // 3.56 bits a texel
+    Astc8x8 = 22,  // 2 bits a texel
+    Count          // not a format: the number of codes, so that a new code raises it
 };
 constexpr int32_t TEXTURE_FORMAT_COUNT = static_cast<int32_t>(TextureFormat::Count);
 
@@ -169,7 +177,7 @@ struct TextureFormatInfo {
     TextureFormat format;
     int32_t code;            // the value of g_texture_format
     const char* name;        // lower case, as in the enum: "dxt1", "rgb888", ...
-    int32_t block_mode;      // encode_blocks mode of a 4x4 block format; -1 for the others
+    int32_t block_mode;      // encode_blocks mode of a block format; -1 for the others
     int32_t bits_per_pixel;  // of an uncompressed or palettised layout; 0 for block formats
     uint8_t palettised;      // palette indices per pixel (P8, P4)
     uint8_t fades_to_zero;   // colour fading pulls red and green towards 0 (V8u8)
@@ -197,22 +205,32 @@ const TextureFormatInfo* texture_format_info(int32_t code);
 inline const TextureFormatInfo* texture_format_info(TextureFormat format) {
     return texture_format_info(static_cast<int32_t>(format));
 }
+// Whether a code is one of the ASTC formats (20 .. 22), which no DDS file
+// can hold.
+bool is_astc_format(int32_t code);
+// Texels along each side of a block of the format: 4 for the 4x4 block
+// formats and ASTC 4x4, 6 and 8 for ASTC 6x6 and 8x8, 1 for the others and
+// outside the table.
+int32_t texture_block_side(int32_t code);
 // 1, 2, 4, ...; 0 and negatives are not. The block formats take such sides
 // only.
 bool is_pow2(int32_t x);
 // The row of a format name, any case ("DXT1" finds dxt1); nullptr if unknown.
 const TextureFormatInfo* texture_format_find(const char* name);
-// Bytes of one w x h level of the format in the stream (4x4 blocks rounded
-// up; P4 packs two pixels per byte with no row padding, rounded up so that a
-// level of odd area keeps its last pixel); 0 for a code outside the table or a
-// side below 1.
+// Bytes of one w x h level of the format in the stream (blocks rounded up at
+// the right and bottom edges: 16 bytes for each started 4x4, 6x6 or 8x8 of
+// ASTC; P4 packs two pixels per byte with no row padding, rounded up so that
+// a level of odd area keeps its last pixel); 0 for a code outside the table
+// or a side below 1.
 int64_t texture_level_size(int32_t code, int32_t w, int32_t h);
 
 // The output contract: (byte count, buffer, user record) -> result, called
 // once per emitted byte run in stream order. The library ignores the result.
 using WriteSink = int32_t (*)(int32_t count, const uint8_t* buffer, void* user);
 
-// The block formats' end-point search, from fastest to closest.
+// The block formats' end-point search, from fastest to closest. The ASTC
+// formats take the ASTC library's presets of the same rank instead: Quick
+// fastest, Fast fast, Normal medium, High thorough, Best exhaustive.
 //   Quick:  the farthest pair of the block's colours (as g_b_quick_compress).
 //   Normal: the full search; blocks of a level larger than one block keep to
 //           three colours. This is what the stored tile files hold.
@@ -306,7 +324,7 @@ struct TextureSettings {
     // Not a profile key. Optional store of the generated chain (see
     // ChainCache below); null: every call resamples its own levels.
     ChainCache* chain_cache = nullptr;
-    // Not a profile key. How hard the block formats (codes 0-3, 17-19) look
+    // Not a profile key. How hard the block formats (codes 0-3, 17-22) look
     // for their end points; see TextureQuality. Normal gives the stored files'
     // bytes. g_b_quick_compress still selects the quick search whatever this
     // says.
@@ -443,7 +461,7 @@ constexpr int32_t TEXCOMP_BAD_PLANES = -2;      // planes is neither 3 nor 4
 constexpr int32_t TEXCOMP_NOT_POW2 = -3;        // a block format meets sides that are not powers
                                                 // of two and no rescaling is asked for
 constexpr int32_t TEXCOMP_REFUSED = -4;         // settings this library does not handle:
-                                                // format code outside 0..16, codes 10 and 14
+                                                // format code outside the table, codes 10 and 14
                                                 // on a volume, chain mode other than 30/31/32,
                                                 // mip filter outside 0..13, block format on a
                                                 // face or slice that is not a power of two,
@@ -457,10 +475,12 @@ constexpr int32_t TEXCOMP_BAD_SIZE = -5;        // width or height below 1 (a bl
                                                 // rectangle not inside
                                                 // the picture, a side above 32767, or a rescale
                                                 // that gives no usable size
-constexpr int32_t TEXCOMP_NO_MEMORY = -6;       // an allocation failed; levels already emitted
-                                                // do not form a complete stream
+constexpr int32_t TEXCOMP_NO_MEMORY = -6;       // an allocation failed (the ASTC library's
+                                                // included); levels already emitted do not
+                                                // form a complete stream
 constexpr int32_t TEXCOMP_ENCODER_FAILED = -7;  // the block encoder refused a level (a fault
-                                                // of this library); the stream is incomplete
+                                                // of this library), or the ASTC library
+                                                // failed; the stream is incomplete
 // A readable reason for any result of compress_texture (unknown values
 // included); never null.
 const char* texture_result_message(int32_t result);

@@ -80,8 +80,9 @@ DriverResult compress_volume(TextureCompressor& tc, int32_t code, LevelCallback 
     std::unique_ptr<uint8_t[]> scratch(new (std::nothrow)
                                            uint8_t[static_cast<size_t>(half) * half * 4 + 4]);
     LevelEmitter emitter{};
-    if (!scratch || !level_emitter_init(emitter, tc, code, level_callback, d, d))
-        return DriverResult::NoMemory;
+    if (!scratch) return DriverResult::NoMemory;
+    const DriverResult ready = level_emitter_init(emitter, tc, code, level_callback, d, d);
+    if (ready != DriverResult::Done) return ready;
     VolumeState v{tc, emitter, slices, scratch, {}, {}, resample_options()};
     v.options.pool = tc.pool;
     if (chain) mip_filters(s, v.xfilter, v.yfilter);

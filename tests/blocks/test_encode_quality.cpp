@@ -87,15 +87,6 @@ std::vector<uint32_t> test_picture(int w, int h, int kind, uint32_t seed) {
     return px;
 }
 
-uint64_t fnv1a(const std::vector<uint8_t>& data) {
-    uint64_t h = 1469598103934665603ull;
-    for (uint8_t v : data) {
-        h ^= v;
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
 }  // namespace
 
 TEST(EncodeQuality, SolidRepresentableColoursDecodeExactly) {

@@ -182,4 +182,14 @@ inline double weighted_error(const std::vector<uint32_t>& a, const std::vector<u
 // The generator of the test pictures (the pinned outputs' inputs among them).
 using Lcg = TestLcg;
 
+// The hash the pinned outputs are kept by (64-bit FNV-1a).
+inline uint64_t fnv1a(const std::vector<uint8_t>& data) {
+    uint64_t h = 1469598103934665603ull;
+    for (uint8_t v : data) {
+        h ^= v;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
 }  // namespace enc_test

@@ -192,8 +192,9 @@ TEST_F(TextureCommand, BadSettingsAndFailuresLeaveNoFile) {
     struct Case {
         std::string args;
         int status;
-        const char* message;
+        std::string message;
     };
+    const std::string outside = std::to_string(TEXTURE_FORMAT_COUNT);
     const Case cases[] = {
         {"--set g_nonsense=1 pic.bmp out.dds", 2, "unknown settings key g_nonsense"},
         {"--set g_mip_filter_type=abc pic.bmp out.dds", 2, "bad value for g_mip_filter_type"},
@@ -201,7 +202,11 @@ TEST_F(TextureCommand, BadSettingsAndFailuresLeaveNoFile) {
         {"--set g_filter_width=wide pic.bmp out.dds", 2, "not a number"},
         {"--set g_mip_filter_type pic.bmp out.dds", 2, "expected KEY=VALUE"},
         {"--format dxt9 pic.bmp out.dds", 2, "unknown format dxt9"},
-        {"--format 20 pic.bmp out.dds", 2, "unknown format 20"},
+        {"--format " + outside + " pic.bmp out.dds", 2, "unknown format " + outside},
+        // DDS has no format number for ASTC: --force does not make it one.
+        {"--format astc4x4 pic.bmp out.dds", 2, "a KTX2 file (.ktx2) holds ASTC"},
+        {"--force --set g_texture_format=22 pic.bmp out.dds", 2,
+         "astc8x8 cannot be written to out.dds: DDS has no format number for ASTC"},
         {"--rect 1,2,3 pic.bmp out.dds", 2, "--rect needs"},
         {"pic.bmp", 2, "expected INPUT and OUTPUT"},
         {"--bogus pic.bmp out.dds", 2, "unknown option --bogus"},

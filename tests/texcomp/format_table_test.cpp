@@ -33,6 +33,9 @@ const NamedFormat EXPECTED[TEXTURE_FORMAT_COUNT] = {
     {TextureFormat::Bc4, "bc4", 0, true},
     {TextureFormat::Bc5, "bc5", 0, true},
     {TextureFormat::Bc7, "bc7", 0, true},
+    {TextureFormat::Astc4x4, "astc4x4", 0, true},
+    {TextureFormat::Astc6x6, "astc6x6", 0, true},
+    {TextureFormat::Astc8x8, "astc8x8", 0, true},
 };
 
 }  // namespace
@@ -77,4 +80,25 @@ TEST(FormatTable, LevelSizes) {
     EXPECT_EQ(texture_level_size(10, 3, 3), 9);
     EXPECT_EQ(texture_level_size(16, 3, 3), 18);
     EXPECT_EQ(texture_level_size(7, 32767, 32767), int64_t{32767} * 32767 * 4);
+}
+
+// ASTC levels: 16 bytes for every started block of the format's side, so the
+// edges of a level whose sides are no multiples of it take whole blocks.
+TEST(FormatTable, AstcLevelSizes) {
+    const struct {
+        TextureFormat format;
+        int32_t side, w, h;
+        int64_t bytes;
+    } cases[] = {
+        {TextureFormat::Astc4x4, 4, 1, 1, 16},  {TextureFormat::Astc4x4, 4, 5, 3, 32},
+        {TextureFormat::Astc6x6, 6, 17, 9, 96}, {TextureFormat::Astc6x6, 6, 256, 256, 29584},
+        {TextureFormat::Astc8x8, 8, 17, 9, 96}, {TextureFormat::Astc8x8, 8, 32767, 1, 65536}};
+    for (const auto& c : cases) {
+        const int32_t code = static_cast<int32_t>(c.format);
+        EXPECT_TRUE(is_astc_format(code));
+        EXPECT_EQ(texture_block_side(code), c.side);
+        EXPECT_EQ(texture_level_size(code, c.w, c.h), c.bytes) << code << " " << c.w << "x" << c.h;
+    }
+    EXPECT_FALSE(is_astc_format(static_cast<int32_t>(TextureFormat::Bc7)));
+    EXPECT_EQ(texture_block_side(static_cast<int32_t>(TextureFormat::Bc7)), 4);
 }

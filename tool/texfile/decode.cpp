@@ -2,6 +2,7 @@
 // file's own view of the pixels (tile files: three channels, the colours
 // back in the picture's order), volume slices side by side.
 #include <algorithm>
+#include <exception>
 #include <new>
 
 #include "texfile/texfile.h"
@@ -12,6 +13,25 @@ int32_t tex_channels(const TexFile& file) {
     return row ? row->channels : 0;
 }
 
+namespace {
+
+// The table's decoder; the ASTC ones report the library's failures by
+// exception, which ends here.
+bool run_decoder(const TexDecoding& row, const TexSlice& slice, uint8_t* out, std::string& error) {
+    try {
+        row.decode(slice, out);
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+        return false;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool decode_tex_slice(const TexFile& file, const TexSlice& slice, uint8_t* out,
                       std::string& error) {
     const TexDecoding* row = tex_decoding(file.format);
@@ -20,10 +40,8 @@ bool decode_tex_slice(const TexFile& file, const TexSlice& slice, uint8_t* out,
         return false;
     }
     const int32_t channels = tex_channels(file);
-    if (channels == row->channels && !file.colours_exchanged) {
-        row->decode(slice, out);
-        return true;
-    }
+    if (channels == row->channels && !file.colours_exchanged)
+        return run_decoder(*row, slice, out, error);
     std::vector<uint8_t> decoded;
     try {
         decoded.resize(static_cast<size_t>(slice.width) * slice.height * row->channels);
@@ -31,7 +49,7 @@ bool decode_tex_slice(const TexFile& file, const TexSlice& slice, uint8_t* out,
         error = "out of memory";
         return false;
     }
-    row->decode(slice, decoded.data());
+    if (!run_decoder(*row, slice, decoded.data(), error)) return false;
     const size_t pixels = static_cast<size_t>(slice.width) * slice.height;
     for (size_t i = 0; i < pixels; ++i) {
         const uint8_t* in = decoded.data() + i * row->channels;

@@ -111,6 +111,9 @@ constexpr TexDecoding DECODINGS[] = {
     {F::Bc4, 1, decode_bc4},
     {F::Bc5, 3, decode_bc5},
     {F::Bc7, 4, decode_bc7},
+    {F::Astc4x4, 4, decode_astc_4x4},
+    {F::Astc6x6, 4, decode_astc_6x6},
+    {F::Astc8x8, 4, decode_astc_8x8},
 };
 
 constexpr bool rows_in_code_order() {

@@ -30,6 +30,12 @@ void decode_p4(const TexSlice& slice, uint8_t* out);
 void decode_bc4(const TexSlice& slice, uint8_t* out);
 void decode_bc5(const TexSlice& slice, uint8_t* out);
 void decode_bc7(const TexSlice& slice, uint8_t* out);
+// ASTC 4x4, 6x6, 8x8: R, G, B, A (decode_astc.cpp). They throw
+// std::bad_alloc when the library has no memory and std::runtime_error with
+// its reason when it fails otherwise.
+void decode_astc_4x4(const TexSlice& slice, uint8_t* out);
+void decode_astc_6x6(const TexSlice& slice, uint8_t* out);
+void decode_astc_8x8(const TexSlice& slice, uint8_t* out);
 
 // "N bytes" with a thousands-free plain number, for messages.
 std::string byte_count(int64_t n);

@@ -110,6 +110,11 @@ bool parse_stream_file(TexFile& file, std::string& error) {
         error = "the pixel-format block names no format this library writes";
         return false;
     }
+    // Said beside the table, since such a file may still be named .dds.
+    if (is_astc_format(file.format))
+        file.note = "ASTC in this library's own stream (FourCC \"" +
+                    std::string(reinterpret_cast<const char*>(b + 80), 4) +
+                    "\"), which DDS readers do not know; KTX2 files carry ASTC to engines";
     int64_t header_bytes = STREAM_HEADER_BYTES;
     if (texture_format_info(file.format)->dxgi_format &&
         !read_dx10_header(file, header_bytes, error))
@@ -156,9 +161,9 @@ bool parse_stream_file(TexFile& file, std::string& error) {
     size_t count = promised;
     if (data == whole && whole != want) {
         count = chain.size();
-        file.note =
-            "one level beyond the header's mip count, down to 1 x 1, as the chain of "
-            "sides that are not powers of two has";
+        file.note += std::string(file.note.empty() ? "" : "; ") +
+                     "one level beyond the header's mip count, down to 1 x 1, as the chain of "
+                     "sides that are not powers of two has";
     } else if (data != want) {
         error = std::string(data < want ? "short" : "long") + " file: the header promises " +
                 byte_count(want) + " of levels, the file holds " + byte_count(data);

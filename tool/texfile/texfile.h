@@ -7,10 +7,11 @@
 //   code 3 holds 24-bit levels with the bytes in the picture's R, G, B order,
 //   code 12 holds DXT1 blocks (the codes and header: tileformat/tileformat.h).
 // - texture streams ("DDS " + 124-byte surface header + levels): every format
-//   code the library writes (0..19), plain, cube (six faces) and volume
+//   code the library writes (0..22), plain, cube (six faces) and volume
 //   textures, the palette before each face of codes 10 and 14; codes 17 to
 //   19 (BC4, BC5, BC7) with the DX10 header's 20 bytes after the surface
-//   header.
+//   header; codes 20 to 22 (ASTC) under the library's own FourCCs ("AS44",
+//   "AS66", "AS88"), as no DDS reader knows ASTC.
 //
 // The readers check a file against its header before anything is decoded:
 // magic, header sizes, possible level sizes and exactly the bytes the header
@@ -43,7 +44,7 @@ struct TexLevel {
 struct TexFile {
     std::string name;
     TexFileKind kind = TexFileKind::stream;
-    int32_t format = 0;  // library format code 0..19 (tile code 3 -> 8, 12 -> 0)
+    int32_t format = 0;  // library format code 0..22 (tile code 3 -> 8, 12 -> 0)
     // Tile files: the header words. Streams: tile_code 0.
     int32_t tile_code = 0;
     int32_t header_width = 0;
@@ -95,7 +96,7 @@ std::vector<std::pair<int32_t, int32_t>> tex_chain(int32_t w, int32_t h, int32_t
 // Codes 0 and 1 share one block; 0 is given for both.
 int32_t tex_format_from_pixel_format(const uint8_t block[32]);
 
-// Lower-case name of a format code ("dxt1", "rgb888", ...), "?" outside 0..19.
+// Lower-case name of a format code ("dxt1", "rgb888", ...), "?" outside 0..22.
 const char* tex_format_name(int32_t format);
 
 // ---------------------------------------------------------------------------
@@ -135,7 +136,10 @@ struct TexSlice {
     const uint8_t* palette = nullptr;
     BlockDecoder reading = BlockDecoder::Nearest;  // of the block formats' colour palettes
 };
-// Decodes a slice into width x height pixels of its format's channels.
+// Decodes a slice into width x height pixels of its format's channels. The
+// ASTC decoders, which go through the ASTC library, throw std::bad_alloc when
+// it has no memory and std::runtime_error when it fails otherwise;
+// decode_tex_slice and decode_tex_level turn both into their reason.
 using TexDecoder = void (*)(const TexSlice& slice, uint8_t* out);
 
 // The reading side of a format code, one row per code beside the
@@ -147,12 +151,13 @@ struct TexDecoding {
     int32_t channels;
     TexDecoder decode;
 };
-// The row of a format code; nullptr outside 0..19.
+// The row of a format code; nullptr outside 0..22.
 const TexDecoding* tex_decoding(int32_t format);
 
 // One slice of `level` of `file` decoded from `slice` into `out`, which
 // holds width x height x tex_channels(file) bytes: what decode_tex_level does
-// for each slice. False with a reason when memory runs out.
+// for each slice. False with a reason when memory runs out or the ASTC
+// library fails.
 bool decode_tex_slice(const TexFile& file, const TexSlice& slice, uint8_t* out, std::string& error);
 
 // One BC7 block (16 bytes) into its 16 texels, row order, R, G, B, A.

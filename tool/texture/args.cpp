@@ -156,6 +156,13 @@ std::string texture_usage() {
            "refused by the library, 4 write failed.\n";
 }
 
+std::string output_refusal(const std::string& output, int32_t format) {
+    if (!is_astc_format(format) || !ends_with_dds(output)) return "";
+    return std::string(texture_format_info(format)->name) + " cannot be written to " + output +
+           ": DDS has no format number for ASTC, so no program would read that file as ASTC; a "
+           "KTX2 file (.ktx2) holds ASTC";
+}
+
 std::string parse_texture_args(const std::vector<std::string>& args, TextureOptions& out) {
     out = TextureOptions{};
     std::vector<std::string> rest;

@@ -88,6 +88,9 @@ int run_texture(int argc, char** argv) {
     CommandSettings cs;
     const std::string refused = texture_settings_for(o, cs);
     if (!refused.empty()) return fail(TEXTURE_USAGE, refused);
+    // The format is known only now: --format or --set names it.
+    const std::string misnamed = output_refusal(o.output, cs.settings.g_texture_format);
+    if (!misnamed.empty()) return fail(TEXTURE_USAGE, misnamed);
     // The texture is made on every processor the job was given unless
     // RAZIVAVU_THREADS says otherwise, as the tiling tool's tiles are; the
     // file is the same.

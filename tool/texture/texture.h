@@ -89,6 +89,11 @@ std::string texture_usage();
 // The format code of "dxt5", "DXT5" or "3"; -1 when it names none.
 int32_t parse_format(const std::string& text);
 
+// Empty when `output` may hold a stream of `format`; otherwise the reason:
+// an ASTC format into a file named .dds (DDS has no format number for
+// ASTC), whatever --force says.
+std::string output_refusal(const std::string& output, int32_t format);
+
 // ---------------------------------------------------------------------------
 // The keys --set takes.
 // ---------------------------------------------------------------------------
