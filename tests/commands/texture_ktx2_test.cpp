@@ -22,9 +22,9 @@ TexImage level_image(const std::string& path, size_t k, TexFile& file) {
 }  // namespace
 
 TEST(TextureKtx2, SameLevelsAsTheDdsStreamShownByInspect) {
-    write_bmp("k.bmp", bmp_of(32, 16, smooth_pattern(32, 16)));
+    write_bmp("ktx2_same.bmp", bmp_of(32, 16, smooth_pattern(32, 16)));
     for (const std::string format : {"dxt1", "bc7", "rgb888", "argb8888"}) {
-        const std::string args = "-q --format " + format + " k.bmp k_" + format;
+        const std::string args = "-q --format " + format + " ktx2_same.bmp k_" + format;
         ASSERT_EQ(run(TEXTURE_BINARY, args + ".ktx2").status, 0);
         ASSERT_EQ(run(TEXTURE_BINARY, args + ".dds").status, 0);
         TexFile ktx2, dds;
@@ -43,26 +43,27 @@ TEST(TextureKtx2, SameLevelsAsTheDdsStreamShownByInspect) {
         EXPECT_NE(run(INSPECT_BINARY, "--json k_" + format + ".ktx2")
                       .out.find("\"kind\":\"ktx2\",\"format\":" + std::to_string(dds.format)),
                   std::string::npos);
-        ASSERT_EQ(run(INSPECT_BINARY, "--png pngs k_" + format + ".ktx2").status, 0);
+        ASSERT_EQ(run(INSPECT_BINARY, "--png ktx2_pngs k_" + format + ".ktx2").status, 0);
         TexImage png;
-        ASSERT_TRUE(read_png("pngs/k_" + format + "_level1.png", png));
+        ASSERT_TRUE(read_png("ktx2_pngs/k_" + format + "_level1.png", png));
         EXPECT_EQ(as_rgba(png), as_rgba(level_image("k_" + format + ".ktx2", 1, ktx2)));
     }
 }
 
 TEST(TextureKtx2, RefusedWithTheReasonAndNoFile) {
-    write_bmp("k.bmp", bmp_of(32, 16, smooth_pattern(32, 16)));
-    write_bmp("odd.bmp", bmp_of(6, 5, smooth_pattern(6, 5)));
+    write_bmp("ktx2_k.bmp", bmp_of(32, 16, smooth_pattern(32, 16)));
+    write_bmp("ktx2_odd.bmp", bmp_of(6, 5, smooth_pattern(6, 5)));
     const struct {
         const char *args, *output;
         int status;
         const char* reason;
     } cases[] = {
-        {"--format dxt5 k.bmp", "r.ktx2", 2, "dxt5 has no KTX2 form here"},
-        {"--set g_texturemap_type=1 k.bmp", "r.ktx2", 2, "not a cube or a volume"},
-        {"--format rgb888 odd.bmp", "r.ktx2", 3, "halves to 3 x 3 at level 1 (it rounds up)"},
-        {"k.bmp", "r.png", 2, "does not end in .dds or .ktx2"},
-        {"k.bmp", "no/r.ktx2", 4, "cannot write no/r.ktx2: No such file or directory"},
+        {"--format dxt5 ktx2_k.bmp", "ktx2_r.ktx2", 2, "dxt5 has no KTX2 form here"},
+        {"--set g_texturemap_type=1 ktx2_k.bmp", "ktx2_r.ktx2", 2, "not a cube or a volume"},
+        {"--format rgb888 ktx2_odd.bmp", "ktx2_r.ktx2", 3,
+         "halves to 3 x 3 at level 1 (it rounds up)"},
+        {"ktx2_k.bmp", "ktx2_r.png", 2, "does not end in .dds or .ktx2"},
+        {"ktx2_k.bmp", "no/r.ktx2", 4, "cannot write no/r.ktx2: No such file or directory"},
     };
     for (const auto& c : cases) {
         const RunResult r = run(TEXTURE_BINARY, std::string("-q ") + c.args + " " + c.output);
@@ -71,8 +72,9 @@ TEST(TextureKtx2, RefusedWithTheReasonAndNoFile) {
         EXPECT_FALSE(file_exists(c.output) || file_exists(std::string(c.output) + ".part"));
     }
     // One level of any sides is a KTX2 file, and the name's case does not matter.
-    ASSERT_EQ(
-        run(TEXTURE_BINARY, "-q --format rgb888 --set g_mip_map_type=32 odd.bmp O.KTX2").status, 0);
+    ASSERT_EQ(run(TEXTURE_BINARY, "-q --format rgb888 --set g_mip_map_type=32 ktx2_odd.bmp O.KTX2")
+                  .status,
+              0);
     TexFile one;
     level_image("O.KTX2", 0, one);
     EXPECT_EQ(one.levels.size(), 1u);
