@@ -1,9 +1,11 @@
-// Reader of tile files and texture streams, as the inspection command uses
-// it: the header check, the level walk and the decoding of every level.
+// Reader of tile files, texture streams and KTX2 files, as the inspection
+// command uses it: the header check, the level walk and the decoding of
+// every level.
 //
 // Input: a file. It is read from disk as it is, and checked in memory once
-// more as a tile file and as a texture stream (its first word replaced by
-// each magic), so every mutation reaches both readers.
+// more as a tile file, as a texture stream (its first word replaced by each
+// magic) and as a KTX2 file (its first twelve bytes the identifier), so
+// every mutation reaches every reader.
 // Contract: a refused file gets a reason and no levels; an accepted one has
 // levels that lie inside the file, fill exactly the bytes after the header,
 // and decode into their own sizes. Each level is also decoded from a copy of
@@ -13,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "containers/containers.h"
 #include "fuzz_support.h"
 #include "texfile/texfile.h"
 #include "tileformat/tileformat.h"
@@ -56,12 +59,40 @@ void check_exact_decode(const TexFile& f, const TexLevel& lv, const TexImage& im
     }
 }
 
+// A KTX2 file's levels: each of the layout's size for its place in the
+// chain, inside the file, none before the level index.
+void check_ktx2_levels(const TexFile& f) {
+    const Ktx2Layout* layout = ktx2_layout(f.vk_format);
+    FUZZ_REQUIRE(layout && container_format_of_vk(f.vk_format));
+    FUZZ_REQUIRE(static_cast<int32_t>(container_format_of_vk(f.vk_format)->format) == f.format);
+    const int64_t size = static_cast<int64_t>(f.bytes.size());
+    for (size_t k = 0; k < f.levels.size(); ++k) {
+        const TexLevel& lv = f.levels[k];
+        FUZZ_REQUIRE(lv.width == std::max(1, f.header_width >> k));
+        FUZZ_REQUIRE(lv.height == std::max(1, f.header_height >> k));
+        FUZZ_REQUIRE(lv.slices == 1 && lv.face == 0);
+        // Whole blocks of the layout, which the library's decoder of the
+        // format reads as its own level of that size.
+        const int64_t blocks = int64_t{(lv.width + layout->block_width - 1) / layout->block_width} *
+                               ((lv.height + layout->block_height - 1) / layout->block_height);
+        FUZZ_REQUIRE(lv.size == blocks * layout->block_bytes);
+        FUZZ_REQUIRE(lv.size == texture_level_size(f.format, lv.width, lv.height));
+        FUZZ_REQUIRE(lv.offset >= KTX2_HEADER_BYTES + KTX2_LEVEL_ENTRY_BYTES *
+                                                          static_cast<int64_t>(f.levels.size()));
+        FUZZ_REQUIRE(lv.offset + lv.size <= size);
+    }
+}
+
 void check_accepted(const TexFile& f) {
-    FUZZ_REQUIRE(f.format >= 0 && f.format <= 16);
+    FUZZ_REQUIRE(f.format >= 0 && f.format < TEXTURE_FORMAT_COUNT);
     FUZZ_REQUIRE(std::strcmp(tex_format_name(f.format), "?") != 0);
     const int64_t size = static_cast<int64_t>(f.bytes.size());
-    int64_t at = f.kind == TexFileKind::tile ? TILE_HEADER_SIZE : STREAM_HEADER;
-    if (f.kind == TexFileKind::tile) {
+    int64_t at = f.kind == TexFileKind::tile ? TILE_HEADER_SIZE
+                                             : STREAM_HEADER + (f.dx10 ? DX10_HEADER_BYTES : 0);
+    if (f.kind == TexFileKind::ktx2) {
+        FUZZ_REQUIRE(!f.levels.empty() && f.palette_entries == 0 && f.faces == 1);
+        check_ktx2_levels(f);
+    } else if (f.kind == TexFileKind::tile) {
         FUZZ_REQUIRE(f.format == 8 || f.format == 0);
         FUZZ_REQUIRE(f.palette_entries == 0 && f.faces == 1);
     } else {
@@ -70,11 +101,12 @@ void check_accepted(const TexFile& f) {
         FUZZ_REQUIRE(f.palette_offsets.size() ==
                      (f.palette_entries > 0 ? static_cast<size_t>(f.faces) : 0));
     }
-    // The levels (and palettes) follow each other without gap or overlap and
-    // end with the file.
+    // The levels (and palettes) of the other kinds follow each other without
+    // gap or overlap and end with the file.
     size_t palettes = 0;
     int32_t face = -1;
     for (const TexLevel& lv : f.levels) {
+        if (f.kind == TexFileKind::ktx2) break;
         FUZZ_REQUIRE(lv.face >= 0 && lv.face < f.faces && lv.face >= face);
         if (lv.face != face) {
             face = lv.face;
@@ -92,7 +124,7 @@ void check_accepted(const TexFile& f) {
         FUZZ_REQUIRE(at <= size);
     }
     FUZZ_REQUIRE(palettes == f.palette_offsets.size());
-    FUZZ_REQUIRE(f.levels.empty() ? at <= size : at == size);
+    FUZZ_REQUIRE(f.levels.empty() || f.kind == TexFileKind::ktx2 ? at <= size : at == size);
 
     for (size_t k = 0; k < f.levels.size(); ++k) {
         TexImage image;
@@ -153,6 +185,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size >= 4) {
         parse_as(data, size, TILE_MAGIC);
         parse_as(data, size, 0x20534444);  // "DDS "
+    }
+    if (size >= sizeof(KTX2_IDENTIFIER)) {
+        std::vector<uint8_t> bytes(data, data + size);
+        std::copy(std::begin(KTX2_IDENTIFIER), std::end(KTX2_IDENTIFIER), bytes.begin());
+        TexFile f;
+        check_parse(parse_tex_bytes("k", std::move(bytes), f, error), f, error);
     }
     return 0;
 }

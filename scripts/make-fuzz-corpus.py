@@ -419,6 +419,10 @@ def texfile_seeds(folder):
                 name = "%s-%s.dds" % (src[:-4], TEXTURE_FORMATS[fmt])
                 subprocess.run([os.path.abspath(texture), "-q", "--format", str(fmt), *extra, src, os.path.join(
                     os.path.abspath(folder), name)], cwd=tmp, check=True, stdout=subprocess.DEVNULL)
+            # The KTX2 files of every format a .ktx2 name takes.
+            for fmt in ("dxt1", "argb8888", "rgb888", "bc7"):
+                subprocess.run([os.path.abspath(texture), "-q", "--format", fmt, "p.bmp", os.path.join(
+                    os.path.abspath(folder), "p-%s.ktx2" % fmt)], cwd=tmp, check=True, stdout=subprocess.DEVNULL)
 
 
 def random_seeds(folder, count, sizes):

@@ -254,3 +254,29 @@ void dx10_header_bytes(const Dx10Header& d, uint8_t out[DX10_HEADER_BYTES]) {
     const uint32_t words[5] = {d.dxgi_format, d.dimension, d.misc_flag, d.array_size, d.alpha_mode};
     for (int i = 0; i < 5; ++i) put32(out + 4 * i, words[i]);
 }
+
+int32_t texture_stream_header(const TextureStreamShape& shape,
+                              uint8_t out[TEXTURE_STREAM_HEADER_MAX_BYTES]) {
+    constexpr int32_t MAX_SIDE = 32767;
+    const int32_t w = shape.width, h = shape.height;
+    if (w < 1 || h < 1 || w > MAX_SIDE || h > MAX_SIDE || shape.levels < 1 ||
+        shape.levels > chain_length(w, h))
+        return 0;
+    // The settings a call that made these levels would have had: a plain
+    // texture, its chain cut at `levels`, or no chain for one level.
+    TextureSettings s{};
+    s.g_texturemap_type = static_cast<int32_t>(TextureMapType::Plain);
+    s.g_mip_map_type = static_cast<int16_t>(shape.levels > 1 ? MipChainMode::Generated
+                                                             : MipChainMode::LevelZeroOnly);
+    s.g_specified_mip_maps = static_cast<int16_t>(shape.levels);
+    put32(out, STREAM_MAGIC);
+    surface_desc_to_bytes(surface_header(s, w, h, 0, shape.linear_size, shape.pixel_format),
+                          out + 4);
+    int32_t written = 4 + static_cast<int32_t>(SURFACE_DESC_BYTES);
+    if (shape.dxgi_format != 0) {
+        const Dx10Header d{shape.dxgi_format, DX10_TEXTURE_2D, 0, 1, shape.alpha_mode};
+        dx10_header_bytes(d, out + written);
+        written += static_cast<int32_t>(DX10_HEADER_BYTES);
+    }
+    return written;
+}

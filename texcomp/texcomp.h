@@ -200,6 +200,30 @@ constexpr uint32_t DX10_ALPHA_OPAQUE = 3;
 constexpr uint32_t DX10_HEADER_BYTES = 20;
 constexpr uint32_t FOURCC_DX10 = 0x30315844;  // "DX10"
 
+// The stream header of one plain 2D texture whose levels were made before
+// (a caller that lays out levels it kept, such as the tool's containers):
+// "DDS ", the surface header as compress_texture writes it for `levels`
+// levels from width x height (one level: no chain, as g_mip_map_type 32
+// writes it), with `pixel_format` in its pixel-format block and
+// `linear_size` bytes for the first level, and, when `dxgi_format` is not
+// 0, the DX10 header after it (2D, no cube, one texture, `alpha_mode`).
+struct TextureStreamShape {
+    int32_t width;
+    int32_t height;
+    int32_t levels;
+    TexturePixelFormat pixel_format;
+    uint32_t linear_size;
+    uint32_t dxgi_format;
+    uint32_t alpha_mode;
+};
+constexpr int32_t TEXTURE_STREAM_HEADER_MAX_BYTES = 4 + 124 + DX10_HEADER_BYTES;
+// The bytes written to `out`: 128, or 148 with the DX10 header; 0 (nothing
+// written) for a side below 1 or above 32767, or a level count below 1 or
+// above the binary digits of the larger side (the levels a chain that
+// halves each side, rounding down, has).
+int32_t texture_stream_header(const TextureStreamShape& shape,
+                              uint8_t out[TEXTURE_STREAM_HEADER_MAX_BYTES]);
+
 // The row of a format code; nullptr outside 0 .. TEXTURE_FORMAT_COUNT - 1.
 const TextureFormatInfo* texture_format_info(int32_t code);
 inline const TextureFormatInfo* texture_format_info(TextureFormat format) {

@@ -269,6 +269,7 @@ const Job kJobs[] = {
     {"tool_tiff", RAZIVAVU_BINARY, {"pano.tif", "32", "32"}, {"RAZIVAVU_THREADS=2"}},
     {"texture_dxt5", TEXTURE_BINARY, {"--format", "dxt5", "tex.png", "out.dds"}, {}},
     {"texture_argb8888", TEXTURE_BINARY, {"--format", "argb8888", "tex.bmp", "out.dds"}, {}},
+    {"texture_ktx2", TEXTURE_BINARY, {"--format", "argb8888", "tex.bmp", "out.ktx2"}, {}},
     {"texture_p8", TEXTURE_BINARY, {"--format", "p8", "tex.jpg", "out.dds"}, {}},
     {"texture_normalmap",
      TEXTURE_BINARY,

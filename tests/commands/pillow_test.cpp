@@ -1,7 +1,8 @@
 // A second reader of the DX10 streams: Debian's Pillow (python3-pil) decodes
 // our BC5 and BC7 files, and BC4 blocks under the older "ATI1" header it
 // reads, to exactly the pixels of our decoder; BC7 files of the bc7enc
-// binary (npm @gpu-tex-enc/bc) decode alike in both. Each part skips with a
+// binary (npm @gpu-tex-enc/bc) decode alike in both; the containers
+// library's DDS files decode to their chains' pixels. Each part skips with a
 // message when its tool is missing.
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <iterator>
 
 #include "tests/commands/commands_test_support.h"
+#include "tests/containers/chain_maker.h"
 #include "texfile/texfile.h"
 
 using namespace cmdtest;
@@ -104,4 +106,25 @@ TEST(PillowReads, Bc7encOutputAsWeDo) {
     const RunResult r = run(bc7enc, "-q pil.png pil_peer.dds");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(pillow_pixels("pil_peer.dds", "RGBA"), our_pixels("pil_peer.dds"));
+}
+
+// The containers library's DDS files: DXT1 under its fourCC, BC7 with the
+// DX10 header, the uncompressed chains as 32-bit R, G, B, A pixels; Pillow
+// reads each to the pixels the chain decodes to, red-first levels and
+// blue-first ones alike.
+TEST(PillowReads, ContainerDdsFilesAsTheChainDecodes) {
+    if (!have_pillow()) GTEST_SKIP() << "python3-pil is not installed (scripts/install-deps.sh)";
+    for (TextureFormat format :
+         {TextureFormat::Dxt1, TextureFormat::Bc7, TextureFormat::Rgb888, TextureFormat::Argb8888})
+        for (ColourOrder order : {ColourOrder::BlueFirst, ColourOrder::RedFirst}) {
+            const chaintest::MadeChain made = chaintest::make_chain(format, 32, 16, 1, 0, order);
+            std::vector<uint8_t> bytes;
+            ASSERT_EQ(container_bytes(Container::Dds, made.chain, bytes, nullptr),
+                      ContainerResult::Written);
+            const std::string out = std::string("pil_chain_") + texture_format_info(format)->name +
+                                    std::to_string(static_cast<int>(order)) + ".dds";
+            std::ofstream(out, std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+            EXPECT_EQ(pillow_pixels(out, "RGBA"), chaintest::chain_pixels(made.chain, 0)) << out;
+        }
 }

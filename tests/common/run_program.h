@@ -3,6 +3,7 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,8 +26,11 @@ struct RunResult {
 // timeout).
 inline RunResult run_program(const std::string& binary, const std::string& args,
                              const std::string& prefix = "") {
+    // Named by the test's process: the tests of one folder may run side by side.
+    const std::string out = "run." + std::to_string(getpid()) + ".out";
+    const std::string err = "run." + std::to_string(getpid()) + ".err";
     const std::string command =
-        prefix + "'" + binary + "' " + args + " < /dev/null > run.out 2> run.err";
+        prefix + "'" + binary + "' " + args + " < /dev/null > " + out + " 2> " + err;
     const int raw = std::system(command.c_str());
     RunResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -39,8 +43,8 @@ inline RunResult run_program(const std::string& binary, const std::string& args,
         std::remove(name);
         return text;
     };
-    r.out = take("run.out");
-    r.err = take("run.err");
+    r.out = take(out.c_str());
+    r.err = take(err.c_str());
     return r;
 }
 

@@ -1,7 +1,19 @@
 // The header and level table of one file, as text and as JSON.
+#include "containers/containers.h"
 #include "inspect/inspect.h"
 
 namespace {
+
+const char* transfer_name(int32_t transfer) {
+    if (transfer == KTX2_TRANSFER_LINEAR) return "linear";
+    if (transfer == KTX2_TRANSFER_SRGB) return "sRGB";
+    return "other";
+}
+
+const char* kind_name(TexFileKind kind) {
+    if (kind == TexFileKind::tile) return "tile";
+    return kind == TexFileKind::ktx2 ? "ktx2" : "stream";
+}
 
 std::string kind_line(const TexFile& f) {
     char text[256];
@@ -10,10 +22,18 @@ std::string kind_line(const TexFile& f) {
                       "tile file, code %d (%s levels%s), %d x %d, level count %d", f.tile_code,
                       tex_format_name(f.format), f.colours_exchanged ? ", bytes R,G,B" : "",
                       f.header_width, f.header_height, f.header_levels);
+    } else if (f.kind == TexFileKind::ktx2) {
+        const Ktx2Layout* layout = ktx2_layout(f.vk_format);
+        std::snprintf(text, sizeof(text),
+                      "KTX2 file, vkFormat %u %s (format %d %s%s), %d x %d, level count %d",
+                      f.vk_format, layout ? layout->vk_name : "?", f.format,
+                      tex_format_name(f.format), f.colours_exchanged ? ", bytes red first" : "",
+                      f.header_width, f.header_height, f.header_levels);
     } else {
-        std::snprintf(text, sizeof(text), "texture stream, format %d %s, %d x %d, mip count %d",
-                      f.format, tex_format_name(f.format), f.header_width, f.header_height,
-                      f.header_levels);
+        std::snprintf(text, sizeof(text), "texture stream, format %d %s%s, %d x %d, mip count %d",
+                      f.format, tex_format_name(f.format),
+                      f.colours_exchanged ? " (bytes red first)" : "", f.header_width,
+                      f.header_height, f.header_levels);
     }
     return text;
 }
@@ -25,7 +45,7 @@ std::string stored_line(const TexFile& f) {
             s += ", from level " + std::to_string(f.skip_levels);
         else if (f.skip_levels == 0)
             s += ", none dropped";
-    } else {
+    } else if (f.kind == TexFileKind::stream) {
         s += f.faces == 6 ? ", 6 faces" : "";
         s += f.depth > 0 ? ", " + std::to_string(f.depth) + " slices" : "";
         s += f.palette_entries > 0 ? ", palette of " + std::to_string(f.palette_entries) : "";
@@ -41,6 +61,12 @@ void print_tex_table(const TexFile& f, FILE* out) {
     if (f.kind == TexFileKind::stream)
         std::fprintf(out, "  flags 0x%08X, caps 0x%08X 0x%08X, linear size %u\n", f.flags, f.caps1,
                      f.caps2, f.linear_size);
+    if (f.kind == TexFileKind::ktx2)
+        std::fprintf(out,
+                     "  type size %u, colour model %d, primaries %d, transfer %d (%s), writer "
+                     "\"%s\"\n",
+                     f.type_size, f.colour_model, f.primaries, f.transfer,
+                     transfer_name(f.transfer), f.writer.c_str());
     if (f.dx10)
         std::fprintf(out, "  DX10: format %u, resource %u, misc 0x%X, array %u, alpha mode %u\n",
                      f.dxgi_format, f.dx10_dimension, f.dx10_misc, f.dx10_array_size,
@@ -56,8 +82,8 @@ void print_tex_table(const TexFile& f, FILE* out) {
 }
 
 std::string tex_table_json(const TexFile& f) {
-    std::string j = "{\"name\":" + json_string(f.name) + ",\"ok\":true,\"kind\":" +
-                    (f.kind == TexFileKind::tile ? "\"tile\"" : "\"stream\"") +
+    std::string j = "{\"name\":" + json_string(f.name) +
+                    ",\"ok\":true,\"kind\":" + json_string(kind_name(f.kind)) +
                     ",\"format\":" + std::to_string(f.format) +
                     ",\"format_name\":" + json_string(tex_format_name(f.format)) +
                     ",\"width\":" + std::to_string(f.header_width) +
@@ -67,6 +93,12 @@ std::string tex_table_json(const TexFile& f) {
     if (f.kind == TexFileKind::tile) {
         j += ",\"tile_code\":" + std::to_string(f.tile_code) +
              ",\"skip_levels\":" + (f.skip_levels >= 0 ? std::to_string(f.skip_levels) : "null");
+    } else if (f.kind == TexFileKind::ktx2) {
+        j += ",\"vk_format\":" + std::to_string(f.vk_format) +
+             ",\"type_size\":" + std::to_string(f.type_size) +
+             ",\"colour_model\":" + std::to_string(f.colour_model) +
+             ",\"primaries\":" + std::to_string(f.primaries) +
+             ",\"transfer\":" + std::to_string(f.transfer) + ",\"writer\":" + json_string(f.writer);
     } else {
         j += ",\"flags\":" + std::to_string(f.flags) + ",\"caps1\":" + std::to_string(f.caps1) +
              ",\"caps2\":" + std::to_string(f.caps2) +
@@ -80,6 +112,7 @@ std::string tex_table_json(const TexFile& f) {
                  ",\"array_size\":" + std::to_string(f.dx10_array_size) +
                  ",\"alpha_mode\":" + std::to_string(f.dx10_alpha_mode) + "}";
     }
+    if (f.kind != TexFileKind::tile && f.colours_exchanged) j += ",\"bytes_red_first\":true";
     if (!f.note.empty()) j += ",\"note\":" + json_string(f.note);
     j += ",\"levels\":[";
     for (size_t k = 0; k < f.levels.size(); ++k) {

@@ -1,9 +1,10 @@
-// Reading a file whole and telling the two kinds apart by their first word.
+// Reading a file whole and telling the three kinds apart by their first word.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
+#include "containers/containers.h"
 #include "texfile/readers.h"
 #include "texfile/texfile.h"
 #include "vxsystem/vxsystem.h"
@@ -63,9 +64,11 @@ bool parse_tex_bytes(const std::string& name, std::vector<uint8_t> bytes, TexFil
     const uint32_t magic = read_word(out.bytes.data());
     if (magic == static_cast<uint32_t>(TILE_MAGIC)) return parse_tile_file(out, error);
     if (magic == STREAM_FILE_MAGIC) return parse_stream_file(out, error);
-    char text[96];
+    if (magic == read_word(KTX2_IDENTIFIER)) return parse_ktx2_file(out, error);
+    char text[128];
     std::snprintf(text, sizeof(text),
-                  "bad magic 0x%08X: neither a tile file (12345) nor a texture stream (\"DDS \")",
+                  "bad magic 0x%08X: neither a tile file (12345), a texture stream (\"DDS \") "
+                  "nor a KTX2 file",
                   magic);
     error = text;
     return false;

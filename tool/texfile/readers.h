@@ -15,9 +15,11 @@ inline uint32_t read_word(const uint8_t* p) {
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-// Both fill `file` from file.bytes (whose first word is the kind's magic).
+// Each fills `file` from file.bytes (whose first word is the kind's magic).
 bool parse_tile_file(TexFile& file, std::string& error);
 bool parse_stream_file(TexFile& file, std::string& error);
+// Its first word is that of the KTX2 identifier.
+bool parse_ktx2_file(TexFile& file, std::string& error);
 
 // The block and palettised decoders of the decoding table (decoders.cpp):
 // four channels, R, G, B, A.

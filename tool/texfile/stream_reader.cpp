@@ -1,11 +1,14 @@
 // Texture streams: "DDS ", the 124-byte surface header, then per face the
-// palette (codes 10 and 14) and the levels, largest first.
+// palette (codes 10 and 14) and the levels, largest first. Besides the
+// library's own pixel-format blocks, the 32-bit R, G, B, A block of the
+// containers library is read (as argb8888 with red and blue exchanged).
 //
 // The library's chain halves each side with (side + 1) / 2 down to 1 x 1
 // while the header counts the binary digits of the larger side, so a picture
 // whose sides are not powers of two carries one level more than the header's
 // mip count. The reader accepts the header's count or the whole chain,
 // whichever fills the file exactly, and says which.
+#include "containers/containers.h"
 #include "texcomp/texcomp.h"
 #include "texfile/readers.h"
 
@@ -79,6 +82,16 @@ bool read_dx10_header(TexFile& file, int64_t& header_bytes, std::string& error) 
     return true;
 }
 
+// The pixel-format block of DDS_RGBA32_PIXEL_FORMAT (its size word 32).
+bool is_rgba32_block(const uint8_t* block) {
+    const TexturePixelFormat& pf = DDS_RGBA32_PIXEL_FORMAT;
+    const uint32_t want[8] = {32,          pf.flags,      pf.fourcc,    pf.bit_count,
+                              pf.red_mask, pf.green_mask, pf.blue_mask, pf.alpha_mask};
+    for (int k = 0; k < 8; ++k)
+        if (read_word(block + 4 * k) != want[k]) return false;
+    return true;
+}
+
 }  // namespace
 
 bool parse_stream_file(TexFile& file, std::string& error) {
@@ -106,6 +119,12 @@ bool parse_stream_file(TexFile& file, std::string& error) {
     file.header_height = static_cast<int32_t>(height > 0x7FFFFFFF ? 0x7FFFFFFF : height);
     file.header_levels = static_cast<int32_t>(mip_count > 0x7FFFFFFF ? 0x7FFFFFFF : mip_count);
     file.format = tex_format_from_pixel_format(b + 72);
+    if (file.format < 0 && is_rgba32_block(b + 72)) {
+        // The containers' 32-bit pixels: argb8888's four bytes with red and
+        // blue in each other's place.
+        file.format = static_cast<int32_t>(TextureFormat::Argb8888);
+        file.colours_exchanged = true;
+    }
     if (file.format < 0) {
         error = "the pixel-format block names no format this library writes";
         return false;

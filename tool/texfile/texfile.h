@@ -1,7 +1,7 @@
 // texfile: reads what razivavu and the compression library write, and
 // decodes every stored level into plain 8-bit pixels.
 //
-// Two kinds of file:
+// Three kinds of file:
 // - tile files (".vxt"): the tool's 32-byte header (12345, code 3 or 12,
 //   width, height, level count, 32, two spare words), then the stored levels;
 //   code 3 holds 24-bit levels with the bytes in the picture's R, G, B order,
@@ -12,6 +12,10 @@
 //   19 (BC4, BC5, BC7) with the DX10 header's 20 bytes after the surface
 //   header; codes 20 to 22 (ASTC) under the library's own FourCCs ("AS44",
 //   "AS66", "AS88"), as no DDS reader knows ASTC.
+// - KTX2 files (".ktx2"), as the containers library writes them: the
+//   Vulkan formats of its table that the compression library makes (dxt1,
+//   bc7, rgb888, argb8888, astc 4x4, 6x6, 8x8), one plain 2D texture, no
+//   supercompression; others are refused with the reason.
 //
 // The readers check a file against its header before anything is decoded:
 // magic, header sizes, possible level sizes and exactly the bytes the header
@@ -26,7 +30,7 @@
 #include "blocks/blocks.h"
 #include "texcomp/texcomp.h"
 
-enum class TexFileKind { tile, stream };
+enum class TexFileKind { tile, stream, ktx2 };
 
 // One stored level (of one face). `index` is its number in the texture's
 // full mip chain (0 = the largest); for a tile file whose dropped levels
@@ -51,8 +55,10 @@ struct TexFile {
     int32_t header_height = 0;
     int32_t header_levels = 0;  // tile level_count, or the stream's mip_count
     int32_t skip_levels = -1;   // tiles: leading levels dropped, -1 when not decidable
-    // Tiles written without g_b_swap_rgb: the levels hold red where the layout
-    // says blue and back (the picture's R, G, B in a B, G, R layout).
+    // The levels hold red where the format's layout says blue and back: tiles
+    // written without g_b_swap_rgb (the picture's R, G, B in a B, G, R
+    // layout), and the R, G, B(, A) pixels of KTX2 files and of DDS files
+    // with the 32-bit R, G, B, A pixel-format block.
     bool colours_exchanged = false;
     // Streams: header words worth showing.
     uint32_t flags = 0;
@@ -69,6 +75,15 @@ struct TexFile {
     uint32_t dx10_misc = 0;
     uint32_t dx10_array_size = 0;
     uint32_t dx10_alpha_mode = 0;
+    // KTX2 files: the header's Vulkan format and type size, what the data
+    // format descriptor says of the colours, and KTXwriter's value ("" when
+    // the file has none).
+    uint32_t vk_format = 0;
+    uint32_t type_size = 0;
+    int32_t colour_model = 0;
+    int32_t primaries = 0;
+    int32_t transfer = 0;
+    std::string writer;
     int32_t palette_entries = 0;           // 256 or 16 for codes 10 and 14
     std::vector<int64_t> palette_offsets;  // one per face
     std::vector<TexLevel> levels;          // face by face, largest first

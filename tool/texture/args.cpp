@@ -1,4 +1,5 @@
 // The command line of razivavu-texture.
+#include "containers/containers.h"
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
 #include "tool/tiletool.h"
@@ -37,10 +38,11 @@ std::vector<std::pair<std::string, std::string>> resize_settings(const std::stri
             {"g_rescale_height", std::to_string(h)}};
 }
 
-// Any case: "out.dds", "OUT.DDS".
-bool ends_with_dds(const std::string& name) {
-    return name.size() > 4 && name[name.size() - 4] == '.' &&
-           starts_with_nocase(name.c_str() + name.size() - 3, "DDS");
+// Any case: "out.dds", "OUT.DDS"; "out.ktx2", "OUT.KTX2".
+bool ends_with_extension(const std::string& name, const char* extension) {
+    const size_t n = std::char_traits<char>::length(extension);
+    return name.size() > n + 1 && name[name.size() - n - 1] == '.' &&
+           starts_with_nocase(name.c_str() + name.size() - n, extension);
 }
 
 enum TextureOptionId : int {
@@ -108,7 +110,10 @@ constexpr CommandOption TEXTURE_OPTIONS[] = {
      "SOURCE",
      "with --normal-map, where the heights come from: luma (default: the mean of red, green and "
      "blue), alpha, red, green or blue (--list-keys explains every conversion code)"},
-    {FORCE, {"--force"}, nullptr, "write OUTPUT even when its name does not end in .dds"},
+    {FORCE,
+     {"--force"},
+     nullptr,
+     "write a DDS stream to OUTPUT even when its name ends in neither .dds nor .ktx2"},
     {QUIET, {"-q"}, nullptr, "no progress"},
     {LIST_KEYS,
      {"--list-keys"},
@@ -134,16 +139,30 @@ int32_t parse_format(const std::string& text) {
     return info ? info->code : -1;
 }
 
+std::string ktx2_format_names() {
+    std::string names;
+    for (int32_t code = 0; code < TEXTURE_FORMAT_COUNT; ++code) {
+        const TextureFormat format = static_cast<TextureFormat>(code);
+        if (!container_format_refusal(Container::Ktx2, format).empty()) continue;
+        names += (names.empty() ? "" : ", ") + std::string(texture_format_info(code)->name);
+    }
+    return names;
+}
+
 std::string texture_usage() {
     std::string u =
         "usage:\n"
         "  razivavu-texture [--profile FILE] [--format NAME|CODE] [--set KEY=VALUE]...\n"
         "                   [--quality LEVEL] [--metric NAME] [--decoder READING]\n"
         "                   [--resize HOW] [--rect X0,Y0,X1,Y1]\n"
-        "                   [--normal-map [--height SOURCE]] [--force] [-q] [--] INPUT OUTPUT.dds\n"
+        "                   [--normal-map [--height SOURCE]] [--force] [-q] [--]\n"
+        "                   INPUT OUTPUT.dds|OUTPUT.ktx2\n"
         "  razivavu-texture --list-keys | --help | --version\n"
         "INPUT: a BMP (with its companion alpha file <name>_trans.bmp or <name>op.bmp), a\n"
-        "JPEG, a PNG or a TIFF. OUTPUT: the texture stream, a DDS file.\n"
+        "JPEG, a PNG or a TIFF. OUTPUT: the texture stream, a DDS file; a name ending in\n"
+        ".ktx2 gets a KTX2 file instead (" +
+        ktx2_format_names() +
+        ").\n"
         "options (those with values take them as the next word or after =, --format=dxt5):\n" +
         options_help(texture_option_table()) + "formats (--format, default dxt1):\n";
     for (int32_t code = 0;; ++code) {
@@ -153,7 +172,7 @@ std::string texture_usage() {
     }
     return u +
            "Exit codes: 0 written, 1 unreadable picture, 2 bad command line or setting, 3 "
-           "refused by the library, 4 write failed.\n";
+           "refused by the library (or levels a KTX2 file cannot hold), 4 write failed.\n";
 }
 
 std::string output_refusal(const std::string& output, int32_t format) {
@@ -262,9 +281,10 @@ std::string parse_texture_args(const std::vector<std::string>& args, TextureOpti
     if (rest.size() != 2) return "expected INPUT and OUTPUT";
     out.input = rest[0];
     out.output = rest[1];
-    if (!out.force && !ends_with_dds(out.output))
+    out.ktx2 = ends_with_extension(out.output, "KTX2");
+    if (!out.force && !out.ktx2 && !ends_with_extension(out.output, "DDS"))
         return "the output " + out.output +
-               " does not end in .dds, yet it will hold a DDS texture stream (give it that "
-               "name, or --force to write it under this one)";
+               " does not end in .dds or .ktx2, yet it will hold a DDS texture stream (give it "
+               "one of those names, or --force to write a DDS stream under this one)";
     return "";
 }

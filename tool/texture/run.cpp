@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "containers/containers.h"
 #include "normalmap/normalmap.h"
 #include "texcomp/texcomp.h"
 #include "texture/texture.h"
@@ -67,6 +68,19 @@ std::string prepare_profile(const TextureOptions& o, const CommandSettings& cs,
     return "";
 }
 
+// Why the settings cannot give a KTX2 file, or empty: a format the
+// containers library has no KTX2 form of, or a cube or volume map.
+std::string ktx2_refusal(const TextureSettings& s) {
+    const TextureFormat format = static_cast<TextureFormat>(s.g_texture_format);
+    const std::string no_form = container_format_refusal(Container::Ktx2, format);
+    if (!no_form.empty()) return no_form + " (a .dds name takes every format)";
+    if (s.g_texturemap_type != static_cast<int32_t>(TextureMapType::Plain))
+        return "a .ktx2 output holds one plain texture, not a cube or a volume "
+               "(g_texturemap_type " +
+               std::to_string(s.g_texturemap_type) + "); a .dds name takes them";
+    return "";
+}
+
 }  // namespace
 
 int run_texture(int argc, char** argv) {
@@ -91,6 +105,10 @@ int run_texture(int argc, char** argv) {
     // The format is known only now: --format or --set names it.
     const std::string misnamed = output_refusal(o.output, cs.settings.g_texture_format);
     if (!misnamed.empty()) return fail(TEXTURE_USAGE, misnamed);
+    if (o.ktx2) {
+        const std::string no_form = ktx2_refusal(cs.settings);
+        if (!no_form.empty()) return fail(TEXTURE_USAGE, no_form);
+    }
     // The texture is made on every processor the job was given unless
     // RAZIVAVU_THREADS says otherwise, as the tiling tool's tiles are; the
     // file is the same.
@@ -121,14 +139,25 @@ int run_texture(int argc, char** argv) {
     }
     const bool progress = !o.quiet && w * h >= PROGRESS_PIXELS;
     texture_set_profile_path(profile.path.c_str());
-    const StreamWrite written = write_texture_stream(o.output, picture, cs.settings,
-                                                     o.has_rect ? &o.rect : nullptr, progress);
+    const CompressRect* rect = o.has_rect ? &o.rect : nullptr;
+    Ktx2Write ktx2;
+    if (o.ktx2)
+        ktx2 = write_texture_ktx2(o.output, picture, cs.settings, rect, progress);
+    else
+        ktx2.stream = write_texture_stream(o.output, picture, cs.settings, rect, progress);
+    const StreamWrite& written = ktx2.stream;
     texture_set_profile_path(nullptr);
     if (written.result < 0) {
         return fail(TEXTURE_REFUSED,
                     "compress_texture refused the call (" + std::to_string(written.result) +
                         "): " + texture_result_message(written.result) + "; no file written");
     }
+    if (ktx2.no_memory)
+        return fail(TEXTURE_NO_MEMORY,
+                    "not enough memory for the levels of " + o.output + "; no file written");
+    if (!ktx2.refused.empty())
+        return fail(TEXTURE_REFUSED,
+                    "a KTX2 file cannot hold these levels: " + ktx2.refused + "; no file written");
     if (written.write_failed)
         return fail(TEXTURE_WRITE,
                     "cannot write " + o.output + ": " +

@@ -54,15 +54,55 @@ int32_t stream_sink(int32_t count, const uint8_t* buffer, void* user) {
     if (sink.runs == 2) sink.face_levels = header_levels(buffer, count);
     if (!level_run(sink)) return count;
     ++sink.levels_done;
-    if (sink.progress)
-        std::fprintf(stderr,
-                     sink.terminal ? "\rrazivavu-texture: %d levels done"
-                                   : "razivavu-texture: %d levels done\n",
-                     sink.levels_done);
+    if (sink.progress) print_levels_done(sink.levels_done, sink.terminal);
     return count;
 }
 
 }  // namespace
+
+void print_levels_done(int32_t levels_done, bool terminal) {
+    std::fprintf(
+        stderr,
+        terminal ? "\rrazivavu-texture: %d levels done" : "razivavu-texture: %d levels done\n",
+        levels_done);
+}
+
+FILE* open_part_file(const std::string& part, int& error_number) {
+    // A stale ".part" is replaced; a link is never written through.
+    errno = 0;
+    const int fd = create_part_file(part.c_str());
+    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (!file) {
+        error_number = errno != 0 ? errno : EIO;
+        if (fd >= 0) {
+            close(fd);
+            std::remove(part.c_str());
+            forget_part_file(part.c_str());
+        }
+    }
+    return file;
+}
+
+bool finish_part_file(FILE* file, const std::string& part, const std::string& output, bool keep,
+                      int& error_number) {
+    // The first failure's reason is the one reported: a short write before
+    // this, then the flush (a full disk often shows only here), the close,
+    // the rename.
+    const auto note = [&](bool ok) {
+        if (!ok && error_number == 0) error_number = errno != 0 ? errno : EIO;
+        return ok;
+    };
+    errno = 0;
+    const bool flushed = note(std::fflush(file) == 0 && !std::ferror(file));
+    errno = 0;
+    const bool closed = note(std::fclose(file) == 0);
+    errno = 0;
+    const bool renamed =
+        keep && flushed && closed && note(std::rename(part.c_str(), output.c_str()) == 0);
+    if (!renamed) std::remove(part.c_str());
+    forget_part_file(part.c_str());
+    return renamed;
+}
 
 StreamWrite write_texture_stream(const std::string& output, const TexturePicture& picture,
                                  const TextureSettings& settings, const CompressRect* rect,
@@ -70,17 +110,8 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
     StreamWrite result;
     const std::string part = output + ".part";
     StreamSink sink;
-    // A stale ".part" is replaced; a link is never written through.
-    errno = 0;
-    const int fd = create_part_file(part.c_str());
-    sink.file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    sink.file = open_part_file(part, result.error_number);
     if (!sink.file) {
-        result.error_number = errno != 0 ? errno : EIO;
-        if (fd >= 0) {
-            close(fd);
-            std::remove(part.c_str());
-            forget_part_file(part.c_str());
-        }
         result.write_failed = true;
         return result;
     }
@@ -96,24 +127,9 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
                          picture.width * picture.planes, s, picture.planes, nullptr, rect);
     result.levels = sink.levels_done;
     if (sink.progress && sink.terminal && sink.levels_done > 0) std::fputc('\n', stderr);
-    // The first failure's reason is the one reported: a short write, then
-    // the flush (a full disk often shows only here), the close, the rename.
     result.error_number = sink.error_number;
-    const auto note = [&](bool ok) {
-        if (!ok && result.error_number == 0) result.error_number = errno != 0 ? errno : EIO;
-        return ok;
-    };
-    errno = 0;
-    const bool flushed = note(std::fflush(sink.file) == 0 && !std::ferror(sink.file));
-    errno = 0;
-    const bool closed = note(std::fclose(sink.file) == 0);
-    result.write_failed = sink.failed || !flushed || !closed;
-    errno = 0;
-    if (result.result < 0 || result.write_failed ||
-        !note(std::rename(part.c_str(), output.c_str()) == 0)) {
-        if (result.result >= 0) result.write_failed = true;
-        std::remove(part.c_str());
-    }
-    forget_part_file(part.c_str());
+    const bool kept = finish_part_file(sink.file, part, output, result.result >= 0 && !sink.failed,
+                                       result.error_number);
+    result.write_failed = result.result >= 0 && !kept;
     return result;
 }

@@ -2,16 +2,18 @@
 //
 //   razivavu-texture [--profile FILE] [--format NAME|CODE] [--set KEY=VALUE]...
 //                    [--quality LEVEL] [--metric NAME] [--resize HOW]
-//                    [--rect X0,Y0,X1,Y1] [-q] INPUT OUTPUT.dds
+//                    [--rect X0,Y0,X1,Y1] [-q] INPUT OUTPUT.dds|OUTPUT.ktx2
 //   razivavu-texture --list-keys | --help | --version
 //
 // The picture (BMP with its companion alpha file, or JPEG, read as razivavu
 // reads them) goes through compress_texture once, with the standard settings
 // changed by --format and the --set keys in command-line order, and the
 // library's stream ("DDS ", the 124-byte header, the levels) is written as it
-// comes. The picture is handed over in the byte order the stream layouts
-// name (blue first), so the file's colours are the picture's; the settings
-// key g_b_swap_rgb exchanges red and blue as it says.
+// comes; an output named .ktx2 gets the levels as a KTX2 file instead
+// (containers/containers.h). The picture is handed over in the byte order
+// the stream layouts name (blue first), so the file's colours are the
+// picture's; the settings key g_b_swap_rgb exchanges red and blue as it
+// says.
 //
 // The output appears only when complete: it is written under
 // "<OUTPUT>.part" and renamed; a refused call or a failed write leaves no
@@ -19,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,7 +53,8 @@ struct TextureOptions {
     CompressRect rect{0, 0, 0, 0};
     std::string input;
     std::string output;
-    bool force = false;  // write OUTPUT even when its name does not end in .dds
+    bool force = false;  // write a DDS stream to OUTPUT whatever its name
+    bool ktx2 = false;   // OUTPUT ends in .ktx2 (any case): a KTX2 file, not the stream
     // --normal-map: the picture becomes a normal map, its heights taken from
     // `height` (a HeightSource name); the keys it stands for come first in
     // `settings`, so that a --set of the same keys wins.
@@ -85,6 +89,8 @@ OptionTable texture_option_table();
 
 // The usage text, with one line per format code.
 std::string texture_usage();
+// The formats a .ktx2 output takes, by name: "dxt1, bc7, rgb888, argb8888".
+std::string ktx2_format_names();
 
 // The format code of "dxt5", "DXT5" or "3"; -1 when it names none.
 int32_t parse_format(const std::string& text);
@@ -155,6 +161,32 @@ struct StreamWrite {
 StreamWrite write_texture_stream(const std::string& output, const TexturePicture& picture,
                                  const TextureSettings& settings, const CompressRect* rect,
                                  bool progress);
+
+// The same call with a KTX2 file written to `output` (through
+// "<output>.part") from the levels the library hands over: the library's
+// levels are gathered first, then laid out by the containers library.
+// `refused` holds the containers library's reason when it cannot hold the
+// chain (no file is left then); `no_memory` says the levels did not fit in
+// memory.
+struct Ktx2Write {
+    StreamWrite stream;
+    std::string refused;
+    bool no_memory = false;
+};
+Ktx2Write write_texture_ktx2(const std::string& output, const TexturePicture& picture,
+                             const TextureSettings& settings, const CompressRect* rect,
+                             bool progress);
+// One progress line: "N levels done", on a terminal rewritten in place.
+void print_levels_done(int32_t levels_done, bool terminal);
+// "<output>.part" made new and opened for writing; null with the system's
+// reason in `error_number` when it cannot be.
+FILE* open_part_file(const std::string& part, int& error_number);
+// Flushes and closes the file, then gives it the name `output` when `keep`
+// says the content is whole; removes it otherwise. True when the file has
+// its name; the first failure's reason goes to `error_number` unless it
+// holds one already.
+bool finish_part_file(FILE* file, const std::string& part, const std::string& output, bool keep,
+                      int& error_number);
 
 // The whole command; returns the exit code.
 int run_texture(int argc, char** argv);
