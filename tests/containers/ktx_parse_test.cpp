@@ -57,11 +57,10 @@ TEST(KtxParse, ReadsEveryFileAsWritten) {
     const struct {
         TextureFormat format;
         int32_t w, h, first;
-    } cases[] = {{TextureFormat::Dxt1, 32, 8, 1},
-                 {TextureFormat::Bc7, 16, 16, 0},
-                 {TextureFormat::Rgb888, 8, 2, 0},
-                 {TextureFormat::Argb8888, 4, 8, 2},
-                 {TextureFormat::Rgb888, 1, 1, 0}};
+    } cases[] = {{TextureFormat::Dxt1, 32, 8, 1},     {TextureFormat::Bc7, 16, 16, 0},
+                 {TextureFormat::Rgb888, 8, 2, 0},    {TextureFormat::Argb8888, 4, 8, 2},
+                 {TextureFormat::Rgb888, 1, 1, 0},    {TextureFormat::Astc4x4, 8, 8, 0},
+                 {TextureFormat::Astc6x6, 16, 16, 1}, {TextureFormat::Astc8x8, 32, 8, 0}};
     std::string args = "read", expected, lines;
     for (const auto& c : cases) {
         const MadeChain made = make_chain(c.format, c.w, c.h, c.first);

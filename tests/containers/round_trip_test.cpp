@@ -51,10 +51,13 @@ TEST(ContainerRoundTrip, EveryFormatAndShapeReadsBack) {
                                  {1, 1, 0, 0},   {2, 1, 0, 0},   {5, 3, 0, 1}};
     for (Container container : {Container::Ktx2, Container::Dds})
         for (TextureFormat format : {TextureFormat::Dxt1, TextureFormat::Bc7, TextureFormat::Rgb888,
-                                     TextureFormat::Argb8888})
+                                     TextureFormat::Argb8888, TextureFormat::Astc6x6})
             for (const auto& s : shapes)
                 for (ColourOrder order : {ColourOrder::BlueFirst, ColourOrder::RedFirst}) {
                     if (s[0] == 5 && texture_format_info(format)->block_mode >= 0) continue;
+                    // DDS has no number for ASTC: KTX2 alone holds it.
+                    if (container == Container::Dds && is_astc_format(static_cast<int32_t>(format)))
+                        continue;
                     SCOPED_TRACE(std::string(container_name(container)) + " " +
                                  texture_format_info(format)->name + " " + std::to_string(s[0]) +
                                  "x" + std::to_string(s[1]) + " from " + std::to_string(s[2]) +

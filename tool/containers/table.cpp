@@ -50,6 +50,10 @@ constexpr ContainerFormat FORMATS[] = {
     {F::Argb8888, VK_R8G8B8A8_UNORM, DdsForm::Rgba32},
     {F::Rgb888, VK_R8G8B8_UNORM, DdsForm::Rgba32},
     {F::Bc7, VK_BC7_UNORM_BLOCK, DdsForm::LibraryHeader},
+    // DDS has no number for ASTC: KTX2 alone carries it.
+    {F::Astc4x4, VK_ASTC_4x4_UNORM_BLOCK, DdsForm::None},
+    {F::Astc6x6, VK_ASTC_6x6_UNORM_BLOCK, DdsForm::None},
+    {F::Astc8x8, VK_ASTC_8x8_UNORM_BLOCK, DdsForm::None},
 };
 
 constexpr bool every_format_has_its_layout() {

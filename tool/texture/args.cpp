@@ -176,7 +176,7 @@ std::string texture_usage() {
 }
 
 std::string output_refusal(const std::string& output, int32_t format) {
-    if (!is_astc_format(format) || !ends_with_dds(output)) return "";
+    if (!is_astc_format(format) || !ends_with_extension(output, "DDS")) return "";
     return std::string(texture_format_info(format)->name) + " cannot be written to " + output +
            ": DDS has no format number for ASTC, so no program would read that file as ASTC; a "
            "KTX2 file (.ktx2) holds ASTC";
