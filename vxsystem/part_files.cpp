@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "vxsystem/vxsystem.h"
@@ -213,3 +214,23 @@ void forget_part_folder(const char* path) {
 }
 
 void remove_folder_tree(const char* path) { remove_tree(path, 2); }
+
+int finish_part_file(FILE* file, const char* part, const char* output, bool keep,
+                     int& error_number) {
+    // The first failure's reason is the one reported: a short write before
+    // this, then the flush (a full disk often shows only here), the close,
+    // the rename.
+    const auto note = [&](bool ok) {
+        if (!ok && error_number == 0) error_number = errno != 0 ? errno : EIO;
+        return ok;
+    };
+    errno = 0;
+    const bool flushed = note(std::fflush(file) == 0 && !std::ferror(file));
+    errno = 0;
+    const bool closed = note(std::fclose(file) == 0);
+    errno = 0;
+    const bool renamed = keep && flushed && closed && note(std::rename(part, output) == 0);
+    if (!renamed) std::remove(part);
+    forget_part_file(part);
+    return renamed ? 1 : 0;
+}

@@ -155,6 +155,13 @@ int create_part_file(const char* path);
 // Takes `path` out of the table once it has its final name or is removed.
 void forget_part_file(const char* path);
 
+// Flushes and closes `file` (the open `part`), then gives it the name
+// `output` when `keep` says its content is whole; removes it otherwise. 1
+// when the file has its name, else 0; the first failure's reason (an errno
+// value) goes to `error_number` unless it holds one already.
+int finish_part_file(FILE* file, const char* part, const char* output, bool keep,
+                     int& error_number);
+
 // A folder under construction (an output assembled apart, then moved into
 // place): entered in the same table, and on a signal or a failure removed
 // with everything in it, two levels of folders deep. 0 when entered; -1 with

@@ -112,20 +112,8 @@ bool write_png(const std::string& path, const TexImage& image, std::string& erro
     PngOutput output;
     output.file = file;
     const bool written = png_to_stream(output, image);
-    // The first failure's reason is the one reported.
-    const auto note = [&](bool ok) {
-        if (!ok && output.error_number == 0) output.error_number = errno != 0 ? errno : EIO;
-        return ok;
-    };
-    errno = 0;
-    const bool flushed = note(std::fflush(file) == 0 && !std::ferror(file));
-    errno = 0;
-    const bool closed = note(std::fclose(file) == 0);
-    errno = 0;
     const bool named =
-        written && flushed && closed && note(std::rename(part.c_str(), path.c_str()) == 0);
-    if (!named) std::remove(part.c_str());
-    forget_part_file(part.c_str());
+        finish_part_file(file, part.c_str(), path.c_str(), written, output.error_number) != 0;
     if (!named) {
         error = "cannot write " + path + ": " +
                 (output.error_number != 0

@@ -116,7 +116,8 @@ Ktx2Write write_texture_ktx2(const std::string& output, const TexturePicture& pi
         whole = written == ContainerResult::Written;
         stream.error_number = sink.error_number;
     }
-    const bool kept = finish_part_file(sink.file, part, output, whole, stream.error_number);
+    const bool kept =
+        finish_part_file(sink.file, part.c_str(), output.c_str(), whole, stream.error_number) != 0;
     stream.write_failed =
         stream.result >= 0 && !result.no_memory && result.refused.empty() && !kept;
     return result;

@@ -83,27 +83,6 @@ FILE* open_part_file(const std::string& part, int& error_number) {
     return file;
 }
 
-bool finish_part_file(FILE* file, const std::string& part, const std::string& output, bool keep,
-                      int& error_number) {
-    // The first failure's reason is the one reported: a short write before
-    // this, then the flush (a full disk often shows only here), the close,
-    // the rename.
-    const auto note = [&](bool ok) {
-        if (!ok && error_number == 0) error_number = errno != 0 ? errno : EIO;
-        return ok;
-    };
-    errno = 0;
-    const bool flushed = note(std::fflush(file) == 0 && !std::ferror(file));
-    errno = 0;
-    const bool closed = note(std::fclose(file) == 0);
-    errno = 0;
-    const bool renamed =
-        keep && flushed && closed && note(std::rename(part.c_str(), output.c_str()) == 0);
-    if (!renamed) std::remove(part.c_str());
-    forget_part_file(part.c_str());
-    return renamed;
-}
-
 StreamWrite write_texture_stream(const std::string& output, const TexturePicture& picture,
                                  const TextureSettings& settings, const CompressRect* rect,
                                  bool progress) {
@@ -128,8 +107,9 @@ StreamWrite write_texture_stream(const std::string& output, const TexturePicture
     result.levels = sink.levels_done;
     if (sink.progress && sink.terminal && sink.levels_done > 0) std::fputc('\n', stderr);
     result.error_number = sink.error_number;
-    const bool kept = finish_part_file(sink.file, part, output, result.result >= 0 && !sink.failed,
-                                       result.error_number);
+    const bool kept =
+        finish_part_file(sink.file, part.c_str(), output.c_str(),
+                         result.result >= 0 && !sink.failed, result.error_number) != 0;
     result.write_failed = result.result >= 0 && !kept;
     return result;
 }

@@ -181,12 +181,6 @@ void print_levels_done(int32_t levels_done, bool terminal);
 // "<output>.part" made new and opened for writing; null with the system's
 // reason in `error_number` when it cannot be.
 FILE* open_part_file(const std::string& part, int& error_number);
-// Flushes and closes the file, then gives it the name `output` when `keep`
-// says the content is whole; removes it otherwise. True when the file has
-// its name; the first failure's reason goes to `error_number` unless it
-// holds one already.
-bool finish_part_file(FILE* file, const std::string& part, const std::string& output, bool keep,
-                      int& error_number);
 
 // The whole command; returns the exit code.
 int run_texture(int argc, char** argv);
