@@ -3,11 +3,14 @@
 // level 0 says so before the first tile.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "tests/common/run_program.h"
 #include "tests/imageio/png_tiff_support.h"
 #include "tests/imageio/test_support.h"
+#include "texfile/texfile.h"
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -198,6 +201,71 @@ TEST_F(GridTrust, SyncWritesTheSameFiles) {
          at = trace.find("fsync(", at + 1))
         ++calls;
     EXPECT_EQ(calls, 2u * 4 * 3 + 3) << trace;  // the tiles, the manifest, the folder twice
+}
+
+TEST_F(GridTrust, TheExampleLoaderFindsEveryLevelByTheManifest) {
+    if (std::system("command -v python3 > /dev/null") != 0) GTEST_SKIP() << "no python3";
+    write_bmp("pano.bmp", bmp_picture(70, 50, 24, false));
+    for (const char* options : {"", "--full-rows --edges pad "}) {
+        SCOPED_TRACE(options);
+        for (const auto& e : fs::directory_iterator("."))
+            if (e.path().extension() == ".vxt" || e.path().extension() == ".json")
+                fs::remove(e.path());
+        ASSERT_EQ(
+            run_program(RAZIVAVU_BINARY, std::string("-q ") + options + "pano.bmp 16 8").status, 0);
+        // What the loader finds for every tile, level and file ...
+        const std::string script =
+            "import sys; sys.path.insert(0, '" + fs::path(GRID_LOADER).parent_path().string() +
+            "')\nfrom load_grid import tile_level\nimport json\n"
+            "g = json.load(open('pano.grid.json'))\n"
+            "for t in g['tiles']:\n"
+            "  for fmt in ('rgb888', 'dxt1'):\n"
+            "    for k in range(g['grid']['levels']):\n"
+            "      f = tile_level('pano', t['col'], t['row'], k, fmt)\n"
+            "      if f: print(t['col'], t['row'], k, fmt, f[1][0], f[1][1], f[0].hex())\n";
+        write_file("find.py", std::vector<uint8_t>(script.begin(), script.end()));
+        ASSERT_EQ(std::system("python3 find.py > found.txt"), 0);
+        // ... is every stored level the tile files hold, byte for byte.
+        const std::string grid = read_text("pano.grid.json");
+        std::string expected;
+        for (int32_t row = 0; row < 7; ++row)
+            for (int32_t col = 0; col < 5; ++col) {
+                if (grid.find("\"col\": " + std::to_string(col) +
+                              ", \"row\": " + std::to_string(row) + ",") == std::string::npos)
+                    continue;
+                for (const bool block_file : {false, true}) {
+                    TexFile file;
+                    std::string error;
+                    const std::string name = "pano" + std::to_string(col) + std::to_string(row) +
+                                             (block_file ? "c" : "") + ".vxt";
+                    ASSERT_TRUE(read_tex_file(name, file, error)) << error;
+                    const std::vector<uint8_t> bytes = read_file(name);
+                    for (const TexLevel& l : file.levels) {
+                        std::string hex;
+                        char two[3];
+                        for (int64_t i = 0; i < l.size; ++i) {
+                            std::snprintf(two, sizeof two, "%02x", bytes[l.offset + i]);
+                            hex += two;
+                        }
+                        expected += std::to_string(col) + " " + std::to_string(row) + " " +
+                                    std::to_string(l.index) + (block_file ? " dxt1 " : " rgb888 ") +
+                                    std::to_string(l.width) + " " + std::to_string(l.height) + " " +
+                                    hex + "\n";
+                    }
+                }
+            }
+        std::string found = read_text("found.txt");
+        // The loader lists formats per level, the reader per file: compare as sets.
+        const auto sorted = [](const std::string& text) {
+            std::vector<std::string> lines;
+            std::istringstream in(text);
+            for (std::string line; std::getline(in, line);) lines.push_back(line);
+            std::sort(lines.begin(), lines.end());
+            return lines;
+        };
+        EXPECT_FALSE(expected.empty());
+        EXPECT_TRUE(sorted(found) == sorted(expected));
+    }
 }
 
 }  // namespace
