@@ -620,6 +620,7 @@ int run_tool(int argc, char** argv) {
     TileGrid grid =
         make_grid(input.width, input.height, tile_width, tile_height, options.pad_edges);
     grid.full_rows = options.full_rows;
+    grid.blocks = options.encoding.blocks;
     if (!options.pad_edges && speaks_for_picture(grid, options.part))
         warn_lost_parts(grid, input.width, input.height);
     if (speaks_for_picture(grid, options.part)) note_full_resolution(grid, options);

@@ -79,7 +79,10 @@ int64_t tile_file_bytes(const TileGrid& grid, int32_t row, bool block_file) {
     int64_t w = grid.tile_width, h = grid.tile_height;
     // The chain halves each side, rounding up, down to 1 x 1.
     for (int32_t level = 0;; ++level) {
-        if (level >= skip) bytes += block_file ? (w + 3) / 4 * ((h + 3) / 4) * 8 : w * h * 3;
+        if (level >= skip)
+            bytes += texture_level_size(
+                static_cast<int32_t>(tile_file_kind(block_file, grid.blocks).format),
+                static_cast<int32_t>(w), static_cast<int32_t>(h));
         if (w == 1 && h == 1) break;
         w = (w + 1) / 2;
         h = (h + 1) / 2;

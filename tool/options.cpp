@@ -34,6 +34,7 @@ enum ToolOptionId : int {
     PART,
     RESUME,
     SYNC,
+    TILE_FORMAT,
     END_OF_OPTIONS,
 };
 
@@ -96,6 +97,11 @@ constexpr CommandOption TOOL_OPTIONS[] = {
      nullptr,
      "flush every tile file and the grid manifest to the disk before its rename, and the folder "
      "after it"},
+    {TILE_FORMAT,
+     {"--tile-format"},
+     "FORMAT",
+     "the format of each tile's second file (NAMEc.vxt): dxt1 (default, the files as always), "
+     "bc7, astc4x4, astc6x6 or astc8x8; --quality, --metric and --decoder apply to it"},
     {END_OF_OPTIONS, {"--"}, nullptr, "ends the options (for a file whose name begins with -)"},
 };
 
@@ -163,6 +169,15 @@ std::string parse_tool_options(int argc, char* const* argv, ToolOptions& out) {
                 if (!value) return "--metric needs perceptual or uniform";
                 const std::string bad = parse_metric(value->c_str(), out.encoding.uniform_metric);
                 if (!bad.empty()) return bad;
+                break;
+            }
+            case TILE_FORMAT: {
+                const TextureFormatInfo* info =
+                    value ? texture_format_find(value->c_str()) : nullptr;
+                if (!info || !block_file_kind(info->format))
+                    return "unknown tile format " + value.value_or("(none)") +
+                           " (dxt1, bc7, astc4x4, astc6x6 or astc8x8)";
+                out.encoding.blocks = info->format;
                 break;
             }
             case END_OF_OPTIONS:

@@ -26,8 +26,8 @@ bool tile_file_complete(const std::string& name, const TileGrid& grid, int32_t r
     if (!read_whole) return false;
     uint8_t expected[TILE_HEADER_SIZE];
     encode_tile_header(
-        make_tile_header(tile_file_kind(block_file).header_code, grid.tile_width, grid.tile_height,
-                         grid.level_count, grid_skip_levels(grid, row)),
+        make_tile_header(tile_file_kind(block_file, grid.blocks).header_code, grid.tile_width,
+                         grid.tile_height, grid.level_count, grid_skip_levels(grid, row)),
         expected);
     return std::memcmp(found, expected, TILE_HEADER_SIZE) == 0 &&
            int64_t{st.st_size} == tile_file_bytes(grid, row, block_file);

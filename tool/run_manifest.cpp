@@ -66,6 +66,7 @@ std::string start_run_manifest(GridManifest& m, const std::string& input_name, P
     m.options.quality = texture_quality_name(options.encoding.quality);
     m.options.decoder = texture_decoder_name(options.encoding.decoder);
     m.options.metric = options.encoding.uniform_metric ? "uniform" : "perceptual";
+    m.options.tile_format = texture_format_info(options.encoding.blocks)->name;
     for (int32_t row = 0; row < m.grid.rows; ++row)
         m.first_level.push_back(grid_skip_levels(grid, row));
     m.part_index = options.part.given ? options.part.index : 0;
@@ -112,10 +113,11 @@ std::string resume_refusal(const std::string& base, const std::string& tiles,
                 close(fd);
                 if (!read || decode_tile_header(found).magic != TILE_MAGIC) continue;
                 uint8_t expected[TILE_HEADER_SIZE];
-                encode_tile_header(make_tile_header(tile_file_kind(block_file).header_code,
-                                                    grid.tile_width, grid.tile_height,
-                                                    grid.level_count, grid_skip_levels(grid, row)),
-                                   expected);
+                encode_tile_header(
+                    make_tile_header(tile_file_kind(block_file, grid.blocks).header_code,
+                                     grid.tile_width, grid.tile_height, grid.level_count,
+                                     grid_skip_levels(grid, row)),
+                    expected);
                 if (std::memcmp(found, expected, TILE_HEADER_SIZE) != 0) {
                     const TileHeader h = decode_tile_header(found);
                     const TileHeader e = decode_tile_header(expected);
@@ -148,10 +150,9 @@ void record_tile(GridManifest& manifest, int32_t col, int32_t row, const std::st
     tile.col = col;
     tile.row = row;
     for (int k = 0; k < 2; ++k) {
-        const TileFileKind& kind = tile_file_kind(k == 1);
         ManifestFile f;
         f.name = leaf(names[k]);
-        f.format = kind.format == TextureFormat::Dxt1 ? "dxt1" : "rgb888";
+        f.format = k == 1 ? manifest.options.tile_format : "rgb888";
         f.container = "vxt";
         f.bytes = facts[k].bytes;
         f.hash = facts[k].hash;

@@ -88,9 +88,9 @@ void tile_printf(const char* format, ...) {
 int32_t tile_sink(int32_t count, const uint8_t* buffer, void* user) {
     TileSink& sink = *static_cast<TileSink*>(user);
     sink.calls = sink.calls + 1;
-    if (sink.calls < 3) return 0;  // the magic and the surface header
+    if (sink.calls <= sink.header_runs) return 0;  // the stream's headers
     // Each level arrives as one run, so this counts the levels still to come.
-    tile_printf("%d ", sink.level_count - sink.calls + 3);
+    tile_printf("%d ", sink.level_count - sink.calls + sink.header_runs + 1);
     return write_run(sink, count, buffer);
 }
 
@@ -119,7 +119,7 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
                           int32_t level_count, int32_t skip_levels, ChainCache* cache,
                           int* error_number, const TileEncoding& encoding, bool sync,
                           TileFileFacts* facts) {
-    const TileFileKind& kind = tile_file_kind(block_file);
+    const TileFileKind& kind = tile_file_kind(block_file, encoding.blocks);
     TextureSettings settings;
     texture_settings_init(settings);
     int ignored = 0;
@@ -155,6 +155,7 @@ TileWrite write_tile_part(const std::string& name, const TilePixels& tile, bool 
     // them.
     settings.first_level = skip_levels;
     sink.level_count = level_count - skip_levels;
+    if (texture_format_info(kind.format)->dxgi_format != 0) sink.header_runs = 3;
 
     uint8_t header[TILE_HEADER_SIZE];
     encode_tile_header(

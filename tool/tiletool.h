@@ -49,6 +49,8 @@ struct TileEncoding {
     TextureQuality quality = TextureQuality::Normal;
     bool uniform_metric = false;                       // equal channel weights (g_b_grey_scale)
     TextureDecoder decoder = TextureDecoder::Nearest;  // the reading High and Best aim at
+    // --tile-format: the block file's library format (dxt1, bc7 or an ASTC).
+    TextureFormat blocks = TextureFormat::Dxt1;
 };
 
 // --part: this run writes one band of rows of the grid (tool/parts.h).
@@ -148,6 +150,8 @@ struct TileGrid {
     int32_t rows = 0;  // image height / tile height
     int32_t level_count = 0;
     bool full_rows = false;  // no row drops levels (--full-rows)
+    // The block file's format (--tile-format); the 24-bit file is always rgb888.
+    TextureFormat blocks = TextureFormat::Dxt1;
 };
 
 // 1 + the number of halvings of the larger side down to 1: 512 gives 10.
@@ -197,8 +201,11 @@ std::string output_folder(const std::string& input);
 // The user record of tile_sink.
 struct TileSink {
     FILE* file = nullptr;
-    int32_t calls = 0;           // byte runs received so far
-    int32_t level_count = 0;     // levels to come after the two header runs, for the countdown
+    int32_t calls = 0;        // byte runs received so far
+    int32_t level_count = 0;  // levels to come after the header runs, for the countdown
+    // The stream's runs before its levels: the magic and the surface header,
+    // and the DX10 header of the formats that have one (bc7).
+    int32_t header_runs = 2;
     int32_t failed = 0;          // set once a write fell short; later runs are not written
     int error_number = 0;        // errno of the first failed write
     HashStream* hash = nullptr;  // every byte written passes through it (may be null)

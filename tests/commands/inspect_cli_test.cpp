@@ -185,7 +185,8 @@ TEST_F(InspectRun, EveryBadFileKindEndsWithItsMessage) {
          "long file"},
         {"magic.vxt", with(tile, 0, 54321), "bad magic"},
         {"sizes.vxt", with(tile, 8, 0xFFFFFF00u), "impossible sizes"},
-        {"code.vxt", with(tile, 4, 7), "tile format code 7 is neither 3 nor 12"},
+        {"code.vxt", with(tile, 4, 7),
+         "tile format code 7 is none of a tile file's (3, 12, 100 + the format of bc7 or astc)"},
         {"short.dds", std::vector<uint8_t>(stream.begin(), stream.end() - 16), "short file"},
         {"long.dds",
          [&] {

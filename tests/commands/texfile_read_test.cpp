@@ -181,7 +181,7 @@ TEST(ReadTile, EveryBadFileKindHasItsMessage) {
         {"one byte short", [](auto& b) { b.pop_back(); }, "short file"},
         {"one level long", [](auto& b) { b.insert(b.end(), 3, 0); }, "long file"},
         {"header cut", [](auto& b) { b.resize(20); }, "short file"},
-        {"code 5", [](auto& b) { put_word(b, 4, 5); }, "neither 3 nor 12"},
+        {"code 5", [](auto& b) { put_word(b, 4, 5); }, "none of a tile file's (3, 12"},
         {"header size", [](auto& b) { put_word(b, 20, 31); }, "not 32"},
         {"width -1", [](auto& b) { put_word(b, 8, 0xFFFFFFFFu); }, "impossible sizes"},
         {"levels 99", [](auto& b) { put_word(b, 16, 99); }, "impossible sizes"},

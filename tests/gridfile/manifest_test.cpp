@@ -83,6 +83,8 @@ TEST(Manifest, WhatRazivavuNeverWritesIsRefused) {
         {swap("\"row\": 2, \"files\"", "\"row\": 0, \"files\""), "tiles[0].row = 0 is outside"},
         {swap("pano02.vxt", "../etc/passwd"), "not a plain file name"},
         {swap("\"format\": \"dxt1\"", "\"format\": \"bc9\""), "not a value razivavu writes"},
+        {swap("\"tile_format\": \"dxt1\"", "\"tile_format\": \"dxt5\""),
+         "options.tile_format = \"dxt5\" is not a value razivavu writes"},
         {swap("\"xxh3\": \"0000000000000001\"", "\"xxh3\": \"00000000000001\""),
          "not 16 hex digits"},
         {swap("\"damage\": {", "\"damage\": 3, \"x\": {"), "neither null nor an object"},
@@ -94,6 +96,21 @@ TEST(Manifest, WhatRazivavuNeverWritesIsRefused) {
         GridManifest m;
         const std::string reason = manifest_from_json(c.text, m);
         EXPECT_NE(reason.find(c.reason), std::string::npos) << c.reason << " <- " << reason;
+    }
+}
+
+TEST(Manifest, AManifestFromBeforeTileFormatsHasDxt1Blocks) {
+    GridManifest bc7 = sample();
+    bc7.options.tile_format = "bc7";
+    for (const GridManifest& written : {sample(), bc7}) {
+        std::string text = manifest_to_json(written);
+        const std::string field = ", \"tile_format\": \"" + written.options.tile_format + "\"";
+        ASSERT_NE(text.find(field), std::string::npos);
+        text.erase(text.find(field), field.size());
+        GridManifest read;
+        read.options.tile_format = "astc8x8";
+        EXPECT_EQ(manifest_from_json(text, read), "");
+        EXPECT_EQ(read.options.tile_format, "dxt1");
     }
 }
 
@@ -112,6 +129,8 @@ TEST(Manifest, DifferencesAreNamed) {
         {[](GridManifest& m) { m.options.quality = "fast"; }, "--quality best in A, fast in B"},
         {[](GridManifest& m) { m.options.decoder = "exact"; }, "--decoder nearest in A, exact"},
         {[](GridManifest& m) { m.options.metric = "uniform"; }, "--metric perceptual in A"},
+        {[](GridManifest& m) { m.options.tile_format = "bc7"; },
+         "--tile-format dxt1 in A, bc7 in B"},
         // Where and by which version the picture was read does not matter.
         {[](GridManifest& m) { m.picture.name = "other/pano.jpg", m.tool_version = "1"; }, ""},
     };

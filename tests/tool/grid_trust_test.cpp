@@ -103,6 +103,8 @@ TEST_F(GridTrust, ResumeRefusesAnotherGridAndRewritesNothing) {
         {"", "--quality high", "--quality normal in pano.grid.json, high in this run"},
         {"", "--decoder exact", "--decoder nearest in pano.grid.json, exact in this run"},
         {"", "--metric uniform", "--metric perceptual in pano.grid.json, uniform in this run"},
+        {"", "--tile-format bc7", "--tile-format dxt1 in pano.grid.json, bc7 in this run"},
+        {"--tile-format astc6x6", "", "--tile-format astc6x6 in pano.grid.json, dxt1 in this run"},
         {"--edges pad --full-rows", "", "--edges pad in pano.grid.json, drop in this run"},
         {"", "SIZE 32 16", "tile size 16x16 in pano.grid.json, 32x16 in this run"},
         {"", "PICTURE", "the picture's content differs"},

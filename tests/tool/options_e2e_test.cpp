@@ -84,6 +84,9 @@ TEST(ToolOptions, BadOptionsAreNamed) {
         {{"-o"}, "-o/--out needs a folder"},
         {{"-x", "f.bmp"}, "unknown option -x"},
         {{"--edges", "crop", "f.bmp"}, "unknown edges crop (drop or pad)"},
+        {{"--tile-format", "dxt5", "f.bmp"},
+         "unknown tile format dxt5 (dxt1, bc7, astc4x4, astc6x6 or astc8x8)"},
+        {{"--tile-format"}, "unknown tile format (none)"},
     };
     for (const auto& c : cases) {
         ToolOptions o;

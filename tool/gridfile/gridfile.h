@@ -43,6 +43,7 @@ struct GridOptions {
     std::string quality = "normal";
     std::string decoder = "nearest";
     std::string metric = "perceptual";
+    std::string tile_format = "dxt1";  // the block files' format (--tile-format)
 };
 
 struct GridShape {
@@ -58,7 +59,7 @@ struct GridShape {
 // holds and how it is stored, its size and its XXH3.
 struct ManifestFile {
     std::string name;
-    std::string format;     // "rgb888" or "dxt1"
+    std::string format;     // "rgb888" or options.tile_format
     std::string container;  // "vxt"
     int64_t bytes = 0;
     uint64_t hash = 0;

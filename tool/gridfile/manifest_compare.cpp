@@ -34,6 +34,8 @@ std::string manifest_difference(const GridManifest& a, const GridManifest& b,
     if (o.quality != r.quality) return differ("--quality", o.quality, r.quality);
     if (o.decoder != r.decoder) return differ("--decoder", o.decoder, r.decoder);
     if (o.metric != r.metric) return differ("--metric", o.metric, r.metric);
+    if (o.tile_format != r.tile_format)
+        return differ("--tile-format", o.tile_format, r.tile_format);
     if (a.grid.cols != b.grid.cols || a.grid.rows != b.grid.rows)
         return differ("grid", size(a.grid.cols, a.grid.rows), size(b.grid.cols, b.grid.rows));
     if (a.first_level != b.first_level)

@@ -44,7 +44,8 @@ std::string manifest_to_json(const GridManifest& m) {
     s += "  \"options\": {\"edges\": " + json_quote(o.edges) +
          ", \"full_rows\": " + (o.full_rows ? "true" : "false") +
          ", \"quality\": " + json_quote(o.quality) + ", \"decoder\": " + json_quote(o.decoder) +
-         ", \"metric\": " + json_quote(o.metric) + "},\n";
+         ", \"metric\": " + json_quote(o.metric) +
+         ", \"tile_format\": " + json_quote(o.tile_format) + "},\n";
     s += "  \"first_level\": [";
     for (size_t i = 0; i < m.first_level.size(); ++i)
         s += (i ? ", " : "") + number(m.first_level[i]);
@@ -182,7 +183,8 @@ std::string read_tiles(const JsonValue& list, GridManifest& m) {
             Fields ff{files->items[k], fw.c_str(), error};
             ManifestFile mf;
             ff.text("name", mf.name);
-            ff.choice("format", {"rgb888", "dxt1"}, mf.format);
+            ff.choice("format", {"rgb888", "dxt1", "bc7", "astc4x4", "astc6x6", "astc8x8"},
+                      mf.format);
             ff.choice("container", {"vxt"}, mf.container);
             ff.whole("bytes", 0, INT64_MAX, mf.bytes);
             ff.hash("xxh3", mf.hash);
@@ -246,6 +248,11 @@ std::string manifest_from_json(const std::string& text, GridManifest& out) {
     o.choice("quality", {"quick", "fast", "normal", "high", "best"}, m.options.quality);
     o.choice("decoder", {"nearest", "exact", "truncate"}, m.options.decoder);
     o.choice("metric", {"perceptual", "uniform"}, m.options.metric);
+    // Manifests from before --tile-format have no such field: their block
+    // files are dxt1.
+    if (options->members.count("tile_format"))
+        o.choice("tile_format", {"dxt1", "bc7", "astc4x4", "astc6x6", "astc8x8"},
+                 m.options.tile_format);
     if (!error.empty()) return error;
 
     // The grid must be the one the picture, tile size and edges make, so

@@ -32,6 +32,8 @@ TileGrid tile_grid_of(const GridManifest& m) {
     g.rows = m.grid.rows;
     g.level_count = m.grid.level_count;
     g.full_rows = m.options.full_rows;
+    const TextureFormatInfo* blocks = texture_format_find(m.options.tile_format.c_str());
+    if (blocks) g.blocks = blocks->format;
     return g;
 }
 
@@ -223,7 +225,7 @@ int check_with_manifests(const std::string& base, const std::vector<FoundManifes
             }
             for (size_t k = 0; k < t->files.size(); ++k)
                 check_file(folder + t->files[k].name, t->files[k], grid, row,
-                           t->files[k].format == "dxt1", deep, tally, out);
+                           t->files[k].format != "rgb888", deep, tally, out);
         }
     }
     // Damage below the last row of tiles is in no tile, but the grid was made

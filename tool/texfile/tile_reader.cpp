@@ -59,8 +59,9 @@ bool parse_tile_file(TexFile& file, std::string& error) {
     file.header_levels = header.level_count;
     const TileFileKind* kind = tile_file_kind_of_code(header.format_code);
     if (!kind) {
-        error = "tile format code " + std::to_string(header.format_code) + " is neither " +
-                std::to_string(TILE_CODE_RGB) + " nor " + std::to_string(TILE_CODE_BLOCKS);
+        error = "tile format code " + std::to_string(header.format_code) +
+                " is none of a tile file's (" + std::to_string(TILE_CODE_RGB) + ", " +
+                std::to_string(TILE_CODE_BLOCKS) + ", 100 + the format of bc7 or astc)";
         return false;
     }
     file.format = static_cast<int32_t>(kind->format);

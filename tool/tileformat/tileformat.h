@@ -29,14 +29,42 @@ constexpr TileFileKind TILE_FILE_RGB = {3, TextureFormat::Rgb888, 0, ""};
 constexpr TileFileKind TILE_FILE_BLOCKS = {12, TextureFormat::Dxt1, 1, "c"};
 constexpr int32_t TILE_CODE_RGB = TILE_FILE_RGB.header_code;
 constexpr int32_t TILE_CODE_BLOCKS = TILE_FILE_BLOCKS.header_code;
+// The block files of --tile-format other than dxt1. The engine the tile files
+// were made for knows codes 3 and 12 only, so these take codes of their own,
+// 100 + the library's format number, that no older file has; they keep the
+// DXT1 file's colour exchange, so that every block file of a grid is read
+// the same way.
+constexpr TileFileKind TILE_FILE_BC7 = {100 + static_cast<int32_t>(TextureFormat::Bc7),
+                                        TextureFormat::Bc7, 1, "c"};
+constexpr TileFileKind TILE_FILE_ASTC4X4 = {100 + static_cast<int32_t>(TextureFormat::Astc4x4),
+                                            TextureFormat::Astc4x4, 1, "c"};
+constexpr TileFileKind TILE_FILE_ASTC6X6 = {100 + static_cast<int32_t>(TextureFormat::Astc6x6),
+                                            TextureFormat::Astc6x6, 1, "c"};
+constexpr TileFileKind TILE_FILE_ASTC8X8 = {100 + static_cast<int32_t>(TextureFormat::Astc8x8),
+                                            TextureFormat::Astc8x8, 1, "c"};
+constexpr const TileFileKind* TILE_FILE_KINDS[] = {&TILE_FILE_RGB,     &TILE_FILE_BLOCKS,
+                                                   &TILE_FILE_BC7,     &TILE_FILE_ASTC4X4,
+                                                   &TILE_FILE_ASTC6X6, &TILE_FILE_ASTC8X8};
 
-inline const TileFileKind& tile_file_kind(bool block_file) {
-    return block_file ? TILE_FILE_BLOCKS : TILE_FILE_RGB;
+// The block file's kind of a library format; null for a format no tile
+// file holds.
+inline const TileFileKind* block_file_kind(TextureFormat blocks) {
+    for (const TileFileKind* kind : TILE_FILE_KINDS)
+        if (kind != &TILE_FILE_RGB && kind->format == blocks) return kind;
+    return nullptr;
+}
+// `blocks` names the block file's format (--tile-format); it must be one
+// block_file_kind knows.
+inline const TileFileKind& tile_file_kind(bool block_file,
+                                          TextureFormat blocks = TextureFormat::Dxt1) {
+    if (!block_file) return TILE_FILE_RGB;
+    const TileFileKind* kind = block_file_kind(blocks);
+    return kind ? *kind : TILE_FILE_BLOCKS;
 }
 // The kind of a header's format code; null for a code no tile file has.
 inline const TileFileKind* tile_file_kind_of_code(int32_t header_code) {
-    if (header_code == TILE_CODE_RGB) return &TILE_FILE_RGB;
-    if (header_code == TILE_CODE_BLOCKS) return &TILE_FILE_BLOCKS;
+    for (const TileFileKind* kind : TILE_FILE_KINDS)
+        if (kind->header_code == header_code) return kind;
     return nullptr;
 }
 
