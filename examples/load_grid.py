@@ -2,7 +2,7 @@
 import json, os, sys
 
 def tile_level(base, col, row, level, fmt="rgb888"):
-    """The bytes of that level (R,G,B rows, or DXT1 blocks) and its size, or None."""
+    """The bytes of that level (R,G,B rows, or the blocks of --tile-format) and its size, or None."""
     grid = json.load(open(base + ".grid.json"))
     first = grid["first_level"][row]  # the top and bottom rows may start above level 0
     if level < first or level >= grid["grid"]["levels"]: return None
@@ -11,7 +11,8 @@ def tile_level(base, col, row, level, fmt="rgb888"):
     if f["bytes"] <= 32: return None  # DXT1 files of tiles that are no powers of two
     w, h, offset = grid["grid"]["tile_width"], grid["grid"]["tile_height"], 32
     for k in range(level + 1):  # each level halves its sides, rounding up
-        size = w * h * 3 if fmt == "rgb888" else (w + 3) // 4 * ((h + 3) // 4) * 8
+        side = {"astc6x6": 6, "astc8x8": 8}.get(fmt, 4)  # blocks: 8 bytes DXT1, 16 the others
+        size = w * h * 3 if fmt == "rgb888" else -(-w // side) * -(-h // side) * (8 if fmt == "dxt1" else 16)
         if k == level: break
         if k >= first: offset += size
         w, h = (w + 1) // 2, (h + 1) // 2
