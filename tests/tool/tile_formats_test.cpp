@@ -106,6 +106,11 @@ TEST_F(TileFormats, ResumeKeepsAndCheckNamesTheFilesOfTheFormat) {
         << resumed.out;
     EXPECT_TRUE(read_file("pano11c.vxt") == whole);
     EXPECT_EQ(run_program(INSPECT_BINARY, "--check --deep pano").status, 0);
+    // Without the manifest the block files' header codes tell the format.
+    fs::remove("pano.grid.json");
+    const RunResult headers = run_program(INSPECT_BINARY, "--check pano");
+    EXPECT_EQ(headers.status, 0) << headers.out;
+    EXPECT_NE(headers.out.find("pano: complete"), std::string::npos) << headers.out;
 }
 
 TEST_F(TileFormats, FormatsNoTileFileHoldsAreRefusedBeforeAnyFile) {

@@ -190,6 +190,17 @@ int run_check(const std::string& base, FILE* out, bool deep) {
         for (bool block_file : {false, true})
             if (sample.size() < 16 && fs::exists(run.path(place.first, place.second, block_file)))
                 sample.emplace_back(run.path(place.first, place.second, block_file), place.second);
+    // The block files' format (--tile-format) is the one a block file's
+    // header code names.
+    for (const auto& [path, row] : sample) {
+        if (path.size() <= 5 || path[path.size() - 5] != 'c') continue;
+        uint8_t bytes[TILE_HEADER_SIZE] = {};
+        std::ifstream(path, std::ios::binary)
+            .read(reinterpret_cast<char*>(bytes), TILE_HEADER_SIZE);
+        const TileFileKind* kind = tile_file_kind_of_code(decode_tile_header(bytes).format_code);
+        if (kind && kind != &TILE_FILE_RGB) grid.blocks = kind->format;
+        break;
+    }
     grid = tile_size_of(sample, grid);
 
     int64_t missing = 0, wrong = 0, below = 0;
