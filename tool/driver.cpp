@@ -635,10 +635,13 @@ int run_tool(int argc, char** argv) {
         std::fflush(stdout);
         const std::string advice =
             pow2_tile_advice(request, input.width, input.height, tile_width, tile_height);
+        // The block format's name as the warning has always said it: DXT1, BC7, ASTC4X4, ...
+        std::string blocks = texture_format_info(grid.blocks)->name;
+        for (char& c : blocks) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         std::fprintf(stderr,
-                     "WARNING: the DXT1 files (...c.vxt) will hold their header and no levels: "
-                     "DXT1 needs tile sides that are powers of two, these tiles are %dx%d; %s\n",
-                     tile_width, tile_height, advice.c_str());
+                     "WARNING: the %s files (...c.vxt) will hold their header and no levels: "
+                     "%s needs tile sides that are powers of two, these tiles are %dx%d; %s\n",
+                     blocks.c_str(), blocks.c_str(), tile_width, tile_height, advice.c_str());
     }
     // The two bands a run holds count against the loaders' memory limit.
     const int64_t band_bytes =

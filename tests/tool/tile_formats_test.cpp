@@ -1,6 +1,7 @@
 // --tile-format: the block file of every tile in bc7 or an ASTC instead of
 // dxt1, read back by texfile, named in the grid manifest, checked by --check
 // and kept by --resume; unknown formats refused before anything is written.
+#include <cctype>
 #include <filesystem>
 
 #include "tests/common/run_program.h"
@@ -111,6 +112,26 @@ TEST_F(TileFormats, ResumeKeepsAndCheckNamesTheFilesOfTheFormat) {
     const RunResult headers = run_program(INSPECT_BINARY, "--check pano");
     EXPECT_EQ(headers.status, 0) << headers.out;
     EXPECT_NE(headers.out.find("pano: complete"), std::string::npos) << headers.out;
+}
+
+TEST_F(TileFormats, TilesNotPowersOfTwoGiveBlockFilesOfTheHeaderAlone) {
+    for (const char* format : {"dxt1", "bc7", "astc8x8"}) {
+        SCOPED_TRACE(format);
+        const RunResult r = run_program(
+            RAZIVAVU_BINARY, std::string("-q -o out --tile-format ") + format + " pano.bmp 24 24");
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::string upper = format;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_NE(r.err.find("the " + upper +
+                             " files (...c.vxt) will hold their header and no "
+                             "levels: " +
+                             upper + " needs tile sides that are powers of two"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(fs::file_size("out/pano11c.vxt"), static_cast<uintmax_t>(TILE_HEADER_SIZE));
+        EXPECT_EQ(run_program(INSPECT_BINARY, "--check --deep out/pano").status, 0);
+        fs::remove_all("out");
+    }
 }
 
 TEST_F(TileFormats, FormatsNoTileFileHoldsAreRefusedBeforeAnyFile) {
