@@ -100,18 +100,12 @@ TEST(Manifest, WhatRazivavuNeverWritesIsRefused) {
 }
 
 TEST(Manifest, AManifestFromBeforeTileFormatsHasDxt1Blocks) {
-    GridManifest bc7 = sample();
-    bc7.options.tile_format = "bc7";
-    for (const GridManifest& written : {sample(), bc7}) {
-        std::string text = manifest_to_json(written);
-        const std::string field = ", \"tile_format\": \"" + written.options.tile_format + "\"";
-        ASSERT_NE(text.find(field), std::string::npos);
-        text.erase(text.find(field), field.size());
-        GridManifest read;
-        read.options.tile_format = "astc8x8";
-        EXPECT_EQ(manifest_from_json(text, read), "");
-        EXPECT_EQ(read.options.tile_format, "dxt1");
-    }
+    std::string text = manifest_to_json(sample());
+    text.erase(text.find(", \"tile_format\": \"dxt1\""), 23);
+    GridManifest read;
+    EXPECT_EQ(manifest_from_json(text, read), "");
+    EXPECT_EQ(read.options.tile_format, "dxt1");
+    EXPECT_EQ(manifest_to_json(read), manifest_to_json(sample()));
 }
 
 TEST(Manifest, DifferencesAreNamed) {

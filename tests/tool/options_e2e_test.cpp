@@ -100,8 +100,9 @@ TEST(ToolOptions, BadOptionsAreNamed) {
 
 TEST_F(ToolOptionsRun, BadCommandLinesEndWithStatusTwoAndWriteNothing) {
     picture("pano.bmp", 32, 32);
-    for (const char* args : {"--quality fine pano.bmp", "--metric psnr pano.bmp",
-                             "pano.bmp 16 16 17", "pano.bmp 16 16 -q", "--bogus pano.bmp"}) {
+    for (const char* args :
+         {"--quality fine pano.bmp", "--metric psnr pano.bmp", "pano.bmp 16 16 17",
+          "pano.bmp 16 16 -q", "--bogus pano.bmp", "--tile-format dxt5 pano.bmp"}) {
         const RunResult r = run(args);
         EXPECT_EQ(r.status, EXIT_BAD_OPTION) << args;
         EXPECT_EQ(r.err.rfind("ERROR: ", 0), 0u) << args << ": " << r.err;
