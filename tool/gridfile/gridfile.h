@@ -153,6 +153,9 @@ struct FoundManifest {
 // Every manifest of BASE: the whole grid's and each part's, in name order.
 std::vector<FoundManifest> find_manifests(const std::string& base);
 
+// The folder a path lies in: "." for a bare name, "/" at the root.
+std::string folder_of(const std::string& path);
+
 // Flushes a written file (by path) or a folder to the disk; false with errno
 // set.
 bool sync_path(const std::string& path);

@@ -21,12 +21,6 @@ constexpr const char* PART_INFIX = ".part-";
 // million tiles takes about 250 MB).
 constexpr int64_t MAX_MANIFEST_BYTES = int64_t{1} << 30;
 
-std::string folder_of(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string read_manifest_text(const std::string& path, std::string& text) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::strerror(errno);
@@ -58,6 +52,12 @@ std::string read_manifest_text(const std::string& path, std::string& text) {
 }
 
 }  // namespace
+
+std::string folder_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 std::string manifest_name(const std::string& base) { return base + SUFFIX; }
 

@@ -144,10 +144,25 @@ void report_unfinished(const std::string& base, const std::vector<const FoundMan
     }
 }
 
+// Each place of the grid's tile as its row's manifest lists it (null where it
+// lists none), in one pass over every manifest's tiles.
+std::vector<const ManifestTile*> governed_tiles(const std::vector<const FoundManifest*>& usable,
+                                                const std::vector<const FoundManifest*>& govern,
+                                                const GridShape& grid) {
+    std::vector<const ManifestTile*> at(static_cast<size_t>(int64_t{grid.cols} * grid.rows),
+                                        nullptr);
+    for (const FoundManifest* f : usable)
+        for (const ManifestTile& t : f->manifest.tiles)
+            if (govern[static_cast<size_t>(t.row)] == f)
+                at[static_cast<size_t>(int64_t{t.row} * grid.cols + t.col)] = &t;
+    return at;
+}
+
 // The whole grid's manifest put together from its parts, so that a viewer
 // or an engine finds every tile in one file.
 void merge_parts(const std::string& base, const std::vector<const FoundManifest*>& govern,
-                 const GridManifest& any, FILE* out) {
+                 const std::vector<const ManifestTile*>& tiles, const GridManifest& any,
+                 FILE* out) {
     bool whole = !govern.empty();
     for (const FoundManifest* f : govern)
         whole = whole && f == govern.front() && f->manifest.part_count == 1;
@@ -160,9 +175,8 @@ void merge_parts(const std::string& base, const std::vector<const FoundManifest*
     merged.damaged_from_row = -1;
     merged.damage.clear();
     merged.tiles.clear();
-    for (int32_t row = 0; row < any.grid.rows; ++row)
-        for (const ManifestTile& t : govern[static_cast<size_t>(row)]->manifest.tiles)
-            if (t.row == row) merged.tiles.push_back(t);
+    for (const ManifestTile* t : tiles)
+        if (t) merged.tiles.push_back(*t);
     const std::string path = manifest_name(base);
     const int unwritten = write_manifest(path, merged, false);
     if (unwritten == 0)
@@ -192,6 +206,7 @@ int check_with_manifests(const std::string& base, const std::vector<FoundManifes
             if (!g || f->modified_ns > g->modified_ns) g = f;
         }
     report_unfinished(base, govern, any, tally, out);
+    const std::vector<const ManifestTile*> tiles = governed_tiles(usable, govern, any.grid);
 
     const std::string folder = folder_prefix(base);
     std::map<const FoundManifest*, bool> damage_told;
@@ -209,12 +224,8 @@ int check_with_manifests(const std::string& base, const std::vector<FoundManifes
                          f->path.c_str(), rows_text(first, m.end_row - 1).c_str(),
                          first == m.end_row - 1 ? "is" : "are", m.damage.c_str());
         }
-        // The row's tiles as the manifest lists them.
-        std::vector<const ManifestTile*> listed(static_cast<size_t>(grid.cols), nullptr);
-        for (const ManifestTile& t : m.tiles)
-            if (t.row == row) listed[static_cast<size_t>(t.col)] = &t;
         for (int32_t col = 0; col < grid.cols; ++col) {
-            const ManifestTile* t = listed[static_cast<size_t>(col)];
+            const ManifestTile* t = tiles[static_cast<size_t>(int64_t{row} * grid.cols + col)];
             if (!t) {
                 // A damaged row's missing tiles are told by its line above.
                 tally.missing += 2;
@@ -245,7 +256,7 @@ int check_with_manifests(const std::string& base, const std::vector<FoundManifes
                      base.c_str(), grid.cols, grid.rows, grid.tile_width, grid.tile_height,
                      static_cast<long long>(files),
                      deep ? "sizes and hashes checked" : "sizes checked");
-        if (grid.rows > 0) merge_parts(base, govern, any, out);
+        if (grid.rows > 0) merge_parts(base, govern, tiles, any, out);
         return INSPECT_OK;
     }
     std::string what;
